@@ -1,0 +1,112 @@
+#pragma once
+// The subsystems the player runs with today. Where a subsystem is not built
+// yet, the stand-in here does the least that keeps the frame loop honest:
+// the scene records raw input and draws a black frame, the project reads the
+// project file's leading fields and runs no scenario, media managers hold no
+// items, and there is no logo. The README's status table lists each gap.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/engine_ports.h"
+#include "platform/window.h"
+
+namespace vesk::app {
+
+// Raw input as the scene root keeps it, latched once per input step.
+class InputRecorderScene final : public SceneRoot {
+ public:
+  void SetSceneSize(int width_px, int height_px) override;
+  int SceneWidth() const override { return width_px_; }
+  int SceneHeight() const override { return height_px_; }
+  void MouseDown(platform::MouseButton button) override;
+  void MouseUp() override;
+  void MouseMove(int x, int y) override;
+  void Wheel(bool down) override;
+  void KeyDown(int vk) override;
+  void KeyUp(int vk) override;
+  void ClearInput() override;
+  void InputStep() override;
+  void UpdatePass() override {}
+  void Draw(platform::BackBuffer& frame) override { frame.Clear(); }
+  void ClearDirtyRects() override {}
+  bool LeftClicked() const override { return left_click_; }
+  bool KeyClicked(int vk) const override { return vk >= 0 && vk < 256 && key_pressed_[vk]; }
+  void BeforeDisplayChange() override {}
+  void AfterDisplayChange() override {}
+
+  bool KeyHeld(int vk) const { return vk >= 0 && vk < 256 && key_held_[vk]; }
+  bool left_held() const { return left_held_; }
+  bool right_held() const { return right_held_; }
+  bool right_click() const { return right_click_; }
+  bool wheel_down() const { return wheel_down_; }
+  bool wheel_up() const { return wheel_up_; }
+  int mouse_x() const { return mouse_x_; }
+  int mouse_y() const { return mouse_y_; }
+
+ private:
+  int width_px_ = 8, height_px_ = 8;
+  std::array<bool, 256> key_held_{}, key_pressed_pending_{}, key_pressed_{};
+  bool left_held_ = false, right_held_ = false;
+  bool left_click_pending_ = false, left_click_ = false;
+  bool right_click_pending_ = false, right_click_ = false;
+  bool wheel_down_pending_ = false, wheel_down_ = false;
+  bool wheel_up_pending_ = false, wheel_up_ = false;
+  int mouse_x_ = 0, mouse_y_ = 0;
+};
+
+// The project as far as the runtime can take it today: its leading fields.
+class ProjectFileScenario final : public Scenario {
+ public:
+  explicit ProjectFileScenario(script::ProjectInfo info) : info_(std::move(info)) {}
+  const script::ProjectInfo& info() const override { return info_; }
+  void Step() override {}
+  bool RunDeferredSaveLoad() override { return false; }
+
+ private:
+  script::ProjectInfo info_;
+};
+
+// Presents a 32-bit back buffer of the scene size through the window.
+class WindowScreenManager final : public ScreenManager {
+ public:
+  WindowScreenManager(platform::Window& window, int width_px, int height_px);
+  platform::BackBuffer& back_buffer() override { return frame_; }
+  void Present() override { window_.Present(frame_); }
+  bool full_screen() const override { return window_.CurrentDisplayMode() >= 0; }
+  bool display_modes_available() const override { return true; }
+  int chosen_mode() const override { return chosen_mode_; }
+  void set_chosen_mode(int index) override { chosen_mode_ = index; }
+  int current_mode() const override { return window_.CurrentDisplayMode(); }
+  void ReleaseAll() override {}
+  bool SetDisplayMode(int index) override { return window_.SetDisplayMode(index); }
+
+ private:
+  platform::Window& window_;
+  platform::BackBuffer frame_;
+  int chosen_mode_ = -1;
+};
+
+class IdleMediaManager final : public MediaManager {
+ public:
+  void PauseAll() override {}
+  void ResumeAll() override {}
+  bool HasItems() const override { return false; }
+};
+
+class DefaultEngineFactory final : public EngineFactory {
+ public:
+  void MountDataSources(const std::vector<std::string>& args) override;
+  void InitSound(const SoundSettings&) override {}
+  std::unique_ptr<SceneRoot> CreateScene() override;
+  std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, std::string* error) override;
+  std::unique_ptr<ScreenManager> CreateScreenManager(platform::Window& window,
+                                                     const script::ProjectInfo& info) override;
+  MediaManagers CreateMedia() override;
+  std::unique_ptr<StartupLogo> CreateLogo(bool skip) override;
+
+ private:
+  std::string data_folder_;
+};
+
+}  // namespace vesk::app

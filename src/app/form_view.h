@@ -1,0 +1,115 @@
+#pragma once
+// TFormView: the main window's logic. It creates the subsystems in start-up
+// order, runs one frame per idle call with the game's pacing rules, routes
+// window input into the scene, pauses media while the game is in the
+// background, switches full screen, and shuts everything down in order.
+// It never touches SDL: the window and clock come from the platform layer.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/engine_ports.h"
+#include "companion/companion.h"
+#include "core/runtime_context.h"
+#include "platform/platform.h"
+
+namespace vesk::app {
+
+// The toolbar dock strip above the scene has no content; we keep none.
+inline constexpr int kDockStripHeightPx = 0;
+// Frames whose delta exceeds this are dropped from the game clock.
+inline constexpr uint32_t kStallLimitMs = 3000;
+
+struct FormViewOptions {
+  std::vector<std::string> args;  // folders given on the command line (UTF-8)
+  std::string exe_dir;            // where game.ini lives
+  bool skip_logo = false;
+};
+
+class TFormView {
+ public:
+  TFormView(RuntimeContext& ctx, platform::Platform& platform, companion::Companion& companion,
+            EngineFactory& factory);
+  ~TFormView();
+  TFormView(const TFormView&) = delete;
+  TFormView& operator=(const TFormView&) = delete;
+
+  // Main window creation and the start-up sequence. False when the game
+  // cannot start (the termination flag is set; start_error() says why).
+  bool Create(const FormViewOptions& options);
+  const std::string& start_error() const { return start_error_; }
+
+  // The idle handler: runs one frame when it should; answers whether the
+  // loop may wait for the next event.
+  bool OnIdle();
+  void RunFrame();
+  void HandleEvent(const platform::Event& e);
+
+  // Input routing.
+  void WindowKeyDown(int vk, bool auto_repeat);
+  void PanelKeyDown(int vk);
+  void KeyUp(int vk);
+  void PanelMouseDown(platform::MouseButton button);
+  void PanelMouseUp();
+  void PanelMouseMove(int x, int y);
+  void MouseWheel(bool down);
+
+  // Window-system events.
+  void Activate();
+  void Deactivate();
+  void EnterModalLoop();
+  void LeaveModalLoop();
+  void SoundRestored();
+
+  void SetFullScreen(bool on);
+  void ApplyDisplayMode();
+  void SetCursorX(int x);
+  void SetCursorY(int y);
+
+  // Shutdown in order; safe to call twice.
+  void Close();
+
+  bool active() const { return active_; }
+  bool logo_done() const { return logo_done_; }
+  int draw_skip() const { return draw_skip_; }
+  int panel_x() const { return panel_x_; }
+  int panel_y() const { return panel_y_; }
+  int frames_drawn() const { return frames_drawn_; }
+  int frames_run() const { return frames_run_; }  // idle calls that ran a frame
+  SceneRoot* scene() const { return scene_.get(); }
+  Scenario* scenario() const { return scenario_.get(); }
+  ScreenManager* screen() const { return screen_.get(); }
+  platform::Window* window() const { return window_.get(); }
+
+ private:
+  void RunStartupSequence();
+  void PlacePanel();
+  void FinishDisplayChange();
+  void WindowedClientSize();
+  void ResumeMedia();
+  void PauseMedia();
+
+  RuntimeContext& ctx_;
+  platform::Platform& platform_;
+  companion::Companion& companion_;
+  EngineFactory& factory_;
+
+  std::unique_ptr<platform::Window> window_;
+  std::unique_ptr<SceneRoot> scene_;
+  std::unique_ptr<Scenario> scenario_;
+  std::unique_ptr<ScreenManager> screen_;
+  MediaManagers media_;
+  std::unique_ptr<StartupLogo> logo_;
+
+  bool active_ = false;
+  bool logo_done_ = false;
+  bool closed_ = false;
+  int draw_skip_ = 0;
+  uint32_t last_tick_ = 0;
+  int panel_x_ = 0, panel_y_ = 0;
+  int frames_drawn_ = 0;
+  int frames_run_ = 0;
+  std::string start_error_;
+};
+
+}  // namespace vesk::app

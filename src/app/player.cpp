@@ -1,0 +1,152 @@
+#include "app/player.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "app/command_line.h"
+#include "app/config_dialog.h"
+#include "app/data_path.h"
+#include "app/default_engine.h"
+#include "app/form_view.h"
+#include "app/game_ini.h"
+#include "app/input_script.h"
+#include "app/main_loop.h"
+#include "app/screenshot.h"
+#include "app/var_dump.h"
+#include "companion/companion.h"
+#include "companion/trace_log.h"
+#include "core/messages.h"
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/instance_lock.h"
+
+namespace vesk::app {
+namespace {
+
+constexpr int kExitOk = 0, kExitCannotStart = 1, kExitUsage = 2, kExitAlreadyRunning = 3;
+
+int Fail(const std::string& message, int status = kExitCannotStart) {
+  std::fprintf(stderr, "vesk-player: %s\n", message.c_str());
+  return status;
+}
+
+bool LoadInput(const PlayerOptions& o, std::vector<ScriptedEvent>* events, std::string* error) {
+  if (o.input_file.empty()) return true;
+  auto data = platform::ReadWholeFile(o.input_file);
+  if (!data) {
+    *error = o.input_file + ": cannot read the input script";
+    return false;
+  }
+  if (ParseInputScript(std::string(data->begin(), data->end()), events, error)) return true;
+  *error = o.input_file + ": " + *error;
+  return false;
+}
+
+std::unique_ptr<platform::Platform> MakePlatform(bool headless, std::string* error) {
+  if (headless) return std::make_unique<platform::HeadlessPlatform>();
+  return platform::CreateSdlPlatform(error);
+}
+
+// The window's last frame: the headless window keeps it, the real one is
+// read back from the screen manager's back buffer.
+const platform::BackBuffer* LastFrame(platform::Platform& p, TFormView& view) {
+  if (p.headless()) {
+    auto* w = static_cast<platform::HeadlessPlatform&>(p).window();
+    if (w && !w->last_frame().empty()) return &w->last_frame();
+  }
+  return view.screen() ? &view.screen()->back_buffer() : nullptr;
+}
+
+}  // namespace
+
+int RunPlayer(const std::vector<std::string>& args) {
+  PlayerOptions o;
+  std::string error;
+  if (!ParseCommandLine(args, &o, &error)) return Fail(error + "\n" + UsageText(), kExitUsage);
+  if (o.help) {
+    std::fputs(UsageText(), stdout);
+    return kExitOk;
+  }
+  if (o.version) {
+    std::printf("vesk-player 0.1.0 (companion interface %d)\n", companion::veskVersion());
+    return kExitOk;
+  }
+  std::vector<ScriptedEvent> input;
+  if (!LoadInput(o, &input, &error)) return Fail(error, kExitUsage);
+
+  // A game is never run from its installation disc.
+  if (platform::IsOnOpticalDisc(platform::ExecutablePath())) return kExitOk;
+
+  const std::string exe_dir = platform::ExecutableDirectory();
+  const bool has_folder = !o.folders.empty() && !o.config;
+  const std::string data_path = has_folder ? platform::CanonicalPath(o.folders.front()) : exe_dir;
+  auto lock = platform::InstanceLock::TryAcquire(MakeLockName(platform::Utf8ToCp932(data_path)));
+  if (!lock) return Fail("another instance is already playing " + data_path, kExitAlreadyRunning);
+
+  if (const std::string bad = companion::Companion::CheckVersion(companion::veskVersion());
+      !bad.empty())
+    return Fail(platform::Cp932ToUtf8(bad));
+
+  std::unique_ptr<platform::Platform> platform = MakePlatform(o.headless, &error);
+  if (!platform) return Fail(error);
+
+  if (o.config) {
+    std::vector<platform::Event> events;
+    for (const auto& s : input) events.push_back(s.event);
+    return RunConfigDialog(*platform, platform::JoinPath(exe_dir, kGameIniName), events);
+  }
+  if (!has_folder) return Fail(std::string("no game was given\n") + UsageText());
+  if (!platform::DirectoryExists(o.folders.front()))
+    return Fail(o.folders.front() + ": no such folder");
+
+  companion::TraceLog trace;
+  if (!o.trace_file.empty() && !trace.Open(o.trace_file))
+    return Fail(o.trace_file + ": cannot create the trace file");
+
+  RuntimeContext ctx;
+  companion::Companion companion;
+  DefaultEngineFactory factory;
+  TFormView view(ctx, *platform, companion, factory);
+  FormViewOptions fv;
+  for (const auto& f : o.folders) fv.args.push_back(platform::CanonicalPath(f));
+  fv.exe_dir = exe_dir;
+  fv.skip_logo = o.no_logo;
+  if (!view.Create(fv))
+    return Fail(view.start_error().empty() ? "the game could not start" : view.start_error());
+
+  LoopOptions loop;
+  loop.frames = o.frames;
+  loop.step_ms = o.step_ms;
+  loop.input = std::move(input);
+  if (o.headless) {
+    auto& headless = static_cast<platform::HeadlessPlatform&>(*platform);
+    loop.manual_clock = &headless.manual_clock();
+    // The headless window has the focus from the start.
+    view.HandleEvent(platform::Event::Of(platform::EventType::kActivated));
+  }
+  int status = kExitOk;
+  loop.after_frame = [&](int frame) {
+    for (const auto& [at, file] : o.screenshots_at) {
+      if (at != frame) continue;
+      const platform::BackBuffer* f = LastFrame(*platform, view);
+      std::string err;
+      if (!f || !SavePng(*f, file, &err)) status = Fail(file + ": " + (f ? err : "no frame"));
+    }
+  };
+  RunMainLoop(view, ctx, *view.window(), loop);
+
+  if (!o.screenshot_file.empty()) {
+    const platform::BackBuffer* f = LastFrame(*platform, view);
+    std::string err;
+    if (!f || !SavePng(*f, o.screenshot_file, &err))
+      status = Fail(o.screenshot_file + ": " + (f ? err : "no frame"));
+  }
+  const int32_t frames = ctx.frame_counter, tick = ctx.game_clock_ms;
+  view.Close();
+  if (!o.dump_vars_file.empty() && !WriteVarDump(o.dump_vars_file, frames, tick, {}, &error))
+    status = Fail(error);
+  return status;
+}
+
+}  // namespace vesk::app

@@ -1,0 +1,47 @@
+#include "core/messages.h"
+
+#include <array>
+
+#include "platform/cp932.h"
+
+namespace vesk {
+namespace {
+
+constexpr std::array<const char*, static_cast<size_t>(Msg::kCount)> kUtf8 = {
+    "VeskPlayer",
+    "動作設定",
+    "DirectSoundを使用する(&S)",
+    "サウンドの遅延時間(&D)：",
+    "%dms",
+    "OK",
+    "キャンセル",
+    "%s:ファイルがありません",
+    "ファイルがありません",
+    "%s:ファイルに書き込めません",
+    "vesk.dllのバージョンがあいません",
+    "Error",
+    "警告",
+    "情報",
+};
+
+}  // namespace
+
+const char* MessageUtf8(Msg id) { return kUtf8.at(static_cast<size_t>(id)); }
+
+const std::string& MessageCp932(Msg id) {
+  // Converted once on first use; the table never changes afterwards.
+  static const auto table = [] {
+    std::array<std::string, kUtf8.size()> out;
+    for (size_t i = 0; i < kUtf8.size(); ++i) out[i] = platform::Utf8ToCp932(kUtf8[i]);
+    return out;
+  }();
+  return table.at(static_cast<size_t>(id));
+}
+
+std::string FormatMessage(const std::string& pattern, const std::string& arg) {
+  std::string out = pattern;
+  if (auto at = out.find("%s"); at != std::string::npos) out.replace(at, 2, arg);
+  return out;
+}
+
+}  // namespace vesk

@@ -1,0 +1,34 @@
+#pragma once
+// The runtime's fixed messages, written once here. The engine receives them as
+// CP932 bytes; the platform boundary converts back to UTF-8 for display.
+#include <string>
+
+namespace vesk {
+
+enum class Msg {
+  kAppCaption,           // main window caption before the project's title
+  kConfigCaption,        // settings dialog caption
+  kConfigUseDirectSound,
+  kConfigDelayLabel,
+  kConfigDelayFormat,    // "%dms"
+  kConfigOk,
+  kConfigCancel,
+  kFileMissingFormat,    // "%s:" + missing
+  kFileMissing,
+  kCannotWriteFormat,    // "%s:" + cannot write
+  kCompanionVersionMismatch,
+  kErrorCaption,
+  kWarningCaption,
+  kInfoCaption,
+  kCount
+};
+
+// The message as UTF-8 text (for tools, logs and the platform boundary).
+const char* MessageUtf8(Msg id);
+// The message as CP932 bytes, the form the engine works with.
+const std::string& MessageCp932(Msg id);
+// The pattern with its "%s" replaced by arg (works on UTF-8 and CP932 alike:
+// '%' is never part of a double-byte character).
+std::string FormatMessage(const std::string& pattern, const std::string& arg);
+
+}  // namespace vesk

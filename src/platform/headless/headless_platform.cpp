@@ -1,0 +1,72 @@
+#include "platform/headless/headless_platform.h"
+
+#include <cstdio>
+
+namespace vesk::platform {
+
+HeadlessWindow::HeadlessWindow(const WindowSpec& spec)
+    : title_(spec.title_utf8), client_w_(spec.client_w_px), client_h_(spec.client_h_px) {
+  modes_ = {{640, 480, 32, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60}, {1280, 720, 32, 60}};
+}
+
+void HeadlessWindow::SetClientSize(int w_px, int h_px) {
+  client_w_ = w_px;
+  client_h_ = h_px;
+}
+
+void HeadlessWindow::Present(const BackBuffer& frame) {
+  last_frame_ = frame;
+  ++present_count_;
+}
+
+bool HeadlessWindow::PollEvent(Event* out) {
+  if (queue_.empty()) return false;
+  *out = queue_.front();
+  queue_.pop_front();
+  if (out->type == EventType::kMouseMove || out->type == EventType::kMouseDown ||
+      out->type == EventType::kMouseUp) {
+    mouse_x_ = out->x;
+    mouse_y_ = out->y;
+  }
+  return true;
+}
+
+bool HeadlessWindow::WaitEvent(Event* out, int /*timeout_ms*/) {
+  // Nothing can arrive while we wait: never block.
+  return PollEvent(out);
+}
+
+bool HeadlessWindow::SetDisplayMode(int index) {
+  if (index >= static_cast<int>(modes_.size())) return false;
+  current_mode_ = index < 0 ? -1 : index;
+  return true;
+}
+
+void HeadlessWindow::WarpMouse(int scene_x, int scene_y) {
+  mouse_x_ = scene_x;
+  mouse_y_ = scene_y;
+  queue_.push_back(Event::Move(scene_x, scene_y));
+}
+
+void HeadlessWindow::MousePosition(int* scene_x, int* scene_y) const {
+  *scene_x = mouse_x_;
+  *scene_y = mouse_y_;
+}
+
+MessageResult HeadlessDialogs::ShowMessage(const std::string& text_utf8,
+                                           const std::string& caption_utf8, MessageIcon,
+                                           MessageButtons) {
+  std::fprintf(stderr, "[%s] %s\n", caption_utf8.c_str(), text_utf8.c_str());
+  shown_.push_back(caption_utf8 + ": " + text_utf8);
+  return MessageResult::kOk;  // the default button
+}
+
+HeadlessPlatform::HeadlessPlatform() { clock_.SetSleepAdvances(false); }
+
+std::unique_ptr<Window> HeadlessPlatform::CreateMainWindow(const WindowSpec& spec, std::string*) {
+  auto w = std::make_unique<HeadlessWindow>(spec);
+  window_ = w.get();
+  return w;
+}
+
+}  // namespace vesk::platform

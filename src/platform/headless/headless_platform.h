@@ -1,0 +1,82 @@
+#pragma once
+// The headless backend: no window, no audio device, a manual clock, message
+// boxes printed to standard error. Tests and automation drive it by
+// injecting events and advancing the clock.
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace vesk::platform {
+
+class HeadlessWindow final : public Window {
+ public:
+  explicit HeadlessWindow(const WindowSpec& spec);
+
+  void SetTitle(const std::string& title_utf8) override { title_ = title_utf8; }
+  void SetClientSize(int w_px, int h_px) override;
+  void CenterOnWorkArea() override {}
+  void Show() override { shown_ = true; }
+  void Present(const BackBuffer& frame) override;
+  bool PollEvent(Event* out) override;
+  bool WaitEvent(Event* out, int timeout_ms) override;
+  std::vector<DisplayMode> ListDisplayModes() override { return modes_; }
+  bool SetDisplayMode(int index) override;
+  int CurrentDisplayMode() const override { return current_mode_; }
+  void WarpMouse(int scene_x, int scene_y) override;
+  void MousePosition(int* scene_x, int* scene_y) const override;
+
+  // Test and automation hooks.
+  void Inject(const Event& e) { queue_.push_back(e); }
+  const BackBuffer& last_frame() const { return last_frame_; }
+  int present_count() const { return present_count_; }
+  const std::string& title() const { return title_; }
+  int client_w_px() const { return client_w_; }
+  int client_h_px() const { return client_h_; }
+  bool shown() const { return shown_; }
+  void SetDisplayModes(std::vector<DisplayMode> modes) { modes_ = std::move(modes); }
+
+ private:
+  std::string title_;
+  int client_w_, client_h_;
+  bool shown_ = false;
+  std::deque<Event> queue_;
+  BackBuffer last_frame_;
+  int present_count_ = 0;
+  std::vector<DisplayMode> modes_;
+  int current_mode_ = -1;
+  int mouse_x_ = 0, mouse_y_ = 0;
+};
+
+class HeadlessDialogs final : public Dialogs {
+ public:
+  MessageResult ShowMessage(const std::string& text_utf8, const std::string& caption_utf8,
+                            MessageIcon icon, MessageButtons buttons) override;
+  const std::vector<std::string>& shown() const { return shown_; }
+
+ private:
+  std::vector<std::string> shown_;  // "caption: text", for tests
+};
+
+class HeadlessPlatform final : public Platform {
+ public:
+  HeadlessPlatform();
+  Clock& clock() override { return clock_; }
+  Dialogs& dialogs() override { return dialogs_; }
+  std::unique_ptr<Window> CreateMainWindow(const WindowSpec& spec, std::string* error) override;
+  bool headless() const override { return true; }
+
+  ManualClock& manual_clock() { return clock_; }
+  HeadlessDialogs& headless_dialogs() { return dialogs_; }
+  // The window most recently created (owned by the caller of CreateMainWindow).
+  HeadlessWindow* window() const { return window_; }
+
+ private:
+  ManualClock clock_;
+  HeadlessDialogs dialogs_;
+  HeadlessWindow* window_ = nullptr;
+};
+
+}  // namespace vesk::platform

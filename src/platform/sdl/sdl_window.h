@@ -1,0 +1,49 @@
+#pragma once
+#include <SDL.h>
+
+#include <memory>
+
+#include "platform/view_mapping.h"
+#include "platform/window.h"
+
+namespace vesk::platform {
+
+// The real window: the back buffer goes to a streaming texture and is drawn
+// scaled into the window with its aspect ratio kept.
+class SdlWindow final : public Window {
+ public:
+  static std::unique_ptr<SdlWindow> Create(const WindowSpec& spec, std::string* error);
+  ~SdlWindow() override;
+
+  void SetTitle(const std::string& title_utf8) override;
+  void SetClientSize(int w_px, int h_px) override;
+  void CenterOnWorkArea() override;
+  void Show() override;
+  void Present(const BackBuffer& frame) override;
+  bool PollEvent(Event* out) override;
+  bool WaitEvent(Event* out, int timeout_ms) override;
+  std::vector<DisplayMode> ListDisplayModes() override;
+  bool SetDisplayMode(int index) override;
+  int CurrentDisplayMode() const override { return current_mode_; }
+  void WarpMouse(int scene_x, int scene_y) override;
+  void MousePosition(int* scene_x, int* scene_y) const override;
+
+ private:
+  SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int w, int h);
+  bool Translate(const SDL_Event& in, Event* out);
+  void UpdateMappings();
+  bool EnsureTexture(const BackBuffer& frame);
+  void Redraw();
+
+  SDL_Window* window_;
+  SDL_Renderer* renderer_;
+  SDL_Texture* texture_ = nullptr;
+  int texture_w_ = 0, texture_h_ = 0;
+  PixelFormat texture_format_ = PixelFormat::kXrgb8888;
+  int scene_w_, scene_h_;
+  ViewMapping output_mapping_;  // in renderer output pixels
+  ViewMapping window_mapping_;  // in window coordinates (mouse events)
+  int current_mode_ = -1;
+};
+
+}  // namespace vesk::platform

@@ -1,0 +1,27 @@
+#pragma once
+// Where the scene picture lands inside a window of any size: scaled with its
+// aspect ratio kept (whole-number steps when the window allows, otherwise the
+// largest fit), centred, letterboxed. The same mapping turns window mouse
+// positions back into scene coordinates.
+
+namespace vesk::platform {
+
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+  bool operator==(const Rect&) const = default;
+};
+
+class ViewMapping {
+ public:
+  void Update(int window_w, int window_h, int scene_w, int scene_h);
+  const Rect& dest() const { return dest_; }
+  // Window pixel position -> scene coordinates (may lie outside the scene).
+  void WindowToScene(int wx, int wy, int* sx, int* sy) const;
+  void SceneToWindow(int sx, int sy, int* wx, int* wy) const;
+
+ private:
+  Rect dest_;
+  int scene_w_ = 0, scene_h_ = 0;
+};
+
+}  // namespace vesk::platform

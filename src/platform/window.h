@@ -1,0 +1,51 @@
+#pragma once
+// The main window with its presentable back buffer. One per process; the
+// backend decides how the frame reaches the screen (SDL streaming texture,
+// or a copy kept in memory by the headless backend).
+#include <string>
+#include <vector>
+
+#include "platform/back_buffer.h"
+#include "platform/display_mode.h"
+#include "platform/events.h"
+
+namespace vesk::platform {
+
+struct WindowSpec {
+  std::string title_utf8;
+  int client_w_px = 640;
+  int client_h_px = 480;
+  bool resizable = true;
+};
+
+class Window {
+ public:
+  virtual ~Window() = default;
+
+  virtual void SetTitle(const std::string& title_utf8) = 0;
+  // Client size in scene pixels; the window keeps this aspect when resized.
+  virtual void SetClientSize(int w_px, int h_px) = 0;
+  // Centre the window on the desktop's work area.
+  virtual void CenterOnWorkArea() = 0;
+  virtual void Show() = 0;
+
+  // Present the whole back buffer (its size is the scene size).
+  virtual void Present(const BackBuffer& frame) = 0;
+
+  // Next pending event, translated; false when the queue is empty.
+  virtual bool PollEvent(Event* out) = 0;
+  // Block until an event arrives or timeout_ms passes; false on timeout.
+  virtual bool WaitEvent(Event* out, int timeout_ms) = 0;
+
+  // Full screen: the modes the display offers, and switching to one (index
+  // into that list) or back to the window (-1). False when the switch failed.
+  virtual std::vector<DisplayMode> ListDisplayModes() = 0;
+  virtual bool SetDisplayMode(int index) = 0;
+  virtual int CurrentDisplayMode() const = 0;
+
+  // Move the pointer to a scene position.
+  virtual void WarpMouse(int scene_x, int scene_y) = 0;
+  virtual void MousePosition(int* scene_x, int* scene_y) const = 0;
+};
+
+}  // namespace vesk::platform

@@ -1,0 +1,82 @@
+// The automation interface: scripted input and the variable dump.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/input_script.h"
+#include "app/var_dump.h"
+#include "platform/vkeys.h"
+
+namespace vesk::app {
+namespace {
+
+using platform::EventType;
+using platform::MouseButton;
+
+TEST(InputScript, ClickAndKeyReleaseOnTheNextFrame) {
+  std::vector<ScriptedEvent> ev;
+  std::string err;
+  ASSERT_TRUE(ParseInputScript("# comment\n5 click 10 20\n\n3 key 13  # enter\n", &ev, &err)) << err;
+  ASSERT_EQ(ev.size(), 5u);
+  EXPECT_EQ(ev[0].frame, 3);
+  EXPECT_EQ(ev[0].event.type, EventType::kKeyDown);
+  EXPECT_EQ(ev[0].event.vk, 13);
+  EXPECT_EQ(ev[1].frame, 4);
+  EXPECT_EQ(ev[1].event.type, EventType::kKeyUp);
+  EXPECT_EQ(ev[2].event.type, EventType::kMouseMove);
+  EXPECT_EQ(ev[3].event.type, EventType::kMouseDown);
+  EXPECT_EQ(ev[3].frame, 5);
+  EXPECT_EQ(ev[4].event.type, EventType::kMouseUp);
+  EXPECT_EQ(ev[4].frame, 6);
+  EXPECT_EQ(ev[4].event.x, 10);
+  EXPECT_EQ(ev[4].event.y, 20);
+}
+
+TEST(InputScript, EveryEventKind) {
+  std::vector<ScriptedEvent> ev;
+  std::string err;
+  ASSERT_TRUE(ParseInputScript("0 move 7 8\n0 ldown\n1 lup\n1 rdown\n1 rup\n2 rclick 1 2\n"
+                               "2 keydown 0x41\n2 keyup Return\n3 wheel up\n3 wheel down\n"
+                               "4 text こんにちは 世界\n5 deactivate\n6 activate\n7 quit\n",
+                               &ev, &err))
+      << err;
+  ASSERT_EQ(ev.size(), 16u);
+  EXPECT_EQ(ev[1].event.type, EventType::kMouseDown);
+  EXPECT_EQ(ev[1].event.x, 7);  // ldown where the pointer is
+  EXPECT_EQ(ev[4].event.button, MouseButton::kRight);
+  EXPECT_EQ(ev[7].event.vk, 0x41);
+  EXPECT_EQ(ev[8].event.vk, platform::vk::kReturn);
+  EXPECT_EQ(ev[9].frame, 3);  // the rclick's release
+  EXPECT_FALSE(ev[10].event.wheel_down);
+  EXPECT_TRUE(ev[11].event.wheel_down);
+  EXPECT_EQ(ev[12].event.text, "こんにちは 世界");
+  EXPECT_EQ(ev[15].event.type, EventType::kQuit);
+}
+
+TEST(InputScript, ErrorsNameTheLine) {
+  std::vector<ScriptedEvent> ev;
+  std::string err;
+  EXPECT_FALSE(ParseInputScript("0 move 1 2\n1 click 5\n", &ev, &err));
+  EXPECT_THAT(err, ::testing::HasSubstr("line 2"));
+  EXPECT_FALSE(ParseInputScript("-1 ldown\n", &ev, &err));
+  EXPECT_FALSE(ParseInputScript("0 key 256\n", &ev, &err));
+  EXPECT_FALSE(ParseInputScript("0 key NoSuchKey\n", &ev, &err));
+  EXPECT_FALSE(ParseInputScript("0 wheel sideways\n", &ev, &err));
+  EXPECT_FALSE(ParseInputScript("0 jump\n", &ev, &err));
+  EXPECT_THAT(err, ::testing::HasSubstr("jump"));
+}
+
+TEST(VarDump, EmptyTableAndEscapedNames) {
+  EXPECT_EQ(VarDumpJson(12, 192, {}), "{\"frames\":12,\"tick\":192,\"variables\":[]}\n");
+  DumpedVariable v;
+  v.name_cp932 = "\x95\xCF\x90\x94";  // 変数
+  v.type = 4;
+  v.dims = {2};
+  v.values_json = {JsonString("a\"b"), JsonString("\x01")};
+  EXPECT_EQ(VarDumpJson(1, 2, {v}),
+            "{\"frames\":1,\"tick\":2,\"variables\":[\n{\"name\":\"変数\",\"type\":4,"
+            "\"status\":false,\"scope\":0,\"local\":false,\"dims\":[2],"
+            "\"values\":[\"a\\\"b\",\"\\u0001\"]}]}\n");
+}
+
+}  // namespace
+}  // namespace vesk::app

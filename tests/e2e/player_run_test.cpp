@@ -1,0 +1,227 @@
+// Runs the real player binary the way automation and users do.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "app/data_path.h"
+#include "e2e/project_builder.h"
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/instance_lock.h"
+
+namespace vesk::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+};
+
+class PlayerRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vesk-e2e-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "run");
+    setenv("XDG_RUNTIME_DIR", (dir_ / "run").c_str(), 1);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  RunResult Run(const std::string& args, const std::string& env = "") {
+    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
+    const std::string cmd = env + " '" + std::string(VESK_PLAYER_PATH) + "' " + args + " > '" +
+                            out.string() + "' 2> '" + err.string() + "' < /dev/null";
+    const int rc = std::system(cmd.c_str());
+    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, Slurp(out), Slurp(err)};
+  }
+  std::string Q(const fs::path& p) const { return "'" + p.string() + "'"; }
+
+  fs::path dir_;
+};
+
+void PngSize(const fs::path& file, int* w, int* h) {
+  *w = *h = -1;
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) return;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (!setjmp(png_jmpbuf(png))) {
+    png_init_io(png, f);
+    png_read_info(png, info);
+    *w = static_cast<int>(png_get_image_width(png, info));
+    *h = static_cast<int>(png_get_image_height(png, info));
+  }
+  png_destroy_read_struct(&png, &info, nullptr);
+  std::fclose(f);
+}
+
+TEST_F(PlayerRun, HeadlessRunsTheFramesAndDumpsClockAndVariables) {
+  WriteGame(dir_ / "game", 64, 48);
+  const fs::path json = dir_ / "vars.json";
+  RunResult r = Run("--headless --no-logo --frames 10 --step 20 --dump-vars " + Q(json) + " " +
+                    Q(dir_ / "game"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Slurp(json), "{\"frames\":10,\"tick\":200,\"variables\":[]}\n");
+}
+
+TEST_F(PlayerRun, HeadlessScreenshotsHaveTheSceneSize) {
+  WriteGame(dir_ / "game", 64, 48);
+  RunResult r = Run("--headless --frames 5 --screenshot " + Q(dir_ / "end.png") +
+                    " --screenshot-at 2:" + Q(dir_ / "two.png") + " " + Q(dir_ / "game"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  int w, h;
+  PngSize(dir_ / "end.png", &w, &h);
+  EXPECT_EQ(w, 64);
+  EXPECT_EQ(h, 48);
+  EXPECT_TRUE(fs::exists(dir_ / "two.png"));
+}
+
+TEST_F(PlayerRun, HeadlessRunsAreDeterministic) {
+  WriteGame(dir_ / "game", 32, 32);
+  std::string dumps[2];
+  for (auto& d : dumps) {
+    const fs::path json = dir_ / "v.json";
+    ASSERT_EQ(Run("--headless --frames 7 --dump-vars " + Q(json) + " " + Q(dir_ / "game")).status, 0);
+    d = Slurp(json);
+  }
+  EXPECT_EQ(dumps[0], dumps[1]);
+}
+
+TEST_F(PlayerRun, ScriptedQuitEndsTheGameEarly) {
+  WriteGame(dir_ / "game", 32, 32);
+  const fs::path input = dir_ / "input.txt", json = dir_ / "v.json";
+  std::ofstream(input) << "# quit on frame 3\n3 quit\n";
+  RunResult r = Run("--headless --frames 100 --input " + Q(input) + " --dump-vars " + Q(json) +
+                    " " + Q(dir_ / "game"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(Slurp(json), HasSubstr("\"frames\":3,"));
+}
+
+TEST_F(PlayerRun, ClearErrorsWhenTheGameCannotStart) {
+  RunResult none = Run("--headless");
+  EXPECT_EQ(none.status, 1);
+  EXPECT_THAT(none.err, HasSubstr("no game was given"));
+
+  fs::create_directories(dir_ / "empty");
+  RunResult empty = Run("--headless " + Q(dir_ / "empty"));
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_THAT(empty.err, HasSubstr("vesk.lpb"));
+
+  RunResult missing = Run("--headless " + Q(dir_ / "nowhere"));
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_THAT(missing.err, HasSubstr("no such folder"));
+
+  fs::create_directories(dir_ / "newer");
+  auto data = ProjectFile(110, "x", 10, 10);
+  platform::WriteFileAtomic((dir_ / "newer" / "vesk.lpb").string(), data.data(), data.size());
+  RunResult newer = Run("--headless " + Q(dir_ / "newer"));
+  EXPECT_EQ(newer.status, 1);
+  EXPECT_THAT(newer.err, HasSubstr("110"));
+
+  RunResult bad_input = Run("--headless --input " + Q(dir_ / "nofile") + " " + Q(dir_ / "empty"));
+  EXPECT_EQ(bad_input.status, 2);
+  EXPECT_EQ(Run("--frobnicate").status, 2);
+}
+
+TEST_F(PlayerRun, SecondInstanceOfTheSameGameIsRefusedAnotherGameRuns) {
+  WriteGame(dir_ / "a", 16, 16);
+  WriteGame(dir_ / "b", 16, 16);
+  // Hold the lock of game a as a running player would.
+  const std::string name = app::MakeLockName(
+      platform::Utf8ToCp932(platform::CanonicalPath((dir_ / "a").string())));
+  auto held = platform::InstanceLock::TryAcquire(name);
+  ASSERT_TRUE(held);
+  RunResult a = Run("--headless --frames 2 " + Q(dir_ / "a"));
+  EXPECT_EQ(a.status, 3);
+  EXPECT_THAT(a.err, HasSubstr("another instance"));
+  EXPECT_EQ(Run("--headless --frames 2 " + Q(dir_ / "b")).status, 0);
+  held.reset();
+  EXPECT_EQ(Run("--headless --frames 2 " + Q(dir_ / "a")).status, 0);
+}
+
+TEST_F(PlayerRun, HelpAndVersion) {
+  RunResult help = Run("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_THAT(help.out, HasSubstr("--screenshot-at"));
+  RunResult version = Run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_THAT(version.out, HasSubstr("108"));
+}
+
+// A real window under a virtual X server, when one can be started.
+TEST_F(PlayerRun, OpensARealWindowOfTheProjectSizeUnderXvfb) {
+  if (std::system("command -v Xvfb > /dev/null 2>&1 && command -v xwininfo > /dev/null 2>&1") != 0)
+    GTEST_SKIP() << "Xvfb or xwininfo is not installed";
+  const int display = 90 + static_cast<int>(getpid() % 500);
+  const std::string disp = ":" + std::to_string(display);
+  pid_t xvfb = fork();
+  if (xvfb == 0) {
+    execlp("Xvfb", "Xvfb", disp.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+           static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(xvfb, 0);
+  bool up = false;
+  for (int i = 0; i < 100 && !up; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    up = std::system(("xwininfo -root -display " + disp + " > /dev/null 2>&1").c_str()) == 0;
+  }
+  if (!up) {
+    kill(xvfb, SIGTERM);
+    waitpid(xvfb, nullptr, 0);
+    GTEST_SKIP() << "Xvfb did not start";
+  }
+  WriteGame(dir_ / "game", 320, 200, "XvfbGame");
+  // Run a second of frames in the background and look for the window meanwhile.
+  // Leak checking is off for this run only: the X11 and GL driver modules
+  // SDL loads are unloaded again before exit, and what they keep cannot be
+  // attributed (every headless run is still checked).
+  const std::string env = "timeout 60 env DISPLAY=" + disp +
+                          " SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
+  std::thread player([&] {
+    RunResult r = Run("--frames 60 --screenshot " + Q(dir_ / "shot.png") + " " + Q(dir_ / "game"),
+                      env);
+    EXPECT_EQ(r.status, 0) << r.err;
+  });
+  std::string tree;
+  for (int i = 0; i < 100; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const fs::path listing = dir_ / "tree.txt";
+    std::system(("xwininfo -root -tree -display " + disp + " > '" + listing.string() + "' 2>&1").c_str());
+    tree = Slurp(listing);
+    if (tree.find("XvfbGame") != std::string::npos) break;
+  }
+  player.join();
+  kill(xvfb, SIGTERM);
+  waitpid(xvfb, nullptr, 0);
+  EXPECT_THAT(tree, HasSubstr("\"XvfbGame\""));
+  EXPECT_THAT(tree, HasSubstr("320x200"));
+  int w, h;
+  PngSize(dir_ / "shot.png", &w, &h);
+  EXPECT_EQ(w, 320);
+  EXPECT_EQ(h, 200);
+}
+
+}  // namespace
+}  // namespace vesk::e2e
