@@ -52,7 +52,8 @@ void BM_HeadlessFrame(benchmark::State& state) {
   vesk::platform::HeadlessPlatform platform;
   vesk::RuntimeContext ctx;
   vesk::companion::Companion companion;
-  vesk::app::DefaultEngineFactory factory;
+  vesk::storage::TVrFileManager files;
+  vesk::app::DefaultEngineFactory factory(files);
   vesk::app::TFormView view(ctx, platform, companion, factory);
   vesk::app::FormViewOptions options;
   options.args = {dir.string()};

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/files.h"
+#include "storage/embedded_resources.h"
 
 namespace vesk::app {
 
@@ -53,7 +54,26 @@ WindowScreenManager::WindowScreenManager(platform::Window& window, int width_px,
     : window_(window), frame_(width_px, height_px, platform::PixelFormat::kXrgb8888) {}
 
 void DefaultEngineFactory::MountDataSources(const std::vector<std::string>& args) {
-  data_folder_ = args.empty() ? std::string() : args.front();
+  const std::string exe = platform::ExecutablePath();
+  if (args.empty()) {
+    // A game bundled into the program: as a resource, or appended to it.
+    if (auto dummy = storage::FindEmbeddedResource("DUMMY", "BINTYPE");
+        dummy && dummy->size() >= 2 && (*dummy)[dummy->size() - 2] == 'v' &&
+        (*dummy)[dummy->size() - 1] == 'f')
+      files_.AddResource(exe, "DUMMY", "BINTYPE");
+    if (auto self = platform::File::Open(exe, platform::File::Mode::kRead)) {
+      uint8_t tail[2] = {0, 0};
+      const int64_t size = self->Size();
+      if (size >= 2 && self->ReadAt(size - 2, tail, 2) == 2 && tail[0] == 'v' && tail[1] == 'k')
+        files_.AddArchive(exe);
+    }
+    return;
+  }
+  files_.AddFolder(args.front());
+  for (const std::string& folder : args) {
+    const std::string archive = platform::JoinPath(folder, "game.dat");
+    if (platform::FileExists(archive)) files_.AddArchive(archive);
+  }
 }
 
 std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene() {
@@ -63,17 +83,20 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene() {
 std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ctx,
                                                               std::string* error) {
   ctx.Terminate();  // cleared once the project is ready
-  if (data_folder_.empty()) {
+  if (files_.BaseFolder().empty() && files_.SourceCount() == 0) {
     *error = "no game was given";
     return nullptr;
   }
-  const std::string path = platform::JoinPath(data_folder_, "vesk.lpb");
-  auto data = platform::ReadWholeFile(path);
-  if (!data) {
-    *error = path + ": no project file";
+  const std::string where = files_.BaseFolder().empty() ? "the bundled game" : files_.BaseFolder();
+  std::vector<uint8_t> data;
+  try {
+    data = files_.ReadFileBytes("vesk.lpb");
+  } catch (const std::exception&) {
+    *error = where + ": no project file vesk.lpb";
     return nullptr;
   }
-  script::ProjectReadResult r = script::ReadProjectInfo(*data);
+  const std::string path = where + " vesk.lpb";
+  script::ProjectReadResult r = script::ReadProjectInfo(data);
   switch (r.status) {
     case script::ProjectReadStatus::kOk: break;
     case script::ProjectReadStatus::kEmpty: *error = path + ": the project file is empty"; return nullptr;

@@ -10,6 +10,7 @@
 
 #include "app/engine_ports.h"
 #include "platform/window.h"
+#include "storage/vrfiles.h"
 
 namespace vesk::app {
 
@@ -96,6 +97,9 @@ class IdleMediaManager final : public MediaManager {
 
 class DefaultEngineFactory final : public EngineFactory {
  public:
+  // The file manager outlives the factory and the game (it is made before
+  // the window and freed at program end).
+  explicit DefaultEngineFactory(storage::TVrFileManager& files) : files_(files) {}
   void MountDataSources(const std::vector<std::string>& args) override;
   void InitSound(const SoundSettings&) override {}
   std::unique_ptr<SceneRoot> CreateScene() override;
@@ -106,7 +110,7 @@ class DefaultEngineFactory final : public EngineFactory {
   std::unique_ptr<StartupLogo> CreateLogo(bool skip) override;
 
  private:
-  std::string data_folder_;
+  storage::TVrFileManager& files_;
 };
 
 }  // namespace vesk::app

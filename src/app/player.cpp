@@ -20,6 +20,7 @@
 #include "platform/files.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/instance_lock.h"
+#include "storage/vrfiles.h"
 
 namespace vesk::app {
 namespace {
@@ -88,6 +89,9 @@ int RunPlayer(const std::vector<std::string>& args) {
       !bad.empty())
     return Fail(platform::Cp932ToUtf8(bad));
 
+  // The virtual file manager exists before any window and outlives the
+  // game; its destruction deletes the files it extracted.
+  storage::TVrFileManager files;
   std::unique_ptr<platform::Platform> platform = MakePlatform(o.headless, &error);
   if (!platform) return Fail(error);
 
@@ -96,8 +100,7 @@ int RunPlayer(const std::vector<std::string>& args) {
     for (const auto& s : input) events.push_back(s.event);
     return RunConfigDialog(*platform, platform::JoinPath(exe_dir, kGameIniName), events);
   }
-  if (!has_folder) return Fail(std::string("no game was given\n") + UsageText());
-  if (!platform::DirectoryExists(o.folders.front()))
+  if (has_folder && !platform::DirectoryExists(o.folders.front()))
     return Fail(o.folders.front() + ": no such folder");
 
   companion::TraceLog trace;
@@ -106,14 +109,16 @@ int RunPlayer(const std::vector<std::string>& args) {
 
   RuntimeContext ctx;
   companion::Companion companion;
-  DefaultEngineFactory factory;
+  DefaultEngineFactory factory(files);
   TFormView view(ctx, *platform, companion, factory);
   FormViewOptions fv;
   for (const auto& f : o.folders) fv.args.push_back(platform::CanonicalPath(f));
   fv.exe_dir = exe_dir;
   fv.skip_logo = o.no_logo;
-  if (!view.Create(fv))
-    return Fail(view.start_error().empty() ? "the game could not start" : view.start_error());
+  if (!view.Create(fv)) {
+    const std::string why = view.start_error().empty() ? "the game could not start" : view.start_error();
+    return Fail(why == "no game was given" ? why + "\n" + UsageText() : why);
+  }
 
   LoopOptions loop;
   loop.frames = o.frames;

@@ -29,6 +29,12 @@ class ByteReader {
     return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
                                 uint32_t(p[3]) << 24);
   }
+  int64_t I64(const char* what = "integer") {
+    const uint8_t* p = Take(8, what);
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | p[i];
+    return static_cast<int64_t>(v);
+  }
   // A string: signed 32-bit byte count, then the bytes. A negative count
   // reads as empty, as the stored form was written by Delphi streams.
   std::string Str(const char* what = "string") {

@@ -18,6 +18,8 @@ constexpr std::array<const char*, static_cast<size_t>(Msg::kCount)> kUtf8 = {
     "%s:ファイルがありません",
     "ファイルがありません",
     "%s:ファイルに書き込めません",
+    "リソースが見つかりません",
+    "作業用ファイルが作れません",
     "vesk.dllのバージョンがあいません",
     "Error",
     "警告",

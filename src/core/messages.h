@@ -16,6 +16,8 @@ enum class Msg {
   kFileMissingFormat,    // "%s:" + missing
   kFileMissing,
   kCannotWriteFormat,    // "%s:" + cannot write
+  kResourceMissing,
+  kCannotMakeWorkFile,
   kCompanionVersionMismatch,
   kErrorCaption,
   kWarningCaption,

@@ -14,6 +14,9 @@ class Dialogs {
   virtual ~Dialogs() = default;
   virtual MessageResult ShowMessage(const std::string& text_utf8, const std::string& caption_utf8,
                                     MessageIcon icon, MessageButtons buttons) = 0;
+  // False when nobody can answer (headless): callers must not loop on a
+  // question that would get the same default answer for ever.
+  virtual bool interactive() const { return true; }
 };
 
 }  // namespace vesk::platform

@@ -1,6 +1,7 @@
 #pragma once
 // Plain file access for the layers above. Paths are UTF-8 on-disk paths.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,5 +22,46 @@ std::string ExecutableDirectory();
 // True when `path` lies on an ISO 9660 or UDF file system (a CD or DVD).
 bool IsOnOpticalDisc(const std::string& path);
 std::string JoinPath(const std::string& dir, const std::string& name);
+
+// Names of the entries of a folder (no "." or ".."); nullopt when it cannot
+// be read.
+std::optional<std::vector<std::string>> ListDirectory(const std::string& path);
+// Modification time in nanoseconds since the epoch; 0 when unknown. Used to
+// notice that a cached folder listing is stale.
+int64_t ModificationTimeNs(const std::string& path);
+// The file's modification time as a DOS date-time stamp (local time), 0 when unknown.
+int32_t DosDateTime(const std::string& path);
+bool RemoveFile(const std::string& path);
+bool RenameFile(const std::string& from, const std::string& to);
+bool RemoveEmptyDirectory(const std::string& path);
+bool MakeDirectories(const std::string& path);
+// A new private folder under the system's temporary folder ($TMPDIR or /tmp);
+// empty when it cannot be made.
+std::string MakePrivateTempDirectory(const std::string& prefix);
+// Mount points of the CD/DVD file systems (ISO 9660, UDF) now mounted, in
+// the order the mount table lists them.
+std::vector<std::string> OpticalDiscMountPoints();
+
+// A file opened for positional reads and writes; closed on destruction.
+class File {
+ public:
+  enum class Mode { kRead, kCreate /* truncates */, kReadWrite };
+  static std::unique_ptr<File> Open(const std::string& path, Mode mode);
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Bytes transferred; fewer than asked at the end of the file; -1 on error.
+  int64_t ReadAt(int64_t offset, void* buffer, int64_t count) const;
+  int64_t WriteAt(int64_t offset, const void* buffer, int64_t count);
+  int64_t Size() const;
+  bool Flush();
+  const std::string& path() const { return path_; }
+
+ private:
+  File(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  int fd_;
+  std::string path_;
+};
 
 }  // namespace vesk::platform

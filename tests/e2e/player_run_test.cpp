@@ -18,6 +18,7 @@
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
+#include "storage/vrfiles.h"
 
 namespace vesk::e2e {
 namespace {
@@ -158,6 +159,45 @@ TEST_F(PlayerRun, SecondInstanceOfTheSameGameIsRefusedAnotherGameRuns) {
   EXPECT_EQ(Run("--headless --frames 2 " + Q(dir_ / "b")).status, 0);
   held.reset();
   EXPECT_EQ(Run("--headless --frames 2 " + Q(dir_ / "a")).status, 0);
+}
+
+TEST_F(PlayerRun, GameInsideGameDatIsFound) {
+  storage::TVrFileCollection archive;
+  auto lpb = ProjectFile(109, "Packed", 40, 30);
+  archive.AddEntry("vesk.lpb")->Source->Write(lpb.data(), static_cast<int64_t>(lpb.size()));
+  fs::create_directories(dir_ / "packed");
+  ASSERT_TRUE(archive.SaveToFile((dir_ / "packed" / "game.dat").string()));
+  RunResult r = Run("--headless --frames 2 --screenshot " + Q(dir_ / "p.png") + " " + Q(dir_ / "packed"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  int w, h;
+  PngSize(dir_ / "p.png", &w, &h);
+  EXPECT_EQ(w, 40);
+}
+
+TEST_F(PlayerRun, BundledProgramPlaysItsAppendedGameWithoutArguments) {
+  storage::TVrFileCollection archive;
+  auto lpb = ProjectFile(109, "Bundled", 24, 20);
+  archive.AddEntry("vesk.lpb")->Source->Write(lpb.data(), static_cast<int64_t>(lpb.size()));
+  storage::TMemoryStream packed;
+  ASSERT_TRUE(archive.SaveTo(packed));
+  auto player = platform::ReadWholeFile(VESK_PLAYER_PATH);
+  ASSERT_TRUE(player);
+  std::vector<uint8_t> bundle = *player;
+  const auto base = static_cast<uint32_t>(bundle.size());
+  bundle.insert(bundle.end(), packed.bytes().begin(), packed.bytes().end());
+  for (int i = 0; i < 4; ++i) bundle.push_back(static_cast<uint8_t>(base >> (8 * i)));
+  bundle.push_back('v');
+  bundle.push_back('k');
+  const fs::path exe = dir_ / "bundled-game";
+  ASSERT_TRUE(platform::WriteFileAtomic(exe.string(), bundle.data(), bundle.size()));
+  fs::permissions(exe, fs::perms::owner_all);
+  const fs::path json = dir_ / "v.json";
+  const std::string cmd = "'" + exe.string() + "' --headless --frames 4 --dump-vars " + Q(json) +
+                          " > /dev/null 2> " + Q(dir_ / "err.txt");
+  const int rc = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(rc));
+  EXPECT_EQ(WEXITSTATUS(rc), 0) << Slurp(dir_ / "err.txt");
+  EXPECT_THAT(Slurp(json), HasSubstr("\"frames\":4,"));
 }
 
 TEST_F(PlayerRun, HelpAndVersion) {

@@ -54,6 +54,7 @@ class HeadlessDialogs final : public Dialogs {
  public:
   MessageResult ShowMessage(const std::string& text_utf8, const std::string& caption_utf8,
                             MessageIcon icon, MessageButtons buttons) override;
+  bool interactive() const override { return false; }
   const std::vector<std::string>& shown() const { return shown_; }
 
  private:

@@ -1,0 +1,63 @@
+#pragma once
+// THashCollection: items in creation order plus 256 hash chains for lookup
+// by name without regard to case. Shared by the archive index and the
+// variable table. The chain of a name is (L * 16 + b) mod 256, L the length
+// of the lower-cased name and b the sum of its first and second-to-last
+// bytes when L >= 2, else 0. New or renamed items go to the head of their
+// chain, so with duplicate names the one added last is found.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vesk::storage {
+
+class THashCollection;
+
+class THashCollectionItem {
+ public:
+  virtual ~THashCollectionItem() = default;
+  const std::string& Name() const { return name_; }
+  // Renames and moves the item to the head of its new chain.
+  void SetName(const std::string& name);
+
+ private:
+  friend class THashCollection;
+  std::string name_;
+  THashCollection* owner_ = nullptr;
+  THashCollectionItem* next_in_chain_ = nullptr;
+  int index_ = -1;  // position in the owner, kept current so lookups stay O(chain)
+};
+
+class THashCollection {
+ public:
+  static int ChainOf(const std::string& name);
+  // ASCII case folding only: Shift-JIS trail bytes are never touched.
+  static bool SameName(const std::string& a, const std::string& b);
+
+  THashCollection() = default;
+  virtual ~THashCollection() = default;
+  THashCollection(const THashCollection&) = delete;
+  THashCollection& operator=(const THashCollection&) = delete;
+
+  // Appends (taking ownership) and files it under its current name.
+  THashCollectionItem* Add(std::unique_ptr<THashCollectionItem> item);
+  void Delete(int index);
+  void Clear();
+  // Position of the first item in the name's chain with that name, else -1.
+  int IndexOf(const std::string& name) const;
+  THashCollectionItem* Find(const std::string& name) const;
+  int Count() const { return static_cast<int>(items_.size()); }
+  THashCollectionItem* At(int index) const { return items_.at(static_cast<size_t>(index)).get(); }
+  int IndexOfItem(const THashCollectionItem* item) const { return item ? item->index_ : -1; }
+
+ private:
+  friend class THashCollectionItem;
+  void Link(THashCollectionItem* item);
+  void Unlink(THashCollectionItem* item);
+
+  std::vector<std::unique_ptr<THashCollectionItem>> items_;
+  THashCollectionItem* chains_[256] = {};
+};
+
+}  // namespace vesk::storage
