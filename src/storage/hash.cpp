@@ -9,12 +9,10 @@ uint8_t Lower(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(
 
 }  // namespace
 
-int THashCollection::ChainOf(const std::string& name) {
-  const size_t len = name.size();
-  uint32_t b = 0;
-  if (len >= 2)
-    b = Lower(static_cast<uint8_t>(name[0])) + Lower(static_cast<uint8_t>(name[len - 2]));
-  return static_cast<int>((static_cast<uint32_t>(len) * 16 + b) % 256);
+uint32_t THashCollection::HashOf(const std::string& name) {
+  uint32_t h = 2166136261u;  // FNV-1a over the case-folded bytes
+  for (char c : name) h = (h ^ Lower(static_cast<uint8_t>(c))) * 16777619u;
+  return h;
 }
 
 bool THashCollection::SameName(const std::string& a, const std::string& b) {
@@ -30,13 +28,13 @@ void THashCollectionItem::SetName(const std::string& name) {
 }
 
 void THashCollection::Link(THashCollectionItem* item) {
-  THashCollectionItem*& head = chains_[ChainOf(item->name_)];
+  THashCollectionItem*& head = ChainHead(item->name_);
   item->next_in_chain_ = head;
   head = item;
 }
 
 void THashCollection::Unlink(THashCollectionItem* item) {
-  THashCollectionItem** p = &chains_[ChainOf(item->name_)];
+  THashCollectionItem** p = &ChainHead(item->name_);
   while (*p && *p != item) p = &(*p)->next_in_chain_;
   if (*p) *p = item->next_in_chain_;
   item->next_in_chain_ = nullptr;
@@ -47,6 +45,7 @@ THashCollectionItem* THashCollection::Add(std::unique_ptr<THashCollectionItem> i
   item->index_ = Count();
   Link(item.get());
   items_.push_back(std::move(item));
+  if (items_.size() > chains_.size()) Grow();
   return items_.back().get();
 }
 
@@ -59,11 +58,32 @@ void THashCollection::Delete(int index) {
 
 void THashCollection::Clear() {
   items_.clear();
-  std::fill(std::begin(chains_), std::end(chains_), nullptr);
+  chains_.assign(256, nullptr);
+}
+
+void THashCollection::Reserve(int n) {
+  size_t size = chains_.size();
+  while (size < static_cast<size_t>(std::max(n, 0))) size *= 4;
+  if (size == chains_.size()) return;
+  chains_.resize(size / 4);
+  Grow();
+}
+
+void THashCollection::Grow() {
+  std::vector<THashCollectionItem*> old = std::move(chains_);
+  chains_.assign(old.size() * 4, nullptr);
+  // Items of one name share a chain; relinking each old chain from its tail
+  // keeps the newest of them in front.
+  std::vector<THashCollectionItem*> chain;
+  for (THashCollectionItem* head : old) {
+    chain.clear();
+    for (THashCollectionItem* it = head; it; it = it->next_in_chain_) chain.push_back(it);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) Link(*it);
+  }
 }
 
 THashCollectionItem* THashCollection::Find(const std::string& name) const {
-  for (THashCollectionItem* it = chains_[ChainOf(name)]; it; it = it->next_in_chain_)
+  for (THashCollectionItem* it = chains_[HashOf(name) & (chains_.size() - 1)]; it; it = it->next_in_chain_)
     if (SameName(it->name_, name)) return it;
   return nullptr;
 }

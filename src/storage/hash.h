@@ -1,10 +1,14 @@
 #pragma once
-// THashCollection: items in creation order plus 256 hash chains for lookup
-// by name without regard to case. Shared by the archive index and the
-// variable table. The chain of a name is (L * 16 + b) mod 256, L the length
-// of the lower-cased name and b the sum of its first and second-to-last
-// bytes when L >= 2, else 0. New or renamed items go to the head of their
-// chain, so with duplicate names the one added last is found.
+// THashCollection: items in creation order plus hash chains for lookup by
+// name without regard to ASCII case. Shared by the archive index and the
+// variable table. New or renamed items go to the head of their chain, so
+// with duplicate names the one added last is found.
+//
+// The chains are keyed by a hash of the whole folded name and grow with the
+// collection. A fixed 256-chain table keyed by length and two bytes puts
+// names like "voice0001.ogg" ... "voice9999.ogg" into a handful of
+// chains, and a lookup in a 20,000-entry archive then walks thousands of
+// items; which chain an item sits in is never visible outside.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,7 +35,7 @@ class THashCollectionItem {
 
 class THashCollection {
  public:
-  static int ChainOf(const std::string& name);
+  static uint32_t HashOf(const std::string& name);
   // ASCII case folding only: Shift-JIS trail bytes are never touched.
   static bool SameName(const std::string& a, const std::string& b);
 
@@ -43,6 +47,8 @@ class THashCollection {
   // Appends (taking ownership) and files it under its current name.
   THashCollectionItem* Add(std::unique_ptr<THashCollectionItem> item);
   void Delete(int index);
+  // Sizes the chain table for n items up front (an index of known size).
+  void Reserve(int n);
   void Clear();
   // Position of the first item in the name's chain with that name, else -1.
   int IndexOf(const std::string& name) const;
@@ -55,9 +61,13 @@ class THashCollection {
   friend class THashCollectionItem;
   void Link(THashCollectionItem* item);
   void Unlink(THashCollectionItem* item);
+  THashCollectionItem*& ChainHead(const std::string& name) {
+    return chains_[HashOf(name) & (chains_.size() - 1)];
+  }
+  void Grow();
 
   std::vector<std::unique_ptr<THashCollectionItem>> items_;
-  THashCollectionItem* chains_[256] = {};
+  std::vector<THashCollectionItem*> chains_ = std::vector<THashCollectionItem*>(256, nullptr);
 };
 
 }  // namespace vesk::storage

@@ -35,7 +35,8 @@ std::string ExtensionOf(const std::string& name_cp932) {
 
 }  // namespace
 
-TVrFileManager::TVrFileManager() : cd_roots_(platform::OpticalDiscMountPoints()) {}
+TVrFileManager::TVrFileManager()
+    : cd_roots_(platform::OpticalDiscMountPoints()), scan_cd_roots_(platform::OpticalDiscMountPoints) {}
 
 TVrFileManager::~TVrFileManager() {
   // Extracted files live for the whole run; they go with the manager.

@@ -190,6 +190,9 @@ class TVrFileManager {
   TVrFileCollection* Source(int id) const;
   const std::vector<std::string>& CdRoots() const { return cd_roots_; }
   void SetCdRoots(std::vector<std::string> roots) { cd_roots_ = std::move(roots); }
+  // How the disk prompt finds the discs now in the drives (the mount table
+  // by default; tests give folders).
+  void SetCdRootScanner(std::function<std::vector<std::string>()> scan) { scan_cd_roots_ = std::move(scan); }
   DiskPromptContext& disk_prompt() { return disk_prompt_; }
   const std::vector<TVrLockData>& locks() const { return locks_; }
   // Cached names, most recently used first (upper-cased keys).
@@ -216,6 +219,7 @@ class TVrFileManager {
   std::string temp_folder_;
   LooseFileResolver loose_;
   DiskPromptContext disk_prompt_;
+  std::function<std::vector<std::string>()> scan_cd_roots_;
 };
 
 }  // namespace vesk::storage

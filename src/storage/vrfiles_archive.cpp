@@ -226,6 +226,7 @@ void TVrFileCollection::ReadIndex(TStream& s, int64_t base, const std::string& l
     for (auto& c : crcs) c = static_cast<uint32_t>(in.I32("CRC"));
     if (Version >= 102) in.Read(kinds.data(), n, "CRC kinds");
   }
+  Reserve(n + 1);
   for (int32_t i = 0; i <= n; ++i) {
     auto entry = std::make_unique<TVrFile>();
     entry->SetName(i < n ? names[static_cast<size_t>(i)] : kEofEntryName);

@@ -5,12 +5,19 @@
 namespace vesk::storage {
 namespace {
 
-TEST(HashCollection, ChainRule) {
-  EXPECT_EQ(THashCollection::ChainOf(""), 0);
-  EXPECT_EQ(THashCollection::ChainOf("a"), 16);
-  // "ab": L = 2, b = 'a' + 'a' (first and second-to-last, lower-cased).
-  EXPECT_EQ(THashCollection::ChainOf("AB"), (2 * 16 + 'a' + 'a') % 256);
-  EXPECT_EQ(THashCollection::ChainOf("abc"), (3 * 16 + 'a' + 'b') % 256);
+TEST(HashCollection, NewestDuplicateStaysInFrontWhileTheTableGrows) {
+  THashCollection c;
+  auto add = [&](const std::string& n) {
+    auto item = std::make_unique<THashCollectionItem>();
+    item->SetName(n);
+    return c.Add(std::move(item));
+  };
+  add("x");
+  add("dup");
+  c.At(0)->SetName("DUP");  // renamed after the other: it is the newest
+  for (int i = 0; i < 5000; ++i) add("voice\\v" + std::to_string(i) + ".ogg");
+  EXPECT_EQ(c.IndexOf("dup"), 0);
+  for (int i = 0; i < 5000; i += 997) EXPECT_EQ(c.IndexOf("VOICE\\V" + std::to_string(i) + ".OGG"), i + 2);
 }
 
 TEST(HashCollection, LookupIgnoresAsciiCaseAndTheLastAddedDuplicateWins) {

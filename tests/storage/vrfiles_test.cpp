@@ -380,3 +380,18 @@ TEST_F(StorageTest, OwnResourcesAreMountedFromTheProgram) {
 
 }  // namespace
 }  // namespace vesk::storage
+
+namespace vesk::storage {
+namespace {
+
+TEST(EmbeddedResources, BlobsLinkedByTheBuildAreFoundByNameAndType) {
+  auto linked = FindEmbeddedResource("linkedtest", "Data");
+  ASSERT_TRUE(linked);
+  auto file = platform::ReadWholeFile(VESK_LINKED_TEST_FILE);
+  ASSERT_TRUE(file);
+  EXPECT_EQ(std::vector<uint8_t>(linked->begin(), linked->end()), *file);
+  EXPECT_FALSE(FindEmbeddedResource("linkedtest", "BINTYPE"));
+}
+
+}  // namespace
+}  // namespace vesk::storage
