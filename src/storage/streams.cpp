@@ -79,8 +79,8 @@ std::string TBigFileStream::PartName(const std::string& path, int index) {
   const std::string stem =
       (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? path.substr(0, dot)
                                                                                   : path;
-  char suffix[8];
-  std::snprintf(suffix, sizeof suffix, ".%03d", index % 1000);
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, ".%03d", index);
   return stem + suffix;
 }
 
@@ -142,6 +142,8 @@ int64_t TBigFileStream::Write(const void* buffer, int64_t count) {
   int64_t done = 0;
   while (done < count) {
     const auto part = static_cast<size_t>(position_ / part_size_);
+    // Three digits name the parts: a thousandth part has no name.
+    if (part >= 1000) throw EStreamError(path_ + ": too large for 1000 parts");
     while (parts_.size() <= part) {
       auto next = platform::File::Open(PartName(path_, static_cast<int>(parts_.size())),
                                        platform::File::Mode::kCreate);

@@ -328,6 +328,11 @@ bool TVrFileCollection::VerifyEntry(const TVrFile& entry, std::string* error) {
     std::vector<uint8_t> stored(static_cast<size_t>(entry.Size));
     data_->Seek(entry.Offset);
     data_->ReadExact(stored.data(), entry.Size, "entry");
+    // Archives before version 101 keep no CRCs: reading the entry is the check.
+    if (Version <= 100) {
+      ReadEntryData(entry);
+      return true;
+    }
     const uint32_t crc = entry.CrcOfOriginal ? Crc32(ReadEntryData(entry)) : Crc32(stored);
     if (crc == entry.Crc) return true;
     if (error) *error = platform::Cp932ToUtf8(entry.Name()) + ": CRC mismatch";
@@ -376,6 +381,8 @@ std::vector<uint8_t> TVrFileCollection::EntryContentForWriting(const TVrFile& en
     *date = platform::DosDateTime(*path);
     return std::move(*bytes);
   }
+  if (!data_)
+    throw EArchiveError(Folder + platform::Cp932ToUtf8(entry.Name()) + ": no such file to archive");
   return ReadEntryData(entry);
 }
 
@@ -468,10 +475,13 @@ bool TVrFileCollection::SaveTo(TStream& out) {
 bool TVrFileCollection::SaveToFile(const std::string& host_path) {
   const std::string tmp = host_path + ".part";
   bool ok = false;
-  {
+  try {
     auto out = TBigFileStream::Create(tmp, int64_t{1} << 62);
     if (!out) throw EArchiveError(tmp + ": cannot be created");
     ok = SaveTo(*out) && out->Flush();
+  } catch (...) {
+    platform::RemoveFile(tmp);
+    throw;
   }
   if (!ok || !platform::RenameFile(tmp, host_path)) {
     platform::RemoveFile(tmp);

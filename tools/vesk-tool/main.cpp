@@ -1,0 +1,41 @@
+// vesk-tool: the authoring tool chain, one program with subcommands.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "vesk-tool/archive_command.h"
+#include "vesk-tool/bundle_command.h"
+
+namespace {
+
+void PrintUsage(std::ostream& out) {
+  out << "usage: vesk-tool COMMAND ...\n"
+      << "commands:\n"
+      << vesk::tool::ArchiveUsage() << vesk::tool::BundleUsage()
+      << "  vesk-tool --help | --version\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    PrintUsage(std::cerr);
+    return 2;
+  }
+  const std::string& command = args[0];
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "--help" || command == "-h" || command == "help") {
+    PrintUsage(std::cout);
+    return 0;
+  }
+  if (command == "--version") {
+    std::cout << "vesk-tool " << VESK_VERSION << '\n';
+    return 0;
+  }
+  if (command == "archive") return vesk::tool::RunArchiveCommand(rest);
+  if (command == "bundle") return vesk::tool::RunBundleCommand(rest);
+  std::cerr << "vesk-tool: unknown command '" << command << "'\n";
+  PrintUsage(std::cerr);
+  return 2;
+}
