@@ -19,6 +19,14 @@ enum class Msg {
   kResourceMissing,
   kCannotMakeWorkFile,
   kCompanionVersionMismatch,
+  kBadIndex,             // element index out of range
+  kBadDimension,         // a dimension size <= 0
+  kCopyMemTypes,
+  kBadVariableNameFormat,
+  kNoVariableFormat,
+  kBadVariableFormat,
+  kNoVariableName,
+  kInternalError,
   kErrorCaption,
   kWarningCaption,
   kInfoCaption,

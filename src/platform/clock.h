@@ -36,3 +36,18 @@ class ManualClock final : public Clock {
 };
 
 }  // namespace vesk::platform
+
+namespace vesk::platform {
+
+struct LocalDateTime {
+  int year = 0, month = 0, day = 0;
+  int weekday = 1;  // 1 = Sunday ... 7 = Saturday
+  int hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+// The wall clock in local time.
+LocalDateTime NowLocal();
+// The system's millisecond timer (wraps at 32 bits), independent of any
+// game clock.
+uint32_t SystemTickMs();
+
+}  // namespace vesk::platform

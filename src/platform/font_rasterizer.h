@@ -30,6 +30,11 @@ class FontFace {
 // height. Null when no usable font is installed.
 std::unique_ptr<FontFace> OpenFont(const std::string& family_utf8, int pixel_height);
 
+// Family names (UTF-8) of the installed scalable fonts that cover Japanese,
+// optionally only the fixed-pitch ones; names beginning with "@" left out,
+// sorted without regard to case, no duplicates.
+std::vector<std::string> JapaneseFontFamilies(bool fixed_pitch_only);
+
 // UTF-8 -> code points (invalid bytes become U+FFFD).
 std::u32string DecodeUtf8(const std::string& utf8);
 

@@ -54,6 +54,13 @@ class THashCollection {
   int IndexOf(const std::string& name) const;
   THashCollectionItem* Find(const std::string& name) const;
   int Count() const { return static_cast<int>(items_.size()); }
+  // Visits the items called `name` in chain order, newest first, while f
+  // returns true.
+  template <typename F>
+  void ForEachNamed(const std::string& name, F&& f) const {
+    for (THashCollectionItem* it = chains_[HashOf(name) & (chains_.size() - 1)]; it; it = it->next_in_chain_)
+      if (SameName(it->name_, name) && !f(it)) return;
+  }
   THashCollectionItem* At(int index) const { return items_.at(static_cast<size_t>(index)).get(); }
   int IndexOfItem(const THashCollectionItem* item) const { return item ? item->index_ : -1; }
 

@@ -4,6 +4,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <mutex>
 
 namespace vesk::platform {
@@ -96,6 +97,40 @@ std::unique_ptr<FontFace> OpenFont(const std::string& family_utf8, int pixel_hei
   }
   FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixel_height > 0 ? pixel_height : 12));
   return std::make_unique<FreeTypeFace>(lib, face, file);
+}
+
+std::vector<std::string> JapaneseFontFamilies(bool fixed_pitch_only) {
+  std::vector<std::string> names;
+  FcPattern* pattern = FcPatternCreate();
+  FcLangSet* langs = FcLangSetCreate();
+  FcLangSetAdd(langs, reinterpret_cast<const FcChar8*>("ja"));
+  FcPatternAddLangSet(pattern, FC_LANG, langs);
+  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+  if (fixed_pitch_only) FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
+  FcObjectSet* fields = FcObjectSetBuild(FC_FAMILY, nullptr);
+  FcFontSet* found = FcFontList(nullptr, pattern, fields);
+  if (found) {
+    for (int i = 0; i < found->nfont; ++i) {
+      FcChar8* family = nullptr;
+      for (int k = 0; FcPatternGetString(found->fonts[i], FC_FAMILY, k, &family) == FcResultMatch; ++k) {
+        std::string name = reinterpret_cast<const char*>(family);
+        if (!name.empty() && name[0] != '@') names.push_back(name);
+      }
+    }
+    FcFontSetDestroy(found);
+  }
+  FcObjectSetDestroy(fields);
+  FcLangSetDestroy(langs);
+  FcPatternDestroy(pattern);
+  auto lower = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+    return lower(a) < lower(b);
+  });
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  return names;
 }
 
 std::u32string DecodeUtf8(const std::string& s) {

@@ -1,0 +1,321 @@
+#include "expr/params.h"
+
+#include <algorithm>
+
+#include "core/byte_reader.h"
+#include "core/sjis.h"
+#include "expr/expr_errors.h"
+#include "expr/param_collection.h"
+
+namespace vesk::expr {
+namespace {
+
+// Shapes beyond this many elements are refused like a zero size: a script
+// cannot make the player allocate without bound.
+constexpr int64_t kMaxElements = int64_t{1} << 26;
+
+// Element conversions, by stored type.
+int32_t ToInt(int32_t v) { return v; }
+int32_t ToInt(Real x) { return RealToInt(x); }
+int32_t ToInt(uint8_t b) { return b ? 1 : 0; }
+int32_t ToInt(const std::string& s) { return ParseInt(s).value_or(0); }
+Real ToReal(int32_t v) { return v; }
+Real ToReal(Real x) { return x; }
+Real ToReal(uint8_t b) { return b ? 1 : 0; }
+Real ToReal(const std::string& s) { return ParseReal(s).value_or(0); }
+bool ToFlag(int32_t v) { return v != 0; }
+bool ToFlag(Real x) { return x != 0; }
+bool ToFlag(uint8_t b) { return b != 0; }
+bool ToFlag(const std::string& s) { return s == "TRUE"; }
+std::string ToStr(int32_t v) { return IntToStr(v); }
+std::string ToStr(Real x) { return RealToStr(x); }
+std::string ToStr(uint8_t b) { return b ? "TRUE" : "FALSE"; }
+std::string ToStr(const std::string& s) { return s; }
+
+std::string AsciiLower(const std::string& s) {
+  std::string out = s;
+  for (size_t i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<uint8_t>(out[i]);
+    if (IsSjisLeadByte(c)) {
+      ++i;  // the trail byte may look like a letter: leave it
+    } else if (c >= 'A' && c <= 'Z') {
+      out[i] = static_cast<char>(c + 32);
+    }
+  }
+  return out;
+}
+
+// Substring search that only matches at character boundaries.
+bool ContainsText(const std::string& hay, const std::string& needle) {
+  if (needle.empty()) return true;
+  for (size_t i = 0; i + needle.size() <= hay.size();) {
+    if (hay.compare(i, needle.size(), needle) == 0) return true;
+    i += IsSjisLeadByte(static_cast<uint8_t>(hay[i])) ? 2 : 1;
+  }
+  return false;
+}
+
+void ReadElement(ByteReader& in, int32_t& v) { v = in.I32("integer element"); }
+void ReadElement(ByteReader& in, Real& x) { x = LoadExtended(in.Bytes(10, "real element")); }
+void ReadElement(ByteReader& in, uint8_t& b) { b = in.U8("flag element"); }
+void ReadElement(ByteReader& in, std::string& s) { s = in.Str("string element"); }
+void WriteElement(ByteWriter& out, int32_t v) { out.I32(v); }
+void WriteElement(ByteWriter& out, Real x) { out.Ext(x); }
+void WriteElement(ByteWriter& out, uint8_t b) { out.U8(b); }
+void WriteElement(ByteWriter& out, const std::string& s) { out.Str(s); }
+constexpr size_t MinStoredSize(int32_t) { return 4; }
+constexpr size_t MinStoredSize(Real) { return 10; }
+constexpr size_t MinStoredSize(uint8_t) { return 1; }
+size_t MinStoredSize(const std::string&) { return 4; }
+
+}  // namespace
+
+// --- TCustomParam ---
+
+void TCustomParam::SetDims(const std::vector<int32_t>& sizes) {
+  int64_t product = 1;
+  for (int32_t d : sizes) {
+    if (d <= 0) RaiseExpr(ExprMsg::kBadDimension);
+    product *= d;
+    if (product > kMaxElements) RaiseExpr(ExprMsg::kBadDimension);
+  }
+  SetCount(static_cast<int32_t>(product));
+  Dims = sizes;
+}
+
+void TCustomParam::ClearDims() { Dims.clear(); }
+
+void TCustomParam::SaveDims(ByteWriter& out) const {
+  out.I32(static_cast<int32_t>(Dims.size()));
+  for (int32_t d : Dims) out.I32(d);
+}
+
+void TCustomParam::LoadDims(ByteReader& in) {
+  const int32_t n = in.I32("dimension count");
+  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 4) throw ETruncated("dimension count out of range");
+  Dims.resize(static_cast<size_t>(n));
+  for (auto& d : Dims) d = in.I32("dimension size");
+}
+
+void TCustomParam::SaveToStream(ByteWriter& out) const { SaveDims(out); }
+
+void TCustomParam::LoadFromStream(ByteReader& in, const TParamCollection*) { LoadDims(in); }
+
+void TCustomParam::CopyFrom(const TCustomParam& v) {
+  std::vector<int32_t> shape;
+  int64_t product = 1;
+  for (int32_t k = 0; k < v.DimCount(); ++k) {
+    shape.push_back(v.DimSize(k));
+    product *= shape.back();
+  }
+  if (product == v.Count()) {
+    SetDims(shape);
+  } else {
+    // An unshaped list of several elements: its shape would say one element
+    // and the copy would stop at the first; take the whole list instead.
+    ClearDims();
+    SetCount(v.Count());
+  }
+  const int type = ParamType();
+  for (int32_t i = 0; i < v.Count(); ++i) {
+    switch (type) {
+      case kPtInt: SetIntAt(i, v.GetIntAt(i)); break;
+      case kPtFloat: SetFloatAt(i, v.GetFloatAt(i)); break;
+      case kPtBool: SetFlagAt(i, v.GetFlagAt(i)); break;
+      case kPtStr: SetStrAt(i, v.GetStrAt(i)); break;
+      default: break;
+    }
+  }
+}
+
+int32_t TCustomParam::FlatIndex(const std::vector<int32_t>& indices) const {
+  int64_t flat = 0;
+  for (size_t k = 0; k < indices.size(); ++k) {
+    int64_t stride = 1;
+    for (size_t j = k + 1; j < indices.size(); ++j) stride *= DimSize(static_cast<int32_t>(j));
+    flat += int64_t{indices[k]} * stride;
+  }
+  return static_cast<int32_t>(std::clamp<int64_t>(flat, INT32_MIN, INT32_MAX));
+}
+
+std::unique_ptr<TCustomParam> MakeParam(int type_code) {
+  switch (type_code & 0x7F) {
+    case kPtNone: return std::make_unique<TParamVar>();
+    case kPtInt: return std::make_unique<TParamInt>();
+    case kPtFloat: return std::make_unique<TParamFloat>();
+    case kPtBool: return std::make_unique<TParamFlag>();
+    case kPtStr: return std::make_unique<TParamStr>();
+    default: return nullptr;
+  }
+}
+
+// --- TParamArray ---
+
+template <typename T, int C> T TParamArray<T, C>::From(int32_t v) {
+  if constexpr (C == kPtInt) return v;
+  else if constexpr (C == kPtFloat) return static_cast<Real>(v);
+  else if constexpr (C == kPtBool) return v != 0;
+  else return IntToStr(v);
+}
+template <typename T, int C> T TParamArray<T, C>::From(Real x) {
+  if constexpr (C == kPtInt) return RealToInt(x);
+  else if constexpr (C == kPtFloat) return x;
+  else if constexpr (C == kPtBool) return x != 0;
+  else return RealToStr(x);
+}
+template <typename T, int C> T TParamArray<T, C>::From(bool b) {
+  if constexpr (C == kPtInt) return b ? 1 : 0;
+  else if constexpr (C == kPtFloat) return b ? 1 : 0;
+  else if constexpr (C == kPtBool) return b ? 1 : 0;
+  else return b ? "TRUE" : "FALSE";
+}
+template <typename T, int C> T TParamArray<T, C>::From(const std::string& s) {
+  if constexpr (C == kPtInt) return ParseInt(s).value_or(0);
+  else if constexpr (C == kPtFloat) return ParseReal(s).value_or(0);
+  else if constexpr (C == kPtBool) return s == "TRUE";
+  else return s;
+}
+
+template <typename T, int C> T& TParamArray<T, C>::At(int32_t i) {
+  if (i < 0 || i >= Count()) RaiseExpr(ExprMsg::kBadIndex);
+  return elements_[static_cast<size_t>(i)];
+}
+template <typename T, int C> const T& TParamArray<T, C>::At(int32_t i) const {
+  if (i < 0 || i >= Count()) RaiseExpr(ExprMsg::kBadIndex);
+  return elements_[static_cast<size_t>(i)];
+}
+
+template <typename T, int C> void TParamArray<T, C>::SetCount(int32_t n) {
+  if (n < 0 || n > kMaxElements) RaiseExpr(ExprMsg::kBadDimension);
+  elements_.resize(static_cast<size_t>(n), T{});
+}
+
+template <typename T, int C> int32_t TParamArray<T, C>::GetIntAt(int32_t i) const { return ToInt(At(i)); }
+template <typename T, int C> Real TParamArray<T, C>::GetFloatAt(int32_t i) const { return ToReal(At(i)); }
+template <typename T, int C> bool TParamArray<T, C>::GetFlagAt(int32_t i) const { return ToFlag(At(i)); }
+template <typename T, int C> std::string TParamArray<T, C>::GetStrAt(int32_t i) const { return ToStr(At(i)); }
+
+template <typename T, int C> void TParamArray<T, C>::ClearDims() {
+  if (Dims.empty()) return;
+  Dims.clear();
+  elements_.resize(1, T{});
+}
+
+template <typename T, int C> void TParamArray<T, C>::SetScalar(T v) {
+  ClearDims();
+  if (elements_.empty()) elements_.resize(1);
+  elements_[0] = std::move(v);
+}
+
+template <typename T, int C> void TParamArray<T, C>::Assign(const TCustomParam& v) {
+  const auto* same = dynamic_cast<const TParamArray*>(v.Underlying());
+  if (!same) return;
+  Dims = same->Dims;
+  elements_ = same->elements_;
+}
+
+template <typename T, int C> void TParamArray<T, C>::CopyMem(const TCustomParam& v) {
+  const auto* same = dynamic_cast<const TParamArray*>(v.Underlying());
+  if (!same) RaiseExpr(ExprMsg::kCopyMemTypes);
+  std::vector<int32_t> shape;
+  for (int32_t k = 0; k < same->DimCount(); ++k) shape.push_back(same->DimSize(k));
+  std::vector<T> copy = same->elements_;
+  elements_ = std::move(copy);
+  Dims = std::move(shape);
+}
+
+template <typename T, int C> void TParamArray<T, C>::SaveToStream(ByteWriter& out) const {
+  SaveDims(out);
+  out.I32(Count());
+  for (const T& e : elements_) WriteElement(out, e);
+}
+
+template <typename T, int C>
+void TParamArray<T, C>::LoadFromStream(ByteReader& in, const TParamCollection*) {
+  LoadDims(in);
+  const int32_t n = in.I32("element count");
+  if (n < 0 || static_cast<size_t>(n) > in.remaining() / MinStoredSize(T{}))
+    throw ETruncated("element count out of range");
+  elements_.assign(static_cast<size_t>(n), T{});
+  for (T& e : elements_) ReadElement(in, e);
+}
+
+template <typename T, int C>
+int32_t TParamArray<T, C>::IndexOfStr(const std::string& text, bool case_sensitive, bool partial) const {
+  const std::string key = partial && !case_sensitive ? AsciiLower(text) : text;
+  for (int32_t i = 0; i < Count(); ++i) {
+    const std::string e = ToStr(elements_[static_cast<size_t>(i)]);
+    bool match;
+    if (partial) match = ContainsText(case_sensitive ? e : AsciiLower(e), key);
+    else match = case_sensitive ? e == text : AsciiLower(e) == AsciiLower(text);
+    if (match) return i;
+  }
+  return -1;
+}
+
+template class TParamArray<int32_t, kPtInt>;
+template class TParamArray<Real, kPtFloat>;
+template class TParamArray<uint8_t, kPtBool>;
+template class TParamArray<std::string, kPtStr>;
+
+// --- TParamVar ---
+
+TCustomParam* TParamVar::TargetValue() const { return Target ? Target->Value.get() : nullptr; }
+
+const TCustomParam* TParamVar::Underlying() const {
+  const TCustomParam* t = TargetValue();
+  return t ? t->Underlying() : nullptr;
+}
+
+void TParamVar::Resolve(const TParamCollection& table) {
+  TParamCollectionItem* entry = table.Find(RefName);
+  if (!entry) RaiseExpr(ExprMsg::kNoVariableFormat, RefName);
+  Target = entry;
+  if (const auto* ref = dynamic_cast<const TParamVar*>(entry->Value.get())) Index = ref->Index;
+}
+
+int32_t TParamVar::Count() const { return TargetValue() ? TargetValue()->Count() : 0; }
+void TParamVar::SetCount(int32_t n) { if (auto* t = TargetValue()) t->SetCount(n); }
+int TParamVar::ParamType() const { return TargetValue() ? TargetValue()->ParamType() : kPtNone; }
+void TParamVar::SetFlag(bool b) { SetFlagAt(Index, b); }
+void TParamVar::SetFloat(Real x) { SetFloatAt(Index, x); }
+void TParamVar::SetInt(int32_t v) { SetIntAt(Index, v); }
+void TParamVar::SetStr(const std::string& s) { SetStrAt(Index, s); }
+int32_t TParamVar::GetIntAt(int32_t i) const { return TargetValue() ? TargetValue()->GetIntAt(i) : 0; }
+void TParamVar::SetIntAt(int32_t i, int32_t v) { if (auto* t = TargetValue()) t->SetIntAt(i, v); }
+Real TParamVar::GetFloatAt(int32_t i) const { return TargetValue() ? TargetValue()->GetFloatAt(i) : 0; }
+void TParamVar::SetFloatAt(int32_t i, Real x) { if (auto* t = TargetValue()) t->SetFloatAt(i, x); }
+bool TParamVar::GetFlagAt(int32_t i) const { return TargetValue() && TargetValue()->GetFlagAt(i); }
+void TParamVar::SetFlagAt(int32_t i, bool b) { if (auto* t = TargetValue()) t->SetFlagAt(i, b); }
+std::string TParamVar::GetStrAt(int32_t i) const { return TargetValue() ? TargetValue()->GetStrAt(i) : std::string(); }
+void TParamVar::SetStrAt(int32_t i, const std::string& s) { if (auto* t = TargetValue()) t->SetStrAt(i, s); }
+int32_t TParamVar::DimCount() const { return TargetValue() ? TargetValue()->DimCount() : 0; }
+int32_t TParamVar::DimSize(int32_t k) const { return TargetValue() ? TargetValue()->DimSize(k) : 1; }
+void TParamVar::SetDims(const std::vector<int32_t>& sizes) { if (auto* t = TargetValue()) t->SetDims(sizes); }
+void TParamVar::FillInt(int32_t v) { if (auto* t = TargetValue()) t->FillInt(v); }
+void TParamVar::FillFloat(Real x) { if (auto* t = TargetValue()) t->FillFloat(x); }
+void TParamVar::FillFlag(bool b) { if (auto* t = TargetValue()) t->FillFlag(b); }
+void TParamVar::FillStr(const std::string& s) { if (auto* t = TargetValue()) t->FillStr(s); }
+void TParamVar::CopyMem(const TCustomParam& v) { if (auto* t = TargetValue()) t->CopyMem(v); }
+int32_t TParamVar::IndexOfStr(const std::string& text, bool cs, bool partial) const {
+  return TargetValue() ? TargetValue()->IndexOfStr(text, cs, partial) : -1;
+}
+
+void TParamVar::SaveToStream(ByteWriter& out) const {
+  SaveDims(out);
+  out.Str(RefName);
+  out.Str(Target ? Target->Name() : std::string());
+  out.U8(Reserved);
+  out.I32(Index);
+}
+
+void TParamVar::LoadFromStream(ByteReader& in, const TParamCollection* table) {
+  LoadDims(in);
+  RefName = in.Str("reference name");
+  const std::string target = in.Str("reference target");
+  Reserved = in.U8("reference byte");
+  Index = in.I32("reference index");
+  Target = (!target.empty() && table) ? table->Find(target) : nullptr;
+}
+
+}  // namespace vesk::expr
