@@ -34,6 +34,8 @@ bool TFormView::Create(const FormViewOptions& options) {
     ctx_.Terminate();
     return false;
   }
+  variables_ = std::make_unique<expr::TParamCollection>(&system_host_);
+  functions_ = std::make_unique<expr::TSysFuncMan>(*variables_);
   logo_ = factory_.CreateLogo(options.skip_logo);
   logo_done_ = logo_ == nullptr;  // nothing to show: the scenario starts at once
 
@@ -75,6 +77,7 @@ void TFormView::RunStartupSequence() {
   params.scene_panel = window_.get();
   companion_.Init(params);
 
+  system_host_.Attach(scenario_.get(), scene_.get());
   WindowedClientSize();
   window_->CenterOnWorkArea();
   scene_->SetSceneSize(info.screen_width, info.screen_height);
@@ -335,6 +338,10 @@ void TFormView::Close() {
   // Project first (it writes the status data), then the scene, the media
   // managers and the companion module.
   scenario_.reset();
+  system_host_.Attach(nullptr, nullptr);
+  functions_.reset();
+  // The variables stay readable for the exit dump; nothing reaches the
+  // scene through them any more.
   scene_.reset();
   logo_.reset();
   media_.video.reset();

@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "app/engine_ports.h"
+#include "app/system_host.h"
 #include "companion/companion.h"
 #include "core/runtime_context.h"
+#include "expr/param_collection.h"
+#include "expr/sysfuncs.h"
 #include "platform/platform.h"
 
 namespace vesk::app {
@@ -80,6 +83,8 @@ class TFormView {
   Scenario* scenario() const { return scenario_.get(); }
   ScreenManager* screen() const { return screen_.get(); }
   platform::Window* window() const { return window_.get(); }
+  expr::TParamCollection* variables() const { return variables_.get(); }
+  expr::TSysFuncMan* functions() const { return functions_.get(); }
 
  private:
   void RunStartupSequence();
@@ -95,6 +100,9 @@ class TFormView {
   EngineFactory& factory_;
 
   std::unique_ptr<platform::Window> window_;
+  ShellSystemHost system_host_{ctx_};
+  std::unique_ptr<expr::TParamCollection> variables_;
+  std::unique_ptr<expr::TSysFuncMan> functions_;
   std::unique_ptr<SceneRoot> scene_;
   std::unique_ptr<Scenario> scenario_;
   std::unique_ptr<ScreenManager> screen_;

@@ -149,7 +149,8 @@ int RunPlayer(const std::vector<std::string>& args) {
   }
   const int32_t frames = ctx.frame_counter, tick = ctx.game_clock_ms;
   view.Close();
-  if (!o.dump_vars_file.empty() && !WriteVarDump(o.dump_vars_file, frames, tick, {}, &error))
+  if (!o.dump_vars_file.empty() &&
+      !WriteVarDump(o.dump_vars_file, frames, tick, CollectVariables(*view.variables()), &error))
     status = Fail(error);
   return status;
 }

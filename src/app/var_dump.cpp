@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include <cmath>
+
+#include "expr/param_collection.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 
@@ -27,6 +30,43 @@ std::string JsonString(const std::string& utf8) {
     }
   }
   return out + "\"";
+}
+
+namespace {
+
+std::string ElementJson(const expr::TCustomParam& v, int type, int32_t i) {
+  switch (type) {
+    case expr::kPtInt: return std::to_string(v.GetIntAt(i));
+    case expr::kPtFloat: {
+      const expr::Real x = v.GetFloatAt(i);
+      return std::isfinite(x) ? expr::RealToStr(x) : "null";  // JSON has no NaN or infinity
+    }
+    case expr::kPtBool: return v.GetFlagAt(i) ? "true" : "false";
+    case expr::kPtStr: return JsonString(platform::Cp932ToUtf8(v.GetStrAt(i)));
+    default: return "null";
+  }
+}
+
+}  // namespace
+
+std::vector<DumpedVariable> CollectVariables(const expr::TParamCollection& table) {
+  std::vector<DumpedVariable> out;
+  for (int i = 0; i < table.Count(); ++i) {
+    const expr::TParamCollectionItem* item = table.Item(i);
+    if (item->IsSystem()) continue;
+    const expr::TCustomParam& value = *item->Value;
+    DumpedVariable d;
+    d.name_cp932 = item->Name();
+    d.type = value.ParamType();
+    d.status = item->IsStatus != 0;
+    d.scope = item->ScopeId;
+    d.local = item->IsLocal != 0;
+    d.dims = value.Dims;
+    if (d.type != expr::kPtNone)
+      for (int32_t k = 0; k < value.Count(); ++k) d.values_json.push_back(ElementJson(value, d.type, k));
+    out.push_back(std::move(d));
+  }
+  return out;
 }
 
 std::string VarDumpJson(int32_t frames, int32_t tick_ms, const std::vector<DumpedVariable>& vars) {

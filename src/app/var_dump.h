@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace vesk::expr {
+class TParamCollection;
+}
+
 namespace vesk::app {
 
 // One variable as the dump shows it; values are already JSON texts.
@@ -18,6 +22,9 @@ struct DumpedVariable {
   std::vector<int32_t> dims;
   std::vector<std::string> values_json;
 };
+
+// Every non-system variable of the table, in table order.
+std::vector<DumpedVariable> CollectVariables(const expr::TParamCollection& table);
 
 std::string JsonString(const std::string& utf8);
 std::string VarDumpJson(int32_t frames, int32_t tick_ms, const std::vector<DumpedVariable>& vars);

@@ -46,6 +46,8 @@ struct LocalDateTime {
 };
 // The wall clock in local time.
 LocalDateTime NowLocal();
+// The same fields in UTC (seeds that must not depend on the time zone).
+LocalDateTime NowUtc();
 // The system's millisecond timer (wraps at 32 bits), independent of any
 // game clock.
 uint32_t SystemTickMs();

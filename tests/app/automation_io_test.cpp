@@ -80,3 +80,27 @@ TEST(VarDump, EmptyTableAndEscapedNames) {
 
 }  // namespace
 }  // namespace vesk::app
+
+#include "expr/param_collection.h"
+
+namespace vesk::app {
+namespace {
+
+TEST(VarDump, CollectsTheNonSystemVariablesInTableOrder) {
+  expr::TParamCollection table;
+  table.Declare("n", expr::kPtInt, expr::VarScope::kGlobal, 0)->Value->SetInt(-3);
+  auto* arr = table.Declare("r", expr::kPtFloat, expr::VarScope::kLocal, 2);
+  arr->Value->SetDims({2});
+  arr->Value->SetFloatAt(1, 0.5L);
+  table.Declare("\x83\x74\x83\x89\x83\x4F", expr::kPtBool, expr::VarScope::kStatus, 0)->Value->SetFlag(true);
+  table.Declare("s", expr::kPtStr, expr::VarScope::kGlobal, 0)->Value->SetStr("\x82\xA0");
+  EXPECT_EQ(VarDumpJson(1, 2, CollectVariables(table)),
+            "{\"frames\":1,\"tick\":2,\"variables\":[\n"
+            "{\"name\":\"n\",\"type\":1,\"status\":false,\"scope\":-1,\"local\":false,\"dims\":[],\"values\":[-3]},\n"
+            "{\"name\":\"r\",\"type\":2,\"status\":false,\"scope\":2,\"local\":true,\"dims\":[2],\"values\":[0,0.5]},\n"
+            "{\"name\":\"フラグ\",\"type\":3,\"status\":true,\"scope\":-1,\"local\":false,\"dims\":[],\"values\":[true]},\n"
+            "{\"name\":\"s\",\"type\":4,\"status\":false,\"scope\":-1,\"local\":false,\"dims\":[],\"values\":[\"あ\"]}]}\n");
+}
+
+}  // namespace
+}  // namespace vesk::app

@@ -14,6 +14,15 @@ LocalDateTime NowLocal() {
           t.tm_hour,        t.tm_min,     t.tm_sec,  static_cast<int>(now.tv_nsec / 1000000)};
 }
 
+LocalDateTime NowUtc() {
+  timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm t {};
+  gmtime_r(&now.tv_sec, &t);
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_wday + 1,
+          t.tm_hour,        t.tm_min,     t.tm_sec,  static_cast<int>(now.tv_nsec / 1000000)};
+}
+
 uint32_t SystemTickMs() {
   timespec now {};
   clock_gettime(CLOCK_MONOTONIC, &now);

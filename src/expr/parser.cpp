@@ -1,0 +1,309 @@
+#include "expr/parser.h"
+
+#include <cfenv>
+#include <cmath>
+#include <stdexcept>
+
+#include "core/byte_reader.h"
+#include "expr/expr_errors.h"
+#include "expr/param_collection.h"
+#include "script/vocabulary.h"
+
+namespace vesk::expr {
+
+std::function<void(const std::string&)> TVeskParser::error_sink;
+std::function<int(int)> TVeskParser::property_type;
+
+namespace {
+
+using script::Operator;
+
+constexpr int kMaxPropertyId = 158;
+constexpr int kGetPropFunction = 2;
+
+// Arithmetic faults end the run like any other error.
+class EArithmetic : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+bool IsTemp(const std::string& name) { return name.rfind(kTempPrefix, 0) == 0; }
+
+// An operand the record does not have reads as zero of every type.
+const TCustomParam& Arg(const Operands& ops, size_t i) {
+  static const TParamInt kAbsent;
+  if (i < ops.size() && ops[i]) return *ops[i];
+  return kAbsent;
+}
+
+Real CheckedReal(Real result, Real a, Real b) {
+  // The original's floating-point unit traps invalid operations and overflow.
+  if (std::isnan(result) && !std::isnan(a) && !std::isnan(b)) throw EArithmetic("invalid floating point operation");
+  if (std::isinf(result) && std::isfinite(a) && std::isfinite(b)) throw EArithmetic("floating point overflow");
+  return result;
+}
+
+[[noreturn]] void RaiseBadExpression(const TOpeData& op) {
+  const auto ops = script::Operators();
+  std::string text = MessageCp932(Msg::kBadExpressionHead) + op.Dest + MessageCp932(Msg::kBadExpressionOperator) +
+                     (op.Op < ops.size() ? ops[op.Op].name : std::to_string(op.Op));
+  for (const auto& operand : op.Operands) text += "\r\n" + (operand ? operand->GetStr() : std::string());
+  throw EVeskError(text);
+}
+
+int TempType(const TOpeData& op) {
+  const int a = Arg(op.Operands, 0).ParamType();
+  switch (op.Op) {
+    case script::ocTo: return a;
+    case script::ocPlus: return a == kPtStr ? kPtStr : a == kPtFloat ? kPtFloat : kPtInt;
+    case script::ocMinus: case script::ocMul: case script::ocDiv: return a == kPtFloat ? kPtFloat : kPtInt;
+    case script::ocMod: case script::ocOr: case script::ocAnd: case script::ocXor:
+    case script::ocShiftL: case script::ocShiftR: return kPtInt;
+    case script::ocDimTo: return kPtNone;
+    case script::ocFunc:
+      if (op.FuncId == kGetPropFunction) {
+        const int prop = Arg(op.Operands, 1).GetInt() & 0xFF;
+        if (prop > kMaxPropertyId) RaiseExpr(Msg::kGetPropArgument);
+        return TVeskParser::property_type ? TVeskParser::property_type(prop) : kPtInt;
+      }
+      return TSysFuncMan::ResultType(op.FuncId);
+    case script::ocEqual: case script::ocBig: case script::ocSmall: case script::ocEBig:
+    case script::ocESmall: case script::ocNEqual: return kPtBool;
+    case script::ocComboStr: return kPtStr;
+    default: RaiseBadExpression(op);
+  }
+}
+
+// The element reference an ocDimTo temporary holds.
+void MakeElementReference(const TOpeData& op, TParamCollectionItem& temp) {
+  const auto* array_ref = op.Operands.empty() ? nullptr : dynamic_cast<const TParamVar*>(op.Operands[0].get());
+  if (!array_ref || !array_ref->Target) RaiseBadExpression(op);
+  TParamCollectionItem& array = *array_ref->Target;
+  std::vector<int32_t> indices;
+  std::string listed;
+  for (size_t k = 1; k < op.Operands.size(); ++k) {
+    indices.push_back(op.Operands[k]->GetInt());
+    listed += (k > 1 ? "," : "") + IntToStr(indices.back());
+  }
+  const std::string where = array.Name() + "[" + listed + "]\r\n";
+  const TCustomParam& value = *array.Value;
+  if (static_cast<int32_t>(indices.size()) != value.DimCount())
+    throw EVeskError(where + MessageCp932(Msg::kBadSubscript));
+  const int32_t flat = value.FlatIndex(indices);
+  if (flat >= value.Count()) throw EVeskError(where + MessageCp932(Msg::kTooManyElements));
+  auto* ref = static_cast<TParamVar*>(temp.Value.get());
+  ref->RefName = array.Name();
+  ref->Target = &array;
+  ref->Index = flat;
+}
+
+// Comparison by the type of A: -1, 0 or 1.
+int Compare(const TCustomParam& a, const TCustomParam& b) {
+  switch (a.ParamType()) {
+    case kPtStr: {
+      const std::string x = a.GetStr(), y = b.GetStr();
+      const int c = x.compare(y);  // std::string compares bytes as unsigned char
+      return c < 0 ? -1 : c > 0 ? 1 : 0;
+    }
+    case kPtFloat: {
+      const Real x = a.GetFloat(), y = b.GetFloat();
+      return x < y ? -1 : x > y ? 1 : 0;
+    }
+    case kPtBool: return int(a.GetFlag()) - int(b.GetFlag());
+    default: {
+      const int32_t x = a.GetInt(), y = b.GetInt();
+      return x < y ? -1 : x > y ? 1 : 0;
+    }
+  }
+}
+
+void StoreInt(TCustomParam& dest, int64_t wide) { dest.SetInt(static_cast<int32_t>(static_cast<uint32_t>(wide))); }
+
+void Compute(const TOpeData& op, TCustomParam& dest, TSysFuncMan* functions, TParamCollectionItem& dest_entry,
+             Operands& operands) {
+  const TCustomParam& a = Arg(operands, 0);
+  const TCustomParam& b = Arg(operands, 1);
+  const int type = dest.ParamType();
+  switch (op.Op) {
+    case script::ocTo:
+      switch (type) {
+        case kPtInt: dest.SetInt(a.GetInt()); break;
+        case kPtFloat: dest.SetFloat(a.GetFloat()); break;
+        case kPtBool: dest.SetFlag(a.GetFlag()); break;
+        case kPtStr: dest.SetStr(a.GetStr()); break;
+        default: break;
+      }
+      return;
+    case script::ocPlus:
+      if (type == kPtStr) dest.SetStr(a.GetStr() + b.GetStr());
+      else if (type == kPtFloat) dest.SetFloat(CheckedReal(a.GetFloat() + b.GetFloat(), a.GetFloat(), b.GetFloat()));
+      else StoreInt(dest, int64_t{a.GetInt()} + b.GetInt());
+      return;
+    case script::ocMinus:
+      if (type == kPtFloat) dest.SetFloat(CheckedReal(a.GetFloat() - b.GetFloat(), a.GetFloat(), b.GetFloat()));
+      else StoreInt(dest, int64_t{a.GetInt()} - b.GetInt());
+      return;
+    case script::ocMul:
+      if (type == kPtFloat) dest.SetFloat(CheckedReal(a.GetFloat() * b.GetFloat(), a.GetFloat(), b.GetFloat()));
+      else StoreInt(dest, int64_t{a.GetInt()} * b.GetInt());
+      return;
+    case script::ocDiv:
+      if (type == kPtFloat) {
+        if (b.GetFloat() == 0) throw EArithmetic("floating point division by zero");
+        dest.SetFloat(CheckedReal(a.GetFloat() / b.GetFloat(), a.GetFloat(), b.GetFloat()));
+      } else {
+        const int32_t x = a.GetInt(), y = b.GetInt();
+        if (y == 0) throw EArithmetic("division by zero");
+        if (x == INT32_MIN && y == -1) throw EArithmetic("integer overflow");
+        dest.SetInt(x / y);
+      }
+      return;
+    case script::ocMod: {
+      const int32_t x = a.GetInt(), y = b.GetInt();
+      if (y == 0) throw EArithmetic("division by zero");
+      dest.SetInt(y == -1 ? 0 : x % y);
+      return;
+    }
+    case script::ocOr: dest.SetInt(a.GetInt() | b.GetInt()); return;
+    case script::ocAnd: dest.SetInt(a.GetInt() & b.GetInt()); return;
+    case script::ocXor: dest.SetInt(a.GetInt() ^ b.GetInt()); return;
+    case script::ocDimTo: return;
+    case script::ocFunc:
+      if (functions) functions->Call(op.FuncId, dest_entry, operands);
+      return;
+    case script::ocEqual: dest.SetFlag(Compare(a, b) == 0); return;
+    case script::ocBig: dest.SetFlag(Compare(a, b) > 0); return;
+    case script::ocSmall: dest.SetFlag(Compare(a, b) < 0); return;
+    case script::ocEBig: dest.SetFlag(Compare(a, b) >= 0); return;
+    case script::ocESmall: dest.SetFlag(Compare(a, b) <= 0); return;
+    case script::ocNEqual: dest.SetFlag(Compare(a, b) != 0); return;
+    case script::ocShiftL:
+      dest.SetInt(static_cast<int32_t>(static_cast<uint32_t>(a.GetInt()) << (b.GetInt() & 31)));
+      return;
+    case script::ocShiftR:
+      dest.SetInt(static_cast<int32_t>(static_cast<uint32_t>(a.GetInt()) >> (b.GetInt() & 31)));
+      return;
+    case script::ocComboStr: dest.SetStr(a.GetStr() + b.GetStr()); return;
+    default: RaiseBadExpression(op);
+  }
+}
+
+}  // namespace
+
+void TVeskParser::Execute(TOpeData& op, TParamCollection& table, TSysFuncMan* functions,
+                          std::vector<TParamCollectionItem*>& temps) {
+  for (auto& operand : op.Operands)
+    if (auto* ref = dynamic_cast<TParamVar*>(operand.get())) ref->Resolve(table);
+  if (IsTemp(op.Dest) && !table.Find(op.Dest)) {
+    const int type = TempType(op);
+    TParamCollectionItem* temp = table.AddParam(type);
+    temps.push_back(temp);
+    table.SetName(*temp, op.Dest);
+    if (op.Op == script::ocDimTo) MakeElementReference(op, *temp);
+  }
+  TParamCollectionItem* dest = table.Find(op.Dest);
+  if (!dest) RaiseExpr(Msg::kNoVariableFormat, op.Dest);
+  Compute(op, *dest->Value, functions, *dest, op.Operands);
+}
+
+void TVeskParser::Run(TParamCollection& table, TSysFuncMan* functions) {
+  Result.reset();
+  last_error_.clear();
+  std::vector<TParamCollectionItem*> temps;
+  for (auto& op : Ops) {
+    try {
+      Execute(*op, table, functions, temps);
+    } catch (const EVeskError& e) {
+      last_error_ = e.Message();
+    } catch (const std::exception& e) {
+      last_error_ = e.what();
+    }
+    for (auto& operand : op->Operands)
+      if (auto* ref = dynamic_cast<TParamVar*>(operand.get())) ref->Target = nullptr;
+    if (!last_error_.empty()) break;
+  }
+  if (!last_error_.empty() && error_sink) error_sink(last_error_);
+  if (!Ops.empty() && Ops.back()->Op == script::ocTo && Ops.back()->Dest == kResultTemp) {
+    try {
+      Result = table.CloneValue(kResultTemp);
+    } catch (const std::exception&) {
+      Result.reset();
+    }
+  }
+  for (auto it = temps.rbegin(); it != temps.rend(); ++it) table.DeleteItem(*it);
+}
+
+bool TVeskParser::RunCondition(TParamCollection& table, TSysFuncMan* functions) {
+  Run(table, functions);
+  return Result && Result->GetFlag();
+}
+
+void TVeskParser::LoadFromStream(ByteReader& in) {
+  Ops.clear();
+  Result.reset();
+  const int32_t n = in.I32("operation count");
+  // Every operation takes at least its code, destination length and operand count.
+  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 9) throw ETruncated("operation count out of range");
+  for (int32_t i = 0; i < n; ++i) {
+    auto op = std::make_unique<TOpeData>();
+    op->Op = in.U8("operator");
+    op->Dest = in.Str("destination");
+    const int32_t m = in.I32("operand count");
+    if (m < 0 || static_cast<size_t>(m) > in.remaining() / 2) throw ETruncated("operand count out of range");
+    if (op->Op == script::ocFunc) op->FuncId = in.U8("function id");
+    for (int32_t k = 0; k < m; ++k) {
+      const uint8_t type = in.U8("operand type");
+      std::unique_ptr<TCustomParam> operand;
+      switch (type) {
+        case kPtInt: operand = std::make_unique<TParamInt>(); operand->SetInt(in.I32("integer operand")); break;
+        case kPtFloat:
+          operand = std::make_unique<TParamFloat>();
+          operand->SetFloat(LoadExtended(in.Bytes(10, "real operand")));
+          break;
+        case kPtBool: operand = std::make_unique<TParamFlag>(); operand->SetFlag(in.U8("flag operand") != 0); break;
+        case kPtStr: operand = std::make_unique<TParamStr>(); operand->SetStr(in.Str("string operand")); break;
+        default: {
+          auto ref = std::make_unique<TParamVar>();
+          ref->RefName = in.Str("variable operand");
+          operand = std::move(ref);
+        }
+      }
+      op->Operands.push_back(std::move(operand));
+    }
+    Ops.push_back(std::move(op));
+  }
+}
+
+void TVeskParser::SaveToStream(ByteWriter& out) const {
+  out.I32(static_cast<int32_t>(Ops.size()));
+  for (const auto& op : Ops) {
+    out.U8(op->Op);
+    out.Str(op->Dest);
+    out.I32(static_cast<int32_t>(op->Operands.size()));
+    if (op->Op == script::ocFunc) out.U8(op->FuncId);
+    for (const auto& operand : op->Operands) {
+      if (const auto* ref = dynamic_cast<const TParamVar*>(operand.get())) {
+        out.U8(kPtNone);
+        out.Str(ref->RefName);
+        continue;
+      }
+      const int type = operand->ParamType();
+      out.U8(static_cast<uint8_t>(type));
+      switch (type) {
+        case kPtInt: out.I32(operand->GetInt()); break;
+        case kPtFloat: out.Ext(operand->GetFloat()); break;
+        case kPtBool: out.U8(operand->GetFlag() ? 1 : 0); break;
+        default: out.Str(operand->GetStr()); break;
+      }
+    }
+  }
+}
+
+void TVeskParser::Assign(const TVeskParser& source) {
+  ByteWriter w;
+  source.SaveToStream(w);
+  ByteReader r(w.bytes().data(), w.bytes().size());
+  LoadFromStream(r);
+}
+
+}  // namespace vesk::expr

@@ -1,0 +1,62 @@
+#pragma once
+// TSysFuncMan: the built-in functions scripts call through ocFunc. Each
+// reads its arguments from the operands (already resolved references where
+// the function takes a variable), stores its result into the destination
+// entry, and raises the runtime's fixed messages on failure (the expression
+// run swallows them).
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "expr/param_collection.h"
+#include "expr/params.h"
+
+namespace vesk::expr {
+
+inline constexpr int kSystemFunctionCount = 136;
+
+// What the functions reach beyond values. Subsystems that are not built yet
+// answer as "not found"; each is wired in by the issue that builds it.
+class SysFuncHost {
+ public:
+  virtual ~SysFuncHost() = default;
+  // The virtual file manager: the file exists (no disk prompt).
+  virtual bool FileExists(const std::string& /*name_cp932*/) { return false; }
+  // The project's file test (may ask for another disk), then the content.
+  virtual std::optional<std::vector<uint8_t>> LoadFile(const std::string& /*name_cp932*/) {
+    return std::nullopt;
+  }
+  virtual bool OpenUrl(const std::string& /*url_cp932*/) { return false; }
+};
+
+using Operands = std::vector<std::unique_ptr<TCustomParam>>;
+
+class TSysFuncMan {
+ public:
+  explicit TSysFuncMan(TParamCollection& table, SysFuncHost* host = nullptr);
+
+  // The type code of the value function `id` produces (types the temporary
+  // that receives it); PT_NONE for ids outside the table.
+  static int ResultType(int id);
+
+  // Runs function `id` (ids 136..255 do nothing).
+  void Call(int id, TParamCollectionItem& dest, Operands& operands);
+
+  // The Random generator: s := s * 134775813 + 1, seeded once at start-up
+  // from the UTC time of day in milliseconds.
+  uint32_t random_state() const { return random_state_; }
+  void set_random_state(uint32_t s) { random_state_ = s; }
+
+  TParamCollection& table() { return table_; }
+  SysFuncHost* host() { return host_; }
+
+ private:
+  TParamCollection& table_;
+  SysFuncHost* host_;
+  SysFuncHost no_host_;
+  uint32_t random_state_ = 0;
+};
+
+}  // namespace vesk::expr
