@@ -11,7 +11,7 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   libcurl4-openssl-dev zlib1g-dev libpng-dev libjpeg62-turbo-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev liblua5.4-dev
   xvfb xauth x11-utils
 )
 

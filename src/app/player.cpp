@@ -16,6 +16,7 @@
 #include "companion/companion.h"
 #include "companion/trace_log.h"
 #include "core/messages.h"
+#include "expr/parser.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/headless/headless_platform.h"
@@ -108,6 +109,11 @@ int RunPlayer(const std::vector<std::string>& args) {
     return Fail(o.trace_file + ": cannot create the trace file");
 
   RuntimeContext ctx;
+  // Errors that end an expression are silent by design; the trace keeps them.
+  if (trace.active())
+    expr::TVeskParser::error_sink = [&](const std::string& message) {
+      trace.WriteNote(static_cast<uint32_t>(ctx.game_clock_ms), message);
+    };
   companion::Companion companion;
   DefaultEngineFactory factory(files);
   TFormView view(ctx, *platform, companion, factory);
@@ -149,6 +155,7 @@ int RunPlayer(const std::vector<std::string>& args) {
   }
   const int32_t frames = ctx.frame_counter, tick = ctx.game_clock_ms;
   view.Close();
+  expr::TVeskParser::error_sink = nullptr;
   if (!o.dump_vars_file.empty() &&
       !WriteVarDump(o.dump_vars_file, frames, tick, CollectVariables(*view.variables()), &error))
     status = Fail(error);
