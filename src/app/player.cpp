@@ -110,6 +110,9 @@ int RunPlayer(const std::vector<std::string>& args) {
 
   RuntimeContext ctx;
   // Errors that end an expression are silent by design; the trace keeps them.
+  struct SinkGuard {
+    ~SinkGuard() { expr::TVeskParser::error_sink = nullptr; }
+  } sink_guard;
   if (trace.active())
     expr::TVeskParser::error_sink = [&](const std::string& message) {
       trace.WriteNote(static_cast<uint32_t>(ctx.game_clock_ms), message);
@@ -155,7 +158,6 @@ int RunPlayer(const std::vector<std::string>& args) {
   }
   const int32_t frames = ctx.frame_counter, tick = ctx.game_clock_ms;
   view.Close();
-  expr::TVeskParser::error_sink = nullptr;
   if (!o.dump_vars_file.empty() &&
       !WriteVarDump(o.dump_vars_file, frames, tick, CollectVariables(*view.variables()), &error))
     status = Fail(error);
