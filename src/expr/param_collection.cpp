@@ -130,35 +130,28 @@ void TParamCollection::SaveRecords(ByteWriter& out, bool status) const {
     return ref && ref->Target && ref->Target != item &&
            std::find(pending.begin(), pending.end(), ref->Target) != pending.end();
   };
+  auto write = [&](size_t k) {
+    const TParamCollectionItem* item = pending[k];
+    // References are stored as references whatever their target's type.
+    const bool is_ref = dynamic_cast<const TParamVar*>(item->Value.get()) != nullptr;
+    out.U8(static_cast<uint8_t>(is_ref ? kPtNone : item->Value->ParamType()));
+    out.Str(item->Name());
+    item->Value->SaveToStream(out);
+    out.U8(item->IsStatus);
+    out.U8(item->Reserved);
+    out.I32(item->ScopeId);
+    out.U8(item->IsLocal);
+    pending.erase(pending.begin() + static_cast<long>(k));
+  };
   while (!pending.empty()) {
     bool wrote = false;
     for (size_t k = pending.size(); k-- > 0;) {
-      const TParamCollectionItem* item = pending[k];
-      if (waits_for(item)) continue;
-      // References are stored as references whatever their target's type.
-      const bool is_ref = dynamic_cast<const TParamVar*>(item->Value.get()) != nullptr;
-      out.U8(static_cast<uint8_t>(is_ref ? kPtNone : item->Value->ParamType()));
-      out.Str(item->Name());
-      item->Value->SaveToStream(out);
-      out.U8(item->IsStatus);
-      out.U8(item->Reserved);
-      out.I32(item->ScopeId);
-      out.U8(item->IsLocal);
-      pending.erase(pending.begin() + static_cast<long>(k));
+      if (waits_for(pending[k])) continue;
+      write(k);
       wrote = true;
     }
     // References that wait on each other cannot stall the writer.
-    if (!wrote) {
-      const TParamCollectionItem* item = pending.back();
-      out.U8(kPtNone);
-      out.Str(item->Name());
-      item->Value->SaveToStream(out);
-      out.U8(item->IsStatus);
-      out.U8(item->Reserved);
-      out.I32(item->ScopeId);
-      out.U8(item->IsLocal);
-      pending.pop_back();
-    }
+    if (!wrote) write(pending.size() - 1);
   }
 }
 

@@ -1,6 +1,8 @@
 // Runs the real player binary the way automation and users do.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "support/run_program.h"
 #include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,17 +28,8 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-};
+using vesk::test_support::RunResult;
+using vesk::test_support::Slurp;
 
 class PlayerRun : public ::testing::Test {
  protected:
@@ -50,11 +43,7 @@ class PlayerRun : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   RunResult Run(const std::string& args, const std::string& env = "") {
-    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-    const std::string cmd = env + " '" + std::string(VESK_PLAYER_PATH) + "' " + args + " > '" +
-                            out.string() + "' 2> '" + err.string() + "' < /dev/null";
-    const int rc = std::system(cmd.c_str());
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, Slurp(out), Slurp(err)};
+    return vesk::test_support::RunProgram(VESK_PLAYER_PATH, args, dir_ / "out", env);
   }
   std::string Q(const fs::path& p) const { return "'" + p.string() + "'"; }
 

@@ -2,6 +2,8 @@
 // the archive reader the player uses.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "support/run_program.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,11 +26,8 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string Slurp(const fs::path& p) {
-  std::stringstream s;
-  s << std::ifstream(p, std::ios::binary).rdbuf();
-  return s.str();
-}
+using vesk::test_support::RunResult;
+using vesk::test_support::Slurp;
 
 std::string RandomBytes(size_t n, unsigned seed) {
   std::mt19937 gen(seed);
@@ -51,11 +50,6 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
   return files;
 }
 
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-};
-
 class ArchiveCommand : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -66,14 +60,7 @@ class ArchiveCommand : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   RunResult Tool(const std::string& args) {
-    const std::string out = dir_.string() + ".out", err = dir_.string() + ".err";
-    const std::string cmd = "'" + std::string(VESK_TOOL_PATH) + "' " + args + " > '" + out +
-                            "' 2> '" + err + "' < /dev/null";
-    const int rc = std::system(cmd.c_str());
-    RunResult r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, Slurp(out), Slurp(err)};
-    fs::remove(out);
-    fs::remove(err);
-    return r;
+    return vesk::test_support::RunProgram(VESK_TOOL_PATH, args, dir_);
   }
   RunResult Pack(const std::string& options = "") {
     return Tool("archive pack " + options + " " + Q(dir_ / "game") + " " + Q(dat_));

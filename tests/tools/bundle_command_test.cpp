@@ -1,6 +1,8 @@
 // Runs "vesk-tool bundle" and reads the result the way the player does.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "support/run_program.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,17 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-};
+using vesk::test_support::RunResult;
+using vesk::test_support::Slurp;
 
 class BundleCommand : public ::testing::Test {
  protected:
@@ -47,14 +40,7 @@ class BundleCommand : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   RunResult Tool(const std::string& args) {
-    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-    const std::string cmd = "'" + std::string(VESK_TOOL_PATH) + "' " + args + " > " + Q(out) +
-                            " 2> " + Q(err) + " < /dev/null";
-    const int rc = std::system(cmd.c_str());
-    RunResult r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, Slurp(out), Slurp(err)};
-    fs::remove(out);
-    fs::remove(err);
-    return r;
+    return vesk::test_support::RunProgram(VESK_TOOL_PATH, args, dir_ / "run");
   }
   static std::string Q(const fs::path& p) { return "'" + p.string() + "'"; }
   static void Put(const fs::path& p, const std::string& bytes) {
