@@ -1,5 +1,5 @@
 #pragma once
-// What the system function tests share: a variable table, a host with
+// Shared by the system function tests: a variable table, a host with
 // in-memory files, operand builders and a call that returns the destination.
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 
 #include "core/vesk_error.h"
 #include "expr/param_collection.h"
-#include "expr/params.h"
 #include "expr/sysfuncs.h"
 #include "platform/cp932.h"
 #include "script/vocabulary.h"
@@ -21,61 +20,41 @@ using namespace script;  // FN_ ids
 
 inline std::string J(const char* utf8) { return platform::Utf8ToCp932(utf8); }
 
-class FakeHost : public SysFuncHost {
- public:
-  std::map<std::string, std::vector<uint8_t>> files;
+struct FakeHost : SysFuncHost {
+  std::map<std::string, std::string> files;
   std::vector<std::string> asked, opened;
-  bool FileExists(const std::string& name) override {
-    asked.push_back(name);
-    return files.count(name) > 0;
-  }
+  bool FileExists(const std::string& name) override { return asked.push_back(name), files.count(name) > 0; }
   std::optional<std::vector<uint8_t>> LoadFile(const std::string& name) override {
-    auto it = files.find(name);
-    if (it == files.end()) return std::nullopt;
-    return it->second;
+    if (!files.count(name)) return std::nullopt;
+    return std::vector<uint8_t>(files[name].begin(), files[name].end());
   }
-  bool OpenUrl(const std::string& url) override {
-    opened.push_back(url);
-    return true;
-  }
-  void Put(const std::string& name, const std::string& content) {
-    files[name] = std::vector<uint8_t>(content.begin(), content.end());
-  }
+  bool OpenUrl(const std::string& url) override { return opened.push_back(url), true; }
 };
 
-inline std::unique_ptr<TCustomParam> I(int32_t v) {
-  auto p = std::make_unique<TParamInt>();
-  p->SetInt(v);
+template <typename T, typename V>
+std::unique_ptr<TCustomParam> Const(V v) {
+  auto p = std::make_unique<T>();
+  if constexpr (std::is_same_v<T, TParamInt>) p->SetInt(v);
+  else if constexpr (std::is_same_v<T, TParamFloat>) p->SetFloat(v);
+  else if constexpr (std::is_same_v<T, TParamFlag>) p->SetFlag(v);
+  else p->SetStr(v);
   return p;
 }
-inline std::unique_ptr<TCustomParam> R(Real x) {
-  auto p = std::make_unique<TParamFloat>();
-  p->SetFloat(x);
-  return p;
-}
-inline std::unique_ptr<TCustomParam> S(const std::string& s) {
-  auto p = std::make_unique<TParamStr>();
-  p->SetStr(s);
-  return p;
-}
-inline std::unique_ptr<TCustomParam> F(bool b) {
-  auto p = std::make_unique<TParamFlag>();
-  p->SetFlag(b);
-  return p;
-}
+inline auto I(int32_t v) { return Const<TParamInt>(v); }
+inline auto R(Real x) { return Const<TParamFloat>(x); }
+inline auto F(bool b) { return Const<TParamFlag>(b); }
+inline auto S(const std::string& s) { return Const<TParamStr>(s); }
 
 class SysFuncTest : public ::testing::Test {
  protected:
-  TCustomParam& Declare(const std::string& name, int type) {
-    return *table.Declare(name, type, VarScope::kGlobal, 0)->Value;
-  }
-  TCustomParam& Array(const std::string& name, int type, std::vector<int32_t> dims) {
-    TCustomParam& v = Declare(name, type);
-    v.SetDims(dims);
+  TCustomParam& Declare(const std::string& name, int type, std::vector<int32_t> dims = {}) {
+    TCustomParam& v = *table.Declare(name, type, VarScope::kGlobal, 0)->Value;
+    if (!dims.empty()) v.SetDims(dims);
     return v;
   }
-  // A reference operand as the evaluator hands it over: resolved, or with
-  // no target when the name is unknown.
+  TCustomParam& Var(const std::string& name) { return *table.Find(name)->Value; }
+  // A reference as the evaluator hands it over: resolved, or without a
+  // target when the name is unknown.
   std::unique_ptr<TCustomParam> V(const std::string& name, int32_t index = 0) {
     auto p = std::make_unique<TParamVar>();
     p->RefName = name;
@@ -83,9 +62,7 @@ class SysFuncTest : public ::testing::Test {
     p->Index = index;
     return p;
   }
-
-  // Calls `id` into a fresh destination of the function's result type and
-  // returns that destination.
+  // Calls `id` into a fresh destination of its result type.
   template <typename... Args>
   TCustomParam& Run(int id, Args... operands) {
     Operands ops;
@@ -98,7 +75,7 @@ class SysFuncTest : public ::testing::Test {
     man.Call(id, *dest_, ops);
     return *dest_->Value;
   }
-  // The UTF-8 text of the error a call raises, "" when it succeeds.
+  // The UTF-8 text of the error a call raises, "" when none.
   template <typename... Args>
   std::string ErrorOf(int id, Args... operands) {
     try {
@@ -108,11 +85,9 @@ class SysFuncTest : public ::testing::Test {
     }
     return "";
   }
-
   std::vector<std::string> Strings(const std::string& name) {
-    const TCustomParam& v = *table.Find(name)->Value;
     std::vector<std::string> out;
-    for (int32_t i = 0; i < v.Count(); ++i) out.push_back(v.GetStrAt(i));
+    for (int32_t i = 0; i < Var(name).Count(); ++i) out.push_back(Var(name).GetStrAt(i));
     return out;
   }
 
