@@ -27,6 +27,7 @@ struct FormViewOptions {
   std::vector<std::string> args;  // folders given on the command line (UTF-8)
   std::string exe_dir;            // where game.ini lives
   bool skip_logo = false;
+  expr::SysFuncHost* function_host = nullptr;  // files and shell for the built-in functions
 };
 
 class TFormView {

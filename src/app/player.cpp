@@ -8,6 +8,7 @@
 #include "app/data_path.h"
 #include "app/default_engine.h"
 #include "app/form_view.h"
+#include "app/function_host.h"
 #include "app/game_ini.h"
 #include "app/input_script.h"
 #include "app/main_loop.h"
@@ -124,6 +125,8 @@ int RunPlayer(const std::vector<std::string>& args) {
   for (const auto& f : o.folders) fv.args.push_back(platform::CanonicalPath(f));
   fv.exe_dir = exe_dir;
   fv.skip_logo = o.no_logo;
+  PlayerFunctionHost function_host(files);
+  fv.function_host = &function_host;
   if (!view.Create(fv)) {
     const std::string why = view.start_error().empty() ? "the game could not start" : view.start_error();
     return Fail(why == "no game was given" ? why + "\n" + UsageText() : why);
