@@ -27,9 +27,9 @@ bool TFormView::Create(const FormViewOptions& options) {
 
   factory_.MountDataSources(options.args);
 
-  platform::WindowSpec spec;
-  spec.title_utf8 = MessageUtf8(Msg::kAppCaption);
-  window_ = platform_.CreateMainWindow(spec, &start_error_);
+  platform::WindowSpec look;
+  look.title_utf8 = MessageUtf8(Msg::kAppCaption);
+  window_ = platform_.CreateMainWindow(look, &start_error_);
   if (!window_) {
     ctx_.Terminate();
     return false;

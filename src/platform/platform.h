@@ -17,7 +17,7 @@ class Platform {
   virtual Clock& clock() = 0;
   virtual Dialogs& dialogs() = 0;
   // Null with *error set when the window cannot be made.
-  virtual std::unique_ptr<Window> CreateMainWindow(const WindowSpec& spec, std::string* error) = 0;
+  virtual std::unique_ptr<Window> CreateMainWindow(const WindowSpec& look, std::string* error) = 0;
   virtual bool headless() const = 0;
 };
 

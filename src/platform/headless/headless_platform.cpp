@@ -4,8 +4,8 @@
 
 namespace vesk::platform {
 
-HeadlessWindow::HeadlessWindow(const WindowSpec& spec)
-    : title_(spec.title_utf8), client_w_(spec.client_w_px), client_h_(spec.client_h_px) {
+HeadlessWindow::HeadlessWindow(const WindowSpec& look)
+    : title_(look.title_utf8), client_w_(look.client_w_px), client_h_(look.client_h_px) {
   modes_ = {{640, 480, 32, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60}, {1280, 720, 32, 60}};
 }
 
@@ -63,8 +63,8 @@ MessageResult HeadlessDialogs::ShowMessage(const std::string& text_utf8,
 
 HeadlessPlatform::HeadlessPlatform() { clock_.SetSleepAdvances(false); }
 
-std::unique_ptr<Window> HeadlessPlatform::CreateMainWindow(const WindowSpec& spec, std::string*) {
-  auto w = std::make_unique<HeadlessWindow>(spec);
+std::unique_ptr<Window> HeadlessPlatform::CreateMainWindow(const WindowSpec& look, std::string*) {
+  auto w = std::make_unique<HeadlessWindow>(look);
   window_ = w.get();
   return w;
 }

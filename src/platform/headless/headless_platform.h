@@ -13,7 +13,7 @@ namespace vesk::platform {
 
 class HeadlessWindow final : public Window {
  public:
-  explicit HeadlessWindow(const WindowSpec& spec);
+  explicit HeadlessWindow(const WindowSpec& look);
 
   void SetTitle(const std::string& title_utf8) override { title_ = title_utf8; }
   void SetClientSize(int w_px, int h_px) override;
@@ -66,7 +66,7 @@ class HeadlessPlatform final : public Platform {
   HeadlessPlatform();
   Clock& clock() override { return clock_; }
   Dialogs& dialogs() override { return dialogs_; }
-  std::unique_ptr<Window> CreateMainWindow(const WindowSpec& spec, std::string* error) override;
+  std::unique_ptr<Window> CreateMainWindow(const WindowSpec& look, std::string* error) override;
   bool headless() const override { return true; }
 
   ManualClock& manual_clock() { return clock_; }

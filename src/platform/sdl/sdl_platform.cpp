@@ -46,8 +46,8 @@ class SdlPlatform final : public Platform {
   ~SdlPlatform() override { SDL_Quit(); }
   Clock& clock() override { return clock_; }
   Dialogs& dialogs() override { return dialogs_; }
-  std::unique_ptr<Window> CreateMainWindow(const WindowSpec& spec, std::string* error) override {
-    return SdlWindow::Create(spec, error);
+  std::unique_ptr<Window> CreateMainWindow(const WindowSpec& look, std::string* error) override {
+    return SdlWindow::Create(look, error);
   }
   bool headless() const override { return false; }
 

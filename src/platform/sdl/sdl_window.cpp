@@ -16,10 +16,10 @@ Uint32 SdlFormat(PixelFormat f) {
 
 }  // namespace
 
-std::unique_ptr<SdlWindow> SdlWindow::Create(const WindowSpec& spec, std::string* error) {
-  Uint32 flags = SDL_WINDOW_HIDDEN | (spec.resizable ? SDL_WINDOW_RESIZABLE : 0);
-  SDL_Window* w = SDL_CreateWindow(spec.title_utf8.c_str(), SDL_WINDOWPOS_CENTERED,
-                                   SDL_WINDOWPOS_CENTERED, spec.client_w_px, spec.client_h_px, flags);
+std::unique_ptr<SdlWindow> SdlWindow::Create(const WindowSpec& look, std::string* error) {
+  Uint32 flags = SDL_WINDOW_HIDDEN | (look.resizable ? SDL_WINDOW_RESIZABLE : 0);
+  SDL_Window* w = SDL_CreateWindow(look.title_utf8.c_str(), SDL_WINDOWPOS_CENTERED,
+                                   SDL_WINDOWPOS_CENTERED, look.client_w_px, look.client_h_px, flags);
   if (!w) {
     if (error) *error = std::string("cannot create the window: ") + SDL_GetError();
     return nullptr;
@@ -32,7 +32,7 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(const WindowSpec& spec, std::string
     SDL_DestroyWindow(w);
     return nullptr;
   }
-  return std::unique_ptr<SdlWindow>(new SdlWindow(w, r, spec.client_w_px, spec.client_h_px));
+  return std::unique_ptr<SdlWindow>(new SdlWindow(w, r, look.client_w_px, look.client_h_px));
 }
 
 SdlWindow::SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int w, int h)

@@ -12,7 +12,7 @@ namespace vesk::platform {
 // scaled into the window with its aspect ratio kept.
 class SdlWindow final : public Window {
  public:
-  static std::unique_ptr<SdlWindow> Create(const WindowSpec& spec, std::string* error);
+  static std::unique_ptr<SdlWindow> Create(const WindowSpec& look, std::string* error);
   ~SdlWindow() override;
 
   void SetTitle(const std::string& title_utf8) override;
