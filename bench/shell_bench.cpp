@@ -41,19 +41,25 @@ void BM_HeadlessFrame(benchmark::State& state) {
   i32(kHeight);
   i32(kWidth);
   i32(kHeight);
-  i32(0);
-  i32(0);
-  i32(0);
+  i32(5);  // start page "p.lsb"
+  for (char c : std::string("p.lsb")) lpb.push_back(static_cast<uint8_t>(c));
+  i32(0);  // registry key
+  i32(0);  // image seed
   lpb.push_back(1);
   lpb.push_back(0);  // no sleeping between frames
-  i32(0);
+  i32(0);  // local media extensions
+  i32(0);  // disk prompt
+  i32(0);  // exit prompt
+  i32(0);  // status variables
+  i32(0);  // disk map
   vesk::platform::WriteFileAtomic((dir / "vesk.lpb").string(), lpb.data(), lpb.size());
+  vesk::platform::WriteFileAtomic((dir / "p.lsb").string(), "page", 4);
 
   vesk::platform::HeadlessPlatform platform;
   vesk::RuntimeContext ctx;
   vesk::companion::Companion companion;
   vesk::storage::TVrFileManager files;
-  vesk::app::DefaultEngineFactory factory(files);
+  vesk::app::DefaultEngineFactory factory(files, platform.dialogs(), {dir.string()}, dir.string());
   vesk::app::TFormView view(ctx, platform, companion, factory);
   vesk::app::FormViewOptions options;
   options.args = {dir.string()};

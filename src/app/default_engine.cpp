@@ -81,38 +81,35 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene() {
 }
 
 std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ctx,
+                                                              expr::TParamCollection& variables,
                                                               std::string* error) {
-  ctx.Terminate();  // cleared once the project is ready
-  if (files_.BaseFolder().empty() && files_.SourceCount() == 0) {
+  if (files_.BaseFolder().empty() && files_.SourceCount() == 0 && args_.empty() &&
+      !platform::FileExists(platform::JoinPath(exe_dir_, "install.dat"))) {
+    ctx.Terminate();
     *error = "no game was given";
     return nullptr;
   }
-  const std::string where = files_.BaseFolder().empty() ? "the bundled game" : files_.BaseFolder();
-  std::vector<uint8_t> data;
-  try {
-    data = files_.ReadFileBytes("vesk.lpb");
-  } catch (const std::exception&) {
-    *error = where + ": no project file vesk.lpb";
+  script::ProjectEnvironment env;
+  env.ctx = &ctx;
+  env.files = &files_;
+  env.variables = &variables;
+  env.dialogs = &dialogs_;
+  env.args = args_;
+  env.exe_dir = exe_dir_;
+  auto project = std::make_unique<script::TProject>(env);
+  project->Create();
+  if (ctx.terminated) {
+    *error = project->error().empty() ? "the game could not start" : project->error();
     return nullptr;
-  }
-  const std::string path = where + " vesk.lpb";
-  script::ProjectReadResult r = script::ReadProjectInfo(data);
-  switch (r.status) {
-    case script::ProjectReadStatus::kOk: break;
-    case script::ProjectReadStatus::kEmpty: *error = path + ": the project file is empty"; return nullptr;
-    case script::ProjectReadStatus::kTooNew:
-      *error = path + ": project version " + std::to_string(r.info.version) + " is newer than this player";
-      return nullptr;
-    case script::ProjectReadStatus::kTruncated: *error = path + ": " + r.error; return nullptr;
   }
   constexpr int32_t kMaxSide = 16384;
-  if (r.info.screen_width > kMaxSide || r.info.screen_height > kMaxSide) {
-    *error = path + ": scene size " + std::to_string(r.info.screen_width) + "x" +
-             std::to_string(r.info.screen_height) + " is out of range";
+  if (project->info.screen_width > kMaxSide || project->info.screen_height > kMaxSide) {
+    ctx.Terminate();
+    *error = "scene size " + std::to_string(project->info.screen_width) + "x" +
+             std::to_string(project->info.screen_height) + " is out of range";
     return nullptr;
   }
-  ctx.terminated = false;
-  return std::make_unique<ProjectFileScenario>(std::move(r.info));
+  return std::make_unique<ProjectScenario>(std::move(project));
 }
 
 std::unique_ptr<ScreenManager> DefaultEngineFactory::CreateScreenManager(

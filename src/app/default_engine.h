@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/engine_ports.h"
+#include "platform/dialogs.h"
 #include "platform/window.h"
+#include "script/project.h"
 #include "storage/vrfiles.h"
 
 namespace vesk::app {
@@ -56,16 +58,17 @@ class InputRecorderScene final : public SceneRoot {
   int mouse_x_ = 0, mouse_y_ = 0;
 };
 
-// The project as far as the runtime can take it today: its leading fields.
-class ProjectFileScenario final : public Scenario {
+// The loaded project; no scenario runs until the call manager exists.
+class ProjectScenario final : public Scenario {
  public:
-  explicit ProjectFileScenario(script::ProjectInfo info) : info_(std::move(info)) {}
-  const script::ProjectInfo& info() const override { return info_; }
+  explicit ProjectScenario(std::unique_ptr<script::TProject> project) : project_(std::move(project)) {}
+  const script::ProjectInfo& info() const override { return project_->info; }
   void Step() override {}
   bool RunDeferredSaveLoad() override { return false; }
+  script::TProject& project() { return *project_; }
 
  private:
-  script::ProjectInfo info_;
+  std::unique_ptr<script::TProject> project_;
 };
 
 // Presents a 32-bit back buffer of the scene size through the window.
@@ -99,11 +102,14 @@ class DefaultEngineFactory final : public EngineFactory {
  public:
   // The file manager outlives the factory and the game (it is made before
   // the window and freed at program end).
-  explicit DefaultEngineFactory(storage::TVrFileManager& files) : files_(files) {}
+  DefaultEngineFactory(storage::TVrFileManager& files, platform::Dialogs& dialogs,
+                       std::vector<std::string> args, std::string exe_dir)
+      : files_(files), dialogs_(dialogs), args_(std::move(args)), exe_dir_(std::move(exe_dir)) {}
   void MountDataSources(const std::vector<std::string>& args) override;
   void InitSound(const SoundSettings&) override {}
   std::unique_ptr<SceneRoot> CreateScene() override;
-  std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, std::string* error) override;
+  std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, expr::TParamCollection& variables,
+                                          std::string* error) override;
   std::unique_ptr<ScreenManager> CreateScreenManager(platform::Window& window,
                                                      const script::ProjectInfo& info) override;
   MediaManagers CreateMedia() override;
@@ -111,6 +117,9 @@ class DefaultEngineFactory final : public EngineFactory {
 
  private:
   storage::TVrFileManager& files_;
+  platform::Dialogs& dialogs_;
+  std::vector<std::string> args_;
+  std::string exe_dir_;
 };
 
 }  // namespace vesk::app

@@ -17,6 +17,9 @@
 namespace vesk::platform {
 class Window;
 }
+namespace vesk::expr {
+class TParamCollection;
+}
 
 namespace vesk::app {
 
@@ -112,7 +115,8 @@ class EngineFactory {
   virtual std::unique_ptr<SceneRoot> CreateScene() = 0;
   // Sets the termination flag (and *error, for the command line) when the
   // project cannot start.
-  virtual std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, std::string* error) = 0;
+  virtual std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, expr::TParamCollection& variables,
+                                                  std::string* error) = 0;
   virtual std::unique_ptr<ScreenManager> CreateScreenManager(platform::Window& window,
                                                              const script::ProjectInfo& info) = 0;
   virtual MediaManagers CreateMedia() = 0;

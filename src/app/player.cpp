@@ -119,7 +119,7 @@ int RunPlayer(const std::vector<std::string>& args) {
       trace.WriteNote(static_cast<uint32_t>(ctx.game_clock_ms), message);
     };
   companion::Companion companion;
-  DefaultEngineFactory factory(files);
+  DefaultEngineFactory factory(files, platform->dialogs(), o.folders, exe_dir);
   TFormView view(ctx, *platform, companion, factory);
   FormViewOptions fv;
   for (const auto& f : o.folders) fv.args.push_back(platform::CanonicalPath(f));

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace vesk {
+class ByteReader;
+}
+
 namespace vesk::script {
 
 inline constexpr int32_t kMaxProjectVersion = 109;
@@ -38,5 +42,8 @@ struct ProjectReadResult {
 // SaveStatus from 104, SleepBetweenFrames from 106 (else 0), LocalMediaExt
 // from 109 (else ".wav.wma.ogg.mid").
 ProjectReadResult ReadProjectInfo(const std::vector<uint8_t>& file);
+// The same fields from a reader at the start of the file (version first);
+// throws ETruncated. Stops after the version when it is above 109.
+void ReadLeadingFields(ByteReader& in, ProjectInfo& p);
 
 }  // namespace vesk::script

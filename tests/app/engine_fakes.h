@@ -145,7 +145,8 @@ class FakeFactory final : public EngineFactory {
     scene = s.get();
     return s;
   }
-  std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, std::string* error) override {
+  std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, expr::TParamCollection&,
+                                          std::string* error) override {
     log_->push_back("create-project");
     if (fail_project) {
       ctx.Terminate();

@@ -154,6 +154,7 @@ TEST_F(PlayerRun, GameInsideGameDatIsFound) {
   storage::TVrFileCollection archive;
   auto lpb = ProjectFile(109, "Packed", 40, 30);
   archive.AddEntry("vesk.lpb")->Source->Write(lpb.data(), static_cast<int64_t>(lpb.size()));
+  archive.AddEntry(kStartPage)->Source->Write(kStartPageBytes.data(), 4);
   fs::create_directories(dir_ / "packed");
   ASSERT_TRUE(archive.SaveToFile((dir_ / "packed" / "game.dat").string()));
   RunResult r = Run("--headless --frames 2 --screenshot " + Q(dir_ / "p.png") + " " + Q(dir_ / "packed"));
@@ -167,6 +168,7 @@ TEST_F(PlayerRun, BundledProgramPlaysItsAppendedGameWithoutArguments) {
   storage::TVrFileCollection archive;
   auto lpb = ProjectFile(109, "Bundled", 24, 20);
   archive.AddEntry("vesk.lpb")->Source->Write(lpb.data(), static_cast<int64_t>(lpb.size()));
+  archive.AddEntry(kStartPage)->Source->Write(kStartPageBytes.data(), 4);
   storage::TMemoryStream packed;
   ASSERT_TRUE(archive.SaveTo(packed));
   auto player = platform::ReadWholeFile(VESK_PLAYER_PATH);
@@ -187,6 +189,25 @@ TEST_F(PlayerRun, BundledProgramPlaysItsAppendedGameWithoutArguments) {
   ASSERT_TRUE(WIFEXITED(rc));
   EXPECT_EQ(WEXITSTATUS(rc), 0) << Slurp(dir_ / "err.txt");
   EXPECT_THAT(Slurp(json), HasSubstr("\"frames\":4,"));
+}
+
+TEST_F(PlayerRun, ProjectStatusVariablesAppearInTheDump) {
+  WriteGame(dir_ / "game", 16, 16);
+  auto lpb = ProjectFile(109, "Vars", 16, 16);
+  lpb.resize(lpb.size() - 8);  // drop the empty status list and disk map
+  const std::string name = platform::Utf8ToCp932("既読");
+  const uint8_t def[] = {1, 0, 0, 0};  // one definition
+  lpb.insert(lpb.end(), def, def + 4);
+  lpb.push_back(1);  // an integer
+  for (uint8_t b : {uint8_t(name.size()), uint8_t(0), uint8_t(0), uint8_t(0)}) lpb.push_back(b);
+  lpb.insert(lpb.end(), name.begin(), name.end());
+  for (uint8_t b : {42, 0, 0, 0, 0, 0, 0, 0}) lpb.push_back(b);  // value 42, empty disk map
+  platform::WriteFileAtomic((dir_ / "game" / "vesk.lpb").string(), lpb.data(), lpb.size());
+  const fs::path json = dir_ / "v.json";
+  RunResult r = Run("--headless --frames 1 --dump-vars " + Q(json) + " " + Q(dir_ / "game"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(Slurp(json), HasSubstr("{\"name\":\"既読\",\"type\":1,\"status\":true,\"scope\":-1,"
+                                     "\"local\":false,\"dims\":[],\"values\":[42]}"));
 }
 
 TEST_F(PlayerRun, HelpAndVersion) {

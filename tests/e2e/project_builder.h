@@ -9,6 +9,11 @@
 
 namespace vesk::e2e {
 
+inline constexpr const char* kStartPage = "start.lsb";
+// Until pages run, any bytes stand in for the start page: the project only
+// checks that it exists.
+inline const std::vector<uint8_t> kStartPageBytes = {'p', 'a', 'g', 'e'};
+
 inline std::vector<uint8_t> ProjectFile(int32_t version, const std::string& title_cp932, int32_t w,
                                         int32_t h, uint8_t sleep_between_frames = 1) {
   std::vector<uint8_t> b;
@@ -25,7 +30,7 @@ inline std::vector<uint8_t> ProjectFile(int32_t version, const std::string& titl
   i32(h);
   i32(w);
   i32(h);
-  str("start");
+  str(kStartPage);
   str("VeskTest");
   i32(0);
   b.push_back(1);                     // save status
@@ -43,6 +48,7 @@ inline void WriteGame(const std::filesystem::path& folder, int32_t w, int32_t h,
   std::filesystem::create_directories(folder);
   auto data = ProjectFile(109, title, w, h);
   platform::WriteFileAtomic((folder / "vesk.lpb").string(), data.data(), data.size());
+  platform::WriteFileAtomic((folder / kStartPage).string(), kStartPageBytes.data(), kStartPageBytes.size());
 }
 
 }  // namespace vesk::e2e

@@ -1,0 +1,232 @@
+#include "script/project.h"
+
+#include <algorithm>
+
+#include "core/byte_reader.h"
+#include "core/messages.h"
+#include "core/runtime_context.h"
+#include "expr/param_collection.h"
+#include "platform/cp932.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "storage/install_set.h"
+#include "storage/vrfiles.h"
+
+namespace vesk::script {
+namespace {
+
+constexpr const char* kProjectFile = "vesk.lpb";
+constexpr const char* kOriginalProjectFile = "/original_vesk.lpb";
+
+std::string AsciiLower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return s;
+}
+
+bool EqualsNoCase(const std::string& a, const char* b) { return AsciiLower(a) == AsciiLower(b); }
+
+// One status variable definition: type, name, initial value by type.
+struct StatusDefinition {
+  uint8_t type = 0;
+  std::string name;
+  int32_t i = 0;
+  expr::Real r = 0;
+  bool b = false;
+  std::string s;
+};
+
+StatusDefinition ReadDefinition(ByteReader& in) {
+  StatusDefinition d;
+  d.type = in.U8("status variable type");
+  d.name = in.Str("status variable name");
+  switch (d.type) {
+    case expr::kPtInt: d.i = in.I32("status variable value"); break;
+    case expr::kPtFloat: d.r = expr::LoadExtended(in.Bytes(10, "status variable value")); break;
+    case expr::kPtBool: d.b = in.U8("status variable value") != 0; break;
+    case expr::kPtStr: d.s = in.Str("status variable value"); break;
+    default: break;
+  }
+  return d;
+}
+
+}  // namespace
+
+TProject::TProject(ProjectEnvironment env) : env_(std::move(env)) {
+  DiskPrompt = MessageCp932(Msg::kDiskPromptDefault);
+  ExitPrompt = MessageCp932(Msg::kExitPromptDefault);
+}
+
+void TProject::Fail(const std::string& why) {
+  error_ = why;
+  env_.ctx->Terminate();
+}
+
+void TProject::Create() {
+  env_.ctx->Terminate();  // cleared only when the load succeeds
+  const bool install_run = env_.args.empty() || EqualsNoCase(env_.args.front(), "/config");
+  // A game bundled into the program carries everything: no installation to check.
+  const bool bundled = env_.args.empty() && env_.files->SourceCount() > 0;
+  if (install_run && !bundled && !InstallCheck()) {
+    error_ = "the game is not installed (no install.dat)";
+    return;
+  }
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = env_.files->ReadFileBytes(kProjectFile);
+  } catch (const std::exception&) {
+    error_ = "no project file vesk.lpb";
+    return;
+  }
+  if (bytes.empty()) {
+    env_.dialogs->ShowMessage(MessageUtf8(Msg::kNoProject), MessageUtf8(Msg::kWarningCaption),
+                              platform::MessageIcon::kWarning, platform::MessageButtons::kOk);
+    error_ = "the project file vesk.lpb is empty";
+    return;
+  }
+  try {
+    if (!ReadProjectFile(bytes)) return;
+  } catch (const std::exception& e) {
+    error_ = std::string("vesk.lpb: ") + e.what();
+    return;
+  }
+  env_.ctx->terminated = false;
+  if (env_.files->Exists(kOriginalProjectFile)) ReadOriginalDiskMap();
+
+  storage::DiskPromptContext& prompt = env_.files->disk_prompt();
+  prompt.dialogs = env_.dialogs;
+  prompt.title_cp932 = info.title;
+  prompt.prompt_cp932 = DiskPrompt;
+  prompt.exit_cp932 = ExitPrompt;
+  prompt.terminate = [ctx = env_.ctx] { ctx->Terminate(); };
+
+  if (!env_.files->Exists(info.start_page)) {
+    env_.dialogs->ShowMessage(MessageUtf8(Msg::kNoStartPage), MessageUtf8(Msg::kWarningCaption),
+                              platform::MessageIcon::kWarning, platform::MessageButtons::kOk);
+    Fail("the start page " + platform::Cp932ToUtf8(info.start_page) + " is missing");
+  }
+}
+
+bool TProject::ReadProjectFile(const std::vector<uint8_t>& bytes) {
+  ByteReader in(bytes.data(), bytes.size());
+  ReadLeadingFields(in, info);
+  if (info.version > kMaxProjectVersion) {
+    error_ = "project version " + std::to_string(info.version) + " is newer than this player";
+    return false;
+  }
+  if (env_.set_title) env_.set_title(info.title);
+  DiskPrompt = in.Str("disk prompt");
+  ExitPrompt = in.Str("exit prompt");
+  const int32_t n = in.I32("status variable count");
+  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 5) throw ETruncated("status variable count out of range");
+  for (int32_t k = 0; k < n; ++k) {
+    const StatusDefinition d = ReadDefinition(in);
+    // A value restored from the saved status is never overwritten.
+    if (d.type > expr::kPtStr || env_.variables->Find(d.name)) continue;
+    expr::TParamCollectionItem* item = env_.variables->AddParam(d.type);
+    try {
+      env_.variables->SetName(*item, d.name);
+    } catch (...) {
+      env_.variables->DeleteItem(item);
+      throw;
+    }
+    item->IsStatus = 1;
+    switch (d.type) {
+      case expr::kPtInt: item->Value->SetInt(d.i); break;
+      case expr::kPtFloat: item->Value->SetFloat(d.r); break;
+      case expr::kPtBool: item->Value->SetFlag(d.b); break;
+      case expr::kPtStr: item->Value->SetStr(d.s); break;
+      default: break;
+    }
+  }
+  DiskMap.LoadFromStream(in);
+  return true;
+}
+
+void TProject::ReadOriginalDiskMap() {
+  // The installed copy's map wins: the original file knows the real discs.
+  storage::TFolderDiskList map;
+  try {
+    const std::vector<uint8_t> bytes = env_.files->ReadFileBytes(kOriginalProjectFile);
+    ByteReader in(bytes.data(), bytes.size());
+    ProjectInfo skipped;
+    ReadLeadingFields(in, skipped);
+    if (skipped.version <= kMaxProjectVersion) {
+      in.Str("disk prompt");
+      in.Str("exit prompt");
+      const int32_t n = in.I32("status variable count");
+      if (n < 0 || static_cast<size_t>(n) > in.remaining() / 5) throw ETruncated("status variable count");
+      for (int32_t k = 0; k < n; ++k) ReadDefinition(in);
+      map.LoadFromStream(in);
+    }
+  } catch (const std::exception&) {
+    map.Clear();
+  }
+  DiskMap = map;
+}
+
+bool TProject::FileAvailable(const std::string& name) {
+  if (env_.files->Exists(name)) return true;
+  const int disk = DiskMap.DiskOf(name);
+  if (disk <= 0) return false;
+  const auto dot = name.find_last_of('.');
+  const auto sep = name.find_last_of('\\');
+  const std::string ext =
+      (dot == std::string::npos || (sep != std::string::npos && dot < sep)) ? "" : AsciiLower(name.substr(dot));
+  // Media the design keeps on the hard disk are never asked for from a disc.
+  if ((AsciiLower(info.local_media_ext) + ".").find(ext + ".") != std::string::npos) return false;
+  return env_.files->AskForDisk(disk);
+}
+
+bool TProject::InstallCheck() {
+  storage::TVrFileManager& files = *env_.files;
+  const std::string local_install = platform::JoinPath(env_.exe_dir, "install.dat");
+  if (platform::FileExists(local_install) && files.BaseFolder().empty()) files.AddFolder(env_.exe_dir);
+  if (!files.Exists("install.dat")) {
+    env_.dialogs->ShowMessage(MessageUtf8(Msg::kReinstall), MessageUtf8(Msg::kInfoCaption),
+                              platform::MessageIcon::kInformation, platform::MessageButtons::kOk);
+    return false;
+  }
+  storage::TInstallSet set;
+  try {
+    set = storage::ReadInstallSet(files.ReadFileBytes("install.dat"));
+  } catch (const std::exception&) {
+    env_.dialogs->ShowMessage(MessageUtf8(Msg::kReinstall), MessageUtf8(Msg::kInfoCaption),
+                              platform::MessageIcon::kInformation, platform::MessageButtons::kOk);
+    return false;
+  }
+  const std::string local_game = platform::JoinPath(env_.exe_dir, "game.dat");
+  if (platform::FileExists(local_game)) {
+    files.AddArchive(local_game);
+    if (set.complete_install) return true;
+  } else if (files.SourceCount() > 0 && set.complete_install) {
+    return true;
+  }
+  for (;;) {
+    for (const std::string& root : platform::OpticalDiscMountPoints()) {
+      const std::string game = platform::JoinPath(root, "game.dat");
+      const std::string install = platform::JoinPath(root, "install.dat");
+      auto bytes = platform::ReadWholeFile(install);
+      if (!platform::FileExists(game) || !bytes) continue;
+      try {
+        if (storage::ReadInstallSet(*bytes).title != set.title) continue;
+      } catch (const std::exception&) {
+        continue;
+      }
+      files.AddArchive(game);
+      return true;
+    }
+    const auto insert = env_.dialogs->ShowMessage(MessageUtf8(Msg::kInsertDisc), MessageUtf8(Msg::kInfoCaption),
+                                                  platform::MessageIcon::kInformation,
+                                                  platform::MessageButtons::kOkCancel);
+    if (!env_.dialogs->interactive()) return false;  // nobody can insert a disc
+    if (insert == platform::MessageResult::kOk) continue;
+    const auto leave = env_.dialogs->ShowMessage(platform::Cp932ToUtf8(ExitPrompt),
+                                                 platform::Cp932ToUtf8(set.title),
+                                                 platform::MessageIcon::kInformation,
+                                                 platform::MessageButtons::kOkCancel);
+    if (leave == platform::MessageResult::kOk) return false;
+  }
+}
+
+}  // namespace vesk::script

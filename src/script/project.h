@@ -1,0 +1,69 @@
+#pragma once
+// TProject: the loaded game. Its creation reads "vesk.lpb" through the file
+// manager, creates the project's status variables that the saved status did
+// not bring back, takes the folder-to-disk map (from "/original_vesk.lpb"
+// when present) and checks the start page. FileAvailable is the file test
+// every command and component runs before opening a page or a media file.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "script/project_info.h"
+#include "storage/folder_disk_list.h"
+
+namespace vesk {
+struct RuntimeContext;
+}
+namespace vesk::platform {
+class Dialogs;
+}
+namespace vesk::storage {
+class TVrFileManager;
+}
+namespace vesk::expr {
+class TParamCollection;
+}
+
+namespace vesk::script {
+
+// What the project needs from the program around it.
+struct ProjectEnvironment {
+  RuntimeContext* ctx = nullptr;
+  storage::TVrFileManager* files = nullptr;
+  expr::TParamCollection* variables = nullptr;
+  platform::Dialogs* dialogs = nullptr;
+  std::vector<std::string> args;  // command-line arguments
+  std::string exe_dir;            // the program's folder (install.dat, game.dat)
+  std::function<void(const std::string& title_cp932)> set_title;
+};
+
+class TProject {
+ public:
+  explicit TProject(ProjectEnvironment env);
+
+  // The whole start-up load. Afterwards the termination flag is clear
+  // exactly when the project is ready; error() says why it is not (for the
+  // command line; the player's own messages were shown as designed).
+  void Create();
+  const std::string& error() const { return error_; }
+
+  bool FileAvailable(const std::string& name_cp932);
+  bool InstallCheck();
+
+  ProjectInfo info;
+  storage::TFolderDiskList DiskMap;
+  std::string DiskPrompt;
+  std::string ExitPrompt;
+  int32_t PendingLoad = -1;
+  int32_t PendingSave = -1;
+
+ private:
+  bool ReadProjectFile(const std::vector<uint8_t>& bytes);
+  void ReadOriginalDiskMap();
+  void Fail(const std::string& why);
+  ProjectEnvironment env_;
+  std::string error_;
+};
+
+}  // namespace vesk::script
