@@ -5,23 +5,23 @@
 
 namespace vesk::platform {
 
-LocalDateTime NowLocal() {
+namespace {
+
+// The wall clock broken down by `split` (localtime_r or gmtime_r).
+LocalDateTime Now(tm* (*split)(const time_t*, tm*)) {
   timespec now {};
   clock_gettime(CLOCK_REALTIME, &now);
   tm t {};
-  localtime_r(&now.tv_sec, &t);
+  split(&now.tv_sec, &t);
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_wday + 1,
           t.tm_hour,        t.tm_min,     t.tm_sec,  static_cast<int>(now.tv_nsec / 1000000)};
 }
 
-LocalDateTime NowUtc() {
-  timespec now {};
-  clock_gettime(CLOCK_REALTIME, &now);
-  tm t {};
-  gmtime_r(&now.tv_sec, &t);
-  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_wday + 1,
-          t.tm_hour,        t.tm_min,     t.tm_sec,  static_cast<int>(now.tv_nsec / 1000000)};
-}
+}  // namespace
+
+LocalDateTime NowLocal() { return Now(localtime_r); }
+
+LocalDateTime NowUtc() { return Now(gmtime_r); }
 
 uint32_t SystemTickMs() {
   timespec now {};
