@@ -57,6 +57,8 @@ constexpr std::array<const char*, static_cast<size_t>(Msg::kCount)> kUtf8 = {
     "ディスクを入れてください",
     "ディスク%dを入れてから[OK]をクリックしてください",
     "終了します",
+    "不正なコマンド",
+    "リビルドしてください",
     "Error",
     "警告",
     "情報",

@@ -55,6 +55,8 @@ enum class Msg {
   kInsertDisc,
   kDiskPromptDefault,
   kExitPromptDefault,
+  kBadCommand,           // a page holds a command id the player does not know
+  kRebuild,              // shown after a page name when the page is too old
   kErrorCaption,
   kWarningCaption,
   kInfoCaption,

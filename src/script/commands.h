@@ -1,0 +1,567 @@
+#pragma once
+// The commands of a script page. Each command id has its own class that
+// reads its record from the page file and writes it back in the same form
+// (the script compiler writes pages with SaveToStream, so a page read and
+// written again must come out byte for byte the same). Expressions are kept
+// in their compiled form.
+//
+// Some fields came with later page versions; every reader and writer takes
+// the page version so that older pages keep their shorter records.
+//
+// The runtime operations (Start, Execute, ...) have only their base
+// behaviour here; the interpreter gives each command its work.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/byte_reader.h"
+#include "expr/params.h"
+#include "expr/parser.h"
+#include "script/vocabulary.h"
+
+namespace vesk::script {
+
+class TPage;
+class TCallMan;
+
+using expr::ByteWriter;
+using expr::TVeskParser;
+
+// One page schema entry: bit p (byte p / 8, bit p % 8, least significant
+// first) set means commands of that id carry an expression for property p.
+inline constexpr size_t kPropertySetBytes = 20;
+using PropertySet = std::array<uint8_t, kPropertySetBytes>;
+
+inline bool PropertyBit(const PropertySet& set, int property_id) {
+  return property_id >= 0 && property_id < static_cast<int>(kPropertySetBytes * 8) &&
+         (set[static_cast<size_t>(property_id) / 8] >> (property_id % 8) & 1) != 0;
+}
+// Ids outside the 160 bits are ignored.
+inline void SetPropertyBit(PropertySet& set, int property_id) {
+  if (property_id < 0 || property_id >= static_cast<int>(kPropertySetBytes * 8)) return;
+  set[static_cast<size_t>(property_id) / 8] |= static_cast<uint8_t>(1u << (property_id % 8));
+}
+
+// Record pieces shared by the commands.
+void LoadExpression(ByteReader& in, TVeskParser& expression);
+void SaveExpression(ByteWriter& out, const TVeskParser& expression);
+// A signed 32-bit count and that many expressions. A negative count reads as
+// none (the loops of the authoring tool simply did not run); a count the
+// remaining bytes cannot hold is rejected before anything is allocated.
+void LoadExpressionList(ByteReader& in, std::vector<TVeskParser>& list, const char* what);
+void SaveExpressionList(ByteWriter& out, const std::vector<TVeskParser>& list);
+
+class TCommand {
+ public:
+  explicit TCommand(TPage* page) : Page(page) {}
+  virtual ~TCommand() = default;
+  TCommand(const TCommand&) = delete;
+  TCommand& operator=(const TCommand&) = delete;
+
+  TPage* Page;  // the owning page (not owned)
+  int32_t Indent = 0;
+  uint8_t Disabled = 0;
+  uint8_t RunOn = 0;
+  int32_t Line = 0;  // line in the authoring tool, for the trace output
+
+  virtual int ComType() const { return CMD_BoxNew; }
+  virtual uint8_t GetRunOn() const { return RunOn; }
+  virtual uint8_t GetDisabled() const { return Disabled; }
+  virtual void SetDisabled(uint8_t flag) { Disabled = flag; }
+  // Whether events may not start while this command is in progress.
+  virtual bool BlocksEvents() const { return false; }
+  virtual bool IsLabel(std::string_view) const { return false; }
+
+  // The record after the command id byte: the common header, then the
+  // command's own fields.
+  virtual void LoadFromStream(ByteReader& in, int32_t page_version);
+  virtual void SaveToStream(ByteWriter& out, int32_t page_version) const;
+
+  // Runtime operations driven by the call manager.
+  virtual void Start() {}
+  // Moves the engine's page and index; leaving both unchanged means the
+  // command is still in progress and runs again next time.
+  virtual void Execute(TCallMan& man, TPage*& page, int32_t& index);
+  // Writes the state of a command in progress; creates the writer when empty.
+  virtual void SaveState(std::unique_ptr<ByteWriter>& state) { (void)state; }
+  virtual void LoadState(ByteReader& state) { (void)state; }
+  virtual void Abort() {}
+  // Whether reaching this command lets an event handler give way.
+  virtual bool Yields() const { return false; }
+};
+
+// ---- Control flow -------------------------------------------------------
+
+class TComIf : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_If; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser Condition;
+};
+
+class TComElseif : public TComIf {
+ public:
+  using TComIf::TComIf;
+  int ComType() const override { return CMD_Elseif; }
+};
+
+class TComElse : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_Else; }
+  uint8_t GetRunOn() const override { return 1; }
+};
+
+class TComLabel : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_Label; }
+  bool IsLabel(std::string_view name) const override { return name == LabelName; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  std::string LabelName;  // CP932
+};
+
+// A comment keeps its text where a label keeps its name and answers label
+// lookups like one; it is never run.
+class TComComment : public TComLabel {
+ public:
+  using TComLabel::TComLabel;
+  int ComType() const override { return CMD_Comment; }
+  uint8_t GetRunOn() const override { return 0; }
+  uint8_t GetDisabled() const override { return 1; }
+  const std::string& Text() const { return LabelName; }
+};
+
+class TComJump : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_Jump; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  std::string PageName;
+  int32_t Target = 0;
+  TVeskParser Condition;
+};
+
+class TComCall : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_Call; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  std::string PageName;
+  int32_t Target = 0;
+  std::string ResultVar;
+  TVeskParser Condition;
+  std::vector<TVeskParser> Args;
+};
+
+class TComExit : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_Exit; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser Condition;
+};
+
+// BREAK and CONTINUE leave the page like EXIT when their target is negative.
+class TComBreak : public TComExit {
+ public:
+  using TComExit::TComExit;
+  int ComType() const override { return CMD_Break; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  int32_t Target = 0;
+};
+
+class TComContinue : public TComExit {
+ public:
+  using TComExit::TComExit;
+  int ComType() const override { return CMD_Continue; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  int32_t Target = 0;
+};
+
+class TComWhile : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_While; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser Condition;
+  int32_t ExitIndex = 0;
+};
+
+// Commands the compiler adds around loops; they never wait.
+class TComRuntime : public TCommand {
+ public:
+  using TCommand::TCommand;
+};
+
+class TComWhileInit : public TComRuntime {
+ public:
+  using TComRuntime::TComRuntime;
+  int ComType() const override { return CMD_WhileInit; }
+  uint8_t GetRunOn() const override { return 1; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser Expression;
+};
+
+class TComWhileLoop : public TComWhileInit {
+ public:
+  using TComWhileInit::TComWhileInit;
+  int ComType() const override { return CMD_WhileLoop; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  int32_t LoopIndex = 0;
+};
+
+class TComDoEvent : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_DoEvent; }
+  uint8_t GetRunOn() const override { return 0; }
+};
+
+class TComWait : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_Wait; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser Condition;
+  TVeskParser Time;
+  TVeskParser BlockEvents;  // page version > 106
+};
+
+class TComGameSave : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_GameSave; }
+  uint8_t GetRunOn() const override { return 0; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser Slot;
+  std::string JumpPage;
+  int32_t JumpIndex = 0;  // page version > 104
+  TVeskParser Caption;
+};
+
+class TComGameLoad : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_GameLoad; }
+  uint8_t GetRunOn() const override { return 0; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser Slot;
+};
+
+class TComPCReset : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_PCReset; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  std::string PageName;
+  int32_t Index = 0;
+  uint8_t Full = 0;
+};
+
+class TComReset : public TComPCReset {
+ public:
+  using TComPCReset::TComPCReset;
+  int ComType() const override { return CMD_Reset; }
+};
+
+class TComTerminate : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_Terminate; }
+};
+
+// ---- Variables and expressions ------------------------------------------
+
+class TComCalc : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_Calc; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser Expression;
+};
+
+class TComVarNew : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_VarNew; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  std::string VarName;
+  uint8_t TypeCode = 1;  // PT_ code 1..4
+  TVeskParser InitialValue;
+  uint8_t Scope = 0;  // 0 global, 1 auto-delete, 2 local, 3 status
+};
+
+class TComVarDel : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_VarDel; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  std::string VarName;
+};
+
+class TComGetProp : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_GetProp; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser ObjectName;
+  TVeskParser PropertyId;
+  std::string VarName;
+};
+
+class TComSetProp : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_SetProp; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser ObjectName;
+  TVeskParser PropertyId;
+  TVeskParser Value;
+};
+
+class TComPropMotion : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_PropMotion; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser MotionName;
+  TVeskParser TargetName;
+  TVeskParser PropertyId;
+  TVeskParser EndValue;
+  TVeskParser Duration;
+  TVeskParser Easing;
+  TVeskParser Flag;  // page version > 107
+};
+
+// ---- Components ---------------------------------------------------------
+
+// A command that creates a scene object and applies the properties the
+// page's schema gives its id. The slots are fixed at creation, so the schema
+// must be known before the record is read.
+class TComComponent : public TCommand {
+ public:
+  // Takes the schema entry of `id` from the page (none without a page).
+  TComComponent(TPage* page, int id);
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+
+  // Reallocates the slots for another schema entry (empty expressions).
+  void SetPropertySet(const PropertySet& set);
+  const PropertySet& GetPropertySet() const { return set_; }
+  // The property ids this command carries, increasing.
+  std::vector<int> PropertyIds() const;
+  bool HasProperty(int property_id) const { return Property(property_id) != nullptr; }
+  // The expression of a property, nullptr when the command does not carry it.
+  TVeskParser* Property(int property_id);
+  const TVeskParser* Property(int property_id) const;
+
+ private:
+  PropertySet set_{};
+  std::array<std::unique_ptr<TVeskParser>, kPropertyCount> props_;
+};
+
+class TComControl : public TComComponent {
+ public:
+  using TComComponent::TComComponent;
+};
+
+// One class per kind of object; they differ only in what they create.
+#define VESK_CONTROL_COMMAND(Class, Base, Id)                 \
+  class Class : public Base {                                 \
+   public:                                                    \
+    explicit Class(TPage* page) : Base(page, Id) {}           \
+    int ComType() const override { return Id; }               \
+  }
+VESK_CONTROL_COMMAND(TComBoxNew, TComControl, CMD_BoxNew);
+VESK_CONTROL_COMMAND(TComImgNew, TComControl, CMD_ImgNew);
+VESK_CONTROL_COMMAND(TComMesNew, TComControl, CMD_MesNew);
+VESK_CONTROL_COMMAND(TComTimer, TComComponent, CMD_Timer);
+VESK_CONTROL_COMMAND(TComMovie, TComControl, CMD_Movie);
+VESK_CONTROL_COMMAND(TComCinema, TComControl, CMD_Cinema);
+VESK_CONTROL_COMMAND(TComCaption, TComControl, CMD_Caption);
+VESK_CONTROL_COMMAND(TComMenu, TComControl, CMD_Menu);
+VESK_CONTROL_COMMAND(TComBtnNew, TComControl, CMD_Button);
+VESK_CONTROL_COMMAND(TComParticleNew, TComControl, CMD_ParticleNew);
+VESK_CONTROL_COMMAND(TComFireNew, TComControl, CMD_FireNew);
+VESK_CONTROL_COMMAND(TComSound, TComComponent, CMD_Sound);
+VESK_CONTROL_COMMAND(TComEditNew, TComControl, CMD_EditNew);
+VESK_CONTROL_COMMAND(TComMemoNew, TComControl, CMD_MemoNew);
+VESK_CONTROL_COMMAND(TComMapImgNew, TComControl, CMD_MapImgNew);
+VESK_CONTROL_COMMAND(TComWaveNew, TComControl, CMD_WaveNew);
+VESK_CONTROL_COMMAND(TComTileNew, TComControl, CMD_TileNew);
+VESK_CONTROL_COMMAND(TComSliderNew, TComControl, CMD_SliderNew);
+VESK_CONTROL_COMMAND(TComScrollbarNew, TComControl, CMD_ScrollbarNew);
+VESK_CONTROL_COMMAND(TComGaugeNew, TComControl, CMD_GaugeNew);
+VESK_CONTROL_COMMAND(TComCGCaption, TComControl, CMD_CGCaption);
+VESK_CONTROL_COMMAND(TComPrevMenuNew, TComControl, CMD_PrevMenuNew);
+#undef VESK_CONTROL_COMMAND
+
+// Stores or restores a set of children of the back base; the component part
+// carries only the cabinet's name.
+class TComCabinet : public TComComponent {
+ public:
+  using TComComponent::TComComponent;
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser Mode;  // true inverts the selection
+  std::vector<TVeskParser> Names;
+};
+
+class TComCabinetSave : public TComCabinet {
+ public:
+  explicit TComCabinetSave(TPage* page) : TComCabinet(page, CMD_SaveCabinet) {}
+  int ComType() const override { return CMD_SaveCabinet; }
+};
+
+class TComCabinetLoad : public TComCabinet {
+ public:
+  explicit TComCabinetLoad(TPage* page) : TComCabinet(page, CMD_LoadCabinet) {}
+  int ComType() const override { return CMD_LoadCabinet; }
+};
+
+// ---- Media, text and flip -----------------------------------------------
+
+class TComFlip : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_Flip; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser Kind;
+  TVeskParser Duration;
+  TVeskParser Reverse;
+  TVeskParser Placement;
+  std::vector<TVeskParser> NameLists;
+  TVeskParser ClearBack;
+  TVeskParser Param1;
+  TVeskParser Param2;
+  TVeskParser MaskSource;   // page version > 100
+  TVeskParser BlockEvents;  // page version > 106
+};
+
+class TComTextIns : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_TextIns; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  std::vector<uint8_t> TextData;  // the compiled glyph stream
+  TVeskParser WindowName;
+  TVeskParser Record;
+  TVeskParser Wait;
+  TVeskParser BlockEvents;  // page version > 106
+};
+
+class TComMovieStop : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_MovieStop; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser ObjectName;
+  TVeskParser FadeTime;
+  TVeskParser Wait;
+  TVeskParser BlockEvents;  // page version > 106
+};
+
+class TComMediaPlay : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_MediaPlay; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser ObjectName;
+};
+
+// ---- Objects, messages and history --------------------------------------
+
+// The commands whose whole record is one name expression.
+class TComObjDel : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_ObjDel; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser ObjectName;
+};
+
+class TComMenuClose : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_MenuClose; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser ObjectName;
+};
+
+class TComTextClr : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_TextClr; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser WindowName;
+};
+
+class TComEntryHist : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_FormatHist; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser ObjectName;
+};
+
+class TComCallHist : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_CallHist; }
+  void LoadFromStream(ByteReader& in, int32_t page_version) override;
+  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  TVeskParser WindowName;
+  TVeskParser StartIndex;
+  TVeskParser Count;
+  TVeskParser Packed;
+};
+
+class TComClrHist : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_ClrHist; }
+};
+
+class TComClrRead : public TCommand {
+ public:
+  using TCommand::TCommand;
+  int ComType() const override { return CMD_ClrRead; }
+};
+
+// The command class for a command id (0..60); nullptr for any other id.
+std::unique_ptr<TCommand> CreateCommand(int id, TPage* page);
+
+}  // namespace vesk::script
