@@ -82,6 +82,7 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene() {
 
 std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ctx,
                                                               expr::TParamCollection& variables,
+                                                              expr::TSysFuncMan& functions,
                                                               std::string* error) {
   if (files_.BaseFolder().empty() && files_.SourceCount() == 0 && args_.empty() &&
       !platform::FileExists(platform::JoinPath(exe_dir_, "install.dat"))) {
@@ -93,6 +94,8 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
   env.ctx = &ctx;
   env.files = &files_;
   env.variables = &variables;
+  env.functions = &functions;
+  env.trace = trace_;
   env.dialogs = &dialogs_;
   env.args = args_;
   env.exe_dir = exe_dir_;

@@ -58,13 +58,16 @@ class InputRecorderScene final : public SceneRoot {
   int mouse_x_ = 0, mouse_y_ = 0;
 };
 
-// The loaded project; no scenario runs until the call manager exists.
+// The loaded project, stepped through its call manager.
 class ProjectScenario final : public Scenario {
  public:
   explicit ProjectScenario(std::unique_ptr<script::TProject> project) : project_(std::move(project)) {}
   const script::ProjectInfo& info() const override { return project_->info; }
-  void Step() override {}
+  void Step() override {
+    if (project_->CallMan) project_->CallMan->Step();
+  }
   bool RunDeferredSaveLoad() override { return false; }
+  const script::TCallMan* call_manager() const override { return project_->CallMan.get(); }
   script::TProject& project() { return *project_; }
 
  private:
@@ -109,7 +112,8 @@ class DefaultEngineFactory final : public EngineFactory {
   void InitSound(const SoundSettings&) override {}
   std::unique_ptr<SceneRoot> CreateScene() override;
   std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, expr::TParamCollection& variables,
-                                          std::string* error) override;
+                                          expr::TSysFuncMan& functions, std::string* error) override;
+  void set_trace(companion::TraceLog* trace) { trace_ = trace; }
   std::unique_ptr<ScreenManager> CreateScreenManager(platform::Window& window,
                                                      const script::ProjectInfo& info) override;
   MediaManagers CreateMedia() override;
@@ -120,6 +124,7 @@ class DefaultEngineFactory final : public EngineFactory {
   platform::Dialogs& dialogs_;
   std::vector<std::string> args_;
   std::string exe_dir_;
+  companion::TraceLog* trace_ = nullptr;
 };
 
 }  // namespace vesk::app

@@ -19,6 +19,10 @@ class Window;
 }
 namespace vesk::expr {
 class TParamCollection;
+class TSysFuncMan;
+}
+namespace vesk::script {
+class TCallMan;
 }
 
 namespace vesk::app {
@@ -62,6 +66,8 @@ class Scenario {
   virtual const script::ProjectInfo& info() const = 0;
   virtual void Step() = 0;                 // run commands until one waits
   virtual bool RunDeferredSaveLoad() = 0;  // true when a game was loaded
+  // The interpreter, for the system variables of the current call.
+  virtual const script::TCallMan* call_manager() const { return nullptr; }
 };
 
 // Presents the frame in the window or full screen.
@@ -116,7 +122,7 @@ class EngineFactory {
   // Sets the termination flag (and *error, for the command line) when the
   // project cannot start.
   virtual std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, expr::TParamCollection& variables,
-                                                  std::string* error) = 0;
+                                                  expr::TSysFuncMan& functions, std::string* error) = 0;
   virtual std::unique_ptr<ScreenManager> CreateScreenManager(platform::Window& window,
                                                              const script::ProjectInfo& info) = 0;
   virtual MediaManagers CreateMedia() = 0;

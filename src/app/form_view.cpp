@@ -60,7 +60,7 @@ bool TFormView::Create(const FormViewOptions& options) {
 void TFormView::RunStartupSequence() {
   if (ctx_.sound.direct_sound) factory_.InitSound(ctx_.sound);
   scene_ = factory_.CreateScene();
-  scenario_ = factory_.CreateProject(ctx_, *variables_, &start_error_);
+  scenario_ = factory_.CreateProject(ctx_, *variables_, *functions_, &start_error_);
   if (ctx_.terminated || !scenario_) {
     ctx_.Terminate();
     return;

@@ -120,6 +120,7 @@ int RunPlayer(const std::vector<std::string>& args) {
     };
   companion::Companion companion;
   DefaultEngineFactory factory(files, platform->dialogs(), o.folders, exe_dir);
+  if (trace.active()) factory.set_trace(&trace);
   TFormView view(ctx, *platform, companion, factory);
   FormViewOptions fv;
   for (const auto& f : o.folders) fv.args.push_back(platform::CanonicalPath(f));

@@ -1,6 +1,7 @@
 #include "app/system_host.h"
 
 #include "expr/system_variables.h"
+#include "script/callman.h"
 
 namespace vesk::app {
 
@@ -13,8 +14,17 @@ bool ShellSystemHost::Get(int id, int32_t index, expr::SysValue* out) {
     case expr::kSysTitle: out->s = scenario_ ? scenario_->info().title : std::string(); return true;
     case expr::kSysLClick: out->b = scene_ && scene_->LeftClicked(); return true;
     case expr::kSysKeyClick: out->b = scene_ && index < 256 && scene_->KeyClicked(index); return true;
+    case expr::kSysParamCount: out->i = calls() ? calls()->ArgCount() : 0; return true;
+    case expr::kSysParamStr: out->s = calls() ? calls()->Arg(index) : std::string(); return true;
+    case expr::kSysSender: out->s = calls() && calls()->State != 0 ? calls()->Sender : std::string(); return true;
     default: return false;
   }
 }
+
+int32_t ShellSystemHost::ElementCount(int id) {
+  return id == expr::kSysParamStr && calls() ? calls()->ArgCount() : 0;
+}
+
+expr::TCustomParam* ShellSystemHost::CallResult() { return calls() ? calls()->TopResult() : nullptr; }
 
 }  // namespace vesk::app

@@ -15,8 +15,11 @@ class ShellSystemHost final : public expr::SystemVariableHost {
     scene_ = scene;
   }
   bool Get(int id, int32_t index, expr::SysValue* out) override;
+  int32_t ElementCount(int id) override;
+  expr::TCustomParam* CallResult() override;
 
  private:
+  const script::TCallMan* calls() const { return scenario_ ? scenario_->call_manager() : nullptr; }
   const RuntimeContext& ctx_;
   const Scenario* scenario_ = nullptr;
   const SceneRoot* scene_ = nullptr;

@@ -59,6 +59,7 @@ constexpr std::array<const char*, static_cast<size_t>(Msg::kCount)> kUtf8 = {
     "終了します",
     "不正なコマンド",
     "リビルドしてください",
+    "スタックエラー",
     "Error",
     "警告",
     "情報",

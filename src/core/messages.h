@@ -57,6 +57,7 @@ enum class Msg {
   kExitPromptDefault,
   kBadCommand,           // a page holds a command id the player does not know
   kRebuild,              // shown after a page name when the page is too old
+  kStackError,
   kErrorCaption,
   kWarningCaption,
   kInfoCaption,

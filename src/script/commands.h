@@ -81,7 +81,7 @@ class TCommand {
   virtual void SaveToStream(ByteWriter& out, int32_t page_version) const;
 
   // Runtime operations driven by the call manager.
-  virtual void Start() {}
+  virtual void Start(TCallMan& man) { (void)man; }
   // Moves the engine's page and index; leaving both unchanged means the
   // command is still in progress and runs again next time.
   virtual void Execute(TCallMan& man, TPage*& page, int32_t& index);
@@ -102,12 +102,14 @@ class TComIf : public TCommand {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Condition;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComElseif : public TComIf {
  public:
   using TComIf::TComIf;
   int ComType() const override { return CMD_Elseif; }
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComElse : public TCommand {
@@ -115,6 +117,7 @@ class TComElse : public TCommand {
   using TCommand::TCommand;
   int ComType() const override { return CMD_Else; }
   uint8_t GetRunOn() const override { return 1; }
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComLabel : public TCommand {
@@ -125,6 +128,7 @@ class TComLabel : public TCommand {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   std::string LabelName;  // CP932
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 // A comment keeps its text where a label keeps its name and answers label
@@ -147,6 +151,7 @@ class TComJump : public TCommand {
   std::string PageName;
   int32_t Target = 0;
   TVeskParser Condition;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComCall : public TCommand {
@@ -160,6 +165,7 @@ class TComCall : public TCommand {
   std::string ResultVar;
   TVeskParser Condition;
   std::vector<TVeskParser> Args;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComExit : public TCommand {
@@ -169,6 +175,7 @@ class TComExit : public TCommand {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Condition;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 // BREAK and CONTINUE leave the page like EXIT when their target is negative.
@@ -179,6 +186,7 @@ class TComBreak : public TComExit {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   int32_t Target = 0;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComContinue : public TComExit {
@@ -188,6 +196,7 @@ class TComContinue : public TComExit {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   int32_t Target = 0;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComWhile : public TCommand {
@@ -198,6 +207,7 @@ class TComWhile : public TCommand {
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Condition;
   int32_t ExitIndex = 0;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 // Commands the compiler adds around loops; they never wait.
@@ -214,6 +224,7 @@ class TComWhileInit : public TComRuntime {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Expression;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComWhileLoop : public TComWhileInit {
@@ -223,6 +234,7 @@ class TComWhileLoop : public TComWhileInit {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   int32_t LoopIndex = 0;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComDoEvent : public TCommand {
@@ -230,6 +242,8 @@ class TComDoEvent : public TCommand {
   using TCommand::TCommand;
   int ComType() const override { return CMD_DoEvent; }
   uint8_t GetRunOn() const override { return 0; }
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
+  bool Yields() const override { return true; }
 };
 
 class TComWait : public TCommand {
@@ -241,6 +255,17 @@ class TComWait : public TCommand {
   TVeskParser Condition;
   TVeskParser Time;
   TVeskParser BlockEvents;  // page version > 106
+  void Start(TCallMan& man) override;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
+  bool Yields() const override { return true; }
+  bool BlocksEvents() const override { return blocks_; }
+  void SaveState(std::unique_ptr<ByteWriter>& state) override;
+  void LoadState(ByteReader& state) override;
+
+ private:
+  int32_t remaining_ms_ = 0;
+  int32_t first_ = 1;
+  bool blocks_ = false;
 };
 
 class TComGameSave : public TCommand {
@@ -287,6 +312,7 @@ class TComTerminate : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return CMD_Terminate; }
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 // ---- Variables and expressions ------------------------------------------
@@ -298,6 +324,7 @@ class TComCalc : public TCommand {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Expression;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComVarNew : public TCommand {
@@ -310,6 +337,7 @@ class TComVarNew : public TCommand {
   uint8_t TypeCode = 1;  // PT_ code 1..4
   TVeskParser InitialValue;
   uint8_t Scope = 0;  // 0 global, 1 auto-delete, 2 local, 3 status
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComVarDel : public TCommand {
@@ -319,6 +347,7 @@ class TComVarDel : public TCommand {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   std::string VarName;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComGetProp : public TCommand {

@@ -52,6 +52,8 @@ StatusDefinition ReadDefinition(ByteReader& in) {
 
 }  // namespace
 
+TProject::~TProject() = default;
+
 TProject::TProject(ProjectEnvironment env) : env_(std::move(env)) {
   DiskPrompt = MessageCp932(Msg::kDiskPromptDefault);
   ExitPrompt = MessageCp932(Msg::kExitPromptDefault);
@@ -100,10 +102,25 @@ void TProject::Create() {
   prompt.exit_cp932 = ExitPrompt;
   prompt.terminate = [ctx = env_.ctx] { ctx->Terminate(); };
 
+  CallEnvironment call_env;
+  call_env.ctx = env_.ctx;
+  call_env.files = env_.files;
+  call_env.variables = env_.variables;
+  call_env.functions = env_.functions;
+  call_env.dialogs = env_.dialogs;
+  call_env.trace = env_.trace;
+  call_env.file_available = [this](const std::string& name) { return FileAvailable(name); };
+  CallMan = std::make_unique<TCallMan>(call_env);
   if (!env_.files->Exists(info.start_page)) {
     env_.dialogs->ShowMessage(MessageUtf8(Msg::kNoStartPage), MessageUtf8(Msg::kWarningCaption),
                               platform::MessageIcon::kWarning, platform::MessageButtons::kOk);
     Fail("the start page " + platform::Cp932ToUtf8(info.start_page) + " is missing");
+    return;
+  }
+  try {
+    CallMan->Start(info.start_page);
+  } catch (const std::exception& e) {
+    Fail(platform::Cp932ToUtf8(info.start_page) + ": " + e.what());
   }
 }
 

@@ -6,9 +6,11 @@
 // every command and component runs before opening a page or a media file.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "script/callman.h"
 #include "script/project_info.h"
 #include "storage/folder_disk_list.h"
 
@@ -23,6 +25,10 @@ class TVrFileManager;
 }
 namespace vesk::expr {
 class TParamCollection;
+class TSysFuncMan;
+}
+namespace vesk::companion {
+class TraceLog;
 }
 
 namespace vesk::script {
@@ -32,6 +38,8 @@ struct ProjectEnvironment {
   RuntimeContext* ctx = nullptr;
   storage::TVrFileManager* files = nullptr;
   expr::TParamCollection* variables = nullptr;
+  expr::TSysFuncMan* functions = nullptr;
+  companion::TraceLog* trace = nullptr;  // optional
   platform::Dialogs* dialogs = nullptr;
   std::vector<std::string> args;  // command-line arguments
   std::string exe_dir;            // the program's folder (install.dat, game.dat)
@@ -41,6 +49,7 @@ struct ProjectEnvironment {
 class TProject {
  public:
   explicit TProject(ProjectEnvironment env);
+  ~TProject();
 
   // The whole start-up load. Afterwards the termination flag is clear
   // exactly when the project is ready; error() says why it is not (for the
@@ -57,6 +66,7 @@ class TProject {
   std::string ExitPrompt;
   int32_t PendingLoad = -1;
   int32_t PendingSave = -1;
+  std::unique_ptr<TCallMan> CallMan;
 
  private:
   bool ReadProjectFile(const std::vector<uint8_t>& bytes);

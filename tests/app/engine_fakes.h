@@ -146,7 +146,7 @@ class FakeFactory final : public EngineFactory {
     return s;
   }
   std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, expr::TParamCollection&,
-                                          std::string* error) override {
+                                          expr::TSysFuncMan&, std::string* error) override {
     log_->push_back("create-project");
     if (fail_project) {
       ctx.Terminate();

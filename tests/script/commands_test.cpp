@@ -106,20 +106,6 @@ TEST(CommandFixedAnswers, RunOnAndDisabledOverrideTheStoredBytes) {
   }
 }
 
-TEST(CommandFixedAnswers, BaseRuntimeBehaviourMovesToTheNextCommand) {
-  auto command = CreateCommand(CMD_Calc, nullptr);
-  TPage* page = nullptr;
-  int32_t index = 4;
-  command->Start();
-  command->Execute(*reinterpret_cast<TCallMan*>(&index), page, index);  // the base never touches it
-  EXPECT_EQ(index, 5);
-  EXPECT_FALSE(command->Yields());
-  EXPECT_FALSE(command->BlocksEvents());
-  std::unique_ptr<ByteWriter> state;
-  command->SaveState(state);
-  EXPECT_EQ(state, nullptr);
-}
-
 TEST(CommandFixedAnswers, OnlyLabelsAnswerToTheirNameByteForByte) {
   TComLabel label(nullptr);
   label.LabelName = "\x83\x89\x83x\x83\x8B";  // CP932 bytes

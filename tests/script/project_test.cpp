@@ -1,5 +1,7 @@
 #include "script/project.h"
 
+#include "script/pages.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -47,6 +49,14 @@ Lpb Project(const std::string& local_ext, const std::function<void(Lpb&)>& statu
   return p;
 }
 
+std::vector<uint8_t> EmptyPage() {
+  TPage page;
+  page.Version = 109;
+  ByteWriter w;
+  page.SaveToStream(w);
+  return w.bytes();
+}
+
 class ProjectTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -55,7 +65,7 @@ class ProjectTest : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "game");
     fs::create_directories(dir_ / "exe");
-    Put("game/start.lsb", {'p'});
+    Put("game/start.lsb", EmptyPage());
   }
   void TearDown() override { fs::remove_all(dir_); }
   void Put(const std::string& rel, const std::vector<uint8_t>& bytes) {
@@ -148,7 +158,8 @@ TEST_F(ProjectTest, WithoutArgumentsTheInstallationIsChecked) {
   storage::TVrFileCollection archive;
   auto lpb = Project(".wav.", [](Lpb& p) { p.I32(0); }, {}).b;
   archive.AddEntry("vesk.lpb")->Source->Write(lpb.data(), static_cast<int64_t>(lpb.size()));
-  archive.AddEntry("start.lsb")->Source->Write("p", 1);
+  const auto page = EmptyPage();
+  archive.AddEntry("start.lsb")->Source->Write(page.data(), static_cast<int64_t>(page.size()));
   ASSERT_TRUE(archive.SaveToFile((dir_ / "exe/game.dat").string()));
   Load({});
   EXPECT_FALSE(ctx_.terminated) << project_->error();

@@ -1,0 +1,169 @@
+#include "script/callman.h"
+
+#include "core/messages.h"
+#include "core/runtime_context.h"
+#include "core/vesk_error.h"
+#include "companion/trace_log.h"
+#include "expr/param_collection.h"
+#include "platform/cp932.h"
+#include "platform/dialogs.h"
+#include "storage/vrfiles.h"
+
+namespace vesk::script {
+
+TCallMan::TCallMan(CallEnvironment env) : env_(std::move(env)) {}
+
+TCallMan::~TCallMan() {
+  Stack.clear();
+  while (!pages_.empty()) DropPage(std::prev(pages_.end()));
+}
+
+void TCallMan::SetScope() { env_.variables->CurrentScope = Depth(); }
+
+void TCallMan::DropPage(std::list<std::unique_ptr<TPage>>::iterator it) {
+  // A page takes its own variable (0x01 + its name) with it.
+  env_.variables->DeleteVariable("\x01" + (*it)->Name);
+  pages_.erase(it);
+}
+
+TPage* TCallMan::GetPage(const std::string& name, bool to_front) {
+  for (auto it = pages_.begin(); it != pages_.end(); ++it) {
+    if ((*it)->Name != name) continue;
+    if (to_front) pages_.splice(pages_.begin(), pages_, it);
+    return to_front ? pages_.front().get() : it->get();
+  }
+  const std::vector<uint8_t> bytes = env_.files->ReadFileBytes(name);
+  auto page = std::make_unique<TPage>();
+  if (page->Load(name, bytes) == PageLoad::kRebuild) {
+    env_.ctx->Terminate();
+    if (env_.dialogs)
+      env_.dialogs->ShowMessage(platform::Cp932ToUtf8(name + "\r\n" + MessageCp932(Msg::kRebuild)),
+                                MessageUtf8(Msg::kWarningCaption), platform::MessageIcon::kWarning,
+                                platform::MessageButtons::kOk);
+  }
+  TPage* raw = page.get();
+  if (!to_front) {
+    pages_.push_back(std::move(page));
+    return raw;
+  }
+  pages_.push_front(std::move(page));
+  while (pages_.size() > kPageCacheLimit && pages_.back().get() != CurPage) DropPage(std::prev(pages_.end()));
+  return raw;
+}
+
+TPage* TCallMan::Start(const std::string& page_name) {
+  CurPage = GetPage(page_name, true);
+  CurIndex = 0;
+  Started = 0;
+  Args.clear();
+  State = 0;
+  Stack.clear();
+  SetScope();
+  Sender.clear();
+  Level = 2;
+  return CurPage;
+}
+
+void TCallMan::PushFrame(TStack frame) {
+  Stack.push_back(std::move(frame));
+  SetScope();
+}
+
+TStack TCallMan::PopFrame() {
+  if (Stack.empty()) throw EVeskError(MessageCp932(Msg::kStackError));
+  TStack top = std::move(Stack.back());
+  Stack.pop_back();
+  SetScope();
+  return top;
+}
+
+expr::TCustomParam* TCallMan::TopResult() const { return Stack.empty() ? nullptr : Stack.back().Result.get(); }
+
+std::string TCallMan::Arg(int32_t i) const {
+  return i >= 0 && i < ArgCount() ? Args[static_cast<size_t>(i)] : std::string();
+}
+
+bool TCallMan::FileAvailable(const std::string& name) {
+  return env_.file_available ? env_.file_available(name) : env_.files->Exists(name);
+}
+
+void TCallMan::ExecuteOne(TPage*& page, int32_t& index) {
+  if (!page || index < 0 || index >= page->Count()) {
+    page = nullptr;  // the page ran out: that returns like an exit
+    return;
+  }
+  TCommand* command = page->Commands[static_cast<size_t>(index)].get();
+  try {
+    if (env_.trace && env_.trace->active() && command != last_traced_) {
+      env_.trace->WriteCommand(static_cast<uint32_t>(env_.ctx->game_clock_ms), page->Name, command->Line);
+      last_traced_ = command;
+    }
+    if (!Started) {
+      if (command->GetDisabled()) {
+        ++index;
+        return;
+      }
+      command->Start(*this);
+      Started = 1;
+    }
+    RunOnFlag = command->GetRunOn();
+    const TPage* before_page = page;
+    const int32_t before_index = index;
+    command->Execute(*this, page, index);
+    if (page != before_page || index != before_index) Started = 0;
+  } catch (const std::exception&) {
+    // A failing command keeps what it had moved and runs again next time;
+    // the frame ends so a command that always fails cannot spin it.
+    swallowed_ = true;
+  }
+}
+
+int TCallMan::StepOne() {
+  if (!CurPage) return 0;
+  TPage* page = CurPage;
+  int32_t index = CurIndex;
+  const TCommand* at = index >= 0 && index < page->Count() ? page->Commands[static_cast<size_t>(index)].get() : nullptr;
+  const bool yields = at && at->Yields();
+  ExecuteOne(page, index);
+  const int result = yields ? 2 : 0;
+  if (page) {
+    CurPage = page;
+    CurIndex = index;
+    return result;
+  }
+  if (Stack.empty()) {
+    // At the bottom the engine stays where it is and does nothing more.
+    RunOnFlag = 0;
+    return result;
+  }
+  env_.variables->DeleteScope(Depth());
+  TStack frame = PopFrame();
+  if (!frame.ResultVar.empty() && frame.Result) {
+    if (expr::TParamCollectionItem* target = env_.variables->Find(frame.ResultVar))
+      target->Value->CopyFrom(*frame.Result);
+  }
+  CurPage = GetPage(frame.PageName, true);
+  CurIndex = frame.ReturnIndex;
+  Started = frame.Started;
+  RunOnFlag = frame.RunOn;
+  Args = std::move(frame.Args);
+  Sender = std::move(frame.Sender);
+  if (frame.SavedState && CurIndex >= 0 && CurIndex < CurPage->Count()) {
+    ByteReader in(frame.SavedState->bytes().data(), frame.SavedState->bytes().size());
+    CurPage->Commands[static_cast<size_t>(CurIndex)]->LoadState(in);
+  }
+  if (Sender.empty()) return 1;
+  return result == 2 ? 2 : -1;
+}
+
+void TCallMan::Step() {
+  swallowed_ = false;
+  do {
+    // Events start here once the scene queues them; until then the
+    // scenario is ordinary code (state 0).
+    StepOne();
+    if (swallowed_) break;
+  } while (RunOnFlag && !env_.ctx->terminated);
+}
+
+}  // namespace vesk::script

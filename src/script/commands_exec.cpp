@@ -1,0 +1,219 @@
+// What the flow-control, variable and expression commands do when the
+// interpreter reaches them.
+#include <algorithm>
+
+#include "core/messages.h"
+#include "core/runtime_context.h"
+#include "core/vesk_error.h"
+#include "expr/param_collection.h"
+#include "expr/sysfuncs.h"
+#include "script/callman.h"
+#include "script/commands.h"
+
+namespace vesk::script {
+namespace {
+
+// The expression's value, or null when it has none.
+const expr::TCustomParam* Evaluate(TVeskParser& e, TCallMan& man) {
+  e.Run(*man.env().variables, man.env().functions);
+  return e.Result.get();
+}
+
+// "A value and true": an expression without value is not true.
+bool IsTrue(TVeskParser& e, TCallMan& man) {
+  const expr::TCustomParam* v = Evaluate(e, man);
+  return v && v->GetFlag();
+}
+
+const TComList& CommandsOf(const TPage* page) { return page->Commands; }
+
+}  // namespace
+
+void TComIf::Execute(TCallMan& man, TPage*& page, int32_t& index) {
+  ++index;
+  if (IsTrue(Condition, man)) return;  // the body runs next
+  const TComList& cmds = CommandsOf(page);
+  int32_t j = index;
+  while (j < static_cast<int32_t>(cmds.size())) {
+    TCommand* c = cmds[static_cast<size_t>(j)].get();
+    if (c->Indent > Indent) {
+      ++j;
+      continue;
+    }
+    if (c->Indent < Indent) break;  // the chain is over
+    if (c->ComType() == CMD_Elseif) {
+      if (IsTrue(static_cast<TComElseif*>(c)->Condition, man)) {
+        index = j + 1;
+        return;
+      }
+      ++j;
+      continue;
+    }
+    if (c->ComType() == CMD_Else) {
+      index = j + 1;
+      return;
+    }
+    break;
+  }
+  index = j;
+}
+
+namespace {
+
+// Reached only when a previous branch ran to its end: jump over this body.
+void SkipBody(const TCommand& self, const TPage* page, int32_t& index) {
+  const TComList& cmds = CommandsOf(page);
+  int32_t j = index + 1;
+  while (j < static_cast<int32_t>(cmds.size()) && cmds[static_cast<size_t>(j)]->Indent > self.Indent) ++j;
+  index = j;
+}
+
+}  // namespace
+
+void TComElseif::Execute(TCallMan&, TPage*& page, int32_t& index) { SkipBody(*this, page, index); }
+void TComElse::Execute(TCallMan&, TPage*& page, int32_t& index) { SkipBody(*this, page, index); }
+void TComLabel::Execute(TCallMan&, TPage*&, int32_t& index) { ++index; }
+void TComDoEvent::Execute(TCallMan&, TPage*&, int32_t& index) { ++index; }
+
+void TComJump::Execute(TCallMan& man, TPage*& page, int32_t& index) {
+  ++index;
+  if (!IsTrue(Condition, man) || !man.FileAvailable(PageName)) return;
+  page = man.GetPage(PageName, true);
+  index = Target;
+}
+
+void TComCall::Execute(TCallMan& man, TPage*& page, int32_t& index) {
+  ++index;  // the return position
+  if (!IsTrue(Condition, man) || !man.FileAvailable(PageName)) return;
+  std::vector<std::string> args;
+  for (TVeskParser& a : Args)
+    if (const expr::TCustomParam* v = Evaluate(a, man)) args.push_back(v->GetStr());
+  TStack frame;
+  frame.PageName = page->Name;
+  frame.ReturnIndex = index;
+  frame.ResultVar = ResultVar;
+  frame.RunOn = man.RunOnFlag;
+  frame.Sender = man.Sender;
+  frame.Args = std::move(man.Args);
+  man.Args = std::move(args);
+  man.PushFrame(std::move(frame));
+  page = man.GetPage(PageName, true);
+  index = Target;
+  man.Stack.back().Result = expr::MakeParam(page->ResultType);
+}
+
+void TComExit::Execute(TCallMan& man, TPage*& page, int32_t& index) {
+  if (IsTrue(Condition, man)) page = nullptr;
+  else ++index;
+}
+
+void TComBreak::Execute(TCallMan& man, TPage*& page, int32_t& index) {
+  if (!IsTrue(Condition, man)) {
+    ++index;
+    return;
+  }
+  if (Target < 0) page = nullptr;
+  else index = Target;
+}
+
+void TComContinue::Execute(TCallMan& man, TPage*& page, int32_t& index) {
+  ++index;
+  if (!IsTrue(Condition, man)) return;
+  if (Target < 0) page = nullptr;
+  else index = Target;
+}
+
+void TComWhile::Execute(TCallMan& man, TPage*&, int32_t& index) {
+  ++index;
+  if (!IsTrue(Condition, man)) index = ExitIndex;
+}
+
+void TComWhileInit::Execute(TCallMan& man, TPage*&, int32_t& index) {
+  ++index;
+  Evaluate(Expression, man);
+}
+
+void TComWhileLoop::Execute(TCallMan& man, TPage*&, int32_t& index) {
+  index = LoopIndex;
+  Evaluate(Expression, man);
+}
+
+void TComTerminate::Execute(TCallMan& man, TPage*&, int32_t&) {
+  man.env().ctx->Terminate();  // the index stays: nothing runs after this
+}
+
+void TComCalc::Execute(TCallMan& man, TPage*&, int32_t& index) {
+  ++index;
+  Evaluate(Expression, man);
+}
+
+void TComVarNew::Execute(TCallMan& man, TPage*&, int32_t& index) {
+  ++index;
+  expr::TParamCollectionItem* item = man.env().variables->Declare(
+      VarName, TypeCode, static_cast<expr::VarScope>(std::min<int>(Scope, 3)), man.Depth());
+  if (!item) return;  // a status variable keeps its value
+  const expr::TCustomParam* v = Evaluate(InitialValue, man);
+  if (!v) return;
+  switch (TypeCode) {
+    case expr::kPtInt: item->Value->SetInt(v->GetInt()); break;
+    case expr::kPtFloat: item->Value->SetFloat(v->GetFloat()); break;
+    case expr::kPtBool: item->Value->SetFlag(v->GetFlag()); break;
+    case expr::kPtStr: item->Value->SetStr(v->GetStr()); break;
+    default: break;
+  }
+}
+
+void TComVarDel::Execute(TCallMan& man, TPage*&, int32_t& index) {
+  ++index;
+  if (!VarName.empty()) man.env().variables->DeleteVariable(VarName);
+}
+
+void TComWait::Start(TCallMan& man) {
+  const expr::TCustomParam* time = Evaluate(Time, man);
+  remaining_ms_ = time ? time->GetInt() : 0;
+  first_ = 1;
+  const expr::TCustomParam* block = Evaluate(BlockEvents, man);
+  blocks_ = block && block->GetFlag();
+}
+
+void TComWait::Execute(TCallMan& man, TPage*&, int32_t& index) {
+  const expr::TCustomParam* condition = Evaluate(Condition, man);
+  if (condition && !condition->GetFlag()) {
+    ++index;
+    return;
+  }
+  man.RunOnFlag = 0;  // waiting ends the frame
+  if (remaining_ms_ == 0) return;  // waits without end
+  if (first_) {
+    first_ = 0;  // the frame it started in does not count
+    return;
+  }
+  remaining_ms_ -= man.env().ctx->frame_delta_ms;
+  if (remaining_ms_ <= 0) ++index;
+}
+
+void TComWait::SaveState(std::unique_ptr<ByteWriter>& state) {
+  if (!state) state = std::make_unique<ByteWriter>();
+  for (char c : std::string("vesk100")) state->U8(static_cast<uint8_t>(c));
+  state->I32(remaining_ms_);
+  state->I32(first_);
+  state->U8(blocks_ ? 1 : 0);
+}
+
+void TComWait::LoadState(ByteReader& state) {
+  // "vesk" + three digits stamps the state; an unstamped one is version 0.
+  int version = 0;
+  ByteReader probe = state;
+  if (probe.remaining() >= 7) {
+    const uint8_t* m = probe.Bytes(7, "state magic");
+    if (std::equal(m, m + 4, "vesk")) {
+      version = (m[4] - '0') * 100 + (m[5] - '0') * 10 + (m[6] - '0');
+      state.Skip(7, "state magic");
+    }
+  }
+  remaining_ms_ = state.I32("wait remaining");
+  first_ = state.I32("wait first");
+  if (version >= 100) blocks_ = state.U8("wait blocks") != 0;
+}
+
+}  // namespace vesk::script
