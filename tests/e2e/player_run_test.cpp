@@ -20,6 +20,8 @@
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
+#include "script/commands.h"
+#include "script/pages.h"
 #include "storage/vrfiles.h"
 
 namespace vesk::e2e {
@@ -208,6 +210,51 @@ TEST_F(PlayerRun, ProjectStatusVariablesAppearInTheDump) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_THAT(Slurp(json), HasSubstr("{\"name\":\"既読\",\"type\":1,\"status\":true,\"scope\":-1,"
                                      "\"local\":false,\"dims\":[],\"values\":[42]}"));
+}
+
+TEST_F(PlayerRun, TheStartPageRunsAndItsVariablesAreDumped) {
+  WriteGame(dir_ / "game", 16, 16);
+  script::TPage page;
+  page.Version = 109;
+  auto& declare = *static_cast<script::TComVarNew*>(
+      page.Commands.emplace_back(script::CreateCommand(script::CMD_VarNew, &page)).get());
+  declare.VarName = "count";
+  declare.RunOn = 1;
+  auto& loop = *static_cast<script::TComCalc*>(
+      page.Commands.emplace_back(script::CreateCommand(script::CMD_Calc, &page)).get());
+  auto op = std::make_unique<expr::TOpeData>();
+  op->Op = script::ocPlus;
+  op->Dest = "count";
+  auto var = std::make_unique<expr::TParamVar>();
+  var->RefName = "count";
+  op->Operands.push_back(std::move(var));
+  auto one = std::make_unique<expr::TParamInt>();
+  one->SetInt(1);
+  op->Operands.push_back(std::move(one));
+  loop.Expression.Ops.push_back(std::move(op));
+  loop.RunOn = 0;  // one addition per frame
+  auto& again = *static_cast<script::TComJump*>(
+      page.Commands.emplace_back(script::CreateCommand(script::CMD_Jump, &page)).get());
+  again.PageName = kStartPage;
+  again.Target = 1;
+  again.RunOn = 1;
+  auto cond = std::make_unique<expr::TOpeData>();
+  cond->Op = script::ocTo;
+  cond->Dest = "____arg";
+  auto yes = std::make_unique<expr::TParamFlag>();
+  yes->SetFlag(true);
+  cond->Operands.push_back(std::move(yes));
+  again.Condition.Ops.push_back(std::move(cond));
+  expr::ByteWriter w;
+  page.SaveToStream(w);
+  platform::WriteFileAtomic((dir_ / "game" / kStartPage).string(), w.bytes().data(), w.bytes().size());
+  const fs::path json = dir_ / "v.json", trace = dir_ / "trace.txt";
+  RunResult r = Run("--headless --no-logo --frames 5 --dump-vars " + Q(json) + " --trace " + Q(trace) + " " +
+                    Q(dir_ / "game"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(Slurp(json), HasSubstr("{\"name\":\"count\",\"type\":1,\"status\":false,\"scope\":-1,"
+                                     "\"local\":false,\"dims\":[],\"values\":[5]}"));
+  EXPECT_THAT(Slurp(trace), HasSubstr("00000010 : start.lsb(0)"));
 }
 
 TEST_F(PlayerRun, HelpAndVersion) {

@@ -1,0 +1,349 @@
+// The interpreter over pages built in memory: flow control, loops, calls
+// with arguments and results, waits, and how failures are contained.
+#include "script/callman.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "companion/trace_log.h"
+#include "core/runtime_context.h"
+#include "expr/param_collection.h"
+#include "expr/sysfuncs.h"
+#include "expr/system_variables.h"
+#include "platform/headless/headless_platform.h"
+#include "storage/vrfiles.h"
+
+namespace vesk::script {
+namespace {
+
+using expr::TParamInt;
+using expr::TParamVar;
+
+std::unique_ptr<expr::TCustomParam> I(int32_t v) {
+  auto p = std::make_unique<TParamInt>();
+  p->SetInt(v);
+  return p;
+}
+std::unique_ptr<expr::TCustomParam> V(const std::string& name) {
+  auto p = std::make_unique<TParamVar>();
+  p->RefName = name;
+  return p;
+}
+void Op(TVeskParser& e, int op, const std::string& dest, std::unique_ptr<expr::TCustomParam> a,
+        std::unique_ptr<expr::TCustomParam> b = nullptr) {
+  auto o = std::make_unique<expr::TOpeData>();
+  o->Op = static_cast<uint8_t>(op);
+  o->Dest = dest;
+  o->Operands.push_back(std::move(a));
+  if (b) o->Operands.push_back(std::move(b));
+  e.Ops.push_back(std::move(o));
+}
+// name := value
+void Assign(TVeskParser& e, const std::string& name, int32_t value) { Op(e, ocTo, name, I(value)); }
+// A condition: the constant `value` as the expression's result.
+void Constant(TVeskParser& e, int32_t value) { Op(e, ocTo, "____arg", I(value)); }
+// A condition: var < limit
+void Less(TVeskParser& e, const std::string& var, int32_t limit) {
+  Op(e, ocSmall, "____0", V(var), I(limit));
+  Op(e, ocTo, "____arg", V("____0"));
+}
+
+class Builder {
+ public:
+  explicit Builder(std::string name, uint8_t result_type = 1) {
+    page_.Name = std::move(name);
+    page_.Version = 109;
+    page_.ResultType = result_type;
+  }
+  template <typename T>
+  T& Add(int indent = 0) {
+    auto c = std::make_unique<T>(&page_);
+    c->Indent = indent;
+    c->RunOn = 1;
+    T& ref = *c;
+    page_.Commands.push_back(std::move(c));
+    return ref;
+  }
+  std::vector<uint8_t> Bytes() const {
+    ByteWriter w;
+    page_.SaveToStream(w);
+    return w.bytes();
+  }
+  const std::string& name() const { return page_.Name; }
+
+ private:
+  TPage page_;
+};
+
+// Answers @Result, @ParamCount and @ParamStr from the call manager.
+class CallHost final : public expr::SystemVariableHost {
+ public:
+  TCallMan* man = nullptr;
+  bool Get(int id, int32_t index, expr::SysValue* out) override {
+    if (id == expr::kSysParamCount) out->i = man->ArgCount();
+    if (id == expr::kSysParamStr) out->s = man->Arg(index);
+    return true;
+  }
+  int32_t ElementCount(int id) override { return id == expr::kSysParamStr ? man->ArgCount() : 0; }
+  expr::TCustomParam* CallResult() override { return man->TopResult(); }
+};
+
+class CallManTest : public ::testing::Test {
+ protected:
+  void Mount(std::initializer_list<const Builder*> pages) {
+    storage::TVrFileCollection archive;
+    for (const Builder* b : pages) {
+      auto bytes = b->Bytes();
+      archive.AddEntry(b->name())->Source->Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    }
+    storage::TMemoryStream packed;
+    ASSERT_TRUE(archive.SaveTo(packed));
+    files_.AddMemoryArchive(std::make_shared<std::vector<uint8_t>>(packed.bytes()), "pages");
+  }
+  TCallMan& Man() {
+    if (!man_) {
+      CallEnvironment env;
+      env.ctx = &ctx_;
+      env.files = &files_;
+      env.variables = &vars_;
+      env.functions = &functions_;
+      env.dialogs = &platform_.dialogs();
+      env.trace = &trace_;
+      man_ = std::make_unique<TCallMan>(env);
+      host_.man = man_.get();
+      vars_.set_host(&host_);
+    }
+    return *man_;
+  }
+  // Runs frames of `delta_ms` each.
+  void Frames(int n, int32_t delta_ms = 16) {
+    for (int i = 0; i < n && !ctx_.terminated; ++i) {
+      ctx_.frame_delta_ms = delta_ms;
+      ctx_.game_clock_ms += delta_ms;
+      Man().Step();
+    }
+  }
+  int32_t Int(const std::string& name) {
+    auto* v = vars_.Find(name);
+    return v ? v->Value->GetInt() : -999;
+  }
+  void Globals(std::initializer_list<const char*> names) {
+    for (const char* n : names) vars_.Declare(n, expr::kPtInt, expr::VarScope::kGlobal, 0);
+  }
+
+  RuntimeContext ctx_;
+  platform::HeadlessPlatform platform_;
+  storage::TVrFileManager files_;
+  CallHost host_;
+  expr::TParamCollection vars_;
+  expr::TSysFuncMan functions_{vars_};
+  companion::TraceLog trace_;
+  std::unique_ptr<TCallMan> man_;
+};
+
+TEST_F(CallManTest, IfChainsTakeTheFirstTrueBranchAndEmptyConditionsAreFalse) {
+  Globals({"r", "s", "t"});
+  Builder main("main.lsb");
+  Constant(main.Add<TComIf>().Condition, 0);
+  Assign(main.Add<TComCalc>(1).Expression, "r", 1);
+  Constant(main.Add<TComElseif>().Condition, 1);
+  Assign(main.Add<TComCalc>(1).Expression, "r", 2);
+  main.Add<TComElse>();
+  Assign(main.Add<TComCalc>(1).Expression, "r", 3);
+  main.Add<TComIf>();  // empty condition: false
+  Assign(main.Add<TComCalc>(1).Expression, "s", 1);
+  main.Add<TComElse>();
+  Assign(main.Add<TComCalc>(1).Expression, "s", 2);
+  Assign(main.Add<TComCalc>().Expression, "t", 9);
+  Mount({&main});
+  Man().Start("main.lsb");
+  Frames(1);
+  EXPECT_EQ(Int("r"), 2);
+  EXPECT_EQ(Int("s"), 2);
+  EXPECT_EQ(Int("t"), 9);
+}
+
+TEST_F(CallManTest, ElseifReachedByFallingOutOfTheIfBodySkipsTheRestOfTheChain) {
+  Globals({"r", "after"});
+  Builder main("main.lsb");
+  Constant(main.Add<TComIf>().Condition, 1);
+  Assign(main.Add<TComCalc>(1).Expression, "r", 1);
+  Constant(main.Add<TComElseif>().Condition, 1);
+  Assign(main.Add<TComCalc>(1).Expression, "r", 2);
+  main.Add<TComElse>();
+  Assign(main.Add<TComCalc>(1).Expression, "r", 3);
+  Assign(main.Add<TComCalc>().Expression, "after", 1);
+  Mount({&main});
+  Man().Start("main.lsb");
+  Frames(1);
+  EXPECT_EQ(Int("r"), 1);
+  EXPECT_EQ(Int("after"), 1);
+}
+
+TEST_F(CallManTest, LoopsWithBreakAndContinue) {
+  Globals({"i", "n", "done"});
+  Builder main("main.lsb");
+  Assign(main.Add<TComWhileInit>().Expression, "i", 0);  // 0
+  auto& loop = main.Add<TComWhile>();                      // 1
+  Less(loop.Condition, "i", 10);
+  loop.ExitIndex = 7;
+  Op(main.Add<TComCalc>(1).Expression, ocPlus, "i", V("i"), I(1));  // 2
+  auto& skip = main.Add<TComContinue>(1);                           // 3: skip odd i
+  Op(skip.Condition, ocAnd, "____0", V("i"), I(1));
+  Op(skip.Condition, ocTo, "____arg", V("____0"));
+  skip.Target = 6;
+  Op(main.Add<TComCalc>(1).Expression, ocPlus, "n", V("n"), I(1));  // 4: counts even i
+  auto& stop = main.Add<TComBreak>(1);                              // 5: leave at i = 6
+  Op(stop.Condition, ocEqual, "____0", V("i"), I(6));
+  Op(stop.Condition, ocTo, "____arg", V("____0"));
+  stop.Target = 7;
+  main.Add<TComWhileLoop>().LoopIndex = 1;                          // 6
+  Assign(main.Add<TComCalc>().Expression, "done", 1);               // 7
+  Mount({&main});
+  Man().Start("main.lsb");
+  Frames(1);
+  EXPECT_EQ(Int("i"), 6);
+  EXPECT_EQ(Int("n"), 3);  // 2, 4, 6
+  EXPECT_EQ(Int("done"), 1);
+}
+
+TEST_F(CallManTest, CallsPassArgumentsAndTheResultIsTypedByTheCalledPage) {
+  Globals({"got", "after"});
+  vars_.Declare("r", expr::kPtStr, expr::VarScope::kGlobal, 0);
+  Builder main("main.lsb");
+  auto& call = main.Add<TComCall>();
+  call.PageName = "sub.lsb";
+  call.ResultVar = "r";
+  Constant(call.Condition, 1);
+  call.Args.resize(2);
+  Constant(call.Args[0], 7);
+  // The second argument has no value and is left out.
+  Assign(main.Add<TComCalc>().Expression, "after", 1);
+  Builder sub("sub.lsb", expr::kPtInt);
+  Op(sub.Add<TComCalc>().Expression, ocTo, "got", V("@ParamCount"));
+  Op(sub.Add<TComCalc>().Expression, ocPlus, "@Result", I(40), I(2));
+  Constant(sub.Add<TComExit>().Condition, 1);
+  Assign(sub.Add<TComCalc>().Expression, "got", -1);  // never reached
+  Mount({&main, &sub});
+  Man().Start("main.lsb");
+  Frames(1);
+  EXPECT_EQ(Int("got"), 1);
+  EXPECT_EQ(vars_.Find("r")->Value->GetStr(), "42");
+  EXPECT_EQ(Int("after"), 1);
+  EXPECT_EQ(Man().Depth(), 0);
+  EXPECT_EQ(vars_.CurrentScope, 0);
+}
+
+TEST_F(CallManTest, FalseOrMissingCallsGoOnAndThePageEndAtTheBottomStays) {
+  Globals({"after"});
+  Builder main("main.lsb");
+  auto& missing = main.Add<TComCall>();
+  missing.PageName = "nowhere.lsb";
+  Constant(missing.Condition, 1);
+  auto& off = main.Add<TComCall>();
+  off.PageName = "main.lsb";
+  Constant(off.Condition, 0);
+  Assign(main.Add<TComCalc>().Expression, "after", 1);
+  Mount({&main});
+  Man().Start("main.lsb");
+  Frames(3);
+  EXPECT_EQ(Int("after"), 1);
+  EXPECT_EQ(Man().CurIndex, 3);  // ran out, and stays
+  EXPECT_FALSE(ctx_.terminated);
+}
+
+TEST_F(CallManTest, AutoDeleteAndLocalVariablesGoWithTheirCall) {
+  Builder main("main.lsb");
+  auto& call = main.Add<TComCall>();
+  call.PageName = "sub.lsb";
+  Constant(call.Condition, 1);
+  Builder sub("sub.lsb");
+  auto& local = sub.Add<TComVarNew>();
+  local.VarName = "tmp";
+  local.Scope = 2;
+  Constant(local.InitialValue, 5);
+  auto& global = sub.Add<TComVarNew>();
+  global.VarName = "keep";
+  Constant(global.InitialValue, 6);
+  Mount({&main, &sub});
+  Man().Start("main.lsb");
+  Frames(1);
+  EXPECT_EQ(vars_.Find("tmp"), nullptr);
+  EXPECT_EQ(Int("keep"), 6);
+}
+
+TEST_F(CallManTest, AWaitOfOneHundredMsDoesNotCountItsFirstFrame) {
+  Globals({"after"});
+  Builder main("main.lsb");
+  Constant(main.Add<TComWait>().Time, 100);
+  Assign(main.Add<TComCalc>().Expression, "after", 1);
+  Mount({&main});
+  Man().Start("main.lsb");
+  int frames = 0;
+  while (Int("after") != 1 && frames < 50) {
+    Frames(1, 20);
+    ++frames;
+  }
+  EXPECT_EQ(frames, 1 + 5 + 1);  // the start frame, 5 x 20 ms, then the next command runs
+}
+
+TEST_F(CallManTest, ACommandWithoutRunOnEndsTheFrameAndEachCommandIsTracedOnce) {
+  Globals({"a", "b"});
+  const auto trace_file = std::filesystem::temp_directory_path() / "vesk-callman-trace.txt";
+  ASSERT_TRUE(trace_.Open(trace_file.string()));
+  Builder main("main.lsb");
+  auto& first = main.Add<TComCalc>();
+  Assign(first.Expression, "a", 1);
+  first.RunOn = 0;
+  first.Line = 3;
+  auto& second = main.Add<TComCalc>();
+  Assign(second.Expression, "b", 1);
+  second.Line = 4;
+  Mount({&main});
+  Man().Start("main.lsb");
+  Frames(1);
+  EXPECT_EQ(Int("a"), 1);
+  EXPECT_EQ(Int("b"), 0);
+  Frames(1);
+  EXPECT_EQ(Int("b"), 1);
+  trace_.Close();
+  std::ifstream in(trace_file);
+  std::string l1, l2, l3;
+  std::getline(in, l1);
+  std::getline(in, l2);
+  EXPECT_EQ(l1, "00000010 : main.lsb(3)");
+  EXPECT_EQ(l2, "00000020 : main.lsb(4)");
+  EXPECT_FALSE(std::getline(in, l3));
+  std::filesystem::remove(trace_file);
+}
+
+TEST_F(CallManTest, AFailingCommandEndsTheFrameInsteadOfSpinning) {
+  Globals({"after"});
+  Builder main("main.lsb");
+  main.Add<TComVarNew>();  // no name: raises after moving on
+  Assign(main.Add<TComCalc>().Expression, "after", 1);
+  Mount({&main});
+  Man().Start("main.lsb");
+  Frames(1);
+  EXPECT_EQ(Int("after"), 0);
+  Frames(1);
+  EXPECT_EQ(Int("after"), 1);
+}
+
+TEST_F(CallManTest, TerminateStopsTheScenario) {
+  Globals({"after"});
+  Builder main("main.lsb");
+  main.Add<TComTerminate>();
+  Assign(main.Add<TComCalc>().Expression, "after", 1);
+  Mount({&main});
+  Man().Start("main.lsb");
+  Frames(3);
+  EXPECT_TRUE(ctx_.terminated);
+  EXPECT_EQ(Int("after"), 0);
+}
+
+}  // namespace
+}  // namespace vesk::script
