@@ -1,5 +1,6 @@
 #include "script/callman.h"
 
+#include "core/byte_reader.h"
 #include "core/messages.h"
 #include "core/runtime_context.h"
 #include "core/vesk_error.h"
@@ -154,6 +155,104 @@ int TCallMan::StepOne() {
   }
   if (Sender.empty()) return 1;
   return result == 2 ? 2 : -1;
+}
+
+namespace {
+
+void SaveArgs(ByteWriter& out, const std::vector<std::string>& args) {
+  out.I32(static_cast<int32_t>(args.size()));
+  for (const auto& a : args) out.Str(a);
+}
+
+std::vector<std::string> LoadArgs(ByteReader& in) {
+  const int32_t n = in.I32("argument count");
+  if (n < 0) return {};
+  if (static_cast<size_t>(n) > in.remaining() / 4) throw ETruncated("argument count out of range");
+  std::vector<std::string> args(static_cast<size_t>(n));
+  for (auto& a : args) a = in.Str("argument");
+  return args;
+}
+
+void SaveFrame(ByteWriter& out, const TStack& f) {
+  out.Str(f.PageName);
+  out.I32(f.ReturnIndex);
+  out.U8(f.Started);
+  out.U8(f.RunOn);
+  out.I32(0);  // where the result variable belongs
+  SaveArgs(out, f.Args);
+  out.Str(f.Sender);
+  const auto* state = f.SavedState ? &f.SavedState->bytes() : nullptr;
+  out.I32(state ? static_cast<int32_t>(state->size()) : 0);
+  if (state) out.bytes().insert(out.bytes().end(), state->begin(), state->end());
+  const bool is_value = f.Result && dynamic_cast<const expr::TParamVar*>(f.Result.get()) == nullptr;
+  out.U8(is_value ? static_cast<uint8_t>(f.Result->ParamType()) : 0);
+  if (is_value) f.Result->SaveToStream(out);
+}
+
+TStack LoadFrame(ByteReader& in, const expr::TParamCollection& vars) {
+  TStack f;
+  f.PageName = in.Str("frame page");
+  f.ReturnIndex = in.I32("frame index");
+  f.Started = in.U8("frame started");
+  f.RunOn = in.U8("frame run-on");
+  in.Skip(4, "frame result variable");
+  f.Args = LoadArgs(in);
+  f.Sender = in.Str("frame sender");
+  const int32_t length = in.I32("frame state length");
+  if (length < 0 || static_cast<size_t>(length) > in.remaining()) throw ETruncated("frame state out of range");
+  if (length > 0) {
+    f.SavedState = std::make_unique<ByteWriter>();
+    const uint8_t* bytes = in.Bytes(static_cast<size_t>(length), "frame state");
+    f.SavedState->bytes().assign(bytes, bytes + length);
+  }
+  const uint8_t type = in.U8("frame result type");
+  if (type != 0) {
+    f.Result = expr::MakeParam(type);
+    if (!f.Result) throw ETruncated("frame result type " + std::to_string(type) + " is not a value type");
+    f.Result->LoadFromStream(in, &vars);
+  }
+  return f;
+}
+
+}  // namespace
+
+void TCallMan::SaveToStream(ByteWriter& out) const {
+  out.Str(CurPage ? CurPage->Name : std::string());
+  out.I32(CurIndex);
+  out.U8(RunOnFlag);
+  out.U8(Started);
+  out.I32(State);
+  out.Str(Sender);
+  SaveArgs(out, Args);
+  SaveFrame(out, TStack{});  // the scratch frame: nothing worth keeping
+  out.I32(Depth());
+  for (const TStack& f : Stack) SaveFrame(out, f);
+  out.I32(Level);
+  if (Started && CurPage && CurIndex >= 0 && CurIndex < CurPage->Count()) {
+    std::unique_ptr<ByteWriter> state = std::make_unique<ByteWriter>();
+    CurPage->Commands[static_cast<size_t>(CurIndex)]->SaveState(state);
+    out.bytes().insert(out.bytes().end(), state->bytes().begin(), state->bytes().end());
+  }
+}
+
+void TCallMan::LoadFromStream(ByteReader& in, int32_t version) {
+  const std::string page = in.Str("current page");
+  CurIndex = in.I32("current index");
+  RunOnFlag = in.U8("run-on flag");
+  Started = in.U8("started flag");
+  State = in.I32("event state");
+  Sender = in.Str("sender");
+  Args = LoadArgs(in);
+  LoadFrame(in, *env_.variables);  // the scratch frame
+  const int32_t frames = in.I32("frame count");
+  if (frames < 0 || static_cast<size_t>(frames) > in.remaining() / 20) throw ETruncated("frame count out of range");
+  Stack.clear();
+  for (int32_t i = 0; i < frames; ++i) Stack.push_back(LoadFrame(in, *env_.variables));
+  SetScope();
+  Level = version < 116 ? 2 : in.I32("event level");
+  CurPage = page.empty() ? nullptr : GetPage(page, true);
+  if (Started && CurPage && CurIndex >= 0 && CurIndex < CurPage->Count())
+    CurPage->Commands[static_cast<size_t>(CurIndex)]->LoadState(in);
 }
 
 void TCallMan::Step() {

@@ -82,6 +82,12 @@ class TCallMan {
   int32_t ArgCount() const { return static_cast<int32_t>(Args.size()); }
   std::string Arg(int32_t i) const;
   bool FileAvailable(const std::string& name);
+
+  // The stored form inside saved games. A frame keeps four bytes where its
+  // result variable belongs; we write zeros there, so a call in progress
+  // when the game was saved returns without storing its result.
+  void SaveToStream(ByteWriter& out) const;
+  void LoadFromStream(ByteReader& in, int32_t version);
   const CallEnvironment& env() const { return env_; }
 
   TPage* CurPage = nullptr;

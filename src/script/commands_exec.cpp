@@ -182,14 +182,18 @@ void TComWait::Execute(TCallMan& man, TPage*&, int32_t& index) {
     ++index;
     return;
   }
-  man.RunOnFlag = 0;  // waiting ends the frame
-  if (remaining_ms_ == 0) return;  // waits without end
-  if (first_) {
-    first_ = 0;  // the frame it started in does not count
-    return;
+  if (remaining_ms_ != 0) {
+    if (first_) {
+      first_ = 0;  // the frame it started in does not count
+    } else {
+      remaining_ms_ -= man.env().ctx->frame_delta_ms;
+      if (remaining_ms_ <= 0) {
+        ++index;
+        return;
+      }
+    }
   }
-  remaining_ms_ -= man.env().ctx->frame_delta_ms;
-  if (remaining_ms_ <= 0) ++index;
+  man.RunOnFlag = 0;  // still waiting (time 0 waits without end): the frame ends
 }
 
 void TComWait::SaveState(std::unique_ptr<ByteWriter>& state) {

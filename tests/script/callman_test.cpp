@@ -287,7 +287,7 @@ TEST_F(CallManTest, AWaitOfOneHundredMsDoesNotCountItsFirstFrame) {
     Frames(1, 20);
     ++frames;
   }
-  EXPECT_EQ(frames, 1 + 5 + 1);  // the start frame, 5 x 20 ms, then the next command runs
+  EXPECT_EQ(frames, 1 + 5);  // the start frame does not count; then 5 x 20 ms
 }
 
 TEST_F(CallManTest, ACommandWithoutRunOnEndsTheFrameAndEachCommandIsTracedOnce) {
@@ -343,6 +343,47 @@ TEST_F(CallManTest, TerminateStopsTheScenario) {
   Frames(3);
   EXPECT_TRUE(ctx_.terminated);
   EXPECT_EQ(Int("after"), 0);
+}
+
+TEST_F(CallManTest, AScenarioSavedInsideACallWithAWaitResumesWhereItWas) {
+  Globals({"inside", "after", "args"});
+  Builder main("main.lsb");
+  auto& call = main.Add<TComCall>();
+  call.PageName = "sub.lsb";
+  Constant(call.Condition, 1);
+  call.Args.resize(1);
+  Constant(call.Args[0], 7);
+  Assign(main.Add<TComCalc>().Expression, "after", 1);
+  Builder sub("sub.lsb");
+  Constant(sub.Add<TComWait>().Time, 100);
+  Assign(sub.Add<TComCalc>().Expression, "inside", 1);
+  Op(sub.Add<TComCalc>().Expression, ocTo, "args", V("@ParamCount"));
+  Mount({&main, &sub});
+  Man().Start("main.lsb");
+  Frames(3, 20);  // the wait has 60 ms left
+  ByteWriter saved;
+  Man().SaveToStream(saved);
+
+  man_.reset();
+  vars_.CurrentScope = 0;
+  ByteReader in(saved.bytes().data(), saved.bytes().size());
+  Man().LoadFromStream(in, 121);
+  EXPECT_TRUE(in.at_end());
+  EXPECT_EQ(Man().Depth(), 1);
+  EXPECT_EQ(vars_.CurrentScope, 1);
+  EXPECT_EQ(Man().Arg(0), "7");
+  Frames(2, 20);
+  EXPECT_EQ(Int("inside"), 0);  // 20 ms still to go
+  Frames(1, 20);
+  EXPECT_EQ(Int("inside"), 1);
+  EXPECT_EQ(Int("args"), 1);
+  EXPECT_EQ(Int("after"), 1);
+  // Every cut of the stored form is refused.
+  for (size_t cut = 0; cut < saved.bytes().size(); cut += 3) {
+    man_.reset();
+    ByteReader part(saved.bytes().data(), cut);
+    EXPECT_THROW(Man().LoadFromStream(part, 121), ETruncated) << cut;
+  }
 }
 
 }  // namespace
