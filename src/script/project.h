@@ -2,8 +2,10 @@
 // TProject: the loaded game. Its creation reads "vesk.lpb" through the file
 // manager, creates the project's status variables that the saved status did
 // not bring back, takes the folder-to-disk map (from "/original_vesk.lpb"
-// when present) and checks the start page. FileAvailable is the file test
-// every command and component runs before opening a page or a media file.
+// when present), checks the start page and starts the call manager there.
+// FileAvailable is the file test every command and component runs before
+// opening a page or a media file. (The forward declarations of what the
+// project works with come with the call manager's header.)
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,23 +15,6 @@
 #include "script/callman.h"
 #include "script/project_info.h"
 #include "storage/folder_disk_list.h"
-
-namespace vesk {
-struct RuntimeContext;
-}
-namespace vesk::platform {
-class Dialogs;
-}
-namespace vesk::storage {
-class TVrFileManager;
-}
-namespace vesk::expr {
-class TParamCollection;
-class TSysFuncMan;
-}
-namespace vesk::companion {
-class TraceLog;
-}
 
 namespace vesk::script {
 
