@@ -9,7 +9,7 @@
 
 namespace vesk::expr {
 
-bool TParamCollectionItem::IsSystem() const { return dynamic_cast<const TParamSystem*>(Value.get()); }
+bool TParamCollectionItem::IsSystem() const { return Value && Value->IsSystemVariable(); }
 
 TParamCollection::TParamCollection(SystemVariableHost* host) : host_(host) {
   const auto names = script::SystemVariables();
@@ -125,7 +125,7 @@ void TParamCollection::SaveRecords(ByteWriter& out, bool status) const {
   }
   out.I32(static_cast<int32_t>(pending.size()));
   auto waits_for = [&](const TParamCollectionItem* item) {
-    const auto* ref = dynamic_cast<const TParamVar*>(item->Value.get());
+    const auto* ref = item->Value->AsVar();
     // A reference is written after its target, when that target is written here at all.
     return ref && ref->Target && ref->Target != item &&
            std::find(pending.begin(), pending.end(), ref->Target) != pending.end();
@@ -133,7 +133,7 @@ void TParamCollection::SaveRecords(ByteWriter& out, bool status) const {
   auto write = [&](size_t k) {
     const TParamCollectionItem* item = pending[k];
     // References are stored as references whatever their target's type.
-    const bool is_ref = dynamic_cast<const TParamVar*>(item->Value.get()) != nullptr;
+    const bool is_ref = item->Value->AsVar() != nullptr;
     out.U8(static_cast<uint8_t>(is_ref ? kPtNone : item->Value->ParamType()));
     out.Str(item->Name());
     item->Value->SaveToStream(out);

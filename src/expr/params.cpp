@@ -271,7 +271,7 @@ void TParamVar::Resolve(const TParamCollection& table) {
   TParamCollectionItem* entry = table.Find(RefName);
   if (!entry) RaiseExpr(ExprMsg::kNoVariableFormat, RefName);
   Target = entry;
-  if (const auto* ref = dynamic_cast<const TParamVar*>(entry->Value.get())) Index = ref->Index;
+  if (const TParamVar* ref = entry->Value->AsVar()) Index = ref->Index;
 }
 
 int32_t TParamVar::Count() const { return TargetValue() ? TargetValue()->Count() : 0; }

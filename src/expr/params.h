@@ -45,6 +45,8 @@ class ByteWriter {
   std::vector<uint8_t> bytes_;
 };
 
+class TParamVar;
+
 class TCustomParam {
  public:
   virtual ~TCustomParam() = default;
@@ -87,6 +89,11 @@ class TCustomParam {
   virtual int32_t IndexOfStr(const std::string&, bool /*case_sensitive*/, bool /*partial*/) const {
     return -1;
   }
+
+  // Cheap type tests for the evaluator's hot path (no RTTI walk).
+  virtual TParamVar* AsVar() { return nullptr; }
+  virtual const TParamVar* AsVar() const { return nullptr; }
+  virtual bool IsSystemVariable() const { return false; }
 
   // The value operations really act on: the referenced or forwarded value
   // for references and forwarding system variables (null when none).
@@ -209,6 +216,8 @@ class TParamVar final : public TCustomParam {
   // that is itself a reference lends its element index.
   void Resolve(const TParamCollection& table);
   const TCustomParam* Underlying() const override;
+  TParamVar* AsVar() override { return this; }
+  const TParamVar* AsVar() const override { return this; }
 
  private:
   TCustomParam* TargetValue() const;

@@ -76,7 +76,7 @@ int TempType(const TOpeData& op) {
 
 // The element reference an ocDimTo temporary holds.
 void MakeElementReference(const TOpeData& op, TParamCollectionItem& temp) {
-  const auto* array_ref = op.Operands.empty() ? nullptr : dynamic_cast<const TParamVar*>(op.Operands[0].get());
+  const TParamVar* array_ref = op.Operands.empty() || !op.Operands[0] ? nullptr : op.Operands[0]->AsVar();
   if (!array_ref || !array_ref->Target) RaiseBadExpression(op);
   TParamCollectionItem& array = *array_ref->Target;
   std::vector<int32_t> indices;
@@ -193,15 +193,15 @@ void Compute(const TOpeData& op, TCustomParam& dest, TSysFuncMan* functions, TPa
 void TVeskParser::Execute(TOpeData& op, TParamCollection& table, TSysFuncMan* functions,
                           std::vector<TParamCollectionItem*>& temps) {
   for (auto& operand : op.Operands)
-    if (auto* ref = dynamic_cast<TParamVar*>(operand.get())) ref->Resolve(table);
-  if (IsTemp(op.Dest) && !table.Find(op.Dest)) {
-    const int type = TempType(op);
-    TParamCollectionItem* temp = table.AddParam(type);
-    temps.push_back(temp);
-    table.SetName(*temp, op.Dest);
-    if (op.Op == script::ocDimTo) MakeElementReference(op, *temp);
-  }
+    if (TParamVar* ref = operand ? operand->AsVar() : nullptr) ref->Resolve(table);
   TParamCollectionItem* dest = table.Find(op.Dest);
+  if (!dest && IsTemp(op.Dest)) {
+    const int type = TempType(op);
+    dest = table.AddParam(type);
+    temps.push_back(dest);
+    table.SetName(*dest, op.Dest);
+    if (op.Op == script::ocDimTo) MakeElementReference(op, *dest);
+  }
   if (!dest) RaiseExpr(Msg::kNoVariableFormat, op.Dest);
   Compute(op, *dest->Value, functions, *dest, op.Operands);
 }
@@ -219,7 +219,7 @@ void TVeskParser::Run(TParamCollection& table, TSysFuncMan* functions) {
       last_error_ = e.what();
     }
     for (auto& operand : op->Operands)
-      if (auto* ref = dynamic_cast<TParamVar*>(operand.get())) ref->Target = nullptr;
+      if (TParamVar* ref = operand ? operand->AsVar() : nullptr) ref->Target = nullptr;
     if (!last_error_.empty()) break;
   }
   if (!last_error_.empty() && error_sink) error_sink(last_error_);
@@ -282,7 +282,7 @@ void TVeskParser::SaveToStream(ByteWriter& out) const {
     out.I32(static_cast<int32_t>(op->Operands.size()));
     if (op->Op == script::ocFunc) out.U8(op->FuncId);
     for (const auto& operand : op->Operands) {
-      if (const auto* ref = dynamic_cast<const TParamVar*>(operand.get())) {
+      if (const TParamVar* ref = operand->AsVar()) {
         out.U8(kPtNone);
         out.Str(ref->RefName);
         continue;

@@ -28,6 +28,7 @@ class TParamSystem final : public TCustomParam {
  public:
   TParamSystem(uint8_t id, TParamCollection* table) : id_(id), table_(table) {}
   uint8_t id() const { return id_; }
+  bool IsSystemVariable() const override { return true; }
 
   int32_t Count() const override;
   void SetCount(int32_t n) override;
