@@ -43,6 +43,14 @@ Real CheckedReal(Real result, Real a, Real b) {
   return result;
 }
 
+// Reads both operands once (a string operand is parsed each time it is read)
+// and applies a real operation with the fault checks.
+template <typename F>
+Real RealOp(const TCustomParam& a, const TCustomParam& b, F op) {
+  const Real x = a.GetFloat(), y = b.GetFloat();
+  return CheckedReal(op(x, y), x, y);
+}
+
 [[noreturn]] void RaiseBadExpression(const TOpeData& op) {
   const auto ops = script::Operators();
   std::string text = MessageCp932(Msg::kBadExpressionHead) + op.Dest + MessageCp932(Msg::kBadExpressionOperator) +
@@ -136,21 +144,23 @@ void Compute(const TOpeData& op, TCustomParam& dest, TSysFuncMan* functions, TPa
       return;
     case script::ocPlus:
       if (type == kPtStr) dest.SetStr(a.GetStr() + b.GetStr());
-      else if (type == kPtFloat) dest.SetFloat(CheckedReal(a.GetFloat() + b.GetFloat(), a.GetFloat(), b.GetFloat()));
+      else if (type == kPtFloat) dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x + y; }));
       else StoreInt(dest, int64_t{a.GetInt()} + b.GetInt());
       return;
     case script::ocMinus:
-      if (type == kPtFloat) dest.SetFloat(CheckedReal(a.GetFloat() - b.GetFloat(), a.GetFloat(), b.GetFloat()));
+      if (type == kPtFloat) dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x - y; }));
       else StoreInt(dest, int64_t{a.GetInt()} - b.GetInt());
       return;
     case script::ocMul:
-      if (type == kPtFloat) dest.SetFloat(CheckedReal(a.GetFloat() * b.GetFloat(), a.GetFloat(), b.GetFloat()));
+      if (type == kPtFloat) dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x * y; }));
       else StoreInt(dest, int64_t{a.GetInt()} * b.GetInt());
       return;
     case script::ocDiv:
       if (type == kPtFloat) {
-        if (b.GetFloat() == 0) throw EArithmetic("floating point division by zero");
-        dest.SetFloat(CheckedReal(a.GetFloat() / b.GetFloat(), a.GetFloat(), b.GetFloat()));
+        dest.SetFloat(RealOp(a, b, [](Real x, Real y) {
+          if (y == 0) throw EArithmetic("floating point division by zero");
+          return x / y;
+        }));
       } else {
         const int32_t x = a.GetInt(), y = b.GetInt();
         if (y == 0) throw EArithmetic("division by zero");

@@ -36,6 +36,18 @@ struct StatusDefinition {
   std::string s;
 };
 
+StatusDefinition ReadDefinition(ByteReader& in);
+
+// The counted list of status variable definitions.
+std::vector<StatusDefinition> ReadDefinitions(ByteReader& in) {
+  const int32_t n = in.I32("status variable count");
+  // Each definition takes at least its type byte and name length.
+  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 5) throw ETruncated("status variable count out of range");
+  std::vector<StatusDefinition> list;
+  for (int32_t k = 0; k < n; ++k) list.push_back(ReadDefinition(in));
+  return list;
+}
+
 StatusDefinition ReadDefinition(ByteReader& in) {
   StatusDefinition d;
   d.type = in.U8("status variable type");
@@ -102,13 +114,7 @@ void TProject::Create() {
   prompt.exit_cp932 = ExitPrompt;
   prompt.terminate = [ctx = env_.ctx] { ctx->Terminate(); };
 
-  CallEnvironment call_env;
-  call_env.ctx = env_.ctx;
-  call_env.files = env_.files;
-  call_env.variables = env_.variables;
-  call_env.functions = env_.functions;
-  call_env.dialogs = env_.dialogs;
-  call_env.trace = env_.trace;
+  CallEnvironment call_env = env_;
   call_env.file_available = [this](const std::string& name) { return FileAvailable(name); };
   CallMan = std::make_unique<TCallMan>(call_env);
   if (!env_.files->Exists(info.start_page)) {
@@ -131,13 +137,9 @@ bool TProject::ReadProjectFile(const std::vector<uint8_t>& bytes) {
     error_ = "project version " + std::to_string(info.version) + " is newer than this player";
     return false;
   }
-  if (env_.set_title) env_.set_title(info.title);
   DiskPrompt = in.Str("disk prompt");
   ExitPrompt = in.Str("exit prompt");
-  const int32_t n = in.I32("status variable count");
-  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 5) throw ETruncated("status variable count out of range");
-  for (int32_t k = 0; k < n; ++k) {
-    const StatusDefinition d = ReadDefinition(in);
+  for (const StatusDefinition& d : ReadDefinitions(in)) {
     // A value restored from the saved status is never overwritten.
     if (d.type > expr::kPtStr || env_.variables->Find(d.name)) continue;
     expr::TParamCollectionItem* item = env_.variables->AddParam(d.type);
@@ -171,9 +173,7 @@ void TProject::ReadOriginalDiskMap() {
     if (skipped.version <= kMaxProjectVersion) {
       in.Str("disk prompt");
       in.Str("exit prompt");
-      const int32_t n = in.I32("status variable count");
-      if (n < 0 || static_cast<size_t>(n) > in.remaining() / 5) throw ETruncated("status variable count");
-      for (int32_t k = 0; k < n; ++k) ReadDefinition(in);
+      ReadDefinitions(in);
       map.LoadFromStream(in);
     }
   } catch (const std::exception&) {

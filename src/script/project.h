@@ -18,17 +18,11 @@
 
 namespace vesk::script {
 
-// What the project needs from the program around it.
-struct ProjectEnvironment {
-  RuntimeContext* ctx = nullptr;
-  storage::TVrFileManager* files = nullptr;
-  expr::TParamCollection* variables = nullptr;
-  expr::TSysFuncMan* functions = nullptr;
-  companion::TraceLog* trace = nullptr;  // optional
-  platform::Dialogs* dialogs = nullptr;
+// What the project needs from the program around it: what its call manager
+// needs (the project supplies the file test itself), and the command line.
+struct ProjectEnvironment : CallEnvironment {
   std::vector<std::string> args;  // command-line arguments
   std::string exe_dir;            // the program's folder (install.dat, game.dat)
-  std::function<void(const std::string& title_cp932)> set_title;
 };
 
 class TProject {
