@@ -16,7 +16,7 @@ bool ShellSystemHost::Get(int id, int32_t index, expr::SysValue* out) {
     case expr::kSysKeyClick: out->b = scene_ && index < 256 && scene_->KeyClicked(index); return true;
     case expr::kSysParamCount: out->i = calls() ? calls()->ArgCount() : 0; return true;
     case expr::kSysParamStr: out->s = calls() ? calls()->Arg(index) : std::string(); return true;
-    case expr::kSysSender: out->s = calls() && calls()->State != 0 ? calls()->Sender : std::string(); return true;
+    case expr::kSysSender: out->s = calls() ? calls()->SenderName() : std::string(); return true;
     default: return false;
   }
 }

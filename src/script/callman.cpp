@@ -61,7 +61,14 @@ TPage* TCallMan::Start(const std::string& page_name) {
   Stack.clear();
   SetScope();
   Sender.clear();
+  if (env_.events) env_.events->RemoveAtDepths(1, Level);
   Level = 2;
+  return CurPage;
+}
+
+TPage* TCallMan::Restart(const std::string& page_name, int32_t index) {
+  Start(page_name);
+  CurIndex = index;
   return CurPage;
 }
 
@@ -88,12 +95,19 @@ bool TCallMan::FileAvailable(const std::string& name) {
   return env_.file_available ? env_.file_available(name) : env_.files->Exists(name);
 }
 
-void TCallMan::ExecuteOne(TPage*& page, int32_t& index) {
+bool TCallMan::ObjectExists(const std::string& name) const {
+  return !name.empty() && (!env_.object_exists || env_.object_exists(name));
+}
+
+std::string TCallMan::SenderName() const { return State != 0 && ObjectExists(Sender) ? Sender : std::string(); }
+
+bool TCallMan::ExecuteOne(TPage*& page, int32_t& index) {
   if (!page || index < 0 || index >= page->Count()) {
     page = nullptr;  // the page ran out: that returns like an exit
-    return;
+    return false;
   }
   TCommand* command = page->Commands[static_cast<size_t>(index)].get();
+  bool yields = false;
   try {
     if (env_.trace && env_.trace->active() && command != last_traced_) {
       env_.trace->WriteCommand(static_cast<uint32_t>(env_.ctx->game_clock_ms), page->Name, command->Line);
@@ -102,31 +116,34 @@ void TCallMan::ExecuteOne(TPage*& page, int32_t& index) {
     if (!Started) {
       if (command->GetDisabled()) {
         ++index;
-        return;
+        return false;
       }
       command->Start(*this);
       Started = 1;
     }
     RunOnFlag = command->GetRunOn();
+    yields = command->Yields();  // after Start: some commands decide there
     const TPage* before_page = page;
     const int32_t before_index = index;
     command->Execute(*this, page, index);
     if (page != before_page || index != before_index) Started = 0;
+    else stalled_ = true;
   } catch (const std::exception&) {
     // A failing command keeps what it had moved and runs again next time;
     // the frame ends so a command that always fails cannot spin it.
     swallowed_ = true;
   }
+  return yields;
 }
 
 int TCallMan::StepOne() {
-  if (!CurPage) return 0;
+  if (!CurPage) {
+    stalled_ = true;  // nothing to run: nothing to wait for this frame
+    return 0;
+  }
   TPage* page = CurPage;
   int32_t index = CurIndex;
-  const TCommand* at = index >= 0 && index < page->Count() ? page->Commands[static_cast<size_t>(index)].get() : nullptr;
-  const bool yields = at && at->Yields();
-  ExecuteOne(page, index);
-  const int result = yields ? 2 : 0;
+  const int result = ExecuteOne(page, index) ? 2 : 0;
   if (page) {
     CurPage = page;
     CurIndex = index;
@@ -137,24 +154,72 @@ int TCallMan::StepOne() {
     RunOnFlag = 0;
     return result;
   }
+  ReturnFromFrame();
+  if (Sender.empty()) return 1;
+  return result == 2 ? 2 : -1;
+}
+
+void TCallMan::ReturnFromFrame() {
   env_.variables->DeleteScope(Depth());
   TStack frame = PopFrame();
   if (!frame.ResultVar.empty() && frame.Result) {
     if (expr::TParamCollectionItem* target = env_.variables->Find(frame.ResultVar))
       target->Value->CopyFrom(*frame.Result);
   }
-  CurPage = GetPage(frame.PageName, true);
+  // An event that started before any page ran has nowhere to go back to.
+  CurPage = frame.PageName.empty() ? nullptr : GetPage(frame.PageName, true);
   CurIndex = frame.ReturnIndex;
   Started = frame.Started;
   RunOnFlag = frame.RunOn;
   Args = std::move(frame.Args);
   Sender = std::move(frame.Sender);
-  if (frame.SavedState && CurIndex >= 0 && CurIndex < CurPage->Count()) {
+  if (frame.SavedState && CurPage && CurIndex >= 0 && CurIndex < CurPage->Count()) {
     ByteReader in(frame.SavedState->bytes().data(), frame.SavedState->bytes().size());
     CurPage->Commands[static_cast<size_t>(CurIndex)]->LoadState(in);
   }
-  if (Sender.empty()) return 1;
-  return result == 2 ? 2 : -1;
+}
+
+void TCallMan::PushEventFrame() {
+  TStack frame;
+  frame.PageName = CurPage ? CurPage->Name : std::string();
+  frame.ReturnIndex = CurIndex;
+  frame.Started = Started;
+  frame.Args = Args;
+  frame.Sender = Sender;
+  frame.RunOn = RunOnFlag;
+  // The handler may run the interrupted command's page again; its state in
+  // progress comes back from here when the handler returns.
+  if (Started && CurPage && CurIndex >= 0 && CurIndex < CurPage->Count())
+    CurPage->Commands[static_cast<size_t>(CurIndex)]->SaveState(frame.SavedState);
+  PushFrame(std::move(frame));
+}
+
+bool TCallMan::StartEvent(int32_t level) {
+  const bool in_page = CurPage && CurIndex >= 0 && CurIndex < CurPage->Count();
+  if (in_page && Started && CurPage->Commands[static_cast<size_t>(CurIndex)]->BlocksEvents()) return false;
+  TTimerData* item = env_.events ? env_.events->NextWaiting() : nullptr;
+  if (!item) return false;
+  const HandlerTarget target = SplitHandler(item->Handler);
+  if (!FileAvailable(target.Page)) return false;  // tried again next time
+  TPage* handler = nullptr;
+  try {
+    handler = GetPage(target.Page, true);
+  } catch (const std::exception&) {
+    return false;  // an unreadable page waits like a missing one
+  }
+  PushEventFrame();
+  CurPage = handler;
+  const int32_t at = target.Label.empty() ? 0 : handler->IndexOfLabel(target.Label);
+  CurIndex = at < 0 ? 0 : at;
+  if (env_.trace && env_.trace->active() && CurIndex < handler->Count())
+    env_.trace->WriteEvent(static_cast<uint32_t>(env_.ctx->game_clock_ms), target.Page,
+                           handler->Commands[static_cast<size_t>(CurIndex)]->Line);
+  Started = 0;
+  item->RunningDepth = level;
+  Args = item->Args;
+  Sender = item->Object;
+  State = 1;
+  return true;
 }
 
 namespace {
@@ -173,14 +238,14 @@ std::vector<std::string> LoadArgs(ByteReader& in) {
   return args;
 }
 
-void SaveFrame(ByteWriter& out, const TStack& f) {
+void SaveFrame(ByteWriter& out, const TStack& f, const std::string& sender) {
   out.Str(f.PageName);
   out.I32(f.ReturnIndex);
   out.U8(f.Started);
   out.U8(f.RunOn);
   out.I32(0);  // where the result variable belongs
   SaveArgs(out, f.Args);
-  out.Str(f.Sender);
+  out.Str(sender);
   const auto* state = f.SavedState ? &f.SavedState->bytes() : nullptr;
   out.I32(state ? static_cast<int32_t>(state->size()) : 0);
   if (state) out.bytes().insert(out.bytes().end(), state->begin(), state->end());
@@ -216,17 +281,22 @@ TStack LoadFrame(ByteReader& in, const expr::TParamCollection& vars) {
 
 }  // namespace
 
+// A sender whose object is gone is stored, and comes back, as none.
+std::string TCallMan::StoredSender(const std::string& name) const {
+  return ObjectExists(name) ? name : std::string();
+}
+
 void TCallMan::SaveToStream(ByteWriter& out) const {
   out.Str(CurPage ? CurPage->Name : std::string());
   out.I32(CurIndex);
   out.U8(RunOnFlag);
   out.U8(Started);
   out.I32(State);
-  out.Str(Sender);
+  out.Str(StoredSender(Sender));
   SaveArgs(out, Args);
-  SaveFrame(out, TStack{});  // the scratch frame: nothing worth keeping
+  SaveFrame(out, TStack{}, std::string());  // the scratch frame: nothing worth keeping
   out.I32(Depth());
-  for (const TStack& f : Stack) SaveFrame(out, f);
+  for (const TStack& f : Stack) SaveFrame(out, f, StoredSender(f.Sender));
   out.I32(Level);
   if (Started && CurPage && CurIndex >= 0 && CurIndex < CurPage->Count()) {
     std::unique_ptr<ByteWriter> state = std::make_unique<ByteWriter>();
@@ -241,13 +311,16 @@ void TCallMan::LoadFromStream(ByteReader& in, int32_t version) {
   RunOnFlag = in.U8("run-on flag");
   Started = in.U8("started flag");
   State = in.I32("event state");
-  Sender = in.Str("sender");
+  Sender = StoredSender(in.Str("sender"));
   Args = LoadArgs(in);
   LoadFrame(in, *env_.variables);  // the scratch frame
   const int32_t frames = in.I32("frame count");
   if (frames < 0 || static_cast<size_t>(frames) > in.remaining() / 20) throw ETruncated("frame count out of range");
   Stack.clear();
-  for (int32_t i = 0; i < frames; ++i) Stack.push_back(LoadFrame(in, *env_.variables));
+  for (int32_t i = 0; i < frames; ++i) {
+    Stack.push_back(LoadFrame(in, *env_.variables));
+    Stack.back().Sender = StoredSender(Stack.back().Sender);
+  }
   SetScope();
   Level = version < 116 ? 2 : in.I32("event level");
   CurPage = page.empty() ? nullptr : GetPage(page, true);
@@ -258,11 +331,59 @@ void TCallMan::LoadFromStream(ByteReader& in, int32_t version) {
 void TCallMan::Step() {
   swallowed_ = false;
   do {
-    // Events start here once the scene queues them; until then the
-    // scenario is ordinary code (state 0).
-    StepOne();
-    if (swallowed_) break;
-  } while (RunOnFlag && !env_.ctx->terminated);
+    stalled_ = false;
+    if (!StepState()) break;
+    // A command that failed or is still in progress would run again at
+    // once: the frame ends instead, so it cannot spin.
+    if (swallowed_ || stalled_) break;
+  } while ((RunOnFlag || State != 0) && !env_.ctx->terminated);
+}
+
+bool TCallMan::StepState() {
+  switch (State) {
+    case 0:
+      if (!StartEvent(1)) StepOne();
+      return true;
+    case 1: return StepHandler();
+    case 2:
+      if (StartEvent(Level)) {
+        ++Level;
+        State = 3;
+      } else {
+        State = Level > 2 ? 3 : 1;
+      }
+      return true;
+    default: return StepNested();
+  }
+}
+
+// A level-1 handler runs until it returns to ordinary code or yields.
+bool TCallMan::StepHandler() {
+  const int r = StepOne();
+  if (r == 1) {
+    if (env_.events) env_.events->RemoveAtDepth(1);
+    State = 0;
+    RunOnFlag = 1;
+  } else if (r == 2) {
+    Level = 2;
+    State = 2;
+    return false;
+  }
+  return true;
+}
+
+// A nested handler runs until it returns into the handler below or yields.
+bool TCallMan::StepNested() {
+  const int r = StepOne();
+  if (r == 1 || r == -1) {
+    --Level;
+    if (env_.events) env_.events->RemoveAtDepth(Level);
+    if (Level <= 2) State = 2;
+  } else if (r == 2) {
+    State = 2;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vesk::script

@@ -1,8 +1,8 @@
 #pragma once
 // TCallMan: the scenario's interpreter. It holds the current page and
 // command index, runs commands each frame until one ends the frame, keeps
-// the stack of page calls (and, once the scene queues events, of event
-// handlers), and caches up to ten loaded pages.
+// the stack of page calls and event handlers, starts the handlers of queued
+// events, and caches up to ten loaded pages.
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "expr/params.h"
+#include "script/event_queue.h"
 #include "script/pages.h"
 
 namespace vesk {
@@ -41,6 +42,24 @@ struct CallEnvironment {
   companion::TraceLog* trace = nullptr;  // optional
   // The project's file test (may ask for another disc).
   std::function<bool(const std::string& name_cp932)> file_available;
+
+  // The scene root's event queue; null: no events ever start.
+  TTimerList* events = nullptr;
+  // Whether a scene object of that name is still registered (absent: every
+  // name counts as registered).
+  std::function<bool(const std::string& name)> object_exists;
+
+  // Deferred save and load, served by the project at the end of the frame.
+  std::function<void(int32_t slot, const std::string& page, int32_t index, const std::string& caption)>
+      request_save;
+  std::function<void(int32_t slot)> request_load;
+
+  // What the reset command clears besides the variables and the scenario;
+  // each is skipped while unset. clear_history also sets the history's
+  // maximum count to 0.
+  std::function<void()> reset_scene;
+  std::function<void()> reset_tables;
+  std::function<void()> clear_history;
 };
 
 // One stack frame: where to return and what the caller had.
@@ -63,14 +82,23 @@ class TCallMan {
   explicit TCallMan(CallEnvironment env);
   ~TCallMan();
 
-  // Starts the scenario on a page from its first command, with an empty stack.
+  // Starts the scenario on a page from its first command, with an empty
+  // stack; events running at levels 1 to Level leave the queue, waiting ones
+  // stay.
   TPage* Start(const std::string& page_name);
+  // Start, then go on at `index` (the reset commands).
+  TPage* Restart(const std::string& page_name, int32_t index);
   // The page called `name` (byte for byte) from the cache, loaded when
   // missing; with to_front it becomes the most recently used. Raises the
   // file manager's error for a missing page.
   TPage* GetPage(const std::string& name, bool to_front);
-  // One frame of script execution.
+  // One frame of script execution: ordinary code until a command ends the
+  // frame, with the handlers of queued events started in between (see the
+  // State values below).
   void Step();
+  // Starts the handler of the first waiting event at event level `level`;
+  // false when none could start (blocked, nothing waiting, page missing).
+  bool StartEvent(int32_t level);
   // One command with return handling: 0 normal, 2 a yielding command ran,
   // 1 returned into ordinary code, -1 returned into a handler.
   int StepOne();
@@ -82,6 +110,11 @@ class TCallMan {
   int32_t ArgCount() const { return static_cast<int32_t>(Args.size()); }
   std::string Arg(int32_t i) const;
   bool FileAvailable(const std::string& name);
+  // The sender's name while a handler runs and the sender still exists.
+  std::string SenderName() const;
+  // Whether the named object still exists (the scene decides).
+  bool ObjectExists(const std::string& name) const;
+  TTimerList* Events() const { return env_.events; }
 
   // The stored form inside saved games. A frame keeps four bytes where its
   // result variable belongs; we write zeros there, so a call in progress
@@ -95,13 +128,23 @@ class TCallMan {
   uint8_t RunOnFlag = 0;
   uint8_t Started = 0;
   std::vector<std::string> Args;
+  // 0 ordinary code; 1 a handler runs at level 1; 2 a handler has yielded
+  // and nested handlers may start; 3 a nested handler runs.
   int32_t State = 0;
-  std::string Sender;
-  int32_t Level = 2;
+  std::string Sender;  // name of the object whose handler runs; empty: none
+  int32_t Level = 2;   // the event level the next nested handler gets
   std::vector<TStack> Stack;
 
  private:
-  void ExecuteOne(TPage*& page, int32_t& index);
+  // Runs the command at the index; true when it yields.
+  bool ExecuteOne(TPage*& page, int32_t& index);
+  void ReturnFromFrame();
+  void PushEventFrame();
+  // One turn of the event state machine; false when the frame must end.
+  bool StepState();
+  bool StepHandler();
+  bool StepNested();
+  std::string StoredSender(const std::string& name) const;
   void SetScope();
   void DropPage(std::list<std::unique_ptr<TPage>>::iterator it);
 
@@ -109,6 +152,7 @@ class TCallMan {
   std::list<std::unique_ptr<TPage>> pages_;  // most recently used first
   const TCommand* last_traced_ = nullptr;
   bool swallowed_ = false;  // a command raised this step
+  bool stalled_ = false;    // the last command is still in progress
 };
 
 }  // namespace vesk::script

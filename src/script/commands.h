@@ -279,6 +279,7 @@ class TComGameSave : public TCommand {
   std::string JumpPage;
   int32_t JumpIndex = 0;  // page version > 104
   TVeskParser Caption;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComGameLoad : public TCommand {
@@ -289,6 +290,7 @@ class TComGameLoad : public TCommand {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Slot;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComPCReset : public TCommand {
@@ -299,13 +301,19 @@ class TComPCReset : public TCommand {
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   std::string PageName;
   int32_t Index = 0;
+  // 1: the whole call chain is dropped and the scenario restarts there;
+  // 0: only the place the running handlers return to moves there.
   uint8_t Full = 0;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
+// The game reset: scene, variables, tables and history go, and the
+// scenario restarts at the page and index.
 class TComReset : public TComPCReset {
  public:
   using TComPCReset::TComPCReset;
   int ComType() const override { return CMD_Reset; }
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComTerminate : public TCommand {

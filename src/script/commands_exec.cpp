@@ -168,6 +168,23 @@ void TComVarDel::Execute(TCallMan& man, TPage*&, int32_t& index) {
   if (!VarName.empty()) man.env().variables->DeleteVariable(VarName);
 }
 
+// Saving and loading happen at the end of the frame, after the update pass,
+// so the game is stored as this frame leaves it.
+void TComGameSave::Execute(TCallMan& man, TPage*&, int32_t& index) {
+  ++index;
+  const expr::TCustomParam* slot_value = Evaluate(Slot, man);
+  const int32_t slot = slot_value ? slot_value->GetInt() : 0;
+  const expr::TCustomParam* caption = Evaluate(Caption, man);
+  const std::string text = caption ? caption->GetStr() : std::string();
+  if (man.env().request_save) man.env().request_save(slot, JumpPage, JumpIndex, text);
+}
+
+void TComGameLoad::Execute(TCallMan& man, TPage*&, int32_t& index) {
+  ++index;
+  const expr::TCustomParam* slot = Evaluate(Slot, man);
+  if (man.env().request_load) man.env().request_load(slot ? slot->GetInt() : 0);
+}
+
 void TComWait::Start(TCallMan& man) {
   const expr::TCustomParam* time = Evaluate(Time, man);
   remaining_ms_ = time ? time->GetInt() : 0;

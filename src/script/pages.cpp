@@ -34,6 +34,7 @@ PageLoad TPage::Load(const std::string& name, std::span<const uint8_t> bytes) {
     if (static_cast<uint64_t>(sets) * static_cast<uint64_t>(set_size) > in.remaining())
       OutOfRange("property sets", in);
     for (auto& set : Schema) set.fill(0);
+    StoredSets = std::min(sets, static_cast<int32_t>(kCommandCount));
     for (int32_t i = 0; i < sets; ++i) {
       const uint8_t* data = in.Bytes(static_cast<size_t>(set_size), "property set");
       // Only the first 20 bytes of a set mean anything; a shorter set leaves
@@ -65,10 +66,11 @@ PageLoad TPage::Load(const std::string& name, std::span<const uint8_t> bytes) {
 void TPage::SaveToStream(ByteWriter& out) const {
   out.I32(Version);
   out.U8(ResultType);
-  out.I32(kCommandCount);
+  const int32_t sets = std::clamp(StoredSets, 0, static_cast<int32_t>(kCommandCount));
+  out.I32(sets);
   out.I32(static_cast<int32_t>(kPropertySetBytes));
-  for (const auto& set : Schema)
-    for (uint8_t b : set) out.U8(b);
+  for (int32_t i = 0; i < sets; ++i)
+    for (uint8_t b : Schema[static_cast<size_t>(i)]) out.U8(b);
   out.I32(Count());
   for (const auto& command : Commands) {
     out.U8(static_cast<uint8_t>(command->ComType()));

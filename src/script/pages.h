@@ -35,12 +35,14 @@ class TPage {
   std::string Name;
   std::array<PropertySet, kCommandCount> Schema{};
   int32_t Version = 104;
+  // How many property sets the file stores (ids from here on have none).
+  int32_t StoredSets = kCommandCount;
 
   // Reads a whole page file. Throws ETruncated on a cut or hostile file and
   // EVeskError ("不正なコマンド") on an unknown command id; the page is left
   // empty then.
   PageLoad Load(const std::string& name, std::span<const uint8_t> bytes);
-  // Writes the page in the form Load reads, with all 61 property sets.
+  // Writes the page in the form Load reads, with StoredSets property sets.
   void SaveToStream(ByteWriter& out) const;
 
   // The index of the first label named `label` (byte for byte), else -1.

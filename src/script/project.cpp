@@ -26,42 +26,6 @@ std::string AsciiLower(std::string s) {
 
 bool EqualsNoCase(const std::string& a, const char* b) { return AsciiLower(a) == AsciiLower(b); }
 
-// One status variable definition: type, name, initial value by type.
-struct StatusDefinition {
-  uint8_t type = 0;
-  std::string name;
-  int32_t i = 0;
-  expr::Real r = 0;
-  bool b = false;
-  std::string s;
-};
-
-StatusDefinition ReadDefinition(ByteReader& in);
-
-// The counted list of status variable definitions.
-std::vector<StatusDefinition> ReadDefinitions(ByteReader& in) {
-  const int32_t n = in.I32("status variable count");
-  // Each definition takes at least its type byte and name length.
-  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 5) throw ETruncated("status variable count out of range");
-  std::vector<StatusDefinition> list;
-  for (int32_t k = 0; k < n; ++k) list.push_back(ReadDefinition(in));
-  return list;
-}
-
-StatusDefinition ReadDefinition(ByteReader& in) {
-  StatusDefinition d;
-  d.type = in.U8("status variable type");
-  d.name = in.Str("status variable name");
-  switch (d.type) {
-    case expr::kPtInt: d.i = in.I32("status variable value"); break;
-    case expr::kPtFloat: d.r = expr::LoadExtended(in.Bytes(10, "status variable value")); break;
-    case expr::kPtBool: d.b = in.U8("status variable value") != 0; break;
-    case expr::kPtStr: d.s = in.Str("status variable value"); break;
-    default: break;
-  }
-  return d;
-}
-
 }  // namespace
 
 TProject::~TProject() = default;
@@ -116,6 +80,13 @@ void TProject::Create() {
 
   CallEnvironment call_env = env_;
   call_env.file_available = [this](const std::string& name) { return FileAvailable(name); };
+  call_env.request_save = [this](int32_t slot, const std::string& page, int32_t index, const std::string& caption) {
+    PendingSave = slot;
+    SaveJumpPage = page;
+    SaveJumpIndex = index;
+    SaveCaption = caption;
+  };
+  call_env.request_load = [this](int32_t slot) { PendingLoad = slot; };
   CallMan = std::make_unique<TCallMan>(call_env);
   if (!env_.files->Exists(info.start_page)) {
     env_.dialogs->ShowMessage(MessageUtf8(Msg::kNoStartPage), MessageUtf8(Msg::kWarningCaption),
@@ -139,7 +110,7 @@ bool TProject::ReadProjectFile(const std::vector<uint8_t>& bytes) {
   }
   DiskPrompt = in.Str("disk prompt");
   ExitPrompt = in.Str("exit prompt");
-  for (const StatusDefinition& d : ReadDefinitions(in)) {
+  for (const StatusDefinition& d : ReadStatusDefinitions(in)) {
     // A value restored from the saved status is never overwritten.
     if (d.type > expr::kPtStr || env_.variables->Find(d.name)) continue;
     expr::TParamCollectionItem* item = env_.variables->AddParam(d.type);
@@ -173,7 +144,7 @@ void TProject::ReadOriginalDiskMap() {
     if (skipped.version <= kMaxProjectVersion) {
       in.Str("disk prompt");
       in.Str("exit prompt");
-      ReadDefinitions(in);
+      ReadStatusDefinitions(in);
       map.LoadFromStream(in);
     }
   } catch (const std::exception&) {

@@ -43,8 +43,14 @@ class TProject {
   storage::TFolderDiskList DiskMap;
   std::string DiskPrompt;
   std::string ExitPrompt;
+  // The deferred save and load (slot -1: none), recorded by the commands and
+  // served at the end of the frame; a later request of a kind replaces the
+  // earlier one.
   int32_t PendingLoad = -1;
   int32_t PendingSave = -1;
+  std::string SaveJumpPage;
+  int32_t SaveJumpIndex = 0;
+  std::string SaveCaption;
   std::unique_ptr<TCallMan> CallMan;
 
  private:

@@ -38,4 +38,70 @@ void ReadLeadingFields(ByteReader& in, ProjectInfo& p) {
   p.local_media_ext = p.version >= 109 ? in.Str("local media extensions") : ".wav.wma.ogg.mid";
 }
 
+std::vector<StatusDefinition> ReadStatusDefinitions(ByteReader& in) {
+  const int32_t n = in.I32("status variable count");
+  // Each definition takes at least its type byte and name length.
+  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 5) throw ETruncated("status variable count out of range");
+  std::vector<StatusDefinition> list;
+  for (int32_t k = 0; k < n; ++k) {
+    StatusDefinition d;
+    d.type = in.U8("status variable type");
+    d.name = in.Str("status variable name");
+    switch (d.type) {
+      case expr::kPtInt: d.i = in.I32("status variable value"); break;
+      case expr::kPtFloat: d.r = expr::LoadExtended(in.Bytes(10, "status variable value")); break;
+      case expr::kPtBool: d.b = in.U8("status variable value") != 0; break;
+      case expr::kPtStr: d.s = in.Str("status variable value"); break;
+      default: break;
+    }
+    list.push_back(std::move(d));
+  }
+  return list;
+}
+
+ProjectFile ReadProjectFile(const std::vector<uint8_t>& bytes) {
+  ProjectFile p;
+  ByteReader in(bytes.data(), bytes.size());
+  ReadLeadingFields(in, p.info);
+  if (p.info.version > kMaxProjectVersion) return p;
+  p.disk_prompt = in.Str("disk prompt");
+  p.exit_prompt = in.Str("exit prompt");
+  p.status = ReadStatusDefinitions(in);
+  p.disk_map.LoadFromStream(in);
+  return p;
+}
+
+std::vector<uint8_t> WriteProjectFile(const ProjectFile& project) {
+  const ProjectInfo& p = project.info;
+  expr::ByteWriter out;
+  out.I32(p.version);
+  out.Str(p.title);
+  out.I32(p.screen_width);
+  out.I32(p.screen_height);
+  out.I32(p.full_width);
+  out.I32(p.full_height);
+  out.Str(p.start_page);
+  out.Str(p.registry_key);
+  out.I32(p.image_seed);
+  if (p.version >= 104) out.U8(p.save_status);
+  if (p.version >= 106) out.U8(p.sleep_between_frames);
+  if (p.version >= 109) out.Str(p.local_media_ext);
+  out.Str(project.disk_prompt);
+  out.Str(project.exit_prompt);
+  out.I32(static_cast<int32_t>(project.status.size()));
+  for (const StatusDefinition& d : project.status) {
+    out.U8(d.type);
+    out.Str(d.name);
+    switch (d.type) {
+      case expr::kPtInt: out.I32(d.i); break;
+      case expr::kPtFloat: out.Ext(d.r); break;
+      case expr::kPtBool: out.U8(d.b ? 1 : 0); break;
+      case expr::kPtStr: out.Str(d.s); break;
+      default: break;
+    }
+  }
+  project.disk_map.AppendTo(out.bytes());
+  return std::move(out.bytes());
+}
+
 }  // namespace vesk::script

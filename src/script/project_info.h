@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "expr/params.h"
+#include "storage/folder_disk_list.h"
+
 namespace vesk {
 class ByteReader;
 }
@@ -45,5 +48,35 @@ ProjectReadResult ReadProjectInfo(const std::vector<uint8_t>& file);
 // The same fields from a reader at the start of the file (version first);
 // throws ETruncated. Stops after the version when it is above 109.
 void ReadLeadingFields(ByteReader& in, ProjectInfo& p);
+
+// One status variable definition of the project file: type code, name and
+// the initial value of that type (other codes carry no value).
+struct StatusDefinition {
+  uint8_t type = 0;
+  std::string name;
+  int32_t i = 0;
+  expr::Real r = 0;
+  bool b = false;
+  std::string s;
+};
+
+// The counted list of definitions; throws ETruncated (a count the remaining
+// bytes cannot hold is refused before anything is allocated).
+std::vector<StatusDefinition> ReadStatusDefinitions(ByteReader& in);
+
+// The whole project file, for the authoring tools (the player reads it
+// field by field while it creates the variables).
+struct ProjectFile {
+  ProjectInfo info;
+  std::string disk_prompt;
+  std::string exit_prompt;
+  std::vector<StatusDefinition> status;
+  storage::TFolderDiskList disk_map;
+};
+
+// Throws ETruncated on a cut file; a version above 109 gives only the version.
+ProjectFile ReadProjectFile(const std::vector<uint8_t>& bytes);
+// Writes the fields the version has, in the order the reader takes them.
+std::vector<uint8_t> WriteProjectFile(const ProjectFile& project);
 
 }  // namespace vesk::script

@@ -14,6 +14,7 @@
 #include "platform/headless/headless_platform.h"
 #include "storage/install_set.h"
 #include "storage/vrfiles.h"
+#include "callman_fixture.h"
 
 namespace vesk::script {
 namespace {
@@ -180,6 +181,33 @@ TEST_F(ProjectTest, FileAvailableAsksForAnotherDiscOnlyForDiscMedia) {
   EXPECT_GT(Shown().size(), asked);
   EXPECT_THAT(Shown()[asked], ::testing::HasSubstr("insert 2"));
   EXPECT_TRUE(ctx_.terminated);
+}
+
+TEST_F(ProjectTest, SaveAndLoadCommandsLeaveRequestsForTheEndOfTheFrame) {
+  test::Builder start("start.lsb");
+  auto& save = start.Add<TComGameSave>();
+  test::Constant(save.Slot, 3);
+  save.JumpPage = "jump.lsb";
+  save.JumpIndex = 2;
+  test::Text(save.Caption, "chapter 1");
+  start.Add<TComGameLoad>();  // no slot: 0
+  test::Constant(start.Add<TComGameSave>().Slot, 5);  // no caption
+  Put("game/start.lsb", start.Bytes());
+  Put("game/vesk.lpb", Project(".wav.", [](Lpb& p) { p.I32(0); }, {}).b);
+  TProject& project = Load({"game"});
+  ASSERT_FALSE(ctx_.terminated) << project.error();
+  EXPECT_EQ(project.PendingSave, -1);
+  project.CallMan->Step();  // a save ends the frame
+  EXPECT_EQ(project.PendingSave, 3);
+  EXPECT_EQ(project.SaveJumpPage, "jump.lsb");
+  EXPECT_EQ(project.SaveJumpIndex, 2);
+  EXPECT_EQ(project.SaveCaption, "chapter 1");
+  EXPECT_EQ(project.PendingLoad, -1);
+  project.CallMan->Step();
+  EXPECT_EQ(project.PendingLoad, 0);
+  project.CallMan->Step();  // the later request replaces the earlier one
+  EXPECT_EQ(project.PendingSave, 5);
+  EXPECT_EQ(project.SaveCaption, "");
 }
 
 }  // namespace

@@ -5,13 +5,14 @@
 
 #include "vesk-tool/archive_command.h"
 #include "vesk-tool/bundle_command.h"
+#include "vesk-tool/compile_command.h"
 
 namespace {
 
 void PrintUsage(std::ostream& out) {
   out << "usage: vesk-tool COMMAND ...\n"
       << "commands:\n"
-      << vesk::tool::ArchiveUsage() << vesk::tool::BundleUsage()
+      << vesk::tool::ArchiveUsage() << vesk::tool::BundleUsage() << vesk::tool::CompileUsage()
       << "  vesk-tool --help | --version\n";
 }
 
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
   }
   if (command == "archive") return vesk::tool::RunArchiveCommand(rest);
   if (command == "bundle") return vesk::tool::RunBundleCommand(rest);
+  if (command == "compile") return vesk::tool::RunCompileCommand(rest);
+  if (command == "decompile") return vesk::tool::RunDecompileCommand(rest);
   std::cerr << "vesk-tool: unknown command '" << command << "'\n";
   PrintUsage(std::cerr);
   return 2;
