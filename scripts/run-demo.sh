@@ -5,8 +5,4 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DVESK_BUILD_TESTS=OFF -DVESK_BUILD_BENCH=OFF
 cmake --build build -j "$(nproc)"
-if [[ -f build/demo/vesk.lpb ]]; then
-  exec build/bin/vesk-player "$@" build/demo
-fi
-# No demo game can be compiled yet: the player says so itself.
-exec build/bin/vesk-player "$@"
+exec build/bin/vesk-player "$@" build/demo

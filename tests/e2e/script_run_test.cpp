@@ -183,5 +183,24 @@ TEST_F(ScriptRun, CompileErrorsNameFileLineAndColumn) {
   EXPECT_FALSE(fs::exists(dir_ / "game" / "start.lsb"));
 }
 
+TEST_F(ScriptRun, TheDemoGamePlaysAndDecompilesToWhatItWasCompiledFrom) {
+  const fs::path json = dir_ / "demo.json";
+  RunResult r = vesk::test_support::RunProgram(
+      VESK_PLAYER_PATH, "--headless --no-logo --step 16 --frames 200 --dump-vars " + Q(json) + " " + Q(VESK_DEMO_DIR),
+      dir_ / "player");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string dump = Slurp(json);
+  EXPECT_THAT(dump, HasSubstr("\"name\":\"seconds\",\"type\":1,\"status\":false,\"scope\":-1,\"local\":false,"
+                              "\"dims\":[],\"values\":[3]}"));
+  EXPECT_THAT(dump, HasSubstr("\"values\":[\"3 秒\"]"));
+  // The build's pages decompile to text that compiles back to them.
+  for (const char* page : {"start.lsb", "clock.lsb"}) {
+    RunResult d = vesk::test_support::RunProgram(VESK_TOOL_PATH, "decompile " + Q(fs::path(VESK_DEMO_DIR) / page),
+                                                 dir_ / "tool");
+    EXPECT_EQ(d.status, 0) << d.err;
+    EXPECT_THAT(d.out, Not(HasSubstr("#flat"))) << d.out;
+  }
+}
+
 }  // namespace
 }  // namespace vesk::e2e
