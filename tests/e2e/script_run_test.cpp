@@ -115,16 +115,20 @@ Call "nothere.lsb" result: after
 Calc after = after + 1
 Call "breaker.lsb"
 Calc after = after + 10
+Call "continuer.lsb"
+Calc after = after + 100
 )");
   Write("quarter.vsc", "#result real\nCalc @Result = 1\nCalc @Result = @Result / 4\n");
   Write("echo.vsc", "#result str\nCalc @Result = @ParamStr[0] ~ @ParamStr[1] ~ @ParamCount\nExit\nCalc @Result = \"not reached\"\n");
   Write("breaker.vsc", "Break\nCalc after = 1000\n");
+  Write("continuer.vsc", "Continue if: after == 11\nCalc after = 2000\n");
   RunResult r = Play(3);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Var("quarter"), "0.25");  // the page's result is a real, so 1 / 4 is not 0
   EXPECT_EQ(Var("text"), "\"42x2\"");
-  // A missing page and a Break outside any loop both go on after the call.
-  EXPECT_EQ(Var("after"), "11");
+  // A missing page goes on after the call; Break and Continue outside any
+  // loop leave their page.
+  EXPECT_EQ(Var("after"), "111");
 }
 
 TEST_F(ScriptRun, WaitDoesNotCountItsFirstFrameAndTheTraceShowsLines) {
@@ -172,6 +176,22 @@ TEST_F(ScriptRun, ProjectVersions105And109BothPlay) {
     ASSERT_EQ(r.status, 0) << version << ": " << r.err;
     EXPECT_EQ(Var("n"), "8") << version;
   }
+}
+
+TEST_F(ScriptRun, AGameInsideGameDatPlays) {
+  Write("start.vsc", "VarNew n type: int value: 41\nCalc n = n + 1\n");
+  fs::create_directories(dir_ / "packed");
+  RunResult c = vesk::test_support::RunProgram(
+      VESK_TOOL_PATH,
+      "compile " + Q(dir_ / "src") + " " + Q(dir_ / "pages") + " --archive " + Q(dir_ / "packed" / "game.dat"),
+      dir_ / "tool");
+  ASSERT_EQ(c.status, 0) << c.err;
+  const fs::path json = dir_ / "vars.json";
+  RunResult r = vesk::test_support::RunProgram(
+      VESK_PLAYER_PATH, "--headless --no-logo --frames 2 --dump-vars " + Q(json) + " " + Q(dir_ / "packed"),
+      dir_ / "player");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(Slurp(json), HasSubstr("\"values\":[42]"));
 }
 
 TEST_F(ScriptRun, CompileErrorsNameFileLineAndColumn) {
