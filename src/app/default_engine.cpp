@@ -2,6 +2,11 @@
 
 #include <utility>
 
+#include "app/screen_manager.h"
+#include "components/kinds.h"
+#include "expr/parser.h"
+#include "scene/property_catalogue.h"
+#include "platform/cursor_file.h"
 #include "platform/files.h"
 #include "storage/embedded_resources.h"
 
@@ -50,9 +55,6 @@ void InputRecorderScene::InputStep() {
   wheel_up_ = std::exchange(wheel_up_pending_, false);
 }
 
-WindowScreenManager::WindowScreenManager(platform::Window& window, int width_px, int height_px)
-    : window_(window), frame_(width_px, height_px, platform::PixelFormat::kXrgb8888) {}
-
 void DefaultEngineFactory::MountDataSources(const std::vector<std::string>& args) {
   const std::string exe = platform::ExecutablePath();
   if (args.empty()) {
@@ -76,8 +78,19 @@ void DefaultEngineFactory::MountDataSources(const std::vector<std::string>& args
   }
 }
 
-std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene() {
-  return std::make_unique<InputRecorderScene>();
+std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContext& ctx) {
+  components::RegisterComponentKinds();
+  scene::SceneEnvironment env;
+  // Cursor files come from the game's files; the window shows them once it
+  // exists (the scene is made before the screen manager).
+  env.show_cursor = [this](const std::string& file) { ShowCursorFile(file); };
+  env.default_cursor = [this] { return variables_ ? variables_->CursorFile : std::string(); };
+  auto scene = std::make_unique<SceneAdapter>(ctx, std::move(env));
+  scene_ = scene.get();
+  if (function_host_) function_host_->set_scene(&scene_->root());
+  // Expressions that read a property type their temporary by the catalogue.
+  expr::TVeskParser::property_type = [](int id) { return scene::PropertyTypeCode(id); };
+  return scene;
 }
 
 std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ctx,
@@ -90,6 +103,7 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
     *error = "no game was given";
     return nullptr;
   }
+  variables_ = &variables;
   script::ProjectEnvironment env;
   env.ctx = &ctx;
   env.files = &files_;
@@ -99,6 +113,13 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
   env.dialogs = &dialogs_;
   env.args = args_;
   env.exe_dir = exe_dir_;
+  if (scene_) {
+    scene::TVeskBaseList& root = scene_->root();
+    env.scene = &scene_->port();
+    env.events = &root.Events;
+    env.object_exists = [&root](const std::string& name) { return root.IndexOfName(name) >= 0; };
+    env.reset_scene = [&root] { root.Reset(); };
+  }
   auto project = std::make_unique<script::TProject>(env);
   project->Create();
   if (ctx.terminated) {
@@ -115,9 +136,29 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
   return std::make_unique<ProjectScenario>(std::move(project));
 }
 
+void DefaultEngineFactory::ShowCursorFile(const std::string& file) {
+  if (!window_) return;
+  if (file.empty()) {
+    window_->SetCursorImage(nullptr);
+    return;
+  }
+  std::optional<platform::CursorImage> image;
+  try {
+    const std::vector<uint8_t> bytes = files_.ReadFileBytes(file);
+    image = platform::DecodeCursorFile(bytes, nullptr);
+  } catch (const std::exception&) {
+    // A cursor that cannot be read leaves the arrow, as a bad one does.
+  }
+  window_->SetCursorImage(image ? &*image : nullptr);
+}
+
 std::unique_ptr<ScreenManager> DefaultEngineFactory::CreateScreenManager(
     platform::Window& window, const script::ProjectInfo& info) {
-  return std::make_unique<WindowScreenManager>(window, info.screen_width, info.screen_height);
+  window_ = &window;
+  // Linux desktops run at 24 or 32 bits; the working format follows that.
+  constexpr int kDesktopBits = 32;
+  return std::make_unique<TScreenManager>(window, info.screen_width, info.screen_height, info.full_width,
+                                          info.full_height, kDesktopBits);
 }
 
 MediaManagers DefaultEngineFactory::CreateMedia() {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/engine_ports.h"
+#include "app/function_host.h"
+#include "app/scene_adapter.h"
 #include "platform/dialogs.h"
 #include "platform/window.h"
 #include "script/project.h"
@@ -74,26 +76,6 @@ class ProjectScenario final : public Scenario {
   std::unique_ptr<script::TProject> project_;
 };
 
-// Presents a 32-bit back buffer of the scene size through the window.
-class WindowScreenManager final : public ScreenManager {
- public:
-  WindowScreenManager(platform::Window& window, int width_px, int height_px);
-  platform::BackBuffer& back_buffer() override { return frame_; }
-  void Present() override { window_.Present(frame_); }
-  bool full_screen() const override { return window_.CurrentDisplayMode() >= 0; }
-  bool display_modes_available() const override { return true; }
-  int chosen_mode() const override { return chosen_mode_; }
-  void set_chosen_mode(int index) override { chosen_mode_ = index; }
-  int current_mode() const override { return window_.CurrentDisplayMode(); }
-  void ReleaseAll() override {}
-  bool SetDisplayMode(int index) override { return window_.SetDisplayMode(index); }
-
- private:
-  platform::Window& window_;
-  platform::BackBuffer frame_;
-  int chosen_mode_ = -1;
-};
-
 class IdleMediaManager final : public MediaManager {
  public:
   void PauseAll() override {}
@@ -110,10 +92,12 @@ class DefaultEngineFactory final : public EngineFactory {
       : files_(files), dialogs_(dialogs), args_(std::move(args)), exe_dir_(std::move(exe_dir)) {}
   void MountDataSources(const std::vector<std::string>& args) override;
   void InitSound(const SoundSettings&) override {}
-  std::unique_ptr<SceneRoot> CreateScene() override;
+  std::unique_ptr<SceneRoot> CreateScene(const RuntimeContext& ctx) override;
   std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, expr::TParamCollection& variables,
                                           expr::TSysFuncMan& functions, std::string* error) override;
   void set_trace(companion::TraceLog* trace) { trace_ = trace; }
+  // The scene functions of the expression evaluator reach the scene here.
+  void set_function_host(PlayerFunctionHost* host) { function_host_ = host; }
   std::unique_ptr<ScreenManager> CreateScreenManager(platform::Window& window,
                                                      const script::ProjectInfo& info) override;
   MediaManagers CreateMedia() override;
@@ -125,6 +109,11 @@ class DefaultEngineFactory final : public EngineFactory {
   std::vector<std::string> args_;
   std::string exe_dir_;
   companion::TraceLog* trace_ = nullptr;
+  void ShowCursorFile(const std::string& file_cp932);
+  SceneAdapter* scene_ = nullptr;
+  platform::Window* window_ = nullptr;
+  expr::TParamCollection* variables_ = nullptr;
+  PlayerFunctionHost* function_host_ = nullptr;  // owned by the main window, made before the project
 };
 
 }  // namespace vesk::app

@@ -24,6 +24,9 @@ class TSysFuncMan;
 namespace vesk::script {
 class TCallMan;
 }
+namespace vesk::scene {
+class TVeskBaseList;
+}
 
 namespace vesk::app {
 
@@ -57,6 +60,11 @@ class SceneRoot {
 
   virtual void BeforeDisplayChange() = 0;
   virtual void AfterDisplayChange() = 0;
+
+  // Whether the last Draw changed any pixel of the frame.
+  virtual bool FrameChanged() const { return true; }
+  // The scene root behind this port, when it is the real one.
+  virtual scene::TVeskBaseList* root_list() { return nullptr; }
 };
 
 // The loaded project with its call manager.
@@ -83,6 +91,15 @@ class ScreenManager {
   virtual int current_mode() const = 0;  // -1: windowed
   virtual void ReleaseAll() = 0;
   virtual bool SetDisplayMode(int index) = 0;  // -1 returns to the window
+  // The bit count every drawing surface is made with (15, 16 or 32).
+  virtual int working_bit_count() const { return 32; }
+  // Usable full-screen modes (@DisplayModeCount).
+  virtual int ModeCount() const { return 0; }
+  // Whether the scene changed this frame, and its zoom in percent.
+  virtual void NoteFrameChanged(bool changed, int zoom_percent) {
+    (void)changed;
+    (void)zoom_percent;
+  }
 };
 
 // One family of playing media (wave sounds, video, WMA, Ogg, CD audio, MIDI).
@@ -118,7 +135,7 @@ class EngineFactory {
   virtual ~EngineFactory() = default;
   virtual void MountDataSources(const std::vector<std::string>& args) = 0;
   virtual void InitSound(const SoundSettings& settings) = 0;
-  virtual std::unique_ptr<SceneRoot> CreateScene() = 0;
+  virtual std::unique_ptr<SceneRoot> CreateScene(const RuntimeContext& ctx) = 0;
   // Sets the termination flag (and *error, for the command line) when the
   // project cannot start.
   virtual std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, expr::TParamCollection& variables,

@@ -59,7 +59,7 @@ bool TFormView::Create(const FormViewOptions& options) {
 
 void TFormView::RunStartupSequence() {
   if (ctx_.sound.direct_sound) factory_.InitSound(ctx_.sound);
-  scene_ = factory_.CreateScene();
+  scene_ = factory_.CreateScene(ctx_);
   scenario_ = factory_.CreateProject(ctx_, *variables_, *functions_, &start_error_);
   if (ctx_.terminated || !scenario_) {
     ctx_.Terminate();
@@ -78,6 +78,8 @@ void TFormView::RunStartupSequence() {
   companion_.Init(params);
 
   system_host_.Attach(scenario_.get(), scene_.get());
+  system_host_.AttachScreen(
+      screen_.get(), [this](bool on) { SetFullScreen(on); }, [this](int) { ApplyDisplayMode(); });
   WindowedClientSize();
   window_->CenterOnWorkArea();
   scene_->SetSceneSize(info.screen_width, info.screen_height);
@@ -147,6 +149,7 @@ void TFormView::RunFrame() {
   }
   if (!screen_) return;
   scene_->Draw(screen_->back_buffer());
+  screen_->NoteFrameChanged(scene_->FrameChanged(), 100);
   screen_->Present();
   scene_->ClearDirtyRects();
   ++frames_drawn_;
@@ -339,6 +342,7 @@ void TFormView::Close() {
   // managers and the companion module.
   scenario_.reset();
   system_host_.Attach(nullptr, nullptr);
+  system_host_.AttachScreen(nullptr, nullptr, nullptr);
   functions_.reset();
   // The variables stay readable for the exit dump; nothing reaches the
   // scene through them any more.

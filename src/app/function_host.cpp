@@ -1,5 +1,7 @@
 #include "app/function_host.h"
 
+#include "scene/scene_port.h"
+
 #include "platform/cp932.h"
 #include "platform/shell.h"
 
@@ -16,6 +18,10 @@ std::optional<std::vector<uint8_t>> PlayerFunctionHost::LoadFile(const std::stri
 
 bool PlayerFunctionHost::OpenUrl(const std::string& url_cp932) {
   return platform::OpenUrl(platform::Cp932ToUtf8(url_cp932));
+}
+
+bool PlayerFunctionHost::CallObjectFunction(int id, expr::TParamCollectionItem& dest, expr::Operands& operands) {
+  return scene_ && scene::CallSceneFunction(*scene_, id, dest, operands);
 }
 
 }  // namespace vesk::app

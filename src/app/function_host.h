@@ -4,6 +4,10 @@
 #include "expr/sysfuncs.h"
 #include "storage/vrfiles.h"
 
+namespace vesk::scene {
+class TVeskBaseList;
+}
+
 namespace vesk::app {
 
 class PlayerFunctionHost final : public expr::SysFuncHost {
@@ -12,9 +16,13 @@ class PlayerFunctionHost final : public expr::SysFuncHost {
   bool FileExists(const std::string& name_cp932) override { return files_.Exists(name_cp932); }
   std::optional<std::vector<uint8_t>> LoadFile(const std::string& name_cp932) override;
   bool OpenUrl(const std::string& url_cp932) override;
+  bool CallObjectFunction(int id, expr::TParamCollectionItem& dest, expr::Operands& operands) override;
+  // The scene the object functions act on (set once it exists).
+  void set_scene(scene::TVeskBaseList* scene) { scene_ = scene; }
 
  private:
   storage::TVrFileManager& files_;
+  scene::TVeskBaseList* scene_ = nullptr;
 };
 
 }  // namespace vesk::app

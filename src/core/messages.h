@@ -58,6 +58,9 @@ enum class Msg {
   kBadCommand,           // a page holds a command id the player does not know
   kRebuild,              // shown after a page name when the page is too old
   kStackError,
+  kGetPropError,
+  kSetPropError,
+  kBadPropertyId,        // a property command without a property id
   kErrorCaption,
   kWarningCaption,
   kInfoCaption,

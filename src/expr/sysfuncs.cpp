@@ -74,6 +74,7 @@ int TSysFuncMan::ResultType(int id) {
 
 void TSysFuncMan::Call(int id, TParamCollectionItem& dest, Operands& operands) {
   if (id < 0 || id >= kSystemFunctionCount) return;
+  if (host_->CallObjectFunction(id, dest, operands)) return;
   sysfuncs::Call call(*this, dest, operands);
   // Whatever no family claims belongs to a subsystem that is not wired in
   // yet (scene objects, saves, display modes, the wallpaper, the database

@@ -17,6 +17,8 @@ namespace vesk::expr {
 
 inline constexpr int kSystemFunctionCount = 136;
 
+using Operands = std::vector<std::unique_ptr<TCustomParam>>;
+
 // What the functions reach beyond values. Subsystems that are not built yet
 // answer as "not found"; each is wired in by the issue that builds it.
 class SysFuncHost {
@@ -29,9 +31,12 @@ class SysFuncHost {
     return std::nullopt;
   }
   virtual bool OpenUrl(const std::string& /*url_cp932*/) { return false; }
+  // The functions on scene objects (GetProp, Exists, ListCompo, ...): true
+  // when the host ran function `id`.
+  virtual bool CallObjectFunction(int /*id*/, TParamCollectionItem& /*dest*/, Operands& /*operands*/) {
+    return false;
+  }
 };
-
-using Operands = std::vector<std::unique_ptr<TCustomParam>>;
 
 class TSysFuncMan {
  public:

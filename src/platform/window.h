@@ -11,6 +11,8 @@
 
 namespace vesk::platform {
 
+struct CursorImage;
+
 struct WindowSpec {
   std::string title_utf8;
   int client_w_px = 640;
@@ -46,6 +48,11 @@ class Window {
   // Move the pointer to a scene position.
   virtual void WarpMouse(int scene_x, int scene_y) = 0;
   virtual void MousePosition(int* scene_x, int* scene_y) const = 0;
+
+  // The pointer's picture over the window: a decoded cursor file (the window
+  // keeps its own copy, so the image may go away after the call), or the
+  // system's arrow for null.
+  virtual void SetCursorImage(const CursorImage* image) = 0;
 };
 
 }  // namespace vesk::platform

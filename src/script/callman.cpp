@@ -128,10 +128,12 @@ bool TCallMan::ExecuteOne(TPage*& page, int32_t& index) {
     command->Execute(*this, page, index);
     if (page != before_page || index != before_index) Started = 0;
     else stalled_ = true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // A failing command keeps what it had moved and runs again next time;
-    // the frame ends so a command that always fails cannot spin it.
+    // the frame ends so a command that always fails cannot spin it. The
+    // trace keeps the reason for whoever debugs the script.
     swallowed_ = true;
+    if (env_.trace && env_.trace->active()) env_.trace->WriteNote(static_cast<uint32_t>(env_.ctx->game_clock_ms), e.what());
   }
   return yields;
 }

@@ -13,6 +13,7 @@
 #include "expr/params.h"
 #include "script/event_queue.h"
 #include "script/pages.h"
+#include "script/scene_port.h"
 
 namespace vesk {
 struct RuntimeContext;
@@ -45,6 +46,8 @@ struct CallEnvironment {
 
   // The scene root's event queue; null: no events ever start.
   TTimerList* events = nullptr;
+  // The scene the object commands act on; null: they only move on.
+  ScenePort* scene = nullptr;
   // Whether a scene object of that name is still registered (absent: every
   // name counts as registered).
   std::function<bool(const std::string& name)> object_exists;

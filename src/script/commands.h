@@ -20,6 +20,7 @@
 #include "core/byte_reader.h"
 #include "expr/params.h"
 #include "expr/parser.h"
+#include "script/scene_port.h"
 #include "script/vocabulary.h"
 
 namespace vesk::script {
@@ -367,6 +368,7 @@ class TComGetProp : public TCommand {
   TVeskParser ObjectName;
   TVeskParser PropertyId;
   std::string VarName;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComSetProp : public TCommand {
@@ -378,6 +380,7 @@ class TComSetProp : public TCommand {
   TVeskParser ObjectName;
   TVeskParser PropertyId;
   TVeskParser Value;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComPropMotion : public TCommand {
@@ -413,6 +416,13 @@ class TComComponent : public TCommand {
   // The property ids this command carries, increasing.
   std::vector<int> PropertyIds() const;
   bool HasProperty(int property_id) const { return Property(property_id) != nullptr; }
+
+  // Creates the object of this command's kind and applies the properties
+  // in creation order; null without a scene or for kinds not built.
+  SceneObject* CreateAndApply(TCallMan& man, int kind);
+  // The `LT_` kind this command creates.
+  int CreatedKind() const;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
   // The expression of a property, nullptr when the command does not carry it.
   TVeskParser* Property(int property_id);
   const TVeskParser* Property(int property_id) const;
@@ -473,12 +483,14 @@ class TComCabinetSave : public TComCabinet {
  public:
   explicit TComCabinetSave(TPage* page) : TComCabinet(page, CMD_SaveCabinet) {}
   int ComType() const override { return CMD_SaveCabinet; }
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComCabinetLoad : public TComCabinet {
  public:
   explicit TComCabinetLoad(TPage* page) : TComCabinet(page, CMD_LoadCabinet) {}
   int ComType() const override { return CMD_LoadCabinet; }
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 // ---- Media, text and flip -----------------------------------------------
@@ -545,6 +557,7 @@ class TComObjDel : public TCommand {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser ObjectName;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComMenuClose : public TCommand {

@@ -139,7 +139,7 @@ class FakeFactory final : public EngineFactory {
   }
   void MountDataSources(const std::vector<std::string>&) override { log_->push_back("mount"); }
   void InitSound(const SoundSettings&) override { log_->push_back("sound"); }
-  std::unique_ptr<SceneRoot> CreateScene() override {
+  std::unique_ptr<SceneRoot> CreateScene(const RuntimeContext&) override {
     log_->push_back("create-scene");
     auto s = std::make_unique<FakeScene>(log_);
     scene = s.get();

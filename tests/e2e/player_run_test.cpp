@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -296,13 +297,17 @@ TEST_F(PlayerRun, OpensARealWindowOfTheProjectSizeUnderXvfb) {
   // attributed (every headless run is still checked).
   const std::string env = "timeout 60 env DISPLAY=" + disp +
                           " SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
+  std::atomic<bool> finished{false};
   std::thread player([&] {
     RunResult r = Run("--frames 60 --screenshot " + Q(dir_ / "shot.png") + " " + Q(dir_ / "game"),
                       env);
     EXPECT_EQ(r.status, 0) << r.err;
+    finished = true;
   });
+  // Poll for as long as the player runs: a loaded machine may take seconds
+  // to open the window.
   std::string tree;
-  for (int i = 0; i < 100; ++i) {
+  while (!finished) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     const fs::path listing = dir_ / "tree.txt";
     std::system(("xwininfo -root -tree -display " + disp + " > '" + listing.string() + "' 2>&1").c_str());

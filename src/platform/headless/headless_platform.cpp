@@ -53,6 +53,11 @@ void HeadlessWindow::MousePosition(int* scene_x, int* scene_y) const {
   *scene_y = mouse_y_;
 }
 
+void HeadlessWindow::SetCursorImage(const CursorImage* image) {
+  cursor_ = image ? std::optional<CursorImage>(*image) : std::nullopt;
+  ++cursor_changes_;
+}
+
 MessageResult HeadlessDialogs::ShowMessage(const std::string& text_utf8,
                                            const std::string& caption_utf8, MessageIcon,
                                            MessageButtons) {

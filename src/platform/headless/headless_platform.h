@@ -4,9 +4,11 @@
 // injecting events and advancing the clock.
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/cursor_file.h"
 #include "platform/platform.h"
 
 namespace vesk::platform {
@@ -27,6 +29,7 @@ class HeadlessWindow final : public Window {
   int CurrentDisplayMode() const override { return current_mode_; }
   void WarpMouse(int scene_x, int scene_y) override;
   void MousePosition(int* scene_x, int* scene_y) const override;
+  void SetCursorImage(const CursorImage* image) override;
 
   // Test and automation hooks.
   void Inject(const Event& e) { queue_.push_back(e); }
@@ -37,6 +40,9 @@ class HeadlessWindow final : public Window {
   int client_h_px() const { return client_h_; }
   bool shown() const { return shown_; }
   void SetDisplayModes(std::vector<DisplayMode> modes) { modes_ = std::move(modes); }
+  // The cursor last set, null for the system arrow; and how often it was set.
+  const CursorImage* cursor() const { return cursor_ ? &*cursor_ : nullptr; }
+  int cursor_changes() const { return cursor_changes_; }
 
  private:
   std::string title_;
@@ -48,6 +54,8 @@ class HeadlessWindow final : public Window {
   std::vector<DisplayMode> modes_;
   int current_mode_ = -1;
   int mouse_x_ = 0, mouse_y_ = 0;
+  std::optional<CursorImage> cursor_;
+  int cursor_changes_ = 0;
 };
 
 class HeadlessDialogs final : public Dialogs {

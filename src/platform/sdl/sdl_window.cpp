@@ -1,5 +1,7 @@
 #include "platform/sdl/sdl_window.h"
 
+#include <algorithm>
+
 #include "platform/keymap.h"
 
 namespace vesk::platform {
@@ -12,6 +14,23 @@ Uint32 SdlFormat(PixelFormat f) {
     case PixelFormat::kXrgb8888: return SDL_PIXELFORMAT_RGB888;
   }
   return SDL_PIXELFORMAT_RGB888;
+}
+
+bool WellFormed(int w, int h, int hot_x, int hot_y, const std::vector<uint32_t>& argb) {
+  return w > 0 && h > 0 && hot_x >= 0 && hot_x < w && hot_y >= 0 && hot_y < h &&
+         argb.size() == static_cast<size_t>(w) * h;
+}
+
+// Null when the picture is unusable or the video driver has no colour cursors.
+SDL_Cursor* MakeColorCursor(int w, int h, int hot_x, int hot_y, const std::vector<uint32_t>& argb) {
+  if (!WellFormed(w, h, hot_x, hot_y, argb)) return nullptr;
+  // SDL only reads the pixels while it builds the cursor.
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(argb.data()), w,
+                                                            h, 32, w * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!surface) return nullptr;
+  SDL_Cursor* cursor = SDL_CreateColorCursor(surface, hot_x, hot_y);
+  SDL_FreeSurface(surface);
+  return cursor;
 }
 
 }  // namespace
@@ -41,6 +60,7 @@ SdlWindow::SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int w, int h)
 }
 
 SdlWindow::~SdlWindow() {
+  cursors_.clear();
   if (texture_) SDL_DestroyTexture(texture_);
   SDL_DestroyRenderer(renderer_);
   SDL_DestroyWindow(window_);
@@ -114,6 +134,7 @@ void SdlWindow::Redraw() {
 }
 
 bool SdlWindow::PollEvent(Event* out) {
+  AnimateCursor();
   SDL_Event e;
   while (SDL_PollEvent(&e))
     if (Translate(e, out)) return true;
@@ -121,10 +142,26 @@ bool SdlWindow::PollEvent(Event* out) {
 }
 
 bool SdlWindow::WaitEvent(Event* out, int timeout_ms) {
+  // The wait is cut into pieces at the cursor's steps so that an animated
+  // cursor keeps moving while the game idles.
+  const Uint64 start = SDL_GetTicks64();
   SDL_Event e;
-  if (!SDL_WaitEventTimeout(&e, timeout_ms)) return false;
-  if (Translate(e, out)) return true;
-  return PollEvent(out);
+  for (;;) {
+    AnimateCursor();
+    int wait = timeout_ms;  // negative: no limit
+    if (timeout_ms >= 0) {
+      const Uint64 spent = SDL_GetTicks64() - start;
+      wait = spent >= static_cast<Uint64>(timeout_ms) ? 0 : timeout_ms - static_cast<int>(spent);
+    }
+    const int until_step = MsUntilCursorStep();
+    const bool cut = until_step >= 0 && (wait < 0 || until_step < wait);
+    if (cut) wait = until_step;
+    if (SDL_WaitEventTimeout(&e, wait)) {
+      if (Translate(e, out)) return true;
+      return PollEvent(out);
+    }
+    if (!cut) return false;
+  }
 }
 
 bool SdlWindow::Translate(const SDL_Event& e, Event* out) {
@@ -241,6 +278,59 @@ void SdlWindow::MousePosition(int* scene_x, int* scene_y) const {
   int wx, wy;
   SDL_GetMouseState(&wx, &wy);
   window_mapping_.WindowToScene(wx, wy, scene_x, scene_y);
+}
+
+void SdlWindow::SetCursorImage(const CursorImage* image) {
+  std::vector<CursorPtr> cursors;
+  std::vector<CursorStep> steps;
+  if (image && image->animated()) {
+    for (const CursorFrame& f : image->frames) {
+      cursors.emplace_back(MakeColorCursor(f.width, f.height, f.hot_x, f.hot_y, f.argb));
+      if (!cursors.back()) break;
+    }
+    const bool steps_valid =
+        std::all_of(image->steps.begin(), image->steps.end(), [&](const CursorStep& s) {
+          return s.frame >= 0 && static_cast<size_t>(s.frame) < image->frames.size();
+        });
+    if (!cursors.empty() && cursors.back() && steps_valid)
+      steps = image->steps;
+    else
+      cursors.clear();  // shown still, as its first picture
+  }
+  if (image && cursors.empty()) {
+    cursors.emplace_back(
+        MakeColorCursor(image->width, image->height, image->hot_x, image->hot_y, image->argb));
+    // A cursor the window system refuses leaves the arrow rather than nothing.
+    if (!cursors.back()) cursors.clear();
+  }
+  SDL_SetCursor(cursors.empty() ? SDL_GetDefaultCursor()
+                                : cursors[steps.empty() ? 0 : steps[0].frame].get());
+  // Only now is the previous cursor no longer shown and safe to free.
+  cursors_ = std::move(cursors);
+  cursor_steps_ = std::move(steps);
+  cursor_step_ = 0;
+  if (!cursor_steps_.empty())
+    cursor_step_due_ms_ = SDL_GetTicks64() + std::max(1, cursor_steps_[0].delay_ms);
+}
+
+void SdlWindow::AnimateCursor() {
+  if (cursor_steps_.size() < 2) return;
+  const Uint64 now = SDL_GetTicks64();
+  if (now < cursor_step_due_ms_) return;
+  cursor_step_ = (cursor_step_ + 1) % cursor_steps_.size();
+  const CursorStep& step = cursor_steps_[cursor_step_];
+  cursor_step_due_ms_ += std::max(1, step.delay_ms);
+  // After a stall, carry on from now rather than racing through the steps missed.
+  if (cursor_step_due_ms_ <= now) cursor_step_due_ms_ = now + std::max(1, step.delay_ms);
+  SDL_SetCursor(cursors_[step.frame].get());
+}
+
+int SdlWindow::MsUntilCursorStep() const {
+  if (cursor_steps_.size() < 2) return -1;
+  const Uint64 now = SDL_GetTicks64();
+  return now >= cursor_step_due_ms_
+             ? 0
+             : static_cast<int>(std::min<Uint64>(cursor_step_due_ms_ - now, 1u << 30));
 }
 
 }  // namespace vesk::platform

@@ -2,7 +2,9 @@
 #include <SDL.h>
 
 #include <memory>
+#include <vector>
 
+#include "platform/cursor_file.h"
 #include "platform/view_mapping.h"
 #include "platform/window.h"
 
@@ -27,13 +29,22 @@ class SdlWindow final : public Window {
   int CurrentDisplayMode() const override { return current_mode_; }
   void WarpMouse(int scene_x, int scene_y) override;
   void MousePosition(int* scene_x, int* scene_y) const override;
+  void SetCursorImage(const CursorImage* image) override;
 
  private:
+  struct CursorDeleter {
+    void operator()(SDL_Cursor* c) const { SDL_FreeCursor(c); }
+  };
+  using CursorPtr = std::unique_ptr<SDL_Cursor, CursorDeleter>;
+
   SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int w, int h);
   bool Translate(const SDL_Event& in, Event* out);
   void UpdateMappings();
   bool EnsureTexture(const BackBuffer& frame);
   void Redraw();
+  // Animated cursors move on while events are pumped.
+  void AnimateCursor();
+  int MsUntilCursorStep() const;  // -1 when the cursor does not move
 
   SDL_Window* window_;
   SDL_Renderer* renderer_;
@@ -44,6 +55,12 @@ class SdlWindow final : public Window {
   ViewMapping output_mapping_;  // in renderer output pixels
   ViewMapping window_mapping_;  // in window coordinates (mouse events)
   int current_mode_ = -1;
+  // One SDL cursor per frame of the game's cursor (none: the system arrow);
+  // an animation walks through them by its steps.
+  std::vector<CursorPtr> cursors_;
+  std::vector<CursorStep> cursor_steps_;
+  size_t cursor_step_ = 0;
+  Uint64 cursor_step_due_ms_ = 0;
 };
 
 }  // namespace vesk::platform

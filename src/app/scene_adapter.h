@@ -1,0 +1,54 @@
+#pragma once
+// The scene root as the frame loop drives it: raw input from the window,
+// the three passes, and the picture copied into the back buffer.
+#include <memory>
+
+#include "app/engine_ports.h"
+#include "scene/baselist.h"
+#include "scene/scene_port.h"
+
+namespace vesk::graphics {
+class TDIBX;
+}
+
+namespace vesk::app {
+
+class SceneAdapter final : public SceneRoot {
+ public:
+  SceneAdapter(const RuntimeContext& ctx, scene::SceneEnvironment env);
+  ~SceneAdapter() override;
+
+  scene::TVeskBaseList& root() { return *root_; }
+  const scene::TVeskBaseList& root() const { return *root_; }
+  scene::SceneCommandPort& port() { return port_; }
+
+  void SetSceneSize(int width_px, int height_px) override;
+  int SceneWidth() const override { return root_->SceneWidth(); }
+  int SceneHeight() const override { return root_->SceneHeight(); }
+  void MouseDown(platform::MouseButton button) override;
+  void MouseUp() override { root_->RecordMouseUp(); }
+  void MouseMove(int x, int y) override { root_->RecordMouseMove(x, y); }
+  void Wheel(bool down) override { root_->RecordWheel(down); }
+  void KeyDown(int vk) override { root_->RecordKeyDown(vk); }
+  void KeyUp(int vk) override { root_->RecordKeyUp(vk); }
+  void ClearInput() override;
+  void InputStep() override { root_->InputStep(ctx_.frame_delta_ms); }
+  void UpdatePass() override { root_->UpdatePass(ctx_.frame_delta_ms); }
+  void Draw(platform::BackBuffer& frame) override;
+  void ClearDirtyRects() override { root_->ClearDirtyRects(); }
+  bool LeftClicked() const override;
+  bool KeyClicked(int vk) const override { return root_->KeyPressed(vk); }
+  void BeforeDisplayChange() override {}
+  void AfterDisplayChange() override;
+  scene::TVeskBaseList* root_list() override { return root_.get(); }
+  bool FrameChanged() const override { return frame_changed_; }
+
+ private:
+  const RuntimeContext& ctx_;
+  std::unique_ptr<scene::TVeskBaseList> root_;
+  scene::SceneCommandPort port_;
+  std::unique_ptr<graphics::TDIBX> screen_;  // the shown base draws here
+  bool frame_changed_ = true;
+};
+
+}  // namespace vesk::app

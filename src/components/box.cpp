@@ -1,0 +1,142 @@
+#include "components/box.h"
+
+#include <algorithm>
+
+#include "graphics/dibsfc.h"
+#include "script/vocabulary.h"
+
+namespace vesk::components {
+
+using namespace vesk::script;
+
+namespace {
+
+bool EndsWithLmt(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string ext = name.substr(name.size() - 4);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
+  return ext == ".lmt";
+}
+
+// A colour scaled channel by channel for the additive draws.
+int32_t ScaleColor(int32_t color, int level) {
+  int32_t out = 0;
+  for (int shift : {0, 8, 16}) {
+    const int32_t c = (color >> shift) & 0xFF;
+    out |= std::min(255, c * level / 256) << shift;
+  }
+  return out;
+}
+
+graphics::TRect ToT(const scene::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+}  // namespace
+
+TVeskBox::TVeskBox(scene::TVeskBaseList* root) : TVeskControl(root) {}
+
+int32_t TVeskBox::GetInt(int id) const {
+  switch (id) {
+    case PR_BORDERWIDTH: return BorderWidth;
+    case PR_BORDERCOLOR: return BorderColor;
+    case PR_ALPHA: return Alpha;
+    default: return TVeskControl::GetInt(id);
+  }
+}
+
+void TVeskBox::SetInt(int id, int32_t value) {
+  int32_t* field = id == PR_BORDERWIDTH ? &BorderWidth : id == PR_BORDERCOLOR ? &BorderColor : id == PR_ALPHA ? &Alpha : nullptr;
+  if (!field) return TVeskControl::SetInt(id, value);
+  if (*field == value) return;
+  *field = value;
+  Invalidate();
+}
+
+bool TVeskBox::GetFlag(int id) const {
+  switch (id) {
+    case PR_REPEAT: return Repeat;
+    case PR_AUTOSCRAP: return AutoScrap;
+    case PR_PAUSED: return Paused;
+    default: return TVeskControl::GetFlag(id);
+  }
+}
+
+void TVeskBox::SetFlag(int id, bool value) {
+  switch (id) {
+    case PR_REPEAT: Repeat = value; return;
+    case PR_AUTOSCRAP: AutoScrap = value; return;
+    case PR_PAUSED: Paused = value; return;
+    default: TVeskControl::SetFlag(id, value);
+  }
+}
+
+std::string TVeskBox::GetStr(int id) const {
+  switch (id) {
+    case PR_SOURCE: return Source;
+    case PR_ONIDLE: return OnIdle;
+    case PR_ONPLAYEND: return OnPlayEnd;
+    default: return TVeskControl::GetStr(id);
+  }
+}
+
+void TVeskBox::SetStr(int id, const std::string& value) {
+  switch (id) {
+    case PR_SOURCE:
+      if (value.empty() || EndsWithLmt(value)) Source = value;
+      return;
+    case PR_ONIDLE: OnIdle = value; return;
+    case PR_ONPLAYEND: OnPlayEnd = value; return;
+    default: TVeskControl::SetStr(id, value);
+  }
+}
+
+void TVeskBox::Draw(graphics::TCustomDIBX& surface, const scene::Rect& clip) {
+  if (Alpha > 0 && Alpha < 512) {
+    const scene::Rect outer = SceneRect();
+    auto fill = [&](const scene::Rect& r, int32_t color) {
+      if (Alpha == 255) surface.FillRect(ToT(r), static_cast<uint32_t>(surface.ColorToPixel(color)));
+      else if (Alpha < 255) surface.FillRectAlpha(ToT(r), static_cast<uint32_t>(surface.ColorToPixel(color)), Alpha);
+      else surface.FillRectAdd(ToT(r), static_cast<uint32_t>(surface.ColorToPixel(ScaleColor(color, Alpha - 256))));
+    };
+    if (BorderWidth > 0 && BorderColor >= 0) {
+      const auto value = [&](int32_t c) { return static_cast<uint32_t>(surface.ColorToPixel(c)); };
+      if (Alpha == 255) surface.FrameRect(ToT(outer), BorderWidth, value(BorderColor));
+      else if (Alpha < 255) surface.FrameRectAlpha(ToT(outer), BorderWidth, value(BorderColor), Alpha);
+      else surface.FrameRectAdd(ToT(outer), BorderWidth, value(ScaleColor(BorderColor, Alpha - 256)));
+    }
+    if (Color >= 0) {
+      const int32_t b = std::max(0, BorderColor >= 0 ? BorderWidth : 0);
+      const scene::Rect inner{outer.left + b, outer.top + b, outer.right - b, outer.bottom - b};
+      if (!inner.Empty()) fill(inner, Color);
+    }
+  }
+  DrawChildren(surface, clip);
+}
+
+void TVeskBox::SaveKindFields(expr::ByteWriter& out) const {
+  out.I32(BorderWidth);
+  out.I32(BorderColor);
+  out.I32(Alpha);
+  out.Str(OnIdle);
+  out.Str(Source);
+  out.U8(Repeat);
+  out.U8(AutoScrap);
+  out.Str(OnPlayEnd);
+  out.U8(Paused);
+  out.U8(AniPaused);
+}
+
+void TVeskBox::LoadKindFields(ByteReader& in, int32_t version) {
+  BorderWidth = in.I32("box border width");
+  BorderColor = in.I32("box border colour");
+  Alpha = in.I32("box alpha");
+  if (version <= 103) return;
+  OnIdle = in.Str("box idle handler");
+  SetStr(PR_SOURCE, in.Str("box source"));
+  Repeat = in.U8("box repeat");
+  AutoScrap = in.U8("box auto scrap");
+  OnPlayEnd = in.Str("box play-end handler");
+  Paused = in.U8("box paused");
+  AniPaused = in.U8("box animation pause");
+}
+
+}  // namespace vesk::components

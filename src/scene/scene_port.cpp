@@ -1,0 +1,166 @@
+#include "scene/scene_port.h"
+
+#include <algorithm>
+#include <variant>
+
+#include "scene/prop_dispatch.h"
+#include "script/vocabulary.h"
+
+namespace vesk::scene {
+
+using namespace vesk::script;
+
+void SceneCommandPort::GetProp(expr::TCustomParam& dest, TVeskObject& object, int32_t id) {
+  scene::GetProp(dest, object, id);
+}
+
+void SceneCommandPort::SetProp(TVeskObject& object, int32_t id, const expr::TCustomParam& value) {
+  scene::SetProp(object, id, value);
+}
+
+void SceneCommandPort::ApplyCreationProperty(TVeskObject& object, int id, const CreationValue& value) {
+  if (id == PR_NAME) {
+    const std::string& name = std::get<std::string>(value);
+    if (!name.empty()) object.SetName(name);
+    return;
+  }
+  if (id == PR_PARENT) {
+    if (TVeskControl* control = object.AsControl()) {
+      TVeskControl* parent = root_.FindControl(std::get<std::string>(value));
+      control->SetParent(parent ? parent : root_.ShownBase());
+    }
+    return;
+  }
+  if (id == PR_TAG) {
+    object.Tag = std::get<std::string>(value);
+    return;
+  }
+  std::visit(
+      [&](const auto& v) {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, std::string>) object.SetStr(id, v);
+        else if constexpr (std::is_same_v<T, bool>) object.SetFlag(id, v);
+        else if constexpr (std::is_same_v<T, int32_t>) object.SetInt(id, v);
+        else object.SetReal(id, v);
+      },
+      value);
+}
+
+void SceneCommandPort::CreationComplete(TVeskObject& object) {
+  TVeskControl* control = object.AsControl();
+  if (!control) return;
+  // A control made without a parent property lands on the shown base, as
+  // one with an unknown parent name does.
+  if (!control->Parent) control->SetParent(root_.ShownBase());
+  control->Invalidate();
+}
+
+namespace {
+
+TVeskCabinet* AsCabinet(TVeskObject* object) {
+  TVeskControl* c = object ? object->AsControl() : nullptr;
+  return c && c->IsCabinet() ? static_cast<TVeskCabinet*>(c) : nullptr;
+}
+
+// Moves the selected children of `from`, last first, under `to`.
+void MoveSelected(TVeskControl& from, TVeskControl& to, const ScenePort::NameFilter& selected) {
+  const std::vector<TVeskControl*> children = from.Children;
+  for (auto it = children.rbegin(); it != children.rend(); ++it)
+    if (selected((*it)->Name)) (*it)->SetParent(&to);
+}
+
+}  // namespace
+
+void SceneCommandPort::SaveCabinet(const std::string& name, const NameFilter& selected) {
+  TVeskCabinet* cabinet = AsCabinet(name.empty() ? nullptr : root_.FindComponent(name));
+  if (!cabinet) {
+    cabinet = AsCabinet(root_.CreateByKind(LT_CABINET));
+    if (!cabinet) return;
+    if (!name.empty()) cabinet->SetName(name);
+    cabinet->SetParent(root_.GetBaseAt(0));
+  }
+  MoveSelected(*root_.BackBase(), *cabinet, selected);
+  if (cabinet->Children.empty()) root_.DeleteObject(cabinet);
+}
+
+void SceneCommandPort::LoadCabinet(const std::string& name, const NameFilter& selected) {
+  TVeskCabinet* cabinet = AsCabinet(name.empty() ? nullptr : root_.FindComponent(name));
+  if (!cabinet) return;
+  MoveSelected(*cabinet, *root_.BackBase(), selected);
+  if (cabinet->Children.empty()) root_.DeleteObject(cabinet);
+}
+
+// ---- System functions -----------------------------------------------------
+
+namespace {
+
+const expr::TCustomParam* Arg(expr::Operands& ops, size_t i) { return i < ops.size() ? ops[i].get() : nullptr; }
+std::string Str(expr::Operands& ops, size_t i) { return Arg(ops, i) ? Arg(ops, i)->GetStr() : std::string(); }
+int32_t Int(expr::Operands& ops, size_t i) { return Arg(ops, i) ? Arg(ops, i)->GetInt() : 0; }
+
+// ListCompo: names of registered objects of a kind, under a parent.
+int32_t ListCompo(TVeskBaseList& root, expr::Operands& ops) {
+  expr::TCustomParam* list = ops.empty() ? nullptr : ops[0].get();
+  if (!list) return 0;
+  int kind = Arg(ops, 1) ? Int(ops, 1) & 0xFF : 0;
+  if (kind >= 28) kind = 0;
+  const TVeskObject* parent = &root;
+  if (Arg(ops, 2)) parent = root.FindComponent(Str(ops, 2));  // none found: objects without parent
+  std::vector<std::string> names;
+  root.ListNames(names, kind, parent);
+  if (names.empty()) {
+    list->SetCount(1);
+    list->SetStrAt(0, std::string());
+    return 0;
+  }
+  list->SetDims({static_cast<int32_t>(names.size())});
+  for (size_t i = 0; i < names.size(); ++i) list->SetStrAt(static_cast<int32_t>(i), names[i]);
+  return static_cast<int32_t>(names.size());
+}
+
+}  // namespace
+
+bool CallSceneFunction(TVeskBaseList& root, int id, expr::TParamCollectionItem& dest, expr::Operands& ops) {
+  static expr::TParamInt nowhere;  // a destination without a value takes nothing
+  expr::TCustomParam& out = dest.Value ? *dest.Value : nowhere;
+  switch (id) {
+    case FN_GetProp:
+      if (TVeskObject* o = root.FindComponent(Str(ops, 0))) scene::GetProp(out, *o, Int(ops, 1));
+      return true;
+    case FN_SetProp:
+      if (TVeskObject* o = root.FindComponent(Str(ops, 0)); o && Arg(ops, 2)) scene::SetProp(*o, Int(ops, 1), *Arg(ops, 2));
+      return true;
+    case FN_Exists: {
+      const std::string name = Str(ops, 0);
+      out.SetFlag(!name.empty() && root.FindComponent(name) != nullptr);
+      return true;
+    }
+    case FN_ListCompo: out.SetInt(ListCompo(root, ops)); return true;
+    case FN_ToClientX:
+    case FN_ToClientY:
+    case FN_ToScreenX:
+    case FN_ToScreenY: {
+      const int32_t v = Int(ops, 1);
+      TVeskObject* o = root.FindComponent(Str(ops, 0));
+      const TVeskControl* c = o ? o->AsControl() : nullptr;
+      int32_t r = v;
+      if (c) {
+        if (id == FN_ToClientX) r = v - c->GetSceneLeft();
+        if (id == FN_ToClientY) r = v - c->GetSceneTop();
+        if (id == FN_ToScreenX) r = v + c->GetSceneLeft();
+        if (id == FN_ToScreenY) r = v + c->GetSceneTop();
+      }
+      out.SetInt(r);
+      return true;
+    }
+    case FN_InPrimary: {
+      const std::string name = Str(ops, 0);
+      TVeskControl* c = name.empty() ? nullptr : root.FindControl(name);
+      out.SetFlag(c && c->GetBase() == root.ShownBase() && !c->IsInCabinet());
+      return true;
+    }
+    default: return false;
+  }
+}
+
+}  // namespace vesk::scene

@@ -1,0 +1,47 @@
+#pragma once
+// What the commands and the call manager ask of the scene. The scene links
+// against this library (it owns the event queue from here), so the commands
+// reach it through this interface, which the scene implements.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <variant>
+
+#include "expr/params.h"
+
+namespace vesk::scene {
+class TVeskObject;
+}
+
+namespace vesk::script {
+
+using SceneObject = scene::TVeskObject;
+// A property value as a creation command read it: string, integer, flag or
+// real (the command's own table decides which).
+using CreationValue = std::variant<std::string, int32_t, bool, expr::Real>;
+
+class ScenePort {
+ public:
+  virtual ~ScenePort() = default;
+  // An empty name and the base names give the bases.
+  virtual SceneObject* FindComponent(const std::string& name) = 0;
+  virtual SceneObject* FindControl(const std::string& name) = 0;
+  // A new object of `LT_` kind `kind`; null for kinds that make nothing.
+  virtual SceneObject* CreateByKind(int kind) = 0;
+  // Property reads and writes with the catalogue's types and errors.
+  virtual void GetProp(expr::TCustomParam& dest, SceneObject& object, int32_t id) = 0;
+  virtual void SetProp(SceneObject& object, int32_t id, const expr::TCustomParam& value) = 0;
+  // One property of a creation command, with the creation rules (names
+  // only when given, parents by name, tags, font styles).
+  virtual void ApplyCreationProperty(SceneObject& object, int id, const CreationValue& value) = 0;
+  // After the last property: a control marks its area for drawing.
+  virtual void CreationComplete(SceneObject& object) = 0;
+  virtual void DeleteObject(SceneObject& object) = 0;
+  // Moves the selected children of the back base into the named cabinet
+  // (made when missing) / back out of it; an emptied cabinet goes.
+  using NameFilter = std::function<bool(const std::string& name)>;
+  virtual void SaveCabinet(const std::string& name, const NameFilter& selected) = 0;
+  virtual void LoadCabinet(const std::string& name, const NameFilter& selected) = 0;
+};
+
+}  // namespace vesk::script
