@@ -14,6 +14,10 @@
 #include "scene/vesk_object.h"
 #include "script/event_queue.h"
 
+namespace vesk::components {
+struct ComponentServices;
+}
+
 namespace vesk::scene {
 
 class TVeskBase final : public TVeskControl {
@@ -59,6 +63,10 @@ struct SceneEnvironment {
   std::function<std::string()> default_cursor;
   // Makes a surface for a base of the scene size (null: bases draw nothing).
   std::function<std::unique_ptr<graphics::TCustomDIBX>(int32_t width, int32_t height)> make_surface;
+  // What the component kinds share (the picture cache, the variable table,
+  // motions); owned by the program, outlives the scene. Null: pictures load
+  // nothing.
+  components::ComponentServices* components = nullptr;
 };
 
 class TVeskBaseList final : public TVeskComponent {

@@ -187,7 +187,7 @@ class TVeskControl : public TVeskComponent {
   // ---- Input
   // The topmost control under the scene point whose IgnoreMouse mode is in
   // `mask` (a bit per IM_ mode), or null.
-  TVeskControl* HitTest(int32_t x, int32_t y, uint32_t mask);
+  virtual TVeskControl* HitTest(int32_t x, int32_t y, uint32_t mask);
   virtual void LeftDown();
   virtual void LeftUp();
   virtual void RightDown();

@@ -135,29 +135,38 @@ void TComComponent::Execute(TCallMan& man, TPage*&, int32_t& index) {
   CreateAndApply(man, CreatedKind());
 }
 
+namespace {
+
+// The object and property id of a property command; null when there is no
+// scene or no such object. A property id without a value is an error.
+SceneObject* PropertyTarget(TCallMan& man, TVeskParser& name, TVeskParser& property, int32_t* id) {
+  ScenePort* scene = man.env().scene;
+  if (!scene) return nullptr;
+  SceneObject* object = scene->FindComponent(EvaluateStr(name, man));
+  if (!object) return nullptr;
+  const expr::TCustomParam* value = Evaluate(property, man);
+  if (!value) throw EVeskError(MessageCp932(Msg::kBadPropertyId));
+  *id = value->GetInt();
+  return object;
+}
+
+}  // namespace
+
 void TComGetProp::Execute(TCallMan& man, TPage*&, int32_t& index) {
   ++index;
-  ScenePort* scene = man.env().scene;
-  if (!scene) return;
-  SceneObject* object = scene->FindComponent(EvaluateStr(ObjectName, man));
-  if (!object) return;
-  const expr::TCustomParam* id = Evaluate(PropertyId, man);
-  if (!id) throw EVeskError(MessageCp932(Msg::kBadPropertyId));
-  if (VarName.empty()) return;
+  int32_t id = 0;
+  SceneObject* object = PropertyTarget(man, ObjectName, PropertyId, &id);
+  if (!object || VarName.empty()) return;
   if (expr::TParamCollectionItem* target = man.env().variables->Find(VarName))
-    scene->GetProp(*target->Value, *object, id->GetInt());
+    man.env().scene->GetProp(*target->Value, *object, id);
 }
 
 void TComSetProp::Execute(TCallMan& man, TPage*&, int32_t& index) {
   ++index;
-  ScenePort* scene = man.env().scene;
-  if (!scene) return;
-  SceneObject* object = scene->FindComponent(EvaluateStr(ObjectName, man));
+  int32_t id = 0;
+  SceneObject* object = PropertyTarget(man, ObjectName, PropertyId, &id);
   if (!object) return;
-  const expr::TCustomParam* id = Evaluate(PropertyId, man);
-  if (!id) throw EVeskError(MessageCp932(Msg::kBadPropertyId));
-  const int32_t property = id->GetInt();
-  if (const expr::TCustomParam* value = Evaluate(Value, man)) scene->SetProp(*object, property, *value);
+  if (const expr::TCustomParam* value = Evaluate(Value, man)) man.env().scene->SetProp(*object, id, *value);
 }
 
 void TComObjDel::Execute(TCallMan& man, TPage*&, int32_t& index) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <vector>
 
+#include "e2e/game_dir_test.h"
 #include "support/run_program.h"
 
 namespace vesk::e2e {
@@ -47,31 +48,14 @@ int64_t PngPixel(const fs::path& file, int x, int y) {
   return result;
 }
 
-class SceneRun : public ::testing::Test {
+class SceneRun : public GameDirTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vesk-scene-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "src");
-    fs::create_directories(dir_ / "run");
-    setenv("XDG_RUNTIME_DIR", (dir_ / "run").c_str(), 1);
-    WriteSource("project.vproj", "title \"Scene\"\nscreen 64 48\n");
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  void WriteFile(const std::string& name, const std::string& text) { std::ofstream(dir_ / name) << text; }
-  static std::string Q(const fs::path& p) { return "'" + p.string() + "'"; }
-
   RunResult Play(const std::string& args) {
-    RunResult c = vesk::test_support::RunProgram(
-        VESK_TOOL_PATH, "compile " + Q(dir_ / "src") + " " + Q(dir_ / "game"), dir_ / "tool");
+    WriteSource("project.vproj", "title \"Scene\"\nscreen 64 48\n");
+    RunResult c = Compile();
     EXPECT_EQ(c.status, 0) << c.err;
-    return vesk::test_support::RunProgram(VESK_PLAYER_PATH, "--headless --no-logo " + args + " " + Q(dir_ / "game"),
-                                          dir_ / "player");
+    return RunPlayer(args);
   }
-  void WriteSource(const std::string& name, const std::string& text) { std::ofstream(dir_ / "src" / name) << text; }
-
-  fs::path dir_;
 };
 
 TEST_F(SceneRun, BoxesPropertiesAndAClickHandler) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <regex>
 
+#include "e2e/game_dir_test.h"
 #include "support/run_program.h"
 
 namespace vesk::e2e {
@@ -25,33 +26,22 @@ screen 64 48
 start "start.lsb"
 )";
 
-class ScriptRun : public ::testing::Test {
+class ScriptRun : public GameDirTest {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vesk-script-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "src");
-    fs::create_directories(dir_ / "run");
-    setenv("XDG_RUNTIME_DIR", (dir_ / "run").c_str(), 1);
+    GameDirTest::SetUp();
     Write("project.vproj", kProject);
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  void Write(const std::string& name, const std::string& text) { std::ofstream(dir_ / "src" / name) << text; }
+  void Write(const std::string& name, const std::string& text) { WriteSource(name, text); }
 
   // Compiles src/ into game/ and plays `frames` frames; the variables go to
   // vars_ (name -> the JSON text of the values) and the trace to trace_.
   RunResult Play(int frames, const std::string& extra = "") {
-    RunResult c = vesk::test_support::RunProgram(VESK_TOOL_PATH, "compile " + Q(dir_ / "src") + " " + Q(dir_ / "game"),
-                                       dir_ / "tool");
+    RunResult c = Compile();
     EXPECT_EQ(c.status, 0) << c.err;
     const fs::path json = dir_ / "vars.json", trace = dir_ / "trace.txt";
-    RunResult r = vesk::test_support::RunProgram(
-        VESK_PLAYER_PATH,
-        "--headless --no-logo --frames " + std::to_string(frames) + " --dump-vars " + Q(json) + " --trace " +
-            Q(trace) + " " + extra + " " + Q(dir_ / "game"),
-        dir_ / "player");
+    RunResult r = RunPlayer("--frames " + std::to_string(frames) + " --dump-vars " + Q(json) + " --trace " + Q(trace) +
+                            " " + extra);
     trace_ = Slurp(trace);
     vars_.clear();
     const std::string dump = Slurp(json);
@@ -65,9 +55,7 @@ class ScriptRun : public ::testing::Test {
     auto it = vars_.find(name);
     return it == vars_.end() ? "<missing>" : it->second;
   }
-  static std::string Q(const fs::path& p) { return "'" + p.string() + "'"; }
 
-  fs::path dir_;
   std::map<std::string, std::string> vars_;
   std::string trace_;
 };
@@ -182,22 +170,18 @@ TEST_F(ScriptRun, AGameInsideGameDatPlays) {
   Write("start.vsc", "VarNew n type: int value: 41\nCalc n = n + 1\n");
   fs::create_directories(dir_ / "packed");
   RunResult c = vesk::test_support::RunProgram(
-      VESK_TOOL_PATH,
-      "compile " + Q(dir_ / "src") + " " + Q(dir_ / "pages") + " --archive " + Q(dir_ / "packed" / "game.dat"),
-      dir_ / "tool");
+      VESK_TOOL_PATH, "compile " + Q(dir_ / "src") + " " + Q(dir_ / "pages") + " --archive " +
+      Q(dir_ / "packed" / "game.dat"), dir_ / "tool");
   ASSERT_EQ(c.status, 0) << c.err;
   const fs::path json = dir_ / "vars.json";
-  RunResult r = vesk::test_support::RunProgram(
-      VESK_PLAYER_PATH, "--headless --no-logo --frames 2 --dump-vars " + Q(json) + " " + Q(dir_ / "packed"),
-      dir_ / "player");
+  RunResult r = RunPlayer("--frames 2 --dump-vars " + Q(json), dir_ / "packed");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_THAT(Slurp(json), HasSubstr("\"values\":[42]"));
 }
 
 TEST_F(ScriptRun, CompileErrorsNameFileLineAndColumn) {
   Write("start.vsc", "Calc x = 1\nIf x >\n");
-  RunResult c = vesk::test_support::RunProgram(
-      VESK_TOOL_PATH, "compile " + Q(dir_ / "src") + " " + Q(dir_ / "game"), dir_ / "tool");
+  RunResult c = Compile();
   EXPECT_EQ(c.status, 1);
   EXPECT_THAT(c.err, HasSubstr("start.vsc:2:"));
   EXPECT_FALSE(fs::exists(dir_ / "game" / "start.lsb"));
@@ -205,9 +189,7 @@ TEST_F(ScriptRun, CompileErrorsNameFileLineAndColumn) {
 
 TEST_F(ScriptRun, TheDemoGamePlaysAndDecompilesToWhatItWasCompiledFrom) {
   const fs::path json = dir_ / "demo.json";
-  RunResult r = vesk::test_support::RunProgram(
-      VESK_PLAYER_PATH, "--headless --no-logo --step 16 --frames 200 --dump-vars " + Q(json) + " " + Q(VESK_DEMO_DIR),
-      dir_ / "player");
+  RunResult r = RunPlayer("--step 16 --frames 200 --dump-vars " + Q(json), VESK_DEMO_DIR);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string dump = Slurp(json);
   EXPECT_THAT(dump, HasSubstr("\"name\":\"seconds\",\"type\":1,\"status\":false,\"scope\":-1,\"local\":false,"

@@ -372,9 +372,9 @@ TEST(Hostile, ExtremeArgumentsStayInsideTheSurfaces) {
   for (const TRect& r : {huge, inverted, TRect{-5, -5, 40, 40}}) {
     for (int v : {big, small, 0, -1, 1}) {
       dst.Draw(v, v, src, r, KeyMode::kUse, Flip::kBoth);
-      dst.DrawMaskAlpha(v, -v, src, r, Flip::kHorizontal, mask, 200);
+      dst.DrawMaskAlpha(v, ~v, src, r, Flip::kHorizontal, mask, 200);
       dst.DrawColorMask(v, 0, mask, r, Flip::kNone, 1, 255);
-      dst.DrawRotate(v, 7, 1, big, src, r, v, -v, v, KeyMode::kIgnore, Flip::kNone, 300);
+      dst.DrawRotate(v, 7, 1, big, src, r, v, ~v, v, KeyMode::kIgnore, Flip::kNone, 300);
       dst.DrawRotateMask(7, v, big, 1, src, src.BoundsRect(), v, 0, 3, Flip::kVertical, mask, 255);
       dst.StretchAlpha(r, src, src.BoundsRect(), KeyMode::kIgnore, Flip::kBoth, 100);
       dst.StretchMaskAdd(src.BoundsRect(), src, r, Flip::kNone, mask, 50);
@@ -384,7 +384,7 @@ TEST(Hostile, ExtremeArgumentsStayInsideTheSurfaces) {
       dst.TileStretch(r, v, v, big, 1, src, src.BoundsRect(), KeyMode::kIgnore, Flip::kNone, 255, v, v);
       dst.TileStretchMask(dst.BoundsRect(), 1, 1, 1, 1, src, src.BoundsRect(), mask, Flip::kNone, 400, v, v);
       dst.FillPatternZoom(r, 1, big, src, v, v, KeyMode::kIgnore, Flip::kBoth, 100);
-      dst.FillPatternZoomMask(r, big, 1, src, v, -v, Flip::kNone, mask, 600);
+      dst.FillPatternZoomMask(r, big, 1, src, v, ~v, Flip::kNone, mask, 600);
       dst.FramePattern(r, v, src, v, v);
       dst.DrawCoverage(v, v, one, r, 0xFFFFFF, Flip::kBoth, 255, 4);
       dst.DrawCoverage3(v, 0, four, r, {1, 2, 3}, Flip::kHorizontal, 511, 3);

@@ -1,0 +1,59 @@
+#pragma once
+// What the component kinds share beyond the scene: the picture cache, the
+// variable table (menu choices land in @SelStr/@SelIndex, end waits are
+// expressions over the variables) and the maker of motions. The program
+// owns one and hangs it on the scene's environment; everything is optional
+// so that a scene without it still runs (pictures then show nothing).
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vesk::expr {
+class TParamCollection;
+class TSysFuncMan;
+}  // namespace vesk::expr
+
+namespace vesk::scene {
+class TVeskObject;
+class TVeskControl;
+}  // namespace vesk::scene
+
+namespace vesk::components {
+
+class TOrloCollection;
+
+// A motion (".lmt") playing on a control: it places the control and gives
+// it its pictures frame by frame. Motions are their own subsystem; the
+// image kinds only drive them through this.
+class TVeskMotionLink {
+ public:
+  virtual ~TVeskMotionLink() = default;
+  // One frame; true on the frame in which a non-repeating motion ended.
+  virtual bool Step(int32_t frame_ms) = 0;
+  virtual bool Ended() const = 0;
+  virtual void Restart() = 0;
+  virtual int32_t PositionMs() const = 0;
+  virtual void SetPositionMs(int32_t ms) = 0;
+  virtual int32_t FrameCount() const = 0;  // frames of 1/60 s
+};
+
+// Makes the motion of `file` for `driven`; null when it cannot be had.
+using MotionFactory =
+    std::function<std::unique_ptr<TVeskMotionLink>(scene::TVeskControl& driven, const std::string& file)>;
+
+struct ComponentServices {
+  TOrloCollection* pictures = nullptr;
+  expr::TParamCollection* variables = nullptr;
+  expr::TSysFuncMan* functions = nullptr;
+  MotionFactory make_motion;  // empty until motions exist: ".lmt" sources show nothing
+};
+
+// The services of the scene `object` belongs to, or null.
+ComponentServices* ServicesOf(const scene::TVeskObject& object);
+TOrloCollection* PicturesOf(const scene::TVeskObject& object);
+
+// "@SelStr" and "@SelIndex": the choice a map or menu reports.
+void SetSelection(const scene::TVeskObject& object, const std::string& text, int32_t index);
+
+}  // namespace vesk::components

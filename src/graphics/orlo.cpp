@@ -1,0 +1,773 @@
+// Reading layered images: header, frames, layers, the row and block codings
+// of layer bitmaps, composition, and the post-processing the image cache
+// asks for.
+#include "graphics/orlo.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "core/byte_reader.h"
+#include "graphics/dibsfc_bitmap.h"
+#include "graphics/dibsfc_kernels.h"
+#include "graphics/image_codecs.h"
+#include "graphics/orlo_pixels.h"
+#include "graphics/tprandom.h"
+
+namespace vesk::graphics {
+
+using detail::LoadNative;
+using detail::StoreNative;
+
+namespace {
+
+constexpr size_t kRecordSize = 40;
+
+[[noreturn]] void Fail(const std::string& what) { throw EGraphicsError("layered image: " + what); }
+
+// The header record; bytes the file does not supply keep these defaults.
+struct HeaderRecord {
+  int32_t frame_count = 0;
+  bool scrambled = false;
+  uint8_t compression = uint8_t(OrloCompression::kNone);
+  int32_t background = 0;
+  int32_t block_width = 0;
+  int32_t block_height = 0;
+  bool opaque_bottom = false;
+};
+
+int32_t I32At(const uint8_t* p) {
+  return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+
+// "Orlo" + three decimal digits; -1 when the bytes do not start with
+// "Orlo". Throws for a version that is not a number.
+int ReadMagic(std::span<const uint8_t> bytes) {
+  if (bytes.size() < 4 || std::memcmp(bytes.data(), "Orlo", 4) != 0) return -1;
+  if (bytes.size() < 7) Fail("truncated version after the magic");
+  int version = 0;
+  for (size_t i = 4; i < 7; ++i) {
+    if (!std::isdigit(bytes[i])) {
+      Fail("version '" + std::string(reinterpret_cast<const char*>(bytes.data()) + 4, 3) +
+           "' is not a number");
+    }
+    version = version * 10 + (bytes[i] - '0');
+  }
+  return version;
+}
+
+HeaderRecord ReadRecord(ByteReader& r, int version) {
+  HeaderRecord h;
+  if (version < 103) {
+    h.frame_count = r.I32("frame count");
+    r.Skip(1, "header");
+    if (version == 102) h.background = r.I32("background colour");
+    return h;
+  }
+  const int32_t length = r.I32("header length");
+  if (length < 0) Fail("negative header length " + std::to_string(length));
+  uint8_t record[kRecordSize] = {};
+  record[22] = uint8_t(OrloCompression::kNone);
+  const size_t take = std::min<size_t>(size_t(length), kRecordSize);
+  std::memcpy(record, r.Bytes(take, "header"), take);
+  // Longer headers come from later writers; only these 40 bytes mean
+  // anything to us.
+  r.Skip(size_t(length) - take, "header");
+  h.frame_count = I32At(record + 16);
+  h.scrambled = record[21] != 0;
+  h.compression = record[22];
+  h.background = I32At(record + 24);
+  h.block_width = I32At(record + 28);
+  h.block_height = I32At(record + 32);
+  h.opaque_bottom = version >= 105 && record[36] != 0;
+  return h;
+}
+
+int NativeBits(int32_t file_bits) {
+  switch (file_bits) {
+    case 1: case 4: case 8: case 24: case 32: return file_bits;
+    case 16: return 16;  // 5-6-5
+    default: Fail("unsupported bit count " + std::to_string(file_bits));
+  }
+}
+
+// Index of the colour-table entry nearest to a colour (first of equals).
+uint32_t NearestEntry(int32_t color, const Palette& palette, int entries) {
+  const int r = color & 0xFF, g = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
+  int best = 0, best_d = std::numeric_limits<int>::max();
+  for (int i = 0; i < entries; ++i) {
+    const PaletteEntry& e = palette[size_t(i)];
+    const int dr = e.Red - r, dg = e.Green - g, db = e.Blue - b;
+    const int d = dr * dr + dg * dg + db * db;
+    if (d < best_d) best = i, best_d = d;
+  }
+  return uint32_t(best);
+}
+
+size_t BitmapBytes(int w, int h, int bits) {
+  const int raw = bits == 15 ? 16 : bits;
+  return (size_t(w) * size_t(raw) + 31) / 32 * 4 * size_t(h);
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string Extension(const std::string& name) {
+  const size_t dot = name.find_last_of('.');
+  const size_t slash = name.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return Lower(name.substr(dot));
+}
+
+}  // namespace
+
+// --- TDIBSurface -----------------------------------------------------------------
+
+TDIBX& TDIBSurface::CreateMask(uint8_t fill) {
+  mask_ = std::make_unique<TDIBX>(Width(), Height(), 8);
+  if (fill != 0) mask_->Fill(fill);
+  return *mask_;
+}
+
+// --- the reader ----------------------------------------------------------------
+
+class OrloReader {
+ public:
+  OrloReader(TOrloFrameList& list, std::span<const uint8_t> bytes)
+      : list_(list), bytes_(bytes), r_(bytes.data(), bytes.size()) {}
+
+  void Read(bool first_frame_only) {
+    const int magic = ReadMagic(bytes_);
+    version_ = magic < 0 ? 0 : magic;
+    if (magic >= 0) r_.Skip(7);
+    list_.Version = version_;
+    try {
+      header_ = ReadRecord(r_, version_);
+    } catch (const ETruncated& e) {
+      Fail(e.what());
+    }
+    list_.BackgroundColor = header_.background;
+    list_.OpaqueBottom = header_.opaque_bottom;
+    if (header_.frame_count < 0) Fail("negative frame count " + std::to_string(header_.frame_count));
+    if (version_ >= 103 && header_.compression > 2)
+      Fail("unknown compression " + std::to_string(header_.compression));
+    if (header_.block_width < 0 || header_.block_height < 0) Fail("negative block size");
+    const int count = first_frame_only ? std::min(header_.frame_count, 1) : header_.frame_count;
+    for (int i = 0; i < count; ++i) {
+      frame_index_ = i;
+      layer_index_ = -1;
+      auto frame = std::make_unique<TOrloFrame>();
+      current_frame_ = frame.get();
+      try {
+        ReadFrame(*frame);
+      } catch (const ETruncated& e) {
+        Fail(std::string(e.what()) + Where());
+      }
+      list_.FinishFrame(*frame);
+      list_.Frames.push_back(std::move(frame));
+      current_frame_ = nullptr;
+    }
+  }
+
+ private:
+  std::string Where() const {
+    std::string s = " (frame " + std::to_string(frame_index_);
+    if (layer_index_ >= 0) s += ", layer " + std::to_string(layer_index_);
+    return s + ")";
+  }
+  [[noreturn]] void Bad(const std::string& what) const { Fail(what + Where()); }
+
+  void Charge(size_t bytes) {
+    if (bytes > list_.MaxDecodedBytes || charged_ > list_.MaxDecodedBytes - bytes) {
+      Bad("decoded pictures would exceed " + std::to_string(list_.MaxDecodedBytes) + " bytes");
+    }
+    charged_ += bytes;
+  }
+
+  OrloCompression Compression() const {
+    return version_ >= 103 ? OrloCompression(header_.compression) : OrloCompression::kNone;
+  }
+
+  void ReadFrame(TOrloFrame& frame) {
+    const int32_t name_length = r_.I32("frame name length");
+    if (name_length > 0) r_.Skip(size_t(name_length), "frame name");
+    const int32_t key = r_.I32("frame colour key");
+    frame.FrameTime = r_.I32("frame time");
+    r_.Skip(5, "frame header");
+    const int32_t layer_count = r_.I32("layer count");
+    const int32_t width = r_.I32("frame width");
+    const int32_t height = r_.I32("frame height");
+    const int32_t file_bits = r_.I32("bit count");
+    if (layer_count < 0) Bad("negative layer count " + std::to_string(layer_count));
+    if (width < 0 || height < 0 || width > TDIBX::kMaxSidePx || height > TDIBX::kMaxSidePx)
+      Bad("frame size " + std::to_string(width) + " x " + std::to_string(height) + " out of range");
+    const int bits = NativeBits(file_bits);
+    Charge(BitmapBytes(width, height, bits));
+    frame.Bitmap.SetSize(width, height, bits);
+    if (bits <= 8) {
+      Palette palette{};
+      const int entries = 1 << bits;
+      const uint8_t* p = r_.Bytes(size_t(entries) * 4, "colour table");
+      for (int i = 0; i < entries; ++i, p += 4) palette[size_t(i)] = PaletteEntry{p[0], p[1], p[2], 0};
+      frame.Bitmap.SetPalette(palette);
+    }
+    const ConstPixelView fv = std::as_const(frame.Bitmap).View();
+    frame.ColorKey = key < 0 ? -1 : key;
+    if (key >= 0) {
+      frame.ColorKeyColor =
+          NativeToColor(uint32_t(key) & orlo_detail::ValueMask(bits), bits, fv.palette);
+    }
+    frame.Bitmap.Fill(BackgroundValue(frame.Bitmap));
+
+    bool first_visible = true;
+    for (int li = 0; li < layer_count; ++li) {
+      layer_index_ = li;
+      auto layer = std::make_unique<TOrloLayer>();
+      layer->Owner = &frame;
+      ReadLayer(frame, *layer);
+      if (layer->Visible) {
+        Compose(frame, *layer, li, first_visible);
+        first_visible = false;
+      }
+      frame.Layers.push_back(std::move(layer));
+    }
+    layer_index_ = -1;
+    if (version_ >= 104) {
+      ReadAreas(frame.FirstAreas, "first area list");
+      ReadAreas(frame.SecondAreas, "second area list");
+    }
+  }
+
+  uint32_t BackgroundValue(const TDIBX& bitmap) const {
+    const int bits = bitmap.BitCount();
+    if (bits <= 8) {
+      Palette palette;
+      bitmap.GetPalette(palette);
+      return NearestEntry(list_.BackgroundColor, palette, 1 << bits);
+    }
+    return ColorToNative(list_.BackgroundColor, bits);
+  }
+
+  void ReadAreas(std::vector<TRect>& out, const char* what) {
+    const int32_t count = r_.I32(what);
+    if (count < 0) return;
+    if (size_t(count) > r_.remaining() / 16) Bad(std::string("truncated ") + what);
+    out.reserve(size_t(count));
+    for (int32_t i = 0; i < count; ++i) {
+      TRect rect;
+      rect.Left = r_.I32(what);
+      rect.Top = r_.I32(what);
+      rect.Right = r_.I32(what);
+      rect.Bottom = r_.I32(what);
+      out.push_back(rect);
+    }
+  }
+
+  void ReadLayer(TOrloFrame& frame, TOrloLayer& layer) {
+    r_.Skip(8, "layer header");
+    layer.Visible = r_.U8("layer visibility") != 0;
+    layer.ColorKey = r_.I32("layer colour key");
+    if (layer.ColorKey < 0) layer.ColorKey = -1;
+    layer.Opacity = std::clamp(r_.I32("layer opacity"), 0, 255);
+    // Files before the flag existed used every mask they carried.
+    layer.AlphaEnabled = version_ >= 101 ? r_.U8("alpha flag") != 0 : true;
+    const int32_t name_length = r_.I32("layer name length");
+    if (name_length > 0) r_.Skip(size_t(name_length), "layer name");
+    const int32_t pixel_length = r_.I32("pixel data length");
+    if (pixel_length < 0) Bad("negative pixel data length");
+    const std::span<const uint8_t> pixels(r_.Bytes(size_t(pixel_length), "pixel data"),
+                                          size_t(pixel_length));
+    std::span<const uint8_t> mask;
+    if (version_ >= 100) {
+      const int32_t mask_length = r_.I32("mask data length");
+      if (mask_length > 0) mask = {r_.Bytes(size_t(mask_length), "mask data"), size_t(mask_length)};
+    }
+
+    const TDIBSurface& fb = frame.Bitmap;
+    Charge(BitmapBytes(fb.Width(), fb.Height(), fb.BitCount()));
+    layer.Bitmap.SetSize(fb.Width(), fb.Height(), fb.BitCount());
+    if (fb.BitCount() <= 8) {
+      Palette palette;
+      fb.GetPalette(palette);
+      layer.Bitmap.SetPalette(palette);
+    }
+    const OrloCompression compression = Compression();
+    if (compression == OrloCompression::kJpeg) {
+      DecodeJpegLayer(pixels, layer.Bitmap);
+    } else {
+      DecodeData(pixels, compression == OrloCompression::kZlib, layer.Bitmap, false, "pixel data");
+    }
+    if (!mask.empty()) {
+      Charge(BitmapBytes(fb.Width(), fb.Height(), 8));
+      TDIBX& m = layer.Bitmap.CreateMask(0);
+      DecodeData(mask, compression != OrloCompression::kNone, m, true, "mask data");
+    }
+  }
+
+  void DecodeJpegLayer(std::span<const uint8_t> data, TDIBSurface& bitmap) {
+    // The decoder's buffers are temporary; they count only while it runs.
+    const size_t decoder_bytes = size_t(bitmap.Width()) * size_t(bitmap.Height()) * 9;
+    Charge(decoder_bytes);
+    TDIBX decoded;
+    try {
+      DecodeJpeg(data, decoded, decoder_bytes);
+    } catch (const EGraphicsError& e) {
+      Bad(e.what());
+    }
+    if (decoded.Width() != bitmap.Width() || decoded.Height() != bitmap.Height()) {
+      Bad("JPEG layer is " + std::to_string(decoded.Width()) + " x " +
+          std::to_string(decoded.Height()) + ", the frame " + std::to_string(bitmap.Width()) +
+          " x " + std::to_string(bitmap.Height()));
+    }
+    charged_ -= decoder_bytes;
+    if (bitmap.BitCount() == 24) {
+      static_cast<TDIBX&>(bitmap) = std::move(decoded);
+    } else if (bitmap.BitCount() > 8) {
+      orlo_detail::ConvertRows(std::as_const(decoded).View(), bitmap.View());
+    } else {
+      ConvertInto(std::as_const(decoded).View(), bitmap);
+    }
+  }
+
+  // Inflates into a buffer that grows as the stream produces, up to `cap`
+  // bytes (what the coding can use at most; the rest is never read).
+  std::vector<uint8_t> Inflate(std::span<const uint8_t> in, size_t cap, const char* what) {
+    std::vector<uint8_t> out;
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) Bad("zlib cannot start");
+    struct End {
+      z_stream* z;
+      ~End() { inflateEnd(z); }
+    } end{&z};
+    size_t consumed = 0, produced = 0;
+    const size_t start = std::min<size_t>(cap, std::max<size_t>(in.size() * 4, 4096));
+    Charge(start);
+    size_t charged_here = start;
+    out.resize(start);
+    for (;;) {
+      if (produced == out.size()) {
+        if (out.size() >= cap) break;
+        const size_t grow = std::min(cap, out.size() * 2) - out.size();
+        Charge(grow);
+        charged_here += grow;
+        out.resize(out.size() + grow);
+      }
+      const size_t in_chunk = std::min<size_t>(in.size() - consumed, std::numeric_limits<uInt>::max());
+      const size_t out_chunk = std::min<size_t>(out.size() - produced, std::numeric_limits<uInt>::max());
+      z.next_in = const_cast<Bytef*>(in.data() + consumed);
+      z.avail_in = uInt(in_chunk);
+      z.next_out = out.data() + produced;
+      z.avail_out = uInt(out_chunk);
+      const int rc = inflate(&z, Z_NO_FLUSH);
+      consumed += in_chunk - z.avail_in;
+      produced += out_chunk - z.avail_out;
+      if (rc == Z_STREAM_END) break;
+      if (rc == Z_BUF_ERROR && consumed == in.size()) break;  // cut short: decoding will say so
+      if (rc != Z_OK && rc != Z_BUF_ERROR) {
+        Bad(std::string(what) + " does not inflate (zlib: " + (z.msg ? z.msg : zError(rc)) + ")");
+      }
+    }
+    out.resize(produced);
+    // The buffer is temporary: only the bitmaps count against the limit.
+    charged_ -= charged_here;
+    return out;
+  }
+
+  // Decodes pixel or mask data of a layer into `bitmap`.
+  void DecodeData(std::span<const uint8_t> data, bool zlib, TDIBX& bitmap, bool is_mask,
+                  const char* what) {
+    const int w = bitmap.Width(), h = bitmap.Height();
+    if (w == 0 || h == 0) return;
+    const PixelView v = bitmap.View();
+    const size_t stride = size_t(v.stride_bytes);
+    const bool blocks = version_ >= 103 && header_.block_width > 0 && header_.block_height > 0;
+    if (blocks) {
+      const int raw_bits = bitmap.RawBitCount();
+      const int64_t across = (int64_t(w) + header_.block_width - 1) / header_.block_width;
+      const int64_t down = (int64_t(h) + header_.block_height - 1) / header_.block_height;
+      const int64_t n = across * down;
+      const int64_t row_bytes = (int64_t(std::min(header_.block_width, w)) * raw_bits + 7) / 8;
+      const uint64_t cap = uint64_t(n) * 8 +
+                           uint64_t(n) * uint64_t(std::min(header_.block_height, h)) * uint64_t(row_bytes);
+      if (zlib) {
+        const std::vector<uint8_t> plain = Inflate(data, size_t(cap), what);
+        DecodeBlocks(plain, bitmap, is_mask, what);
+      } else {
+        DecodeBlocks(data, bitmap, is_mask, what);
+      }
+      return;
+    }
+    // Rows: scrambled in old files (seed 0 keeps the order) and in newer
+    // ones that say so; JPEG data never reaches here.
+    const bool scrambled = version_ < 103 || header_.scrambled;
+    const size_t need = stride * size_t(h);
+    std::vector<uint8_t> inflated;
+    std::span<const uint8_t> rows = data;
+    if (zlib) {
+      if (!scrambled) {
+        // The stored rows are the bitmap's own layout: inflate in place.
+        InflateInto(data, v.origin, need, what);
+        return;
+      }
+      inflated = Inflate(data, need, what);
+      rows = inflated;
+    }
+    if (rows.size() < need) {
+      Bad(std::string("truncated ") + what + ": " + std::to_string(rows.size()) + " of " +
+          std::to_string(need) + " bytes");
+    }
+    if (!scrambled || list_.ScrambleSeed == 0) {
+      std::memcpy(v.origin, rows.data(), need);
+      return;
+    }
+    const std::vector<int> p = TTpRandom::Permutation(list_.ScrambleSeed, h);
+    for (int i = 0; i < h; ++i) std::memcpy(v.Row(p[size_t(i)]), rows.data() + size_t(i) * stride, stride);
+  }
+
+  void InflateInto(std::span<const uint8_t> in, uint8_t* out, size_t size, const char* what) {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) Bad("zlib cannot start");
+    struct End {
+      z_stream* z;
+      ~End() { inflateEnd(z); }
+    } end{&z};
+    size_t consumed = 0, produced = 0;
+    while (produced < size) {
+      const size_t in_chunk = std::min<size_t>(in.size() - consumed, std::numeric_limits<uInt>::max());
+      const size_t out_chunk = std::min<size_t>(size - produced, std::numeric_limits<uInt>::max());
+      z.next_in = const_cast<Bytef*>(in.data() + consumed);
+      z.avail_in = uInt(in_chunk);
+      z.next_out = out + produced;
+      z.avail_out = uInt(out_chunk);
+      const int rc = inflate(&z, Z_NO_FLUSH);
+      consumed += in_chunk - z.avail_in;
+      produced += out_chunk - z.avail_out;
+      if (rc == Z_STREAM_END) break;
+      if (rc == Z_BUF_ERROR && consumed == in.size()) break;
+      if (rc != Z_OK && rc != Z_BUF_ERROR) {
+        Bad(std::string(what) + " does not inflate (zlib: " + (z.msg ? z.msg : zError(rc)) + ")");
+      }
+    }
+    if (produced < size) {
+      Bad(std::string("truncated ") + what + ": " + std::to_string(produced) + " of " +
+          std::to_string(size) + " bytes");
+    }
+  }
+
+  // The block that kind >= 0 refers to: same place in layer `index` of
+  // frame `kind`, read earlier.
+  const TDIBX& Referenced(int32_t kind, int32_t index, const TDIBX& bitmap, bool is_mask) const {
+    const TOrloFrame* frame = nullptr;
+    if (kind < frame_index_) {
+      if (size_t(kind) < list_.Frames.size()) frame = list_.Frames[size_t(kind)].get();
+    } else if (kind == frame_index_) {
+      frame = current_frame_;
+    }
+    const bool earlier = frame && index >= 0 && size_t(index) < frame->Layers.size();
+    if (!earlier) {
+      Bad("block refers to layer " + std::to_string(index) + " of frame " + std::to_string(kind) +
+          ", which was not read before");
+    }
+    const TOrloLayer& layer = *frame->Layers[size_t(index)];
+    const TDIBX* source = is_mask ? layer.Bitmap.Mask() : &layer.Bitmap;
+    if (!source) {
+      Bad("block refers to the mask of layer " + std::to_string(index) + " of frame " +
+          std::to_string(kind) + ", which has none");
+    }
+    if (source->Width() != bitmap.Width() || source->Height() != bitmap.Height() ||
+        source->RawBitCount() != bitmap.RawBitCount()) {
+      Bad("block refers to layer " + std::to_string(index) + " of frame " + std::to_string(kind) +
+          ", whose bitmap has another size or bit count");
+    }
+    return *source;
+  }
+
+  void DecodeBlocks(std::span<const uint8_t> data, TDIBX& bitmap, bool is_mask, const char* what) {
+    const int w = bitmap.Width(), h = bitmap.Height();
+    const int bw = header_.block_width, bh = header_.block_height;
+    const int raw_bits = bitmap.RawBitCount();
+    const int64_t across = (int64_t(w) + bw - 1) / bw;
+    const int64_t n = across * ((int64_t(h) + bh - 1) / bh);
+    if (uint64_t(n) > data.size() / 8) {
+      Bad(std::string("truncated ") + what + ": the block table needs " + std::to_string(n * 8) +
+          " bytes, " + std::to_string(data.size()) + " present");
+    }
+    struct Entry {
+      int32_t kind, index;
+    };
+    std::vector<Entry> table(size_t(n));
+    const bool scrambled = header_.scrambled;
+    std::vector<int> p;
+    if (scrambled) p = TTpRandom::Permutation(list_.ScrambleSeed, int(n));
+    for (int64_t i = 0; i < n; ++i) {
+      const uint8_t* e = data.data() + size_t(i) * 8;
+      table[scrambled ? size_t(p[size_t(i)]) : size_t(i)] = Entry{I32At(e), I32At(e + 4)};
+    }
+    size_t pos = size_t(n) * 8;
+    const PixelView v = bitmap.View();
+    auto place = [&](int64_t block, int& x0, int& y0, int& cw, int& ch, size_t& offset,
+                     size_t& bytes) {
+      x0 = int((block % across) * bw);
+      y0 = int((block / across) * bh);
+      cw = std::min(bw, w - x0);
+      ch = std::min(bh, h - y0);
+      offset = size_t(int64_t(x0) * raw_bits / 8);
+      bytes = size_t((int64_t(cw) * raw_bits + 7) / 8);
+    };
+    for (int64_t j = 0; j < n; ++j) {
+      int x0, y0, cw, ch;
+      size_t offset, bytes;
+      place(j, x0, y0, cw, ch, offset, bytes);
+      const Entry e = table[size_t(j)];
+      if (e.kind == -1) {
+        const size_t need = bytes * size_t(ch);
+        if (data.size() - pos < need) {
+          Bad(std::string("truncated ") + what + " in block " + std::to_string(j) + " of " +
+              std::to_string(n));
+        }
+        for (int y = 0; y < ch; ++y) std::memcpy(v.Row(y0 + y) + offset, data.data() + pos + size_t(y) * bytes, bytes);
+        pos += need;
+      } else if (e.kind == -2) {
+        if (e.index < 0 || e.index >= j) {
+          Bad(std::string(what) + ": block " + std::to_string(j) + " copies block " +
+              std::to_string(e.index) + ", which is not decoded before it");
+        }
+        int sx0, sy0, scw, sch;
+        size_t soffset, sbytes;
+        place(e.index, sx0, sy0, scw, sch, soffset, sbytes);
+        const size_t copy = std::min(bytes, sbytes);
+        for (int y = 0; y < std::min(ch, sch); ++y)
+          std::memmove(v.Row(y0 + y) + offset, v.Row(sy0 + y) + soffset, copy);
+      } else if (e.kind >= 0) {
+        const ConstPixelView s = Referenced(e.kind, e.index, bitmap, is_mask).View();
+        for (int y = 0; y < ch; ++y) std::memcpy(v.Row(y0 + y) + offset, s.Row(y0 + y) + offset, bytes);
+      } else {
+        Bad(std::string(what) + ": block " + std::to_string(j) + " has unknown kind " +
+            std::to_string(e.kind));
+      }
+    }
+  }
+
+  void Compose(TOrloFrame& frame, const TOrloLayer& layer, int index, bool first_visible) {
+    TDIBSurface& target = frame.Bitmap;
+    const TDIBX* mask = layer.Bitmap.Mask();
+    if (mask && layer.AlphaEnabled) {
+      if (index == 0) {
+        // The bottom layer's pixels and mask become the frame's.
+        orlo_detail::CopyPixels(target, layer.Bitmap);
+        auto copy = std::make_unique<TDIBX>();
+        copy->Assign(*mask);
+        target.SetMask(std::move(copy));
+      } else {
+        orlo_detail::ComposeMask(target, layer.Bitmap, *mask);
+      }
+      return;
+    }
+    const int32_t key = first_visible && list_.OpaqueBottom ? -1 : layer.ColorKey;
+    if (layer.Opacity <= 0) return;
+    // 255 copies exactly in every format (the 32-bit blend would lose the
+    // lowest bit of every channel).
+    if (layer.Opacity >= 255) {
+      orlo_detail::ComposeKeyed(target, layer.Bitmap, key);
+    } else {
+      orlo_detail::ComposeOpacity(target, layer.Bitmap, key, layer.Opacity);
+    }
+  }
+
+ private:
+  TOrloFrameList& list_;
+  TOrloFrame* current_frame_ = nullptr;
+  std::span<const uint8_t> bytes_;
+  ByteReader r_;
+  HeaderRecord header_;
+  int version_ = 0;
+  int frame_index_ = 0;
+  int layer_index_ = -1;
+  size_t charged_ = 0;
+};
+
+// --- TOrloFrameList ------------------------------------------------------------------
+
+void TOrloFrameList::LoadFromStream(std::span<const uint8_t> bytes, bool first_frame_only) {
+  Clear();
+  Version = 0;
+  BackgroundColor = 0;
+  OpaqueBottom = false;
+  struct FreeLayers {
+    TOrloFrameList* list;
+    ~FreeLayers() {
+      for (auto& f : list->Frames) f->Layers.clear();
+    }
+  } free_layers{this};
+  OrloReader reader(*this, bytes);
+  reader.Read(first_frame_only);
+}
+
+void TOrloFrameList::FinishFrame(TOrloFrame& frame) const {
+  TDIBSurface& b = frame.Bitmap;
+  if ((frame.HasMask() || frame.ColorKey < 0) && TargetBitCount > 0) {
+    ConvertBitCount(b, TargetBitCount);
+  } else if (b.BitCount() <= 8) {
+    if (frame.ColorKey >= 0) {
+      // The key index stands for its colour from now on.
+      const PaletteEntry e = std::as_const(b).View().palette[frame.ColorKey & ((1 << b.BitCount()) - 1)];
+      frame.ColorKey = int32_t(e.Blue | uint32_t(e.Green) << 8 | uint32_t(e.Red) << 16);
+    }
+    ConvertBitCount(b, 24);
+  }
+}
+
+bool TOrloFrameList::LoadFromBytes(const std::string& name, std::span<const uint8_t> bytes,
+                                   bool first_frame_only) {
+  const std::string ext = Extension(name);
+  if (ext == ".orl") {
+    LoadFromStream(bytes, first_frame_only);
+    return true;
+  }
+  if (ext != ".png" && ext != ".bmp" && ext != ".dib") return false;
+  Clear();
+  Version = 0;
+  auto frame = std::make_unique<TOrloFrame>();
+  if (ext == ".png") {
+    int32_t key = -1;
+    DecodePng(bytes, frame->Bitmap, &key, MaxDecodedBytes);
+    frame->ColorKey = key;
+  } else {
+    std::vector<uint8_t> alpha;
+    DecodeBitmap(bytes, frame->Bitmap, &alpha);
+    // Most 32-bit bitmaps carry nothing in the fourth byte: an all-zero
+    // "mask" would hide the whole picture.
+    if (!alpha.empty() && std::any_of(alpha.begin(), alpha.end(), [](uint8_t a) { return a != 0; })) {
+      TDIBX& mask = frame->Bitmap.CreateMask(0);
+      const PixelView m = mask.View();
+      const int w = mask.Width();
+      for (int y = 0; y < mask.Height(); ++y) std::memcpy(m.Row(y), alpha.data() + size_t(y) * size_t(w), size_t(w));
+    }
+    if (!alpha.empty()) ConvertBitCount(frame->Bitmap, 24);
+  }
+  if (frame->ColorKey >= 0) {
+    const ConstPixelView v = std::as_const(frame->Bitmap).View();
+    frame->ColorKeyColor = NativeToColor(uint32_t(frame->ColorKey), v.bit_count, v.palette);
+  }
+  FinishFrame(*frame);
+  Frames.push_back(std::move(frame));
+  return true;
+}
+
+bool TOrloFrameList::LoadFromFile(const std::string& name, const FileReader& read,
+                                  bool first_frame_only) {
+  const std::string ext = Extension(name);
+  if (ext != ".orl" && ext != ".png" && ext != ".bmp" && ext != ".dib") return false;
+  if (!read) return false;
+  const std::optional<std::vector<uint8_t>> bytes = read(name);
+  if (!bytes) return false;
+  return LoadFromBytes(name, *bytes, first_frame_only);
+}
+
+void TOrloFrameList::MakeKeyMasks() {
+  for (auto& f : Frames) {
+    TOrloFrame& frame = *f;
+    if (frame.HasMask()) continue;
+    TDIBX& mask = frame.Bitmap.CreateMask(255);
+    if (frame.ColorKey < 0) continue;
+    const ConstPixelView v = std::as_const(frame.Bitmap).View();
+    const PixelView m = mask.View();
+    if (v.empty() || m.empty()) continue;
+    const uint32_t value_mask = orlo_detail::ValueMask(v.bit_count);
+    const uint32_t key = uint32_t(frame.ColorKey) & value_mask;
+    for (int y = 0; y < v.height_px; ++y) {
+      const uint8_t* row = v.Row(y);
+      uint8_t* out = m.Row(y);
+      for (int x = 0; x < v.width_px; ++x) {
+        if ((LoadNative(row, x, v.bit_count) & value_mask) == key) out[x] = 0;
+      }
+    }
+  }
+}
+
+// --- trimming ----------------------------------------------------------------------
+
+TRect TOrloFrame::Trim() {
+  const TRect whole{0, 0, Width(), Height()};
+  const TDIBX* mask = Bitmap.Mask();
+  if (!mask && ColorKey < 0) return whole;
+  const ConstPixelView v = std::as_const(Bitmap).View();
+  if (v.empty()) return whole;
+  const uint32_t value_mask = orlo_detail::ValueMask(v.bit_count);
+  const uint32_t key = uint32_t(ColorKey) & value_mask;
+  const ConstPixelView m = mask ? mask->View() : ConstPixelView{};
+  TRect box{v.width_px, v.height_px, 0, 0};
+  for (int y = 0; y < v.height_px; ++y) {
+    const uint8_t* row = v.Row(y);
+    const uint8_t* mrow = mask ? m.Row(y) : nullptr;
+    for (int x = 0; x < v.width_px; ++x) {
+      const bool visible = mrow ? mrow[x] != 0 : (LoadNative(row, x, v.bit_count) & value_mask) != key;
+      if (!visible) continue;
+      box.Left = std::min(box.Left, x);
+      box.Right = std::max(box.Right, x + 1);
+      box.Top = std::min(box.Top, y);
+      box.Bottom = std::max(box.Bottom, y + 1);
+    }
+  }
+  if (box.IsEmpty() || box == whole) return whole;
+
+  auto cut = [&](const TDIBX& source) {
+    TDIBX out(box.Width(), box.Height(), source.BitCount());
+    Palette palette;
+    source.GetPalette(palette);
+    out.SetPalette(palette);
+    const ConstPixelView s = source.View();
+    const PixelView d = out.View();
+    for (int y = 0; y < box.Height(); ++y) {
+      const uint8_t* from = s.Row(box.Top + y);
+      uint8_t* to = d.Row(y);
+      if (s.bit_count >= 8) {
+        const size_t bpp = size_t(source.RawBitCount() / 8);
+        std::memcpy(to, from + size_t(box.Left) * bpp, size_t(box.Width()) * bpp);
+      } else {
+        for (int x = 0; x < box.Width(); ++x) StoreNative(to, x, s.bit_count, LoadNative(from, box.Left + x, s.bit_count));
+      }
+    }
+    return out;
+  };
+  TDIBX pixels = cut(Bitmap);
+  std::unique_ptr<TDIBX> new_mask;
+  if (mask) new_mask = std::make_unique<TDIBX>(cut(*mask));
+  static_cast<TDIBX&>(Bitmap) = std::move(pixels);
+  Bitmap.SetMask(std::move(new_mask));
+
+  auto move_areas = [&](std::vector<TRect>& areas) {
+    std::vector<TRect> kept;
+    for (const TRect& a : areas) {
+      const TRect in = IntersectRect(a, box);
+      if (in.IsEmpty()) continue;
+      kept.push_back(TRect{in.Left - box.Left, in.Top - box.Top, in.Right - box.Left, in.Bottom - box.Top});
+    }
+    areas = std::move(kept);
+  };
+  move_areas(FirstAreas);
+  move_areas(SecondAreas);
+  return box;
+}
+
+// --- queries -------------------------------------------------------------------------
+
+bool IsPlainOrlo(std::span<const uint8_t> bytes) {
+  try {
+    const int version = ReadMagic(bytes);
+    if (version < 103) return false;
+    ByteReader r(bytes.data() + 7, bytes.size() - 7);
+    return ReadRecord(r, version).compression == uint8_t(OrloCompression::kNone);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace vesk::graphics

@@ -1,0 +1,281 @@
+// PNG pictures through libpng. libpng reports errors by longjmp, so every
+// C++ object the jump could cross lives in the calling frame, declared
+// before setjmp, and our own failures are thrown from our own frames only.
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "graphics/dibsfc_kernels.h"
+#include "graphics/image_codecs.h"
+
+namespace vesk::graphics {
+
+using detail::LoadNative;
+
+namespace {
+
+constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+
+struct PngIo {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  size_t pos = 0;
+  std::vector<uint8_t>* out = nullptr;
+  char message[256] = {};
+};
+
+void OnError(png_structp png, png_const_charp msg) {
+  auto* io = static_cast<PngIo*>(png_get_error_ptr(png));
+  std::snprintf(io->message, sizeof io->message, "%s", msg ? msg : "unknown error");
+  png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+void OnRead(png_structp png, png_bytep out, size_t n) {
+  auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
+  if (n > io->size - io->pos) png_error(png, "data ends early");
+  std::memcpy(out, io->data + io->pos, n);
+  io->pos += n;
+}
+
+void OnWrite(png_structp png, png_bytep data, size_t n) {
+  auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
+  try {
+    io->out->insert(io->out->end(), data, data + n);
+  } catch (const std::bad_alloc&) {
+    png_error(png, "out of memory");
+  }
+}
+
+void OnFlush(png_structp) {}
+
+[[noreturn]] void Fail(const std::string& what) { throw EGraphicsError("PNG: " + what); }
+
+struct ReadStructs {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~ReadStructs() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+};
+
+struct WriteStructs {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~WriteStructs() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+};
+
+enum class Layout { kIndexed, kRgb, kRgba };
+
+// Everything the decoder decides before reading rows; lives in the frame
+// that calls setjmp.
+struct Plan {
+  Layout layout = Layout::kRgb;
+  int32_t key = -1;
+  png_uint_32 width = 0, height = 0;
+};
+
+// A grey or channel sample of the file's bit depth, as 8 bits.
+uint32_t To8(uint32_t v, int depth) {
+  if (depth == 16) return v >> 8;
+  if (depth >= 8) return v & 0xFF;
+  return (v & ((1u << depth) - 1)) * 255 / ((1u << depth) - 1);
+}
+
+// Reads the header and sets up the transformations. Holds no object with a
+// destructor: libpng may jump out of it.
+void Prepare(png_structp png, png_infop info, Plan& plan, size_t max_bytes) {
+  png_read_info(png, info);
+  int depth = 0, color_type = 0;
+  png_get_IHDR(png, info, &plan.width, &plan.height, &depth, &color_type, nullptr, nullptr,
+               nullptr);
+  if (plan.width == 0 || plan.height == 0 || plan.width > png_uint_32(TDIBX::kMaxSidePx) ||
+      plan.height > png_uint_32(TDIBX::kMaxSidePx)) {
+    png_error(png, "picture size out of range");
+  }
+  // Room for the widest layout (RGBA rows) and the bitmap.
+  if (uint64_t(plan.width) * plan.height * 7 > max_bytes) png_error(png, "picture too large");
+
+  png_bytep trans_alpha = nullptr;
+  int trans_count = 0;
+  png_color_16p trans_color = nullptr;
+  const bool has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0 &&
+                        png_get_tRNS(png, info, &trans_alpha, &trans_count, &trans_color) != 0;
+  png_set_strip_16(png);
+  switch (color_type) {
+    case PNG_COLOR_TYPE_PALETTE: {
+      int zero = 0, partial = 0, zero_index = -1;
+      for (int i = 0; has_trns && trans_alpha && i < trans_count; ++i) {
+        if (trans_alpha[i] == 0) {
+          ++zero;
+          zero_index = i;
+        } else if (trans_alpha[i] != 255) {
+          ++partial;
+        }
+      }
+      if (partial > 0 || zero > 1) {
+        png_set_palette_to_rgb(png);
+        png_set_tRNS_to_alpha(png);
+        plan.layout = Layout::kRgba;
+      } else {
+        if (depth < 8) png_set_packing(png);
+        plan.layout = Layout::kIndexed;
+        plan.key = zero == 1 ? zero_index : -1;
+      }
+      break;
+    }
+    case PNG_COLOR_TYPE_GRAY:
+      if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+      png_set_gray_to_rgb(png);
+      plan.layout = Layout::kRgb;
+      if (has_trns && trans_color) {
+        const uint32_t g = To8(trans_color->gray, depth);
+        plan.key = int32_t(g | g << 8 | g << 16);
+      }
+      break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      png_set_gray_to_rgb(png);
+      plan.layout = Layout::kRgba;
+      break;
+    case PNG_COLOR_TYPE_RGB:
+      plan.layout = Layout::kRgb;
+      if (has_trns && trans_color) {
+        plan.key = int32_t(To8(trans_color->blue, depth) | To8(trans_color->green, depth) << 8 |
+                           To8(trans_color->red, depth) << 16);
+      }
+      break;
+    case PNG_COLOR_TYPE_RGB_ALPHA: plan.layout = Layout::kRgba; break;
+    default: png_error(png, "unknown colour type");
+  }
+  png_set_bgr(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  const size_t want = plan.layout == Layout::kIndexed ? plan.width
+                      : plan.layout == Layout::kRgb   ? size_t(plan.width) * 3
+                                                      : size_t(plan.width) * 4;
+  if (png_get_rowbytes(png, info) != want) png_error(png, "unexpected row layout");
+}
+
+}  // namespace
+
+bool LooksLikePng(std::span<const uint8_t> bytes) {
+  return bytes.size() >= 8 && std::memcmp(bytes.data(), kSignature, 8) == 0;
+}
+
+void DecodePng(std::span<const uint8_t> bytes, TDIBSurface& out, int32_t* color_key,
+               size_t max_bytes) {
+  if (!LooksLikePng(bytes)) Fail("no PNG signature");
+  PngIo io;
+  io.data = bytes.data();
+  io.size = bytes.size();
+  ReadStructs s;
+  Plan plan;
+  TDIBSurface image;
+  std::vector<uint8_t> rgba;
+  std::vector<png_bytep> rows;
+  s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
+  if (!s.png) Fail("cannot create a reader");
+  s.info = png_create_info_struct(s.png);
+  if (!s.info) Fail("cannot create a reader");
+  if (setjmp(png_jmpbuf(s.png))) Fail(io.message);
+
+  png_set_read_fn(s.png, &io, OnRead);
+  png_set_user_limits(s.png, TDIBX::kMaxSidePx, TDIBX::kMaxSidePx);
+  png_set_chunk_malloc_max(s.png, 16u << 20);
+  Prepare(s.png, s.info, plan, max_bytes);
+
+  const int w = int(plan.width), h = int(plan.height);
+  image.SetSize(w, h, plan.layout == Layout::kIndexed ? 8 : 24);
+  rows.resize(size_t(h));
+  if (plan.layout == Layout::kIndexed) {
+    png_colorp entries = nullptr;
+    int count = 0;
+    Palette palette{};
+    if (png_get_PLTE(s.png, s.info, &entries, &count) != 0) {
+      for (int i = 0; i < std::min(count, 256); ++i) {
+        palette[size_t(i)] = PaletteEntry{entries[i].blue, entries[i].green, entries[i].red, 0};
+      }
+    }
+    image.SetPalette(palette);
+  }
+  const PixelView v = image.View();
+  if (plan.layout == Layout::kRgba) {
+    rgba.resize(size_t(w) * 4 * size_t(h));
+    for (int y = 0; y < h; ++y) rows[size_t(y)] = rgba.data() + size_t(y) * size_t(w) * 4;
+  } else {
+    // Indexed and RGB rows land straight in the bitmap.
+    for (int y = 0; y < h; ++y) rows[size_t(y)] = v.Row(y);
+  }
+  png_read_image(s.png, rows.data());
+
+  if (plan.layout == Layout::kRgba) {
+    TDIBX& mask = image.CreateMask(0);
+    const PixelView m = mask.View();
+    for (int y = 0; y < h; ++y) {
+      const uint8_t* from = rows[size_t(y)];
+      uint8_t* to = v.Row(y);
+      uint8_t* alpha = m.Row(y);
+      for (int x = 0; x < w; ++x, from += 4, to += 3) {
+        to[0] = from[0];
+        to[1] = from[1];
+        to[2] = from[2];
+        alpha[x] = from[3];
+      }
+    }
+  }
+  out = std::move(image);
+  if (color_key) *color_key = plan.key;
+}
+
+std::vector<uint8_t> EncodePng(const TCustomDIBX& image, const TCustomDIBX* mask,
+                               int32_t color_key_color) {
+  const int w = image.Width(), h = image.Height();
+  if (w <= 0 || h <= 0) Fail("cannot write an empty picture");
+  const bool with_alpha = mask != nullptr;
+  const int channels = with_alpha ? 4 : 3;
+  std::vector<uint8_t> pixels(size_t(w) * size_t(channels) * size_t(h));
+  std::vector<png_bytep> rows(size_t(h));
+  const ConstPixelView v = image.View();
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = pixels.data() + size_t(y) * size_t(w) * size_t(channels);
+    rows[size_t(y)] = row;
+    for (int x = 0; x < w; ++x, row += channels) {
+      const uint32_t c =
+          uint32_t(NativeToColor(v.empty() ? image.GetPixel(x, y) : LoadNative(v.Row(y), x, v.bit_count),
+                                 image.BitCount(), v.palette));
+      row[0] = uint8_t(c);
+      row[1] = uint8_t(c >> 8);
+      row[2] = uint8_t(c >> 16);
+      if (with_alpha) row[3] = uint8_t(mask->GetPixel(x, y));
+    }
+  }
+  std::vector<uint8_t> out;
+  PngIo io;
+  io.out = &out;
+  WriteStructs s;
+  png_color_16 trans{};
+  s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
+  if (!s.png) Fail("cannot create a writer");
+  s.info = png_create_info_struct(s.png);
+  if (!s.info) Fail("cannot create a writer");
+  if (setjmp(png_jmpbuf(s.png))) Fail(io.message);
+  png_set_write_fn(s.png, &io, OnWrite, OnFlush);
+  png_set_IHDR(s.png, s.info, png_uint_32(w), png_uint_32(h), 8,
+               with_alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (!with_alpha && color_key_color >= 0) {
+    trans.red = png_uint_16(color_key_color & 0xFF);
+    trans.green = png_uint_16((color_key_color >> 8) & 0xFF);
+    trans.blue = png_uint_16((color_key_color >> 16) & 0xFF);
+    png_set_tRNS(s.png, s.info, nullptr, 0, &trans);
+  }
+  png_write_info(s.png, s.info);
+  png_write_image(s.png, rows.data());
+  png_write_end(s.png, nullptr);
+  return out;
+}
+
+}  // namespace vesk::graphics
