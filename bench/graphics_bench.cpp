@@ -94,6 +94,26 @@ void BM_Vesk32_Draw(benchmark::State& state) {
   }
   SetBytes<Get32>(state);
 }
+// A copy that is not one block: 700x500 pixels at an offset, row by row.
+void BM_Ref32_MemcpyRows700x500(benchmark::State& state) {
+  Pictures& p = Get32();
+  for (auto _ : state) {
+    for (int y = 0; y < 500; ++y) {
+      std::memcpy(p.dst.PixelPtr(50, 50 + y), p.src.PixelPtr(20, 30 + y), 700 * 4);
+    }
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * 700 * 4 * 500);
+}
+void BM_Vesk32_Draw700x500(benchmark::State& state) {
+  Pictures& p = Get32();
+  for (auto _ : state) {
+    p.dst.Draw(50, 50, p.src, vesk::graphics::TRect{20, 30, 720, 530}, KeyMode::kIgnore,
+               Flip::kNone);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * 700 * 4 * 500);
+}
 void BM_Ref32_PixmanOverSolid(benchmark::State& state) {
   Pictures& p = Get32();
   for (auto _ : state) p.Composite(PIXMAN_OP_OVER, p.solid);
@@ -215,6 +235,8 @@ void BM_Vesk32_DrawRotate(benchmark::State& state) {
 
 BENCHMARK(BM_Ref32_Memcpy);
 BENCHMARK(BM_Vesk32_Draw);
+BENCHMARK(BM_Ref32_MemcpyRows700x500);
+BENCHMARK(BM_Vesk32_Draw700x500);
 BENCHMARK(BM_Ref32_PixmanOverSolid);
 BENCHMARK(BM_Vesk32_DrawAlpha128);
 BENCHMARK(BM_Ref32_PixmanOverA8);

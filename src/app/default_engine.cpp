@@ -4,6 +4,7 @@
 
 #include "app/screen_manager.h"
 #include "components/kinds.h"
+#include "graphics/image_reader.h"
 #include "expr/parser.h"
 #include "scene/property_catalogue.h"
 #include "platform/cursor_file.h"
@@ -85,6 +86,10 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   // exists (the scene is made before the screen manager).
   env.show_cursor = [this](const std::string& file) { ShowCursorFile(file); };
   env.default_cursor = [this] { return variables_ ? variables_->CursorFile : std::string(); };
+  pictures_ = std::make_unique<components::TOrloCollection>(PictureServicesFor());
+  component_services_ = std::make_unique<components::ComponentServices>();
+  component_services_->pictures = pictures_.get();
+  env.components = component_services_.get();
   auto scene = std::make_unique<SceneAdapter>(ctx, std::move(env));
   scene_ = scene.get();
   if (function_host_) function_host_->set_scene(&scene_->root());
@@ -104,6 +109,10 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
     return nullptr;
   }
   variables_ = &variables;
+  if (component_services_) {
+    component_services_->variables = &variables;
+    component_services_->functions = &functions;
+  }
   script::ProjectEnvironment env;
   env.ctx = &ctx;
   env.files = &files_;
@@ -126,6 +135,7 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
     *error = project->error().empty() ? "the game could not start" : project->error();
     return nullptr;
   }
+  image_seed_ = static_cast<uint32_t>(project->info.image_seed);
   constexpr int32_t kMaxSide = 16384;
   if (project->info.screen_width > kMaxSide || project->info.screen_height > kMaxSide) {
     ctx.Terminate();
@@ -134,6 +144,49 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
     return nullptr;
   }
   return std::make_unique<ProjectScenario>(std::move(project));
+}
+
+namespace {
+
+// Linux desktops run at 24 or 32 bits; the working format follows that.
+constexpr int kDesktopBits = 32;
+
+}  // namespace
+
+// Pictures come from the game's files and are decoded in the screen's
+// working bit count with the project's scramble seed.
+components::PictureServices DefaultEngineFactory::PictureServicesFor() {
+  components::PictureServices p;
+  p.file_available = [this](const std::string& name) { return files_.Exists(name); };
+  p.read_file = [this](const std::string& name) -> std::optional<std::vector<uint8_t>> {
+    try {
+      return files_.ReadFileBytes(name);
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+  };
+  p.decode = [this](const std::string& name, std::span<const uint8_t> bytes, int bit_count, bool want_masks,
+                    bool dither) {
+    graphics::PictureOptions options;
+    options.working_bit_count = bit_count;
+    options.scramble_seed = image_seed_;
+    options.want_masks = want_masks;
+    options.dither = dither;
+    std::vector<components::DecodedFrame> frames;
+    for (graphics::PictureFrame& f : graphics::LoadPictureFrames(name, bytes, options)) {
+      components::DecodedFrame d;
+      d.surface = std::move(f.Surface);
+      d.mask = std::move(f.Mask);
+      d.color_key = f.ColorKey;
+      d.delay_ms = f.Delay;
+      d.offset_x = f.OffsetX;
+      d.offset_y = f.OffsetY;
+      frames.push_back(std::move(d));
+    }
+    return frames;
+  };
+  p.bit_count = kDesktopBits;
+  return p;
 }
 
 void DefaultEngineFactory::ShowCursorFile(const std::string& file) {
@@ -155,10 +208,11 @@ void DefaultEngineFactory::ShowCursorFile(const std::string& file) {
 std::unique_ptr<ScreenManager> DefaultEngineFactory::CreateScreenManager(
     platform::Window& window, const script::ProjectInfo& info) {
   window_ = &window;
-  // Linux desktops run at 24 or 32 bits; the working format follows that.
-  constexpr int kDesktopBits = 32;
-  return std::make_unique<TScreenManager>(window, info.screen_width, info.screen_height, info.full_width,
-                                          info.full_height, kDesktopBits);
+  auto screen = std::make_unique<TScreenManager>(window, info.screen_width, info.screen_height, info.full_width,
+                                                 info.full_height, kDesktopBits);
+  if (pictures_) pictures_->RestoreSurfaces(screen->working_bit_count());
+  return screen;
+
 }
 
 MediaManagers DefaultEngineFactory::CreateMedia() {

@@ -11,6 +11,8 @@
 #include "app/engine_ports.h"
 #include "app/function_host.h"
 #include "app/scene_adapter.h"
+#include "components/component_services.h"
+#include "components/orlo_collection.h"
 #include "platform/dialogs.h"
 #include "platform/window.h"
 #include "script/project.h"
@@ -110,6 +112,12 @@ class DefaultEngineFactory final : public EngineFactory {
   std::string exe_dir_;
   companion::TraceLog* trace_ = nullptr;
   void ShowCursorFile(const std::string& file_cp932);
+  components::PictureServices PictureServicesFor();
+  // The picture cache and what the component kinds share; they outlive the
+  // scene (the factory outlives the main window).
+  std::unique_ptr<components::TOrloCollection> pictures_;
+  std::unique_ptr<components::ComponentServices> component_services_;
+  uint32_t image_seed_ = 0;
   SceneAdapter* scene_ = nullptr;
   platform::Window* window_ = nullptr;
   expr::TParamCollection* variables_ = nullptr;

@@ -1,6 +1,10 @@
 #include "components/kinds.h"
 
 #include "components/box.h"
+#include "components/button.h"
+#include "components/images.h"
+#include "components/map_image.h"
+#include "components/tile.h"
 #include "scene/baselist.h"
 #include "script/vocabulary.h"
 
@@ -9,6 +13,13 @@ namespace vesk::components {
 void RegisterComponentKinds() {
   using scene::TVeskBaseList;
   TVeskBaseList::RegisterKind(script::LT_BOX, [](TVeskBaseList& root) { return std::make_unique<TVeskBox>(&root); });
+  TVeskBaseList::RegisterKind(script::LT_IMAGES,
+                              [](TVeskBaseList& root) { return std::make_unique<TVeskImages>(&root); });
+  TVeskBaseList::RegisterKind(script::LT_TILE, [](TVeskBaseList& root) { return std::make_unique<TVeskTile>(&root); });
+  TVeskBaseList::RegisterKind(script::LT_MAPIMG,
+                              [](TVeskBaseList& root) { return std::make_unique<TVeskMapImage>(&root); });
+  TVeskBaseList::RegisterKind(script::LT_BUTTON,
+                              [](TVeskBaseList& root) { return std::make_unique<TVeskButton>(&root); });
 }
 
 }  // namespace vesk::components

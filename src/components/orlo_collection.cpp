@@ -176,7 +176,7 @@ void TOrloCollection::Load(TOrloItem& item) {
     if (auto bytes = services_.read_file(item.file_)) {
       ++decode_count_;
       try {
-        decoded = services_.decode(*bytes, bits, item.want_masks_, dither_);
+        decoded = services_.decode(item.file_, *bytes, bits, item.want_masks_, dither_);
       } catch (const std::exception&) {
         decoded.clear();  // a broken picture shows as a missing one
       }

@@ -40,8 +40,9 @@ struct PictureServices {
   // All frames of a picture in `bit_count` bits. With `want_masks` every
   // frame should carry a mask (the cache makes missing ones from the colour
   // key); `dither` asks for dithering down to the bit count.
-  std::function<std::vector<DecodedFrame>(std::span<const uint8_t> bytes, int bit_count, bool want_masks,
-                                          bool dither)>
+  // The file name says the format (its extension).
+  std::function<std::vector<DecodedFrame>(const std::string& name, std::span<const uint8_t> bytes, int bit_count,
+                                          bool want_masks, bool dither)>
       decode;
   // The screen's working bit count (15, 16 or 32).
   int bit_count = 32;

@@ -141,11 +141,12 @@ void FillArea(const PixelView& v, const TRect& area, uint32_t value, FillKind ki
 // The four sides of a frame, the side strips between top and bottom so that
 // no pixel is drawn twice.
 std::array<TRect, 4> FrameStrips(const TRect& r, int thickness) {
-  const int t = std::max(0, thickness);
-  const int top_end = std::min(r.Bottom, r.Top + t), bottom_start = std::max(top_end, r.Bottom - t);
+  const int64_t t = std::max(0, thickness);
+  const auto top_end = int32_t(std::min<int64_t>(r.Bottom, r.Top + t));
+  const auto bottom_start = int32_t(std::max<int64_t>(top_end, r.Bottom - t));
   return {TRect{r.Left, r.Top, r.Right, top_end}, TRect{r.Left, bottom_start, r.Right, r.Bottom},
-          TRect{r.Left, top_end, std::min(r.Right, r.Left + t), bottom_start},
-          TRect{std::max(r.Left, r.Right - t), top_end, r.Right, bottom_start}};
+          TRect{r.Left, top_end, int32_t(std::min<int64_t>(r.Right, r.Left + t)), bottom_start},
+          TRect{int32_t(std::max<int64_t>(r.Left, r.Right - t)), top_end, r.Right, bottom_start}};
 }
 
 }  // namespace

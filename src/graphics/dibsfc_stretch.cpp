@@ -139,8 +139,15 @@ RuleParams MaskAlphaRule(int alpha) {
 // 16.16 arithmetic in range; they draw the same.
 constexpr double kMaxCellPx = double(1 << 20);
 
-void CellAxis(int dest_lo, double pitch, int offset, int64_t& start16, int64_t& pitch16) {
-  pitch = std::clamp(pitch, 1.0, kMaxCellPx);
+// Cells overlap when the pitch is below the tile size; a pitch far below it
+// (a cell size of 0 with a large zoom) would mean millions of overlapping
+// stretches per row, so the pitch is raised to keep at most kMaxCells cells
+// across the span they can touch. Ordinary layouts never reach the limit.
+constexpr double kMaxCells = 1024;
+
+void CellAxis(int dest_lo, double pitch, int offset, double span, int64_t& start16,
+              int64_t& pitch16) {
+  pitch = std::clamp(pitch, std::max(1.0, span / kMaxCells), kMaxCellPx);
   double rem = std::fmod(double(offset), pitch);
   if (rem < 0) rem += pitch;
   start16 = std::llround((double(dest_lo) - rem) * 65536.0);
@@ -208,8 +215,10 @@ void TileCells(TCustomDIBX& dest, const TRect& dest_rect, int cell_width, int ce
   const int tile_w = TileSize(zoom_x, src_rect.Width());
   const int tile_h = TileSize(zoom_y, src_rect.Height());
   int64_t x0, px, y0, py;
-  CellAxis(dest_rect.Left, zoom_x * double(cell_width) / 256, offset_x, x0, px);
-  CellAxis(dest_rect.Top, zoom_y * double(cell_height) / 256, offset_y, y0, py);
+  CellAxis(dest_rect.Left, zoom_x * double(cell_width) / 256, offset_x,
+           double(area.Width() + tile_w), x0, px);
+  CellAxis(dest_rect.Top, zoom_y * double(cell_height) / 256, offset_y,
+           double(area.Height() + tile_h), y0, py);
   ClipScope clip(dest, area);
   // Skip whole cells that end before the area starts.
   auto first = [](int64_t start, int64_t pitch, int tile, int lo) {
@@ -347,14 +356,24 @@ void TCustomDIBX::FillPattern(const TRect& dest_rect, const TCustomDIBX& source,
   PatternRows(*this, dest_rect, 256, 256, source, offset_x, offset_y, flip, nullptr, rp);
 }
 
+namespace {
+
+// edge + delta, not past `limit` (on the side delta points to).
+int32_t Edge(int32_t edge, int64_t delta, int32_t limit) {
+  const int64_t v = int64_t(edge) + delta;
+  return int32_t(delta >= 0 ? std::min<int64_t>(v, limit) : std::max<int64_t>(v, limit));
+}
+
+}  // namespace
+
 void TCustomDIBX::FramePattern(const TRect& rect, int thickness, const TCustomDIBX& pattern,
                                int offset_x, int offset_y) {
   const int t = std::max(0, thickness);
   const TRect strips[4] = {
-      {rect.Left, rect.Top, rect.Right, std::min(rect.Bottom, rect.Top + t)},
-      {rect.Left, std::max(rect.Top, rect.Bottom - t), rect.Right, rect.Bottom},
-      {rect.Left, rect.Top, std::min(rect.Right, rect.Left + t), rect.Bottom},
-      {std::max(rect.Left, rect.Right - t), rect.Top, rect.Right, rect.Bottom}};
+      {rect.Left, rect.Top, rect.Right, Edge(rect.Top, t, rect.Bottom)},
+      {rect.Left, Edge(rect.Bottom, -int64_t(t), rect.Top), rect.Right, rect.Bottom},
+      {rect.Left, rect.Top, Edge(rect.Left, t, rect.Right), rect.Bottom},
+      {Edge(rect.Right, -int64_t(t), rect.Left), rect.Top, rect.Right, rect.Bottom}};
   for (const TRect& s : strips) FillPattern(s, pattern, offset_x, offset_y, Flip::kNone);
 }
 

@@ -3,8 +3,6 @@
 // asks for.
 #include "graphics/orlo.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -16,6 +14,7 @@
 #include "graphics/dibsfc_bitmap.h"
 #include "graphics/dibsfc_kernels.h"
 #include "graphics/image_codecs.h"
+#include "graphics/orlo_data.h"
 #include "graphics/orlo_pixels.h"
 #include "graphics/tprandom.h"
 
@@ -141,7 +140,9 @@ TDIBX& TDIBSurface::CreateMask(uint8_t fill) {
 class OrloReader {
  public:
   OrloReader(TOrloFrameList& list, std::span<const uint8_t> bytes)
-      : list_(list), bytes_(bytes), r_(bytes.data(), bytes.size()) {}
+      : list_(list), bytes_(bytes), r_(bytes.data(), bytes.size()) {
+    budget_.limit = list.MaxDecodedBytes;
+  }
 
   void Read(bool first_frame_only) {
     const int magic = ReadMagic(bytes_);
@@ -185,10 +186,11 @@ class OrloReader {
   [[noreturn]] void Bad(const std::string& what) const { Fail(what + Where()); }
 
   void Charge(size_t bytes) {
-    if (bytes > list_.MaxDecodedBytes || charged_ > list_.MaxDecodedBytes - bytes) {
-      Bad("decoded pictures would exceed " + std::to_string(list_.MaxDecodedBytes) + " bytes");
+    try {
+      budget_.Charge(bytes);
+    } catch (const orlo_detail::DataError& e) {
+      Bad(e.what);
     }
-    charged_ += bytes;
   }
 
   OrloCompression Compression() const {
@@ -326,7 +328,7 @@ class OrloReader {
           std::to_string(decoded.Height()) + ", the frame " + std::to_string(bitmap.Width()) +
           " x " + std::to_string(bitmap.Height()));
     }
-    charged_ -= decoder_bytes;
+    budget_.Refund(decoder_bytes);
     if (bitmap.BitCount() == 24) {
       static_cast<TDIBX&>(bitmap) = std::move(decoded);
     } else if (bitmap.BitCount() > 8) {
@@ -336,128 +338,51 @@ class OrloReader {
     }
   }
 
-  // Inflates into a buffer that grows as the stream produces, up to `cap`
-  // bytes (what the coding can use at most; the rest is never read).
-  std::vector<uint8_t> Inflate(std::span<const uint8_t> in, size_t cap, const char* what) {
-    std::vector<uint8_t> out;
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK) Bad("zlib cannot start");
-    struct End {
-      z_stream* z;
-      ~End() { inflateEnd(z); }
-    } end{&z};
-    size_t consumed = 0, produced = 0;
-    const size_t start = std::min<size_t>(cap, std::max<size_t>(in.size() * 4, 4096));
-    Charge(start);
-    size_t charged_here = start;
-    out.resize(start);
-    for (;;) {
-      if (produced == out.size()) {
-        if (out.size() >= cap) break;
-        const size_t grow = std::min(cap, out.size() * 2) - out.size();
-        Charge(grow);
-        charged_here += grow;
-        out.resize(out.size() + grow);
-      }
-      const size_t in_chunk = std::min<size_t>(in.size() - consumed, std::numeric_limits<uInt>::max());
-      const size_t out_chunk = std::min<size_t>(out.size() - produced, std::numeric_limits<uInt>::max());
-      z.next_in = const_cast<Bytef*>(in.data() + consumed);
-      z.avail_in = uInt(in_chunk);
-      z.next_out = out.data() + produced;
-      z.avail_out = uInt(out_chunk);
-      const int rc = inflate(&z, Z_NO_FLUSH);
-      consumed += in_chunk - z.avail_in;
-      produced += out_chunk - z.avail_out;
-      if (rc == Z_STREAM_END) break;
-      if (rc == Z_BUF_ERROR && consumed == in.size()) break;  // cut short: decoding will say so
-      if (rc != Z_OK && rc != Z_BUF_ERROR) {
-        Bad(std::string(what) + " does not inflate (zlib: " + (z.msg ? z.msg : zError(rc)) + ")");
-      }
-    }
-    out.resize(produced);
-    // The buffer is temporary: only the bitmaps count against the limit.
-    charged_ -= charged_here;
-    return out;
-  }
-
   // Decodes pixel or mask data of a layer into `bitmap`.
   void DecodeData(std::span<const uint8_t> data, bool zlib, TDIBX& bitmap, bool is_mask,
                   const char* what) {
-    const int w = bitmap.Width(), h = bitmap.Height();
-    if (w == 0 || h == 0) return;
-    const PixelView v = bitmap.View();
-    const size_t stride = size_t(v.stride_bytes);
-    const bool blocks = version_ >= 103 && header_.block_width > 0 && header_.block_height > 0;
-    if (blocks) {
-      const int raw_bits = bitmap.RawBitCount();
-      const int64_t across = (int64_t(w) + header_.block_width - 1) / header_.block_width;
-      const int64_t down = (int64_t(h) + header_.block_height - 1) / header_.block_height;
-      const int64_t n = across * down;
-      const int64_t row_bytes = (int64_t(std::min(header_.block_width, w)) * raw_bits + 7) / 8;
-      const uint64_t cap = uint64_t(n) * 8 +
-                           uint64_t(n) * uint64_t(std::min(header_.block_height, h)) * uint64_t(row_bytes);
+    if (bitmap.Width() == 0 || bitmap.Height() == 0) return;
+    try {
       if (zlib) {
-        const std::vector<uint8_t> plain = Inflate(data, size_t(cap), what);
-        DecodeBlocks(plain, bitmap, is_mask, what);
+        orlo_detail::ZlibSource source(data, what, budget_);
+        DecodeFrom(source, bitmap, is_mask, what);
+        source.Finish();
       } else {
-        DecodeBlocks(data, bitmap, is_mask, what);
+        orlo_detail::PlainSource source(data);
+        DecodeFrom(source, bitmap, is_mask, what);
       }
+    } catch (const orlo_detail::DataError& e) {
+      Bad(e.what);
+    }
+  }
+
+  template <class Source>
+  void DecodeFrom(Source& source, TDIBX& bitmap, bool is_mask, const char* what) {
+    if (version_ >= 103 && header_.block_width > 0 && header_.block_height > 0) {
+      DecodeBlocks(source, bitmap, is_mask, what);
       return;
     }
     // Rows: scrambled in old files (seed 0 keeps the order) and in newer
     // ones that say so; JPEG data never reaches here.
-    const bool scrambled = version_ < 103 || header_.scrambled;
-    const size_t need = stride * size_t(h);
-    std::vector<uint8_t> inflated;
-    std::span<const uint8_t> rows = data;
-    if (zlib) {
-      if (!scrambled) {
-        // The stored rows are the bitmap's own layout: inflate in place.
-        InflateInto(data, v.origin, need, what);
-        return;
+    const PixelView v = bitmap.View();
+    const int h = v.height_px;
+    const size_t stride = size_t(v.stride_bytes);
+    const bool scrambled = (version_ < 103 || header_.scrambled) && list_.ScrambleSeed != 0;
+    if (!scrambled) {
+      // The stored rows are the bitmap's own layout.
+      const size_t need = stride * size_t(h);
+      const size_t got = source.ReadInto(v.origin, need);
+      if (got < need) {
+        Bad(std::string("truncated ") + what + ": " + std::to_string(got) + " of " + std::to_string(need) +
+            " bytes");
       }
-      inflated = Inflate(data, need, what);
-      rows = inflated;
-    }
-    if (rows.size() < need) {
-      Bad(std::string("truncated ") + what + ": " + std::to_string(rows.size()) + " of " +
-          std::to_string(need) + " bytes");
-    }
-    if (!scrambled || list_.ScrambleSeed == 0) {
-      std::memcpy(v.origin, rows.data(), need);
       return;
     }
     const std::vector<int> p = TTpRandom::Permutation(list_.ScrambleSeed, h);
-    for (int i = 0; i < h; ++i) std::memcpy(v.Row(p[size_t(i)]), rows.data() + size_t(i) * stride, stride);
-  }
-
-  void InflateInto(std::span<const uint8_t> in, uint8_t* out, size_t size, const char* what) {
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK) Bad("zlib cannot start");
-    struct End {
-      z_stream* z;
-      ~End() { inflateEnd(z); }
-    } end{&z};
-    size_t consumed = 0, produced = 0;
-    while (produced < size) {
-      const size_t in_chunk = std::min<size_t>(in.size() - consumed, std::numeric_limits<uInt>::max());
-      const size_t out_chunk = std::min<size_t>(size - produced, std::numeric_limits<uInt>::max());
-      z.next_in = const_cast<Bytef*>(in.data() + consumed);
-      z.avail_in = uInt(in_chunk);
-      z.next_out = out + produced;
-      z.avail_out = uInt(out_chunk);
-      const int rc = inflate(&z, Z_NO_FLUSH);
-      consumed += in_chunk - z.avail_in;
-      produced += out_chunk - z.avail_out;
-      if (rc == Z_STREAM_END) break;
-      if (rc == Z_BUF_ERROR && consumed == in.size()) break;
-      if (rc != Z_OK && rc != Z_BUF_ERROR) {
-        Bad(std::string(what) + " does not inflate (zlib: " + (z.msg ? z.msg : zError(rc)) + ")");
-      }
-    }
-    if (produced < size) {
-      Bad(std::string("truncated ") + what + ": " + std::to_string(produced) + " of " +
-          std::to_string(size) + " bytes");
+    for (int i = 0; i < h; ++i) {
+      const uint8_t* row = source.Take(stride);
+      if (!row) Bad(std::string("truncated ") + what + " in row " + std::to_string(i) + " of " + std::to_string(h));
+      std::memcpy(v.Row(p[size_t(i)]), row, stride);
     }
   }
 
@@ -489,59 +414,55 @@ class OrloReader {
     return *source;
   }
 
-  void DecodeBlocks(std::span<const uint8_t> data, TDIBX& bitmap, bool is_mask, const char* what) {
+  template <class Source>
+  void DecodeBlocks(Source& source, TDIBX& bitmap, bool is_mask, const char* what) {
     const int w = bitmap.Width(), h = bitmap.Height();
     const int bw = header_.block_width, bh = header_.block_height;
     const int raw_bits = bitmap.RawBitCount();
     const int64_t across = (int64_t(w) + bw - 1) / bw;
     const int64_t n = across * ((int64_t(h) + bh - 1) / bh);
-    if (uint64_t(n) > data.size() / 8) {
-      Bad(std::string("truncated ") + what + ": the block table needs " + std::to_string(n * 8) +
-          " bytes, " + std::to_string(data.size()) + " present");
+    const uint8_t* stored = source.Take(size_t(n) * 8);
+    if (!stored) {
+      Bad(std::string("truncated ") + what + ": the block table needs " + std::to_string(n * 8) + " bytes");
     }
     struct Entry {
       int32_t kind, index;
     };
-    std::vector<Entry> table(size_t(n));
+    std::vector<Entry> table(static_cast<size_t>(n));
     const bool scrambled = header_.scrambled;
     std::vector<int> p;
     if (scrambled) p = TTpRandom::Permutation(list_.ScrambleSeed, int(n));
     for (int64_t i = 0; i < n; ++i) {
-      const uint8_t* e = data.data() + size_t(i) * 8;
+      const uint8_t* e = stored + size_t(i) * 8;
       table[scrambled ? size_t(p[size_t(i)]) : size_t(i)] = Entry{I32At(e), I32At(e + 4)};
     }
-    size_t pos = size_t(n) * 8;
     const PixelView v = bitmap.View();
-    auto place = [&](int64_t block, int& x0, int& y0, int& cw, int& ch, size_t& offset,
-                     size_t& bytes) {
-      x0 = int((block % across) * bw);
+    auto place = [&](int64_t block, int& y0, int& ch, size_t& offset, size_t& bytes) {
+      const int x0 = int((block % across) * bw);
       y0 = int((block / across) * bh);
-      cw = std::min(bw, w - x0);
       ch = std::min(bh, h - y0);
       offset = size_t(int64_t(x0) * raw_bits / 8);
-      bytes = size_t((int64_t(cw) * raw_bits + 7) / 8);
+      bytes = size_t((int64_t(std::min(bw, w - x0)) * raw_bits + 7) / 8);
     };
     for (int64_t j = 0; j < n; ++j) {
-      int x0, y0, cw, ch;
+      int y0, ch;
       size_t offset, bytes;
-      place(j, x0, y0, cw, ch, offset, bytes);
+      place(j, y0, ch, offset, bytes);
       const Entry e = table[size_t(j)];
       if (e.kind == -1) {
-        const size_t need = bytes * size_t(ch);
-        if (data.size() - pos < need) {
-          Bad(std::string("truncated ") + what + " in block " + std::to_string(j) + " of " +
-              std::to_string(n));
+        const uint8_t* data = source.Take(bytes * size_t(ch));
+        if (!data) {
+          Bad(std::string("truncated ") + what + " in block " + std::to_string(j) + " of " + std::to_string(n));
         }
-        for (int y = 0; y < ch; ++y) std::memcpy(v.Row(y0 + y) + offset, data.data() + pos + size_t(y) * bytes, bytes);
-        pos += need;
+        for (int y = 0; y < ch; ++y) std::memcpy(v.Row(y0 + y) + offset, data + size_t(y) * bytes, bytes);
       } else if (e.kind == -2) {
         if (e.index < 0 || e.index >= j) {
           Bad(std::string(what) + ": block " + std::to_string(j) + " copies block " +
               std::to_string(e.index) + ", which is not decoded before it");
         }
-        int sx0, sy0, scw, sch;
+        int sy0, sch;
         size_t soffset, sbytes;
-        place(e.index, sx0, sy0, scw, sch, soffset, sbytes);
+        place(e.index, sy0, sch, soffset, sbytes);
         const size_t copy = std::min(bytes, sbytes);
         for (int y = 0; y < std::min(ch, sch); ++y)
           std::memmove(v.Row(y0 + y) + offset, v.Row(sy0 + y) + soffset, copy);
@@ -590,7 +511,7 @@ class OrloReader {
   int version_ = 0;
   int frame_index_ = 0;
   int layer_index_ = -1;
-  size_t charged_ = 0;
+  orlo_detail::DecodeBudget budget_;
 };
 
 // --- TOrloFrameList ------------------------------------------------------------------

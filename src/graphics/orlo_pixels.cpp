@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "graphics/dibsfc_bitmap.h"
@@ -65,6 +66,19 @@ void Store16(uint8_t* row, int x, uint32_t v) {
   std::memcpy(row + 2 * x, &w, 2);
 }
 
+// The end of the run of `value` that starts at x, eight bytes at a time.
+int RunEnd(const uint8_t* row, int x, int w, uint8_t value) {
+  const uint64_t all = value ? ~uint64_t{0} : 0;
+  while (x + 8 <= w) {
+    uint64_t v;
+    std::memcpy(&v, row + x, 8);
+    if (v != all) break;
+    x += 8;
+  }
+  while (x < w && row[x] == value) ++x;
+  return x;
+}
+
 }  // namespace
 
 void CopyPixels(TDIBX& frame, const TDIBX& layer) {
@@ -121,18 +135,20 @@ void ComposeMask(TDIBX& frame, const TDIBX& layer, const TDIBX& mask) {
     switch (p.bits) {
       case 24:
       case 32: {
-        const int bpp = p.bits / 8;
-        for (int x = 0; x < w; ++x) {
+        // Masks are mostly runs of 0 and 255: skip and copy those whole.
+        const size_t bpp = size_t(p.bits / 8);
+        for (int x = 0; x < w;) {
           const uint32_t mv = a[x];
-          if (mv == 0) continue;
-          uint8_t* d = f + bpp * x;
-          const uint8_t* s = l + bpp * x;
-          if (mv == 255) {
-            d[0] = s[0], d[1] = s[1], d[2] = s[2];
-          } else {
-            for (int c = 0; c < 3; ++c) d[c] = uint8_t((d[c] * (255 - mv) + s[c] * mv) >> 8);
+          if (mv == 0 || mv == 255) {
+            const int start = x;
+            x = RunEnd(a, x, w, uint8_t(mv));
+            if (mv == 255) std::memcpy(f + bpp * size_t(start), l + bpp * size_t(start), bpp * size_t(x - start));
+            continue;
           }
-          if (bpp == 4) d[3] = 0;
+          uint8_t* d = f + bpp * size_t(x);
+          const uint8_t* s = l + bpp * size_t(x);
+          for (int c = 0; c < 3; ++c) d[c] = uint8_t((d[c] * (255 - mv) + s[c] * mv) >> 8);
+          ++x;
         }
         break;
       }
@@ -241,7 +257,7 @@ void ConvertRows(const ConstPixelView& src, const PixelView& dst) {
       lut[size_t(i)] = (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
     }
   }
-  std::vector<uint32_t> rgb(size_t(w));  // 0x00RRGGBB
+  std::vector<uint32_t> rgb(static_cast<size_t>(w));  // 0x00RRGGBB
   for (int y = 0; y < h; ++y) {
     const uint8_t* s = src.Row(y);
     switch (src.bit_count) {

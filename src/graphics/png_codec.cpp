@@ -237,7 +237,7 @@ std::vector<uint8_t> EncodePng(const TCustomDIBX& image, const TCustomDIBX* mask
   const bool with_alpha = mask != nullptr;
   const int channels = with_alpha ? 4 : 3;
   std::vector<uint8_t> pixels(size_t(w) * size_t(channels) * size_t(h));
-  std::vector<png_bytep> rows(size_t(h));
+  std::vector<png_bytep> rows(static_cast<size_t>(h));
   const ConstPixelView v = image.View();
   for (int y = 0; y < h; ++y) {
     uint8_t* row = pixels.data() + size_t(y) * size_t(w) * size_t(channels);

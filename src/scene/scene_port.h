@@ -18,6 +18,9 @@ class SceneCommandPort final : public script::ScenePort {
   void GetProp(expr::TCustomParam& dest, TVeskObject& object, int32_t id) override;
   void SetProp(TVeskObject& object, int32_t id, const expr::TCustomParam& value) override;
   void ApplyCreationProperty(TVeskObject& object, int id, const script::CreationValue& value) override;
+  void TakeCreationExpression(TVeskObject& object, int id, const expr::TVeskParser& expression) override {
+    object.TakeCreationExpression(id, expression);
+  }
   void CreationComplete(TVeskObject& object) override;
   void DeleteObject(TVeskObject& object) override { root_.DeleteObject(&object); }
   void SaveCabinet(const std::string& name, const NameFilter& selected) override;

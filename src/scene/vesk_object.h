@@ -15,6 +15,7 @@
 
 #include "core/byte_reader.h"
 #include "expr/params.h"
+#include "expr/parser.h"
 #include "scene/rect.h"
 
 namespace vesk::graphics {
@@ -78,6 +79,13 @@ class TVeskObject {
   // The stored form inside saved games; kinds append their own fields.
   virtual void SaveToStream(ByteWriter& out) const;
   virtual void LoadFromStream(ByteReader& in, int32_t version);
+
+  // A creation command hands over the expression of a property it does not
+  // evaluate once but leaves to the object (an animation's end wait).
+  virtual void TakeCreationExpression(int id, const expr::TVeskParser& expression) {
+    (void)id;
+    (void)expression;
+  }
 
   // Queues the handler of property `event_id` when it is set: (name of the
   // handler, this object, the id, the arguments).

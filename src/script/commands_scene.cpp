@@ -93,6 +93,9 @@ SceneObject* TComComponent::CreateAndApply(TCallMan& man, int kind) {
   if (!scene) return nullptr;
   SceneObject* object = scene->CreateByKind(kind);
   if (!object) return nullptr;
+  // An animated picture evaluates its delay after the last frame itself.
+  if (ComType() == CMD_ImgNew)
+    if (const TVeskParser* delay = Property(PR_DELAY)) scene->TakeCreationExpression(*object, PR_DELAY, *delay);
   for (int p : CreationOrder()) {
     TVeskParser* e = Property(p);
     if (!e || CreationType(p) == ReadAs::kNever) continue;

@@ -12,7 +12,7 @@
 namespace vesk::graphics {
 namespace {
 
-struct BmpSpec {
+struct BmpLayout {
   int bits = 24;
   int width = 0, height = 0;  // height < 0: top-down
   uint32_t compression = 0;
@@ -31,7 +31,7 @@ void Put32(std::vector<uint8_t>& o, uint32_t v) {
   Put16(o, v >> 16);
 }
 
-std::vector<uint8_t> BuildBmp(const BmpSpec& b) {
+std::vector<uint8_t> BuildBmp(const BmpLayout& b) {
   std::vector<uint8_t> head;
   Put32(head, uint32_t(b.info_size));
   if (b.info_size == 12) {
@@ -71,8 +71,8 @@ std::vector<uint8_t> BuildBmp(const BmpSpec& b) {
 const uint32_t kPicture[2][3] = {{0xFF0000, 0x00FF00, 0x0000FF}, {0xFFFFFF, 0x808080, 0x102030}};
 
 // The picture as a 24-bit file, bottom-up, rows padded to 4 bytes.
-BmpSpec Picture24() {
-  BmpSpec b;
+BmpLayout Picture24() {
+  BmpLayout b;
   b.width = 3;
   b.height = 2;
   for (int y = 1; y >= 0; --y) {
@@ -109,7 +109,7 @@ TEST(BitmapLoad, TwentyFourBitsIntoEveryWorkingFormat) {
 TEST(BitmapLoad, PalettedDepthsAndTopDownRows) {
   // Indices 0..5 into a table of the six colours, at 1 (two colours), 4 and 8 bits.
   for (int bits : {1, 4, 8}) {
-    BmpSpec b;
+    BmpLayout b;
     b.bits = bits;
     b.width = 3;
     b.height = -2;  // top-down
@@ -142,7 +142,7 @@ TEST(BitmapLoad, SixteenBitLayoutsAndCoreHeaders) {
     uint16_t red;  // the stored value of pure red
   };
   for (const Layout& l : {Layout{{}, 0, 0x7C00}, Layout{{0xF800, 0x07E0, 0x001F}, 3, 0xF800}}) {
-    BmpSpec b;
+    BmpLayout b;
     b.bits = 16;
     b.width = 2;
     b.height = 1;
@@ -154,7 +154,7 @@ TEST(BitmapLoad, SixteenBitLayoutsAndCoreHeaders) {
     EXPECT_EQ(s.GetPixel(0, 0), 0xFF0000u);
     EXPECT_EQ(s.GetPixel(1, 0), 0xFFFFFFu);
   }
-  BmpSpec core = Picture24();
+  BmpLayout core = Picture24();
   core.info_size = 12;
   TDIBX s(1, 1, 32);
   ASSERT_TRUE(s.LoadFromStream(BuildBmp(core), 0));
@@ -162,7 +162,7 @@ TEST(BitmapLoad, SixteenBitLayoutsAndCoreHeaders) {
 }
 
 TEST(BitmapLoad, ThirtyTwoBitsKeepTheFourthByteForMasks) {
-  BmpSpec b;
+  BmpLayout b;
   b.bits = 32;
   b.width = 2;
   b.height = 1;
@@ -176,7 +176,7 @@ TEST(BitmapLoad, ThirtyTwoBitsKeepTheFourthByteForMasks) {
 }
 
 TEST(BitmapLoad, RunLengthCodedRows) {
-  BmpSpec b8;
+  BmpLayout b8;
   b8.bits = 8;
   b8.width = 5;
   b8.height = 2;
@@ -188,7 +188,7 @@ TEST(BitmapLoad, RunLengthCodedRows) {
   ASSERT_TRUE(s.LoadFromStream(BuildBmp(b8), 0));
   EXPECT_EQ(testing::Pixels(s), (std::vector<uint32_t>{0xFF00, 0xFF00, 0xFF00, 0xFF00, 0xFF00,
                                                       0xFF0000, 0xFF0000, 0xFF0000, 0xFF00, 0xFF}));
-  BmpSpec b4 = b8;
+  BmpLayout b4 = b8;
   b4.bits = 4;
   b4.compression = 2;
   // Bottom row: 5 pixels alternating 1,2; top row: absolute 4 nibbles 3,2,1,0 then one 3.
@@ -273,7 +273,7 @@ TEST(BitmapStreams, OtherFormatsGoToTheirReaderOrChangeNothing) {
 // --- hostile files ------------------------------------------------------------------------
 
 TEST(BitmapHostile, EveryTruncationIsAClearError) {
-  BmpSpec b = Picture24();
+  BmpLayout b = Picture24();
   b.width = 4;  // 12 bytes a row: no padding, so every cut loses pixels
   b.pixels.assign(24, 0x55);
   const auto file = BuildBmp(b);
@@ -287,27 +287,27 @@ TEST(BitmapHostile, EveryTruncationIsAClearError) {
 
 TEST(BitmapHostile, AbsurdHeadersAreRejected) {
   auto with = [](auto change) {
-    BmpSpec b = Picture24();
+    BmpLayout b = Picture24();
     change(b);
     return BuildBmp(b);
   };
   const std::vector<std::vector<uint8_t>> files = {
-      with([](BmpSpec& b) { b.width = 100000; }),
-      with([](BmpSpec& b) { b.width = 0; }),
-      with([](BmpSpec& b) { b.height = INT32_MIN; }),
-      with([](BmpSpec& b) { b.width = -3; }),
-      with([](BmpSpec& b) { b.bits = 7; }),
-      with([](BmpSpec& b) { b.compression = 4; }),   // embedded JPEG
-      with([](BmpSpec& b) { b.compression = 1; }),   // RLE8 at 24 bits
-      with([](BmpSpec& b) { b.info_size = 20; }),
-      with([](BmpSpec& b) { b.width = 30000, b.height = 30000; }),  // more pixels than present
+      with([](BmpLayout& b) { b.width = 100000; }),
+      with([](BmpLayout& b) { b.width = 0; }),
+      with([](BmpLayout& b) { b.height = INT32_MIN; }),
+      with([](BmpLayout& b) { b.width = -3; }),
+      with([](BmpLayout& b) { b.bits = 7; }),
+      with([](BmpLayout& b) { b.compression = 4; }),   // embedded JPEG
+      with([](BmpLayout& b) { b.compression = 1; }),   // RLE8 at 24 bits
+      with([](BmpLayout& b) { b.info_size = 20; }),
+      with([](BmpLayout& b) { b.width = 30000, b.height = 30000; }),  // more pixels than present
   };
   for (size_t i = 0; i < files.size(); ++i) {
     TDIBX s(1, 1, 32);
     EXPECT_THROW(s.LoadFromStream(files[i], 0), EGraphicsError) << i;
   }
   // A run-length stream that ends without its end mark.
-  BmpSpec rle;
+  BmpLayout rle;
   rle.bits = 8;
   rle.width = 4;
   rle.height = 1;

@@ -18,8 +18,7 @@ using testing::SamePixels;
 // pixel is inside the drawable area and the source.
 TDIBX ExpectedCopy(const TDIBX& dst, const TDIBX& src, int x, int y, const TRect& sr, Flip flip,
                    const TRect& drawable) {
-  TDIBX want;
-  testing::CopyPixels(dst, want);
+  TDIBX want = testing::Copy(dst);
   for (int j = 0; j < sr.Height(); ++j) {
     for (int i = 0; i < sr.Width(); ++i) {
       const int dx = x + i, dy = y + j;
@@ -118,8 +117,7 @@ TEST(Placing, MaskOperationsNeedAnEightBitMaskCoveringTheSource) {
 TEST(Placing, ASurfaceDrawnOntoItselfReadsTheOldPixels) {
   for (int bits : {8, 16, 32}) {
     TDIBX s = Random(bits, 10, 6, 4);
-    TDIBX copy;
-    testing::CopyPixels(s, copy);
+    const TDIBX copy = testing::Copy(s);
     const TDIBX want = ExpectedCopy(s, copy, 1, 1, TRect{0, 0, 9, 5}, Flip::kNone, s.BoundsRect());
     s.Draw(1, 1, s, TRect{0, 0, 9, 5}, KeyMode::kIgnore, Flip::kNone);
     EXPECT_TRUE(SamePixels(s, want));

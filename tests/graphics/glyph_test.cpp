@@ -11,14 +11,9 @@ namespace {
 using testing::ChannelMasks;
 using testing::FormulaAddScaled;
 using testing::FormulaBlend;
+using testing::Copy;
 using testing::Random;
 using testing::SamePixels;
-
-TDIBX Copy(const TDIBX& s) {
-  TDIBX c;
-  testing::CopyPixels(s, c);
-  return c;
-}
 
 // Samples of the factor x factor block of destination pixel (i, j) by class
 // (two low bits), the block mirrored by the flips.

@@ -140,7 +140,7 @@ struct WaveSetup {
 
 TEST(Wave, CopiesShiftEachRowAndSkipRowsOutsideTheOffsets) {
   WaveSetup w;
-  const TDIBX before = [&] { TDIBX c; testing::CopyPixels(w.target, c); return c; }();
+  const TDIBX before = testing::Copy(w.target);
   const TDIBX src = Random(32, 10, 12, 4);
   w.target.SetClipRect(TRect{1, 0, 20, 12});
   w.wave.Draw(5, 0, src, src.BoundsRect(), KeyMode::kIgnore, Flip::kNone);
@@ -159,7 +159,7 @@ TEST(Wave, CopiesShiftEachRowAndSkipRowsOutsideTheOffsets) {
 
 TEST(Wave, FillsAndRotationsFollowTheSameRows) {
   WaveSetup w;
-  const TDIBX before = [&] { TDIBX c; testing::CopyPixels(w.target, c); return c; }();
+  const TDIBX before = testing::Copy(w.target);
   // The direct drawing goes onto a colour the source never has, so what it
   // drew is plain to see.
   TDIBX src = Random(32, 7, 5, 8), direct(24, 12, 32);
@@ -205,7 +205,7 @@ TEST(Wave, ClipCallsReachBothAndFormatComesFromTheTarget) {
   EXPECT_EQ(w.target.ClipRect(), (TRect{0, 0, 6, 5}));
   EXPECT_EQ(w.wave.ClipRect(), (TRect{4, 3, 6, 5})) << "the proxy covers its origin and size";
   // The proxy's clip limits what reaches the target.
-  const TDIBX before = [&] { TDIBX c; testing::CopyPixels(w.target, c); return c; }();
+  const TDIBX before = testing::Copy(w.target);
   w.target.ResetClip();
   w.wave.FillRect(TRect{0, 0, 24, 12}, 0);
   for (int y = 0; y < 12; ++y) {

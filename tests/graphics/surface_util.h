@@ -90,6 +90,12 @@ inline void CopyPixels(const TCustomDIBX& from, TCustomDIBX& to) {
   }
 }
 
+inline TDIBX Copy(const TCustomDIBX& from) {
+  TDIBX to;
+  CopyPixels(from, to);
+  return to;
+}
+
 // Compares two surfaces pixel by pixel and reports the first differences.
 inline ::testing::AssertionResult SamePixels(const TCustomDIBX& got, const TCustomDIBX& want) {
   if (got.Width() != want.Width() || got.Height() != want.Height()) {

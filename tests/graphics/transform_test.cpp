@@ -14,14 +14,9 @@ namespace vesk::graphics {
 namespace {
 
 using testing::FormulaBlend;
+using testing::Copy;
 using testing::Random;
 using testing::SamePixels;
-
-TDIBX Copy(const TDIBX& s) {
-  TDIBX c;
-  testing::CopyPixels(s, c);
-  return c;
-}
 
 // --- rotation ------------------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include "vesk-tool/archive_command.h"
 #include "vesk-tool/bundle_command.h"
 #include "vesk-tool/compile_command.h"
+#include "vesk-tool/image_command.h"
 
 namespace {
 
@@ -13,12 +14,14 @@ void PrintUsage(std::ostream& out) {
   out << "usage: vesk-tool COMMAND ...\n"
       << "commands:\n"
       << vesk::tool::ArchiveUsage() << vesk::tool::BundleUsage() << vesk::tool::CompileUsage()
+      << vesk::tool::ImageUsage()
       << "  vesk-tool --help | --version\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  vesk::tool::ConnectImageFormatsToArchives();
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     PrintUsage(std::cerr);
@@ -38,6 +41,7 @@ int main(int argc, char** argv) {
   if (command == "bundle") return vesk::tool::RunBundleCommand(rest);
   if (command == "compile") return vesk::tool::RunCompileCommand(rest);
   if (command == "decompile") return vesk::tool::RunDecompileCommand(rest);
+  if (command == "image") return vesk::tool::RunImageCommand(rest);
   std::cerr << "vesk-tool: unknown command '" << command << "'\n";
   PrintUsage(std::cerr);
   return 2;
