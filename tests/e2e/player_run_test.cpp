@@ -2,8 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "support/png_read.h"
 #include "support/run_program.h"
-#include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,6 +32,8 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
 using vesk::test_support::RunResult;
+using vesk::test_support::PngPixel;
+using vesk::test_support::PngSize;
 using vesk::test_support::Slurp;
 
 class PlayerRun : public ::testing::Test {
@@ -48,26 +50,17 @@ class PlayerRun : public ::testing::Test {
   RunResult Run(const std::string& args, const std::string& env = "") {
     return vesk::test_support::RunProgram(VESK_PLAYER_PATH, args, dir_ / "out", env);
   }
+
+ public:
+  RunResult RunWith(const std::string& args, const std::string& env) { return Run(args, env); }
+  const fs::path& Dir() const { return dir_; }
+
+ protected:
   std::string Q(const fs::path& p) const { return "'" + p.string() + "'"; }
 
   fs::path dir_;
 };
 
-void PngSize(const fs::path& file, int* w, int* h) {
-  *w = *h = -1;
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  if (!f) return;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (!setjmp(png_jmpbuf(png))) {
-    png_init_io(png, f);
-    png_read_info(png, info);
-    *w = static_cast<int>(png_get_image_width(png, info));
-    *h = static_cast<int>(png_get_image_height(png, info));
-  }
-  png_destroy_read_struct(&png, &info, nullptr);
-  std::fclose(f);
-}
 
 TEST_F(PlayerRun, HeadlessRunsTheFramesAndDumpsClockAndVariables) {
   WriteGame(dir_ / "game", 64, 48);
@@ -268,39 +261,63 @@ TEST_F(PlayerRun, HelpAndVersion) {
 }
 
 // A real window under a virtual X server, when one can be started.
+// A private X server for the window tests; skips the test when there is none.
+class XvfbDisplay {
+ public:
+  XvfbDisplay() {
+    if (std::system("command -v Xvfb > /dev/null 2>&1 && command -v xwininfo > /dev/null 2>&1") != 0) return;
+    name_ = ":" + std::to_string(90 + static_cast<int>(getpid() % 500));
+    pid_ = fork();
+    if (pid_ == 0) {
+      execlp("Xvfb", "Xvfb", name_.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int i = 0; i < 100 && !up_ && pid_ > 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      up_ = std::system(("xwininfo -root -display " + name_ + " > /dev/null 2>&1").c_str()) == 0;
+    }
+  }
+  ~XvfbDisplay() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  bool up() const { return up_; }
+  // Leak checking is off for windowed runs only: the X11 and GL driver
+  // modules SDL loads are unloaded again before exit, and what they keep
+  // cannot be attributed (every headless run is still checked).
+  std::string Env() const {
+    return "timeout 60 env DISPLAY=" + name_ + " SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
+  }
+  // Runs the player with `args` in the background and returns the window
+  // tree as soon as it shows `title` (or what it showed last).
+  std::string RunAndFindWindow(PlayerRun& test, const std::string& args, const std::string& title);
+
+ private:
+  std::string name_;
+  pid_t pid_ = -1;
+  bool up_ = false;
+};
+
 TEST_F(PlayerRun, OpensARealWindowOfTheProjectSizeUnderXvfb) {
-  if (std::system("command -v Xvfb > /dev/null 2>&1 && command -v xwininfo > /dev/null 2>&1") != 0)
-    GTEST_SKIP() << "Xvfb or xwininfo is not installed";
-  const int display = 90 + static_cast<int>(getpid() % 500);
-  const std::string disp = ":" + std::to_string(display);
-  pid_t xvfb = fork();
-  if (xvfb == 0) {
-    execlp("Xvfb", "Xvfb", disp.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-           static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  ASSERT_GT(xvfb, 0);
-  bool up = false;
-  for (int i = 0; i < 100 && !up; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    up = std::system(("xwininfo -root -display " + disp + " > /dev/null 2>&1").c_str()) == 0;
-  }
-  if (!up) {
-    kill(xvfb, SIGTERM);
-    waitpid(xvfb, nullptr, 0);
-    GTEST_SKIP() << "Xvfb did not start";
-  }
+  XvfbDisplay x;
+  if (!x.up()) GTEST_SKIP() << "no X server for the window test";
   WriteGame(dir_ / "game", 320, 200, "XvfbGame");
-  // Run a second of frames in the background and look for the window meanwhile.
-  // Leak checking is off for this run only: the X11 and GL driver modules
-  // SDL loads are unloaded again before exit, and what they keep cannot be
-  // attributed (every headless run is still checked).
-  const std::string env = "timeout 60 env DISPLAY=" + disp +
-                          " SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
+  const std::string tree = x.RunAndFindWindow(*this, "--frames 60 --screenshot " + Q(dir_ / "shot.png") + " " +
+                                                         Q(dir_ / "game"), "XvfbGame");
+  EXPECT_THAT(tree, HasSubstr("\"XvfbGame\""));
+  EXPECT_THAT(tree, HasSubstr("320x200"));
+  int w, h;
+  PngSize(dir_ / "shot.png", &w, &h);
+  EXPECT_EQ(w, 320);
+  EXPECT_EQ(h, 200);
+}
+
+std::string XvfbDisplay::RunAndFindWindow(PlayerRun& test, const std::string& args, const std::string& title) {
   std::atomic<bool> finished{false};
   std::thread player([&] {
-    RunResult r = Run("--frames 60 --screenshot " + Q(dir_ / "shot.png") + " " + Q(dir_ / "game"),
-                      env);
+    RunResult r = test.RunWith(args, Env());
     EXPECT_EQ(r.status, 0) << r.err;
     finished = true;
   });
@@ -309,20 +326,26 @@ TEST_F(PlayerRun, OpensARealWindowOfTheProjectSizeUnderXvfb) {
   std::string tree;
   while (!finished) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    const fs::path listing = dir_ / "tree.txt";
-    std::system(("xwininfo -root -tree -display " + disp + " > '" + listing.string() + "' 2>&1").c_str());
+    const fs::path listing = test.Dir() / "tree.txt";
+    std::system(("xwininfo -root -tree -display " + name_ + " > '" + listing.string() + "' 2>&1").c_str());
     tree = Slurp(listing);
-    if (tree.find("XvfbGame") != std::string::npos) break;
+    if (tree.find(title) != std::string::npos) break;
   }
   player.join();
-  kill(xvfb, SIGTERM);
-  waitpid(xvfb, nullptr, 0);
-  EXPECT_THAT(tree, HasSubstr("\"XvfbGame\""));
-  EXPECT_THAT(tree, HasSubstr("320x200"));
+  return tree;
+}
+
+TEST_F(PlayerRun, TheDemoTitleScreenAppearsInARealWindow) {
+  XvfbDisplay x;
+  if (!x.up()) GTEST_SKIP() << "no X server for the window test";
+  const std::string tree =
+      x.RunAndFindWindow(*this, "--frames 60 --screenshot " + Q(dir_ / "title.png") + " " + Q(VESK_DEMO_DIR), "800x600");
+  EXPECT_THAT(tree, HasSubstr("800x600"));
   int w, h;
-  PngSize(dir_ / "shot.png", &w, &h);
-  EXPECT_EQ(w, 320);
-  EXPECT_EQ(h, 200);
+  PngSize(dir_ / "title.png", &w, &h);
+  EXPECT_EQ(w, 800);
+  EXPECT_EQ(h, 600);
+  EXPECT_GT(PngPixel(dir_ / "title.png", 660, 120) & 0xFF, 0xC0);  // the moon is up
 }
 
 }  // namespace

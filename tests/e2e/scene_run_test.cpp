@@ -2,7 +2,6 @@
 // the screenshots show what it drew.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "e2e/game_dir_test.h"
+#include "support/png_read.h"
 #include "support/run_program.h"
 
 namespace vesk::e2e {
@@ -17,36 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using vesk::test_support::RunResult;
+using vesk::test_support::PngPixel;
 using vesk::test_support::Slurp;
-
-// The pixel at (x, y) of a PNG as 0xRRGGBB; -1 when the file cannot be read.
-int64_t PngPixel(const fs::path& file, int x, int y) {
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  if (!f) return -1;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  int64_t result = -1;
-  if (!setjmp(png_jmpbuf(png))) {
-    png_init_io(png, f);
-    png_read_info(png, info);
-    png_set_strip_alpha(png);
-    png_read_update_info(png, info);
-    const int w = static_cast<int>(png_get_image_width(png, info));
-    const int h = static_cast<int>(png_get_image_height(png, info));
-    std::vector<uint8_t> rows(static_cast<size_t>(w) * h * 3);
-    std::vector<png_bytep> pointers(static_cast<size_t>(h));
-    for (int r = 0; r < h; ++r) pointers[static_cast<size_t>(r)] = rows.data() + static_cast<size_t>(r) * w * 3;
-    png_read_image(png, pointers.data());
-    if (x >= 0 && y >= 0 && x < w && y < h) {
-      const uint8_t* p = rows.data() + (static_cast<size_t>(y) * w + x) * 3;
-      result = (int64_t{p[0]} << 16) | (p[1] << 8) | p[2];
-    }
-  }
-  png_destroy_read_struct(&png, &info, nullptr);
-  std::fclose(f);
-  return result;
-}
 
 class SceneRun : public GameDirTest {
  protected:
@@ -87,6 +61,31 @@ Exit
   EXPECT_EQ(PngPixel(after, 48, 14), 0x0000FF);   // and its inside
   EXPECT_EQ(PngPixel(after, 41, 14), 0x000000);   // where it was: the black base
   EXPECT_EQ(PngPixel(after, 5, 5), 0x000000);
+}
+
+// The demo's title screen: the start button lights up under the mouse and
+// gives way when clicked; the quit button ends the game.
+TEST_F(SceneRun, TheDemoButtonsAnswerTheMouse) {
+  WriteFile("input.txt", "10 move 100 420\n20 click 100 420\n");
+  const fs::path normal = dir_ / "normal.png", hover = dir_ / "hover.png", after = dir_ / "after.png";
+  const fs::path json = dir_ / "vars.json";
+  RunResult r = RunPlayer("--frames 30 --input " + Q(dir_ / "input.txt") + " --screenshot-at 5:" + Q(normal) +
+                              " --screenshot-at 15:" + Q(hover) + " --screenshot " + Q(after) + " --dump-vars " +
+                              Q(json),
+                          VESK_DEMO_DIR);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const int64_t plain = PngPixel(normal, 100, 420), lit = PngPixel(hover, 100, 420);
+  ASSERT_GE(plain, 0);
+  EXPECT_NE(plain, lit);
+  EXPECT_GT((lit >> 16) & 0xFF, (plain >> 16) & 0xFF);  // the hover picture is a lighter purple
+  EXPECT_THAT(Slurp(json), HasSubstr("\"values\":[\"start\"]"));
+  EXPECT_NE(PngPixel(after, 100, 420), lit);  // the buttons are gone
+
+  WriteFile("quit.txt", "5 click 100 500\n");
+  r = RunPlayer("--frames 100 --input " + Q(dir_ / "quit.txt") + " --dump-vars " + Q(json), VESK_DEMO_DIR);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(Slurp(json), HasSubstr("\"values\":[\"quit\"]"));
+  EXPECT_THAT(Slurp(json), Not(HasSubstr("\"frames\":100,")));  // it ended before the frame limit
 }
 
 }  // namespace
