@@ -1,6 +1,8 @@
 #include "app/system_host.h"
 
 #include "expr/system_variables.h"
+#include "components/component_services.h"
+#include "components/orlo_collection.h"
 #include "scene/baselist.h"
 #include "script/callman.h"
 #include "script/vocabulary.h"
@@ -55,6 +57,11 @@ bool ShellSystemHost::GetSceneValue(int id, int32_t index, expr::SysValue* out) 
       else out->b = root_->KeyRepeated(index);
       return true;
     case expr::kSysActiveCompo: out->s = root_->Focus() ? root_->Focus()->Name : std::string(); return true;
+    case expr::kSysCgDither: {
+      const components::ComponentServices* services = root_->env().components;
+      out->b = services && services->pictures && services->pictures->Dither();
+      return true;
+    }
     default: return false;
   }
 }
@@ -76,6 +83,15 @@ void ShellSystemHost::Set(int id, const expr::SysValue& v) {
   switch (id) {
     case expr::kSysLClick: base.LClick = v.b; return;
     case expr::kSysRClick: base.RClick = v.b; return;
+    case expr::kSysCgDither: {
+      // Every picture is decoded again; the whole scene is redrawn with them.
+      const components::ComponentServices* services = root_->env().components;
+      if (!services || !services->pictures || services->pictures->Dither() == v.b) return;
+      services->pictures->SetDither(v.b);
+      root_->GetBaseAt(0)->InvalidateAll();
+      root_->GetBaseAt(1)->InvalidateAll();
+      return;
+    }
     case expr::kSysActiveCompo: {
       // Only a control that can take the focus gets it.
       scene::TVeskControl* c = root_->FindControl(v.s);
