@@ -212,6 +212,11 @@ class OrloReader {
       Bad("frame size " + std::to_string(width) + " x " + std::to_string(height) + " out of range");
     const int bits = NativeBits(file_bits);
     Charge(BitmapBytes(width, height, bits));
+    // Paletted frames are widened after composing, and frames may be
+    // converted to the target bit count: a 1-bit frame grows 24 times.
+    if (bits <= 8 || (list_.TargetBitCount > 0 && list_.TargetBitCount != bits)) {
+      Charge(BitmapBytes(width, height, std::max(24, list_.TargetBitCount)));
+    }
     frame.Bitmap.SetSize(width, height, bits);
     if (bits <= 8) {
       Palette palette{};
@@ -220,14 +225,17 @@ class OrloReader {
       for (int i = 0; i < entries; ++i, p += 4) palette[size_t(i)] = PaletteEntry{p[0], p[1], p[2], 0};
       frame.Bitmap.SetPalette(palette);
     }
-    const ConstPixelView fv = std::as_const(frame.Bitmap).View();
     frame.ColorKey = key < 0 ? -1 : key;
     if (key >= 0) {
+      // From the colour table itself: an empty frame has no pixel view.
+      Palette palette;
+      frame.Bitmap.GetPalette(palette);
       frame.ColorKeyColor =
-          NativeToColor(uint32_t(key) & orlo_detail::ValueMask(bits), bits, fv.palette);
+          NativeToColor(uint32_t(key) & orlo_detail::ValueMask(bits), bits, bits <= 8 ? palette.data() : nullptr);
     }
-    frame.Bitmap.Fill(BackgroundValue(frame.Bitmap));
-
+    // The background is filled in only when some of it can show: a bottom
+    // layer copied whole covers it.
+    bool filled = false;
     bool first_visible = true;
     for (int li = 0; li < layer_count; ++li) {
       layer_index_ = li;
@@ -235,11 +243,14 @@ class OrloReader {
       layer->Owner = &frame;
       ReadLayer(frame, *layer);
       if (layer->Visible) {
+        if (!filled && !CoversWhole(*layer, li, first_visible)) frame.Bitmap.Fill(BackgroundValue(frame.Bitmap));
+        filled = true;
         Compose(frame, *layer, li, first_visible);
         first_visible = false;
       }
       frame.Layers.push_back(std::move(layer));
     }
+    if (!filled) frame.Bitmap.Fill(BackgroundValue(frame.Bitmap));
     layer_index_ = -1;
     if (version_ >= 104) {
       ReadAreas(frame.FirstAreas, "first area list");
@@ -476,6 +487,13 @@ class OrloReader {
     }
   }
 
+  // Whether Compose copies every pixel of the layer.
+  bool CoversWhole(const TOrloLayer& layer, int index, bool first_visible) const {
+    if (layer.Bitmap.Mask() && layer.AlphaEnabled) return index == 0;
+    const int32_t key = first_visible && list_.OpaqueBottom ? -1 : layer.ColorKey;
+    return key < 0 && layer.Opacity >= 255;
+  }
+
   void Compose(TOrloFrame& frame, const TOrloLayer& layer, int index, bool first_visible) {
     TDIBSurface& target = frame.Bitmap;
     const TDIBX* mask = layer.Bitmap.Mask();
@@ -538,7 +556,9 @@ void TOrloFrameList::FinishFrame(TOrloFrame& frame) const {
   } else if (b.BitCount() <= 8) {
     if (frame.ColorKey >= 0) {
       // The key index stands for its colour from now on.
-      const PaletteEntry e = std::as_const(b).View().palette[frame.ColorKey & ((1 << b.BitCount()) - 1)];
+      Palette palette;
+      b.GetPalette(palette);
+      const PaletteEntry e = palette[size_t(frame.ColorKey & ((1 << b.BitCount()) - 1))];
       frame.ColorKey = int32_t(e.Blue | uint32_t(e.Green) << 8 | uint32_t(e.Red) << 16);
     }
     ConvertBitCount(b, 24);
@@ -574,8 +594,10 @@ bool TOrloFrameList::LoadFromBytes(const std::string& name, std::span<const uint
     if (!alpha.empty()) ConvertBitCount(frame->Bitmap, 24);
   }
   if (frame->ColorKey >= 0) {
-    const ConstPixelView v = std::as_const(frame->Bitmap).View();
-    frame->ColorKeyColor = NativeToColor(uint32_t(frame->ColorKey), v.bit_count, v.palette);
+    Palette palette;
+    frame->Bitmap.GetPalette(palette);
+    const int bits = frame->Bitmap.BitCount();
+    frame->ColorKeyColor = NativeToColor(uint32_t(frame->ColorKey), bits, bits <= 8 ? palette.data() : nullptr);
   }
   FinishFrame(*frame);
   Frames.push_back(std::move(frame));
@@ -625,17 +647,21 @@ TRect TOrloFrame::Trim() {
   const uint32_t key = uint32_t(ColorKey) & value_mask;
   const ConstPixelView m = mask ? mask->View() : ConstPixelView{};
   TRect box{v.width_px, v.height_px, 0, 0};
+  auto visible = [&](const uint8_t* row, const uint8_t* mrow, int x) {
+    return mrow ? mrow[x] != 0 : (LoadNative(row, x, v.bit_count) & value_mask) != key;
+  };
   for (int y = 0; y < v.height_px; ++y) {
     const uint8_t* row = v.Row(y);
     const uint8_t* mrow = mask ? m.Row(y) : nullptr;
-    for (int x = 0; x < v.width_px; ++x) {
-      const bool visible = mrow ? mrow[x] != 0 : (LoadNative(row, x, v.bit_count) & value_mask) != key;
-      if (!visible) continue;
-      box.Left = std::min(box.Left, x);
-      box.Right = std::max(box.Right, x + 1);
-      box.Top = std::min(box.Top, y);
-      box.Bottom = std::max(box.Bottom, y + 1);
-    }
+    int first = 0;
+    while (first < v.width_px && !visible(row, mrow, first)) ++first;
+    if (first == v.width_px) continue;
+    int last = v.width_px - 1;
+    while (last > first && !visible(row, mrow, last)) --last;
+    box.Left = std::min(box.Left, first);
+    box.Right = std::max(box.Right, last + 1);
+    box.Top = std::min(box.Top, y);
+    box.Bottom = y + 1;
   }
   if (box.IsEmpty() || box == whole) return whole;
 

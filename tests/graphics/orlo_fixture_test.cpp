@@ -111,6 +111,17 @@ TEST(OrloOldVersions, PalettedOldFrameWithKey) {
   EXPECT_EQ(f.Bitmap.GetPixel(3, 0), 0x0330u);
 }
 
+TEST(OrloOldVersions, EmptyPalettedFramesWithAKey) {
+  Bytes b;
+  b.str("Orlo101").i32(1).u8(0);
+  FrameHead(b, 4, 0, 4, 0, /*key=*/1);
+  for (int i = 0; i < 16; ++i) b.u8(uint8_t(i)).u8(0).u8(0).u8(0);
+  const TOrloFrameList list = ReadOrlo(b.b);
+  EXPECT_EQ(list.Frame(0).Height(), 0);
+  EXPECT_EQ(list.Frame(0).ColorKeyColor, 0x010000);
+  EXPECT_EQ(list.Frame(0).ColorKey, 0x000001);
+}
+
 // --- newer headers -----------------------------------------------------------------------
 
 TEST(OrloHeader, ShortRecordsKeepTheDefaultsAndLongOnesAreSkipped) {
@@ -298,6 +309,14 @@ TEST(OrloHostile, AbsurdSizesAndCountsAreRefusedBeforeAllocating) {
   EXPECT_NE(Message(file(4, 4, 24, 0, 0x7FFFFFFF)).find("truncated"), std::string::npos);
   // 30000 x 30000 x 32 bits is 3.6 GB: over any budget.
   EXPECT_NE(Message(file(30000, 30000, 32, 1)).find("exceed"), std::string::npos);
+  // 128 MB of 1-bit pixels would become 3 GB when widened to 24 bits.
+  {
+    RecordSpec r;
+    Bytes b = NewHeader(r);
+    FrameHead(b, 32000, 32000, 1, 0);
+    b.zeros(8).i32(0).i32(0);
+    EXPECT_NE(Message(b.b).find("exceed"), std::string::npos) << Message(b.b);
+  }
 
   RecordSpec neg;
   neg.frames = -1;
@@ -319,7 +338,7 @@ TEST(OrloHostile, HugeBlockTablesNeedTheirBytes) {
   LayerHead(b, 106);
   b.data(std::vector<uint8_t>(64, 0)).i32(0).i32(0).i32(0);
   TOrloFrameList list;
-  list.MaxDecodedBytes = 200u << 20;
+  list.MaxDecodedBytes = 400u << 20;
   try {
     list.LoadFromStream(b.b);
     FAIL() << "no error";
@@ -335,12 +354,11 @@ TEST(OrloHostile, ZlibBombsStopAtTheBudget) {
   r.compression = 0;
   r.block_w = r.block_h = 1;
   Bytes b = NewHeader(r);
-  FrameHead(b, 4000, 4000, 8, 1);
-  b.zeros(1024);
+  FrameHead(b, 2000, 2000, 24, 1);
   LayerHead(b, 106);
   b.data(Zlib(std::vector<uint8_t>(100u << 20, 0))).i32(0).i32(0).i32(0);
   TOrloFrameList list;
-  list.MaxDecodedBytes = 64u << 20;
+  list.MaxDecodedBytes = 40u << 20;  // the frame and the layer take 24 MB
   try {
     list.LoadFromStream(b.b);
     FAIL() << "no error";
