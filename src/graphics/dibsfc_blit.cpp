@@ -21,6 +21,18 @@ StableView::StableView(const ConstPixelView& src, const PixelView& dst) : view_(
   view_.origin = src.stride_bytes < 0 ? copy_.data() + bytes + src.stride_bytes : copy_.data();
 }
 
+SourceViews::SourceViews(const TCustomDIBX& source, const TCustomDIBX* mask, const PixelView& dst)
+    : src(source.View(), dst) {
+  if (src.view().empty()) return;
+  limit = ViewBounds(src.view());
+  if (mask) {
+    mask_view.emplace(mask->View(), dst);
+    if (!UsableMask(mask_view->view())) return;
+    limit = IntersectRect(limit, ViewBounds(mask_view->view()));
+  }
+  ok = true;
+}
+
 namespace {
 
 // An opaque copy between surfaces of one format whose drawn rows are whole
@@ -69,15 +81,11 @@ void CopyWithRule(TCustomDIBX& dest, int x, int y, const TCustomDIBX& source,
                   const TRect& src_rect, Flip flip, const TCustomDIBX* mask,
                   const RuleParams& rp) {
   const PixelView dst = dest.View();
-  const StableView src(source.View(), dst);
-  if (dst.empty() || src.view().empty()) return;
-  TRect limit = ViewBounds(src.view());
-  std::optional<StableView> mask_view;
-  if (mask) {
-    mask_view.emplace(mask->View(), dst);
-    if (!UsableMask(mask_view->view())) return;
-    limit = IntersectRect(limit, ViewBounds(mask_view->view()));
-  }
+  const SourceViews views(source, mask, dst);
+  if (dst.empty() || !views.ok) return;
+  const StableView& src = views.src;
+  const std::optional<StableView>& mask_view = views.mask_view;
+  const TRect limit = views.limit;
   const TRect drawable = IntersectRect(dest.ClipRect(), dest.BoundsRect());
   CopyPlan plan;
   if (!PlanCopy(drawable, x, y, src_rect, flip, limit, plan)) return;

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 // Helpers shared by the drawing operations. Internal to the graphics library.
 #include <vector>
 
@@ -21,6 +22,18 @@ class StableView {
 
 // The mask of a mask operation when it is usable: 8 bits with pixels.
 inline bool UsableMask(const ConstPixelView& mask) { return !mask.empty() && mask.bit_count == 8; }
+
+// What a drawing call reads: the source rows and, for the mask operations,
+// the mask rows (each a snapshot when it is the destination itself), and
+// the part of the source that both cover. `ok` is false when there is
+// nothing to read (an empty source, or a mask that is not 8 bits).
+struct SourceViews {
+  SourceViews(const TCustomDIBX& source, const TCustomDIBX* mask, const PixelView& dst);
+  StableView src;
+  std::optional<StableView> mask_view;
+  TRect limit{};
+  bool ok = false;
+};
 
 // Runs a rule over a planned copy; `mask` is read by the mask rules only.
 // The key, when rp.use_key, is the source's colour key in its own format.

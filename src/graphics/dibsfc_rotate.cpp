@@ -68,15 +68,11 @@ void DrawRotated(TCustomDIBX& dest, int dest_x, int dest_y, int zoom_x, int zoom
   rp.use_key = use_key && !mask;
 
   const PixelView dst = dest.View();
-  const StableView src(source.View(), dst);
-  if (dst.empty() || src.view().empty()) return;
-  TRect limit = ViewBounds(src.view());
-  std::optional<StableView> mask_view;
-  if (mask) {
-    mask_view.emplace(mask->View(), dst);
-    if (!UsableMask(mask_view->view())) return;
-    limit = IntersectRect(limit, ViewBounds(mask_view->view()));
-  }
+  const SourceViews views(source, mask, dst);
+  if (dst.empty() || !views.ok) return;
+  const StableView& src = views.src;
+  const std::optional<StableView>& mask_view = views.mask_view;
+  const TRect limit = views.limit;
   RotateSetup r;
   const TRect drawable = IntersectRect(dest.ClipRect(), dest.BoundsRect());
   if (!SetupRotate(drawable, dest_x, dest_y, zoom_x, zoom_y, src_rect, pivot_x, pivot_y, angle,

@@ -74,16 +74,12 @@ void StretchRows(TCustomDIBX& dest, const TRect& dest_rect, const TCustomDIBX& s
                  const TRect& src_rect, Flip flip, const TCustomDIBX* mask, RuleParams rp,
                  const std::array<uint32_t, 256>* palette = nullptr, int threshold = 0) {
   const PixelView dst = dest.View();
-  const StableView src(source.View(), dst);
-  if (dst.empty() || src.view().empty()) return;
+  const SourceViews views(source, mask, dst);
+  if (dst.empty() || !views.ok) return;
+  const StableView& src = views.src;
+  const std::optional<StableView>& mask_view = views.mask_view;
   if (palette && src.view().bit_count != 8) return;
-  TRect limit = ViewBounds(src.view());
-  std::optional<StableView> mask_view;
-  if (mask) {
-    mask_view.emplace(mask->View(), dst);
-    if (!UsableMask(mask_view->view())) return;
-    limit = IntersectRect(limit, ViewBounds(mask_view->view()));
-  }
+  const TRect limit = views.limit;
   StretchPlan p;
   const TRect drawable = IntersectRect(dest.ClipRect(), dest.BoundsRect());
   if (!PlanStretch(drawable, dest_rect, src_rect, flip, limit, p)) return;
