@@ -211,6 +211,7 @@ std::unique_ptr<ScreenManager> DefaultEngineFactory::CreateScreenManager(
   auto screen = std::make_unique<TScreenManager>(window, info.screen_width, info.screen_height, info.full_width,
                                                  info.full_height, kDesktopBits);
   if (pictures_) pictures_->RestoreSurfaces(screen->working_bit_count());
+  if (function_host_) function_host_->set_screen(screen.get());
   return screen;
 
 }

@@ -93,8 +93,13 @@ class ScreenManager {
   virtual bool SetDisplayMode(int index) = 0;  // -1 returns to the window
   // The bit count every drawing surface is made with (15, 16 or 32).
   virtual int working_bit_count() const { return 32; }
-  // Usable full-screen modes (@DisplayModeCount).
+  // Usable full-screen modes (@DisplayModeCount) and one of them.
   virtual int ModeCount() const { return 0; }
+  virtual bool GetMode(int index, platform::DisplayMode* out) const {
+    (void)index;
+    (void)out;
+    return false;
+  }
   // Whether the scene changed this frame, and its zoom in percent.
   virtual void NoteFrameChanged(bool changed, int zoom_percent) {
     (void)changed;

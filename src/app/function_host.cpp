@@ -1,6 +1,7 @@
 #include "app/function_host.h"
 
 #include "scene/scene_port.h"
+#include "script/vocabulary.h"
 
 #include "platform/cp932.h"
 #include "platform/shell.h"
@@ -21,6 +22,18 @@ bool PlayerFunctionHost::OpenUrl(const std::string& url_cp932) {
 }
 
 bool PlayerFunctionHost::CallObjectFunction(int id, expr::TParamCollectionItem& dest, expr::Operands& operands) {
+  if (id == script::FN_GetDisplayMode) {
+    // GetDisplayMode(index, var width, var height, var bits, var refresh)
+    platform::DisplayMode mode;
+    const bool found = screen_ && !operands.empty() && operands.size() >= 5 &&
+                       screen_->GetMode(operands[0]->GetInt(), &mode);
+    if (found) {
+      const int32_t values[] = {mode.width_px, mode.height_px, mode.bits_per_pixel, mode.refresh_hz};
+      for (size_t i = 0; i < 4; ++i) operands[i + 1]->SetInt(values[i]);
+    }
+    if (dest.Value) dest.Value->SetFlag(found);
+    return true;
+  }
   return scene_ && scene::CallSceneFunction(*scene_, id, dest, operands);
 }
 

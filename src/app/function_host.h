@@ -1,6 +1,7 @@
 #pragma once
 // What the built-in functions reach in the running player: the game's files
 // and the desktop's browser.
+#include "app/engine_ports.h"
 #include "expr/sysfuncs.h"
 #include "storage/vrfiles.h"
 
@@ -19,10 +20,13 @@ class PlayerFunctionHost final : public expr::SysFuncHost {
   bool CallObjectFunction(int id, expr::TParamCollectionItem& dest, expr::Operands& operands) override;
   // The scene the object functions act on (set once it exists).
   void set_scene(scene::TVeskBaseList* scene) { scene_ = scene; }
+  // The display modes GetDisplayMode lists (set once the screen exists).
+  void set_screen(const ScreenManager* screen) { screen_ = screen; }
 
  private:
   storage::TVrFileManager& files_;
   scene::TVeskBaseList* scene_ = nullptr;
+  const ScreenManager* screen_ = nullptr;
 };
 
 }  // namespace vesk::app

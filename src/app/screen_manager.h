@@ -44,6 +44,11 @@ class TScreenManager final : public ScreenManager {
   bool SetDisplayMode(int index) override;
   int working_bit_count() const override { return working_bits_; }
   int ModeCount() const override { return static_cast<int>(choice_.accepted.size()); }
+  bool GetMode(int index, platform::DisplayMode* out) const override {
+    if (index < 0 || index >= ModeCount()) return false;
+    *out = choice_.accepted[static_cast<size_t>(index)];
+    return true;
+  }
   void NoteFrameChanged(bool changed, int zoom_percent) override;
   int present_counter() const { return present_counter_; }
   const ModeChoice& modes() const { return choice_; }

@@ -179,6 +179,26 @@ TEST_F(ScriptRun, AGameInsideGameDatPlays) {
   EXPECT_THAT(Slurp(json), HasSubstr("\"values\":[42]"));
 }
 
+TEST_F(ScriptRun, DisplayModesReachTheScript) {
+  Write("start.vsc", R"(VarNew n type: int value: @DisplayModeCount
+VarNew w type: int
+VarNew h type: int
+VarNew b type: int
+VarNew r type: int
+VarNew ok type: flag value: GetDisplayMode(0, w, h, b, r)
+VarNew bad type: flag value: GetDisplayMode(n, w, h, b, r)
+VarNew full type: flag value: @FullScr
+)");
+  RunResult r = Play(2);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_GE(std::stoi(Var("n")), 1);  // the headless display offers modes of the scene size and more
+  EXPECT_EQ(Var("ok"), "true");
+  EXPECT_EQ(Var("bad"), "false");
+  EXPECT_GE(std::stoi(Var("w")), 64);
+  EXPECT_GE(std::stoi(Var("b")), 16);
+  EXPECT_EQ(Var("full"), "false");
+}
+
 TEST_F(ScriptRun, CompileErrorsNameFileLineAndColumn) {
   Write("start.vsc", "Calc x = 1\nIf x >\n");
   RunResult c = Compile();
