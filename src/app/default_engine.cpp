@@ -148,7 +148,8 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
 
 namespace {
 
-// Linux desktops run at 24 or 32 bits; the working format follows that.
+// Pictures decoded before the screen manager exists take the common
+// desktop format; the screen manager sets the real one.
 constexpr int kDesktopBits = 32;
 
 }  // namespace
@@ -209,7 +210,7 @@ std::unique_ptr<ScreenManager> DefaultEngineFactory::CreateScreenManager(
     platform::Window& window, const script::ProjectInfo& info) {
   window_ = &window;
   auto screen = std::make_unique<TScreenManager>(window, info.screen_width, info.screen_height, info.full_width,
-                                                 info.full_height, kDesktopBits);
+                                                 info.full_height, window.DesktopBitsPerPixel());
   if (pictures_) pictures_->RestoreSurfaces(screen->working_bit_count());
   if (function_host_) function_host_->set_screen(screen.get());
   return screen;

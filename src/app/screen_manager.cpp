@@ -54,8 +54,12 @@ TScreenManager::TScreenManager(platform::Window& window, int screen_w, int scree
 
 void TScreenManager::SetUp() {
   int bits = desktop_bits_;
-  if (current_mode_ >= 0) bits = choice_.accepted[static_cast<size_t>(current_mode_)].bits_per_pixel;
-  working_bits_ = WorkingBitCount(bits, false, current_mode_ >= 0);
+  bool rgb555 = window_.DesktopIsRgb555();
+  if (current_mode_ >= 0) {
+    bits = choice_.accepted[static_cast<size_t>(current_mode_)].bits_per_pixel;
+    rgb555 = false;  // a 16-bit mode we switch to is 5-6-5 on the displays SDL drives
+  }
+  working_bits_ = WorkingBitCount(bits, rgb555, current_mode_ >= 0);
   frame_.Resize(screen_w_, screen_h_, FormatOf(working_bits_));
   changed_ = true;
 }

@@ -42,6 +42,9 @@ class Window {
   // Full screen: the modes the display offers, and switching to one (index
   // into that list) or back to the window (-1). False when the switch failed.
   virtual std::vector<DisplayMode> ListDisplayModes() = 0;
+  // The desktop's format: bits per pixel, and whether a 16-bit one is 5-5-5.
+  virtual int DesktopBitsPerPixel() const { return 32; }
+  virtual bool DesktopIsRgb555() const { return false; }
   virtual bool SetDisplayMode(int index) = 0;
   virtual int CurrentDisplayMode() const = 0;
 

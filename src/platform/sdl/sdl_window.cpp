@@ -249,6 +249,28 @@ std::vector<DisplayMode> SdlWindow::ListDisplayModes() {
   return modes;
 }
 
+namespace {
+
+// The desktop's pixel format; a 24-bit one when it cannot be read, as a
+// desktop most likely is.
+uint32_t DesktopFormat(SDL_Window* window) {
+  int display = SDL_GetWindowDisplayIndex(window);
+  if (display < 0) display = 0;
+  SDL_DisplayMode m;
+  return SDL_GetDesktopDisplayMode(display, &m) == 0 ? m.format : SDL_PIXELFORMAT_RGB888;
+}
+
+}  // namespace
+
+int SdlWindow::DesktopBitsPerPixel() const {
+  return static_cast<int>(SDL_BITSPERPIXEL(DesktopFormat(window_)));
+}
+
+bool SdlWindow::DesktopIsRgb555() const {
+  const uint32_t format = DesktopFormat(window_);
+  return format == SDL_PIXELFORMAT_RGB555 || format == SDL_PIXELFORMAT_BGR555 || format == SDL_PIXELFORMAT_ARGB1555;
+}
+
 bool SdlWindow::SetDisplayMode(int index) {
   if (index < 0) {
     if (SDL_SetWindowFullscreen(window_, 0) != 0) return false;

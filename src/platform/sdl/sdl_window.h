@@ -25,6 +25,8 @@ class SdlWindow final : public Window {
   bool PollEvent(Event* out) override;
   bool WaitEvent(Event* out, int timeout_ms) override;
   std::vector<DisplayMode> ListDisplayModes() override;
+  int DesktopBitsPerPixel() const override;
+  bool DesktopIsRgb555() const override;
   bool SetDisplayMode(int index) override;
   int CurrentDisplayMode() const override { return current_mode_; }
   void WarpMouse(int scene_x, int scene_y) override;
