@@ -66,11 +66,11 @@ Files Make(bool two_layers) {
   std::vector<TOrloFrameSpec> frames(1);
   TOrloFrameSpec& f = frames[0];
   f.Width = kW, f.Height = kH, f.BitCount = 24;
-  TOrloLayerSpec bottom;
+  TOrloLayerInput bottom;
   bottom.Pixels.Assign(back);
   f.Layers.push_back(std::move(bottom));
   if (two_layers) {
-    TOrloLayerSpec top;
+    TOrloLayerInput top;
     top.Mask = std::make_unique<TDIBX>();
     Character(top.Pixels, *top.Mask);
     f.Layers.push_back(std::move(top));

@@ -28,9 +28,9 @@ button() {
     -draw "roundrectangle 1,1 218,54 14,14" -stroke none -font IPAGothic -pointsize 26 -fill "$ink" \
     -gravity center -annotate "$shift" "$label" "$out"
 }
-for spec in "start:はじめる" "quit:おわる"; do
-  name=${spec%%:*}
-  label=${spec#*:}
+for entry in "start:はじめる" "quit:おわる"; do
+  name=${entry%%:*}
+  label=${entry#*:}
   button "btn_${name}.png" '#00000099' '#b9a0f0' '#f4eaff' +0+0 "$label"
   button "btn_${name}_hover.png" '#5a3a9acc' '#ffffff' '#ffffff' +0+0 "$label"
   button "btn_${name}_down.png" '#2a1a4acc' '#ffffff' '#d0c0ff' +1+2 "$label"

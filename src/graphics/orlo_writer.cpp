@@ -262,7 +262,7 @@ std::vector<uint8_t> EncodeOrlo(const std::vector<TOrloFrameSpec>& frames,
       }
     }
     for (size_t li = 0; li < f.Layers.size(); ++li) {
-      const TOrloLayerSpec& l = f.Layers[li];
+      const TOrloLayerInput& l = f.Layers[li];
       auto pixels = std::make_unique<TDIBX>(Prepared(f, l.Pixels, int(fi), int(li)));
       out.resize(out.size() + 8, 0);
       Put8(out, l.Visible ? 1 : 0);

@@ -14,7 +14,7 @@
 
 namespace vesk::graphics {
 
-struct TOrloLayerSpec {
+struct TOrloLayerInput {
   TDIBX Pixels;                 // the frame's size; converted to its bit count
   std::unique_ptr<TDIBX> Mask;  // 8 bits, the frame's size, or none
   bool Visible = true;
@@ -30,7 +30,7 @@ struct TOrloFrameSpec {
   Palette Colors{};             // for 8 bits and fewer
   int32_t ColorKey = -1;        // native value / palette index, -1 none
   int32_t FrameTime = 0;        // milliseconds
-  std::vector<TOrloLayerSpec> Layers;
+  std::vector<TOrloLayerInput> Layers;
   std::vector<TRect> FirstAreas;
   std::vector<TRect> SecondAreas;
 };

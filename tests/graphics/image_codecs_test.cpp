@@ -323,7 +323,7 @@ TEST(PictureFiles, LayeredFramesGiveDelaysOffsetsAndDitheredPixels) {
     TDIBX px(6, 6, 24);
     px.Fill(0xFF00FF);
     px.SetPixel(2 + i, 3, 0x123456);
-    std::vector<TOrloLayerSpec> layers;
+    std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(std::move(px)));
     frames.push_back(FrameOf(24, std::move(layers), 0xFF00FF, i == 0 ? 0 : 70));
   }
@@ -362,7 +362,7 @@ TEST(PictureFiles, SurfacesLoadPngAndLayeredBytesThroughTheReader) {
   w.ScrambleSeed = 31;
   std::vector<TOrloFrameSpec> frames;
   for (uint32_t seed : {1u, 2u}) {
-    std::vector<TOrloLayerSpec> layers;
+    std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(Random(32, 4, 4, seed)));
     frames.push_back(FrameOf(32, std::move(layers)));
   }

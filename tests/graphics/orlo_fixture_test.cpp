@@ -446,7 +446,7 @@ TEST(OrloHostile, JpegLayersOfAnotherSizeOrBrokenAreRefused) {
 TEST(OrloHostile, EveryTruncationIsAnError) {
   std::vector<TOrloFrameSpec> frames;
   for (int i = 0; i < 2; ++i) {
-    std::vector<TOrloLayerSpec> layers;
+    std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(Random(24, 9, 6, uint32_t(i)), 255, -1, RandomMask(9, 6, 1)));
     layers.push_back(Layer(Random(24, 9, 6, 7), 100, 0x10));
     frames.push_back(FrameOf(24, std::move(layers), -1, 5));
@@ -481,7 +481,7 @@ TEST(OrloHostile, EveryTruncationIsAnError) {
 TEST(OrloHostile, ManySmallRandomMutationsNeverCrash) {
   std::vector<TOrloFrameSpec> frames;
   for (int i = 0; i < 2; ++i) {
-    std::vector<TOrloLayerSpec> layers;
+    std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(Random(8, 12, 7, uint32_t(i)), 200, 3, RandomMask(12, 7, 1)));
     layers.push_back(Layer(Random(8, 12, 7, 2), 100, 4));
     frames.push_back(FrameOf(8, std::move(layers)));

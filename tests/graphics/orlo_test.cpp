@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
 std::vector<TOrloFrameSpec> OneFrame(TDIBX pixels, std::unique_ptr<TDIBX> mask = nullptr) {
   std::vector<TOrloFrameSpec> frames;
   const int bits = pixels.BitCount();
-  std::vector<TOrloLayerSpec> layers;
+  std::vector<TOrloLayerInput> layers;
   layers.push_back(Layer(std::move(pixels), 255, -1, std::move(mask)));
   frames.push_back(FrameOf(bits, std::move(layers)));
   return frames;
@@ -177,7 +177,7 @@ TEST(OrloScramble, SeedZeroWithTheFlagSetIsTheIdentity) {
 TEST(OrloFrames, TimesKeysAndAreaListsSurvive) {
   std::vector<TOrloFrameSpec> frames;
   for (int i = 0; i < 3; ++i) {
-    std::vector<TOrloLayerSpec> layers;
+    std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(Random(16, 9, 7, uint32_t(i))));
     frames.push_back(FrameOf(16, std::move(layers), i == 1 ? 0xF81F : -1, 10 * (i + 1)));
   }
@@ -221,7 +221,7 @@ TEST(OrloBlocks, RepeatedBlocksAreStoredOnce) {
     c.Assign(noise);
     // The last frame changes one block: only it is stored again.
     if (i == 3) c.SetPixel(40, 40, 0x123456);
-    std::vector<TOrloLayerSpec> layers;
+    std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(std::move(c)));
     frames.push_back(FrameOf(24, std::move(layers)));
   }
@@ -248,7 +248,7 @@ TEST(OrloBlocks, MasksReferToEarlierMasksAndFramesOfOtherSizesStayApart) {
   std::vector<TOrloFrameSpec> frames;
   const auto mask = RandomMask(32, 32, 8);
   for (int size : {32, 48, 32}) {
-    std::vector<TOrloLayerSpec> layers;
+    std::vector<TOrloLayerInput> layers;
     auto m = std::make_unique<TDIBX>(Random(8, size, size, 8));
     if (size == 32) m->Assign(*mask);
     layers.push_back(Layer(Random(32, size, size, 1), 255, -1, std::move(m)));
@@ -323,9 +323,9 @@ uint32_t MaskRule(uint32_t f, uint32_t l, uint32_t m, int bits) {
   return out;
 }
 
-TDIBX TwoLayerFrame(const TDIBX& bottom, TOrloLayerSpec top, int32_t background = 0,
+TDIBX TwoLayerFrame(const TDIBX& bottom, TOrloLayerInput top, int32_t background = 0,
                     bool opaque_bottom = false, int32_t bottom_key = -1) {
-  std::vector<TOrloLayerSpec> layers;
+  std::vector<TOrloLayerInput> layers;
   TDIBX b;
   b.Assign(bottom);
   layers.push_back(Layer(std::move(b), 255, bottom_key));
@@ -372,7 +372,7 @@ TEST(OrloCompose, PalettedFramesDrawTheOrderedPattern) {
     return s;
   };
   auto frame = [&](int opacity, int32_t key, TDIBX top) {
-    std::vector<TOrloLayerSpec> layers;
+    std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(filled(10)));
     layers.push_back(Layer(std::move(top), opacity, key));
     std::vector<TOrloFrameSpec> frames;
@@ -443,7 +443,7 @@ TEST(OrloCompose, LaterMasksBlendAndDisabledAlphaCopies) {
     t2.Assign(top);
     auto m2 = std::make_unique<TDIBX>();
     m2->Assign(*mask);
-    TOrloLayerSpec off = Layer(std::move(t2), 255, -1, std::move(m2));
+    TOrloLayerInput off = Layer(std::move(t2), 255, -1, std::move(m2));
     off.AlphaEnabled = false;
     EXPECT_TRUE(SamePixels(TwoLayerFrame(bottom, std::move(off)), top));
   }
@@ -452,7 +452,7 @@ TEST(OrloCompose, LaterMasksBlendAndDisabledAlphaCopies) {
 TEST(OrloCompose, InvisibleLayersLeaveTheBackground) {
   for (int bits : {8, 16, 24, 32}) {
     TDIBX px = Random(bits, 5, 4, 1);
-    std::vector<TOrloLayerSpec> layers;
+    std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(std::move(px)));
     layers[0].Visible = false;
     std::vector<TOrloFrameSpec> frames;
@@ -479,7 +479,7 @@ TEST(OrloCompose, OpaqueBottomIgnoresTheBottomLayersKey) {
   auto run = [&](bool opaque) {
     TDIBX t;
     t.Assign(top);
-    TOrloLayerSpec hidden = Layer(std::move(t));
+    TOrloLayerInput hidden = Layer(std::move(t));
     hidden.Visible = false;
     return TwoLayerFrame(bottom, std::move(hidden), 0x0000FF, opaque, key);
   };
@@ -494,7 +494,7 @@ TEST(OrloCompose, OpaqueBottomIgnoresTheBottomLayersKey) {
 TEST(OrloPost, TargetBitCountReducesFramesWithoutKeyOrWithMask) {
   std::vector<TOrloFrameSpec> frames;
   for (int i = 0; i < 3; ++i) {
-    std::vector<TOrloLayerSpec> layers;
+    std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(Random(24, 6, 5, uint32_t(i)), 255, -1, i == 2 ? RandomMask(6, 5, 1) : nullptr));
     frames.push_back(FrameOf(24, std::move(layers), i == 1 ? 0x00FF00 : -1));
   }
@@ -521,7 +521,7 @@ TEST(OrloPost, PalettedFramesWidenAndTheKeyFollowsItsColour) {
   px.SetPalette(pal);
   px.Fill(4);
   px.SetPixel(1, 1, 3);
-  std::vector<TOrloLayerSpec> layers;
+  std::vector<TOrloLayerInput> layers;
   layers.push_back(Layer(std::move(px)));
   std::vector<TOrloFrameSpec> frames;
   frames.push_back(FrameOf(8, std::move(layers), 3));
@@ -541,13 +541,13 @@ TEST(OrloPost, KeyMasksHideTheKeyColour) {
   std::vector<TOrloFrameSpec> frames;
   TDIBX a = Random(32, 5, 5, 1);
   a.SetPixel(2, 3, 0x00FF00);
-  std::vector<TOrloLayerSpec> la;
+  std::vector<TOrloLayerInput> la;
   la.push_back(Layer(std::move(a)));
   frames.push_back(FrameOf(32, std::move(la), 0x00FF00));
-  std::vector<TOrloLayerSpec> lb;
+  std::vector<TOrloLayerInput> lb;
   lb.push_back(Layer(Random(32, 5, 5, 2), 255, -1, RandomMask(5, 5, 3)));
   frames.push_back(FrameOf(32, std::move(lb)));
-  std::vector<TOrloLayerSpec> lc;
+  std::vector<TOrloLayerInput> lc;
   lc.push_back(Layer(Random(32, 5, 5, 4)));
   frames.push_back(FrameOf(32, std::move(lc)));
   TOrloFrameList list = ReadOrlo(EncodeOrlo(frames, {}));
@@ -572,7 +572,7 @@ TOrloFrameList FrameWithBox(bool use_mask) {
     for (int y = 2; y < 5; ++y)
       for (int x = 3; x < 7; ++x) mask->SetPixel(x, y, 128);
   }
-  std::vector<TOrloLayerSpec> layers;
+  std::vector<TOrloLayerInput> layers;
   layers.push_back(Layer(std::move(px), 255, -1, std::move(mask)));
   std::vector<TOrloFrameSpec> frames;
   frames.push_back(FrameOf(24, std::move(layers), use_mask ? -1 : 0xFF00FF));

@@ -95,9 +95,9 @@ inline void LayerHead(Bytes& b, int version, bool visible = true, int32_t key = 
   b.i32(0);
 }
 
-inline TOrloLayerSpec Layer(TDIBX pixels, int opacity = 255, int32_t key = -1,
+inline TOrloLayerInput Layer(TDIBX pixels, int opacity = 255, int32_t key = -1,
                             std::unique_ptr<TDIBX> mask = nullptr) {
-  TOrloLayerSpec l;
+  TOrloLayerInput l;
   l.Pixels = std::move(pixels);
   l.Opacity = opacity;
   l.ColorKey = key;
@@ -105,7 +105,7 @@ inline TOrloLayerSpec Layer(TDIBX pixels, int opacity = 255, int32_t key = -1,
   return l;
 }
 
-inline TOrloFrameSpec FrameOf(int bits, std::vector<TOrloLayerSpec> layers, int32_t key = -1,
+inline TOrloFrameSpec FrameOf(int bits, std::vector<TOrloLayerInput> layers, int32_t key = -1,
                               int32_t time = 0) {
   TOrloFrameSpec f;
   f.BitCount = bits;

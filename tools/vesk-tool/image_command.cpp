@@ -24,7 +24,7 @@ using graphics::OrloWriteOptions;
 using graphics::TDIBX;
 using graphics::TOrloFrameList;
 using graphics::TOrloFrameSpec;
-using graphics::TOrloLayerSpec;
+using graphics::TOrloLayerInput;
 
 // Ends the command: printed as "vesk-tool: FILE: WHAT", exit status 1.
 struct Failure {
@@ -245,16 +245,16 @@ std::vector<TOrloFrameSpec> BuildFrames(const WriteArgs& w) {
                                            std::to_string(l.pixels.Height()) + ", its frame " +
                                            std::to_string(f.Width) + " x " + std::to_string(f.Height)};
       }
-      TOrloLayerSpec spec;
-      spec.Opacity = layers[li].opacity;
-      spec.ColorKey = l.key >= 0 ? l.key : given_key;
+      TOrloLayerInput layer;
+      layer.Opacity = layers[li].opacity;
+      layer.ColorKey = l.key >= 0 ? l.key : given_key;
       // The bottom picture is copied whole: its key-coloured pixels stay in
       // the frame, where the frame's key makes them transparent.
-      if (li == 0 && spec.ColorKey == f.ColorKey) spec.ColorKey = -1;
-      spec.AlphaEnabled = l.mask != nullptr;
-      spec.Mask = std::move(l.mask);
-      spec.Pixels = std::move(l.pixels);
-      f.Layers.push_back(std::move(spec));
+      if (li == 0 && layer.ColorKey == f.ColorKey) layer.ColorKey = -1;
+      layer.AlphaEnabled = l.mask != nullptr;
+      layer.Mask = std::move(l.mask);
+      layer.Pixels = std::move(l.pixels);
+      f.Layers.push_back(std::move(layer));
     }
     frames.push_back(std::move(f));
   }
