@@ -63,8 +63,8 @@ struct Files {
 
 Files Make(bool two_layers) {
   TDIBX back = Background();
-  std::vector<TOrloFrameSpec> frames(1);
-  TOrloFrameSpec& f = frames[0];
+  std::vector<TOrloFrameInput> frames(1);
+  TOrloFrameInput& f = frames[0];
   f.Width = kW, f.Height = kH, f.BitCount = 24;
   TOrloLayerInput bottom;
   bottom.Pixels.Assign(back);

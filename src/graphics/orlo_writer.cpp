@@ -187,7 +187,7 @@ int SurfaceBits(int file_bits) {
 }
 
 // The layer's pixels in the frame's format.
-TDIBX Prepared(const TOrloFrameSpec& f, const TDIBX& pixels, int fi, int li) {
+TDIBX Prepared(const TOrloFrameInput& f, const TDIBX& pixels, int fi, int li) {
   const std::string where = "layer " + std::to_string(li) + " of frame " + std::to_string(fi);
   if (pixels.Width() != f.Width || pixels.Height() != f.Height) {
     Fail(where + " is " + std::to_string(pixels.Width()) + " x " + std::to_string(pixels.Height()) +
@@ -209,7 +209,7 @@ TDIBX Prepared(const TOrloFrameSpec& f, const TDIBX& pixels, int fi, int li) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeOrlo(const std::vector<TOrloFrameSpec>& frames,
+std::vector<uint8_t> EncodeOrlo(const std::vector<TOrloFrameInput>& frames,
                                 const OrloWriteOptions& o) {
   if (o.Version < 103 || o.Version > 999) Fail("version " + std::to_string(o.Version) + " cannot be written");
   if (o.BlockWidth < 0 || o.BlockHeight < 0) Fail("negative block size");
@@ -237,7 +237,7 @@ std::vector<uint8_t> EncodeOrlo(const std::vector<TOrloFrameSpec>& frames,
   std::vector<std::unique_ptr<TDIBX>> keep;
   std::vector<Written> earlier_pixels, earlier_masks;
   for (size_t fi = 0; fi < frames.size(); ++fi) {
-    const TOrloFrameSpec& f = frames[fi];
+    const TOrloFrameInput& f = frames[fi];
     const int bits = SurfaceBits(f.BitCount);
     if (f.Width < 0 || f.Height < 0) Fail("negative frame size");
     // Blocks are copied in whole bytes from the byte of their first pixel:

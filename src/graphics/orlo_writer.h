@@ -23,7 +23,7 @@ struct TOrloLayerInput {
   bool AlphaEnabled = true;     // whether the mask is used
 };
 
-struct TOrloFrameSpec {
+struct TOrloFrameInput {
   int Width = 0;
   int Height = 0;
   int BitCount = 24;            // 1, 4, 8, 16 (5-6-5), 24 or 32
@@ -50,7 +50,7 @@ struct OrloWriteOptions {
 
 // The file's bytes. Throws EGraphicsError for layers that do not fit their
 // frame, unknown bit counts and options out of range.
-std::vector<uint8_t> EncodeOrlo(const std::vector<TOrloFrameSpec>& frames,
+std::vector<uint8_t> EncodeOrlo(const std::vector<TOrloFrameInput>& frames,
                                 const OrloWriteOptions& options);
 
 }  // namespace vesk::graphics

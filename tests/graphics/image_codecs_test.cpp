@@ -318,7 +318,7 @@ TEST(PictureFiles, FramesBecomeSurfacesOfEachWorkingBitCount) {
 }
 
 TEST(PictureFiles, LayeredFramesGiveDelaysOffsetsAndDitheredPixels) {
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   for (int i = 0; i < 2; ++i) {
     TDIBX px(6, 6, 24);
     px.Fill(0xFF00FF);
@@ -360,7 +360,7 @@ TEST(PictureFiles, SurfacesLoadPngAndLayeredBytesThroughTheReader) {
   OrloWriteOptions w;
   w.Scramble = true;
   w.ScrambleSeed = 31;
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   for (uint32_t seed : {1u, 2u}) {
     std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(Random(32, 4, 4, seed)));

@@ -444,7 +444,7 @@ TEST(OrloHostile, JpegLayersOfAnotherSizeOrBrokenAreRefused) {
 // Every cut of a file that uses every feature ends in an error, and the
 // frames completed before the cut stay.
 TEST(OrloHostile, EveryTruncationIsAnError) {
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   for (int i = 0; i < 2; ++i) {
     std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(Random(24, 9, 6, uint32_t(i)), 255, -1, RandomMask(9, 6, 1)));
@@ -479,7 +479,7 @@ TEST(OrloHostile, EveryTruncationIsAnError) {
 }
 
 TEST(OrloHostile, ManySmallRandomMutationsNeverCrash) {
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   for (int i = 0; i < 2; ++i) {
     std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(Random(8, 12, 7, uint32_t(i)), 200, 3, RandomMask(12, 7, 1)));

@@ -73,7 +73,7 @@ TEST_P(OrloRoundTrip, PixelsAndMasksComeBackUnchanged) {
   // Sizes that cut edge blocks and, for 1 and 4 bits, split bytes.
   const int w = 37, h = 23;
   TDIBX base = Random(c.bits, w, h, 1);
-  TOrloFrameSpec f = FrameOf(c.bits, {});
+  TOrloFrameInput f = FrameOf(c.bits, {});
   f.Width = w, f.Height = h;
   if (c.bits <= 8) {
     f.Colors = RandomPalette(2);
@@ -94,7 +94,7 @@ TEST_P(OrloRoundTrip, PixelsAndMasksComeBackUnchanged) {
   o.Compression = c.compression;
   o.BlockWidth = c.block_w;
   o.BlockHeight = c.block_h;
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   frames.push_back(std::move(f));
   const std::vector<uint8_t> file = EncodeOrlo(frames, o);
 
@@ -121,8 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
              std::to_string(info.param.block_w) + "x" + std::to_string(info.param.block_h);
     });
 
-std::vector<TOrloFrameSpec> OneFrame(TDIBX pixels, std::unique_ptr<TDIBX> mask = nullptr) {
-  std::vector<TOrloFrameSpec> frames;
+std::vector<TOrloFrameInput> OneFrame(TDIBX pixels, std::unique_ptr<TDIBX> mask = nullptr) {
+  std::vector<TOrloFrameInput> frames;
   const int bits = pixels.BitCount();
   std::vector<TOrloLayerInput> layers;
   layers.push_back(Layer(std::move(pixels), 255, -1, std::move(mask)));
@@ -175,7 +175,7 @@ TEST(OrloScramble, SeedZeroWithTheFlagSetIsTheIdentity) {
 }
 
 TEST(OrloFrames, TimesKeysAndAreaListsSurvive) {
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   for (int i = 0; i < 3; ++i) {
     std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(Random(16, 9, 7, uint32_t(i))));
@@ -215,7 +215,7 @@ TEST(OrloBlocks, RepeatedBlocksAreStoredOnce) {
   one.Assign(noise);
   const size_t single = EncodeOrlo(OneFrame(std::move(one)), o).size();
 
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   for (int i = 0; i < 4; ++i) {
     TDIBX c;
     c.Assign(noise);
@@ -245,7 +245,7 @@ TEST(OrloBlocks, RepeatedBlocksAreStoredOnce) {
 }
 
 TEST(OrloBlocks, MasksReferToEarlierMasksAndFramesOfOtherSizesStayApart) {
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   const auto mask = RandomMask(32, 32, 8);
   for (int size : {32, 48, 32}) {
     std::vector<TOrloLayerInput> layers;
@@ -330,7 +330,7 @@ TDIBX TwoLayerFrame(const TDIBX& bottom, TOrloLayerInput top, int32_t background
   b.Assign(bottom);
   layers.push_back(Layer(std::move(b), 255, bottom_key));
   layers.push_back(std::move(top));
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   frames.push_back(FrameOf(bottom.BitCount(), std::move(layers)));
   OrloWriteOptions o;
   o.BackgroundColor = background;
@@ -375,7 +375,7 @@ TEST(OrloCompose, PalettedFramesDrawTheOrderedPattern) {
     std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(filled(10)));
     layers.push_back(Layer(std::move(top), opacity, key));
-    std::vector<TOrloFrameSpec> frames;
+    std::vector<TOrloFrameInput> frames;
     frames.push_back(FrameOf(8, std::move(layers)));
     frames[0].Colors = pal;
     return ReadOrlo(EncodeOrlo(frames, {}));
@@ -455,7 +455,7 @@ TEST(OrloCompose, InvisibleLayersLeaveTheBackground) {
     std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(std::move(px)));
     layers[0].Visible = false;
-    std::vector<TOrloFrameSpec> frames;
+    std::vector<TOrloFrameInput> frames;
     frames.push_back(FrameOf(bits, std::move(layers)));
     Palette pal{};
     pal[3] = PaletteEntry{0x30, 0x20, 0x10, 0};   // nearest to the background
@@ -492,7 +492,7 @@ TEST(OrloCompose, OpaqueBottomIgnoresTheBottomLayersKey) {
 // --- post-processing -----------------------------------------------------------------
 
 TEST(OrloPost, TargetBitCountReducesFramesWithoutKeyOrWithMask) {
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   for (int i = 0; i < 3; ++i) {
     std::vector<TOrloLayerInput> layers;
     layers.push_back(Layer(Random(24, 6, 5, uint32_t(i)), 255, -1, i == 2 ? RandomMask(6, 5, 1) : nullptr));
@@ -523,7 +523,7 @@ TEST(OrloPost, PalettedFramesWidenAndTheKeyFollowsItsColour) {
   px.SetPixel(1, 1, 3);
   std::vector<TOrloLayerInput> layers;
   layers.push_back(Layer(std::move(px)));
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   frames.push_back(FrameOf(8, std::move(layers), 3));
   frames[0].Colors = pal;
   for (int target : {0, 16}) {
@@ -538,7 +538,7 @@ TEST(OrloPost, PalettedFramesWidenAndTheKeyFollowsItsColour) {
 }
 
 TEST(OrloPost, KeyMasksHideTheKeyColour) {
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   TDIBX a = Random(32, 5, 5, 1);
   a.SetPixel(2, 3, 0x00FF00);
   std::vector<TOrloLayerInput> la;
@@ -574,7 +574,7 @@ TOrloFrameList FrameWithBox(bool use_mask) {
   }
   std::vector<TOrloLayerInput> layers;
   layers.push_back(Layer(std::move(px), 255, -1, std::move(mask)));
-  std::vector<TOrloFrameSpec> frames;
+  std::vector<TOrloFrameInput> frames;
   frames.push_back(FrameOf(24, std::move(layers), use_mask ? -1 : 0xFF00FF));
   frames[0].FirstAreas = {TRect{0, 0, 4, 3}, TRect{8, 6, 10, 8}};
   frames[0].SecondAreas = {TRect{3, 2, 7, 5}};
@@ -619,7 +619,7 @@ TEST(OrloPost, AssignToEveryWorkingBitCount) {
     if (frame_bits == 32) src.SetPixel(0, 0, 0xAB123456);  // a stray top byte
     TDIBX copy;
     copy.Assign(src);
-    std::vector<TOrloFrameSpec> frames = OneFrame(std::move(copy), RandomMask(9, 4, 1));
+    std::vector<TOrloFrameInput> frames = OneFrame(std::move(copy), RandomMask(9, 4, 1));
     frames[0].FirstAreas = {TRect{1, 1, 2, 2}};
     const TOrloFrameList list = ReadOrlo(EncodeOrlo(frames, {}));
     for (int surface_bits : {15, 16, 32}) {
@@ -646,7 +646,7 @@ TEST(OrloPost, AssignToEveryWorkingBitCount) {
 }
 
 TEST(OrloWriter, RefusesLayersThatDoNotFit) {
-  std::vector<TOrloFrameSpec> frames = OneFrame(Random(24, 4, 4, 1));
+  std::vector<TOrloFrameInput> frames = OneFrame(Random(24, 4, 4, 1));
   frames[0].Width = 5;
   EXPECT_THROW(EncodeOrlo(frames, {}), EGraphicsError);
   frames = OneFrame(Random(24, 4, 4, 1), std::make_unique<TDIBX>(3, 4, 8));

@@ -105,9 +105,9 @@ inline TOrloLayerInput Layer(TDIBX pixels, int opacity = 255, int32_t key = -1,
   return l;
 }
 
-inline TOrloFrameSpec FrameOf(int bits, std::vector<TOrloLayerInput> layers, int32_t key = -1,
+inline TOrloFrameInput FrameOf(int bits, std::vector<TOrloLayerInput> layers, int32_t key = -1,
                               int32_t time = 0) {
-  TOrloFrameSpec f;
+  TOrloFrameInput f;
   f.BitCount = bits;
   f.Width = layers.empty() ? 0 : layers[0].Pixels.Width();
   f.Height = layers.empty() ? 0 : layers[0].Pixels.Height();

@@ -23,7 +23,7 @@ using graphics::OrloCompression;
 using graphics::OrloWriteOptions;
 using graphics::TDIBX;
 using graphics::TOrloFrameList;
-using graphics::TOrloFrameSpec;
+using graphics::TOrloFrameInput;
 using graphics::TOrloLayerInput;
 
 // Ends the command: printed as "vesk-tool: FILE: WHAT", exit status 1.
@@ -226,11 +226,11 @@ LoadedLayer LoadLayer(const std::string& path, int bits, bool alpha) {
   return out;
 }
 
-std::vector<TOrloFrameSpec> BuildFrames(const WriteArgs& w) {
-  std::vector<TOrloFrameSpec> frames;
+std::vector<TOrloFrameInput> BuildFrames(const WriteArgs& w) {
+  std::vector<TOrloFrameInput> frames;
   const int32_t given_key = w.color_key ? int32_t(graphics::ColorToNative(*w.color_key, w.bits)) : -1;
   for (size_t fi = 0; fi < w.frames.size(); ++fi) {
-    TOrloFrameSpec f;
+    TOrloFrameInput f;
     f.BitCount = w.bits;
     f.FrameTime = w.delays.empty() ? kDefaultDelayMs : w.delays[w.delays.size() == 1 ? 0 : fi];
     const std::vector<LayerArg>& layers = w.frames[fi].layers;
@@ -264,7 +264,7 @@ std::vector<TOrloFrameSpec> BuildFrames(const WriteArgs& w) {
 int Write(const std::vector<std::string>& args) {
   WriteArgs w = ParseWrite(args);
   if (platform::DirectoryExists(w.out)) throw Failure{w.out, "is a folder"};
-  const std::vector<TOrloFrameSpec> frames = BuildFrames(w);
+  const std::vector<TOrloFrameInput> frames = BuildFrames(w);
   w.options.BackgroundColor = w.background ? *w.background : w.color_key ? *w.color_key : 0;
   std::vector<uint8_t> bytes;
   try {
@@ -274,7 +274,7 @@ int Write(const std::vector<std::string>& args) {
   }
   if (!platform::WriteFileAtomic(w.out, bytes.data(), bytes.size())) throw Failure{w.out, "cannot be written"};
   size_t layers = 0;
-  for (const TOrloFrameSpec& f : frames) layers += f.Layers.size();
+  for (const TOrloFrameInput& f : frames) layers += f.Layers.size();
   std::cout << w.out << ": " << frames.size() << (frames.size() == 1 ? " frame, " : " frames, ") << layers
             << (layers == 1 ? " layer, " : " layers, ") << bytes.size() << " bytes\n";
   return 0;
@@ -340,8 +340,8 @@ int Extract(const std::vector<std::string>& args) {
   const int digits = std::max<int>(3, int(std::to_string(std::max(list.Count() - 1, 0)).size()));
   for (int i = 0; i < list.Count(); ++i) {
     const graphics::TOrloFrame& f = list.Frame(i);
-    char index[16];
-    std::snprintf(index, sizeof index, "%0*d", digits, i);
+    std::string index = std::to_string(i);
+    index.insert(0, static_cast<size_t>(std::max(0, digits - static_cast<int>(index.size()))), '0');
     const std::string path = platform::JoinPath(r.dir, stem + "-" + index + ".png");
     if (f.Width() == 0 || f.Height() == 0) {
       std::cout << path << ": skipped, the frame is empty\n";
