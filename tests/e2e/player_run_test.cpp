@@ -5,6 +5,7 @@
 #include "support/png_read.h"
 #include "support/run_program.h"
 #include <sys/wait.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -264,19 +265,31 @@ TEST_F(PlayerRun, HelpAndVersion) {
 // A private X server for the window tests; skips the test when there is none.
 class XvfbDisplay {
  public:
+  // The server picks a free display itself (-displayfd) and says which when
+  // it is ready, so window tests running side by side never share one.
   XvfbDisplay() {
     if (std::system("command -v Xvfb > /dev/null 2>&1 && command -v xwininfo > /dev/null 2>&1") != 0) return;
-    name_ = ":" + std::to_string(90 + static_cast<int>(getpid() % 500));
+    int fds[2];
+    if (pipe(fds) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
-      execlp("Xvfb", "Xvfb", name_.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+      close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
              static_cast<char*>(nullptr));
       _exit(127);
     }
-    for (int i = 0; i < 100 && !up_ && pid_ > 0; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      up_ = std::system(("xwininfo -root -display " + name_ + " > /dev/null 2>&1").c_str()) == 0;
+    close(fds[1]);
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    while (pid_ > 0 && poll(&p, 1, 20000) > 0) {
+      char c = 0;
+      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+      number += c;
     }
+    close(fds[0]);
+    up_ = !number.empty();
+    name_ = ":" + number;
   }
   ~XvfbDisplay() {
     if (pid_ <= 0) return;
