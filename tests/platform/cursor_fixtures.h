@@ -25,7 +25,8 @@ inline void PutBig32(Blob* b, uint32_t v) {
   for (int s = 24; s >= 0; s -= 8) b->push_back(v >> s & 0xFF);
 }
 inline void PutTag(Blob* b, const char* tag) {
-  b->insert(b->end(), tag, tag + 4);
+  // Byte by byte: g++ 12 misreads a range insert into an empty vector here.
+  for (int i = 0; i < 4; ++i) b->push_back(static_cast<uint8_t>(tag[i]));
 }
 inline void Append(Blob* b, const Blob& more) {
   b->insert(b->end(), more.begin(), more.end());
