@@ -13,49 +13,6 @@
 
 namespace vesk::app {
 
-void InputRecorderScene::SetSceneSize(int width_px, int height_px) {
-  width_px_ = width_px;
-  height_px_ = height_px;
-}
-
-void InputRecorderScene::MouseDown(platform::MouseButton button) {
-  left_held_ = button == platform::MouseButton::kLeft;
-  right_held_ = button == platform::MouseButton::kRight;
-  left_click_pending_ = left_held_;
-  right_click_pending_ = right_held_;
-}
-
-void InputRecorderScene::MouseUp() { left_held_ = right_held_ = false; }
-
-void InputRecorderScene::MouseMove(int x, int y) {
-  mouse_x_ = x;
-  mouse_y_ = y;
-}
-
-void InputRecorderScene::Wheel(bool down) { (down ? wheel_down_pending_ : wheel_up_pending_) = true; }
-
-void InputRecorderScene::KeyDown(int vk) {
-  if (vk < 0 || vk >= 256) return;
-  key_held_[vk] = true;
-  key_pressed_pending_[vk] = true;
-}
-
-void InputRecorderScene::KeyUp(int vk) {
-  if (vk >= 0 && vk < 256) key_held_[vk] = false;
-}
-
-void InputRecorderScene::ClearInput() { *this = InputRecorderScene{}; }
-
-void InputRecorderScene::InputStep() {
-  // Pulses live for exactly one frame.
-  key_pressed_ = key_pressed_pending_;
-  key_pressed_pending_.fill(false);
-  left_click_ = std::exchange(left_click_pending_, false);
-  right_click_ = std::exchange(right_click_pending_, false);
-  wheel_down_ = std::exchange(wheel_down_pending_, false);
-  wheel_up_ = std::exchange(wheel_up_pending_, false);
-}
-
 void DefaultEngineFactory::MountDataSources(const std::vector<std::string>& args) {
   const std::string exe = platform::ExecutablePath();
   if (args.empty()) {

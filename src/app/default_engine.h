@@ -1,9 +1,8 @@
 #pragma once
 // The subsystems the player runs with today. Where a subsystem is not built
 // yet, the stand-in here does the least that keeps the frame loop honest:
-// the scene records raw input and draws a black frame, the project reads the
-// project file's leading fields and runs no scenario, media managers hold no
-// items, and there is no logo. The README's status table lists each gap.
+// media managers hold no items and there is no logo. The README's status
+// table lists each gap.
 #include <array>
 #include <string>
 #include <vector>
@@ -19,48 +18,6 @@
 #include "storage/vrfiles.h"
 
 namespace vesk::app {
-
-// Raw input as the scene root keeps it, latched once per input step.
-class InputRecorderScene final : public SceneRoot {
- public:
-  void SetSceneSize(int width_px, int height_px) override;
-  int SceneWidth() const override { return width_px_; }
-  int SceneHeight() const override { return height_px_; }
-  void MouseDown(platform::MouseButton button) override;
-  void MouseUp() override;
-  void MouseMove(int x, int y) override;
-  void Wheel(bool down) override;
-  void KeyDown(int vk) override;
-  void KeyUp(int vk) override;
-  void ClearInput() override;
-  void InputStep() override;
-  void UpdatePass() override {}
-  void Draw(platform::BackBuffer& frame) override { frame.Clear(); }
-  void ClearDirtyRects() override {}
-  bool LeftClicked() const override { return left_click_; }
-  bool KeyClicked(int vk) const override { return vk >= 0 && vk < 256 && key_pressed_[vk]; }
-  void BeforeDisplayChange() override {}
-  void AfterDisplayChange() override {}
-
-  bool KeyHeld(int vk) const { return vk >= 0 && vk < 256 && key_held_[vk]; }
-  bool left_held() const { return left_held_; }
-  bool right_held() const { return right_held_; }
-  bool right_click() const { return right_click_; }
-  bool wheel_down() const { return wheel_down_; }
-  bool wheel_up() const { return wheel_up_; }
-  int mouse_x() const { return mouse_x_; }
-  int mouse_y() const { return mouse_y_; }
-
- private:
-  int width_px_ = 8, height_px_ = 8;
-  std::array<bool, 256> key_held_{}, key_pressed_pending_{}, key_pressed_{};
-  bool left_held_ = false, right_held_ = false;
-  bool left_click_pending_ = false, left_click_ = false;
-  bool right_click_pending_ = false, right_click_ = false;
-  bool wheel_down_pending_ = false, wheel_down_ = false;
-  bool wheel_up_pending_ = false, wheel_up_ = false;
-  int mouse_x_ = 0, mouse_y_ = 0;
-};
 
 // The loaded project, stepped through its call manager.
 class ProjectScenario final : public Scenario {

@@ -50,11 +50,12 @@ void SceneAdapter::Draw(platform::BackBuffer& frame) {
   frame_changed_ = !root_->ShownDirtyRects().empty();
   const int w = std::min(frame.width_px(), screen_->Width());
   const int h = std::min(frame.height_px(), screen_->Height());
+  const graphics::PixelView picture = screen_->View();
+  const int bytes = platform::BytesPerPixel(frame.format());
   for (const scene::Rect& r : root_->ShownDirtyRects()) {
     const int left = std::max(0, r.left), right = std::min(w, r.right);
     for (int y = std::max(0, r.top); y < std::min(h, r.bottom); ++y) {
-      const int bytes = platform::BytesPerPixel(frame.format());
-      std::memcpy(frame.Row(y) + left * bytes, screen_->View().Row(y) + left * bytes,
+      std::memcpy(frame.Row(y) + left * bytes, picture.Row(y) + left * bytes,
                   static_cast<size_t>(right - left) * bytes);
     }
   }

@@ -8,22 +8,11 @@
 #include "expr/param_collection.h"
 #include "expr/sysfuncs.h"
 #include "script/callman.h"
+#include "script/command_eval.h"
 #include "script/commands.h"
 
 namespace vesk::script {
 namespace {
-
-// The expression's value, or null when it has none.
-const expr::TCustomParam* Evaluate(TVeskParser& e, TCallMan& man) {
-  e.Run(*man.env().variables, man.env().functions);
-  return e.Result.get();
-}
-
-// "A value and true": an expression without value is not true.
-bool IsTrue(TVeskParser& e, TCallMan& man) {
-  const expr::TCustomParam* v = Evaluate(e, man);
-  return v && v->GetFlag();
-}
 
 const TComList& CommandsOf(const TPage* page) { return page->Commands; }
 

@@ -8,20 +8,11 @@
 #include "core/vesk_error.h"
 #include "expr/param_collection.h"
 #include "script/callman.h"
+#include "script/command_eval.h"
 #include "script/commands.h"
 
 namespace vesk::script {
 namespace {
-
-const expr::TCustomParam* Evaluate(TVeskParser& e, TCallMan& man) {
-  e.Run(*man.env().variables, man.env().functions);
-  return e.Result.get();
-}
-
-std::string EvaluateStr(TVeskParser& e, TCallMan& man) {
-  const expr::TCustomParam* v = Evaluate(e, man);
-  return v ? v->GetStr() : std::string();
-}
 
 // The order in which a creation command applies its properties: names and
 // parents first, zoom before the geometry it scales, the font hover

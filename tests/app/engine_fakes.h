@@ -9,6 +9,7 @@
 
 #include "app/default_engine.h"
 #include "app/engine_ports.h"
+#include "app/input_recorder_scene.h"
 
 namespace vesk::app::testing {
 
