@@ -10,6 +10,7 @@
 #include "platform/cursor_file.h"
 #include "platform/files.h"
 #include "storage/embedded_resources.h"
+#include "storage/vrfiles.h"
 
 namespace vesk::app {
 
@@ -21,12 +22,7 @@ void DefaultEngineFactory::MountDataSources(const std::vector<std::string>& args
         dummy && dummy->size() >= 2 && (*dummy)[dummy->size() - 2] == 'v' &&
         (*dummy)[dummy->size() - 1] == 'f')
       files_.AddResource(exe, "DUMMY", "BINTYPE");
-    if (auto self = platform::File::Open(exe, platform::File::Mode::kRead)) {
-      uint8_t tail[2] = {0, 0};
-      const int64_t size = self->Size();
-      if (size >= 2 && self->ReadAt(size - 2, tail, 2) == 2 && tail[0] == 'v' && tail[1] == 'k')
-        files_.AddArchive(exe);
-    }
+    if (storage::HasAppendedArchive(exe)) files_.AddArchive(exe);
     return;
   }
   files_.AddFolder(args.front());

@@ -25,7 +25,14 @@ bool TFormView::Create(const FormViewOptions& options) {
   const std::string ini = platform::JoinPath(options.exe_dir, kGameIniName);
   if (platform::FileExists(ini)) ctx_.sound = ReadGameIni(ini);
 
-  factory_.MountDataSources(options.args);
+  // A damaged archive is a start-up failure like any other: it is shown once
+  // the window exists.
+  std::string mount_error;
+  try {
+    factory_.MountDataSources(options.args);
+  } catch (const std::exception& e) {
+    mount_error = ErrorTextUtf8(e);
+  }
 
   platform::WindowSpec look;
   look.title_utf8 = MessageUtf8(Msg::kAppCaption);
@@ -40,12 +47,14 @@ bool TFormView::Create(const FormViewOptions& options) {
   logo_done_ = logo_ == nullptr;  // nothing to show: the scenario starts at once
 
   // A failure anywhere in the start-up sequence is shown and ends the game.
-  try {
-    RunStartupSequence();
-  } catch (const EVeskError& e) {
-    start_error_ = platform::Cp932ToUtf8(e.Message());
-  } catch (const std::exception& e) {
-    start_error_ = e.what();
+  if (!mount_error.empty()) {
+    start_error_ = mount_error;
+  } else {
+    try {
+      RunStartupSequence();
+    } catch (const std::exception& e) {
+      start_error_ = ErrorTextUtf8(e);
+    }
   }
   if (!start_error_.empty() && !ctx_.terminated) {
     platform_.dialogs().ShowMessage(start_error_, MessageUtf8(Msg::kWarningCaption),

@@ -64,6 +64,7 @@ class TVeskCustomImage : public scene::TVeskControl {
   void DrawPicture(graphics::TCustomDIBX& target);
   // Marks the area the picture covers, the rotated one included.
   void InvalidateImage();
+  void InvalidateDrawn() override { InvalidateImage(); }
   void SaveKindFields(expr::ByteWriter& out) const override;
   void LoadKindFields(ByteReader& in, int32_t version) override;
 

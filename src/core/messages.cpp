@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/vesk_error.h"
 #include "platform/cp932.h"
 
 namespace vesk {
@@ -70,7 +71,9 @@ constexpr std::array<const char*, static_cast<size_t>(Msg::kCount)> kUtf8 = {
 
 }  // namespace
 
-const char* MessageUtf8(Msg id) { return kUtf8.at(static_cast<size_t>(id)); }
+const char* MessageUtf8(Msg id) {
+  return kUtf8.at(static_cast<size_t>(id));
+}
 
 const std::string& MessageCp932(Msg id) {
   // Converted once on first use; the table never changes afterwards.
@@ -86,6 +89,12 @@ std::string FormatMessage(const std::string& pattern, const std::string& arg) {
   std::string out = pattern;
   if (auto at = out.find("%s"); at != std::string::npos) out.replace(at, 2, arg);
   return out;
+}
+
+std::string ErrorTextUtf8(const std::exception& e) {
+  if (const auto* own = dynamic_cast<const EVeskError*>(&e))
+    return platform::Cp932ToUtf8(own->Message());
+  return e.what();
 }
 
 }  // namespace vesk

@@ -1,6 +1,7 @@
 #pragma once
 // The runtime's fixed messages, written once here. The engine receives them as
 // CP932 bytes; the platform boundary converts back to UTF-8 for display.
+#include <exception>
 #include <string>
 
 namespace vesk {
@@ -74,5 +75,9 @@ const std::string& MessageCp932(Msg id);
 // The pattern with its "%s" replaced by arg (works on UTF-8 and CP932 alike:
 // '%' is never part of a double-byte character).
 std::string FormatMessage(const std::string& pattern, const std::string& arg);
+
+// What an exception says, as UTF-8: the runtime's own errors carry CP932
+// bytes, every other exception ASCII or UTF-8 text.
+std::string ErrorTextUtf8(const std::exception& e);
 
 }  // namespace vesk

@@ -27,7 +27,9 @@ namespace {
 
 constexpr size_t kRecordSize = 40;
 
-[[noreturn]] void Fail(const std::string& what) { throw EGraphicsError("layered image: " + what); }
+[[noreturn]] void Fail(const std::string& what) {
+  throw EGraphicsError("layered image: " + what);
+}
 
 // The header record; bytes the file does not supply keep these defaults.
 struct HeaderRecord {
@@ -41,7 +43,8 @@ struct HeaderRecord {
 };
 
 int32_t I32At(const uint8_t* p) {
-  return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+  return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                 uint32_t(p[3]) << 24);
 }
 
 // "Orlo" + three decimal digits; -1 when the bytes do not start with
@@ -89,9 +92,16 @@ HeaderRecord ReadRecord(ByteReader& r, int version) {
 
 int NativeBits(int32_t file_bits) {
   switch (file_bits) {
-    case 1: case 4: case 8: case 24: case 32: return file_bits;
-    case 16: return 16;  // 5-6-5
-    default: Fail("unsupported bit count " + std::to_string(file_bits));
+    case 1:
+    case 4:
+    case 8:
+    case 24:
+    case 32:
+      return file_bits;
+    case 16:
+      return 16;  // 5-6-5
+    default:
+      Fail("unsupported bit count " + std::to_string(file_bits));
   }
 }
 
@@ -149,6 +159,7 @@ class OrloReader {
     version_ = magic < 0 ? 0 : magic;
     if (magic >= 0) r_.Skip(7);
     list_.Version = version_;
+    list_.Truncated = false;
     try {
       header_ = ReadRecord(r_, version_);
     } catch (const ETruncated& e) {
@@ -156,25 +167,33 @@ class OrloReader {
     }
     list_.BackgroundColor = header_.background;
     list_.OpaqueBottom = header_.opaque_bottom;
-    if (header_.frame_count < 0) Fail("negative frame count " + std::to_string(header_.frame_count));
+    if (header_.frame_count < 0)
+      Fail("negative frame count " + std::to_string(header_.frame_count));
     if (version_ >= 103 && header_.compression > 2)
       Fail("unknown compression " + std::to_string(header_.compression));
     if (header_.block_width < 0 || header_.block_height < 0) Fail("negative block size");
     const int count = first_frame_only ? std::min(header_.frame_count, 1) : header_.frame_count;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !ended_; ++i) {
       frame_index_ = i;
       layer_index_ = -1;
+      frame_sized_ = false;
       auto frame = std::make_unique<TOrloFrame>();
       current_frame_ = frame.get();
       try {
         ReadFrame(*frame);
       } catch (const ETruncated& e) {
-        Fail(std::string(e.what()) + Where());
+        // A file that ends early reads as far as it goes: the frame being
+        // read keeps what was decoded. Only a file that ends before any
+        // picture could be made is an error.
+        if (!frame_sized_ && list_.Frames.empty()) Fail(std::string(e.what()) + Where());
+        ended_ = true;
       }
+      current_frame_ = nullptr;
+      if (!frame_sized_) break;
       list_.FinishFrame(*frame);
       list_.Frames.push_back(std::move(frame));
-      current_frame_ = nullptr;
     }
+    list_.Truncated = ended_;
   }
 
  private:
@@ -222,16 +241,18 @@ class OrloReader {
       Palette palette{};
       const int entries = 1 << bits;
       const uint8_t* p = r_.Bytes(size_t(entries) * 4, "colour table");
-      for (int i = 0; i < entries; ++i, p += 4) palette[size_t(i)] = PaletteEntry{p[0], p[1], p[2], 0};
+      for (int i = 0; i < entries; ++i, p += 4)
+        palette[size_t(i)] = PaletteEntry{p[0], p[1], p[2], 0};
       frame.Bitmap.SetPalette(palette);
     }
+    frame_sized_ = true;
     frame.ColorKey = key < 0 ? -1 : key;
     if (key >= 0) {
       // From the colour table itself: an empty frame has no pixel view.
       Palette palette;
       frame.Bitmap.GetPalette(palette);
-      frame.ColorKeyColor =
-          NativeToColor(uint32_t(key) & orlo_detail::ValueMask(bits), bits, bits <= 8 ? palette.data() : nullptr);
+      frame.ColorKeyColor = NativeToColor(uint32_t(key) & orlo_detail::ValueMask(bits), bits,
+                                          bits <= 8 ? palette.data() : nullptr);
     }
     // The background is filled in only when some of it can show: a bottom
     // layer copied whole covers it.
@@ -241,18 +262,25 @@ class OrloReader {
       layer_index_ = li;
       auto layer = std::make_unique<TOrloLayer>();
       layer->Owner = &frame;
-      ReadLayer(frame, *layer);
+      try {
+        ReadLayer(frame, *layer);
+      } catch (const ETruncated&) {
+        ended_ = true;  // the file ends inside the layer's header: no layer
+        break;
+      }
       if (layer->Visible) {
-        if (!filled && !CoversWhole(*layer, li, first_visible)) frame.Bitmap.Fill(BackgroundValue(frame.Bitmap));
+        if (!filled && !CoversWhole(*layer, li, first_visible))
+          frame.Bitmap.Fill(BackgroundValue(frame.Bitmap));
         filled = true;
         Compose(frame, *layer, li, first_visible);
         first_visible = false;
       }
       frame.Layers.push_back(std::move(layer));
+      if (ended_) break;
     }
     if (!filled) frame.Bitmap.Fill(BackgroundValue(frame.Bitmap));
     layer_index_ = -1;
-    if (version_ >= 104) {
+    if (version_ >= 104 && !ended_) {
       ReadAreas(frame.FirstAreas, "first area list");
       ReadAreas(frame.SecondAreas, "second area list");
     }
@@ -271,7 +299,7 @@ class OrloReader {
   void ReadAreas(std::vector<TRect>& out, const char* what) {
     const int32_t count = r_.I32(what);
     if (count < 0) return;
-    if (size_t(count) > r_.remaining() / 16) Bad(std::string("truncated ") + what);
+    if (size_t(count) > r_.remaining() / 16) throw ETruncated(std::string("truncated ") + what);
     out.reserve(size_t(count));
     for (int32_t i = 0; i < count; ++i) {
       TRect rect;
@@ -295,12 +323,15 @@ class OrloReader {
     if (name_length > 0) r_.Skip(size_t(name_length), "layer name");
     const int32_t pixel_length = r_.I32("pixel data length");
     if (pixel_length < 0) Bad("negative pixel data length");
-    const std::span<const uint8_t> pixels(r_.Bytes(size_t(pixel_length), "pixel data"),
-                                          size_t(pixel_length));
+    const std::span<const uint8_t> pixels = TakeUpTo(pixel_length);
     std::span<const uint8_t> mask;
-    if (version_ >= 100) {
-      const int32_t mask_length = r_.I32("mask data length");
-      if (mask_length > 0) mask = {r_.Bytes(size_t(mask_length), "mask data"), size_t(mask_length)};
+    if (version_ >= 100 && !ended_) {
+      if (r_.remaining() < 4) {
+        ended_ = true;
+      } else {
+        const int32_t mask_length = r_.I32("mask data length");
+        if (mask_length > 0) mask = TakeUpTo(mask_length);
+      }
     }
 
     const TDIBSurface& fb = frame.Bitmap;
@@ -313,7 +344,11 @@ class OrloReader {
     }
     const OrloCompression compression = Compression();
     if (compression == OrloCompression::kJpeg) {
-      DecodeJpegLayer(pixels, layer.Bitmap);
+      try {
+        DecodeJpegLayer(pixels, layer.Bitmap);
+      } catch (const EGraphicsError&) {
+        if (!ended_) throw;  // a JPEG cut by the file's end leaves the layer blank
+      }
     } else {
       DecodeData(pixels, compression == OrloCompression::kZlib, layer.Bitmap, false, "pixel data");
     }
@@ -322,6 +357,17 @@ class OrloReader {
       TDIBX& m = layer.Bitmap.CreateMask(0);
       DecodeData(mask, compression != OrloCompression::kNone, m, true, "mask data");
     }
+  }
+
+  // `length` bytes of layer data, or what is left of a file that ends
+  // sooner (which then ends the reading).
+  std::span<const uint8_t> TakeUpTo(int32_t length) {
+    size_t n = size_t(length);
+    if (n > r_.remaining()) {
+      n = r_.remaining();
+      ended_ = true;
+    }
+    return {r_.Bytes(n, "layer data"), n};
   }
 
   void DecodeJpegLayer(std::span<const uint8_t> data, TDIBSurface& bitmap) {
@@ -383,16 +429,19 @@ class OrloReader {
       // The stored rows are the bitmap's own layout.
       const size_t need = stride * size_t(h);
       const size_t got = source.ReadInto(v.origin, need);
-      if (got < need) {
-        Bad(std::string("truncated ") + what + ": " + std::to_string(got) + " of " + std::to_string(need) +
-            " bytes");
+      if (got < need && !ended_) {
+        Bad(std::string("truncated ") + what + ": " + std::to_string(got) + " of " +
+            std::to_string(need) + " bytes");
       }
       return;
     }
     const std::vector<int> p = TTpRandom::Permutation(list_.ScrambleSeed, h);
     for (int i = 0; i < h; ++i) {
       const uint8_t* row = source.Take(stride);
-      if (!row) Bad(std::string("truncated ") + what + " in row " + std::to_string(i) + " of " + std::to_string(h));
+      if (!row && ended_) return;  // the rows up to the file's end stay
+      if (!row)
+        Bad(std::string("truncated ") + what + " in row " + std::to_string(i) + " of " +
+            std::to_string(h));
       std::memcpy(v.Row(p[size_t(i)]), row, stride);
     }
   }
@@ -433,8 +482,10 @@ class OrloReader {
     const int64_t across = (int64_t(w) + bw - 1) / bw;
     const int64_t n = across * ((int64_t(h) + bh - 1) / bh);
     const uint8_t* stored = source.Take(size_t(n) * 8);
+    if (!stored && ended_) return;
     if (!stored) {
-      Bad(std::string("truncated ") + what + ": the block table needs " + std::to_string(n * 8) + " bytes");
+      Bad(std::string("truncated ") + what + ": the block table needs " + std::to_string(n * 8) +
+          " bytes");
     }
     struct Entry {
       int32_t kind, index;
@@ -462,10 +513,13 @@ class OrloReader {
       const Entry e = table[size_t(j)];
       if (e.kind == -1) {
         const uint8_t* data = source.Take(bytes * size_t(ch));
+        if (!data && ended_) return;
         if (!data) {
-          Bad(std::string("truncated ") + what + " in block " + std::to_string(j) + " of " + std::to_string(n));
+          Bad(std::string("truncated ") + what + " in block " + std::to_string(j) + " of " +
+              std::to_string(n));
         }
-        for (int y = 0; y < ch; ++y) std::memcpy(v.Row(y0 + y) + offset, data + size_t(y) * bytes, bytes);
+        for (int y = 0; y < ch; ++y)
+          std::memcpy(v.Row(y0 + y) + offset, data + size_t(y) * bytes, bytes);
       } else if (e.kind == -2) {
         if (e.index < 0 || e.index >= j) {
           Bad(std::string(what) + ": block " + std::to_string(j) + " copies block " +
@@ -479,7 +533,8 @@ class OrloReader {
           std::memmove(v.Row(y0 + y) + offset, v.Row(sy0 + y) + soffset, copy);
       } else if (e.kind >= 0) {
         const ConstPixelView s = Referenced(e.kind, e.index, bitmap, is_mask).View();
-        for (int y = 0; y < ch; ++y) std::memcpy(v.Row(y0 + y) + offset, s.Row(y0 + y) + offset, bytes);
+        for (int y = 0; y < ch; ++y)
+          std::memcpy(v.Row(y0 + y) + offset, s.Row(y0 + y) + offset, bytes);
       } else {
         Bad(std::string(what) + ": block " + std::to_string(j) + " has unknown kind " +
             std::to_string(e.kind));
@@ -529,6 +584,8 @@ class OrloReader {
   int version_ = 0;
   int frame_index_ = 0;
   int layer_index_ = -1;
+  bool frame_sized_ = false;  // the frame being read has its bitmap
+  bool ended_ = false;        // the file ran out: nothing more is read
   orlo_detail::DecodeBudget budget_;
 };
 
@@ -582,14 +639,16 @@ bool TOrloFrameList::LoadFromBytes(const std::string& name, std::span<const uint
     frame->ColorKey = key;
   } else {
     std::vector<uint8_t> alpha;
-    DecodeBitmap(bytes, frame->Bitmap, &alpha);
+    DecodeBitmap(bytes, frame->Bitmap, &alpha, MaxDecodedBytes);
     // Most 32-bit bitmaps carry nothing in the fourth byte: an all-zero
     // "mask" would hide the whole picture.
-    if (!alpha.empty() && std::any_of(alpha.begin(), alpha.end(), [](uint8_t a) { return a != 0; })) {
+    if (!alpha.empty() &&
+        std::any_of(alpha.begin(), alpha.end(), [](uint8_t a) { return a != 0; })) {
       TDIBX& mask = frame->Bitmap.CreateMask(0);
       const PixelView m = mask.View();
       const int w = mask.Width();
-      for (int y = 0; y < mask.Height(); ++y) std::memcpy(m.Row(y), alpha.data() + size_t(y) * size_t(w), size_t(w));
+      for (int y = 0; y < mask.Height(); ++y)
+        std::memcpy(m.Row(y), alpha.data() + size_t(y) * size_t(w), size_t(w));
     }
     if (!alpha.empty()) ConvertBitCount(frame->Bitmap, 24);
   }
@@ -597,7 +656,8 @@ bool TOrloFrameList::LoadFromBytes(const std::string& name, std::span<const uint
     Palette palette;
     frame->Bitmap.GetPalette(palette);
     const int bits = frame->Bitmap.BitCount();
-    frame->ColorKeyColor = NativeToColor(uint32_t(frame->ColorKey), bits, bits <= 8 ? palette.data() : nullptr);
+    frame->ColorKeyColor =
+        NativeToColor(uint32_t(frame->ColorKey), bits, bits <= 8 ? palette.data() : nullptr);
   }
   FinishFrame(*frame);
   Frames.push_back(std::move(frame));
@@ -679,7 +739,8 @@ TRect TOrloFrame::Trim() {
         const size_t bpp = size_t(source.RawBitCount() / 8);
         std::memcpy(to, from + size_t(box.Left) * bpp, size_t(box.Width()) * bpp);
       } else {
-        for (int x = 0; x < box.Width(); ++x) StoreNative(to, x, s.bit_count, LoadNative(from, box.Left + x, s.bit_count));
+        for (int x = 0; x < box.Width(); ++x)
+          StoreNative(to, x, s.bit_count, LoadNative(from, box.Left + x, s.bit_count));
       }
     }
     return out;
@@ -695,7 +756,8 @@ TRect TOrloFrame::Trim() {
     for (const TRect& a : areas) {
       const TRect in = IntersectRect(a, box);
       if (in.IsEmpty()) continue;
-      kept.push_back(TRect{in.Left - box.Left, in.Top - box.Top, in.Right - box.Left, in.Bottom - box.Top});
+      kept.push_back(
+          TRect{in.Left - box.Left, in.Top - box.Top, in.Right - box.Left, in.Bottom - box.Top});
     }
     areas = std::move(kept);
   };

@@ -97,6 +97,9 @@ class TOrloFrameList {
   int32_t Version = 0;           // 0 when the file has no magic
   int32_t BackgroundColor = 0;   // 0x00BBGGRR
   bool OpaqueBottom = false;
+  // The file ended before everything it announced: the frames read so far
+  // (the last one as far as it was decoded) are what there is.
+  bool Truncated = false;
   // Set by the user before loading.
   int TargetBitCount = 0;        // 0 keeps the decoded bit count
   uint32_t ScrambleSeed = 0;     // the project's image seed

@@ -167,6 +167,8 @@ void TVeskBaseList::DeleteObject(TVeskObject* object) {
   if (index < 0) return;
   if (TVeskControl* control = object->AsControl()) {
     while (!control->Children.empty()) DeleteObject(control->Children.back());
+    // What it drew must be repainted from what lies beneath.
+    control->InvalidateDrawn();
     if (control->Parent) control->Parent->RemoveChild(control);
     control->Parent = nullptr;
     const bool had_focus = focus_ == control;

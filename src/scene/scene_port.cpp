@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "scene/prop_dispatch.h"
+#include "scene/property_catalogue.h"
 #include "script/vocabulary.h"
 
 namespace vesk::scene {
@@ -18,7 +19,8 @@ void SceneCommandPort::SetProp(TVeskObject& object, int32_t id, const expr::TCus
   scene::SetProp(object, id, value);
 }
 
-void SceneCommandPort::ApplyCreationProperty(TVeskObject& object, int id, const CreationValue& value) {
+void SceneCommandPort::ApplyCreationProperty(TVeskObject& object, int id,
+                                             const CreationValue& value) {
   if (id == PR_NAME) {
     const std::string& name = std::get<std::string>(value);
     if (!name.empty()) object.SetName(name);
@@ -35,13 +37,27 @@ void SceneCommandPort::ApplyCreationProperty(TVeskObject& object, int id, const 
     object.Tag = std::get<std::string>(value);
     return;
   }
+  // Creation reads some numbers in another type than the property keeps
+  // (HandleKey is read as a flag and kept as an integer): the setter of the
+  // property's own type takes them, as SetProp's would.
+  const PropType own = Property(id).type;
   std::visit(
       [&](const auto& v) {
         using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, std::string>) object.SetStr(id, v);
-        else if constexpr (std::is_same_v<T, bool>) object.SetFlag(id, v);
-        else if constexpr (std::is_same_v<T, int32_t>) object.SetInt(id, v);
-        else object.SetReal(id, v);
+        if constexpr (std::is_same_v<T, std::string>)
+          object.SetStr(id, v);
+        else if constexpr (std::is_same_v<T, bool>) {
+          if (own == PropType::kInt)
+            object.SetInt(id, v ? 1 : 0);
+          else
+            object.SetFlag(id, v);
+        } else if constexpr (std::is_same_v<T, int32_t>) {
+          if (own == PropType::kFlag)
+            object.SetFlag(id, v != 0);
+          else
+            object.SetInt(id, v);
+        } else
+          object.SetReal(id, v);
       },
       value);
 }
@@ -94,9 +110,15 @@ void SceneCommandPort::LoadCabinet(const std::string& name, const NameFilter& se
 
 namespace {
 
-const expr::TCustomParam* Arg(expr::Operands& ops, size_t i) { return i < ops.size() ? ops[i].get() : nullptr; }
-std::string Str(expr::Operands& ops, size_t i) { return Arg(ops, i) ? Arg(ops, i)->GetStr() : std::string(); }
-int32_t Int(expr::Operands& ops, size_t i) { return Arg(ops, i) ? Arg(ops, i)->GetInt() : 0; }
+const expr::TCustomParam* Arg(expr::Operands& ops, size_t i) {
+  return i < ops.size() ? ops[i].get() : nullptr;
+}
+std::string Str(expr::Operands& ops, size_t i) {
+  return Arg(ops, i) ? Arg(ops, i)->GetStr() : std::string();
+}
+int32_t Int(expr::Operands& ops, size_t i) {
+  return Arg(ops, i) ? Arg(ops, i)->GetInt() : 0;
+}
 
 // ListCompo: names of registered objects of a kind, under a parent.
 int32_t ListCompo(TVeskBaseList& root, expr::Operands& ops) {
@@ -120,7 +142,8 @@ int32_t ListCompo(TVeskBaseList& root, expr::Operands& ops) {
 
 }  // namespace
 
-bool CallSceneFunction(TVeskBaseList& root, int id, expr::TParamCollectionItem& dest, expr::Operands& ops) {
+bool CallSceneFunction(TVeskBaseList& root, int id, expr::TParamCollectionItem& dest,
+                       expr::Operands& ops) {
   static expr::TParamInt nowhere;  // a destination without a value takes nothing
   expr::TCustomParam& out = dest.Value ? *dest.Value : nowhere;
   switch (id) {
@@ -128,14 +151,17 @@ bool CallSceneFunction(TVeskBaseList& root, int id, expr::TParamCollectionItem& 
       if (TVeskObject* o = root.FindComponent(Str(ops, 0))) scene::GetProp(out, *o, Int(ops, 1));
       return true;
     case FN_SetProp:
-      if (TVeskObject* o = root.FindComponent(Str(ops, 0)); o && Arg(ops, 2)) scene::SetProp(*o, Int(ops, 1), *Arg(ops, 2));
+      if (TVeskObject* o = root.FindComponent(Str(ops, 0)); o && Arg(ops, 2))
+        scene::SetProp(*o, Int(ops, 1), *Arg(ops, 2));
       return true;
     case FN_Exists: {
       const std::string name = Str(ops, 0);
       out.SetFlag(!name.empty() && root.FindComponent(name) != nullptr);
       return true;
     }
-    case FN_ListCompo: out.SetInt(ListCompo(root, ops)); return true;
+    case FN_ListCompo:
+      out.SetInt(ListCompo(root, ops));
+      return true;
     case FN_ToClientX:
     case FN_ToClientY:
     case FN_ToScreenX:
@@ -159,7 +185,8 @@ bool CallSceneFunction(TVeskBaseList& root, int id, expr::TParamCollectionItem& 
       out.SetFlag(c && c->GetBase() == root.ShownBase() && !c->IsInCabinet());
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 

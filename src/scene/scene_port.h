@@ -23,6 +23,7 @@ class SceneCommandPort final : public script::ScenePort {
   }
   void CreationComplete(TVeskObject& object) override;
   void DeleteObject(TVeskObject& object) override { root_.DeleteObject(&object); }
+  void CloseMenu(TVeskObject& object) override { object.CloseMenu(); }
   void SaveCabinet(const std::string& name, const NameFilter& selected) override;
   void LoadCabinet(const std::string& name, const NameFilter& selected) override;
 

@@ -284,7 +284,7 @@ void TVeskControl::SetName(const std::string& name) {
 
 void TVeskControl::SetParent(TVeskControl* parent) {
   if (parent == Parent || parent == this || (parent && IsAncestorOf(parent))) return;
-  Invalidate();
+  InvalidateDrawn();
   if (Parent) {
     Parent->RemoveChild(this);
     if (Parent->IsCabinet()) CabinetDetached();
@@ -294,7 +294,7 @@ void TVeskControl::SetParent(TVeskControl* parent) {
     Parent->AddChild(this);
     if (Parent->IsCabinet()) CabinetAttached();
   }
-  Invalidate();
+  InvalidateDrawn();
   if (!Root) return;
   TVeskControl* focus = Root->Focus();
   const bool on_shown = GetBase() == Root->ShownBase();
@@ -358,7 +358,7 @@ bool TVeskControl::GetVisible() const { return Visible && Parent && Parent->GetV
 void TVeskControl::SetVisible(bool visible) {
   if ((Visible != 0) == visible) return;
   if (!visible) {
-    Invalidate();
+    InvalidateDrawn();
     Visible = 0;
     if (Root && Root->Focus() && (Root->Focus() == this || IsAncestorOf(Root->Focus()))) Root->DropFocus();
   } else {

@@ -72,6 +72,8 @@ class TVeskObject {
     (void)frame_ms;
     return false;
   }
+  // MenuClose: a menu starts closing; other objects take no notice.
+  virtual void CloseMenu() {}
   // Drawing surfaces are dropped and rebuilt around display-mode changes.
   virtual void ReleaseSurfaces() {}
   virtual void RestoreSurfaces() {}
@@ -187,6 +189,10 @@ class TVeskControl : public TVeskComponent {
 
   // ---- Drawing
   void Invalidate();
+  // Marks everything the control may have drawn; kinds that draw beyond
+  // their rectangle (rotated pictures) widen it. Used when a control leaves
+  // the screen for good or for a while.
+  virtual void InvalidateDrawn() { Invalidate(); }
   virtual void InvalidateRect(const Rect& r);
   // Draws the control itself (kinds) and then its children, inside `clip`.
   virtual void Draw(graphics::TCustomDIBX& surface, const Rect& clip);

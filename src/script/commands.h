@@ -567,6 +567,8 @@ class TComMenuClose : public TCommand {
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser ObjectName;
+  // Waits, trying again each turn, until the named object exists.
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComTextClr : public TCommand {

@@ -14,7 +14,9 @@
 namespace vesk::script {
 namespace {
 
-const TComList& CommandsOf(const TPage* page) { return page->Commands; }
+const TComList& CommandsOf(const TPage* page) {
+  return page->Commands;
+}
 
 }  // namespace
 
@@ -53,16 +55,26 @@ namespace {
 void SkipBody(const TCommand& self, const TPage* page, int32_t& index) {
   const TComList& cmds = CommandsOf(page);
   int32_t j = index + 1;
-  while (j < static_cast<int32_t>(cmds.size()) && cmds[static_cast<size_t>(j)]->Indent > self.Indent) ++j;
+  while (j < static_cast<int32_t>(cmds.size()) &&
+         cmds[static_cast<size_t>(j)]->Indent > self.Indent)
+    ++j;
   index = j;
 }
 
 }  // namespace
 
-void TComElseif::Execute(TCallMan&, TPage*& page, int32_t& index) { SkipBody(*this, page, index); }
-void TComElse::Execute(TCallMan&, TPage*& page, int32_t& index) { SkipBody(*this, page, index); }
-void TComLabel::Execute(TCallMan&, TPage*&, int32_t& index) { ++index; }
-void TComDoEvent::Execute(TCallMan&, TPage*&, int32_t& index) { ++index; }
+void TComElseif::Execute(TCallMan&, TPage*& page, int32_t& index) {
+  SkipBody(*this, page, index);
+}
+void TComElse::Execute(TCallMan&, TPage*& page, int32_t& index) {
+  SkipBody(*this, page, index);
+}
+void TComLabel::Execute(TCallMan&, TPage*&, int32_t& index) {
+  ++index;
+}
+void TComDoEvent::Execute(TCallMan&, TPage*&, int32_t& index) {
+  ++index;
+}
 
 void TComJump::Execute(TCallMan& man, TPage*& page, int32_t& index) {
   ++index;
@@ -92,8 +104,10 @@ void TComCall::Execute(TCallMan& man, TPage*& page, int32_t& index) {
 }
 
 void TComExit::Execute(TCallMan& man, TPage*& page, int32_t& index) {
-  if (IsTrue(Condition, man)) page = nullptr;
-  else ++index;
+  if (IsTrue(Condition, man))
+    page = nullptr;
+  else
+    ++index;
 }
 
 void TComBreak::Execute(TCallMan& man, TPage*& page, int32_t& index) {
@@ -101,15 +115,19 @@ void TComBreak::Execute(TCallMan& man, TPage*& page, int32_t& index) {
     ++index;
     return;
   }
-  if (Target < 0) page = nullptr;
-  else index = Target;
+  if (Target < 0)
+    page = nullptr;
+  else
+    index = Target;
 }
 
 void TComContinue::Execute(TCallMan& man, TPage*& page, int32_t& index) {
   ++index;
   if (!IsTrue(Condition, man)) return;
-  if (Target < 0) page = nullptr;
-  else index = Target;
+  if (Target < 0)
+    page = nullptr;
+  else
+    index = Target;
 }
 
 void TComWhile::Execute(TCallMan& man, TPage*&, int32_t& index) {
@@ -144,11 +162,20 @@ void TComVarNew::Execute(TCallMan& man, TPage*&, int32_t& index) {
   const expr::TCustomParam* v = Evaluate(InitialValue, man);
   if (!v) return;
   switch (TypeCode) {
-    case expr::kPtInt: item->Value->SetInt(v->GetInt()); break;
-    case expr::kPtFloat: item->Value->SetFloat(v->GetFloat()); break;
-    case expr::kPtBool: item->Value->SetFlag(v->GetFlag()); break;
-    case expr::kPtStr: item->Value->SetStr(v->GetStr()); break;
-    default: break;
+    case expr::kPtInt:
+      item->Value->SetInt(v->GetInt());
+      break;
+    case expr::kPtFloat:
+      item->Value->SetFloat(v->GetFloat());
+      break;
+    case expr::kPtBool:
+      item->Value->SetFlag(v->GetFlag());
+      break;
+    case expr::kPtStr:
+      item->Value->SetStr(v->GetStr());
+      break;
+    default:
+      break;
   }
 }
 
@@ -192,7 +219,10 @@ void TComWait::Execute(TCallMan& man, TPage*&, int32_t& index) {
     if (first_) {
       first_ = 0;  // the frame it started in does not count
     } else {
-      remaining_ms_ -= man.env().ctx->frame_delta_ms;
+      // Saturates: a wait of nearly -2^31 ms ends like any other negative
+      // one instead of wrapping round to a wait of 24 days.
+      const int64_t left = int64_t{remaining_ms_} - man.env().ctx->frame_delta_ms;
+      remaining_ms_ = static_cast<int32_t>(std::max<int64_t>(left, INT32_MIN));
       if (remaining_ms_ <= 0) {
         ++index;
         return;

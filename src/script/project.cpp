@@ -52,8 +52,10 @@ void TProject::Create() {
   std::vector<uint8_t> bytes;
   try {
     bytes = env_.files->ReadFileBytes(kProjectFile);
-  } catch (const std::exception&) {
-    error_ = "no project file vesk.lpb";
+  } catch (const std::exception& e) {
+    // Present but unreadable (a damaged compressed entry) is not missing.
+    error_ = env_.files->Exists(kProjectFile) ? "the project file vesk.lpb is damaged: " + ErrorTextUtf8(e)
+                                              : std::string("no project file vesk.lpb");
     return;
   }
   if (bytes.empty()) {
@@ -65,7 +67,7 @@ void TProject::Create() {
   try {
     if (!ReadProjectFile(bytes)) return;
   } catch (const std::exception& e) {
-    error_ = std::string("vesk.lpb: ") + e.what();
+    error_ = std::string("vesk.lpb: ") + ErrorTextUtf8(e);
     return;
   }
   env_.ctx->terminated = false;
@@ -97,7 +99,7 @@ void TProject::Create() {
   try {
     CallMan->Start(info.start_page);
   } catch (const std::exception& e) {
-    Fail(platform::Cp932ToUtf8(info.start_page) + ": " + e.what());
+    Fail(platform::Cp932ToUtf8(info.start_page) + ": " + ErrorTextUtf8(e));
   }
 }
 

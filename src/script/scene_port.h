@@ -40,6 +40,8 @@ class ScenePort {
   // After the last property: a control marks its area for drawing.
   virtual void CreationComplete(SceneObject& object) = 0;
   virtual void DeleteObject(SceneObject& object) = 0;
+  // Starts the closing of a menu; other objects take no notice.
+  virtual void CloseMenu(SceneObject& object) = 0;
   // Moves the selected children of the back base into the named cabinet
   // (made when missing) / back out of it; an emptied cabinet goes.
   using NameFilter = std::function<bool(const std::string& name)>;

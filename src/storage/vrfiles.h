@@ -87,8 +87,10 @@ class TVrFileCollection : public THashCollection {
   void Open(const std::string& host_path);
   // An archive held in memory (a resource), starting at offset 0.
   void OpenMemory(std::shared_ptr<const std::vector<uint8_t>> bytes, const std::string& label);
-  // Reads an index from `s` at base position `base`.
-  void ReadIndex(TStream& s, int64_t base, const std::string& label);
+  // Reads an index from `s` at base position `base`. Entry offsets must lie
+  // within the data: `data_size` bytes, or `s` itself when negative (a side
+  // index names the size of the archive it describes).
+  void ReadIndex(TStream& s, int64_t base, const std::string& label, int64_t data_size = -1);
 
   std::string Folder;    // host folder with a trailing '/'
   std::string FileName;  // host path of the archive ("" for memory or folder sources)
@@ -135,6 +137,11 @@ class TVrFileCollection : public THashCollection {
 // Inflates a zlib stream; throws EArchiveError prefixed with `what` when the
 // data is damaged, cut short or would inflate beyond 2 GiB.
 std::vector<uint8_t> InflateEntry(const uint8_t* data, size_t size, const std::string& what);
+// Whether a program file carries an archive appended to it: a "vk" trailer
+// whose position lies inside the file (and, for names other than .exe and
+// .scr, points at an archive's magic). A program that merely ends in "vk"
+// carries none.
+bool HasAppendedArchive(const std::string& host_path);
 
 // The temporary files entries were extracted to, with their use counts.
 struct TVrLockData {

@@ -169,7 +169,8 @@ int TVrFileCollection::EntryCount() const {
   return (n > 0 && Entry(n - 1)->Name() == kEofEntryName) ? n - 1 : n;
 }
 
-void TVrFileCollection::ReadIndex(TStream& s, int64_t base, const std::string& label) {
+void TVrFileCollection::ReadIndex(TStream& s, int64_t base, const std::string& label,
+                                  int64_t data_size) {
   Clear();
   IndexReader in(s, base, label);
   uint8_t magic[2] = {0, 0};
@@ -200,6 +201,9 @@ void TVrFileCollection::ReadIndex(TStream& s, int64_t base, const std::string& l
     if (scrambled)
       for (char& c : name) c = static_cast<char>(static_cast<uint8_t>(c) ^ (name_gen.Next() & 0xFF));
   }
+  // Offsets count from the base; each must lie inside the data before sizes
+  // are taken as differences, or two hostile values overflow.
+  const int64_t data_end = (data_size < 0 ? s.Size() : data_size) - base;
   std::vector<int64_t> offsets(static_cast<size_t>(n) + 1);
   TArchiveScrambler offset_gen;
   for (auto& off : offsets) {
@@ -216,6 +220,7 @@ void TVrFileCollection::ReadIndex(TStream& s, int64_t base, const std::string& l
       if (scrambled) v ^= offset_gen.Next();
       off = static_cast<int32_t>(v);
     }
+    if (off < 0 || off > data_end) in.Fail("offset " + std::to_string(off) + " lies outside the file");
   }
   std::vector<uint8_t> stored(static_cast<size_t>(n), 0), kinds(static_cast<size_t>(n), 0);
   std::vector<int32_t> dates(static_cast<size_t>(n), 0);
@@ -265,7 +270,7 @@ void TVrFileCollection::Open(const std::string& host_path) {
   if (base == 0 && platform::FileExists(side)) {
     auto index = TBigFileStream::OpenRead(side);
     if (!index) throw EArchiveError(side + ": cannot be read");
-    ReadIndex(*index, 0, side);
+    ReadIndex(*index, 0, side, data->Size());
   } else {
     ReadIndex(*data, base, host_path);
   }
@@ -488,6 +493,11 @@ bool TVrFileCollection::SaveToFile(const std::string& host_path) {
     return false;
   }
   return true;
+}
+
+bool HasAppendedArchive(const std::string& host_path) {
+  auto data = TBigFileStream::OpenRead(host_path);
+  return data && TrailerBase(*data, !IsExecutableName(host_path)) >= 0;
 }
 
 }  // namespace vesk::storage

@@ -73,6 +73,25 @@ TEST_F(BoxScene, OnlyDirtyPartsAreRepaintedAndHiddenBoxesVanish) {
   EXPECT_EQ(Pixel(2, 1), 0xFFFFFFu);
 }
 
+TEST_F(BoxScene, DeletedBoxesAndTheirChildrenVanish) {
+  TVeskBox& box = Box("b", 2, 2, 10, 10, 0xFFFFFF);
+  TVeskBox& child = Box("c", 20, 20, 5, 5, 0x0000FF);
+  child.SetParent(&box);  // outside its parent: clipped away
+  TVeskBox& other = Box("o", 25, 2, 4, 4, 0x00FF00);
+  DrawFrame();
+  ASSERT_EQ(Pixel(5, 5), 0xFFFFFFu);
+  scene::SceneCommandPort(root_).DeleteObject(box);  // what ObjDel does
+  ASSERT_EQ(root_.FindComponent("c"), nullptr);
+  for (int i = 0; i < 20; ++i) DrawFrame();
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 25; ++x) ASSERT_EQ(Pixel(x, y), 0x000000u) << x << "," << y;
+  EXPECT_EQ(Pixel(26, 3), 0x00FF00u);
+  root_.ScheduleDelete(&other);  // deleted at the end of the update pass
+  root_.UpdatePass(16);
+  DrawFrame();
+  EXPECT_EQ(Pixel(26, 3), 0x000000u);
+}
+
 TEST_F(BoxScene, AlphaBlendsAndAdditiveLevelsTheFill) {
   TVeskBox& half = Box("half", 0, 0, 4, 4, 0xFFFFFF);
   half.SetInt(PR_ALPHA, 128);

@@ -102,6 +102,24 @@ TEST_F(Buttons, AutoScrapWithAClickedAnimationGoesWhenItEnds) {
   EXPECT_EQ(root_.FindComponent("ok"), nullptr);
 }
 
+TEST_F(Buttons, AScrappedButtonLeavesNoPixelsBehind) {
+  auto& b = Button("ok", 0);
+  b.SetFlag(PR_AUTOSCRAP, true);
+  root_.ShownBase()->Color = 0x0000FF;
+  DrawChanged();
+  ASSERT_EQ(Pixel(1, 1), 0x100000u);
+  Click(1, 1);
+  DrawChanged();
+  for (int i = 0; i < 5; ++i) {
+    Frame();
+    DrawChanged();  // as the frame loop draws after every update pass
+  }
+  ASSERT_EQ(root_.FindComponent("ok"), nullptr);
+  for (int i = 0; i < 20; ++i) DrawChanged();
+  EXPECT_EQ(Pixel(1, 1), 0xFF0000u);  // the base's red (0x00RRGGBB)
+  EXPECT_EQ(Pixel(3, 3), 0xFF0000u);
+}
+
 TEST_F(Buttons, WithoutAClickedSourceAutoScrapDestroysTheButtonRightAfterItsClick) {
   auto& b = Button("go", 0, false);
   b.SetFlag(PR_AUTOSCRAP, true);

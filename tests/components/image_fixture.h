@@ -124,6 +124,12 @@ class ImageScene : public ::testing::Test {
     root_.DrawPass(&screen_);
     root_.ClearDirtyRects();
   }
+  // Draws only what changed since the last draw, as the frame loop does;
+  // the base repaints in its own colour (black unless set).
+  void DrawChanged() {
+    root_.DrawPass(&screen_);
+    root_.ClearDirtyRects();
+  }
   uint32_t Pixel(int x, int y) const { return screen_.GetPixel(x, y); }
 
   void MoveMouse(int x, int y) { root_.RecordMouseMove(x, y); }

@@ -70,6 +70,24 @@ TEST_F(AnimatedImages, WithAutoScrapTheImageDisappearsInsteadOfPosting) {
   EXPECT_TRUE(Events(PR_ONPLAYEND).empty());
 }
 
+TEST_F(AnimatedImages, AScrappedImageLeavesNoPixelsBehind) {
+  auto& image = Three("gone");
+  image.SetFlag(PR_AUTOSCRAP, true);
+  image.SetInt(PR_ANGLE, 45);  // rotated pictures reach beyond their rectangle
+  root_.ShownBase()->Color = 0x00FF00;
+  DrawChanged();
+  const int ax = image.AnchorX(), ay = image.AnchorY();
+  ASSERT_NE(Pixel(ax, ay), 0x00FF00u);
+  for (int i = 0; i < 4; ++i) {
+    Frame(16);
+    DrawChanged();  // as the frame loop draws after every update pass
+  }
+  ASSERT_EQ(root_.FindComponent("gone"), nullptr);
+  for (int i = 0; i < 20; ++i) DrawChanged();
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) ASSERT_EQ(Pixel(x, y), 0x00FF00u) << x << "," << y;
+}
+
 TEST_F(AnimatedImages, RepeatLoopsBackToTheFirstFrame) {
   auto& image = Three();
   image.SetFlag(PR_REPEAT, true);

@@ -161,6 +161,93 @@ TEST_F(PlayerRun, GameInsideGameDatIsFound) {
   EXPECT_EQ(w, 40);
 }
 
+// A damaged game.dat ends the start like any other start-up failure: exit
+// status 1 and the reason on standard error, never an abort.
+TEST_F(PlayerRun, DamagedArchivesAreStartUpFailures) {
+  storage::TVrFileCollection archive;
+  auto lpb = ProjectFile(109, std::string(3000, 'a'), 40, 30);  // compresses well
+  archive.AddEntry("vesk.lpb")->Source->Write(lpb.data(), static_cast<int64_t>(lpb.size()));
+  archive.AddEntry(kStartPage)->Source->Write(kStartPageBytes.data(), 4);
+  storage::TMemoryStream packed;
+  ASSERT_TRUE(archive.SaveTo(packed));
+  const std::vector<uint8_t> good = packed.bytes();
+  auto with_i32 = [&](size_t at, uint32_t v) {
+    std::vector<uint8_t> b = good;
+    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+    return b;
+  };
+  // "vf", version, entry count, then the first name's length.
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> cases = {
+      {"count 2^31", with_i32(6, 0x80000000u)},
+      {"count 2^31-1", with_i32(6, 0x7FFFFFFFu)},
+      {"version", with_i32(2, 0x7FFFFFFFu)},
+      {"name length", with_i32(10, 0x7FFFFFF0u)},
+      {"negative name length", with_i32(10, 0xFFFFFFF0u)},
+      {"index cut", std::vector<uint8_t>(good.begin(), good.begin() + 12)},
+      {"data cut", std::vector<uint8_t>(good.begin(), good.end() - 8)},
+  };
+  for (const auto& [what, bytes] : cases) {
+    const fs::path folder = dir_ / "broken";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    ASSERT_TRUE(platform::WriteFileAtomic((folder / "game.dat").string(), bytes.data(), bytes.size()));
+    RunResult r = Run("--headless --frames 2 " + Q(folder));
+    EXPECT_EQ(r.status, 1) << what << ": " << r.err;
+    EXPECT_THAT(r.err, HasSubstr("game.dat")) << what;
+    EXPECT_THAT(r.err, ::testing::Not(HasSubstr("terminate called"))) << what;
+  }
+
+  // A compressed project file that does not inflate is damaged, not missing.
+  storage::TVrFileCollection index;
+  storage::TMemoryStream copy;
+  copy.Write(good.data(), static_cast<int64_t>(good.size()));
+  index.ReadIndex(copy, 0, "game.dat");
+  const storage::TVrFile* entry = index.FindEntry("vesk.lpb");
+  ASSERT_NE(entry, nullptr);
+  ASSERT_EQ(entry->Stored, 0) << "the test needs a compressed project file";
+  std::vector<uint8_t> damaged = good;
+  for (int64_t i = 2; i < entry->Size; ++i) damaged[size_t(entry->Offset + i)] ^= 0x5A;
+  const fs::path folder = dir_ / "damaged";
+  fs::create_directories(folder);
+  ASSERT_TRUE(platform::WriteFileAtomic((folder / "game.dat").string(), damaged.data(), damaged.size()));
+  RunResult r = Run("--headless --frames 2 " + Q(folder));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("vesk.lpb is damaged"));
+}
+
+// The runtime's own messages are CP932 inside; what reaches the user is UTF-8.
+TEST_F(PlayerRun, FixedMessagesReachStandardErrorAsUtf8) {
+  WriteGame(dir_ / "g", 16, 16);
+  // Version 109, result type, no property sets, one command of id 61.
+  std::vector<uint8_t> page = {109, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 61};
+  page.resize(page.size() + 16, 0);
+  ASSERT_TRUE(platform::WriteFileAtomic((dir_ / "g" / kStartPage).string(), page.data(), page.size()));
+  RunResult r = Run("--headless --frames 2 " + Q(dir_ / "g"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("start.lsb: 不正なコマンド"));
+}
+
+// A program that ends in "vk" by chance, its trailer pointing outside the
+// file, carries no game: it says so instead of reading its own code.
+TEST_F(PlayerRun, ATrailerPointingOutsideTheProgramMeansNoBundledGame) {
+  auto player = platform::ReadWholeFile(VESK_PLAYER_PATH);
+  ASSERT_TRUE(player);
+  std::vector<uint8_t> bundle = *player;
+  for (uint8_t b : {0xF0, 0xFF, 0xFF, 0x7F}) bundle.push_back(b);
+  bundle.push_back('v');
+  bundle.push_back('k');
+  const fs::path exe = dir_ / "not-bundled";
+  ASSERT_TRUE(platform::WriteFileAtomic(exe.string(), bundle.data(), bundle.size()));
+  fs::permissions(exe, fs::perms::owner_all);
+  const std::string cmd = "'" + exe.string() + "' --headless --frames 2 > /dev/null 2> " + Q(dir_ / "err.txt");
+  const int rc = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(rc));
+  EXPECT_EQ(WEXITSTATUS(rc), 1);
+  const std::string err = Slurp(dir_ / "err.txt");
+  EXPECT_THAT(err, HasSubstr("no game was given"));
+  EXPECT_THAT(err, ::testing::Not(HasSubstr("1179403647")));
+}
+
 TEST_F(PlayerRun, BundledProgramPlaysItsAppendedGameWithoutArguments) {
   storage::TVrFileCollection archive;
   auto lpb = ProjectFile(109, "Bundled", 24, 20);

@@ -135,6 +135,57 @@ VarNew after type: int value: @TickCount
   EXPECT_THAT(trace_, HasSubstr(" : start.lsb(3)"));
 }
 
+TEST_F(ScriptRun, AWaitNearTheMostNegativeTimeEndsLikeAnyNegativeOne) {
+  Write("start.vsc", R"(VarNew done type: int
+Wait -2147483640
+Calc done = 1
+)");
+  RunResult r = Play(4, "--step 16");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Var("done"), "1");
+}
+
+TEST_F(ScriptRun, MenuCloseWaitsForItsObjectAndMovesOnOnceItExists) {
+  Write("start.vsc", R"(VarNew n type: int
+MenuClose "later"
+Calc n = 1
+MenuClose ""
+Calc n = 2
+)");
+  RunResult r = Play(4);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Var("n"), "0");  // nothing named "later": the command runs again each frame
+
+  Write("start.vsc", R"(VarNew n type: int
+BoxNew Name: "later"
+MenuClose "later"
+Calc n = 1
+MenuClose ""
+Calc n = 2
+)");
+  r = Play(4);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Var("n"), "1");  // found: on to the next command; an empty name waits
+}
+
+TEST_F(ScriptRun, HandleKeyGivenAtCreationTakesTheFocusAndTheKeys) {
+  Write("start.vsc", R"(VarNew keys type: int
+VarNew handles type: int
+BoxNew Name: "k" Left: 0 Top: 0 Width: 10 Height: 10 HandleKey: 1 OnKeyDown: "start.lsb:key"
+GetProp "k" prop: PR_HANDLEKEY var: handles
+While true
+  Wait 1000
+Label key
+Calc keys = keys + 1
+Exit
+)");
+  WriteFile("input.txt", "4 key A\n");
+  RunResult r = Play(8, "--input " + Q(dir_ / "input.txt"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Var("handles"), "1");
+  EXPECT_EQ(Var("keys"), "1");
+}
+
 TEST_F(ScriptRun, PageVersionsAndStoredPropertySets) {
   Write("start.vsc", R"(VarNew n type: int
 Call "newer.lsb"

@@ -263,6 +263,20 @@ TEST_F(CommandPortTest, CreationPropertiesNameParentAndTag) {
   for (int kind : {0, 1, 10, 28, 127}) EXPECT_EQ(port.CreateByKind(kind), nullptr) << kind;
 }
 
+TEST_F(CommandPortTest, CreationValuesReachPropertiesOfAnotherType) {
+  // Creation reads HandleKey as a flag; the control keeps it as a number.
+  TVeskObject* o = port.CreateByKind(LT_BOX);
+  port.ApplyCreationProperty(*o, PR_HANDLEKEY, true);
+  port.ApplyCreationProperty(*o, PR_ONKEYDOWN, std::string("p.lsb:key"));
+  port.CreationComplete(*o);
+  EXPECT_EQ(o->GetInt(PR_HANDLEKEY), 1);
+  root.InputStep(16);
+  EXPECT_EQ(root.Focus(), o->AsControl());
+  TVeskObject* off = port.CreateByKind(LT_BOX);
+  port.ApplyCreationProperty(*off, PR_HANDLEKEY, false);
+  EXPECT_EQ(off->GetInt(PR_HANDLEKEY), 0);
+}
+
 TEST_F(CommandPortTest, CabinetsStoreAndReturnSelectedChildrenOfTheBackBase) {
   for (const char* n : {"a", "b", "c"}) Box(n, 0, 0, 0, 0, root.BackBase());
   port.SaveCabinet("cab", Only({"a", "c", "zzz"}));
