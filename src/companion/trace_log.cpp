@@ -45,10 +45,14 @@ void TraceLog::WriteEvent(uint32_t tick_ms, const std::string& page_cp932, int32
 }
 
 void TraceLog::WriteNote(uint32_t tick_ms, const std::string& text_cp932) {
+  if (file_) WriteNoteUtf8(tick_ms, platform::Cp932ToUtf8(text_cp932));
+}
+
+void TraceLog::WriteNoteUtf8(uint32_t tick_ms, const std::string& text_utf8) {
   if (!file_) return;
   char head[32];
   std::snprintf(head, sizeof head, "%.8" PRIx32 " # ", tick_ms);
-  WriteLine(head + platform::Cp932ToUtf8(text_cp932));
+  WriteLine(head + text_utf8);
 }
 
 void TraceLog::WriteLine(const std::string& line) {

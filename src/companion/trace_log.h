@@ -24,6 +24,7 @@ class TraceLog {
   void WriteEvent(uint32_t tick_ms, const std::string& page_cp932, int32_t line);
   // Free-form diagnostics (errors a script run swallowed, for example).
   void WriteNote(uint32_t tick_ms, const std::string& text_cp932);
+  void WriteNoteUtf8(uint32_t tick_ms, const std::string& text_utf8);
 
   static std::string FormatCommand(uint32_t tick_ms, const std::string& page_utf8, int32_t line);
   static std::string FormatEvent(uint32_t tick_ms, const std::string& page_utf8, int32_t line);

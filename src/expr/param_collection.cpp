@@ -9,7 +9,9 @@
 
 namespace vesk::expr {
 
-bool TParamCollectionItem::IsSystem() const { return Value && Value->IsSystemVariable(); }
+bool TParamCollectionItem::IsSystem() const {
+  return Value && Value->IsSystemVariable();
+}
 
 TParamCollection::TParamCollection(SystemVariableHost* host) : host_(host) {
   const auto names = script::SystemVariables();
@@ -63,12 +65,35 @@ void TParamCollection::SetName(TParamCollectionItem& item, const std::string& na
 
 std::unique_ptr<TCustomParam> TParamCollection::CloneValue(const std::string& name) const {
   const TParamCollectionItem* item = Find(name);
-  if (!item) return nullptr;
-  const int type = item->Value->ParamType();
-  if (type < kPtInt || type > kPtStr) RaiseExpr(Msg::kBadVariableFormat, name);
+  return item ? CloneItemValue(*item) : nullptr;
+}
+
+std::unique_ptr<TCustomParam> TParamCollection::CloneItemValue(const TParamCollectionItem& item) {
+  const int type = item.Value->ParamType();
+  if (type < kPtInt || type > kPtStr) RaiseExpr(Msg::kBadVariableFormat, item.Name());
   auto copy = MakeParam(type);
-  copy->Assign(*item->Value);
+  copy->Assign(*item.Value);
   return copy;
+}
+
+TParamCollectionItem* TParamCollection::AddTemp(int type_code, const std::string& name) {
+  const uint64_t before = generation();
+  TParamCollectionItem* item = AddParam(type_code);
+  try {
+    SetName(*item, name);
+  } catch (...) {
+    DeleteItem(item);
+    RestoreGeneration(before);
+    throw;
+  }
+  RestoreGeneration(before);
+  return item;
+}
+
+void TParamCollection::DeleteTemp(TParamCollectionItem* item) {
+  const uint64_t before = generation();
+  DeleteItem(item);
+  RestoreGeneration(before);
 }
 
 TParamCollectionItem* TParamCollection::Declare(const std::string& name, int type_code,
@@ -195,7 +220,8 @@ void TParamCollection::LoadFromStream(ByteReader& in, int32_t version) {
   for (int i = Count() - 1; i >= 0; --i)
     if (!Item(i)->IsSystem() && !Item(i)->IsStatus) Delete(i);
   const int32_t n = in.I32("variable count");
-  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 10) throw ETruncated("variable count out of range");
+  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 10)
+    throw ETruncated("variable count out of range");
   for (int32_t k = 0; k < n; ++k) LoadRecord(in);
   TextDelay = in.I32("text delay");
   CursorFile = in.Str("cursor file");
@@ -208,11 +234,14 @@ void TParamCollection::LoadFromStream(ByteReader& in, int32_t version) {
   if (version > 120) TempTarget = in.Str("temp target");
 }
 
-void TParamCollection::SaveStatus(ByteWriter& out) const { SaveRecords(out, true); }
+void TParamCollection::SaveStatus(ByteWriter& out) const {
+  SaveRecords(out, true);
+}
 
 void TParamCollection::LoadStatus(ByteReader& in, int32_t) {
   const int32_t n = in.I32("status variable count");
-  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 10) throw ETruncated("variable count out of range");
+  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 10)
+    throw ETruncated("variable count out of range");
   for (int32_t k = 0; k < n; ++k) LoadRecord(in);
 }
 

@@ -66,7 +66,9 @@ class TParamCollection : public storage::THashCollection {
   SystemVariableHost* host() const { return host_; }
   void set_host(SystemVariableHost* host) { host_ = host; }
 
-  TParamCollectionItem* Item(int index) const { return static_cast<TParamCollectionItem*>(At(index)); }
+  TParamCollectionItem* Item(int index) const {
+    return static_cast<TParamCollectionItem*>(At(index));
+  }
   // The scope rule: a local of the current depth at once, otherwise the
   // oldest non-local of that name; locals of other depths are never found.
   TParamCollectionItem* Find(const std::string& name) const;
@@ -81,6 +83,14 @@ class TParamCollection : public storage::THashCollection {
   void SetName(TParamCollectionItem& item, const std::string& name);
   // A detached copy of the named variable's value; null when not found.
   std::unique_ptr<TCustomParam> CloneValue(const std::string& name) const;
+  // The same for an entry in hand (one of the evaluator's own temporaries).
+  static std::unique_ptr<TCustomParam> CloneItemValue(const TParamCollectionItem& item);
+
+  // The evaluator's temporaries, entered under their "____" names for the
+  // length of one run. What other names find does not change with them, so
+  // the lookup generation stays as it was.
+  TParamCollectionItem* AddTemp(int type_code, const std::string& name);
+  void DeleteTemp(TParamCollectionItem* item);
 
   // Declares a variable (empty name: "変数名がありません"). Returns the entry
   // to store the initial value into, or null for an existing status variable,

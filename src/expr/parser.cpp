@@ -27,19 +27,23 @@ class EArithmetic : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-bool IsTemp(const std::string& name) { return name.rfind(kTempPrefix, 0) == 0; }
+bool IsTemp(const std::string& name) {
+  return name.rfind(kTempPrefix, 0) == 0;
+}
 
 // An operand the record does not have reads as zero of every type.
+const TParamInt kAbsent;
 const TCustomParam& Arg(const Operands& ops, size_t i) {
-  static const TParamInt kAbsent;
   if (i < ops.size() && ops[i]) return *ops[i];
   return kAbsent;
 }
 
 Real CheckedReal(Real result, Real a, Real b) {
   // The original's floating-point unit traps invalid operations and overflow.
-  if (std::isnan(result) && !std::isnan(a) && !std::isnan(b)) throw EArithmetic("invalid floating point operation");
-  if (std::isinf(result) && std::isfinite(a) && std::isfinite(b)) throw EArithmetic("floating point overflow");
+  if (std::isnan(result) && !std::isnan(a) && !std::isnan(b))
+    throw EArithmetic("invalid floating point operation");
+  if (std::isinf(result) && std::isfinite(a) && std::isfinite(b))
+    throw EArithmetic("floating point overflow");
   return result;
 }
 
@@ -53,21 +57,34 @@ Real RealOp(const TCustomParam& a, const TCustomParam& b, F op) {
 
 [[noreturn]] void RaiseBadExpression(const TOpeData& op) {
   const auto ops = script::Operators();
-  std::string text = MessageCp932(Msg::kBadExpressionHead) + op.Dest + MessageCp932(Msg::kBadExpressionOperator) +
+  std::string text = MessageCp932(Msg::kBadExpressionHead) + op.Dest +
+                     MessageCp932(Msg::kBadExpressionOperator) +
                      (op.Op < ops.size() ? ops[op.Op].name : std::to_string(op.Op));
-  for (const auto& operand : op.Operands) text += "\r\n" + (operand ? operand->GetStr() : std::string());
+  for (const auto& operand : op.Operands)
+    text += "\r\n" + (operand ? operand->GetStr() : std::string());
   throw EVeskError(text);
 }
 
 int TempType(const TOpeData& op) {
   const int a = Arg(op.Operands, 0).ParamType();
   switch (op.Op) {
-    case script::ocTo: return a;
-    case script::ocPlus: return a == kPtStr ? kPtStr : a == kPtFloat ? kPtFloat : kPtInt;
-    case script::ocMinus: case script::ocMul: case script::ocDiv: return a == kPtFloat ? kPtFloat : kPtInt;
-    case script::ocMod: case script::ocOr: case script::ocAnd: case script::ocXor:
-    case script::ocShiftL: case script::ocShiftR: return kPtInt;
-    case script::ocDimTo: return kPtNone;
+    case script::ocTo:
+      return a;
+    case script::ocPlus:
+      return a == kPtStr ? kPtStr : a == kPtFloat ? kPtFloat : kPtInt;
+    case script::ocMinus:
+    case script::ocMul:
+    case script::ocDiv:
+      return a == kPtFloat ? kPtFloat : kPtInt;
+    case script::ocMod:
+    case script::ocOr:
+    case script::ocAnd:
+    case script::ocXor:
+    case script::ocShiftL:
+    case script::ocShiftR:
+      return kPtInt;
+    case script::ocDimTo:
+      return kPtNone;
     case script::ocFunc:
       if (op.FuncId == kGetPropFunction) {
         const int prop = Arg(op.Operands, 1).GetInt() & 0xFF;
@@ -75,30 +92,48 @@ int TempType(const TOpeData& op) {
         return TVeskParser::property_type ? TVeskParser::property_type(prop) : kPtInt;
       }
       return TSysFuncMan::ResultType(op.FuncId);
-    case script::ocEqual: case script::ocBig: case script::ocSmall: case script::ocEBig:
-    case script::ocESmall: case script::ocNEqual: return kPtBool;
-    case script::ocComboStr: return kPtStr;
-    default: RaiseBadExpression(op);
+    case script::ocEqual:
+    case script::ocBig:
+    case script::ocSmall:
+    case script::ocEBig:
+    case script::ocESmall:
+    case script::ocNEqual:
+      return kPtBool;
+    case script::ocComboStr:
+      return kPtStr;
+    default:
+      RaiseBadExpression(op);
   }
 }
 
-// The element reference an ocDimTo temporary holds.
+// The element reference an ocDimTo temporary holds. The message text is
+// built only when it is needed: this runs for every element read.
 void MakeElementReference(const TOpeData& op, TParamCollectionItem& temp) {
-  const TParamVar* array_ref = op.Operands.empty() || !op.Operands[0] ? nullptr : op.Operands[0]->AsVar();
+  const TParamVar* array_ref =
+      op.Operands.empty() || !op.Operands[0] ? nullptr : op.Operands[0]->AsVar();
   if (!array_ref || !array_ref->Target) RaiseBadExpression(op);
   TParamCollectionItem& array = *array_ref->Target;
-  std::vector<int32_t> indices;
-  std::string listed;
-  for (size_t k = 1; k < op.Operands.size(); ++k) {
-    indices.push_back(op.Operands[k]->GetInt());
-    listed += (k > 1 ? "," : "") + IntToStr(indices.back());
-  }
-  const std::string where = array.Name() + "[" + listed + "]\r\n";
+  const size_t count = op.Operands.size() - 1;
+  auto where = [&] {
+    std::string listed;
+    for (size_t k = 1; k < op.Operands.size(); ++k)
+      listed += (k > 1 ? "," : "") + IntToStr(op.Operands[k]->GetInt());
+    return array.Name() + "[" + listed + "]\r\n";
+  };
   const TCustomParam& value = *array.Value;
-  if (static_cast<int32_t>(indices.size()) != value.DimCount())
-    throw EVeskError(where + MessageCp932(Msg::kBadSubscript));
-  const int32_t flat = value.FlatIndex(indices);
-  if (flat >= value.Count()) throw EVeskError(where + MessageCp932(Msg::kTooManyElements));
+  int32_t flat = 0;
+  if (count == 1) {
+    const int32_t index = op.Operands[1]->GetInt();
+    if (value.DimCount() != 1) throw EVeskError(where() + MessageCp932(Msg::kBadSubscript));
+    flat = index;
+  } else {
+    std::vector<int32_t> indices;
+    for (size_t k = 1; k < op.Operands.size(); ++k) indices.push_back(op.Operands[k]->GetInt());
+    if (static_cast<int32_t>(indices.size()) != value.DimCount())
+      throw EVeskError(where() + MessageCp932(Msg::kBadSubscript));
+    flat = value.FlatIndex(indices);
+  }
+  if (flat >= value.Count()) throw EVeskError(where() + MessageCp932(Msg::kTooManyElements));
   auto* ref = static_cast<TParamVar*>(temp.Value.get());
   ref->RefName = array.Name();
   ref->Target = &array;
@@ -117,7 +152,8 @@ int Compare(const TCustomParam& a, const TCustomParam& b) {
       const Real x = a.GetFloat(), y = b.GetFloat();
       return x < y ? -1 : x > y ? 1 : 0;
     }
-    case kPtBool: return int(a.GetFlag()) - int(b.GetFlag());
+    case kPtBool:
+      return int(a.GetFlag()) - int(b.GetFlag());
     default: {
       const int32_t x = a.GetInt(), y = b.GetInt();
       return x < y ? -1 : x > y ? 1 : 0;
@@ -125,35 +161,53 @@ int Compare(const TCustomParam& a, const TCustomParam& b) {
   }
 }
 
-void StoreInt(TCustomParam& dest, int64_t wide) { dest.SetInt(static_cast<int32_t>(static_cast<uint32_t>(wide))); }
+void StoreInt(TCustomParam& dest, int64_t wide) {
+  dest.SetInt(static_cast<int32_t>(static_cast<uint32_t>(wide)));
+}
 
-void Compute(const TOpeData& op, TCustomParam& dest, TSysFuncMan* functions, TParamCollectionItem& dest_entry,
-             Operands& operands) {
+void Compute(const TOpeData& op, TCustomParam& dest, TSysFuncMan* functions,
+             TParamCollectionItem& dest_entry, Operands& operands) {
   const TCustomParam& a = Arg(operands, 0);
   const TCustomParam& b = Arg(operands, 1);
   const int type = dest.ParamType();
   switch (op.Op) {
     case script::ocTo:
       switch (type) {
-        case kPtInt: dest.SetInt(a.GetInt()); break;
-        case kPtFloat: dest.SetFloat(a.GetFloat()); break;
-        case kPtBool: dest.SetFlag(a.GetFlag()); break;
-        case kPtStr: dest.SetStr(a.GetStr()); break;
-        default: break;
+        case kPtInt:
+          dest.SetInt(a.GetInt());
+          break;
+        case kPtFloat:
+          dest.SetFloat(a.GetFloat());
+          break;
+        case kPtBool:
+          dest.SetFlag(a.GetFlag());
+          break;
+        case kPtStr:
+          dest.SetStr(a.GetStr());
+          break;
+        default:
+          break;
       }
       return;
     case script::ocPlus:
-      if (type == kPtStr) dest.SetStr(a.GetStr() + b.GetStr());
-      else if (type == kPtFloat) dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x + y; }));
-      else StoreInt(dest, int64_t{a.GetInt()} + b.GetInt());
+      if (type == kPtStr)
+        dest.SetStr(a.GetStr() + b.GetStr());
+      else if (type == kPtFloat)
+        dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x + y; }));
+      else
+        StoreInt(dest, int64_t{a.GetInt()} + b.GetInt());
       return;
     case script::ocMinus:
-      if (type == kPtFloat) dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x - y; }));
-      else StoreInt(dest, int64_t{a.GetInt()} - b.GetInt());
+      if (type == kPtFloat)
+        dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x - y; }));
+      else
+        StoreInt(dest, int64_t{a.GetInt()} - b.GetInt());
       return;
     case script::ocMul:
-      if (type == kPtFloat) dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x * y; }));
-      else StoreInt(dest, int64_t{a.GetInt()} * b.GetInt());
+      if (type == kPtFloat)
+        dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x * y; }));
+      else
+        StoreInt(dest, int64_t{a.GetInt()} * b.GetInt());
       return;
     case script::ocDiv:
       if (type == kPtFloat) {
@@ -174,31 +228,180 @@ void Compute(const TOpeData& op, TCustomParam& dest, TSysFuncMan* functions, TPa
       dest.SetInt(y == -1 ? 0 : x % y);
       return;
     }
-    case script::ocOr: dest.SetInt(a.GetInt() | b.GetInt()); return;
-    case script::ocAnd: dest.SetInt(a.GetInt() & b.GetInt()); return;
-    case script::ocXor: dest.SetInt(a.GetInt() ^ b.GetInt()); return;
-    case script::ocDimTo: return;
+    case script::ocOr:
+      dest.SetInt(a.GetInt() | b.GetInt());
+      return;
+    case script::ocAnd:
+      dest.SetInt(a.GetInt() & b.GetInt());
+      return;
+    case script::ocXor:
+      dest.SetInt(a.GetInt() ^ b.GetInt());
+      return;
+    case script::ocDimTo:
+      return;
     case script::ocFunc:
       if (functions) functions->Call(op.FuncId, dest_entry, operands);
       return;
-    case script::ocEqual: dest.SetFlag(Compare(a, b) == 0); return;
-    case script::ocBig: dest.SetFlag(Compare(a, b) > 0); return;
-    case script::ocSmall: dest.SetFlag(Compare(a, b) < 0); return;
-    case script::ocEBig: dest.SetFlag(Compare(a, b) >= 0); return;
-    case script::ocESmall: dest.SetFlag(Compare(a, b) <= 0); return;
-    case script::ocNEqual: dest.SetFlag(Compare(a, b) != 0); return;
+    case script::ocEqual:
+      dest.SetFlag(Compare(a, b) == 0);
+      return;
+    case script::ocBig:
+      dest.SetFlag(Compare(a, b) > 0);
+      return;
+    case script::ocSmall:
+      dest.SetFlag(Compare(a, b) < 0);
+      return;
+    case script::ocEBig:
+      dest.SetFlag(Compare(a, b) >= 0);
+      return;
+    case script::ocESmall:
+      dest.SetFlag(Compare(a, b) <= 0);
+      return;
+    case script::ocNEqual:
+      dest.SetFlag(Compare(a, b) != 0);
+      return;
     case script::ocShiftL:
       dest.SetInt(static_cast<int32_t>(static_cast<uint32_t>(a.GetInt()) << (b.GetInt() & 31)));
       return;
     case script::ocShiftR:
       dest.SetInt(static_cast<int32_t>(static_cast<uint32_t>(a.GetInt()) >> (b.GetInt() & 31)));
       return;
-    case script::ocComboStr: dest.SetStr(a.GetStr() + b.GetStr()); return;
-    default: RaiseBadExpression(op);
+    case script::ocComboStr:
+      dest.SetStr(a.GetStr() + b.GetStr());
+      return;
+    default:
+      RaiseBadExpression(op);
+  }
+}
+
+bool HasFunctionCall(const std::vector<std::unique_ptr<TOpeData>>& ops) {
+  for (const auto& op : ops)
+    if (op->Op == script::ocFunc) return true;
+  return false;
+}
+
+// A temporary made afresh: zero of its type, as a new table entry would be.
+void ResetTemp(TParamCollectionItem& temp, int type) {
+  if (!temp.Value || temp.Value->ParamType() != type || !temp.Value->Dims.empty()) {
+    temp.Value = MakeParam(type);
+    if (!temp.Value) RaiseExpr(Msg::kInternalError);
+    return;
+  }
+  TCustomParam& v = *temp.Value;
+  switch (type) {
+    case kPtInt:
+      v.SetInt(0);
+      break;
+    case kPtFloat:
+      v.SetFloat(0);
+      break;
+    case kPtBool:
+      v.SetFlag(false);
+      break;
+    case kPtStr:
+      v.SetStr(std::string());
+      break;
+    default: {
+      TParamVar& ref = *v.AsVar();
+      ref.RefName.clear();
+      ref.Target = nullptr;
+      ref.Reserved = 0;
+      ref.Index = 0;
+    }
   }
 }
 
 }  // namespace
+
+// What the names of an expression find, worked out once for one state of
+// the table (its lookup generation and the current call depth) instead of
+// at every operation. Without function calls nothing can look into the
+// table while the expression runs, so its temporaries live here rather
+// than in the table; an expression with calls keeps them in the table,
+// where the functions may see them.
+struct TVeskParser::Plan {
+  static constexpr int kNoTemp = -1;
+  struct Step {
+    TParamCollectionItem* dest = nullptr;  // the table entry written, when not a temporary
+    int dest_temp = kNoTemp;               // else the temporary it writes
+    // Per operand that is a reference: the reference, what it reads, and
+    // the temporary that is (or kNoTemp).
+    std::vector<TParamVar*> refs;
+    std::vector<TParamCollectionItem*> targets;
+    std::vector<int> operand_temps;
+  };
+  const TParamCollection* table = nullptr;
+  uint64_t generation = 0;
+  int32_t scope = 0;
+  size_t op_count = 0;
+  bool private_temps = false;
+  std::vector<Step> steps;
+  std::vector<std::unique_ptr<TParamCollectionItem>> temps;
+  std::vector<uint8_t> live;  // made in this run
+
+  bool Matches(const TParamCollection& t, size_t ops) const {
+    return table == &t && generation == t.generation() && scope == t.CurrentScope &&
+           op_count == ops;
+  }
+};
+
+TVeskParser::TVeskParser() = default;
+TVeskParser::~TVeskParser() = default;
+TVeskParser::TVeskParser(TVeskParser&&) noexcept = default;
+TVeskParser& TVeskParser::operator=(TVeskParser&&) noexcept = default;
+
+TVeskParser::Plan* TVeskParser::PlanFor(const TParamCollection& table) {
+  if (plan_ && plan_->Matches(table, Ops.size()))
+    return plan_->private_temps ? plan_.get() : nullptr;
+  if (!plan_) plan_ = std::make_unique<Plan>();
+  Plan& plan = *plan_;
+  plan.table = &table;
+  plan.generation = table.generation();
+  plan.scope = table.CurrentScope;
+  plan.op_count = Ops.size();
+  plan.private_temps = !HasFunctionCall(Ops);
+  plan.steps.clear();
+  plan.temps.clear();
+  if (!plan.private_temps) return nullptr;
+  std::vector<std::string> temp_names;
+  auto temp_index = [&](const std::string& name) {
+    for (size_t i = 0; i < temp_names.size(); ++i)
+      if (storage::THashCollection::SameName(temp_names[i], name)) return static_cast<int>(i);
+    temp_names.push_back(name);
+    plan.temps.push_back(std::make_unique<TParamCollectionItem>());
+    plan.temps.back()->SetName(name);
+    return static_cast<int>(temp_names.size() - 1);
+  };
+  // A name the table holds is the table's, temporary prefix or not.
+  auto resolve = [&](const std::string& name, TParamCollectionItem** entry, int* temp) {
+    *entry = table.Find(name);
+    *temp = Plan::kNoTemp;
+    if (!*entry && IsTemp(name)) *temp = temp_index(name);
+  };
+  plan.steps.resize(Ops.size());
+  for (size_t i = 0; i < Ops.size(); ++i) {
+    const TOpeData& op = *Ops[i];
+    Plan::Step& step = plan.steps[i];
+    step.refs.clear();
+    step.targets.clear();
+    step.operand_temps.clear();
+    for (const auto& operand : op.Operands) {
+      TParamVar* ref = operand ? operand->AsVar() : nullptr;
+      if (!ref) continue;
+      step.refs.push_back(ref);
+      step.targets.push_back(nullptr);
+      step.operand_temps.push_back(Plan::kNoTemp);
+      resolve(ref->RefName, &step.targets.back(), &step.operand_temps.back());
+    }
+    resolve(op.Dest, &step.dest, &step.dest_temp);
+  }
+  for (size_t i = 0; i < plan.steps.size(); ++i)
+    for (size_t k = 0; k < plan.steps[i].targets.size(); ++k)
+      if (plan.steps[i].operand_temps[k] != Plan::kNoTemp)
+        plan.steps[i].targets[k] = plan.temps[size_t(plan.steps[i].operand_temps[k])].get();
+  plan.live.assign(plan.temps.size(), 0);
+  return &plan;
+}
 
 void TVeskParser::Execute(TOpeData& op, TParamCollection& table, TSysFuncMan* functions,
                           std::vector<TParamCollectionItem*>& temps) {
@@ -207,18 +410,69 @@ void TVeskParser::Execute(TOpeData& op, TParamCollection& table, TSysFuncMan* fu
   TParamCollectionItem* dest = table.Find(op.Dest);
   if (!dest && IsTemp(op.Dest)) {
     const int type = TempType(op);
-    dest = table.AddParam(type);
+    dest = table.AddTemp(type, op.Dest);
     temps.push_back(dest);
-    table.SetName(*dest, op.Dest);
     if (op.Op == script::ocDimTo) MakeElementReference(op, *dest);
   }
   if (!dest) RaiseExpr(Msg::kNoVariableFormat, op.Dest);
   Compute(op, *dest->Value, functions, *dest, op.Operands);
 }
 
+void TVeskParser::RunPlanned(Plan& plan, TParamCollection& table, TSysFuncMan* functions) {
+  std::fill(plan.live.begin(), plan.live.end(), uint8_t{0});
+  for (size_t i = 0; i < Ops.size(); ++i) {
+    TOpeData& op = *Ops[i];
+    const Plan::Step& step = plan.steps[i];
+    try {
+      for (size_t k = 0; k < step.refs.size(); ++k) {
+        TParamVar* ref = step.refs[k];
+        const int temp = step.operand_temps[k];
+        TParamCollectionItem* target = step.targets[k];
+        // Unknown names and temporaries not made yet fail as a lookup would.
+        if (!target || (temp != Plan::kNoTemp && !plan.live[size_t(temp)])) ref->Resolve(table);
+        ref->Target = target;
+        if (const TParamVar* held = target->Value->AsVar()) ref->Index = held->Index;
+      }
+      TParamCollectionItem* dest = step.dest;
+      if (step.dest_temp != Plan::kNoTemp) {
+        dest = plan.temps[size_t(step.dest_temp)].get();
+        if (!plan.live[size_t(step.dest_temp)]) {
+          ResetTemp(*dest, TempType(op));
+          plan.live[size_t(step.dest_temp)] = 1;
+          if (op.Op == script::ocDimTo) MakeElementReference(op, *dest);
+        }
+      }
+      if (!dest) RaiseExpr(Msg::kNoVariableFormat, op.Dest);
+      Compute(op, *dest->Value, functions, *dest, op.Operands);
+    } catch (const EVeskError& e) {
+      last_error_ = e.Message();
+    } catch (const std::exception& e) {
+      last_error_ = e.what();
+    }
+    for (TParamVar* ref : step.refs) ref->Target = nullptr;
+    if (!last_error_.empty()) break;
+  }
+  if (!last_error_.empty() && error_sink) error_sink(last_error_);
+  const Plan::Step* last = plan.steps.empty() ? nullptr : &plan.steps.back();
+  if (last && Ops.back()->Op == script::ocTo && Ops.back()->Dest == kResultTemp) {
+    const TParamCollectionItem* result = last->dest;
+    if (last->dest_temp != Plan::kNoTemp && plan.live[size_t(last->dest_temp)])
+      result = plan.temps[size_t(last->dest_temp)].get();
+    try {
+      if (result) Result = TParamCollection::CloneItemValue(*result);
+    } catch (const std::exception&) {
+      Result.reset();
+    }
+  }
+}
+
 void TVeskParser::Run(TParamCollection& table, TSysFuncMan* functions) {
   Result.reset();
   last_error_.clear();
+  if (Plan* plan = PlanFor(table)) {
+    RunPlanned(*plan, table, functions);
+    return;
+  }
   std::vector<TParamCollectionItem*> temps;
   for (auto& op : Ops) {
     try {
@@ -240,7 +494,7 @@ void TVeskParser::Run(TParamCollection& table, TSysFuncMan* functions) {
       Result.reset();
     }
   }
-  for (auto it = temps.rbegin(); it != temps.rend(); ++it) table.DeleteItem(*it);
+  for (auto it = temps.rbegin(); it != temps.rend(); ++it) table.DeleteTemp(*it);
 }
 
 bool TVeskParser::RunCondition(TParamCollection& table, TSysFuncMan* functions) {
@@ -251,27 +505,39 @@ bool TVeskParser::RunCondition(TParamCollection& table, TSysFuncMan* functions) 
 void TVeskParser::LoadFromStream(ByteReader& in) {
   Ops.clear();
   Result.reset();
+  plan_.reset();
   const int32_t n = in.I32("operation count");
   // Every operation takes at least its code, destination length and operand count.
-  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 9) throw ETruncated("operation count out of range");
+  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 9)
+    throw ETruncated("operation count out of range");
   for (int32_t i = 0; i < n; ++i) {
     auto op = std::make_unique<TOpeData>();
     op->Op = in.U8("operator");
     op->Dest = in.Str("destination");
     const int32_t m = in.I32("operand count");
-    if (m < 0 || static_cast<size_t>(m) > in.remaining() / 2) throw ETruncated("operand count out of range");
+    if (m < 0 || static_cast<size_t>(m) > in.remaining() / 2)
+      throw ETruncated("operand count out of range");
     if (op->Op == script::ocFunc) op->FuncId = in.U8("function id");
     for (int32_t k = 0; k < m; ++k) {
       const uint8_t type = in.U8("operand type");
       std::unique_ptr<TCustomParam> operand;
       switch (type) {
-        case kPtInt: operand = std::make_unique<TParamInt>(); operand->SetInt(in.I32("integer operand")); break;
+        case kPtInt:
+          operand = std::make_unique<TParamInt>();
+          operand->SetInt(in.I32("integer operand"));
+          break;
         case kPtFloat:
           operand = std::make_unique<TParamFloat>();
           operand->SetFloat(LoadExtended(in.Bytes(10, "real operand")));
           break;
-        case kPtBool: operand = std::make_unique<TParamFlag>(); operand->SetFlag(in.U8("flag operand") != 0); break;
-        case kPtStr: operand = std::make_unique<TParamStr>(); operand->SetStr(in.Str("string operand")); break;
+        case kPtBool:
+          operand = std::make_unique<TParamFlag>();
+          operand->SetFlag(in.U8("flag operand") != 0);
+          break;
+        case kPtStr:
+          operand = std::make_unique<TParamStr>();
+          operand->SetStr(in.Str("string operand"));
+          break;
         default: {
           auto ref = std::make_unique<TParamVar>();
           ref->RefName = in.Str("variable operand");
@@ -300,10 +566,18 @@ void TVeskParser::SaveToStream(ByteWriter& out) const {
       const int type = operand->ParamType();
       out.U8(static_cast<uint8_t>(type));
       switch (type) {
-        case kPtInt: out.I32(operand->GetInt()); break;
-        case kPtFloat: out.Ext(operand->GetFloat()); break;
-        case kPtBool: out.U8(operand->GetFlag() ? 1 : 0); break;
-        default: out.Str(operand->GetStr()); break;
+        case kPtInt:
+          out.I32(operand->GetInt());
+          break;
+        case kPtFloat:
+          out.Ext(operand->GetFloat());
+          break;
+        case kPtBool:
+          out.U8(operand->GetFlag() ? 1 : 0);
+          break;
+        default:
+          out.Str(operand->GetStr());
+          break;
       }
     }
   }

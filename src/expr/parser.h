@@ -30,6 +30,11 @@ struct TOpeData {
 
 class TVeskParser {
  public:
+  TVeskParser();
+  ~TVeskParser();
+  TVeskParser(TVeskParser&&) noexcept;
+  TVeskParser& operator=(TVeskParser&&) noexcept;
+
   std::vector<std::unique_ptr<TOpeData>> Ops;
   std::unique_ptr<TCustomParam> Result;
 
@@ -56,9 +61,15 @@ class TVeskParser {
   static std::function<int(int property_id)> property_type;
 
  private:
+  struct Plan;
   void Execute(TOpeData& op, TParamCollection& table, TSysFuncMan* functions,
                std::vector<TParamCollectionItem*>& temps);
+  // The run with names resolved once per table state (see Plan).
+  void RunPlanned(Plan& plan, TParamCollection& table, TSysFuncMan* functions);
+  Plan* PlanFor(const TParamCollection& table);
+
   std::string last_error_;
+  std::unique_ptr<Plan> plan_;
 };
 
 }  // namespace vesk::expr

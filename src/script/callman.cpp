@@ -133,7 +133,8 @@ bool TCallMan::ExecuteOne(TPage*& page, int32_t& index) {
     // the frame ends so a command that always fails cannot spin it. The
     // trace keeps the reason for whoever debugs the script.
     swallowed_ = true;
-    if (env_.trace && env_.trace->active()) env_.trace->WriteNote(static_cast<uint32_t>(env_.ctx->game_clock_ms), e.what());
+    if (env_.trace && env_.trace->active())
+      env_.trace->WriteNoteUtf8(static_cast<uint32_t>(env_.ctx->game_clock_ms), ErrorTextUtf8(e));
   }
   return yields;
 }

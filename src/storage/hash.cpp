@@ -1,11 +1,14 @@
 #include "storage/hash.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace vesk::storage {
 namespace {
 
-uint8_t Lower(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c; }
+uint8_t Lower(uint8_t c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
+}
 
 }  // namespace
 
@@ -21,10 +24,21 @@ bool THashCollection::SameName(const std::string& a, const std::string& b) {
          });
 }
 
+// Generations are unique in the process, so a lookup kept for one
+// collection can never be mistaken as current for another that happens to
+// take its place in memory.
+uint64_t THashCollection::NextGeneration() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
 void THashCollectionItem::SetName(const std::string& name) {
   if (owner_) owner_->Unlink(this);
   name_ = name;
-  if (owner_) owner_->Link(this);
+  if (owner_) {
+    owner_->Link(this);
+    owner_->generation_ = THashCollection::NextGeneration();
+  }
 }
 
 void THashCollection::Link(THashCollectionItem* item) {
@@ -43,6 +57,7 @@ void THashCollection::Unlink(THashCollectionItem* item) {
 THashCollectionItem* THashCollection::Add(std::unique_ptr<THashCollectionItem> item) {
   item->owner_ = this;
   item->index_ = Count();
+  generation_ = NextGeneration();
   Link(item.get());
   items_.push_back(std::move(item));
   if (items_.size() > chains_.size()) Grow();
@@ -51,12 +66,15 @@ THashCollectionItem* THashCollection::Add(std::unique_ptr<THashCollectionItem> i
 
 void THashCollection::Delete(int index) {
   if (index < 0 || index >= Count()) return;
+  generation_ = NextGeneration();
   Unlink(items_[static_cast<size_t>(index)].get());
   items_.erase(items_.begin() + index);
-  for (size_t i = static_cast<size_t>(index); i < items_.size(); ++i) items_[i]->index_ = static_cast<int>(i);
+  for (size_t i = static_cast<size_t>(index); i < items_.size(); ++i)
+    items_[i]->index_ = static_cast<int>(i);
 }
 
 void THashCollection::Clear() {
+  generation_ = NextGeneration();
   items_.clear();
   chains_.assign(256, nullptr);
 }
@@ -83,7 +101,8 @@ void THashCollection::Grow() {
 }
 
 THashCollectionItem* THashCollection::Find(const std::string& name) const {
-  for (THashCollectionItem* it = chains_[HashOf(name) & (chains_.size() - 1)]; it; it = it->next_in_chain_)
+  for (THashCollectionItem* it = chains_[HashOf(name) & (chains_.size() - 1)]; it;
+       it = it->next_in_chain_)
     if (SameName(it->name_, name)) return it;
   return nullptr;
 }
@@ -92,6 +111,5 @@ int THashCollection::IndexOf(const std::string& name) const {
   const THashCollectionItem* found = Find(name);
   return found ? IndexOfItem(found) : -1;
 }
-
 
 }  // namespace vesk::storage

@@ -58,11 +58,20 @@ class THashCollection {
   // returns true.
   template <typename F>
   void ForEachNamed(const std::string& name, F&& f) const {
-    for (THashCollectionItem* it = chains_[HashOf(name) & (chains_.size() - 1)]; it; it = it->next_in_chain_)
+    for (THashCollectionItem* it = chains_[HashOf(name) & (chains_.size() - 1)]; it;
+         it = it->next_in_chain_)
       if (SameName(it->name_, name) && !f(it)) return;
   }
   THashCollectionItem* At(int index) const { return items_.at(static_cast<size_t>(index)).get(); }
   int IndexOfItem(const THashCollectionItem* item) const { return item ? item->index_ : -1; }
+  // Changes whenever what a name finds may have changed (items added,
+  // deleted or renamed), so callers can keep what they looked up until then.
+  uint64_t generation() const { return generation_; }
+
+ protected:
+  // For entries that no kept lookup can name (the evaluator's own
+  // temporaries): their coming and going leaves the generation alone.
+  void RestoreGeneration(uint64_t generation) { generation_ = generation; }
 
  private:
   friend class THashCollectionItem;
@@ -75,6 +84,8 @@ class THashCollection {
 
   std::vector<std::unique_ptr<THashCollectionItem>> items_;
   std::vector<THashCollectionItem*> chains_ = std::vector<THashCollectionItem*>(256, nullptr);
+  static uint64_t NextGeneration();
+  uint64_t generation_ = NextGeneration();
 };
 
 }  // namespace vesk::storage

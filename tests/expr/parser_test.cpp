@@ -251,5 +251,76 @@ TEST_F(ParserTest, StoredFormRoundTripsAndRefusesCutRecords) {
   }
 }
 
+// ---- Names resolved once per table state --------------------------------------
+
+TEST_F(ParserTest, KeptLookupsFollowRedeclarationsScopesAndNewTables) {
+  Declare("x", kPtInt)->Value->SetInt(1);
+  Expr e;
+  e.Op(ocPlus, "____0", V("x"), I(10)).Op(ocTo, "____arg", V("____0"));
+  EXPECT_EQ(Value(e), "11");
+  ASSERT_TRUE(table.DeleteVariable("x"));
+  Declare("x", kPtStr)->Value->SetStr("a");
+  EXPECT_EQ(Value(e), "a10");  // the new x, and its type types the temporary
+
+  // A local of the current depth hides the global while that depth runs.
+  table.Declare("x", kPtInt, VarScope::kLocal, 3)->Value->SetInt(5);
+  table.CurrentScope = 3;
+  EXPECT_EQ(Value(e), "15");
+  table.CurrentScope = 0;
+  EXPECT_EQ(Value(e), "a10");
+
+  // A table made where another was: nothing of the old one is used.
+  for (int round = 0; round < 3; ++round) {
+    auto other = std::make_unique<TParamCollection>();
+    other->Declare("x", kPtInt, VarScope::kGlobal, 0)->Value->SetInt(round);
+    e.parser.Run(*other, nullptr);
+    ASSERT_TRUE(e.parser.Result);
+    EXPECT_EQ(e.parser.Result->GetInt(), round + 10);
+  }
+}
+
+TEST_F(ParserTest, TemporariesBehaveAsTableEntries) {
+  // A variable that happens to carry a temporary's name is written, not shadowed.
+  Declare("____0", kPtInt);
+  Expr named;
+  named.Op(ocPlus, "____0", I(2), I(3)).Op(ocTo, "____arg", V("____0"));
+  EXPECT_EQ(Value(named), "5");
+  EXPECT_EQ(table.Find("____0")->Value->GetInt(), 5);
+
+  // Reading a temporary before it is made fails as an unknown name does:
+  // the run stops there, earlier effects stay.
+  Declare("y", kPtInt);
+  Expr early;
+  early.Op(ocTo, "y", I(7)).Op(ocTo, "____arg", V("____9")).Op(ocTo, "____9", I(1));
+  EXPECT_EQ(Value(early), "<none>");
+  EXPECT_EQ(table.Find("y")->Value->GetInt(), 7);
+  EXPECT_FALSE(early.parser.last_error().empty());
+  EXPECT_EQ(Value(early), "<none>") << "a second run starts from no temporaries again";
+
+  // Each run's temporaries start from zero, element references included.
+  Declare("i", kPtInt);
+  auto* arr = Declare("arr", kPtInt);
+  arr->Value->SetDims({4});
+  for (int k = 0; k < 4; ++k) arr->Value->SetIntAt(k, 100 + k);
+  Expr element;
+  element.Op(ocDimTo, "____1", V("arr"), V("i")).Op(ocTo, "____arg", V("____1"));
+  for (int k : {2, 0, 3}) {
+    table.Find("i")->Value->SetInt(k);
+    EXPECT_EQ(Value(element), std::to_string(100 + k));
+  }
+
+  // With a function call in the expression, the temporaries are in the table
+  // where the function can see them, and gone afterwards.
+  Expr seen;
+  seen.Op(ocTo, "____5", I(1)).Func(FN_VarExists, "____6", S("____5")).Op(ocTo, "____arg", V("____6"));
+  EXPECT_EQ(Value(seen), "TRUE");
+  EXPECT_EQ(table.Find("____5"), nullptr);
+  const int before = table.Count();
+  Expr unseen;
+  unseen.Op(ocTo, "____7", I(1)).Op(ocTo, "____arg", V("____7"));
+  EXPECT_EQ(Value(unseen), "1");
+  EXPECT_EQ(table.Count(), before);
+}
+
 }  // namespace
 }  // namespace vesk::expr
