@@ -10,7 +10,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
   libfluidsynth-dev timgm6mb-soundfont
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
-  libcurl4-openssl-dev zlib1g-dev libpng-dev libjpeg62-turbo-dev
+  libcurl4-openssl-dev zlib1g-dev libdeflate-dev libpng-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev liblua5.4-dev
   xvfb xauth x11-utils
 )

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/byte_reader.h"
+#include "core/inflate.h"
 #include "graphics/dibsfc_bitmap.h"
 #include "graphics/dibsfc_kernels.h"
 #include "graphics/image_codecs.h"
@@ -400,6 +401,7 @@ class OrloReader {
                   const char* what) {
     if (bitmap.Width() == 0 || bitmap.Height() == 0) return;
     try {
+      if (zlib && InflateWhole(data, bitmap, is_mask, what)) return;
       if (zlib) {
         orlo_detail::ZlibSource source(data, what, budget_);
         DecodeFrom(source, bitmap, is_mask, what);
@@ -411,6 +413,45 @@ class OrloReader {
     } catch (const orlo_detail::DataError& e) {
       Bad(e.what);
     }
+  }
+
+  // The fast way for a stream that is whole: inflated at once, rows that
+  // need no reordering straight into the bitmap. False leaves the data to
+  // the streaming decoder, which also says what is wrong with a bad stream.
+  bool InflateWhole(std::span<const uint8_t> data, TDIBX& bitmap, bool is_mask, const char* what) {
+    const PixelView v = bitmap.View();
+    const size_t stride = size_t(v.stride_bytes), rows = size_t(v.height_px);
+    const bool blocks = version_ >= 103 && header_.block_width > 0 && header_.block_height > 0;
+    const bool scrambled = (version_ < 103 || header_.scrambled) && list_.ScrambleSeed != 0;
+    if (!blocks && !scrambled) {
+      size_t produced = 0;
+      const InflateResult r = InflateZlibInto(data, {v.origin, stride * rows}, &produced);
+      if (r == InflateResult::kOk && (produced == stride * rows || ended_)) return true;
+      // The streaming decoder starts again from the fresh bitmap, in which
+      // whatever it does not reach stays zero.
+      std::memset(v.origin, 0, stride * rows);
+      return false;
+    }
+    // Block data: the table, then at most every block whole (each block
+    // row of a block column rounds up to a byte).
+    size_t bound = stride * rows;
+    if (blocks) {
+      const size_t across = (size_t(bitmap.Width()) + size_t(header_.block_width) - 1) / size_t(header_.block_width);
+      const size_t down = (rows + size_t(header_.block_height) - 1) / size_t(header_.block_height);
+      bound = across * down * 8 + (stride + across) * rows;
+    }
+    if (budget_.used + bound > budget_.limit) return false;
+    std::vector<uint8_t> whole;
+    if (InflateZlibWhole(data, bound, whole) != InflateResult::kOk) return false;
+    budget_.Charge(whole.size());
+    struct Refund {
+      orlo_detail::DecodeBudget& budget;
+      size_t bytes;
+      ~Refund() { budget.Refund(bytes); }
+    } refund{budget_, whole.size()};
+    orlo_detail::PlainSource source(whole);
+    DecodeFrom(source, bitmap, is_mask, what);
+    return true;
   }
 
   template <class Source>

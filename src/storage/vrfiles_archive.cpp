@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/inflate.h"
 #include "core/messages.h"
 #include "core/vesk_error.h"
 #include "platform/cp932.h"
@@ -132,7 +133,24 @@ uint32_t Crc32(const std::vector<uint8_t>& data) {
 
 }  // namespace
 
+static std::vector<uint8_t> InflateStreaming(const uint8_t* data, size_t size, const std::string& what);
+
 std::vector<uint8_t> InflateEntry(const uint8_t* data, size_t size, const std::string& what) {
+  // The whole entry at once, guessing its size from the usual ratio and
+  // growing the guess; a stream that fails is inflated again below, which
+  // says what is wrong with it.
+  std::vector<uint8_t> out;
+  constexpr size_t kMax = static_cast<size_t>(kMaxInflatedSize);
+  for (size_t limit = std::clamp<size_t>(size * 4, 4096, kMax);; limit *= 2) {
+    limit = std::min(limit, kMax);
+    const InflateResult r = InflateZlibWhole({data, size}, limit, out);
+    if (r == InflateResult::kOk) return out;
+    if (r == InflateResult::kBadData || limit == kMax) break;
+  }
+  return InflateStreaming(data, size, what);
+}
+
+static std::vector<uint8_t> InflateStreaming(const uint8_t* data, size_t size, const std::string& what) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) throw EArchiveError(what + ": cannot start decompression");
   std::vector<uint8_t> out(std::max<size_t>(size * 4, 4096));
