@@ -5,8 +5,6 @@
 #include "app/screen_manager.h"
 #include "components/kinds.h"
 #include "graphics/image_reader.h"
-#include "expr/parser.h"
-#include "scene/property_catalogue.h"
 #include "platform/cursor_file.h"
 #include "platform/files.h"
 #include "storage/embedded_resources.h"
@@ -46,8 +44,6 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   auto scene = std::make_unique<SceneAdapter>(ctx, std::move(env));
   scene_ = scene.get();
   if (function_host_) function_host_->set_scene(&scene_->root());
-  // Expressions that read a property type their temporary by the catalogue.
-  expr::TVeskParser::property_type = [](int id) { return scene::PropertyTypeCode(id); };
   return scene;
 }
 

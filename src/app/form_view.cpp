@@ -42,6 +42,7 @@ bool TFormView::Create(const FormViewOptions& options) {
     return false;
   }
   variables_ = std::make_unique<expr::TParamCollection>(&system_host_);
+  if (options.services) variables_->set_services(&options.services->eval);
   functions_ = std::make_unique<expr::TSysFuncMan>(*variables_, options.function_host);
   logo_ = factory_.CreateLogo(options.skip_logo);
   logo_done_ = logo_ == nullptr;  // nothing to show: the scenario starts at once

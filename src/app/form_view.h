@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/engine_ports.h"
+#include "app/runtime_services.h"
 #include "app/system_host.h"
 #include "companion/companion.h"
 #include "core/runtime_context.h"
@@ -28,6 +29,7 @@ struct FormViewOptions {
   std::string exe_dir;            // where game.ini lives
   bool skip_logo = false;
   expr::SysFuncHost* function_host = nullptr;  // files and shell for the built-in functions
+  const RuntimeServices* services = nullptr;   // none: expressions report nowhere
 };
 
 class TFormView {

@@ -17,11 +17,11 @@
 #include "companion/companion.h"
 #include "companion/trace_log.h"
 #include "core/messages.h"
-#include "expr/parser.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/instance_lock.h"
+#include "scene/property_catalogue.h"
 #include "storage/vrfiles.h"
 
 namespace vesk::app {
@@ -110,12 +110,12 @@ int RunPlayer(const std::vector<std::string>& args) {
     return Fail(o.trace_file + ": cannot create the trace file");
 
   RuntimeContext ctx;
+  RuntimeServices services;
+  // Expressions that read a property type their temporary by the catalogue.
+  services.eval.property_type = [](int id) { return scene::PropertyTypeCode(id); };
   // Errors that end an expression are silent by design; the trace keeps them.
-  struct SinkGuard {
-    ~SinkGuard() { expr::TVeskParser::error_sink = nullptr; }
-  } sink_guard;
   if (trace.active())
-    expr::TVeskParser::error_sink = [&](const std::string& message) {
+    services.eval.error_sink = [&](const std::string& message) {
       trace.WriteNote(static_cast<uint32_t>(ctx.game_clock_ms), message);
     };
   companion::Companion companion;
@@ -126,6 +126,7 @@ int RunPlayer(const std::vector<std::string>& args) {
   for (const auto& f : o.folders) fv.args.push_back(platform::CanonicalPath(f));
   fv.exe_dir = exe_dir;
   fv.skip_logo = o.no_logo;
+  fv.services = &services;
   PlayerFunctionHost function_host(files);
   fv.function_host = &function_host;
   factory.set_function_host(&function_host);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "expr/eval_services.h"
 #include "expr/params.h"
 #include "storage/hash.h"
 
@@ -65,6 +66,10 @@ class TParamCollection : public storage::THashCollection {
   std::string TempTarget;
   SystemVariableHost* host() const { return host_; }
   void set_host(SystemVariableHost* host) { host_ = host; }
+  // The runtime's services for the expressions run on this table; none by
+  // default (errors go nowhere, GetProp yields integers).
+  const EvalServices& services() const { return services_ ? *services_ : kNoServices; }
+  void set_services(const EvalServices* services) { services_ = services; }
 
   TParamCollectionItem* Item(int index) const {
     return static_cast<TParamCollectionItem*>(At(index));
@@ -113,6 +118,8 @@ class TParamCollection : public storage::THashCollection {
   void SaveRecords(ByteWriter& out, bool status) const;
   void LoadRecord(ByteReader& in);
   SystemVariableHost* host_;
+  const EvalServices* services_ = nullptr;
+  static inline const EvalServices kNoServices{};
 };
 
 }  // namespace vesk::expr

@@ -11,9 +11,6 @@
 
 namespace vesk::expr {
 
-std::function<void(const std::string&)> TVeskParser::error_sink;
-std::function<int(int)> TVeskParser::property_type;
-
 namespace {
 
 using script::Operator;
@@ -65,7 +62,7 @@ Real RealOp(const TCustomParam& a, const TCustomParam& b, F op) {
   throw EVeskError(text);
 }
 
-int TempType(const TOpeData& op) {
+int TempType(const TOpeData& op, const EvalServices& services) {
   const int a = Arg(op.Operands, 0).ParamType();
   switch (op.Op) {
     case script::ocTo:
@@ -89,7 +86,7 @@ int TempType(const TOpeData& op) {
       if (op.FuncId == kGetPropFunction) {
         const int prop = Arg(op.Operands, 1).GetInt() & 0xFF;
         if (prop > kMaxPropertyId) RaiseExpr(Msg::kGetPropArgument);
-        return TVeskParser::property_type ? TVeskParser::property_type(prop) : kPtInt;
+        return services.property_type ? services.property_type(prop) : kPtInt;
       }
       return TSysFuncMan::ResultType(op.FuncId);
     case script::ocEqual:
@@ -409,7 +406,7 @@ void TVeskParser::Execute(TOpeData& op, TParamCollection& table, TSysFuncMan* fu
     if (TParamVar* ref = operand ? operand->AsVar() : nullptr) ref->Resolve(table);
   TParamCollectionItem* dest = table.Find(op.Dest);
   if (!dest && IsTemp(op.Dest)) {
-    const int type = TempType(op);
+    const int type = TempType(op, table.services());
     dest = table.AddTemp(type, op.Dest);
     temps.push_back(dest);
     if (op.Op == script::ocDimTo) MakeElementReference(op, *dest);
@@ -437,7 +434,7 @@ void TVeskParser::RunPlanned(Plan& plan, TParamCollection& table, TSysFuncMan* f
       if (step.dest_temp != Plan::kNoTemp) {
         dest = plan.temps[size_t(step.dest_temp)].get();
         if (!plan.live[size_t(step.dest_temp)]) {
-          ResetTemp(*dest, TempType(op));
+          ResetTemp(*dest, TempType(op, table.services()));
           plan.live[size_t(step.dest_temp)] = 1;
           if (op.Op == script::ocDimTo) MakeElementReference(op, *dest);
         }
@@ -452,7 +449,7 @@ void TVeskParser::RunPlanned(Plan& plan, TParamCollection& table, TSysFuncMan* f
     for (TParamVar* ref : step.refs) ref->Target = nullptr;
     if (!last_error_.empty()) break;
   }
-  if (!last_error_.empty() && error_sink) error_sink(last_error_);
+  if (!last_error_.empty() && table.services().error_sink) table.services().error_sink(last_error_);
   const Plan::Step* last = plan.steps.empty() ? nullptr : &plan.steps.back();
   if (last && Ops.back()->Op == script::ocTo && Ops.back()->Dest == kResultTemp) {
     const TParamCollectionItem* result = last->dest;
@@ -486,7 +483,7 @@ void TVeskParser::Run(TParamCollection& table, TSysFuncMan* functions) {
       if (TParamVar* ref = operand ? operand->AsVar() : nullptr) ref->Target = nullptr;
     if (!last_error_.empty()) break;
   }
-  if (!last_error_.empty() && error_sink) error_sink(last_error_);
+  if (!last_error_.empty() && table.services().error_sink) table.services().error_sink(last_error_);
   if (!Ops.empty() && Ops.back()->Op == script::ocTo && Ops.back()->Dest == kResultTemp) {
     try {
       Result = table.CloneValue(kResultTemp);

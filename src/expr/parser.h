@@ -5,7 +5,6 @@
 // named "____...", made on demand and dropped when the run ends, and the
 // value of "____arg" is the expression's result.
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,20 +44,14 @@ class TVeskParser {
   void Assign(const TVeskParser& source);
 
   // Runs the operations. A failing operation ends the run silently: earlier
-  // effects stay, the error goes to the debug sink, Result is set only when
-  // "____arg" exists.
+  // effects stay, the error goes to the table's error sink, Result is set
+  // only when "____arg" exists.
   void Run(TParamCollection& table, TSysFuncMan* functions);
   // Runs and reads the result as a condition: no result is false.
   bool RunCondition(TParamCollection& table, TSysFuncMan* functions);
 
   // The message of the error that ended the last run ("" when none), CP932.
   const std::string& last_error() const { return last_error_; }
-
-  // Where swallowed errors go for debugging (the trace output); may be empty.
-  static std::function<void(const std::string& message_cp932)> error_sink;
-  // The type of a property id for the temporaries of GetProp (the scene's
-  // property catalogue); integer until the scene provides it.
-  static std::function<int(int property_id)> property_type;
 
  private:
   struct Plan;

@@ -201,14 +201,41 @@ TEST_F(ParserTest, ElementReferencesReadAndWriteThroughTemporaries) {
 }
 
 TEST_F(ParserTest, GetPropTypingUsesTheLowByteOfThePropertyId) {
-  TVeskParser::property_type = [](int id) { return id == 2 ? kPtStr : kPtInt; };
+  EvalServices services;
+  services.property_type = [](int id) { return id == 2 ? kPtStr : kPtInt; };
+  table.set_services(&services);
   Expr bad, wrapped;
   bad.Func(2, "____0", S("obj"), I(159)).Op(ocTo, "____arg", V("____0"));
   wrapped.Func(2, "____0", S("obj"), I(258)).Op(ocTo, "____arg", V("____0"));
   EXPECT_EQ(Value(bad), "<none>");
   EXPECT_EQ(platform::Cp932ToUtf8(bad.parser.last_error()), "GetPropの引数が違います");
   EXPECT_EQ(ResultType(wrapped), kPtStr);  // 258 reads property 2
-  TVeskParser::property_type = nullptr;
+  table.set_services(nullptr);
+}
+
+TEST_F(ParserTest, TwoTablesKeepTheirOwnServices) {
+  std::vector<std::string> first, second;
+  EvalServices a, b;
+  a.error_sink = [&](const std::string& m) { first.push_back(m); };
+  b.error_sink = [&](const std::string& m) { second.push_back(m); };
+  b.property_type = [](int) { return kPtStr; };
+  TParamCollection other;
+  table.set_services(&a);
+  other.set_services(&b);
+  Expr fails;
+  fails.Op(ocTo, "____arg", V("nobody"));
+  fails.parser.Run(table, nullptr);
+  fails.parser.Run(other, nullptr);
+  fails.parser.Run(other, nullptr);
+  EXPECT_EQ(first.size(), 1u);
+  EXPECT_EQ(second.size(), 2u);
+  Expr typed;
+  typed.Func(2, "____0", S("obj"), I(2)).Op(ocTo, "____arg", V("____0"));
+  typed.parser.Run(table, nullptr);
+  EXPECT_EQ(typed.parser.Result->ParamType(), kPtInt);
+  typed.parser.Run(other, nullptr);
+  EXPECT_EQ(typed.parser.Result->ParamType(), kPtStr);
+  table.set_services(nullptr);
 }
 
 TEST_F(ParserTest, InvalidOperatorNamesTheDestinationAndOperator) {

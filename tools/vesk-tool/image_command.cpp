@@ -295,6 +295,9 @@ TOrloFrameList ReadFile(const std::string& path, uint32_t seed) {
     if (!magic) throw Failure{path, std::string("is not a layered image (no \"Orlo\" magic; as a file of version 0: ") + e.what() + ")"};
     throw Failure{path, e.what()};
   }
+  // The player shows what a cut file holds; an author is told it is cut.
+  if (list.Truncated)
+    throw Failure{path, "truncated: the file ends after " + std::to_string(list.Count()) + " frame(s) of what it announces"};
   return list;
 }
 
