@@ -17,6 +17,7 @@
 #include "companion/companion.h"
 #include "companion/trace_log.h"
 #include "core/messages.h"
+#include "core/version.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/headless/headless_platform.h"
@@ -72,7 +73,7 @@ int RunPlayer(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (o.version) {
-    std::printf("vesk-player 0.1.0 (companion interface %d)\n", companion::veskVersion());
+    std::printf("vesk-player %s (companion interface %d)\n", kVersion, companion::veskVersion());
     return kExitOk;
   }
   std::vector<ScriptedEvent> input;

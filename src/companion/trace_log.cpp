@@ -1,6 +1,7 @@
 #include "companion/trace_log.h"
 
 #include <cinttypes>
+#include <cstdio>
 
 #include "platform/cp932.h"
 
@@ -19,14 +20,12 @@ TraceLog::~TraceLog() { Close(); }
 
 bool TraceLog::Open(const std::string& path_utf8) {
   Close();
-  file_ = std::fopen(path_utf8.c_str(), "wb");
+  file_ = platform::File::Open(path_utf8, platform::File::Mode::kCreate);
+  written_ = 0;
   return file_ != nullptr;
 }
 
-void TraceLog::Close() {
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
-}
+void TraceLog::Close() { file_.reset(); }
 
 std::string TraceLog::FormatCommand(uint32_t tick_ms, const std::string& page_utf8, int32_t line) {
   return Format(tick_ms, "", page_utf8, line);
@@ -56,10 +55,11 @@ void TraceLog::WriteNoteUtf8(uint32_t tick_ms, const std::string& text_utf8) {
 }
 
 void TraceLog::WriteLine(const std::string& line) {
-  std::fwrite(line.data(), 1, line.size(), file_);
-  std::fputc('\n', file_);
-  // Line-buffered by hand: the trace is read after crashes too.
-  std::fflush(file_);
+  // Written straight through, line by line: the trace is read after
+  // crashes too.
+  const std::string text = line + '\n';
+  const int64_t n = file_->WriteAt(written_, text.data(), static_cast<int64_t>(text.size()));
+  if (n > 0) written_ += n;
 }
 
 }  // namespace vesk::companion

@@ -3,8 +3,10 @@
 // "%.8x : %s(%d)" and "%.8x : <Event>%s(%d)" (game clock in hex, page name,
 // line). Page names arrive as CP932 bytes and are written as UTF-8.
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
+
+#include "platform/files.h"
 
 namespace vesk::companion {
 
@@ -31,7 +33,8 @@ class TraceLog {
 
  private:
   void WriteLine(const std::string& line);
-  std::FILE* file_ = nullptr;
+  std::unique_ptr<platform::File> file_;
+  int64_t written_ = 0;
 };
 
 }  // namespace vesk::companion
