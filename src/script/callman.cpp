@@ -1,10 +1,10 @@
 #include "script/callman.h"
 
+#include "companion/trace_log.h"
 #include "core/byte_reader.h"
 #include "core/messages.h"
 #include "core/runtime_context.h"
 #include "core/vesk_error.h"
-#include "companion/trace_log.h"
 #include "expr/param_collection.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
@@ -19,7 +19,9 @@ TCallMan::~TCallMan() {
   while (!pages_.empty()) DropPage(std::prev(pages_.end()));
 }
 
-void TCallMan::SetScope() { env_.variables->CurrentScope = Depth(); }
+void TCallMan::SetScope() {
+  env_.variables->CurrentScope = Depth();
+}
 
 void TCallMan::DropPage(std::list<std::unique_ptr<TPage>>::iterator it) {
   // A page takes its own variable (0x01 + its name) with it.
@@ -48,7 +50,8 @@ TPage* TCallMan::GetPage(const std::string& name, bool to_front) {
     return raw;
   }
   pages_.push_front(std::move(page));
-  while (pages_.size() > kPageCacheLimit && pages_.back().get() != CurPage) DropPage(std::prev(pages_.end()));
+  while (pages_.size() > kPageCacheLimit && pages_.back().get() != CurPage)
+    DropPage(std::prev(pages_.end()));
   return raw;
 }
 
@@ -57,7 +60,7 @@ TPage* TCallMan::Start(const std::string& page_name) {
   CurIndex = 0;
   Started = 0;
   Args.clear();
-  State = 0;
+  State = kOrdinaryCode;
   Stack.clear();
   SetScope();
   Sender.clear();
@@ -85,7 +88,9 @@ TStack TCallMan::PopFrame() {
   return top;
 }
 
-expr::TCustomParam* TCallMan::TopResult() const { return Stack.empty() ? nullptr : Stack.back().Result.get(); }
+expr::TCustomParam* TCallMan::TopResult() const {
+  return Stack.empty() ? nullptr : Stack.back().Result.get();
+}
 
 std::string TCallMan::Arg(int32_t i) const {
   return i >= 0 && i < ArgCount() ? Args[static_cast<size_t>(i)] : std::string();
@@ -99,7 +104,9 @@ bool TCallMan::ObjectExists(const std::string& name) const {
   return !name.empty() && (!env_.object_exists || env_.object_exists(name));
 }
 
-std::string TCallMan::SenderName() const { return State != 0 && ObjectExists(Sender) ? Sender : std::string(); }
+std::string TCallMan::SenderName() const {
+  return State != kOrdinaryCode && ObjectExists(Sender) ? Sender : std::string();
+}
 
 bool TCallMan::ExecuteOne(TPage*& page, int32_t& index) {
   if (!page || index < 0 || index >= page->Count()) {
@@ -110,7 +117,8 @@ bool TCallMan::ExecuteOne(TPage*& page, int32_t& index) {
   bool yields = false;
   try {
     if (env_.trace && env_.trace->active() && command != last_traced_) {
-      env_.trace->WriteCommand(static_cast<uint32_t>(env_.ctx->game_clock_ms), page->Name, command->Line);
+      env_.trace->WriteCommand(static_cast<uint32_t>(env_.ctx->game_clock_ms), page->Name,
+                               command->Line);
       last_traced_ = command;
     }
     if (!Started) {
@@ -126,8 +134,10 @@ bool TCallMan::ExecuteOne(TPage*& page, int32_t& index) {
     const TPage* before_page = page;
     const int32_t before_index = index;
     command->Execute(*this, page, index);
-    if (page != before_page || index != before_index) Started = 0;
-    else stalled_ = true;
+    if (page != before_page || index != before_index)
+      Started = 0;
+    else
+      stalled_ = true;
   } catch (const std::exception& e) {
     // A failing command keeps what it had moved and runs again next time;
     // the frame ends so a command that always fails cannot spin it. The
@@ -139,14 +149,14 @@ bool TCallMan::ExecuteOne(TPage*& page, int32_t& index) {
   return yields;
 }
 
-int TCallMan::StepOne() {
+TCallMan::StepResult TCallMan::StepOne() {
   if (!CurPage) {
     stalled_ = true;  // nothing to run: nothing to wait for this frame
-    return 0;
+    return StepResult::kRan;
   }
   TPage* page = CurPage;
   int32_t index = CurIndex;
-  const int result = ExecuteOne(page, index) ? 2 : 0;
+  const StepResult result = ExecuteOne(page, index) ? StepResult::kYielded : StepResult::kRan;
   if (page) {
     CurPage = page;
     CurIndex = index;
@@ -158,8 +168,8 @@ int TCallMan::StepOne() {
     return result;
   }
   ReturnFromFrame();
-  if (Sender.empty()) return 1;
-  return result == 2 ? 2 : -1;
+  if (Sender.empty()) return StepResult::kReturnedToCode;
+  return result == StepResult::kYielded ? StepResult::kYielded : StepResult::kReturnedToHandler;
 }
 
 void TCallMan::ReturnFromFrame() {
@@ -199,7 +209,8 @@ void TCallMan::PushEventFrame() {
 
 bool TCallMan::StartEvent(int32_t level) {
   const bool in_page = CurPage && CurIndex >= 0 && CurIndex < CurPage->Count();
-  if (in_page && Started && CurPage->Commands[static_cast<size_t>(CurIndex)]->BlocksEvents()) return false;
+  if (in_page && Started && CurPage->Commands[static_cast<size_t>(CurIndex)]->BlocksEvents())
+    return false;
   TTimerData* item = env_.events ? env_.events->NextWaiting() : nullptr;
   if (!item) return false;
   const HandlerTarget target = SplitHandler(item->Handler);
@@ -221,7 +232,7 @@ bool TCallMan::StartEvent(int32_t level) {
   item->RunningDepth = level;
   Args = item->Args;
   Sender = item->Object;
-  State = 1;
+  State = kHandlerRuns;
   return true;
 }
 
@@ -267,7 +278,8 @@ TStack LoadFrame(ByteReader& in, const expr::TParamCollection& vars) {
   f.Args = LoadArgs(in);
   f.Sender = in.Str("frame sender");
   const int32_t length = in.I32("frame state length");
-  if (length < 0 || static_cast<size_t>(length) > in.remaining()) throw ETruncated("frame state out of range");
+  if (length < 0 || static_cast<size_t>(length) > in.remaining())
+    throw ETruncated("frame state out of range");
   if (length > 0) {
     f.SavedState = std::make_unique<ByteWriter>();
     const uint8_t* bytes = in.Bytes(static_cast<size_t>(length), "frame state");
@@ -276,7 +288,8 @@ TStack LoadFrame(ByteReader& in, const expr::TParamCollection& vars) {
   const uint8_t type = in.U8("frame result type");
   if (type != 0) {
     f.Result = expr::MakeParam(type);
-    if (!f.Result) throw ETruncated("frame result type " + std::to_string(type) + " is not a value type");
+    if (!f.Result)
+      throw ETruncated("frame result type " + std::to_string(type) + " is not a value type");
     f.Result->LoadFromStream(in, &vars);
   }
   return f;
@@ -313,12 +326,15 @@ void TCallMan::LoadFromStream(ByteReader& in, int32_t version) {
   CurIndex = in.I32("current index");
   RunOnFlag = in.U8("run-on flag");
   Started = in.U8("started flag");
-  State = in.I32("event state");
+  // Any stored number is kept; numbers beyond the known states act as a
+  // nested handler, as they always did.
+  State = static_cast<EventState>(in.I32("event state"));
   Sender = StoredSender(in.Str("sender"));
   Args = LoadArgs(in);
   LoadFrame(in, *env_.variables);  // the scratch frame
   const int32_t frames = in.I32("frame count");
-  if (frames < 0 || static_cast<size_t>(frames) > in.remaining() / 20) throw ETruncated("frame count out of range");
+  if (frames < 0 || static_cast<size_t>(frames) > in.remaining() / 20)
+    throw ETruncated("frame count out of range");
   Stack.clear();
   for (int32_t i = 0; i < frames; ++i) {
     Stack.push_back(LoadFrame(in, *env_.variables));
@@ -339,37 +355,39 @@ void TCallMan::Step() {
     // A command that failed or is still in progress would run again at
     // once: the frame ends instead, so it cannot spin.
     if (swallowed_ || stalled_) break;
-  } while ((RunOnFlag || State != 0) && !env_.ctx->terminated);
+  } while ((RunOnFlag || State != kOrdinaryCode) && !env_.ctx->terminated);
 }
 
 bool TCallMan::StepState() {
   switch (State) {
-    case 0:
+    case kOrdinaryCode:
       if (!StartEvent(1)) StepOne();
       return true;
-    case 1: return StepHandler();
-    case 2:
+    case kHandlerRuns:
+      return StepHandler();
+    case kHandlerYielded:
       if (StartEvent(Level)) {
         ++Level;
-        State = 3;
+        State = kNestedRuns;
       } else {
-        State = Level > 2 ? 3 : 1;
+        State = Level > 2 ? kNestedRuns : kHandlerRuns;
       }
       return true;
-    default: return StepNested();
+    default:
+      return StepNested();
   }
 }
 
 // A level-1 handler runs until it returns to ordinary code or yields.
 bool TCallMan::StepHandler() {
-  const int r = StepOne();
-  if (r == 1) {
+  const StepResult r = StepOne();
+  if (r == StepResult::kReturnedToCode) {
     if (env_.events) env_.events->RemoveAtDepth(1);
-    State = 0;
+    State = kOrdinaryCode;
     RunOnFlag = 1;
-  } else if (r == 2) {
+  } else if (r == StepResult::kYielded) {
     Level = 2;
-    State = 2;
+    State = kHandlerYielded;
     return false;
   }
   return true;
@@ -377,13 +395,13 @@ bool TCallMan::StepHandler() {
 
 // A nested handler runs until it returns into the handler below or yields.
 bool TCallMan::StepNested() {
-  const int r = StepOne();
-  if (r == 1 || r == -1) {
+  const StepResult r = StepOne();
+  if (r == StepResult::kReturnedToCode || r == StepResult::kReturnedToHandler) {
     --Level;
     if (env_.events) env_.events->RemoveAtDepth(Level);
-    if (Level <= 2) State = 2;
-  } else if (r == 2) {
-    State = 2;
+    if (Level <= 2) State = kHandlerYielded;
+  } else if (r == StepResult::kYielded) {
+    State = kHandlerYielded;
     return false;
   }
   return true;

@@ -27,7 +27,7 @@ class TVrFileManager;
 namespace vesk::expr {
 class TParamCollection;
 class TSysFuncMan;
-}
+}  // namespace vesk::expr
 namespace vesk::companion {
 class TraceLog;
 }
@@ -53,7 +53,8 @@ struct CallEnvironment {
   std::function<bool(const std::string& name)> object_exists;
 
   // Deferred save and load, served by the project at the end of the frame.
-  std::function<void(int32_t slot, const std::string& page, int32_t index, const std::string& caption)>
+  std::function<void(int32_t slot, const std::string& page, int32_t index,
+                     const std::string& caption)>
       request_save;
   std::function<void(int32_t slot)> request_load;
 
@@ -102,9 +103,9 @@ class TCallMan {
   // Starts the handler of the first waiting event at event level `level`;
   // false when none could start (blocked, nothing waiting, page missing).
   bool StartEvent(int32_t level);
-  // One command with return handling: 0 normal, 2 a yielding command ran,
-  // 1 returned into ordinary code, -1 returned into a handler.
-  int StepOne();
+  // What one command with its return handling led to.
+  enum class StepResult { kRan, kYielded, kReturnedToCode, kReturnedToHandler };
+  StepResult StepOne();
 
   void PushFrame(TStack frame);
   TStack PopFrame();
@@ -131,9 +132,14 @@ class TCallMan {
   uint8_t RunOnFlag = 0;
   uint8_t Started = 0;
   std::vector<std::string> Args;
-  // 0 ordinary code; 1 a handler runs at level 1; 2 a handler has yielded
-  // and nested handlers may start; 3 a nested handler runs.
-  int32_t State = 0;
+  // Where event handling stands; stored with saved games as its number.
+  enum EventState : int32_t {
+    kOrdinaryCode = 0,    // no handler runs
+    kHandlerRuns = 1,     // a handler runs at level 1
+    kHandlerYielded = 2,  // a handler has yielded: nested handlers may start
+    kNestedRuns = 3,      // a nested handler runs
+  };
+  EventState State = kOrdinaryCode;
   std::string Sender;  // name of the object whose handler runs; empty: none
   int32_t Level = 2;   // the event level the next nested handler gets
   std::vector<TStack> Stack;
