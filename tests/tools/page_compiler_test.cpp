@@ -32,14 +32,26 @@ T& At(const CompiledPage& p, size_t i) {
   return static_cast<T&>(*p.page->Commands.at(i));
 }
 
-void ExpectError(const std::string& text, int line, const std::string& what) {
+void ExpectError(const std::string& text, int line, const std::string& what, int column = 0) {
   try {
     Compile(text);
     ADD_FAILURE() << "no error for:\n" << text;
   } catch (const CompileError& e) {
     EXPECT_EQ(e.line(), line) << text;
+    if (column) {
+      EXPECT_EQ(e.column(), column) << text;
+    }
     EXPECT_THAT(e.what(), HasSubstr(what)) << text;
   }
+}
+
+// "name@line:column ..." for a list of names the compiler reported.
+std::string Places(const std::vector<NameUse>& uses) {
+  std::string s;
+  for (const NameUse& u : uses)
+    s += (s.empty() ? "" : " ") + u.name + "@" + std::to_string(u.line) + ":" +
+         std::to_string(u.column);
+  return s;
 }
 
 TEST(PageCompiler, IfChainsFlattenToIndents) {
@@ -140,6 +152,46 @@ TEST(PageCompiler, ErrorsSayWhereAndWhat) {
   ExpectError("#sets 40\nTileNew Left: 1\n", 2, "not stored");
 }
 
+TEST(PageCompiler, ReportsTheNamesItDeclaresAndUses) {
+  CompiledPage p = Compile(
+      "VarNew total type: int\n"
+      "Calc total = total + grid[x, 1] + @TickCount + PR_LEFT\n"
+      "GetProp \"box\" prop: PR_LEFT var: left\n"
+      "Call \"p.lsb\" result: got if: raw{ocTo ____arg = flagged}\n"
+      "VarDel $\"old\"\n");
+  EXPECT_EQ(Places(p.names_declared), "total@1:8");
+  // System variables, constants and temporaries are no user names.
+  EXPECT_EQ(Places(p.names_used),
+            "total@2:6 total@2:14 grid@2:22 x@2:27 left@3:34 got@4:22 flagged@4:49 old@5:8");
+}
+
+TEST(PageCompiler, PlacesInContinuedLinesAreOnTheirOwnLines) {
+  CompiledPage p = Compile("Calc a = a + \\\n    b + c \\\n  + d\nJump at: \\\n missing\n");
+  EXPECT_EQ(Places(p.names_used), "a@1:6 a@1:10 b@2:5 c@2:9 d@3:5");
+  ASSERT_EQ(p.fixups.size(), 1u);
+  EXPECT_EQ(p.fixups[0].line, 5);
+  EXPECT_EQ(p.fixups[0].column, 2);
+  EXPECT_EQ(p.page->Commands[0]->Line, 1);
+  ExpectError("Calc a = 1 + \\\n  )\n", 2, "expected a value", 3);
+}
+
+TEST(PageCompiler, NamesThePlayerRefusesAreErrors) {
+  ExpectError("Calc a = 1\nVarNew $\"9lives\" type: int\n", 2,
+              "'9lives' is not a variable name the player accepts", 8);
+  ExpectError("VarNew \"a b\"\n", 1, "not a variable name the player accepts", 8);
+  ExpectError("VarNew type: int\n", 1, "VarNew needs a name", 1);
+  EXPECT_EQ(Compile("VarNew 得点 type: int\nVarNew $\"odd-name\"\nVarNew _9\n").page->Count(), 3);
+}
+
+TEST(PageCompiler, SkipsAByteOrderMark) {
+  CompiledPage p = Compile(
+      "\xEF\xBB\xBF"
+      "Calc a = 1\nCalc b = 2\n");
+  ASSERT_EQ(p.page->Count(), 2);
+  EXPECT_EQ(p.page->Commands[0]->Line, 1);
+  EXPECT_EQ(Places(p.names_used), "a@1:6 b@2:6");  // columns as an editor shows them
+}
+
 // Compiles, decompiles and compiles again: the bytes must not change.
 void ExpectRoundTrip(const std::string& text, bool expect_flat = false) {
   CompiledPage first = Compile(text);
@@ -170,7 +222,7 @@ Terminate
 Comment これは 説明です
 Comment "  padded  "
 VarNew count type: real value: 0.25 scope: local
-VarNew $"odd name" type: str scope: status
+VarNew $"odd-name" type: str scope: status
 VarDel count
 GetProp "box" prop: PR_LEFT var: x
 SetProp "box" prop: 3 value: x + 1
@@ -232,6 +284,30 @@ TEST(PageDecompiler, FarAndReusedLineNumbersAndOddIndentsFallBackCleanly) {
   EXPECT_EQ(PageBytes(*Compile(text).page), bytes);
 }
 
+TEST(PageDecompiler, RefusesBytesThatReadingWouldChange) {
+  // A flag constant is one byte; the player reads any non-zero byte as true.
+  const std::vector<uint8_t> on = PageBytes(*Compile("Calc a = true\n").page);
+  const std::vector<uint8_t> off = PageBytes(*Compile("Calc a = false\n").page);
+  ASSERT_EQ(on.size(), off.size());
+  size_t flag = 0;
+  while (flag < on.size() && on[flag] == off[flag]) ++flag;
+  ASSERT_LT(flag, on.size());
+  for (uint8_t stored : {0x80, 0x02, 0xFF}) {
+    std::vector<uint8_t> odd = on;
+    odd[flag] = stored;
+    try {
+      const std::string text = DecompilePage(odd, "p.lsb");
+      ADD_FAILURE() << "decompiled to text that gives other bytes:\n" << text;
+    } catch (const std::runtime_error& e) {
+      EXPECT_THAT(e.what(), HasSubstr("offset " + std::to_string(flag)));
+    }
+  }
+  std::vector<uint8_t> longer = on;
+  longer.push_back(0);
+  EXPECT_THROW(DecompilePage(longer, "p.lsb"), std::runtime_error);
+  EXPECT_EQ(PageBytes(*Compile(DecompilePage(on, "p.lsb")).page), on);
+}
+
 TEST(PageDecompiler, RefusesPagesOutsideTheReadableVersions) {
   TPage page;
   page.Version = 110;
@@ -263,6 +339,42 @@ TEST(ProjectSource, CompilesDefaultsAndRoundTrips) {
 
   EXPECT_THROW(CompileProject("screen 800\n"), CompileError);
   EXPECT_THROW(CompileProject("colour 1\n"), CompileError);
+}
+
+TEST(ProjectSource, StatusNamesFollowThePlayersRule) {
+  try {
+    CompileProject("title \"t\"\nstatus int $\"a b\" 0\n");
+    ADD_FAILURE();
+  } catch (const CompileError& e) {
+    EXPECT_EQ(e.line(), 2);
+    EXPECT_EQ(e.column(), 12);
+    EXPECT_THAT(e.what(), HasSubstr("'a b' is not a variable name the player accepts"));
+  }
+  EXPECT_THROW(CompileProject("status str $\"1st\"\n"), CompileError);
+  EXPECT_NO_THROW(CompileProject("status 9 $\"a b\"\n"));  // the player skips other types unnamed
+
+  const ProjectSource p =
+      CompileProjectSource("status int best 0\nstart \"main.lsb\"\nstatus str BEST \"x\"\n");
+  ASSERT_EQ(p.warnings.size(), 1u);
+  EXPECT_EQ(p.warnings[0].line, 3);
+  EXPECT_EQ(p.warnings[0].column, 12);
+  EXPECT_THAT(p.warnings[0].what, HasSubstr("'BEST' is already declared on line 1"));
+  EXPECT_EQ(p.start_line, 2);
+  EXPECT_EQ(p.start_column, 7);
+  EXPECT_EQ(CompileProjectSource("title \"t\"\n").start_line, 0);
+}
+
+TEST(ProjectSource, SkipsAByteOrderMarkAndDecompilesOnlyWhatItReproduces) {
+  const ProjectFile p = CompileProject("\xEF\xBB\xBFtitle \"t\"\nstatus int best 3\n");
+  EXPECT_EQ(p.info.title, "t");
+  const std::vector<uint8_t> bytes = WriteProjectFile(p);
+  EXPECT_EQ(WriteProjectFile(CompileProject(DecompileProjectFile(bytes))), bytes);
+  std::vector<uint8_t> longer = bytes;
+  longer.push_back(7);
+  EXPECT_THROW(DecompileProjectFile(longer), std::runtime_error);
+  ProjectFile bad = p;
+  bad.status[0].name = "a b";  // written by hand: no source gives it
+  EXPECT_THROW(DecompileProjectFile(WriteProjectFile(bad)), std::runtime_error);
 }
 
 }  // namespace

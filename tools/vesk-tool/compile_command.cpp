@@ -11,16 +11,19 @@
 #include "platform/files.h"
 #include "script/pages.h"
 #include "script/vocabulary.h"
+#include "storage/hash.h"
 #include "vesk-tool/archive_command.h"
 #include "vesk-tool/script/page_compiler.h"
 #include "vesk-tool/script/page_decompiler.h"
 #include "vesk-tool/script/project_source.h"
+#include "vesk-tool/script/variable_names.h"
 
 namespace vesk::tool {
 namespace {
 
 using script::CompiledPage;
 using script::CompileError;
+using script::CompileWarning;
 
 constexpr const char* kProjectSource = "project.vproj";
 constexpr const char* kProjectFile = "vesk.lpb";
@@ -42,6 +45,18 @@ std::string BaseName(const std::string& path) {
 
 void ReportError(const std::string& file, const CompileError& e) {
   std::cerr << file << ":" << e.line() << ":" << e.column() << ": " << e.what() << '\n';
+}
+
+// Warnings are kept until every source has compiled, then printed in file
+// order.
+struct Warning {
+  std::string file;
+  CompileWarning at;
+};
+
+void ReportWarning(const Warning& w) {
+  std::cerr << w.file << ":" << w.at.line << ":" << w.at.column << ": warning: " << w.at.what
+            << '\n';
 }
 
 struct Source {
@@ -99,7 +114,47 @@ bool WriteOut(const std::string& path, const std::vector<uint8_t>& bytes) {
   return false;
 }
 
-int Compile(const std::string& src_dir, const std::string& out_dir, const std::string& archive) {
+// Names used but declared by no VarNew and no status line: at run time
+// each such use fails without a word. One warning per name and file.
+void UndeclaredNames(const std::vector<Source>& sources, const std::vector<CompiledPage>& pages,
+                     const std::optional<script::ProjectSource>& project,
+                     std::vector<Warning>& out) {
+  script::DeclaredVariables declared;
+  if (project)
+    for (const auto& d : project->project.status) declared.Declare(d.name);
+  for (const CompiledPage& p : pages)
+    for (const script::NameUse& d : p.names_declared) declared.Declare(d.name);
+  for (size_t i = 0; i < pages.size(); ++i) {
+    std::vector<std::string> warned;
+    for (const script::NameUse& use : pages[i].names_used) {
+      const auto same = [&use](const std::string& w) {
+        return storage::THashCollection::SameName(w, use.name);
+      };
+      if (declared.Has(use.name) || std::any_of(warned.begin(), warned.end(), same)) continue;
+      warned.push_back(use.name);
+      out.push_back({sources[i].file,
+                     {use.line, use.column,
+                      "'" + platform::Cp932ToUtf8(use.name) +
+                          "' is not declared by any VarNew or status line"}});
+    }
+  }
+}
+
+// The game cannot start without its start page.
+void MissingStartPage(const script::ProjectSource& project, const std::vector<Source>& sources,
+                      std::vector<Warning>& out) {
+  const std::string& start = project.project.info.start_page;
+  for (const Source& s : sources)
+    if (storage::THashCollection::SameName(s.page_name, start)) return;
+  const bool given = project.start_line > 0;
+  out.push_back({kProjectSource,
+                 {given ? project.start_line : 1, given ? project.start_column : 1,
+                  std::string(given ? "the start page '" : "the default start page '") +
+                      platform::Cp932ToUtf8(start) + "' is not among the compiled scripts"}});
+}
+
+int Compile(const std::string& src_dir, const std::string& out_dir, const std::string& archive,
+            bool werror) {
   const auto names = platform::ListDirectory(src_dir);
   if (!names) {
     std::cerr << "vesk-tool: " << src_dir << ": cannot read the folder\n";
@@ -127,11 +182,14 @@ int Compile(const std::string& src_dir, const std::string& out_dir, const std::s
   }
 
   DeclaredTypes types;
-  std::optional<vesk::script::ProjectFile> project;
+  std::optional<script::ProjectSource> project;
+  std::vector<Warning> warnings;
   if (project_text) {
     try {
-      project = script::CompileProject(std::string(project_text->begin(), project_text->end()));
-      for (const auto& d : project->status) types.Add(d.name, d.type);
+      project =
+          script::CompileProjectSource(std::string(project_text->begin(), project_text->end()));
+      for (const auto& d : project->project.status) types.Add(d.name, d.type);
+      for (const CompileWarning& w : project->warnings) warnings.push_back({kProjectSource, w});
     } catch (const CompileError& e) {
       ReportError(kProjectSource, e);
       return 1;
@@ -152,6 +210,14 @@ int Compile(const std::string& src_dir, const std::string& out_dir, const std::s
     ReportError(failed, e);
     return 1;
   }
+  if (project) MissingStartPage(*project, sources, warnings);
+  UndeclaredNames(sources, pages, project, warnings);
+  for (const Warning& w : warnings) ReportWarning(w);
+  if (werror && !warnings.empty()) {
+    std::cerr << "vesk-tool: " << warnings.size()
+              << " warning(s) treated as errors (--werror); nothing written\n";
+    return 1;
+  }
 
   if (!platform::DirectoryExists(out_dir) && !platform::MakeDirectories(out_dir)) {
     std::cerr << "vesk-tool: " << out_dir << ": cannot create the folder\n";
@@ -162,7 +228,8 @@ int Compile(const std::string& src_dir, const std::string& out_dir, const std::s
     if (!WriteOut(platform::JoinPath(out_dir, f.substr(0, f.size() - 4) + ".lsb"), script::PageBytes(*pages[i].page)))
       return 1;
   }
-  if (project && !WriteOut(platform::JoinPath(out_dir, kProjectFile), vesk::script::WriteProjectFile(*project)))
+  if (project && !WriteOut(platform::JoinPath(out_dir, kProjectFile),
+                           vesk::script::WriteProjectFile(project->project)))
     return 1;
   std::cerr << "compiled " << pages.size() << " page(s)" << (project ? " and the project" : "") << " into "
             << out_dir << '\n';
@@ -178,7 +245,7 @@ int Decompile(const std::string& path) {
   }
   try {
     if (EndsWithNoCase(path, ".lpb")) {
-      std::cout << script::DecompileProject(vesk::script::ReadProjectFile(*bytes));
+      std::cout << script::DecompileProjectFile(*bytes);
     } else {
       std::cout << script::DecompilePage(*bytes, platform::Utf8ToCp932(BaseName(path)));
     }
@@ -192,16 +259,19 @@ int Decompile(const std::string& path) {
 }  // namespace
 
 std::string CompileUsage() {
-  return "  vesk-tool compile SRC-DIR OUT-DIR [--archive OUT.dat]\n"
+  return "  vesk-tool compile SRC-DIR OUT-DIR [--archive OUT.dat] [--werror]\n"
          "  vesk-tool decompile FILE.lsb|vesk.lpb\n";
 }
 
 int RunCompileCommand(const std::vector<std::string>& args) {
   std::vector<std::string> positional;
   std::string archive;
+  bool werror = false;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--archive" && i + 1 < args.size()) {
       archive = args[++i];
+    } else if (args[i] == "--werror") {
+      werror = true;
     } else if (!args[i].empty() && args[i][0] == '-') {
       std::cerr << "vesk-tool compile: unknown option '" << args[i] << "'\n" << CompileUsage();
       return 2;
@@ -213,7 +283,7 @@ int RunCompileCommand(const std::vector<std::string>& args) {
     std::cerr << "usage:\n" << CompileUsage();
     return 2;
   }
-  return Compile(positional[0], positional[1], archive);
+  return Compile(positional[0], positional[1], archive, werror);
 }
 
 int RunDecompileCommand(const std::vector<std::string>& args) {

@@ -8,8 +8,9 @@ namespace vesk::tool {
 
 std::string CompileUsage();
 
-// "compile SRC-DIR OUT-DIR [--archive OUT.dat]": 0 on success, 1 when a
-// source has errors (each printed as FILE:LINE:COLUMN: message), 2 for a bad
+// "compile SRC-DIR OUT-DIR [--archive OUT.dat] [--werror]": 0 on success,
+// 1 when a source has errors (each printed as FILE:LINE:COLUMN: message) or,
+// with --werror, warnings (FILE:LINE:COLUMN: warning: message), 2 for a bad
 // command line.
 int RunCompileCommand(const std::vector<std::string>& args);
 // "decompile FILE": the script text on standard output.

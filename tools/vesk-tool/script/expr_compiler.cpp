@@ -220,15 +220,30 @@ class Generator {
   int next_temporary_ = 0;
 };
 
+// Every user variable of the tree, in source order. System variables keep
+// their '@'; the parser already refused unknown ones.
+void CollectNames(const Node& n, std::vector<NameUse>& out) {
+  if ((n.kind == NodeKind::kVar || n.kind == NodeKind::kElement) && !n.text.empty() &&
+      n.text[0] != '@')
+    out.push_back({n.text, n.line, n.column});
+  for (const auto& kid : n.kids) CollectNames(*kid, out);
+}
+
 }  // namespace
 
 expr::TVeskParser CompileExpression(TokenStream& in, const ExprContext& context, bool allow_missing) {
   if (AtRaw(in)) {
     expr::TVeskParser out;
-    ParseRaw(in, out);
+    ParseRaw(in, out, context.names_used);
     return out;
   }
   std::vector<Statement> statements = ParseStatements(in, allow_missing);
+  if (context.names_used) {
+    for (const Statement& s : statements) {
+      if (s.target) CollectNames(*s.target, *context.names_used);
+      CollectNames(*s.value, *context.names_used);
+    }
+  }
   Generator generator(context);
   for (Statement& s : statements) generator.Add(s);
   return generator.Take();

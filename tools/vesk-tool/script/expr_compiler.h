@@ -11,17 +11,29 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "expr/parser.h"
 #include "vesk-tool/script/lexer.h"
 
 namespace vesk::tool::script {
 
+// A variable name where the source reads or writes it.
+struct NameUse {
+  std::string name;  // CP932
+  int line = 0;
+  int column = 0;
+};
+
 // What the compiler knows about names, for the typing help (an integer
 // constant next to a real becomes a real, ...). Unknown names answer 0.
 struct ExprContext {
   // PT_ code (1 int, 2 real, 3 flag, 4 string) of a user variable, 0 unknown.
   std::function<int(std::string_view name_cp932)> variable_type;
+  // When set, receives every user variable the expressions name (system
+  // variables and the compiler's temporaries left out), so the driver can
+  // warn about names nothing declares.
+  std::vector<NameUse>* names_used = nullptr;
 };
 
 // Parses one expression at the stream's position and stops before the first

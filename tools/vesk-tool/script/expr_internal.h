@@ -10,6 +10,7 @@
 
 #include "expr/parser.h"
 #include "script/vocabulary.h"
+#include "vesk-tool/script/expr_compiler.h"
 #include "vesk-tool/script/lexer.h"
 
 namespace vesk::tool::script::expr_detail {
@@ -89,7 +90,8 @@ bool IsTemporaryName(std::string_view name);
 std::vector<Statement> ParseStatements(TokenStream& in, bool allow_missing);
 // Whether the stream is at `raw{`.
 bool AtRaw(const TokenStream& in);
-// Reads raw{...} into `out` exactly as written.
-void ParseRaw(TokenStream& in, expr::TVeskParser& out);
+// Reads raw{...} into `out` exactly as written; the variables it names go
+// to `names_used` when that is set.
+void ParseRaw(TokenStream& in, expr::TVeskParser& out, std::vector<NameUse>* names_used);
 
 }  // namespace vesk::tool::script::expr_detail

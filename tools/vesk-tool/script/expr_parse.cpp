@@ -310,7 +310,7 @@ class InfixParser {
 
 class RawParser {
  public:
-  explicit RawParser(TokenStream& in) : in_(in) {}
+  RawParser(TokenStream& in, std::vector<NameUse>* names_used) : in_(in), names_used_(names_used) {}
 
   void Run(expr::TVeskParser& out) {
     in_.Next();  // raw
@@ -377,13 +377,13 @@ class RawParser {
   }
 
   std::string NameOperand(const char* what) {
-    if (AtMarked("var")) {
-      in_.Next();
-      return in_.Next().text;
-    }
+    const bool marked = AtMarked("var");
+    if (marked) in_.Next();
     const Token t = in_.Next();
-    if (t.kind != Tok::kIdent && t.kind != Tok::kQuotedName && t.kind != Tok::kSysVar)
+    if (!marked && t.kind != Tok::kIdent && t.kind != Tok::kQuotedName && t.kind != Tok::kSysVar)
       in_.Fail(t, std::string("expected ") + what + ", found " + Describe(t));
+    if (names_used_ && t.kind != Tok::kSysVar && !t.text.empty() && !IsTemporaryName(t.text))
+      names_used_->push_back({t.text, t.line, t.column});
     return t.text;
   }
 
@@ -456,6 +456,7 @@ class RawParser {
   }
 
   TokenStream& in_;
+  std::vector<NameUse>* names_used_;
 };
 
 }  // namespace
@@ -492,6 +493,8 @@ bool AtRaw(const TokenStream& in) {
   return in.Peek().IsWord("raw") && !in.Peek().is_key && in.Peek(1).Is("{");
 }
 
-void ParseRaw(TokenStream& in, expr::TVeskParser& out) { RawParser(in).Run(out); }
+void ParseRaw(TokenStream& in, expr::TVeskParser& out, std::vector<NameUse>* names_used) {
+  RawParser(in, names_used).Run(out);
+}
 
 }  // namespace vesk::tool::script::expr_detail

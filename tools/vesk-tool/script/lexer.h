@@ -23,6 +23,14 @@ class CompileError : public std::runtime_error {
   int column_;
 };
 
+// Something that compiles but is likely a mistake; the driver prints it with
+// the file name (and fails with --werror).
+struct CompileWarning {
+  int line = 0;
+  int column = 0;
+  std::string what;
+};
+
 enum class Tok {
   kEnd,
   kIdent,      // name (CP932 bytes); letters, digits, '_', non-ASCII

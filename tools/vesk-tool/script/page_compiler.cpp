@@ -4,10 +4,12 @@
 #include <cctype>
 #include <map>
 #include <optional>
+#include <tuple>
 
 #include "platform/cp932.h"
 #include "script/vocabulary.h"
 #include "vesk-tool/script/command_syntax.h"
+#include "vesk-tool/script/variable_names.h"
 
 namespace vesk::tool::script {
 
@@ -23,6 +25,13 @@ struct SourceLine {
   int line = 0;
   int width = 0;      // leading spaces
   std::string text;   // after the indentation
+  // Where each continuation starts in `text`, and its physical place.
+  struct Join {
+    size_t offset;
+    int line;
+    int column;
+  };
+  std::vector<Join> joins;
 };
 
 std::string TrimRight(std::string s) {
@@ -61,7 +70,10 @@ std::vector<SourceLine> SplitLines(std::string_view source) {
       l.text.pop_back();
       std::string next = physical[++i];
       if (!next.empty() && next.back() == '\r') next.pop_back();
-      l.text += " " + next.substr(std::min(next.find_first_not_of(" \t"), next.size()));
+      const size_t indent = std::min(next.find_first_not_of(" \t"), next.size());
+      l.text += " ";
+      l.joins.push_back({l.text.size(), static_cast<int>(i) + 1, static_cast<int>(indent) + 1});
+      l.text += next.substr(indent);
     }
     if (IsBlank(l.text)) continue;
     out.push_back(std::move(l));
@@ -120,7 +132,9 @@ struct Block {
 class PageCompiler {
  public:
   PageCompiler(std::string_view source, const std::string& page_name, const ExprContext& context)
-      : source_(source), page_name_(page_name), context_(context) {}
+      : source_(source), page_name_(page_name), context_(context) {
+    context_.names_used = &result_.names_used;
+  }
 
   CompiledPage Run() {
     result_.page = std::make_unique<TPage>();
@@ -134,7 +148,7 @@ class PageCompiler {
     page_->StoredSets = settings_.sets;
     blocks_.push_back(Block{});
     for (const SourceLine& l : lines)
-      if (l.text[0] != '#') CommandLine(l);
+      if (l.text[0] != '#') JoinedCommandLine(l);
     while (blocks_.size() > 1) CloseBlock();
     ApplySchema();
     return std::move(result_);
@@ -181,6 +195,37 @@ class PageCompiler {
 
   // ---- Command lines ----------------------------------------------------
 
+  // Places in a continued line are given on the physical line they are on.
+  static std::pair<int, int> PhysicalPlace(const SourceLine& l, int line, int column) {
+    const int offset = column - (l.width + 1);
+    const SourceLine::Join* join = nullptr;
+    for (const SourceLine::Join& j : l.joins)
+      if (line == l.line && offset >= static_cast<int>(j.offset)) join = &j;
+    if (!join) return {line, column};
+    return {join->line, join->column + offset - static_cast<int>(join->offset)};
+  }
+
+  void JoinedCommandLine(const SourceLine& l) {
+    const size_t used = result_.names_used.size(), declared = result_.names_declared.size();
+    const size_t fixups = result_.fixups.size();
+    try {
+      CommandLine(l);
+    } catch (const CompileError& e) {
+      const auto [line, column] = PhysicalPlace(l, e.line(), e.column());
+      throw CompileError(line, column, e.what());
+    }
+    if (l.joins.empty()) return;
+    auto move = [&l](int& line, int& column) {
+      std::tie(line, column) = PhysicalPlace(l, line, column);
+    };
+    for (size_t i = used; i < result_.names_used.size(); ++i)
+      move(result_.names_used[i].line, result_.names_used[i].column);
+    for (size_t i = declared; i < result_.names_declared.size(); ++i)
+      move(result_.names_declared[i].line, result_.names_declared[i].column);
+    for (size_t i = fixups; i < result_.fixups.size(); ++i)
+      move(result_.fixups[i].line, result_.fixups[i].column);
+  }
+
   void CommandLine(const SourceLine& l) {
     size_t pos = 0;
     LineAttributes attrs;
@@ -214,6 +259,7 @@ class PageCompiler {
     }
     const int id = FindCommand(word);
     if (id < 0) throw CompileError(l.line, word_column_, "unknown command '" + word + "'");
+    command_id_ = id;
     if (attrs.runon) runon = *attrs.runon;
     if (attrs.disabled) disabled = *attrs.disabled;
 
@@ -232,7 +278,20 @@ class PageCompiler {
     }
     TCommand& command = Append(id);
     ParseFields(command, in);
+    if (id == CMD_VarNew) CheckDeclaration(static_cast<const TComVarNew&>(command), l.line);
     if (!settings_.flat) Structure(command, l.line);
+  }
+
+  // The player refuses such a VarNew at run time, and creates nothing.
+  void CheckDeclaration(const TComVarNew& var, int line) {
+    const NameUse* at = result_.names_declared.empty() ? nullptr : &result_.names_declared.back();
+    if (var.VarName.empty() || !at || at->line != line)
+      throw CompileError(line, word_column_, "VarNew needs a name");
+    if (!PlayerAcceptsVariableName(var.VarName))
+      throw CompileError(
+          at->line, at->column,
+          "'" + platform::Cp932ToUtf8(var.VarName) +
+              "' is not a variable name the player accepts (no spaces, not starting with a digit)");
   }
 
   void Attributes(const std::string& text, int line, int column, LineAttributes& attrs) {
@@ -324,7 +383,9 @@ class PageCompiler {
       }
       if (given[index]) in.Fail(t, std::string("field '") + fields[index].key + ":' given twice");
       given[index] = true;
+      const Token at = in.Peek();
       FieldValue(in, fields[index]);
+      if (fields[index].kind == FieldKind::kName) NameField(fields[index], at);
     }
   }
 
@@ -365,6 +426,25 @@ class PageCompiler {
         std::get<std::vector<uint8_t>*>(f.ref)->assign(t.text.begin(), t.text.end());
         break;
       }
+    }
+  }
+
+  // Names in fields: VarNew's declares; VarDel's, GetProp's var: and Call's
+  // result: name variables that must exist.
+  void NameField(const Field& f, const Token& at) {
+    const std::string& name = *std::get<std::string*>(f.ref);
+    const NameUse use{name, at.line, at.column};
+    switch (command_id_) {
+      case CMD_VarNew:
+        result_.names_declared.push_back(use);
+        break;
+      case CMD_VarDel:
+      case CMD_GetProp:
+      case CMD_Call:
+        if (!name.empty() && name[0] != '@') result_.names_used.push_back(use);
+        break;
+      default:
+        break;
     }
   }
 
@@ -574,8 +654,8 @@ class PageCompiler {
 
   std::string_view source_;
   std::string page_name_;
-  const ExprContext& context_;
   CompiledPage result_;
+  ExprContext context_;  // the caller's, with names_used pointing into result_
   TPage* page_ = nullptr;
   PageSettings settings_;
   std::vector<Block> blocks_;
@@ -583,6 +663,7 @@ class PageCompiler {
   std::map<TCommand*, std::map<int, TVeskParser>> component_props_;
   std::vector<TargetFixup> line_fixups_;
   int word_column_ = 1;
+  int command_id_ = -1;
 };
 
 std::string AsciiLower(std::string s) {
@@ -594,6 +675,8 @@ std::string AsciiLower(std::string s) {
 }  // namespace
 
 CompiledPage CompilePage(std::string_view source, const std::string& page_name, const ExprContext& context) {
+  // Editors on Windows start UTF-8 files with a byte-order mark.
+  if (source.substr(0, 3) == "\xEF\xBB\xBF") source.remove_prefix(3);
   return PageCompiler(source, page_name, context).Run();
 }
 

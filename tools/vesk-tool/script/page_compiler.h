@@ -25,11 +25,16 @@ struct CompiledPage {
   std::string source_name;  // for error messages
   std::unique_ptr<vesk::script::TPage> page;
   std::vector<TargetFixup> fixups;
+  // Every user variable the page reads or writes (expressions, GetProp's
+  // var:, Call's result:, VarDel), and the names its VarNew lines declare.
+  std::vector<NameUse> names_used;
+  std::vector<NameUse> names_declared;
 };
 
-// Compiles one source. `page_name` is the page's own name (CP932, e.g.
-// "start.lsb"): a Jump or Call without a page goes there. Throws
-// CompileError.
+// Compiles one source (a UTF-8 byte-order mark at its start is skipped).
+// `page_name` is the page's own name (CP932, e.g. "start.lsb"): a Jump or
+// Call without a page goes there. A VarNew of a name the player refuses is
+// an error. Throws CompileError.
 CompiledPage CompilePage(std::string_view source, const std::string& page_name, const ExprContext& context);
 
 // Fills every label target from the compiled pages (names matched without

@@ -1,5 +1,7 @@
 #include "vesk-tool/script/page_decompiler.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "core/byte_reader.h"
@@ -224,6 +226,27 @@ class Printer {
   int line_ = 1;  // the line the next output line will be
 };
 
+// Empty when the page's bytes survive reading and writing; otherwise where
+// they do not.
+std::string FirstChange(const std::vector<uint8_t>& original,
+                        const std::vector<uint8_t>& rewritten) {
+  const size_t common = std::min(original.size(), rewritten.size());
+  size_t i = 0;
+  while (i < common && original[i] == rewritten[i]) ++i;
+  if (i == common && original.size() == rewritten.size()) return {};
+  char text[160];
+  if (i == common && original.size() > common)
+    std::snprintf(text, sizeof text, "%zu bytes after the last record", original.size() - common);
+  else if (i == common)
+    std::snprintf(text, sizeof text, "the page ends %zu bytes early", rewritten.size() - common);
+  else
+    std::snprintf(text, sizeof text,
+                  "the byte 0x%02X at offset %zu would be written back as 0x%02X; the player reads "
+                  "both alike",
+                  original[i], i, rewritten[i]);
+  return text;
+}
+
 }  // namespace
 
 std::string DecompilePage(const std::vector<uint8_t>& bytes, const std::string& page_name) {
@@ -237,17 +260,24 @@ std::string DecompilePage(const std::vector<uint8_t>& bytes, const std::string& 
   if (load != PageLoad::kLoaded)
     throw std::runtime_error("page version " + std::to_string(page.Version) + " cannot be decompiled (103..109 can)");
   const int32_t stored_sets = page.StoredSets;
-  const std::vector<uint8_t> canonical = PageBytes(page);
+  // The check is against the bytes as they are, not as the loader would
+  // write them again: reading keeps only what the player uses (a flag stored
+  // as 0x80 reads as true), and text made from that would compile to other
+  // bytes.
+  std::string why = FirstChange(bytes, PageBytes(page));
+  if (!why.empty()) throw std::runtime_error("no script text reproduces this page (" + why + ")");
   for (bool flat : {false, true}) {
     std::string text = Printer(page, stored_sets, flat).Run();
     try {
       CompiledPage again = CompilePage(text, page_name, {});
-      if (again.fixups.empty() && PageBytes(*again.page) == canonical) return text;
-    } catch (const CompileError&) {
-      // Try the next form.
+      if (again.fixups.empty() && PageBytes(*again.page) == bytes) return text;
+      why = "compiling the text back gives other bytes";
+    } catch (const CompileError& e) {
+      why = "compiling the text back fails at " + std::to_string(e.line()) + ":" +
+            std::to_string(e.column()) + ": " + e.what();
     }
   }
-  throw std::runtime_error("the page has records no script text reproduces");
+  throw std::runtime_error("no script text reproduces this page (" + why + ")");
 }
 
 }  // namespace vesk::tool::script
