@@ -36,6 +36,7 @@ bool TFormView::Create(const FormViewOptions& options) {
 
   platform::WindowSpec look;
   look.title_utf8 = MessageUtf8(Msg::kAppCaption);
+  look.frame_period_ms = RuntimeContext::kFramePeriodMs;
   window_ = platform_.CreateMainWindow(look, &start_error_);
   if (!window_) {
     ctx_.Terminate();
@@ -130,7 +131,7 @@ bool TFormView::OnIdle() {
     last_tick_ = now;
     return false;
   }
-  ctx_.game_clock_ms += static_cast<int32_t>(delta);
+  ctx_.AdvanceGameClock(delta);
   ctx_.frame_delta_ms = static_cast<int32_t>(delta);
   last_tick_ = now;
   ++frames_run_;
@@ -150,7 +151,7 @@ void TFormView::RunFrame() {
   else logo_done_ = logo_->Step(*scene_);
   if (ctx_.terminated) return;
   scene_->UpdatePass();
-  ++ctx_.frame_counter;
+  ctx_.CountFrame();
   if (scenario_->RunDeferredSaveLoad()) draw_skip_ = 3;
   if (draw_skip_ >= 1) {
     // The loaded scene settles for the load frame and two more before it shows.

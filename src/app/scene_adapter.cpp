@@ -54,10 +54,14 @@ void SceneAdapter::Draw(platform::BackBuffer& frame) {
   const int bytes = platform::BytesPerPixel(frame.format());
   for (const scene::Rect& r : root_->ShownDirtyRects()) {
     const int left = std::max(0, r.left), right = std::min(w, r.right);
-    for (int y = std::max(0, r.top); y < std::min(h, r.bottom); ++y) {
+    const int top = std::max(0, r.top), bottom = std::min(h, r.bottom);
+    if (right <= left || bottom <= top) continue;
+    for (int y = top; y < bottom; ++y) {
       std::memcpy(frame.Row(y) + left * bytes, picture.Row(y) + left * bytes,
                   static_cast<size_t>(right - left) * bytes);
     }
+    // The window copies only what is marked.
+    frame.MarkChanged({left, top, right - left, bottom - top});
   }
 }
 

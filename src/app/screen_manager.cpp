@@ -27,11 +27,14 @@ ModeChoice ChooseDisplayModes(const std::vector<platform::DisplayMode>& modes, i
 }
 
 int WorkingBitCount(int bits, bool rgb555, bool full_screen) {
+  // A 5-5-5 display is 16 bits wide to some (with 5-5-5 masks) and 15 bits
+  // deep to others (SDL, X): both are the 15-bit format.
+  const bool is_555 = bits == 15 || (bits == 16 && rgb555);
   if (full_screen) {
-    if (bits < 16 || (bits == 16 && rgb555)) return 15;
+    if (bits < 16 || is_555) return 15;
     return bits == 16 ? 16 : 32;
   }
-  if (bits == 16 && rgb555) return 15;
+  if (is_555) return 15;
   return bits > 16 ? 32 : 16;
 }
 
@@ -87,7 +90,12 @@ void TScreenManager::NoteFrameChanged(bool changed, int zoom_percent) {
 
 void TScreenManager::Present() {
   if (zoom_percent_ % 100 != 0 || changed_) ++present_counter_;
+  // A scene that changed without saying where is shown whole.
+  if (changed_ && frame_.changed().empty()) frame_.MarkAllChanged();
+  // Called on every drawn frame, changed or not: the window may need the
+  // whole frame again (its own copy was lost) even when nothing moved.
   window_.Present(frame_);
+  frame_.ClearChanged();
   changed_ = false;
 }
 

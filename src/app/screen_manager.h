@@ -23,7 +23,8 @@ struct ModeChoice {
 ModeChoice ChooseDisplayModes(const std::vector<platform::DisplayMode>& modes, int screen_w, int screen_h,
                               int preferred_w, int preferred_h, int desktop_bits);
 
-// 15, 16 or 32 for a display of `bits` (5-5-5 when `rgb555`).
+// 15, 16 or 32 for a display of `bits` (5-5-5 when `rgb555`, or when
+// `bits` is 15).
 int WorkingBitCount(int bits, bool rgb555, bool full_screen);
 
 class TScreenManager final : public ScreenManager {
@@ -32,8 +33,9 @@ class TScreenManager final : public ScreenManager {
                  int desktop_bits);
 
   platform::BackBuffer& back_buffer() override { return frame_; }
-  // Shows the frame; counts the presentation when the scene changed or
-  // when a zoom that is not a whole multiple forces a full copy.
+  // Shows what changed in the frame (the back buffer's marks) and clears
+  // the marks; counts the presentation when the scene changed or when a
+  // zoom that is not a whole multiple forces a full copy.
   void Present() override;
   bool full_screen() const override { return current_mode_ >= 0; }
   bool display_modes_available() const override { return choice_.preferred >= 0; }

@@ -21,6 +21,16 @@ struct RuntimeContext {
   SoundSettings sound;
 
   void Terminate() { terminated = true; }
+
+  // The clock and the counter run on like the 32-bit counters they stand
+  // for: past 2^31 they wrap to negative values, and the difference of two
+  // readings (taken in 32-bit arithmetic) stays right across the wrap.
+  void AdvanceGameClock(uint32_t delta_ms) {
+    game_clock_ms = static_cast<int32_t>(static_cast<uint32_t>(game_clock_ms) + delta_ms);
+  }
+  void CountFrame() {
+    frame_counter = static_cast<int32_t>(static_cast<uint32_t>(frame_counter) + 1u);
+  }
 };
 
 }  // namespace vesk

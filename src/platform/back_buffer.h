@@ -1,10 +1,13 @@
 #pragma once
 // The presentable back buffer: one frame of pixels in the working format the
-// screen manager chose (15-bit 5-5-5, 16-bit 5-6-5 or 32-bit 0x00RRGGBB).
+// screen manager chose (15-bit 5-5-5, 16-bit 5-6-5 or 32-bit 0x00RRGGBB),
+// with the parts that changed since the window last showed it.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "platform/view_mapping.h"
 
 namespace vesk::platform {
 
@@ -36,12 +39,23 @@ class BackBuffer {
   void SetRgb(int x, int y, uint32_t rgb);
   void FillRect(int x, int y, int w, int h, uint32_t rgb);
 
+  // What changed since the window last showed the frame. The pixel writers
+  // above mark nothing: whoever draws marks what it wrote, the window copies
+  // only the marked parts, and the owner clears the marks once the frame is
+  // shown. Resizing marks the whole buffer, so a frame whose owner never
+  // clears its marks is shown whole every time.
+  void MarkChanged(const Rect& r);  // clipped to the buffer; empty ones are dropped
+  void MarkAllChanged();
+  void ClearChanged() { changed_.clear(); }
+  const std::vector<Rect>& changed() const { return changed_; }
+
  private:
   int width_px_ = 0;
   int height_px_ = 0;
   int pitch_bytes_ = 0;
   PixelFormat format_ = PixelFormat::kXrgb8888;
   std::vector<uint8_t> pixels_;
+  std::vector<Rect> changed_;
 };
 
 }  // namespace vesk::platform

@@ -2,6 +2,7 @@
 // The main window with its presentable back buffer. One per process; the
 // backend decides how the frame reaches the screen (SDL streaming texture,
 // or a copy kept in memory by the headless backend).
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,15 @@ struct WindowSpec {
   int client_w_px = 640;
   int client_h_px = 480;
   bool resizable = true;
+  // The pace of the caller's frame loop. The window waits for the display's
+  // vertical blank only where that never holds such a frame back.
+  int frame_period_ms = 16;
+};
+
+// What a window has sent to the screen so far.
+struct PresentStats {
+  int64_t presents = 0;         // times the window was drawn anew
+  int64_t pixels_uploaded = 0;  // frame pixels copied into the window's own picture
 };
 
 class Window {
@@ -31,8 +41,13 @@ class Window {
   virtual void CenterOnWorkArea() = 0;
   virtual void Show() = 0;
 
-  // Present the whole back buffer (its size is the scene size).
+  // Show the back buffer (its size is the scene size). Only its marked
+  // changes are copied, unless the window's own copy is missing or of
+  // another shape; a frame with no marks shows nothing new and costs
+  // nothing. Requests from the window system to draw the window again are
+  // answered from the window's own copy, between frames.
   virtual void Present(const BackBuffer& frame) = 0;
+  virtual PresentStats present_stats() const { return {}; }
 
   // Next pending event, translated; false when the queue is empty.
   virtual bool PollEvent(Event* out) = 0;

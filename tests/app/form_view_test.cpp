@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <filesystem>
 
 #include "app/engine_fakes.h"
 #include "app/main_loop.h"
+#include "expr/system_variables.h"
 #include "platform/files.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/vkeys.h"
@@ -145,6 +148,26 @@ TEST_F(FormViewTest, StallAboveThreeSecondsDoesNotAdvanceTheGameClock) {
   Idle(3000);  // exactly three seconds still counts
   EXPECT_EQ(ctx_.game_clock_ms, 3032);
   EXPECT_EQ(ctx_.frame_delta_ms, 3000);
+}
+
+TEST_F(FormViewTest, TheGameClockWrapsLikeA32BitTickCounter) {
+  CreateActive();
+  // 2^31 ms of play, less 20: the next frames cross the wrap.
+  ctx_.game_clock_ms = INT32_MAX - 19;
+  ctx_.frame_counter = INT32_MAX;
+  expr::SysValue before, after;
+  ASSERT_TRUE(view_.variables()->host()->Get(expr::kSysTickCount, 0, &before));
+  LoopOptions loop;
+  loop.frames = 3;
+  loop.step_ms = 3000;
+  loop.manual_clock = &platform_.manual_clock();
+  RunMainLoop(view_, ctx_, *view_.window(), loop);
+  EXPECT_EQ(ctx_.game_clock_ms, INT32_MIN + 8980);
+  EXPECT_EQ(ctx_.frame_counter, INT32_MIN + 2);
+  // What a script reads still differs by the time played.
+  ASSERT_TRUE(view_.variables()->host()->Get(expr::kSysTickCount, 0, &after));
+  EXPECT_EQ(static_cast<int32_t>(static_cast<uint32_t>(after.i) - static_cast<uint32_t>(before.i)),
+            9000);
 }
 
 TEST_F(FormViewTest, SleepsOutTheRestOfTheFramePeriodButAtLeastTwoMs) {

@@ -1,5 +1,6 @@
 // The screen manager's choices: which display modes a game may use full
 // screen, which one it prefers, and the working bit count.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/screen_manager.h"
@@ -35,6 +36,8 @@ TEST(ScreenManagerModes, PreferredSizeThenDesktopDepthThenTheLowestRefresh) {
 
 TEST(ScreenManagerModes, WorkingBitCountFollowsTheDisplay) {
   EXPECT_EQ(WorkingBitCount(16, true, false), 15);
+  EXPECT_EQ(WorkingBitCount(15, false, false), 15);  // 5-5-5 as SDL and X count it
+  EXPECT_EQ(WorkingBitCount(15, true, false), 15);
   EXPECT_EQ(WorkingBitCount(16, false, false), 16);
   EXPECT_EQ(WorkingBitCount(24, false, false), 32);
   EXPECT_EQ(WorkingBitCount(32, false, false), 32);
@@ -61,6 +64,37 @@ TEST(ScreenManagerPresent, CountsOnlyFramesThatChangedOrAreZoomedUnevenly) {
   screen.NoteFrameChanged(false, 150);
   screen.Present();
   EXPECT_EQ(screen.present_counter(), 2);
+}
+
+TEST(ScreenManagerPresent, TheWindowGetsOnlyWhatChanged) {
+  platform::HeadlessPlatform platform;
+  std::string error;
+  auto owned = platform.CreateMainWindow({"t", 64, 48, true}, &error);
+  ASSERT_NE(owned, nullptr) << error;
+  auto& window = static_cast<platform::HeadlessWindow&>(*owned);
+  TScreenManager screen(window, 64, 48, 64, 48, 32);
+  screen.Present();  // the first frame shows whole
+  EXPECT_THAT(window.last_upload(), ::testing::ElementsAre(platform::Rect{0, 0, 64, 48}));
+  const platform::PresentStats first = window.present_stats();
+
+  // Nothing moved: nothing is copied and the window is not drawn.
+  screen.NoteFrameChanged(false, 100);
+  screen.Present();
+  EXPECT_TRUE(window.last_upload().empty());
+  EXPECT_EQ(window.present_stats().presents, first.presents);
+
+  // One changed rectangle is all that travels; the marks are then spent.
+  screen.back_buffer().MarkChanged({10, 20, 4, 3});
+  screen.NoteFrameChanged(true, 100);
+  screen.Present();
+  EXPECT_THAT(window.last_upload(), ::testing::ElementsAre(platform::Rect{10, 20, 4, 3}));
+  EXPECT_EQ(window.present_stats().pixels_uploaded, first.pixels_uploaded + 12);
+  EXPECT_TRUE(screen.back_buffer().changed().empty());
+
+  // A scene that changed without saying where is shown whole.
+  screen.NoteFrameChanged(true, 100);
+  screen.Present();
+  EXPECT_THAT(window.last_upload(), ::testing::ElementsAre(platform::Rect{0, 0, 64, 48}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/headless/headless_platform.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace vesk::platform {
 
@@ -15,8 +16,29 @@ void HeadlessWindow::SetClientSize(int w_px, int h_px) {
 }
 
 void HeadlessWindow::Present(const BackBuffer& frame) {
-  last_frame_ = frame;
-  ++present_count_;
+  // Kept like a real window's picture: only the marked changes are copied
+  // into it, so a frame drawn without marking what changed shows up here
+  // as it would on screen.
+  const bool same_shape = !last_frame_.empty() && last_frame_.width_px() == frame.width_px() &&
+                          last_frame_.height_px() == frame.height_px() &&
+                          last_frame_.format() == frame.format();
+  last_upload_.clear();
+  if (!same_shape) {
+    last_frame_ = frame;
+    if (!frame.empty()) last_upload_.push_back({0, 0, frame.width_px(), frame.height_px()});
+  } else {
+    const int bytes = BytesPerPixel(frame.format());
+    for (const Rect& r : frame.changed()) {
+      for (int y = r.y; y < r.y + r.h; ++y)
+        std::memcpy(last_frame_.Row(y) + r.x * bytes, frame.Row(y) + r.x * bytes,
+                    static_cast<size_t>(r.w) * bytes);
+      last_upload_.push_back(r);
+    }
+  }
+  last_frame_.ClearChanged();
+  if (last_upload_.empty()) return;
+  ++stats_.presents;
+  for (const Rect& r : last_upload_) stats_.pixels_uploaded += int64_t{r.w} * r.h;
 }
 
 bool HeadlessWindow::PollEvent(Event* out) {

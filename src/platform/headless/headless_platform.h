@@ -22,6 +22,7 @@ class HeadlessWindow final : public Window {
   void CenterOnWorkArea() override {}
   void Show() override { shown_ = true; }
   void Present(const BackBuffer& frame) override;
+  PresentStats present_stats() const override { return stats_; }
   bool PollEvent(Event* out) override;
   bool WaitEvent(Event* out, int timeout_ms) override;
   std::vector<DisplayMode> ListDisplayModes() override { return modes_; }
@@ -34,7 +35,8 @@ class HeadlessWindow final : public Window {
   // Test and automation hooks.
   void Inject(const Event& e) { queue_.push_back(e); }
   const BackBuffer& last_frame() const { return last_frame_; }
-  int present_count() const { return present_count_; }
+  // The rectangles the last Present copied (empty: it showed nothing new).
+  const std::vector<Rect>& last_upload() const { return last_upload_; }
   const std::string& title() const { return title_; }
   int client_w_px() const { return client_w_; }
   int client_h_px() const { return client_h_; }
@@ -50,7 +52,8 @@ class HeadlessWindow final : public Window {
   bool shown_ = false;
   std::deque<Event> queue_;
   BackBuffer last_frame_;
-  int present_count_ = 0;
+  std::vector<Rect> last_upload_;
+  PresentStats stats_;
   std::vector<DisplayMode> modes_;
   int current_mode_ = -1;
   int mouse_x_ = 0, mouse_y_ = 0;

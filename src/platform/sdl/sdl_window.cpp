@@ -1,8 +1,12 @@
 #include "platform/sdl/sdl_window.h"
 
 #include <algorithm>
+#include <bit>
+#include <cctype>
+#include <cstring>
 
 #include "platform/keymap.h"
+#include "platform/sdl/sdl_choices.h"
 
 namespace vesk::platform {
 namespace {
@@ -33,7 +37,69 @@ SDL_Cursor* MakeColorCursor(int w, int h, int hot_x, int hot_y, const std::vecto
   return cursor;
 }
 
+bool IsSoftwareRenderer(SDL_Renderer* r) {
+  SDL_RendererInfo info;
+  return SDL_GetRendererInfo(r, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+}
+
+// Whether an accelerated renderer's GL in fact rasterises on the processor.
+bool RendersOnTheProcessor(SDL_Renderer* r) {
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(r, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) return false;
+  // The renderer's context is current once it is made.
+  using GetString = const unsigned char* (*)(unsigned);
+  constexpr unsigned kGlRenderer = 0x1F01;
+  auto get_string = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const unsigned char* name = get_string ? get_string(kGlRenderer) : nullptr;
+  return name && IsSoftwareRasterizer(reinterpret_cast<const char*>(name));
+}
+
+// An accelerated renderer where there is real acceleration, else SDL's
+// software renderer. A renderer named in SDL_RENDER_DRIVER is taken as it is.
+SDL_Renderer* CreateRenderer(SDL_Window* w) {
+  // The software renderer draws into the window surface, which SDL would
+  // otherwise route through a GL texture of its own on X11: a second copy
+  // of every frame, in a GL that may itself run on the processor.
+  SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+  SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED);
+  if (r && !SDL_GetHint(SDL_HINT_RENDER_DRIVER) && RendersOnTheProcessor(r)) {
+    SDL_DestroyRenderer(r);
+    r = nullptr;
+  }
+  return r ? r : SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
+}
+
 }  // namespace
+
+DesktopDepth DescribeDesktop(uint32_t sdl_pixel_format) {
+  int bpp = 0;
+  Uint32 rmask = 0, gmask = 0, bmask = 0, amask = 0;
+  if (!SDL_PixelFormatEnumToMasks(sdl_pixel_format, &bpp, &rmask, &gmask, &bmask, &amask) ||
+      bpp <= 0)
+    return {};
+  // Five bits in each colour, whatever their order and whether a bit of
+  // alpha comes with them: a 16-bit display of the 5-5-5 kind.
+  const auto bits = [](Uint32 m) { return std::popcount(m); };
+  if (bits(rmask) == 5 && bits(gmask) == 5 && bits(bmask) == 5) return {16, true};
+  return {static_cast<int>(SDL_BITSPERPIXEL(sdl_pixel_format)), false};
+}
+
+bool IsSoftwareRasterizer(const std::string& gl_renderer_name) {
+  std::string name = gl_renderer_name;
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  for (const char* soft : {"llvmpipe", "softpipe", "swrast", "software rasterizer"})
+    if (name.find(soft) != std::string::npos) return true;
+  return false;
+}
+
+bool VsyncKeepsPace(int refresh_hz, int frame_period_ms) {
+  // The frame loop sleeps at least 2 ms a frame; leave it a few more for
+  // the frame's own work.
+  constexpr int kMinSleepMs = 2, kWorkAllowanceMs = 4;
+  const int room_ms = frame_period_ms - kMinSleepMs - kWorkAllowanceMs;
+  return refresh_hz > 0 && room_ms > 0 && int64_t{refresh_hz} * room_ms >= 1000;
+}
 
 std::unique_ptr<SdlWindow> SdlWindow::Create(const WindowSpec& look, std::string* error) {
   Uint32 flags = SDL_WINDOW_HIDDEN | (look.resizable ? SDL_WINDOW_RESIZABLE : 0);
@@ -43,20 +109,35 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(const WindowSpec& look, std::string
     if (error) *error = std::string("cannot create the window: ") + SDL_GetError();
     return nullptr;
   }
-  // No vsync: the frame loop paces itself, as the game expects.
-  SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED);
-  if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
+  SDL_Renderer* r = CreateRenderer(w);
   if (!r) {
     if (error) *error = std::string("cannot create a renderer: ") + SDL_GetError();
     SDL_DestroyWindow(w);
     return nullptr;
   }
-  return std::unique_ptr<SdlWindow>(new SdlWindow(w, r, look.client_w_px, look.client_h_px));
+  return std::unique_ptr<SdlWindow>(new SdlWindow(w, r, look));
 }
 
-SdlWindow::SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int w, int h)
-    : window_(window), renderer_(renderer), scene_w_(w), scene_h_(h) {
+SdlWindow::SdlWindow(SDL_Window* window, SDL_Renderer* renderer, const WindowSpec& look)
+    : window_(window),
+      renderer_(renderer),
+      software_(IsSoftwareRenderer(renderer)),
+      frame_period_ms_(look.frame_period_ms),
+      scene_w_(look.client_w_px),
+      scene_h_(look.client_h_px) {
   UpdateMappings();
+  UpdateVsync();
+}
+
+void SdlWindow::UpdateVsync() {
+  // The software renderer has no vertical blank to wait for.
+  if (software_) return;
+  int display = SDL_GetWindowDisplayIndex(window_);
+  if (display < 0) display = 0;
+  SDL_DisplayMode m;
+  const int hz = SDL_GetCurrentDisplayMode(display, &m) == 0 ? m.refresh_rate : 0;
+  const bool on = VsyncKeepsPace(hz, frame_period_ms_);
+  if (on != vsync_ && SDL_RenderSetVSync(renderer_, on ? 1 : 0) == 0) vsync_ = on;
 }
 
 SdlWindow::~SdlWindow() {
@@ -103,7 +184,8 @@ void SdlWindow::UpdateMappings() {
   output_mapping_.Update(ow, oh, scene_w_, scene_h_);
 }
 
-bool SdlWindow::EnsureTexture(const BackBuffer& frame) {
+bool SdlWindow::EnsureTexture(const BackBuffer& frame, bool* made) {
+  *made = false;
   if (texture_ && texture_w_ == frame.width_px() && texture_h_ == frame.height_px() &&
       texture_format_ == frame.format())
     return true;
@@ -113,16 +195,31 @@ bool SdlWindow::EnsureTexture(const BackBuffer& frame) {
   texture_w_ = frame.width_px();
   texture_h_ = frame.height_px();
   texture_format_ = frame.format();
-  return texture_ != nullptr;
+  *made = texture_ != nullptr;
+  return *made;
 }
 
 void SdlWindow::Present(const BackBuffer& frame) {
-  if (frame.empty() || !EnsureTexture(frame)) return;
-  SDL_UpdateTexture(texture_, nullptr, frame.data(), frame.pitch_bytes());
+  bool made = false;
+  if (frame.empty() || !EnsureTexture(frame, &made)) return;
+  // A new texture holds nothing yet: it takes the whole frame. Otherwise
+  // only the marked changes travel, and an unchanged frame costs nothing.
+  const std::vector<Rect> whole{{0, 0, frame.width_px(), frame.height_px()}};
+  const std::vector<Rect>& rects = made ? whole : frame.changed();
+  if (rects.empty()) return;
+  const int bytes = BytesPerPixel(frame.format());
+  for (const Rect& r : rects) {
+    const SDL_Rect area{r.x, r.y, r.w, r.h};
+    SDL_UpdateTexture(texture_, &area, frame.Row(r.y) + r.x * bytes, frame.pitch_bytes());
+    stats_.pixels_uploaded += int64_t{r.w} * r.h;
+  }
   Redraw();
 }
 
+// The whole window, from the texture: the renderer's own back buffer holds
+// nothing worth keeping after a present.
 void SdlWindow::Redraw() {
+  ++stats_.presents;
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   if (texture_) {
@@ -216,9 +313,14 @@ bool SdlWindow::Translate(const SDL_Event& e, Event* out) {
           *out = Event::Of(EventType::kExposed);
           return true;
         case SDL_WINDOWEVENT_EXPOSED:
+          // Answered at once from the texture: the game may not draw again
+          // for a long while (or at all, while in the background).
           Redraw();
           *out = Event::Of(EventType::kExposed);
           return true;
+        case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+          UpdateVsync();
+          return false;
         default: return false;
       }
     case SDL_RENDER_TARGETS_RESET:
@@ -229,6 +331,7 @@ bool SdlWindow::Translate(const SDL_Event& e, Event* out) {
       return false;
     case SDL_DISPLAYEVENT:
       UpdateMappings();
+      UpdateVsync();
       *out = Event::Of(EventType::kDisplayChanged);
       return true;
     default:
@@ -257,18 +360,19 @@ uint32_t DesktopFormat(SDL_Window* window) {
   int display = SDL_GetWindowDisplayIndex(window);
   if (display < 0) display = 0;
   SDL_DisplayMode m;
-  return SDL_GetDesktopDisplayMode(display, &m) == 0 ? m.format : SDL_PIXELFORMAT_RGB888;
+  return SDL_GetDesktopDisplayMode(display, &m) == 0
+             ? m.format
+             : static_cast<uint32_t>(SDL_PIXELFORMAT_RGB888);
 }
 
 }  // namespace
 
 int SdlWindow::DesktopBitsPerPixel() const {
-  return static_cast<int>(SDL_BITSPERPIXEL(DesktopFormat(window_)));
+  return DescribeDesktop(DesktopFormat(window_)).bits_per_pixel;
 }
 
 bool SdlWindow::DesktopIsRgb555() const {
-  const uint32_t format = DesktopFormat(window_);
-  return format == SDL_PIXELFORMAT_RGB555 || format == SDL_PIXELFORMAT_BGR555 || format == SDL_PIXELFORMAT_ARGB1555;
+  return DescribeDesktop(DesktopFormat(window_)).rgb555;
 }
 
 bool SdlWindow::SetDisplayMode(int index) {
@@ -277,6 +381,7 @@ bool SdlWindow::SetDisplayMode(int index) {
     current_mode_ = -1;
     SDL_SetWindowSize(window_, scene_w_, scene_h_);
     UpdateMappings();
+    UpdateVsync();
     return true;
   }
   int display = SDL_GetWindowDisplayIndex(window_);
@@ -287,6 +392,7 @@ bool SdlWindow::SetDisplayMode(int index) {
   if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0) return false;
   current_mode_ = index;
   UpdateMappings();
+  UpdateVsync();
   return true;
 }
 

@@ -10,8 +10,9 @@
 
 namespace vesk::platform {
 
-// The real window: the back buffer goes to a streaming texture and is drawn
-// scaled into the window with its aspect ratio kept.
+// The real window: the back buffer's changes go to a streaming texture,
+// which is drawn scaled into the window with its aspect ratio kept. The
+// window is drawn only when the frame changed or the window system asks.
 class SdlWindow final : public Window {
  public:
   static std::unique_ptr<SdlWindow> Create(const WindowSpec& look, std::string* error);
@@ -22,6 +23,7 @@ class SdlWindow final : public Window {
   void CenterOnWorkArea() override;
   void Show() override;
   void Present(const BackBuffer& frame) override;
+  PresentStats present_stats() const override { return stats_; }
   bool PollEvent(Event* out) override;
   bool WaitEvent(Event* out, int timeout_ms) override;
   std::vector<DisplayMode> ListDisplayModes() override;
@@ -39,10 +41,12 @@ class SdlWindow final : public Window {
   };
   using CursorPtr = std::unique_ptr<SDL_Cursor, CursorDeleter>;
 
-  SdlWindow(SDL_Window* window, SDL_Renderer* renderer, int w, int h);
+  SdlWindow(SDL_Window* window, SDL_Renderer* renderer, const WindowSpec& look);
   bool Translate(const SDL_Event& in, Event* out);
   void UpdateMappings();
-  bool EnsureTexture(const BackBuffer& frame);
+  void UpdateVsync();
+  // *made: the texture is new (or was lost) and holds nothing yet.
+  bool EnsureTexture(const BackBuffer& frame, bool* made);
   void Redraw();
   // Animated cursors move on while events are pumped.
   void AnimateCursor();
@@ -50,6 +54,10 @@ class SdlWindow final : public Window {
 
   SDL_Window* window_;
   SDL_Renderer* renderer_;
+  bool software_;
+  bool vsync_ = false;
+  int frame_period_ms_;
+  PresentStats stats_;
   SDL_Texture* texture_ = nullptr;
   int texture_w_ = 0, texture_h_ = 0;
   PixelFormat texture_format_ = PixelFormat::kXrgb8888;
