@@ -105,7 +105,10 @@ void TVeskBox::Draw(graphics::TCustomDIBX& surface, const scene::Rect& clip) {
     }
     if (Color >= 0) {
       const int32_t b = std::max(0, BorderColor >= 0 ? BorderWidth : 0);
-      const scene::Rect inner{outer.left + b, outer.top + b, outer.right - b, outer.bottom - b};
+      // Wide, so a border around a rectangle at the integer limit cannot overflow.
+      const auto in = [](int32_t edge, int64_t by) { return static_cast<int32_t>(edge + by); };
+      const scene::Rect inner{in(outer.left, b), in(outer.top, b), in(outer.right, -int64_t{b}),
+                              in(outer.bottom, -int64_t{b})};
       if (!inner.Empty()) fill(inner, Color);
     }
   }

@@ -272,8 +272,8 @@ Rect TVeskCustomImage::RotatedBounds() const {
   if (!s || Angle == 0) return SceneRect();
   const double zx = EffectiveZoomX() / 256.0, zy = EffectiveZoomY() / 256.0;
   const double t = Radians(Angle), c = std::cos(t), sn = std::sin(t);
-  const double px = (FlipH ? s->Width() - 1 - OffsetX : OffsetX) * zx;
-  const double py = (FlipV ? s->Height() - 1 - OffsetY : OffsetY) * zy;
+  const double px = (FlipH ? s->Width() - 1.0 - OffsetX : OffsetX) * zx;
+  const double py = (FlipV ? s->Height() - 1.0 - OffsetY : OffsetY) * zy;
   const double w = s->Width() * zx, h = s->Height() * zy;
   double min_x = 1e18, min_y = 1e18, max_x = -1e18, max_y = -1e18;
   for (double cx : {-px, w - px - 1})
@@ -285,9 +285,11 @@ Rect TVeskCustomImage::RotatedBounds() const {
       max_y = std::max(max_y, y);
     }
   auto clamp = [](double v) { return static_cast<int32_t>(std::clamp(v, -1e9, 1e9)); };
-  const int32_t ax = AnchorX(), ay = AnchorY();
-  return {ax + clamp(std::floor(min_x)) - 1, ay + clamp(std::floor(min_y)) - 1, ax + clamp(max_x) + 2,
-          ay + clamp(max_y) + 2};
+  // Stored anchors may lie anywhere: the edges wrap in 32 bits like all
+  // geometry rather than overflow.
+  const int64_t ax = AnchorX(), ay = AnchorY();
+  return {static_cast<int32_t>(ax + clamp(std::floor(min_x)) - 1), static_cast<int32_t>(ay + clamp(std::floor(min_y)) - 1),
+          static_cast<int32_t>(ax + clamp(max_x) + 2), static_cast<int32_t>(ay + clamp(max_y) + 2)};
 }
 
 void TVeskCustomImage::InvalidateScene(const Rect& area) {

@@ -134,8 +134,6 @@ void ReadPlainRows(std::span<const uint8_t> bytes, const BitmapHeader& h, TDIBX&
   const int w = int(h.width), rows = int(h.height < 0 ? -h.height : h.height);
   const size_t stride = (size_t(w) * size_t(h.bits) + 31) / 32 * 4;
   const size_t used = (size_t(w) * size_t(h.bits) + 7) / 8;
-  // The last row's padding may be missing.
-  if (h.pixels_at + stride * size_t(rows - 1) + used > bytes.size()) Bad("truncated pixel data");
   auto file_row = [&](int y) {
     const int stored = h.height < 0 ? y : rows - 1 - y;
     return bytes.data() + h.pixels_at + stride * size_t(stored);
@@ -163,22 +161,22 @@ void ReadPlainRows(std::span<const uint8_t> bytes, const BitmapHeader& h, TDIBX&
   }
 }
 
-// Run-length coded 8- or 4-bit rows (always bottom-up).
-void ReadRleRows(std::span<const uint8_t> bytes, const BitmapHeader& h, TDIBX& out) {
-  const int w = int(h.width), rows = int(h.height);
-  const PixelView v = out.View();
+// Walks run-length coded 8- or 4-bit rows (always bottom-up), handing each
+// pixel index with its position (y counts stored rows from the bottom) to
+// `put`; positions outside the picture are the caller's to drop. Ends at the
+// end mark or once beyond the last row; a stream that stops before either
+// is truncated.
+template <class Put>
+void WalkRle(std::span<const uint8_t> bytes, const BitmapHeader& h, Put&& put) {
+  const int rows = int(h.height);
   ByteReader r(bytes.data() + h.pixels_at, bytes.size() - h.pixels_at);
   const bool four = h.bits == 4;
-  int x = 0, y = 0;  // y counts stored rows from the bottom
-  auto put = [&](uint32_t index) {
-    if (x < w && y < rows) StoreNative(v.Row(rows - 1 - y), x, h.bits, index);
-    ++x;
-  };
+  int64_t x = 0, y = 0;  // wide: a long stream of runs never wraps them
   try {
     for (;;) {
       const uint8_t count = r.U8("run"), value = r.U8("run");
       if (count > 0) {
-        for (int i = 0; i < count; ++i) put(four ? (i & 1 ? value & 0x0F : value >> 4) : value);
+        for (int i = 0; i < count; ++i, ++x) put(x, y, four ? (i & 1 ? value & 0x0F : value >> 4) : value);
         continue;
       }
       if (value == 0) {  // end of line
@@ -193,7 +191,7 @@ void ReadRleRows(std::span<const uint8_t> bytes, const BitmapHeader& h, TDIBX& o
         const int n = value;
         const int n_bytes = four ? (n + 1) / 2 : n;
         const uint8_t* data = r.Bytes(size_t(n_bytes), "absolute run");
-        for (int i = 0; i < n; ++i) put(four ? (i & 1 ? data[i / 2] & 0x0F : data[i / 2] >> 4) : data[i]);
+        for (int i = 0; i < n; ++i, ++x) put(x, y, four ? (i & 1 ? data[i / 2] & 0x0F : data[i / 2] >> 4) : data[i]);
         if (n_bytes & 1) r.Skip(1, "run padding");
       }
       if (y > rows) return;  // beyond the image: nothing more to place
@@ -201,6 +199,42 @@ void ReadRleRows(std::span<const uint8_t> bytes, const BitmapHeader& h, TDIBX& o
   } catch (const ETruncated& e) {
     Bad(e.what());
   }
+}
+
+void ReadRleRows(std::span<const uint8_t> bytes, const BitmapHeader& h, TDIBX& out) {
+  const int w = int(h.width), rows = int(h.height);
+  const PixelView v = out.View();
+  WalkRle(bytes, h, [&](int64_t x, int64_t y, uint32_t index) {
+    if (x < w && y < rows) StoreNative(v.Row(rows - 1 - int(y)), int(x), h.bits, index);
+  });
+}
+
+// Bytes the decoded picture takes (plus its fourth bytes when asked for),
+// held against the caller's budget before anything is allocated.
+void CheckBudget(const BitmapHeader& h, int target_bits, bool alpha, size_t max_bytes) {
+  const uint64_t w = uint64_t(h.width), rows = uint64_t(h.height < 0 ? -h.height : h.height);
+  const uint64_t stride = (w * uint64_t(target_bits == 15 ? 16 : target_bits) + 31) / 32 * 4;
+  const uint64_t need = stride * rows + (alpha && h.bits == 32 ? w * rows : 0);
+  if (need > max_bytes)
+    Bad(std::to_string(w) + " x " + std::to_string(rows) + " pixels need " + std::to_string(need) +
+        " bytes, more than the " + std::to_string(max_bytes) + " allowed");
+}
+
+// Data that cannot be the picture is refused before the picture is
+// allocated. Stored rows must all be present. A run-length stream may
+// legally stop early with its end mark (the rest stays at index 0), so its
+// declared size says nothing about its length; it is walked once without
+// drawing, so a stream cut short is refused at the cost of its own bytes.
+void CheckPixelData(std::span<const uint8_t> bytes, const BitmapHeader& h) {
+  if (h.compression == kRle8 || h.compression == kRle4) {
+    WalkRle(bytes, h, [](int64_t, int64_t, uint32_t) {});
+    return;
+  }
+  const uint64_t rows = uint64_t(h.height < 0 ? -h.height : h.height);
+  const uint64_t stride = (uint64_t(h.width) * uint64_t(h.bits) + 31) / 32 * 4;
+  const uint64_t used = (uint64_t(h.width) * uint64_t(h.bits) + 7) / 8;
+  // The last row's padding may be missing.
+  if (h.pixels_at + stride * (rows - 1) + used > bytes.size()) Bad("truncated pixel data");
 }
 
 // The native format a bitmap decodes to.
@@ -245,14 +279,18 @@ uint8_t Nearest(int32_t color, const PaletteEntry* palette, int entries) {
 
 }  // namespace
 
-void DecodeBitmap(std::span<const uint8_t> bytes, TDIBX& out, std::vector<uint8_t>* alpha) {
+void DecodeBitmap(std::span<const uint8_t> bytes, TDIBX& out, std::vector<uint8_t>* alpha,
+                  size_t max_bytes) {
   const BitmapHeader h = ReadHeader(bytes);
   CheckHeader(h, bytes.size());
   const int rows = int(h.height < 0 ? -h.height : h.height);
   const int bits = TargetBits(h);
+  CheckBudget(h, bits, alpha != nullptr, max_bytes);
+  CheckPixelData(bytes, h);
+  const Palette palette = h.bits <= 8 ? ReadPalette(bytes, h) : Palette{};
   out.SetSize(int(h.width), rows, bits);
   if (alpha) alpha->clear();
-  if (h.bits <= 8) out.SetPalette(ReadPalette(bytes, h));
+  if (h.bits <= 8) out.SetPalette(palette);
   if (h.compression == kRle8 || h.compression == kRle4) {
     ReadRleRows(bytes, h, out);
   } else {

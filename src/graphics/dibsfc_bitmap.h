@@ -16,10 +16,12 @@ namespace vesk::graphics {
 // format: 1, 4 or 8 bits with the file's colour table, 15 or 16 bits for the
 // standard 16-bit masks, 24 bits, or 32 bits for everything else. When
 // `alpha` is given it receives width*height fourth bytes of a 32-bit bitmap
-// (empty for other depths). Throws EGraphicsError for truncated or
-// malformed files and sizes beyond TDIBX's limits.
+// (empty for other depths). Pictures needing more than max_bytes (the
+// decoded bitmap and those fourth bytes) are refused before anything is
+// allocated. Throws EGraphicsError for truncated or malformed files and
+// sizes beyond TDIBX's limits, leaving `out` as it was.
 void DecodeBitmap(std::span<const uint8_t> bytes, TDIBX& out,
-                  std::vector<uint8_t>* alpha = nullptr);
+                  std::vector<uint8_t>* alpha = nullptr, size_t max_bytes = TDIBX::kMaxBytes);
 
 // The surface as a bottom-up 24-bit bitmap file.
 std::vector<uint8_t> EncodeBitmap24(const TCustomDIBX& surface);

@@ -9,7 +9,11 @@ namespace vesk::scene {
 struct Rect {
   int32_t left = 0, top = 0, right = 0, bottom = 0;
 
-  static Rect FromSize(int32_t x, int32_t y, int32_t w, int32_t h) { return {x, y, x + w, y + h}; }
+  // Edges wrap in 32 bits, as all geometry does: a stored position near the
+  // limit gives an empty rectangle, never undefined arithmetic.
+  static Rect FromSize(int32_t x, int32_t y, int32_t w, int32_t h) {
+    return {x, y, static_cast<int32_t>(int64_t{x} + w), static_cast<int32_t>(int64_t{y} + h)};
+  }
   bool Empty() const { return right <= left || bottom <= top; }
   int32_t Width() const { return right - left; }
   int32_t Height() const { return bottom - top; }

@@ -375,27 +375,35 @@ bool TVeskControl::IsShown() const {
 
 // ---- Geometry -----------------------------------------------------------
 
+namespace {
+
+// Positions are 32-bit values that scripts and saved games set freely; sums
+// of them wrap in 32 bits (as they always did) instead of being undefined.
+int32_t Wrap32(int64_t v) { return static_cast<int32_t>(v); }
+
+}  // namespace
+
 int32_t TVeskControl::AnchorOffsetX(bool minus_one) const {
   const int32_t zoom = GetInt(PR_ZOOMX);
   if (!GetFlag(PR_FLIPH)) return zoom == 256 ? OffsetX : static_cast<int32_t>(int64_t{OffsetX} * zoom / 256);
   const int32_t scaled = zoom == 256 ? OffsetX : static_cast<int32_t>(int64_t{zoom} * OffsetX / 256);
-  return Width - scaled - (minus_one ? 1 : 0);
+  return Wrap32(int64_t{Width} - scaled - (minus_one ? 1 : 0));
 }
 
 int32_t TVeskControl::AnchorOffsetY(bool minus_one) const {
   const int32_t zoom = GetInt(PR_ZOOMY);
   if (!GetFlag(PR_FLIPV)) return zoom == 256 ? OffsetY : static_cast<int32_t>(int64_t{OffsetY} * zoom / 256);
   const int32_t scaled = zoom == 256 ? OffsetY : static_cast<int32_t>(int64_t{zoom} * OffsetY / 256);
-  return Height - scaled - (minus_one ? 1 : 0);
+  return Wrap32(int64_t{Height} - scaled - (minus_one ? 1 : 0));
 }
 
 int32_t TVeskControl::PositionX() const {
-  if (HasMotion()) return Left + MotionOffsetX;
+  if (HasMotion()) return Wrap32(int64_t{Left} + MotionOffsetX);
   return PosZoomed ? static_cast<int32_t>(int64_t{Left} * GetInt(PR_ZOOMX) / 256) : Left;
 }
 
 int32_t TVeskControl::PositionY() const {
-  if (HasMotion()) return Top + MotionOffsetY;
+  if (HasMotion()) return Wrap32(int64_t{Top} + MotionOffsetY);
   return PosZoomed ? static_cast<int32_t>(int64_t{Top} * GetInt(PR_ZOOMY) / 256) : Top;
 }
 
@@ -413,49 +421,54 @@ int32_t MapThroughParent(int32_t parent_surface, int32_t parent_size, int64_t g)
 }  // namespace
 
 int32_t TVeskControl::GetSceneLeft() const {
-  if (!Parent) return PositionX() - AnchorOffsetX(true);
+  if (!Parent) return Wrap32(int64_t{PositionX()} - AnchorOffsetX(true));
   int32_t pw = 0, ph = 0, ow = 0, oh = 0;
   if (PosZoomed && !Parent->IsBase() && Parent->OwnSurfaceSize(&pw, &ph) && OwnSurfaceSize(&ow, &oh) && !HasMotion() &&
       GetInt(PR_ZOOMX) == Parent->GetInt(PR_ZOOMX) && Parent->Width != 0) {
     const int64_t g = GetFlag(PR_FLIPH) ? (int64_t{pw} + OffsetX - Left - ow) * 65536 : (int64_t{Left} - OffsetX) * 65536;
-    return Parent->GetSceneLeft() + MapThroughParent(pw, Parent->Width, g) - Parent->GetInt(PR_SCROLLX);
+    return Wrap32(int64_t{Parent->GetSceneLeft()} + MapThroughParent(pw, Parent->Width, g) -
+                  Parent->GetInt(PR_SCROLLX));
   }
-  return Parent->GetSceneLeft() + PositionX() - Parent->GetInt(PR_SCROLLX) - AnchorOffsetX(true);
+  return Wrap32(int64_t{Parent->GetSceneLeft()} + PositionX() - Parent->GetInt(PR_SCROLLX) -
+                AnchorOffsetX(true));
 }
 
 int32_t TVeskControl::GetSceneTop() const {
-  if (!Parent) return PositionY() - AnchorOffsetY(true);
+  if (!Parent) return Wrap32(int64_t{PositionY()} - AnchorOffsetY(true));
   int32_t pw = 0, ph = 0, ow = 0, oh = 0;
   if (PosZoomed && !Parent->IsBase() && Parent->OwnSurfaceSize(&pw, &ph) && OwnSurfaceSize(&ow, &oh) && !HasMotion() &&
       GetInt(PR_ZOOMY) == Parent->GetInt(PR_ZOOMY) && Parent->Height != 0) {
     const int64_t g = GetFlag(PR_FLIPV) ? (int64_t{ph} + OffsetY - Top - oh) * 65536 : (int64_t{Top} - OffsetY) * 65536;
-    return Parent->GetSceneTop() + MapThroughParent(ph, Parent->Height, g) - Parent->GetInt(PR_SCROLLY);
+    return Wrap32(int64_t{Parent->GetSceneTop()} + MapThroughParent(ph, Parent->Height, g) -
+                  Parent->GetInt(PR_SCROLLY));
   }
-  return Parent->GetSceneTop() + PositionY() - Parent->GetInt(PR_SCROLLY) - AnchorOffsetY(true);
+  return Wrap32(int64_t{Parent->GetSceneTop()} + PositionY() - Parent->GetInt(PR_SCROLLY) -
+                AnchorOffsetY(true));
 }
 
-int32_t TVeskControl::GetLocalLeft() const { return PositionX() - AnchorOffsetX(false); }
-int32_t TVeskControl::GetLocalTop() const { return PositionY() - AnchorOffsetY(false); }
+int32_t TVeskControl::GetLocalLeft() const { return Wrap32(int64_t{PositionX()} - AnchorOffsetX(false)); }
+int32_t TVeskControl::GetLocalTop() const { return Wrap32(int64_t{PositionY()} - AnchorOffsetY(false)); }
 
 Rect TVeskControl::SceneRect() const { return Rect::FromSize(GetSceneLeft(), GetSceneTop(), Width, Height); }
 
 Rect TVeskControl::ClipRect() const {
   if (!Clips()) return {};
-  return Rect::FromSize(GetSceneLeft() + ClipLeft, GetSceneTop() + ClipTop, ClipWidth, ClipHeight);
+  return Rect::FromSize(Wrap32(int64_t{GetSceneLeft()} + ClipLeft), Wrap32(int64_t{GetSceneTop()} + ClipTop),
+                        ClipWidth, ClipHeight);
 }
 
 int32_t TVeskControl::AnchorX() const {
-  int32_t x = (PosZoomed && !HasMotion() ? static_cast<int32_t>(int64_t{Left} * GetInt(PR_ZOOMX) / 256) : Left) +
+  int64_t x = int64_t{PosZoomed && !HasMotion() ? static_cast<int32_t>(int64_t{Left} * GetInt(PR_ZOOMX) / 256) : Left} +
               MotionOffsetX;
-  if (Parent) x += Parent->GetSceneLeft() - Parent->GetInt(PR_SCROLLX);
-  return x;
+  if (Parent) x += int64_t{Parent->GetSceneLeft()} - Parent->GetInt(PR_SCROLLX);
+  return Wrap32(x);
 }
 
 int32_t TVeskControl::AnchorY() const {
-  int32_t y = (PosZoomed && !HasMotion() ? static_cast<int32_t>(int64_t{Top} * GetInt(PR_ZOOMY) / 256) : Top) +
+  int64_t y = int64_t{PosZoomed && !HasMotion() ? static_cast<int32_t>(int64_t{Top} * GetInt(PR_ZOOMY) / 256) : Top} +
               MotionOffsetY;
-  if (Parent) y += Parent->GetSceneTop() - Parent->GetInt(PR_SCROLLY);
-  return y;
+  if (Parent) y += int64_t{Parent->GetSceneTop()} - Parent->GetInt(PR_SCROLLY);
+  return Wrap32(y);
 }
 
 void TVeskControl::SetGeometry(int32_t& field, int32_t value) {

@@ -163,8 +163,11 @@ TCallMan::StepResult TCallMan::StepOne() {
     return result;
   }
   if (Stack.empty()) {
-    // At the bottom the engine stays where it is and does nothing more.
+    // At the bottom the engine stays where it is and does nothing more. A
+    // handler state with no frame to return to (only a damaged save makes
+    // one) would otherwise go round within the frame for ever.
     RunOnFlag = 0;
+    stalled_ = true;
     return result;
   }
   ReturnFromFrame();
@@ -367,7 +370,7 @@ bool TCallMan::StepState() {
       return StepHandler();
     case kHandlerYielded:
       if (StartEvent(Level)) {
-        ++Level;
+        Level = static_cast<int32_t>(int64_t{Level} + 1);
         State = kNestedRuns;
       } else {
         State = Level > 2 ? kNestedRuns : kHandlerRuns;
@@ -397,7 +400,8 @@ bool TCallMan::StepHandler() {
 bool TCallMan::StepNested() {
   const StepResult r = StepOne();
   if (r == StepResult::kReturnedToCode || r == StepResult::kReturnedToHandler) {
-    --Level;
+    // A saved game may hold any level: it wraps in 32 bits as it always did.
+    Level = static_cast<int32_t>(int64_t{Level} - 1);
     if (env_.events) env_.events->RemoveAtDepth(Level);
     if (Level <= 2) State = kHandlerYielded;
   } else if (r == StepResult::kYielded) {

@@ -35,14 +35,16 @@ PageLoad TPage::Load(const std::string& name, std::span<const uint8_t> bytes) {
       OutOfRange("property sets", in);
     for (auto& set : Schema) set.fill(0);
     StoredSets = std::min(sets, static_cast<int32_t>(kCommandCount));
-    for (int32_t i = 0; i < sets; ++i) {
+    for (int32_t i = 0; i < StoredSets; ++i) {
       const uint8_t* data = in.Bytes(static_cast<size_t>(set_size), "property set");
       // Only the first 20 bytes of a set mean anything; a shorter set leaves
       // the higher properties absent.
-      if (i < kCommandCount)
-        std::copy_n(data, std::min(static_cast<size_t>(set_size), kPropertySetBytes),
-                    Schema[static_cast<size_t>(i)].begin());
+      std::copy_n(data, std::min(static_cast<size_t>(set_size), kPropertySetBytes),
+                  Schema[static_cast<size_t>(i)].begin());
     }
+    // Sets for ids no command has are skipped in one step: a count of two
+    // billion empty sets costs nothing.
+    in.Skip(static_cast<size_t>(sets - StoredSets) * static_cast<size_t>(set_size), "property set");
 
     const int32_t count = in.I32("command count");
     if (count < 0 || static_cast<size_t>(count) > in.remaining() / kMinCommandBytes)

@@ -7,6 +7,7 @@
 
 #include "graphics/dibsfc.h"
 #include "graphics/dibsfc_bitmap.h"
+#include "graphics/orlo.h"
 #include "surface_util.h"
 
 namespace vesk::graphics {
@@ -320,6 +321,57 @@ TEST(BitmapHostile, AbsurdHeadersAreRejected) {
   rle.pixels = {200, 1, 0, 2, 250, 250, 9, 1, 0, 1};
   EXPECT_TRUE(s.LoadFromStream(BuildBmp(rle), 0));
   EXPECT_EQ(testing::Pixels(s), std::vector<uint32_t>(4, 0xFFFFFF));
+}
+
+// A 72-byte file of 2303 x 14080 pixels that ends its runs at once: legal
+// (every pixel index 0), but 32 MB to hold.
+BmpLayout HugeEmptyRle() {
+  BmpLayout b;
+  b.bits = 8;
+  b.width = 2303;
+  b.height = 14080;
+  b.compression = 1;
+  b.palette = {0, 0x505050, 0xA0A0A0, 0xF0F0F0};
+  b.pixels = {0, 1};
+  return b;
+}
+
+TEST(BitmapBudget, PicturesBeyondTheCallersBudgetAreRefused) {
+  const auto file = BuildBmp(HugeEmptyRle());
+  TDIBX out(2, 2, 8);
+  EXPECT_THROW(DecodeBitmap(file, out, nullptr, size_t{16} << 20), EGraphicsError);
+  EXPECT_EQ(out.Width(), 2);
+  // Layered-image lists hand their own budget on to the bitmaps they read.
+  TOrloFrameList list(0);
+  list.MaxDecodedBytes = size_t{16} << 20;
+  EXPECT_THROW(list.LoadFromBytes("huge.bmp", file), EGraphicsError);
+  // The budget counts the decoded rows (padded) and, when asked for, the
+  // fourth bytes of a 32-bit picture.
+  BmpLayout b = Picture24();
+  b.bits = 32;
+  b.pixels.assign(3 * 2 * 4, 0x7F);
+  const auto small = BuildBmp(b);
+  std::vector<uint8_t> alpha;
+  EXPECT_NO_THROW(DecodeBitmap(small, out, &alpha, 3 * 2 * 4 + 6));
+  EXPECT_THROW(DecodeBitmap(small, out, &alpha, 3 * 2 * 4 + 5), EGraphicsError);
+  EXPECT_NO_THROW(DecodeBitmap(small, out, nullptr, 3 * 2 * 4));
+  // Within the default budget the same file decodes: every pixel is index 0.
+  DecodeBitmap(file, out);
+  EXPECT_EQ(out.Width(), 2303);
+  EXPECT_EQ(out.GetPixel(2302, 0), 0u);
+}
+
+TEST(BitmapBudget, RunsCutShortAreRefusedBeforeThePictureIsMade) {
+  BmpLayout b = HugeEmptyRle();
+  b.pixels = {255, 1, 255, 2, 0, 0, 7};  // runs, an end of line, then nothing
+  TDIBX out(2, 2, 8);
+  EXPECT_THROW(DecodeBitmap(BuildBmp(b), out), EGraphicsError);
+  EXPECT_EQ(out.Width(), 2);
+  b.bits = 4;
+  b.compression = 2;
+  b.pixels = {0, 5, 0x12, 0x34};  // an absolute run of five nibbles, three given
+  EXPECT_THROW(DecodeBitmap(BuildBmp(b), out), EGraphicsError);
+  EXPECT_EQ(out.Width(), 2);
 }
 
 }  // namespace

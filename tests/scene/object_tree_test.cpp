@@ -198,6 +198,23 @@ TEST_F(ObjectTreeTest, AZoomedChildOnAPictureIsPlacedThroughThePicturesScale) {
   EXPECT_EQ(child.GetSceneLeft(), 40 + 31 * 2 - (10 - 1));
 }
 
+TEST_F(ObjectTreeTest, PositionsNearTheIntegerLimitWrapAsThirtyTwoBitSums) {
+  // Scripts and saved games may store any 32-bit geometry; sums of it wrap
+  // instead of being undefined, and a frame over such controls runs.
+  TestBox& parent = Box("parent", INT32_MAX, INT32_MIN, 10, 10);
+  parent.scroll_x = INT32_MIN;
+  TestBox& child = Box("child", INT32_MAX, 0, INT32_MAX, 10, &parent);
+  child.OffsetY = INT32_MIN;
+  child.ClipLeft = INT32_MAX;
+  child.ClipWidth = child.ClipHeight = 5;
+  EXPECT_EQ(child.GetSceneLeft(), static_cast<int32_t>(int64_t{INT32_MAX} * 2 - INT32_MIN));
+  EXPECT_EQ(child.GetSceneTop(), static_cast<int32_t>(int64_t{INT32_MIN} - INT32_MIN));
+  EXPECT_EQ(child.SceneRect().right, static_cast<int32_t>(int64_t{child.GetSceneLeft()} + INT32_MAX));
+  EXPECT_EQ(child.ClipRect().left, static_cast<int32_t>(int64_t{child.GetSceneLeft()} + INT32_MAX));
+  MoveTo(5, 5);
+  root.UpdatePass(16);
+}
+
 // ---- Dirty rectangles -------------------------------------------------------------
 
 struct DirtyCase {

@@ -259,5 +259,37 @@ TEST_F(CallManTest, AScenarioSavedInsideACallWithAWaitResumesWhereItWas) {
   }
 }
 
+TEST_F(CallManTest, ADamagedSaveWithAHandlerButNoFrameEndsTheFrame) {
+  // A handler running at the end of its page with no frame to return to:
+  // no real run gets there, a damaged save does, and the frame must end.
+  Builder main("main.lsb");
+  main.Add<TComLabel>().LabelName = "only";
+  Mount({&main});
+  ByteWriter w;
+  w.Str("main.lsb");
+  w.I32(5);  // past the last command
+  w.U8(1);   // run-on
+  w.U8(0);
+  w.I32(1);  // a level-1 handler runs
+  w.Str("");
+  w.I32(0);  // arguments
+  w.Str("");  // the scratch frame
+  w.I32(0);
+  w.U8(0);
+  w.U8(0);
+  w.I32(0);
+  w.I32(0);
+  w.Str("");
+  w.I32(0);
+  w.U8(0);
+  w.I32(0);  // no frames
+  w.I32(2);  // event level
+  ByteReader in(w.bytes().data(), w.bytes().size());
+  Man().LoadFromStream(in, 121);
+  Frames(2);
+  EXPECT_EQ(Man().CurIndex, 5);
+  EXPECT_EQ(Man().Depth(), 0);
+}
+
 }  // namespace
 }  // namespace vesk::script

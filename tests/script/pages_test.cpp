@@ -214,6 +214,20 @@ TEST(PageSchema, ExtraSetsBeyondTheLastIdAreSkipped) {
   EXPECT_EQ(page.Commands[0]->Line, 4);
 }
 
+TEST(PageSchema, TwoBillionEmptySetsAreSkippedAtOnce) {
+  // Each set beyond the last id once cost a turn of the reader, however
+  // little it held: this page took minutes.
+  Bytes p;
+  p.I32(109).U8(1).I32(0x7fffffff).I32(0);
+  p.I32(1).U8(CMD_Else).Header(9);
+  TPage page;
+  ASSERT_EQ(page.Load("k2g", p.b), PageLoad::kLoaded);
+  ASSERT_EQ(page.Count(), 1);
+  EXPECT_EQ(page.Commands[0]->Line, 9);
+  EXPECT_EQ(page.StoredSets, 61);
+  EXPECT_EQ(page.Schema[60], PropertySet{});
+}
+
 TEST(PageSchema, ReloadClearsTheSetsOfTheLastPage) {
   TPage page;
   Bytes full = Head(109, 61, 20);

@@ -45,6 +45,20 @@ class StorageTest : public ::testing::Test {
   fs::path dir_;
 };
 
+// A version-102 index of one nameless entry whose two offsets are given as
+// they are meant, scrambled here as the writer would.
+std::vector<uint8_t> OneEntryIndex(int64_t first, int64_t end) {
+  std::vector<uint8_t> out = {'v', 'f', 102, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+  TArchiveScrambler gen;
+  for (const int64_t off : {first, end}) {
+    const uint32_t k = gen.Next();
+    const uint64_t v = static_cast<uint64_t>(off) ^ (((k & 0x80000000u) ? 0xFFFFFFFF00000000ull : 0) | k);
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  for (uint8_t b : {1, 0, 0, 0, 0, 0, 0, 0, 0, 1}) out.push_back(b);  // stored, date, CRC, kind
+  return out;
+}
+
 // --- The container format ---
 
 class ArchiveVersions : public StorageTest, public ::testing::WithParamInterface<int> {};
@@ -230,6 +244,32 @@ TEST_F(StorageTest, TruncatedAndOversizedIndexesAreRefusedWithTheFileNamed) {
   EXPECT_THROW(c.Open(Write("huge.dat", huge)), EArchiveError);
   std::vector<uint8_t> newer = {'v', 'f', 103, 0, 0, 0, 0, 0, 0, 0};
   EXPECT_THROW(c.Open(Write("newer.dat", newer)), EArchiveError);
+}
+
+TEST_F(StorageTest, OffsetsFarOutsideTheFileAreRefusedBeforeSizesAreTaken) {
+  // Differences of these exceed the 64-bit range: reading must not compute them.
+  const std::pair<int64_t, int64_t> cases[] = {
+      {-(int64_t{1} << 62), INT64_MAX}, {INT64_MAX, -(int64_t{1} << 62)}, {INT64_MIN, 40}, {40, INT64_MAX}};
+  for (const auto& [first, end] : cases) {
+    TVrFileCollection c;
+    try {
+      c.OpenMemory(std::make_shared<std::vector<uint8_t>>(OneEntryIndex(first, end)), "wild");
+      ADD_FAILURE() << first << " .. " << end << " was accepted";
+    } catch (const EArchiveError& e) {
+      EXPECT_THAT(e.what(), ::testing::HasSubstr("outside the file")) << first << " .. " << end;
+    }
+  }
+  TVrFileCollection c;
+  c.OpenMemory(std::make_shared<std::vector<uint8_t>>(OneEntryIndex(40, 40)), "empty entry");
+  EXPECT_EQ(c.Entry(0)->Size, 0);
+  // A side index is held against the archive it describes, not against itself.
+  Write("side.dat", std::vector<uint8_t>(100, 0));
+  Write("side.ext", OneEntryIndex(10, 90));
+  TVrFileCollection side;
+  side.Open((dir_ / "side.dat").string());
+  EXPECT_EQ(side.Entry(0)->Size, 80);
+  Write("side.ext", OneEntryIndex(10, 101));
+  EXPECT_THROW(side.Open((dir_ / "side.dat").string()), EArchiveError);
 }
 
 TEST_F(StorageTest, OffsetsOutsideTheFileAndDamagedEntriesAreErrors) {

@@ -1,0 +1,223 @@
+// Writes the seed inputs of the saved-game fuzz entries with the code's own
+// writers: `fuzz_seed_writer fuzz/corpus` after a change to a stored form.
+// Each seed is the first byte the entries read (the save version) and the
+// stored form, as a saved game holds it.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "call_pages.h"
+#include "core/runtime_context.h"
+#include "expr/sysfuncs.h"
+#include "platform/headless/headless_platform.h"
+#include "script/callman.h"
+#include "script/vocabulary.h"
+#include "stored_forms.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace vesk;
+using namespace vesk::script;
+
+fs::path g_root;
+
+void Put(const std::string& dir, const std::string& name, uint8_t first, const std::vector<uint8_t>& body) {
+  fs::create_directories(g_root / dir);
+  std::ofstream out(g_root / dir / name, std::ios::binary | std::ios::trunc);
+  out.put(static_cast<char>(first));
+  out.write(reinterpret_cast<const char*>(body.data()), static_cast<std::streamsize>(body.size()));
+}
+void PutRaw(const std::string& dir, const std::string& name, const std::string& body) {
+  fs::create_directories(g_root / dir);
+  std::ofstream(g_root / dir / name, std::ios::binary | std::ios::trunc) << body;
+}
+
+template <class T = scene::TVeskControl>
+scene::TVeskControl& Make(scene::TVeskBaseList& root, int kind, const std::string& name,
+                          scene::TVeskControl* parent = nullptr) {
+  auto* c = root.CreateByKind(kind)->AsControl();
+  c->SetName(name);
+  c->SetParent(parent ? parent : root.ShownBase());
+  return *c;
+}
+
+void Scenes() {
+  fuzz::SceneRig rig;
+  auto save = [&](const std::string& name, scene::TVeskBaseList& root) {
+    expr::ByteWriter out;
+    root.SaveToStream(out);
+    Put("scene", name, fuzz::VersionByte(fuzz::kNewestSave), out.bytes());
+  };
+  {
+    scene::TVeskBaseList root(rig.Env());
+    root.SetSceneSize(64, 48);
+    save("empty", root);
+  }
+  {
+    scene::TVeskBaseList root(rig.Env());
+    root.SetSceneSize(64, 48);
+    auto& box = Make(root, LT_BOX, "box");
+    box.SetInt(PR_LEFT, 3);
+    box.SetInt(PR_WIDTH, 20);
+    box.SetInt(PR_COLOR, 0x00FF00);
+    box.SetInt(PR_BORDERWIDTH, 2);
+    box.SetStr(PR_SOURCE, "three.orl");
+    box.SetFlag(PR_REPEAT, true);
+    auto& inner = Make(root, LT_BOX, "inner", &box);
+    inner.SetStr(PR_ONMOUSEIN, "p.lsb:in");
+    inner.SetFlag(PR_HANDLEKEY, true);
+    root.SetFocus(&inner);
+    auto& images = Make(root, LT_IMAGES, "anim");
+    images.SetStr(PR_SOURCE, "three.orl");
+    images.SetInt(PR_ZOOMX, 300);
+    images.SetInt(PR_INDEX, 1);
+    images.SetFlag(PR_AUTOSCRAP, true);
+    auto& tile = Make(root, LT_TILE, "tile");
+    tile.SetStr(PR_SOURCE, "k.orl");
+    tile.SetInt(PR_SCROLLX, 5);
+    tile.SetInt(PR_DISTANCEX, 2);
+    root.Events.Enqueue("box", "p.lsb:ev", {"1", "two"}, 3);
+    save("every_kind", root);
+  }
+  {
+    scene::TVeskBaseList root(rig.Env());
+    root.SetSceneSize(64, 48);
+    auto& map = Make(root, LT_MAPIMG, "map");
+    map.SetStr(PR_SOURCE, "n.orl");
+    map.SetStr(PR_HOVERSOURCE, "k.orl");
+    map.SetStr(PR_MAPSOURCE, "m.map");
+    map.SetStr(PR_ONSELECT, "p.lsb:sel");
+    auto& a = Make(root, LT_BUTTON, "a");
+    a.SetStr(PR_SOURCE, "n.orl");
+    a.SetStr(PR_HOVERSOURCE, "k.orl");
+    a.SetInt(PR_GROUPINDEX, 4);
+    a.SetFlag(PR_SELECTED, true);
+    a.SetStr(PR_ONNOTIFY, "p.lsb:a");
+    save("map_and_buttons", root);
+  }
+}
+
+struct Call {
+  RuntimeContext ctx;
+  platform::HeadlessPlatform platform;
+  storage::TVrFileManager files;
+  expr::TParamCollection vars;
+  expr::TSysFuncMan functions{vars};
+  TTimerList events;
+  std::unique_ptr<TCallMan> man;
+  Call() {
+    fuzz::MountPages(files, fuzz::CallPages());
+    CallEnvironment env;
+    env.ctx = &ctx;
+    env.files = &files;
+    env.variables = &vars;
+    env.functions = &functions;
+    env.dialogs = &platform.dialogs();
+    env.events = &events;
+    man = std::make_unique<TCallMan>(env);
+  }
+  void Frames(int n) {
+    for (int i = 0; i < n; ++i) {
+      ctx.frame_delta_ms = 20;
+      ctx.game_clock_ms += 20;
+      man->Step();
+    }
+  }
+  void Save(const std::string& name) {
+    expr::ByteWriter out;
+    man->SaveToStream(out);
+    Put("callman", name, fuzz::VersionByte(fuzz::kNewestSave), out.bytes());
+  }
+};
+
+void CallStacks() {
+  {
+    Call c;
+    c.man->Start("main.lsb");
+    c.Save("at_start");
+  }
+  {
+    Call c;
+    c.man->Start("main.lsb");
+    c.Frames(3);  // inside the call, the wait under way
+    c.Save("waiting_in_call");
+  }
+  {
+    Call c;
+    c.man->Start("main.lsb");
+    c.Frames(12);  // back in the main page's own wait
+    c.Save("waiting_after_call");
+  }
+}
+
+void Declare(expr::TParamCollection& vars, const std::string& name, int type, expr::VarScope scope) {
+  expr::TParamCollectionItem* item = vars.Declare(name, type, scope, 0);
+  if (type == expr::kPtInt) item->Value->SetInt(42);
+  if (type == expr::kPtFloat) item->Value->SetFloat(2.5);
+  if (type == expr::kPtBool) item->Value->SetFlag(true);
+  if (type == expr::kPtStr) item->Value->SetStr("text");
+}
+
+void VariableTables() {
+  expr::TParamCollection vars;
+  Declare(vars, "count", expr::kPtInt, expr::VarScope::kGlobal);
+  Declare(vars, "ratio", expr::kPtFloat, expr::VarScope::kGlobal);
+  Declare(vars, "seen", expr::kPtBool, expr::VarScope::kAutoDelete);
+  Declare(vars, "name", expr::kPtStr, expr::VarScope::kGlobal);
+  Declare(vars, "cleared", expr::kPtBool, expr::VarScope::kStatus);
+  Declare(vars, "plays", expr::kPtInt, expr::VarScope::kStatus);
+  auto* list = vars.Declare("list", expr::kPtInt, expr::VarScope::kGlobal, 0);
+  list->Value->SetDims({2, 3});
+  list->Value->SetIntAt(4, 9);
+  auto* ref = vars.AddParam(expr::kPtNone);
+  vars.SetName(*ref, "alias");
+  auto* var = static_cast<expr::TParamVar*>(ref->Value.get());
+  var->RefName = "count";
+  var->Target = vars.Find("count");
+  vars.TextDelay = 30;
+  vars.CursorFile = "hand.cur";
+  vars.SelStr = "yes";
+  vars.HistoryFormat = {16, 1, 1, 400, 300, 2};
+  expr::ByteWriter game, status;
+  vars.SaveToStream(game);
+  vars.SaveStatus(status);
+  Put("variables", "game_data", fuzz::VersionByte(fuzz::kNewestSave), game.bytes());
+  Put("variables", "status", fuzz::VersionByte(fuzz::kNewestSave, true), status.bytes());
+}
+
+void MapFiles() {
+  const auto two = fuzz::MapFileBytes();
+  PutRaw("map_file", "rect_and_triangle.map", std::string(two.begin(), two.end()));
+  expr::ByteWriter ellipse;
+  ellipse.I32(1);
+  ellipse.Str("round");
+  ellipse.U8(1);
+  for (int32_t v : {2, 2, 40, 20}) ellipse.I32(v);
+  PutRaw("map_file", "ellipse.map", std::string(ellipse.bytes().begin(), ellipse.bytes().end()));
+}
+
+void Settings() {
+  PutRaw("settings", "registry.ini",
+         "[Software\\\\Vesk\\\\Game]\nCDDrive=Q:\\\\\nVolume=80\n[Other]\nmulti=line\\none\\r\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s CORPUS_DIR (the fuzz/corpus folder)\n", argv[0]);
+    return 2;
+  }
+  g_root = argv[1];
+  Scenes();
+  CallStacks();
+  VariableTables();
+  MapFiles();
+  Settings();
+  std::printf("seeds written under %s\n", argv[1]);
+  return 0;
+}
