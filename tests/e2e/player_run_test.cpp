@@ -4,6 +4,7 @@
 
 #include "support/png_read.h"
 #include "support/run_program.h"
+#include "support/xvfb_server.h"
 #include <sys/wait.h>
 #include <poll.h>
 #include <unistd.h>
@@ -350,54 +351,18 @@ TEST_F(PlayerRun, HelpAndVersion) {
 
 // A real window under a virtual X server, when one can be started.
 // A private X server for the window tests; skips the test when there is none.
-class XvfbDisplay {
+class XvfbDisplay : public test_support::XvfbServer {
  public:
-  // The server picks a free display itself (-displayfd) and says which when
-  // it is ready, so window tests running side by side never share one.
-  XvfbDisplay() {
-    if (std::system("command -v Xvfb > /dev/null 2>&1 && command -v xwininfo > /dev/null 2>&1") != 0) return;
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    while (pid_ > 0 && poll(&p, 1, 20000) > 0) {
-      char c = 0;
-      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-      number += c;
-    }
-    close(fds[0]);
-    up_ = !number.empty();
-    name_ = ":" + number;
+  XvfbDisplay() : XvfbServer("1024x768x24") {
+    if (std::system("command -v xwininfo > /dev/null 2>&1") != 0) unusable_ = true;
   }
-  ~XvfbDisplay() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  bool up() const { return up_; }
-  // Leak checking is off for windowed runs only: the X11 and GL driver
-  // modules SDL loads are unloaded again before exit, and what they keep
-  // cannot be attributed (every headless run is still checked).
-  std::string Env() const {
-    return "timeout 60 env DISPLAY=" + name_ + " SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
-  }
+  bool up() const { return XvfbServer::up() && !unusable_; }
   // Runs the player with `args` in the background and returns the window
   // tree as soon as it shows `title` (or what it showed last).
   std::string RunAndFindWindow(PlayerRun& test, const std::string& args, const std::string& title);
 
  private:
-  std::string name_;
-  pid_t pid_ = -1;
-  bool up_ = false;
+  bool unusable_ = false;  // no xwininfo to find the window with
 };
 
 TEST_F(PlayerRun, OpensARealWindowOfTheProjectSizeUnderXvfb) {
@@ -427,7 +392,7 @@ std::string XvfbDisplay::RunAndFindWindow(PlayerRun& test, const std::string& ar
   while (!finished) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     const fs::path listing = test.Dir() / "tree.txt";
-    std::system(("xwininfo -root -tree -display " + name_ + " > '" + listing.string() + "' 2>&1").c_str());
+    std::system(("xwininfo -root -tree -display " + display() + " > '" + listing.string() + "' 2>&1").c_str());
     tree = Slurp(listing);
     if (tree.find(title) != std::string::npos) break;
   }

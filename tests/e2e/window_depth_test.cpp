@@ -2,62 +2,21 @@
 // virtual X server (the test is skipped where there is none).
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "e2e/game_dir_test.h"
 #include "support/png_read.h"
+#include "support/xvfb_server.h"
 
 namespace vesk::e2e {
 namespace {
 
-// An Xvfb of the given depth on a display it picks itself (-displayfd), so
-// tests running side by side never share one.
-class DepthDisplay {
+// An Xvfb of the given depth.
+class DepthDisplay : public test_support::XvfbServer {
  public:
-  explicit DepthDisplay(int depth) {
-    if (std::system("command -v Xvfb > /dev/null 2>&1") != 0) return;
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const std::string fd = std::to_string(fds[1]), screen = "800x600x" + std::to_string(depth);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-             "tcp", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    while (pid_ > 0 && poll(&p, 1, 20000) > 0) {
-      char c = 0;
-      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-      number += c;
-    }
-    close(fds[0]);
-    name_ = number.empty() ? "" : ":" + number;
-  }
-  ~DepthDisplay() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  bool up() const { return !name_.empty(); }
-  // Leak checking is off as in the other window tests: the X11 and GL
-  // modules SDL loads keep what cannot be attributed.
-  std::string Env() const {
-    return "timeout 60 env DISPLAY=" + name_ + " SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
-  }
-
- private:
-  std::string name_;
-  pid_t pid_ = -1;
+  explicit DepthDisplay(int depth) : XvfbServer("800x600x" + std::to_string(depth)) {}
 };
 
 class WindowDepth : public GameDirTest {
