@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -358,8 +359,9 @@ class XvfbDisplay : public test_support::XvfbServer {
   }
   bool up() const { return XvfbServer::up() && !unusable_; }
   // Runs the player with `args` in the background and returns the window
-  // tree as soon as it shows `title` (or what it showed last).
-  std::string RunAndFindWindow(PlayerRun& test, const std::string& args, const std::string& title);
+  // tree as soon as it shows every one of `wanted` (or what it showed last):
+  // the title comes before the window takes the scene's size.
+  std::string RunAndFindWindow(PlayerRun& test, const std::string& args, const std::vector<std::string>& wanted);
 
  private:
   bool unusable_ = false;  // no xwininfo to find the window with
@@ -370,7 +372,7 @@ TEST_F(PlayerRun, OpensARealWindowOfTheProjectSizeUnderXvfb) {
   if (!x.up()) GTEST_SKIP() << "no X server for the window test";
   WriteGame(dir_ / "game", 320, 200, "XvfbGame");
   const std::string tree = x.RunAndFindWindow(*this, "--frames 60 --screenshot " + Q(dir_ / "shot.png") + " " +
-                                                         Q(dir_ / "game"), "XvfbGame");
+                                                         Q(dir_ / "game"), {"XvfbGame", "320x200"});
   EXPECT_THAT(tree, HasSubstr("\"XvfbGame\""));
   EXPECT_THAT(tree, HasSubstr("320x200"));
   int w, h;
@@ -379,7 +381,8 @@ TEST_F(PlayerRun, OpensARealWindowOfTheProjectSizeUnderXvfb) {
   EXPECT_EQ(h, 200);
 }
 
-std::string XvfbDisplay::RunAndFindWindow(PlayerRun& test, const std::string& args, const std::string& title) {
+std::string XvfbDisplay::RunAndFindWindow(PlayerRun& test, const std::string& args,
+                                          const std::vector<std::string>& wanted) {
   std::atomic<bool> finished{false};
   std::thread player([&] {
     RunResult r = test.RunWith(args, Env());
@@ -394,7 +397,9 @@ std::string XvfbDisplay::RunAndFindWindow(PlayerRun& test, const std::string& ar
     const fs::path listing = test.Dir() / "tree.txt";
     std::system(("xwininfo -root -tree -display " + display() + " > '" + listing.string() + "' 2>&1").c_str());
     tree = Slurp(listing);
-    if (tree.find(title) != std::string::npos) break;
+    if (std::all_of(wanted.begin(), wanted.end(),
+                    [&](const std::string& w) { return tree.find(w) != std::string::npos; }))
+      break;
   }
   player.join();
   return tree;
@@ -404,7 +409,7 @@ TEST_F(PlayerRun, TheDemoTitleScreenAppearsInARealWindow) {
   XvfbDisplay x;
   if (!x.up()) GTEST_SKIP() << "no X server for the window test";
   const std::string tree =
-      x.RunAndFindWindow(*this, "--frames 60 --screenshot " + Q(dir_ / "title.png") + " " + Q(VESK_DEMO_DIR), "800x600");
+      x.RunAndFindWindow(*this, "--frames 60 --screenshot " + Q(dir_ / "title.png") + " " + Q(VESK_DEMO_DIR), {"800x600"});
   EXPECT_THAT(tree, HasSubstr("800x600"));
   int w, h;
   PngSize(dir_ / "title.png", &w, &h);
