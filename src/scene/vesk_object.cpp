@@ -546,7 +546,11 @@ TVeskControl* TVeskControl::HitTest(int32_t x, int32_t y, uint32_t mask) {
 std::vector<std::string> TVeskControl::RelativeMouse() const {
   const TVeskBase* base = const_cast<TVeskControl*>(this)->GetBase();
   const int32_t mx = base ? base->MouseX : 0, my = base ? base->MouseY : 0;
-  return {std::to_string(mx - GetSceneLeft()), std::to_string(my - GetSceneTop())};
+  // Differences wrap in 32 bits, as the positions themselves do.
+  auto minus = [](int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+  };
+  return {std::to_string(minus(mx, GetSceneLeft())), std::to_string(minus(my, GetSceneTop()))};
 }
 
 void TVeskControl::LeftDown() {
