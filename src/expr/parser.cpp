@@ -308,6 +308,26 @@ void ResetTemp(TParamCollectionItem& temp, int type) {
   }
 }
 
+// Runs `execute(i)` for the operations in order until one fails, then
+// `release(i)` after each; the failure's message ends the run, is kept in
+// `error` and goes to the table's error sink.
+template <class Execute, class Release>
+void RunOperations(size_t count, TParamCollection& table, std::string& error, Execute execute,
+                   Release release) {
+  for (size_t i = 0; i < count; ++i) {
+    try {
+      execute(i);
+    } catch (const EVeskError& e) {
+      error = e.Message();
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    release(i);
+    if (!error.empty()) break;
+  }
+  if (!error.empty() && table.services().error_sink) table.services().error_sink(error);
+}
+
 }  // namespace
 
 // What the names of an expression find, worked out once for one state of
@@ -417,39 +437,34 @@ void TVeskParser::Execute(TOpeData& op, TParamCollection& table, TSysFuncMan* fu
 
 void TVeskParser::RunPlanned(Plan& plan, TParamCollection& table, TSysFuncMan* functions) {
   std::fill(plan.live.begin(), plan.live.end(), uint8_t{0});
-  for (size_t i = 0; i < Ops.size(); ++i) {
+  auto execute = [&](size_t i) {
     TOpeData& op = *Ops[i];
     const Plan::Step& step = plan.steps[i];
-    try {
-      for (size_t k = 0; k < step.refs.size(); ++k) {
-        TParamVar* ref = step.refs[k];
-        const int temp = step.operand_temps[k];
-        TParamCollectionItem* target = step.targets[k];
-        // Unknown names and temporaries not made yet fail as a lookup would.
-        if (!target || (temp != Plan::kNoTemp && !plan.live[size_t(temp)])) ref->Resolve(table);
-        ref->Target = target;
-        if (const TParamVar* held = target->Value->AsVar()) ref->Index = held->Index;
-      }
-      TParamCollectionItem* dest = step.dest;
-      if (step.dest_temp != Plan::kNoTemp) {
-        dest = plan.temps[size_t(step.dest_temp)].get();
-        if (!plan.live[size_t(step.dest_temp)]) {
-          ResetTemp(*dest, TempType(op, table.services()));
-          plan.live[size_t(step.dest_temp)] = 1;
-          if (op.Op == script::ocDimTo) MakeElementReference(op, *dest);
-        }
-      }
-      if (!dest) RaiseExpr(Msg::kNoVariableFormat, op.Dest);
-      Compute(op, *dest->Value, functions, *dest, op.Operands);
-    } catch (const EVeskError& e) {
-      last_error_ = e.Message();
-    } catch (const std::exception& e) {
-      last_error_ = e.what();
+    for (size_t k = 0; k < step.refs.size(); ++k) {
+      TParamVar* ref = step.refs[k];
+      const int temp = step.operand_temps[k];
+      TParamCollectionItem* target = step.targets[k];
+      // Unknown names and temporaries not made yet fail as a lookup would.
+      if (!target || (temp != Plan::kNoTemp && !plan.live[size_t(temp)])) ref->Resolve(table);
+      ref->Target = target;
+      if (const TParamVar* held = target->Value->AsVar()) ref->Index = held->Index;
     }
-    for (TParamVar* ref : step.refs) ref->Target = nullptr;
-    if (!last_error_.empty()) break;
-  }
-  if (!last_error_.empty() && table.services().error_sink) table.services().error_sink(last_error_);
+    TParamCollectionItem* dest = step.dest;
+    if (step.dest_temp != Plan::kNoTemp) {
+      dest = plan.temps[size_t(step.dest_temp)].get();
+      if (!plan.live[size_t(step.dest_temp)]) {
+        ResetTemp(*dest, TempType(op, table.services()));
+        plan.live[size_t(step.dest_temp)] = 1;
+        if (op.Op == script::ocDimTo) MakeElementReference(op, *dest);
+      }
+    }
+    if (!dest) RaiseExpr(Msg::kNoVariableFormat, op.Dest);
+    Compute(op, *dest->Value, functions, *dest, op.Operands);
+  };
+  auto release = [&](size_t i) {
+    for (TParamVar* ref : plan.steps[i].refs) ref->Target = nullptr;
+  };
+  RunOperations(Ops.size(), table, last_error_, execute, release);
   const Plan::Step* last = plan.steps.empty() ? nullptr : &plan.steps.back();
   if (last && Ops.back()->Op == script::ocTo && Ops.back()->Dest == kResultTemp) {
     const TParamCollectionItem* result = last->dest;
@@ -471,19 +486,12 @@ void TVeskParser::Run(TParamCollection& table, TSysFuncMan* functions) {
     return;
   }
   std::vector<TParamCollectionItem*> temps;
-  for (auto& op : Ops) {
-    try {
-      Execute(*op, table, functions, temps);
-    } catch (const EVeskError& e) {
-      last_error_ = e.Message();
-    } catch (const std::exception& e) {
-      last_error_ = e.what();
-    }
-    for (auto& operand : op->Operands)
-      if (TParamVar* ref = operand ? operand->AsVar() : nullptr) ref->Target = nullptr;
-    if (!last_error_.empty()) break;
-  }
-  if (!last_error_.empty() && table.services().error_sink) table.services().error_sink(last_error_);
+  RunOperations(
+      Ops.size(), table, last_error_, [&](size_t i) { Execute(*Ops[i], table, functions, temps); },
+      [&](size_t i) {
+        for (auto& operand : Ops[i]->Operands)
+          if (TParamVar* ref = operand ? operand->AsVar() : nullptr) ref->Target = nullptr;
+      });
   if (!Ops.empty() && Ops.back()->Op == script::ocTo && Ops.back()->Dest == kResultTemp) {
     try {
       Result = table.CloneValue(kResultTemp);
