@@ -7,12 +7,12 @@
 
 #include "expr/param_collection.h"
 #include "expr/parser.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace {
 
 using namespace vesk::expr;
-using namespace vesk::script;
+using namespace vesk::lang;
 
 std::unique_ptr<TCustomParam> I(int32_t v) {
   auto p = std::make_unique<TParamInt>();
@@ -41,11 +41,11 @@ constexpr int kOpsPerIteration = 7;
 void BM_EvaluatorLoopBody(benchmark::State& state) {
   TParamCollection table;
   TSysFuncMan functions(table);
-  table.Declare("x", kPtInt, VarScope::kGlobal, 0);
-  table.Declare("i", kPtInt, VarScope::kGlobal, 0);
-  table.Declare("big", kPtBool, VarScope::kGlobal, 0);
-  table.Declare("y", kPtInt, VarScope::kGlobal, 0);
-  table.Declare("arr", kPtInt, VarScope::kGlobal, 0)->Value->SetDims({16});
+  table.Declare("x", vesk::lang::PT_INT, VarScope::kGlobal, 0);
+  table.Declare("i", vesk::lang::PT_INT, VarScope::kGlobal, 0);
+  table.Declare("big", vesk::lang::PT_BOOL, VarScope::kGlobal, 0);
+  table.Declare("y", vesk::lang::PT_INT, VarScope::kGlobal, 0);
+  table.Declare("arr", vesk::lang::PT_INT, VarScope::kGlobal, 0)->Value->SetDims({16});
   TVeskParser body;
   Add(body, ocMul, "____0", V("i"), I(2));
   Add(body, ocPlus, "____1", V("x"), V("____0"));

@@ -43,8 +43,8 @@ void BM_WhileLoopOfAMillionIterations(benchmark::State& state) {
     files.AddMemoryArchive(std::make_shared<std::vector<uint8_t>>(packed.bytes()), "bench");
     expr::TParamCollection vars;
     expr::TSysFuncMan functions(vars);
-    vars.Declare("i", expr::kPtInt, expr::VarScope::kGlobal, 0);
-    vars.Declare("sum", expr::kPtInt, expr::VarScope::kGlobal, 0);
+    vars.Declare("i", lang::PT_INT, expr::VarScope::kGlobal, 0);
+    vars.Declare("sum", lang::PT_INT, expr::VarScope::kGlobal, 0);
     CallEnvironment env;
     env.ctx = &ctx;
     env.files = &files;

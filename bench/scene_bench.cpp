@@ -17,7 +17,7 @@
 #include "graphics/dibsfc.h"
 #include "graphics/image_reader.h"
 #include "scene/baselist.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace {
 
@@ -31,11 +31,11 @@ void BM_SceneFrame(benchmark::State& state) {
   graphics::TDIBX screen(kWidth, kHeight, 32);
   std::vector<components::TVeskBox*> boxes;
   for (int i = 0; i < 200; ++i) {
-    auto* box = static_cast<components::TVeskBox*>(root.CreateByKind(script::LT_BOX));
+    auto* box = static_cast<components::TVeskBox*>(root.CreateByKind(lang::LT_BOX));
     box->SetParent(root.ShownBase());
     box->SetBounds((i * 37) % 700, (i * 53) % 500, 120, 90);
-    box->SetInt(script::PR_COLOR, i * 0x010203);
-    box->SetInt(script::PR_ALPHA, i % 3 == 0 ? 160 : 255);
+    box->SetInt(lang::PR_COLOR, i * 0x010203);
+    box->SetInt(lang::PR_ALPHA, i % 3 == 0 ? 160 : 255);
     box->SetVisible(i % 4 == 0);
     boxes.push_back(box);
   }
@@ -44,7 +44,7 @@ void BM_SceneFrame(benchmark::State& state) {
   int frame = 0;
   for (auto _ : state) {
     components::TVeskBox* mover = boxes[static_cast<size_t>(frame % 50) * 4];
-    mover->SetInt(script::PR_LEFT, (mover->Left + 3) % 700);
+    mover->SetInt(lang::PR_LEFT, (mover->Left + 3) % 700);
     root.RecordMouseMove(frame % kWidth, 300);
     root.InputStep(16);
     root.UpdatePass(16);
@@ -93,16 +93,16 @@ void BM_DemoTitleFrame(benchmark::State& state) {
   auto place = [&](int kind, const char* source, int x, int y) {
     auto* c = root.CreateByKind(kind)->AsControl();
     c->SetParent(root.ShownBase());
-    c->SetStr(script::PR_SOURCE, source);
-    c->SetInt(script::PR_LEFT, x);
-    c->SetInt(script::PR_TOP, y);
+    c->SetStr(lang::PR_SOURCE, source);
+    c->SetInt(lang::PR_LEFT, x);
+    c->SetInt(lang::PR_TOP, y);
     return c;
   };
-  place(script::LT_IMAGES, "background.orl", 0, 0);
-  place(script::LT_IMAGES, "heroine.orl", 500, 170);
+  place(lang::LT_IMAGES, "background.orl", 0, 0);
+  place(lang::LT_IMAGES, "heroine.orl", 500, 170);
   for (int i = 0; i < 2; ++i) {
-    auto* b = place(script::LT_BUTTON, i ? "btn_quit.orl" : "btn_start.orl", 80, 380 + 80 * i);
-    b->SetStr(script::PR_HOVERSOURCE, i ? "btn_quit_hover.orl" : "btn_start_hover.orl");
+    auto* b = place(lang::LT_BUTTON, i ? "btn_quit.orl" : "btn_start.orl", 80, 380 + 80 * i);
+    b->SetStr(lang::PR_HOVERSOURCE, i ? "btn_quit_hover.orl" : "btn_start_hover.orl");
   }
   graphics::TDIBX screen(kWidth, kHeight, 32);
   std::vector<uint8_t> presented(kWidth * kHeight * 4);

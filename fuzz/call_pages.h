@@ -16,9 +16,9 @@ namespace vesk::fuzz {
 
 inline void ConstantOp(script::TVeskParser& e, int32_t value, const std::string& dest = "____arg") {
   auto op = std::make_unique<expr::TOpeData>();
-  op->Op = script::ocTo;
+  op->Op = lang::ocTo;
   op->Dest = dest;
-  auto v = expr::MakeParam(expr::kPtInt);
+  auto v = expr::MakeParam(lang::PT_INT);
   v->SetInt(value);
   op->Operands.push_back(std::move(v));
   e.Ops.push_back(std::move(op));

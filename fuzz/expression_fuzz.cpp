@@ -17,10 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   TParamCollection table;
   TSysFuncMan functions(table);
-  table.Declare("a", kPtInt, VarScope::kGlobal, 0)->Value->SetDims({2, 3});
-  table.Declare("b", kPtStr, VarScope::kGlobal, 0);
-  table.Declare("c", kPtFloat, VarScope::kGlobal, 0);
-  table.Declare("d", kPtBool, VarScope::kGlobal, 0);
+  table.Declare("a", vesk::lang::PT_INT, VarScope::kGlobal, 0)->Value->SetDims({2, 3});
+  table.Declare("b", vesk::lang::PT_STR, VarScope::kGlobal, 0);
+  table.Declare("c", vesk::lang::PT_FLOAT, VarScope::kGlobal, 0);
+  table.Declare("d", vesk::lang::PT_BOOL, VarScope::kGlobal, 0);
   parser.Run(table, &functions);
   parser.Run(table, &functions);
   return 0;

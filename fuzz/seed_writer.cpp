@@ -14,14 +14,14 @@
 #include "expr/sysfuncs.h"
 #include "platform/headless/headless_platform.h"
 #include "script/callman.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 #include "stored_forms.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace vesk;
-using namespace vesk::script;
+using namespace vesk::lang;
 
 fs::path g_root;
 
@@ -156,24 +156,24 @@ void CallStacks() {
 
 void Declare(expr::TParamCollection& vars, const std::string& name, int type, expr::VarScope scope) {
   expr::TParamCollectionItem* item = vars.Declare(name, type, scope, 0);
-  if (type == expr::kPtInt) item->Value->SetInt(42);
-  if (type == expr::kPtFloat) item->Value->SetFloat(2.5);
-  if (type == expr::kPtBool) item->Value->SetFlag(true);
-  if (type == expr::kPtStr) item->Value->SetStr("text");
+  if (type == lang::PT_INT) item->Value->SetInt(42);
+  if (type == lang::PT_FLOAT) item->Value->SetFloat(2.5);
+  if (type == lang::PT_BOOL) item->Value->SetFlag(true);
+  if (type == lang::PT_STR) item->Value->SetStr("text");
 }
 
 void VariableTables() {
   expr::TParamCollection vars;
-  Declare(vars, "count", expr::kPtInt, expr::VarScope::kGlobal);
-  Declare(vars, "ratio", expr::kPtFloat, expr::VarScope::kGlobal);
-  Declare(vars, "seen", expr::kPtBool, expr::VarScope::kAutoDelete);
-  Declare(vars, "name", expr::kPtStr, expr::VarScope::kGlobal);
-  Declare(vars, "cleared", expr::kPtBool, expr::VarScope::kStatus);
-  Declare(vars, "plays", expr::kPtInt, expr::VarScope::kStatus);
-  auto* list = vars.Declare("list", expr::kPtInt, expr::VarScope::kGlobal, 0);
+  Declare(vars, "count", lang::PT_INT, expr::VarScope::kGlobal);
+  Declare(vars, "ratio", lang::PT_FLOAT, expr::VarScope::kGlobal);
+  Declare(vars, "seen", lang::PT_BOOL, expr::VarScope::kAutoDelete);
+  Declare(vars, "name", lang::PT_STR, expr::VarScope::kGlobal);
+  Declare(vars, "cleared", lang::PT_BOOL, expr::VarScope::kStatus);
+  Declare(vars, "plays", lang::PT_INT, expr::VarScope::kStatus);
+  auto* list = vars.Declare("list", lang::PT_INT, expr::VarScope::kGlobal, 0);
   list->Value->SetDims({2, 3});
   list->Value->SetIntAt(4, 9);
-  auto* ref = vars.AddParam(expr::kPtNone);
+  auto* ref = vars.AddParam(lang::PT_NONE);
   vars.SetName(*ref, "alias");
   auto* var = static_cast<expr::TParamVar*>(ref->Value.get());
   var->RefName = "count";

@@ -1,7 +1,7 @@
 #include "app/function_host.h"
 
 #include "scene/scene_port.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 #include "platform/cp932.h"
 #include "platform/shell.h"
@@ -22,7 +22,7 @@ bool PlayerFunctionHost::OpenUrl(const std::string& url_cp932) {
 }
 
 bool PlayerFunctionHost::CallObjectFunction(int id, expr::TParamCollectionItem& dest, expr::Operands& operands) {
-  if (id == script::FN_GetDisplayMode) {
+  if (id == lang::FN_GetDisplayMode) {
     // GetDisplayMode(index, var width, var height, var bits, var refresh)
     platform::DisplayMode mode;
     const bool found = screen_ && !operands.empty() && operands.size() >= 5 &&

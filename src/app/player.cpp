@@ -22,7 +22,7 @@
 #include "platform/files.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/instance_lock.h"
-#include "scene/property_catalogue.h"
+#include "lang/properties.h"
 #include "storage/vrfiles.h"
 
 namespace vesk::app {
@@ -113,7 +113,7 @@ int RunPlayer(const std::vector<std::string>& args) {
   RuntimeContext ctx;
   RuntimeServices services;
   // Expressions that read a property type their temporary by the catalogue.
-  services.eval.property_type = [](int id) { return scene::PropertyTypeCode(id); };
+  services.eval.property_type = [](int id) { return lang::PropertyTypeCode(id); };
   // Errors that end an expression are silent by design; the trace keeps them.
   if (trace.active())
     services.eval.error_sink = [&](const std::string& message) {

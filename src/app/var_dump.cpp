@@ -36,13 +36,13 @@ namespace {
 
 std::string ElementJson(const expr::TCustomParam& v, int type, int32_t i) {
   switch (type) {
-    case expr::kPtInt: return std::to_string(v.GetIntAt(i));
-    case expr::kPtFloat: {
+    case lang::PT_INT: return std::to_string(v.GetIntAt(i));
+    case lang::PT_FLOAT: {
       const expr::Real x = v.GetFloatAt(i);
       return std::isfinite(x) ? expr::RealToStr(x) : "null";  // JSON has no NaN or infinity
     }
-    case expr::kPtBool: return v.GetFlagAt(i) ? "true" : "false";
-    case expr::kPtStr: return JsonString(platform::Cp932ToUtf8(v.GetStrAt(i)));
+    case lang::PT_BOOL: return v.GetFlagAt(i) ? "true" : "false";
+    case lang::PT_STR: return JsonString(platform::Cp932ToUtf8(v.GetStrAt(i)));
     default: return "null";
   }
 }
@@ -62,7 +62,7 @@ std::vector<DumpedVariable> CollectVariables(const expr::TParamCollection& table
     d.scope = item->ScopeId;
     d.local = item->IsLocal != 0;
     d.dims = value.Dims;
-    if (d.type != expr::kPtNone)
+    if (d.type != lang::PT_NONE)
       for (int32_t k = 0; k < value.Count(); ++k) d.values_json.push_back(ElementJson(value, d.type, k));
     out.push_back(std::move(d));
   }

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "graphics/dibsfc.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::components {
 
-using namespace vesk::script;
+using namespace vesk::lang;
 
 namespace {
 

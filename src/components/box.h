@@ -9,7 +9,7 @@ class TVeskBox final : public scene::TVeskControl {
  public:
   explicit TVeskBox(scene::TVeskBaseList* root);
 
-  int GetCompoType() const override { return 2; }
+  int GetCompoType() const override { return lang::LT_BOX; }
   int32_t GetInt(int id) const override;
   void SetInt(int id, int32_t value) override;
   bool GetFlag(int id) const override;

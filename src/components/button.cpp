@@ -1,11 +1,11 @@
 #include "components/button.h"
 
 #include "scene/baselist.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::components {
 
-using namespace vesk::script;
+using namespace vesk::lang;
 
 namespace {
 

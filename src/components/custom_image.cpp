@@ -8,11 +8,11 @@
 #include "components/image_list.h"
 #include "components/orlo_collection.h"
 #include "scene/baselist.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::components {
 
-using namespace vesk::script;
+using namespace vesk::lang;
 using graphics::KeyMode;
 using graphics::TRect;
 using scene::Rect;

@@ -87,7 +87,7 @@ class TVeskImage final : public TVeskCustomImage {
   std::string Source;
   int32_t Brightness = 255;  // 255 as is; lower darkens
 
-  int GetCompoType() const override { return 0; }
+  int GetCompoType() const override { return lang::LT_NONE; }
   int32_t GetInt(int id) const override;
   void SetInt(int id, int32_t value) override;
   std::string GetStr(int id) const override;

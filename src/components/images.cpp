@@ -6,11 +6,11 @@
 
 #include "expr/param_collection.h"
 #include "scene/baselist.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::components {
 
-using namespace vesk::script;
+using namespace vesk::lang;
 
 namespace {
 

@@ -35,7 +35,7 @@ class TVeskCustomImages : public TVeskCustomImage {
   expr::TVeskParser EndWait;
   // ImgNew hands over its delay expression as the end wait.
   void TakeCreationExpression(int id, const expr::TVeskParser& expression) override {
-    if (id == 26 /* PR_DELAY */) EndWait.Assign(expression);
+    if (id == lang::PR_DELAY) EndWait.Assign(expression);
   }
 
   // The frame list shown now, and the motion driving the component (null

@@ -6,19 +6,19 @@
 #include "components/map_image.h"
 #include "components/tile.h"
 #include "scene/baselist.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::components {
 
 void RegisterComponentKinds() {
   using scene::TVeskBaseList;
-  TVeskBaseList::RegisterKind(script::LT_BOX, [](TVeskBaseList& root) { return std::make_unique<TVeskBox>(&root); });
-  TVeskBaseList::RegisterKind(script::LT_IMAGES,
+  TVeskBaseList::RegisterKind(lang::LT_BOX, [](TVeskBaseList& root) { return std::make_unique<TVeskBox>(&root); });
+  TVeskBaseList::RegisterKind(lang::LT_IMAGES,
                               [](TVeskBaseList& root) { return std::make_unique<TVeskImages>(&root); });
-  TVeskBaseList::RegisterKind(script::LT_TILE, [](TVeskBaseList& root) { return std::make_unique<TVeskTile>(&root); });
-  TVeskBaseList::RegisterKind(script::LT_MAPIMG,
+  TVeskBaseList::RegisterKind(lang::LT_TILE, [](TVeskBaseList& root) { return std::make_unique<TVeskTile>(&root); });
+  TVeskBaseList::RegisterKind(lang::LT_MAPIMG,
                               [](TVeskBaseList& root) { return std::make_unique<TVeskMapImage>(&root); });
-  TVeskBaseList::RegisterKind(script::LT_BUTTON,
+  TVeskBaseList::RegisterKind(lang::LT_BUTTON,
                               [](TVeskBaseList& root) { return std::make_unique<TVeskButton>(&root); });
 }
 

@@ -7,11 +7,11 @@
 #include "components/orlo_collection.h"
 #include "core/byte_reader.h"
 #include "scene/baselist.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::components {
 
-using namespace vesk::script;
+using namespace vesk::lang;
 using scene::Rect;
 
 namespace {

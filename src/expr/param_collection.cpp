@@ -5,7 +5,7 @@
 #include "core/byte_reader.h"
 #include "expr/expr_errors.h"
 #include "expr/system_variables.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::expr {
 
@@ -14,7 +14,7 @@ bool TParamCollectionItem::IsSystem() const {
 }
 
 TParamCollection::TParamCollection(SystemVariableHost* host) : host_(host) {
-  const auto names = script::SystemVariables();
+  const auto names = lang::SystemVariables();
   for (int id = 0; id < kSystemVariableCount; ++id) {
     auto item = std::make_unique<TParamCollectionItem>();
     item->Value = std::make_unique<TParamSystem>(static_cast<uint8_t>(id), this);
@@ -70,7 +70,7 @@ std::unique_ptr<TCustomParam> TParamCollection::CloneValue(const std::string& na
 
 std::unique_ptr<TCustomParam> TParamCollection::CloneItemValue(const TParamCollectionItem& item) {
   const int type = item.Value->ParamType();
-  if (type < kPtInt || type > kPtStr) RaiseExpr(Msg::kBadVariableFormat, item.Name());
+  if (type < lang::PT_INT || type > lang::PT_STR) RaiseExpr(Msg::kBadVariableFormat, item.Name());
   auto copy = MakeParam(type);
   copy->Assign(*item.Value);
   return copy;
@@ -159,7 +159,7 @@ void TParamCollection::SaveRecords(ByteWriter& out, bool status) const {
     const TParamCollectionItem* item = pending[k];
     // References are stored as references whatever their target's type.
     const bool is_ref = item->Value->AsVar() != nullptr;
-    out.U8(static_cast<uint8_t>(is_ref ? kPtNone : item->Value->ParamType()));
+    out.U8(static_cast<uint8_t>(is_ref ? lang::PT_NONE : item->Value->ParamType()));
     out.Str(item->Name());
     item->Value->SaveToStream(out);
     out.U8(item->IsStatus);

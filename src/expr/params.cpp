@@ -119,10 +119,10 @@ void TCustomParam::CopyFrom(const TCustomParam& v) {
   const int type = ParamType();
   for (int32_t i = 0; i < v.Count(); ++i) {
     switch (type) {
-      case kPtInt: SetIntAt(i, v.GetIntAt(i)); break;
-      case kPtFloat: SetFloatAt(i, v.GetFloatAt(i)); break;
-      case kPtBool: SetFlagAt(i, v.GetFlagAt(i)); break;
-      case kPtStr: SetStrAt(i, v.GetStrAt(i)); break;
+      case lang::PT_INT: SetIntAt(i, v.GetIntAt(i)); break;
+      case lang::PT_FLOAT: SetFloatAt(i, v.GetFloatAt(i)); break;
+      case lang::PT_BOOL: SetFlagAt(i, v.GetFlagAt(i)); break;
+      case lang::PT_STR: SetStrAt(i, v.GetStrAt(i)); break;
       default: break;
     }
   }
@@ -140,11 +140,11 @@ int32_t TCustomParam::FlatIndex(const std::vector<int32_t>& indices) const {
 
 std::unique_ptr<TCustomParam> MakeParam(int type_code) {
   switch (type_code & 0x7F) {
-    case kPtNone: return std::make_unique<TParamVar>();
-    case kPtInt: return std::make_unique<TParamInt>();
-    case kPtFloat: return std::make_unique<TParamFloat>();
-    case kPtBool: return std::make_unique<TParamFlag>();
-    case kPtStr: return std::make_unique<TParamStr>();
+    case lang::PT_NONE: return std::make_unique<TParamVar>();
+    case lang::PT_INT: return std::make_unique<TParamInt>();
+    case lang::PT_FLOAT: return std::make_unique<TParamFloat>();
+    case lang::PT_BOOL: return std::make_unique<TParamFlag>();
+    case lang::PT_STR: return std::make_unique<TParamStr>();
     default: return nullptr;
   }
 }
@@ -152,27 +152,27 @@ std::unique_ptr<TCustomParam> MakeParam(int type_code) {
 // --- TParamArray ---
 
 template <typename T, int C> T TParamArray<T, C>::From(int32_t v) {
-  if constexpr (C == kPtInt) return v;
-  else if constexpr (C == kPtFloat) return static_cast<Real>(v);
-  else if constexpr (C == kPtBool) return v != 0;
+  if constexpr (C == lang::PT_INT) return v;
+  else if constexpr (C == lang::PT_FLOAT) return static_cast<Real>(v);
+  else if constexpr (C == lang::PT_BOOL) return v != 0;
   else return IntToStr(v);
 }
 template <typename T, int C> T TParamArray<T, C>::From(Real x) {
-  if constexpr (C == kPtInt) return RealToInt(x);
-  else if constexpr (C == kPtFloat) return x;
-  else if constexpr (C == kPtBool) return x != 0;
+  if constexpr (C == lang::PT_INT) return RealToInt(x);
+  else if constexpr (C == lang::PT_FLOAT) return x;
+  else if constexpr (C == lang::PT_BOOL) return x != 0;
   else return RealToStr(x);
 }
 template <typename T, int C> T TParamArray<T, C>::From(bool b) {
-  if constexpr (C == kPtInt) return b ? 1 : 0;
-  else if constexpr (C == kPtFloat) return b ? 1 : 0;
-  else if constexpr (C == kPtBool) return b ? 1 : 0;
+  if constexpr (C == lang::PT_INT) return b ? 1 : 0;
+  else if constexpr (C == lang::PT_FLOAT) return b ? 1 : 0;
+  else if constexpr (C == lang::PT_BOOL) return b ? 1 : 0;
   else return b ? "TRUE" : "FALSE";
 }
 template <typename T, int C> T TParamArray<T, C>::From(const std::string& s) {
-  if constexpr (C == kPtInt) return ParseInt(s).value_or(0);
-  else if constexpr (C == kPtFloat) return ParseReal(s).value_or(0);
-  else if constexpr (C == kPtBool) return s == "TRUE";
+  if constexpr (C == lang::PT_INT) return ParseInt(s).value_or(0);
+  else if constexpr (C == lang::PT_FLOAT) return ParseReal(s).value_or(0);
+  else if constexpr (C == lang::PT_BOOL) return s == "TRUE";
   else return s;
 }
 
@@ -253,10 +253,10 @@ int32_t TParamArray<T, C>::IndexOfStr(const std::string& text, bool case_sensiti
   return -1;
 }
 
-template class TParamArray<int32_t, kPtInt>;
-template class TParamArray<Real, kPtFloat>;
-template class TParamArray<uint8_t, kPtBool>;
-template class TParamArray<std::string, kPtStr>;
+template class TParamArray<int32_t, lang::PT_INT>;
+template class TParamArray<Real, lang::PT_FLOAT>;
+template class TParamArray<uint8_t, lang::PT_BOOL>;
+template class TParamArray<std::string, lang::PT_STR>;
 
 // --- TParamVar ---
 
@@ -276,7 +276,7 @@ void TParamVar::Resolve(const TParamCollection& table) {
 
 int32_t TParamVar::Count() const { return TargetValue() ? TargetValue()->Count() : 0; }
 void TParamVar::SetCount(int32_t n) { if (auto* t = TargetValue()) t->SetCount(n); }
-int TParamVar::ParamType() const { return TargetValue() ? TargetValue()->ParamType() : kPtNone; }
+int TParamVar::ParamType() const { return TargetValue() ? TargetValue()->ParamType() : lang::PT_NONE; }
 void TParamVar::SetFlag(bool b) { SetFlagAt(Index, b); }
 void TParamVar::SetFloat(Real x) { SetFloatAt(Index, x); }
 void TParamVar::SetInt(int32_t v) { SetIntAt(Index, v); }

@@ -10,15 +10,13 @@
 #include <vector>
 
 #include "expr/param_text.h"
+#include "lang/vocabulary.h"
 
 namespace vesk {
 class ByteReader;
 }
 
 namespace vesk::expr {
-
-// Type codes, as stored.
-enum ParamTypeCode : int { kPtNone = 0, kPtInt = 1, kPtFloat = 2, kPtBool = 3, kPtStr = 4 };
 
 class TParamCollection;
 class TParamCollectionItem;
@@ -55,7 +53,7 @@ class TCustomParam {
 
   virtual int32_t Count() const { return 1; }
   virtual void SetCount(int32_t) {}
-  virtual int ParamType() const { return kPtInt; }
+  virtual int ParamType() const { return lang::PT_INT; }
   virtual bool GetFlag() const { return false; }
   virtual Real GetFloat() const { return 0; }
   virtual int32_t GetInt() const { return 0; }
@@ -166,10 +164,10 @@ class TParamArray : public TCustomParam {
   std::vector<T> elements_;
 };
 
-using TParamInt = TParamArray<int32_t, kPtInt>;
-using TParamFloat = TParamArray<Real, kPtFloat>;
-using TParamFlag = TParamArray<uint8_t, kPtBool>;
-using TParamStr = TParamArray<std::string, kPtStr>;
+using TParamInt = TParamArray<int32_t, lang::PT_INT>;
+using TParamFloat = TParamArray<Real, lang::PT_FLOAT>;
+using TParamFlag = TParamArray<uint8_t, lang::PT_BOOL>;
+using TParamStr = TParamArray<std::string, lang::PT_STR>;
 
 // A reference to element `Index` of a variable, resolved by name before
 // each operation and released after it.

@@ -7,13 +7,13 @@
 #include "core/byte_reader.h"
 #include "expr/expr_errors.h"
 #include "expr/param_collection.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::expr {
 
 namespace {
 
-using script::Operator;
+using lang::Operator;
 
 constexpr int kMaxPropertyId = 158;
 constexpr int kGetPropFunction = 2;
@@ -53,7 +53,7 @@ Real RealOp(const TCustomParam& a, const TCustomParam& b, F op) {
 }
 
 [[noreturn]] void RaiseBadExpression(const TOpeData& op) {
-  const auto ops = script::Operators();
+  const auto ops = lang::Operators();
   std::string text = MessageCp932(Msg::kBadExpressionHead) + op.Dest +
                      MessageCp932(Msg::kBadExpressionOperator) +
                      (op.Op < ops.size() ? ops[op.Op].name : std::to_string(op.Op));
@@ -65,39 +65,39 @@ Real RealOp(const TCustomParam& a, const TCustomParam& b, F op) {
 int TempType(const TOpeData& op, const EvalServices& services) {
   const int a = Arg(op.Operands, 0).ParamType();
   switch (op.Op) {
-    case script::ocTo:
+    case lang::ocTo:
       return a;
-    case script::ocPlus:
-      return a == kPtStr ? kPtStr : a == kPtFloat ? kPtFloat : kPtInt;
-    case script::ocMinus:
-    case script::ocMul:
-    case script::ocDiv:
-      return a == kPtFloat ? kPtFloat : kPtInt;
-    case script::ocMod:
-    case script::ocOr:
-    case script::ocAnd:
-    case script::ocXor:
-    case script::ocShiftL:
-    case script::ocShiftR:
-      return kPtInt;
-    case script::ocDimTo:
-      return kPtNone;
-    case script::ocFunc:
+    case lang::ocPlus:
+      return a == lang::PT_STR ? lang::PT_STR : a == lang::PT_FLOAT ? lang::PT_FLOAT : lang::PT_INT;
+    case lang::ocMinus:
+    case lang::ocMul:
+    case lang::ocDiv:
+      return a == lang::PT_FLOAT ? lang::PT_FLOAT : lang::PT_INT;
+    case lang::ocMod:
+    case lang::ocOr:
+    case lang::ocAnd:
+    case lang::ocXor:
+    case lang::ocShiftL:
+    case lang::ocShiftR:
+      return lang::PT_INT;
+    case lang::ocDimTo:
+      return lang::PT_NONE;
+    case lang::ocFunc:
       if (op.FuncId == kGetPropFunction) {
         const int prop = Arg(op.Operands, 1).GetInt() & 0xFF;
         if (prop > kMaxPropertyId) RaiseExpr(Msg::kGetPropArgument);
-        return services.property_type ? services.property_type(prop) : kPtInt;
+        return services.property_type ? services.property_type(prop) : lang::PT_INT;
       }
       return TSysFuncMan::ResultType(op.FuncId);
-    case script::ocEqual:
-    case script::ocBig:
-    case script::ocSmall:
-    case script::ocEBig:
-    case script::ocESmall:
-    case script::ocNEqual:
-      return kPtBool;
-    case script::ocComboStr:
-      return kPtStr;
+    case lang::ocEqual:
+    case lang::ocBig:
+    case lang::ocSmall:
+    case lang::ocEBig:
+    case lang::ocESmall:
+    case lang::ocNEqual:
+      return lang::PT_BOOL;
+    case lang::ocComboStr:
+      return lang::PT_STR;
     default:
       RaiseBadExpression(op);
   }
@@ -140,16 +140,16 @@ void MakeElementReference(const TOpeData& op, TParamCollectionItem& temp) {
 // Comparison by the type of A: -1, 0 or 1.
 int Compare(const TCustomParam& a, const TCustomParam& b) {
   switch (a.ParamType()) {
-    case kPtStr: {
+    case lang::PT_STR: {
       const std::string x = a.GetStr(), y = b.GetStr();
       const int c = x.compare(y);  // std::string compares bytes as unsigned char
       return c < 0 ? -1 : c > 0 ? 1 : 0;
     }
-    case kPtFloat: {
+    case lang::PT_FLOAT: {
       const Real x = a.GetFloat(), y = b.GetFloat();
       return x < y ? -1 : x > y ? 1 : 0;
     }
-    case kPtBool:
+    case lang::PT_BOOL:
       return int(a.GetFlag()) - int(b.GetFlag());
     default: {
       const int32_t x = a.GetInt(), y = b.GetInt();
@@ -168,46 +168,46 @@ void Compute(const TOpeData& op, TCustomParam& dest, TSysFuncMan* functions,
   const TCustomParam& b = Arg(operands, 1);
   const int type = dest.ParamType();
   switch (op.Op) {
-    case script::ocTo:
+    case lang::ocTo:
       switch (type) {
-        case kPtInt:
+        case lang::PT_INT:
           dest.SetInt(a.GetInt());
           break;
-        case kPtFloat:
+        case lang::PT_FLOAT:
           dest.SetFloat(a.GetFloat());
           break;
-        case kPtBool:
+        case lang::PT_BOOL:
           dest.SetFlag(a.GetFlag());
           break;
-        case kPtStr:
+        case lang::PT_STR:
           dest.SetStr(a.GetStr());
           break;
         default:
           break;
       }
       return;
-    case script::ocPlus:
-      if (type == kPtStr)
+    case lang::ocPlus:
+      if (type == lang::PT_STR)
         dest.SetStr(a.GetStr() + b.GetStr());
-      else if (type == kPtFloat)
+      else if (type == lang::PT_FLOAT)
         dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x + y; }));
       else
         StoreInt(dest, int64_t{a.GetInt()} + b.GetInt());
       return;
-    case script::ocMinus:
-      if (type == kPtFloat)
+    case lang::ocMinus:
+      if (type == lang::PT_FLOAT)
         dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x - y; }));
       else
         StoreInt(dest, int64_t{a.GetInt()} - b.GetInt());
       return;
-    case script::ocMul:
-      if (type == kPtFloat)
+    case lang::ocMul:
+      if (type == lang::PT_FLOAT)
         dest.SetFloat(RealOp(a, b, [](Real x, Real y) { return x * y; }));
       else
         StoreInt(dest, int64_t{a.GetInt()} * b.GetInt());
       return;
-    case script::ocDiv:
-      if (type == kPtFloat) {
+    case lang::ocDiv:
+      if (type == lang::PT_FLOAT) {
         dest.SetFloat(RealOp(a, b, [](Real x, Real y) {
           if (y == 0) throw EArithmetic("floating point division by zero");
           return x / y;
@@ -219,51 +219,51 @@ void Compute(const TOpeData& op, TCustomParam& dest, TSysFuncMan* functions,
         dest.SetInt(x / y);
       }
       return;
-    case script::ocMod: {
+    case lang::ocMod: {
       const int32_t x = a.GetInt(), y = b.GetInt();
       if (y == 0) throw EArithmetic("division by zero");
       dest.SetInt(y == -1 ? 0 : x % y);
       return;
     }
-    case script::ocOr:
+    case lang::ocOr:
       dest.SetInt(a.GetInt() | b.GetInt());
       return;
-    case script::ocAnd:
+    case lang::ocAnd:
       dest.SetInt(a.GetInt() & b.GetInt());
       return;
-    case script::ocXor:
+    case lang::ocXor:
       dest.SetInt(a.GetInt() ^ b.GetInt());
       return;
-    case script::ocDimTo:
+    case lang::ocDimTo:
       return;
-    case script::ocFunc:
+    case lang::ocFunc:
       if (functions) functions->Call(op.FuncId, dest_entry, operands);
       return;
-    case script::ocEqual:
+    case lang::ocEqual:
       dest.SetFlag(Compare(a, b) == 0);
       return;
-    case script::ocBig:
+    case lang::ocBig:
       dest.SetFlag(Compare(a, b) > 0);
       return;
-    case script::ocSmall:
+    case lang::ocSmall:
       dest.SetFlag(Compare(a, b) < 0);
       return;
-    case script::ocEBig:
+    case lang::ocEBig:
       dest.SetFlag(Compare(a, b) >= 0);
       return;
-    case script::ocESmall:
+    case lang::ocESmall:
       dest.SetFlag(Compare(a, b) <= 0);
       return;
-    case script::ocNEqual:
+    case lang::ocNEqual:
       dest.SetFlag(Compare(a, b) != 0);
       return;
-    case script::ocShiftL:
+    case lang::ocShiftL:
       dest.SetInt(static_cast<int32_t>(static_cast<uint32_t>(a.GetInt()) << (b.GetInt() & 31)));
       return;
-    case script::ocShiftR:
+    case lang::ocShiftR:
       dest.SetInt(static_cast<int32_t>(static_cast<uint32_t>(a.GetInt()) >> (b.GetInt() & 31)));
       return;
-    case script::ocComboStr:
+    case lang::ocComboStr:
       dest.SetStr(a.GetStr() + b.GetStr());
       return;
     default:
@@ -273,7 +273,7 @@ void Compute(const TOpeData& op, TCustomParam& dest, TSysFuncMan* functions,
 
 bool HasFunctionCall(const std::vector<std::unique_ptr<TOpeData>>& ops) {
   for (const auto& op : ops)
-    if (op->Op == script::ocFunc) return true;
+    if (op->Op == lang::ocFunc) return true;
   return false;
 }
 
@@ -286,16 +286,16 @@ void ResetTemp(TParamCollectionItem& temp, int type) {
   }
   TCustomParam& v = *temp.Value;
   switch (type) {
-    case kPtInt:
+    case lang::PT_INT:
       v.SetInt(0);
       break;
-    case kPtFloat:
+    case lang::PT_FLOAT:
       v.SetFloat(0);
       break;
-    case kPtBool:
+    case lang::PT_BOOL:
       v.SetFlag(false);
       break;
-    case kPtStr:
+    case lang::PT_STR:
       v.SetStr(std::string());
       break;
     default: {
@@ -429,7 +429,7 @@ void TVeskParser::Execute(TOpeData& op, TParamCollection& table, TSysFuncMan* fu
     const int type = TempType(op, table.services());
     dest = table.AddTemp(type, op.Dest);
     temps.push_back(dest);
-    if (op.Op == script::ocDimTo) MakeElementReference(op, *dest);
+    if (op.Op == lang::ocDimTo) MakeElementReference(op, *dest);
   }
   if (!dest) RaiseExpr(Msg::kNoVariableFormat, op.Dest);
   Compute(op, *dest->Value, functions, *dest, op.Operands);
@@ -455,7 +455,7 @@ void TVeskParser::RunPlanned(Plan& plan, TParamCollection& table, TSysFuncMan* f
       if (!plan.live[size_t(step.dest_temp)]) {
         ResetTemp(*dest, TempType(op, table.services()));
         plan.live[size_t(step.dest_temp)] = 1;
-        if (op.Op == script::ocDimTo) MakeElementReference(op, *dest);
+        if (op.Op == lang::ocDimTo) MakeElementReference(op, *dest);
       }
     }
     if (!dest) RaiseExpr(Msg::kNoVariableFormat, op.Dest);
@@ -466,7 +466,7 @@ void TVeskParser::RunPlanned(Plan& plan, TParamCollection& table, TSysFuncMan* f
   };
   RunOperations(Ops.size(), table, last_error_, execute, release);
   const Plan::Step* last = plan.steps.empty() ? nullptr : &plan.steps.back();
-  if (last && Ops.back()->Op == script::ocTo && Ops.back()->Dest == kResultTemp) {
+  if (last && Ops.back()->Op == lang::ocTo && Ops.back()->Dest == kResultTemp) {
     const TParamCollectionItem* result = last->dest;
     if (last->dest_temp != Plan::kNoTemp && plan.live[size_t(last->dest_temp)])
       result = plan.temps[size_t(last->dest_temp)].get();
@@ -492,7 +492,7 @@ void TVeskParser::Run(TParamCollection& table, TSysFuncMan* functions) {
         for (auto& operand : Ops[i]->Operands)
           if (TParamVar* ref = operand ? operand->AsVar() : nullptr) ref->Target = nullptr;
       });
-  if (!Ops.empty() && Ops.back()->Op == script::ocTo && Ops.back()->Dest == kResultTemp) {
+  if (!Ops.empty() && Ops.back()->Op == lang::ocTo && Ops.back()->Dest == kResultTemp) {
     try {
       Result = table.CloneValue(kResultTemp);
     } catch (const std::exception&) {
@@ -522,24 +522,24 @@ void TVeskParser::LoadFromStream(ByteReader& in) {
     const int32_t m = in.I32("operand count");
     if (m < 0 || static_cast<size_t>(m) > in.remaining() / 2)
       throw ETruncated("operand count out of range");
-    if (op->Op == script::ocFunc) op->FuncId = in.U8("function id");
+    if (op->Op == lang::ocFunc) op->FuncId = in.U8("function id");
     for (int32_t k = 0; k < m; ++k) {
       const uint8_t type = in.U8("operand type");
       std::unique_ptr<TCustomParam> operand;
       switch (type) {
-        case kPtInt:
+        case lang::PT_INT:
           operand = std::make_unique<TParamInt>();
           operand->SetInt(in.I32("integer operand"));
           break;
-        case kPtFloat:
+        case lang::PT_FLOAT:
           operand = std::make_unique<TParamFloat>();
           operand->SetFloat(LoadExtended(in.Bytes(10, "real operand")));
           break;
-        case kPtBool:
+        case lang::PT_BOOL:
           operand = std::make_unique<TParamFlag>();
           operand->SetFlag(in.U8("flag operand") != 0);
           break;
-        case kPtStr:
+        case lang::PT_STR:
           operand = std::make_unique<TParamStr>();
           operand->SetStr(in.Str("string operand"));
           break;
@@ -561,23 +561,23 @@ void TVeskParser::SaveToStream(ByteWriter& out) const {
     out.U8(op->Op);
     out.Str(op->Dest);
     out.I32(static_cast<int32_t>(op->Operands.size()));
-    if (op->Op == script::ocFunc) out.U8(op->FuncId);
+    if (op->Op == lang::ocFunc) out.U8(op->FuncId);
     for (const auto& operand : op->Operands) {
       if (const TParamVar* ref = operand->AsVar()) {
-        out.U8(kPtNone);
+        out.U8(lang::PT_NONE);
         out.Str(ref->RefName);
         continue;
       }
       const int type = operand->ParamType();
       out.U8(static_cast<uint8_t>(type));
       switch (type) {
-        case kPtInt:
+        case lang::PT_INT:
           out.I32(operand->GetInt());
           break;
-        case kPtFloat:
+        case lang::PT_FLOAT:
           out.Ext(operand->GetFloat());
           break;
-        case kPtBool:
+        case lang::PT_BOOL:
           out.U8(operand->GetFlag() ? 1 : 0);
           break;
         default:

@@ -7,20 +7,19 @@
 #include "core/sjis.h"
 #include "expr/sysfuncs_internal.h"
 #include "platform/clock.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::expr {
 namespace {
 
-using namespace script;
+using namespace lang;
 
-static_assert(kSystemFunctionCount == script::kSystemFunctionCount);
 
 // What each function leaves in its destination. Functions that store
 // nothing are typed none; so is GetProp, whose type the evaluator takes
 // from the property catalogue.
-constexpr std::array<uint8_t, kSystemFunctionCount> MakeResultTypes() {
-  std::array<uint8_t, kSystemFunctionCount> t{};  // PT_NONE unless listed
+constexpr std::array<uint8_t, lang::kSystemFunctionCount> MakeResultTypes() {
+  std::array<uint8_t, lang::kSystemFunctionCount> t{};  // PT_NONE unless listed
   constexpr int kInts[] = {
       FN_GetArraySize, FN_Length, FN_JLength, FN_CompareStr, FN_CompareText, FN_Pos, FN_JPos,
       FN_Random, FN_IndexOfStr, FN_ListCompo, FN_ToClientX, FN_ToClientY, FN_ToScreenX,
@@ -47,10 +46,10 @@ constexpr std::array<uint8_t, kSystemFunctionCount> MakeResultTypes() {
       FN_ExtractFilePath, FN_ExtractFileName, FN_ExtractFileExt, FN_AddBackSlash,
       FN_ChangeFileExt, FN_StringOfChar, FN_StringReplace, FN_HanToZen, FN_ZenToHan,
       FN_DBGetStr, FN_DBDirectGetStr, FN_DBGetActive, FN_AddDelimiter};
-  for (int id : kInts) t[id] = kPtInt;
-  for (int id : kReals) t[id] = kPtFloat;
-  for (int id : kFlags) t[id] = kPtBool;
-  for (int id : kStrings) t[id] = kPtStr;
+  for (int id : kInts) t[id] = lang::PT_INT;
+  for (int id : kReals) t[id] = lang::PT_FLOAT;
+  for (int id : kFlags) t[id] = lang::PT_BOOL;
+  for (int id : kStrings) t[id] = lang::PT_STR;
   return t;
 }
 
@@ -69,11 +68,11 @@ TSysFuncMan::TSysFuncMan(TParamCollection& table, SysFuncHost* host)
     : table_(table), host_(host ? host : &no_host_), random_state_(StartupSeed()) {}
 
 int TSysFuncMan::ResultType(int id) {
-  return id >= 0 && id < kSystemFunctionCount ? int{kResultTypes[static_cast<size_t>(id)]} : int{kPtNone};
+  return id >= 0 && id < lang::kSystemFunctionCount ? int{kResultTypes[static_cast<size_t>(id)]} : int{lang::PT_NONE};
 }
 
 void TSysFuncMan::Call(int id, TParamCollectionItem& dest, Operands& operands) {
-  if (id < 0 || id >= kSystemFunctionCount) return;
+  if (id < 0 || id >= lang::kSystemFunctionCount) return;
   if (host_->CallObjectFunction(id, dest, operands)) return;
   sysfuncs::Call call(*this, dest, operands);
   // Whatever no family claims belongs to a subsystem that is not wired in

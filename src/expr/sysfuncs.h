@@ -15,8 +15,6 @@
 
 namespace vesk::expr {
 
-inline constexpr int kSystemFunctionCount = 136;
-
 using Operands = std::vector<std::unique_ptr<TCustomParam>>;
 
 // What the functions reach beyond values. Subsystems that are not built yet

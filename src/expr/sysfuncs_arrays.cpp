@@ -4,22 +4,22 @@
 #include <algorithm>
 
 #include "expr/sysfuncs_internal.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::expr::sysfuncs {
 namespace {
 
-using namespace script;
+using namespace lang;
 
-bool IsElementType(int type) { return type >= kPtInt && type <= kPtStr; }
+bool IsElementType(int type) { return type >= lang::PT_INT && type <= lang::PT_STR; }
 
 // dst[di] := src[si], read with the getter of `type` (the destination's).
 void CopyElement(TCustomParam& dst, int32_t di, const TCustomParam& src, int32_t si, int type) {
   switch (type) {
-    case kPtInt: dst.SetIntAt(di, src.GetIntAt(si)); break;
-    case kPtFloat: dst.SetFloatAt(di, src.GetFloatAt(si)); break;
-    case kPtBool: dst.SetFlagAt(di, src.GetFlagAt(si)); break;
-    case kPtStr: dst.SetStrAt(di, src.GetStrAt(si)); break;
+    case lang::PT_INT: dst.SetIntAt(di, src.GetIntAt(si)); break;
+    case lang::PT_FLOAT: dst.SetFloatAt(di, src.GetFloatAt(si)); break;
+    case lang::PT_BOOL: dst.SetFlagAt(di, src.GetFlagAt(si)); break;
+    case lang::PT_STR: dst.SetStrAt(di, src.GetStrAt(si)); break;
     default: break;
   }
 }
@@ -162,10 +162,10 @@ bool CallArrayFunction(int id, Call& call) {
       TParamVar* a = call.FoundVar(0);
       if (!a) RaiseExpr(Msg::kFillMemNoVariable);
       switch (a->ParamType()) {
-        case kPtInt: a->FillInt(call.Int(1)); break;
-        case kPtFloat: a->FillFloat(call.Float(1)); break;
-        case kPtBool: a->FillFlag(call.Flag(1)); break;
-        case kPtStr: a->FillStr(call.Str(1)); break;
+        case lang::PT_INT: a->FillInt(call.Int(1)); break;
+        case lang::PT_FLOAT: a->FillFloat(call.Float(1)); break;
+        case lang::PT_BOOL: a->FillFlag(call.Flag(1)); break;
+        case lang::PT_STR: a->FillStr(call.Str(1)); break;
         default: break;
       }
       return true;
@@ -213,7 +213,7 @@ bool CallArrayFunction(int id, Call& call) {
       }
       return true;
     }
-    case FN_GetVarType: call.SetInt(call.Has(0) ? call.Arg(0).ParamType() : kPtNone); return true;
+    case FN_GetVarType: call.SetInt(call.Has(0) ? call.Arg(0).ParamType() : lang::PT_NONE); return true;
     default: return false;
   }
 }

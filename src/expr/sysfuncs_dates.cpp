@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "expr/sysfuncs_internal.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::expr::sysfuncs {
 namespace {
 
-using namespace script;
+using namespace lang;
 
 constexpr int64_t kMsPerDay = 86400000;
 // Days from 0001-01-01 (day 1) to 1899-12-30.

@@ -5,12 +5,12 @@
 #include <algorithm>
 
 #include "expr/sysfuncs_internal.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::expr::sysfuncs {
 namespace {
 
-using namespace script;
+using namespace lang;
 
 // 0-based offset of the last byte of `s` that is one of `delimiters` and a
 // character of its own, or npos.

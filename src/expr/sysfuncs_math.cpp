@@ -2,12 +2,12 @@
 #include <cmath>
 
 #include "expr/sysfuncs_internal.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::expr::sysfuncs {
 namespace {
 
-using namespace script;
+using namespace lang;
 
 // The original's floating-point unit traps invalid operations and
 // overflow, so a function that turns finite arguments into a NaN or an

@@ -7,12 +7,12 @@
 #include "core/sjis.h"
 #include "expr/sysfuncs_internal.h"
 #include "expr/width_conversion.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::expr::sysfuncs {
 namespace {
 
-using namespace script;
+using namespace lang;
 
 // The clipped-substring rule shared by Copy and JCopy, over `length` units:
 // a start below 1 eats into the count, a start past the end gives nothing,

@@ -15,11 +15,11 @@ constexpr int kKeyTableCount = 258;  // 256 keys, then the wheel-down and wheel-
 
 // The type each system variable answers in (@Result and @Temp: their target's).
 constexpr int kTypes[kSystemVariableCount] = {
-    kPtNone, kPtBool, kPtBool, kPtBool, kPtBool, kPtInt,   kPtInt,   kPtInt,   kPtInt,   kPtInt,
-    kPtStr,  kPtStr,  kPtInt,  kPtInt,  kPtInt,  kPtInt,   kPtInt,   kPtInt,   kPtInt,   kPtInt,
-    kPtInt,  kPtInt,  kPtInt,  kPtInt,  kPtStr,  kPtStr,   kPtBool,  kPtStr,   kPtStr,   kPtInt,
-    kPtFloat, kPtBool, kPtFloat, kPtFloat, kPtFloat, kPtBool, kPtBool, kPtInt, kPtInt, kPtStr,
-    kPtBool, kPtStr, kPtBool, kPtInt, kPtNone, kPtStr, kPtStr, kPtBool, kPtBool};
+    lang::PT_NONE, lang::PT_BOOL, lang::PT_BOOL, lang::PT_BOOL, lang::PT_BOOL, lang::PT_INT,   lang::PT_INT,   lang::PT_INT,   lang::PT_INT,   lang::PT_INT,
+    lang::PT_STR,  lang::PT_STR,  lang::PT_INT,  lang::PT_INT,  lang::PT_INT,  lang::PT_INT,   lang::PT_INT,   lang::PT_INT,   lang::PT_INT,   lang::PT_INT,
+    lang::PT_INT,  lang::PT_INT,  lang::PT_INT,  lang::PT_INT,  lang::PT_STR,  lang::PT_STR,   lang::PT_BOOL,  lang::PT_STR,   lang::PT_STR,   lang::PT_INT,
+    lang::PT_FLOAT, lang::PT_BOOL, lang::PT_FLOAT, lang::PT_FLOAT, lang::PT_FLOAT, lang::PT_BOOL, lang::PT_BOOL, lang::PT_INT, lang::PT_INT, lang::PT_STR,
+    lang::PT_BOOL, lang::PT_STR, lang::PT_BOOL, lang::PT_INT, lang::PT_NONE, lang::PT_STR, lang::PT_STR, lang::PT_BOOL, lang::PT_BOOL};
 
 std::string FontList(bool fixed) {
   std::string out;
@@ -33,33 +33,33 @@ std::string FontList(bool fixed) {
 // A value in `type` read as each of the four kinds.
 int32_t AsInt(int type, const SysValue& v) {
   switch (type) {
-    case kPtFloat: return RealToInt(v.r);
-    case kPtBool: return v.b ? 1 : 0;
-    case kPtStr: return ParseInt(v.s).value_or(0);
+    case lang::PT_FLOAT: return RealToInt(v.r);
+    case lang::PT_BOOL: return v.b ? 1 : 0;
+    case lang::PT_STR: return ParseInt(v.s).value_or(0);
     default: return v.i;
   }
 }
 Real AsReal(int type, const SysValue& v) {
   switch (type) {
-    case kPtFloat: return v.r;
-    case kPtBool: return v.b ? 1 : 0;
-    case kPtStr: return ParseReal(v.s).value_or(0);
+    case lang::PT_FLOAT: return v.r;
+    case lang::PT_BOOL: return v.b ? 1 : 0;
+    case lang::PT_STR: return ParseReal(v.s).value_or(0);
     default: return v.i;
   }
 }
 bool AsFlag(int type, const SysValue& v) {
   switch (type) {
-    case kPtFloat: return v.r != 0;
-    case kPtBool: return v.b;
-    case kPtStr: return v.s == "TRUE";
+    case lang::PT_FLOAT: return v.r != 0;
+    case lang::PT_BOOL: return v.b;
+    case lang::PT_STR: return v.s == "TRUE";
     default: return v.i != 0;
   }
 }
 std::string AsStr(int type, const SysValue& v) {
   switch (type) {
-    case kPtFloat: return RealToStr(v.r);
-    case kPtBool: return v.b ? "TRUE" : "FALSE";
-    case kPtStr: return v.s;
+    case lang::PT_FLOAT: return RealToStr(v.r);
+    case lang::PT_BOOL: return v.b ? "TRUE" : "FALSE";
+    case lang::PT_STR: return v.s;
     default: return IntToStr(v.i);
   }
 }
@@ -72,8 +72,8 @@ int TParamSystem::OwnType() const {
 }
 
 TCustomParam* TParamSystem::Forward() const {
-  if (id_ == kSysResult) return table_->host() ? table_->host()->CallResult() : nullptr;
-  if (id_ == kSysTemp) {
+  if (id_ == lang::SV_Result) return table_->host() ? table_->host()->CallResult() : nullptr;
+  if (id_ == lang::SV_Temp) {
     TParamCollectionItem* target = table_->TempTarget.empty() ? nullptr : table_->Find(table_->TempTarget);
     // @Temp naming itself would forward for ever.
     return target && target->Value.get() != this ? target->Value.get() : nullptr;
@@ -90,23 +90,23 @@ const TCustomParam* TParamSystem::Underlying() const {
 SysValue TParamSystem::Read(int32_t index) const {
   SysValue v;
   switch (id_) {
-    case kSysTextDelay: v.i = table_->TextDelay; return v;
-    case kSysCursor: v.s = table_->CursorFile; return v;
-    case kSysSelStr: v.s = table_->SelStr; return v;
-    case kSysSelIndex: v.i = table_->SelIndex; return v;
-    case kSysPi: v.r = std::numbers::pi_v<long double>; return v;
-    case kSys1Hour: v.r = 1.0L / 24; return v;
-    case kSys1Min: v.r = 1.0L / 1440; return v;
-    case kSys1Sec: v.r = 1.0L / 86400; return v;
-    case kSysPcTickCount: v.i = static_cast<int32_t>(platform::SystemTickMs()); return v;
-    case kSysFonts: v.s = FontList(false); return v;
-    case kSysFixedFonts: v.s = FontList(true); return v;
+    case lang::SV_TextDelay: v.i = table_->TextDelay; return v;
+    case lang::SV_Cursor: v.s = table_->CursorFile; return v;
+    case lang::SV_SelStr: v.s = table_->SelStr; return v;
+    case lang::SV_SelIndex: v.i = table_->SelIndex; return v;
+    case lang::SV_Pi: v.r = std::numbers::pi_v<long double>; return v;
+    case lang::SV_1Hour: v.r = 1.0L / 24; return v;
+    case lang::SV_1Min: v.r = 1.0L / 1440; return v;
+    case lang::SV_1Sec: v.r = 1.0L / 86400; return v;
+    case lang::SV_PCTickCount: v.i = static_cast<int32_t>(platform::SystemTickMs()); return v;
+    case lang::SV_Fonts: v.s = FontList(false); return v;
+    case lang::SV_FixedFonts: v.s = FontList(true); return v;
     default: break;
   }
-  if (id_ >= kSysYear && id_ <= kSysSec) {
+  if (id_ >= lang::SV_Year && id_ <= lang::SV_Sec) {
     const platform::LocalDateTime t = platform::NowLocal();
     const int fields[] = {t.year, t.month, t.day, t.weekday, t.hour, t.minute, t.second};
-    v.i = fields[id_ - kSysYear];
+    v.i = fields[id_ - lang::SV_Year];
     return v;
   }
   if (table_->host()) table_->host()->Get(id_, index, &v);
@@ -115,10 +115,10 @@ SysValue TParamSystem::Read(int32_t index) const {
 
 void TParamSystem::Write(const SysValue& v) {
   switch (id_) {
-    case kSysTextDelay: table_->TextDelay = v.i; return;
-    case kSysCursor: table_->CursorFile = v.s; return;
-    case kSysSelStr: table_->SelStr = v.s; return;
-    case kSysSelIndex: table_->SelIndex = v.i; return;
+    case lang::SV_TextDelay: table_->TextDelay = v.i; return;
+    case lang::SV_Cursor: table_->CursorFile = v.s; return;
+    case lang::SV_SelStr: table_->SelStr = v.s; return;
+    case lang::SV_SelIndex: table_->SelIndex = v.i; return;
     default: break;
   }
   if (table_->host()) table_->host()->Set(id_, v);
@@ -127,15 +127,15 @@ void TParamSystem::Write(const SysValue& v) {
 int32_t TParamSystem::Count() const {
   if (Forwards()) return Forward() ? Forward()->Count() : 1;
   switch (id_) {
-    case kSysKeyPush: case kSysKeyClick: case kSysKeyRepeat: return kKeyTableCount;
-    case kSysParamStr: case kSysMidiPorts:
+    case lang::SV_KeyPush: case lang::SV_KeyClick: case lang::SV_KeyRepeat: return kKeyTableCount;
+    case lang::SV_ParamStr: case lang::SV_MidiPorts:
       return table_->host() ? table_->host()->ElementCount(id_) : 0;
     default: return 1;
   }
 }
 
 int TParamSystem::ParamType() const {
-  if (Forwards()) return Forward() ? Forward()->ParamType() : kPtNone;
+  if (Forwards()) return Forward() ? Forward()->ParamType() : lang::PT_NONE;
   return OwnType();
 }
 
@@ -146,7 +146,7 @@ int32_t TParamSystem::DimSize(int32_t k) const {
 
 std::string TParamSystem::GetStr() const {
   // @ParamStr read as a scalar is empty; its elements are the arguments.
-  if (id_ == kSysParamStr) return {};
+  if (id_ == lang::SV_ParamStr) return {};
   return GetStrAt(0);
 }
 
@@ -215,17 +215,17 @@ void TParamSystem::SetStrAt(int32_t i, const std::string& s) {
   out.s = s;
   const auto parsed_int = ParseInt(s);
   switch (OwnType()) {
-    case kPtInt:
+    case lang::PT_INT:
       if (!parsed_int) return;  // an unparsable string leaves it unchanged
       out.i = *parsed_int;
       break;
-    case kPtFloat: {
+    case lang::PT_FLOAT: {
       const auto parsed = ParseReal(s);
       if (!parsed) return;
       out.r = *parsed;
       break;
     }
-    case kPtBool:
+    case lang::PT_BOOL:
       // Flags take a number here, not "TRUE".
       out.b = parsed_int.value_or(0) != 0;
       break;

@@ -5,24 +5,12 @@
 // every operation to another value.
 #include "expr/param_collection.h"
 #include "expr/params.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::expr {
 
 class TParamCollection;
 
-enum SystemVariableId : int {
-  kSysResult = 0, kSysLClick = 1, kSysRClick = 2, kSysLPush = 3, kSysRPush = 4,
-  kSysMouseX = 5, kSysMouseY = 6, kSysTextDelay = 7, kSysHistoryCount = 8,
-  kSysParamCount = 9, kSysParamStr = 10, kSysSender = 11, kSysScrWidth = 12,
-  kSysScrHeight = 13, kSysTickCount = 14, kSysPcTickCount = 15, kSysUpdateCount = 16,
-  kSysYear = 17, kSysMonth = 18, kSysDay = 19, kSysWeek = 20, kSysHour = 21, kSysMin = 22,
-  kSysSec = 23, kSysFonts = 24, kSysFixedFonts = 25, kSysFullScr = 26, kSysCursor = 27,
-  kSysSelStr = 28, kSysSelIndex = 29, kSysPi = 30, kSysCgDither = 31, kSys1Hour = 32,
-  kSys1Min = 33, kSys1Sec = 34, kSysKeyPush = 35, kSysKeyClick = 36,
-  kSysDisplayModeCount = 37, kSysDisplayModeIndex = 38, kSysTitle = 39, kSysSoundOn = 40,
-  kSysActiveCompo = 41, kSysKeyRepeat = 42, kSysHistoryMaxCount = 43, kSysTemp = 44,
-  kSysMidiPort = 45, kSysMidiPorts = 46, kSysWheelDown = 47, kSysWheelUp = 48,
-};
 
 class TParamSystem final : public TCustomParam {
  public:
@@ -63,7 +51,7 @@ class TParamSystem final : public TCustomParam {
 
  private:
   TCustomParam* Forward() const;  // @Result / @Temp target, else null
-  bool Forwards() const { return id_ == kSysResult || id_ == kSysTemp; }
+  bool Forwards() const { return id_ == lang::SV_Result || id_ == lang::SV_Temp; }
   SysValue Read(int32_t index) const;
   void Write(const SysValue& v);
   int OwnType() const;

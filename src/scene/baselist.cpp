@@ -4,11 +4,11 @@
 #include <map>
 
 #include "graphics/dibsfc.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::scene {
 
-using namespace vesk::script;  // PR_, IM_ and LT_ ids
+using namespace vesk::lang;  // PR_, IM_ and LT_ ids
 
 namespace {
 

@@ -2,11 +2,13 @@
 
 #include "core/messages.h"
 #include "core/vesk_error.h"
-#include "scene/property_catalogue.h"
+#include "lang/properties.h"
 #include "scene/vesk_object.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::scene {
+
+using namespace vesk::lang;  // PR_ ids and the property table
 
 void GetProp(expr::TCustomParam& dest, const TVeskObject& object, int32_t id) {
   const int p = id & 0xFF;
@@ -21,7 +23,7 @@ void GetProp(expr::TCustomParam& dest, const TVeskObject& object, int32_t id) {
 
 void SetProp(TVeskObject& object, int32_t id, const expr::TCustomParam& value) {
   const int p = id & 0xFF;
-  if (p >= kPropertyCount || p == script::PR_APPEARX || p == script::PR_APPEARY)
+  if (p >= kPropertyCount || p == lang::PR_APPEARX || p == lang::PR_APPEARY)
     throw EVeskError(MessageCp932(Msg::kSetPropError));
   if (Property(p).read_only) return;
   switch (Property(p).type) {

@@ -4,11 +4,12 @@
 #include <variant>
 
 #include "scene/prop_dispatch.h"
-#include "scene/property_catalogue.h"
-#include "script/vocabulary.h"
+#include "lang/properties.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::scene {
 
+using namespace vesk::lang;
 using namespace vesk::script;
 
 void SceneCommandPort::GetProp(expr::TCustomParam& dest, TVeskObject& object, int32_t id) {

@@ -4,12 +4,12 @@
 
 #include "expr/param_text.h"
 #include "scene/baselist.h"
-#include "scene/property_catalogue.h"
-#include "script/vocabulary.h"
+#include "lang/properties.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::scene {
 
-using namespace vesk::script;  // PR_ and IM_ ids
+using namespace vesk::lang;  // PR_ and IM_ ids
 
 // ---- TVeskObject --------------------------------------------------------
 

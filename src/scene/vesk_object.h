@@ -16,6 +16,7 @@
 #include "core/byte_reader.h"
 #include "expr/params.h"
 #include "expr/parser.h"
+#include "lang/vocabulary.h"
 #include "scene/rect.h"
 
 namespace vesk::graphics {
@@ -59,13 +60,13 @@ class TVeskObject {
   virtual void SetReal(int id, Real value);
 
   virtual void SetName(const std::string& name);
-  virtual int GetCompoType() const { return 0; }
+  virtual int GetCompoType() const { return lang::LT_NONE; }
   virtual TVeskControl* AsControl() { return nullptr; }
   const TVeskControl* AsControl() const { return const_cast<TVeskObject*>(this)->AsControl(); }
   virtual bool GetVisible() const { return false; }
   virtual bool IsInputLocked() const { return false; }
   virtual bool NeedsAutoName() const { return true; }
-  bool Paused() const { return GetFlag(27 /* PR_PAUSED */); }
+  bool Paused() const { return GetFlag(lang::PR_PAUSED); }
 
   // Per-frame step; true when the object has finished and is to be deleted.
   virtual bool Update(int32_t frame_ms) {
@@ -250,7 +251,7 @@ class TVeskControl : public TVeskComponent {
 class TVeskCabinet final : public TVeskControl {
  public:
   using TVeskControl::TVeskControl;
-  int GetCompoType() const override { return 27; }
+  int GetCompoType() const override { return lang::LT_CABINET; }
   bool IsCabinet() const override { return true; }
   bool GetVisible() const override { return false; }
   void Draw(graphics::TCustomDIBX&, const Rect&) override {}

@@ -6,6 +6,8 @@
 
 namespace vesk::script {
 
+using namespace vesk::lang;  // the vocabulary ids
+
 void LoadExpression(ByteReader& in, TVeskParser& expression) { expression.LoadFromStream(in); }
 
 void SaveExpression(ByteWriter& out, const TVeskParser& expression) { expression.SaveToStream(out); }

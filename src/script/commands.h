@@ -21,7 +21,7 @@
 #include "expr/params.h"
 #include "expr/parser.h"
 #include "script/scene_port.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::script {
 
@@ -68,7 +68,7 @@ class TCommand {
   uint8_t RunOn = 0;
   int32_t Line = 0;  // line in the authoring tool, for the trace output
 
-  virtual int ComType() const { return CMD_BoxNew; }
+  virtual int ComType() const { return lang::CMD_BoxNew; }
   virtual uint8_t GetRunOn() const { return RunOn; }
   virtual uint8_t GetDisabled() const { return Disabled; }
   virtual void SetDisabled(uint8_t flag) { Disabled = flag; }
@@ -99,7 +99,7 @@ class TCommand {
 class TComIf : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_If; }
+  int ComType() const override { return lang::CMD_If; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Condition;
@@ -109,14 +109,14 @@ class TComIf : public TCommand {
 class TComElseif : public TComIf {
  public:
   using TComIf::TComIf;
-  int ComType() const override { return CMD_Elseif; }
+  int ComType() const override { return lang::CMD_Elseif; }
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComElse : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_Else; }
+  int ComType() const override { return lang::CMD_Else; }
   uint8_t GetRunOn() const override { return 1; }
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -124,7 +124,7 @@ class TComElse : public TCommand {
 class TComLabel : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_Label; }
+  int ComType() const override { return lang::CMD_Label; }
   bool IsLabel(std::string_view name) const override { return name == LabelName; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
@@ -137,7 +137,7 @@ class TComLabel : public TCommand {
 class TComComment : public TComLabel {
  public:
   using TComLabel::TComLabel;
-  int ComType() const override { return CMD_Comment; }
+  int ComType() const override { return lang::CMD_Comment; }
   uint8_t GetRunOn() const override { return 0; }
   uint8_t GetDisabled() const override { return 1; }
   const std::string& Text() const { return LabelName; }
@@ -146,7 +146,7 @@ class TComComment : public TComLabel {
 class TComJump : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_Jump; }
+  int ComType() const override { return lang::CMD_Jump; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   std::string PageName;
@@ -158,7 +158,7 @@ class TComJump : public TCommand {
 class TComCall : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_Call; }
+  int ComType() const override { return lang::CMD_Call; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   std::string PageName;
@@ -172,7 +172,7 @@ class TComCall : public TCommand {
 class TComExit : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_Exit; }
+  int ComType() const override { return lang::CMD_Exit; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Condition;
@@ -183,7 +183,7 @@ class TComExit : public TCommand {
 class TComBreak : public TComExit {
  public:
   using TComExit::TComExit;
-  int ComType() const override { return CMD_Break; }
+  int ComType() const override { return lang::CMD_Break; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   int32_t Target = 0;
@@ -193,7 +193,7 @@ class TComBreak : public TComExit {
 class TComContinue : public TComExit {
  public:
   using TComExit::TComExit;
-  int ComType() const override { return CMD_Continue; }
+  int ComType() const override { return lang::CMD_Continue; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   int32_t Target = 0;
@@ -203,7 +203,7 @@ class TComContinue : public TComExit {
 class TComWhile : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_While; }
+  int ComType() const override { return lang::CMD_While; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Condition;
@@ -220,7 +220,7 @@ class TComRuntime : public TCommand {
 class TComWhileInit : public TComRuntime {
  public:
   using TComRuntime::TComRuntime;
-  int ComType() const override { return CMD_WhileInit; }
+  int ComType() const override { return lang::CMD_WhileInit; }
   uint8_t GetRunOn() const override { return 1; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
@@ -231,7 +231,7 @@ class TComWhileInit : public TComRuntime {
 class TComWhileLoop : public TComWhileInit {
  public:
   using TComWhileInit::TComWhileInit;
-  int ComType() const override { return CMD_WhileLoop; }
+  int ComType() const override { return lang::CMD_WhileLoop; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   int32_t LoopIndex = 0;
@@ -241,7 +241,7 @@ class TComWhileLoop : public TComWhileInit {
 class TComDoEvent : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_DoEvent; }
+  int ComType() const override { return lang::CMD_DoEvent; }
   uint8_t GetRunOn() const override { return 0; }
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
   bool Yields() const override { return true; }
@@ -250,7 +250,7 @@ class TComDoEvent : public TCommand {
 class TComWait : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_Wait; }
+  int ComType() const override { return lang::CMD_Wait; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Condition;
@@ -272,7 +272,7 @@ class TComWait : public TCommand {
 class TComGameSave : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_GameSave; }
+  int ComType() const override { return lang::CMD_GameSave; }
   uint8_t GetRunOn() const override { return 0; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
@@ -286,7 +286,7 @@ class TComGameSave : public TCommand {
 class TComGameLoad : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_GameLoad; }
+  int ComType() const override { return lang::CMD_GameLoad; }
   uint8_t GetRunOn() const override { return 0; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
@@ -297,7 +297,7 @@ class TComGameLoad : public TCommand {
 class TComPCReset : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_PCReset; }
+  int ComType() const override { return lang::CMD_PCReset; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   std::string PageName;
@@ -313,14 +313,14 @@ class TComPCReset : public TCommand {
 class TComReset : public TComPCReset {
  public:
   using TComPCReset::TComPCReset;
-  int ComType() const override { return CMD_Reset; }
+  int ComType() const override { return lang::CMD_Reset; }
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComTerminate : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_Terminate; }
+  int ComType() const override { return lang::CMD_Terminate; }
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
@@ -329,7 +329,7 @@ class TComTerminate : public TCommand {
 class TComCalc : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_Calc; }
+  int ComType() const override { return lang::CMD_Calc; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Expression;
@@ -339,7 +339,7 @@ class TComCalc : public TCommand {
 class TComVarNew : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_VarNew; }
+  int ComType() const override { return lang::CMD_VarNew; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   std::string VarName;
@@ -352,7 +352,7 @@ class TComVarNew : public TCommand {
 class TComVarDel : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_VarDel; }
+  int ComType() const override { return lang::CMD_VarDel; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   std::string VarName;
@@ -362,7 +362,7 @@ class TComVarDel : public TCommand {
 class TComGetProp : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_GetProp; }
+  int ComType() const override { return lang::CMD_GetProp; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser ObjectName;
@@ -374,7 +374,7 @@ class TComGetProp : public TCommand {
 class TComSetProp : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_SetProp; }
+  int ComType() const override { return lang::CMD_SetProp; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser ObjectName;
@@ -386,7 +386,7 @@ class TComSetProp : public TCommand {
 class TComPropMotion : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_PropMotion; }
+  int ComType() const override { return lang::CMD_PropMotion; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser MotionName;
@@ -429,7 +429,7 @@ class TComComponent : public TCommand {
 
  private:
   PropertySet set_{};
-  std::array<std::unique_ptr<TVeskParser>, kPropertyCount> props_;
+  std::array<std::unique_ptr<TVeskParser>, lang::kPropertyCount> props_;
 };
 
 class TComControl : public TComComponent {
@@ -444,28 +444,28 @@ class TComControl : public TComComponent {
     explicit Class(TPage* page) : Base(page, Id) {}           \
     int ComType() const override { return Id; }               \
   }
-VESK_CONTROL_COMMAND(TComBoxNew, TComControl, CMD_BoxNew);
-VESK_CONTROL_COMMAND(TComImgNew, TComControl, CMD_ImgNew);
-VESK_CONTROL_COMMAND(TComMesNew, TComControl, CMD_MesNew);
-VESK_CONTROL_COMMAND(TComTimer, TComComponent, CMD_Timer);
-VESK_CONTROL_COMMAND(TComMovie, TComControl, CMD_Movie);
-VESK_CONTROL_COMMAND(TComCinema, TComControl, CMD_Cinema);
-VESK_CONTROL_COMMAND(TComCaption, TComControl, CMD_Caption);
-VESK_CONTROL_COMMAND(TComMenu, TComControl, CMD_Menu);
-VESK_CONTROL_COMMAND(TComBtnNew, TComControl, CMD_Button);
-VESK_CONTROL_COMMAND(TComParticleNew, TComControl, CMD_ParticleNew);
-VESK_CONTROL_COMMAND(TComFireNew, TComControl, CMD_FireNew);
-VESK_CONTROL_COMMAND(TComSound, TComComponent, CMD_Sound);
-VESK_CONTROL_COMMAND(TComEditNew, TComControl, CMD_EditNew);
-VESK_CONTROL_COMMAND(TComMemoNew, TComControl, CMD_MemoNew);
-VESK_CONTROL_COMMAND(TComMapImgNew, TComControl, CMD_MapImgNew);
-VESK_CONTROL_COMMAND(TComWaveNew, TComControl, CMD_WaveNew);
-VESK_CONTROL_COMMAND(TComTileNew, TComControl, CMD_TileNew);
-VESK_CONTROL_COMMAND(TComSliderNew, TComControl, CMD_SliderNew);
-VESK_CONTROL_COMMAND(TComScrollbarNew, TComControl, CMD_ScrollbarNew);
-VESK_CONTROL_COMMAND(TComGaugeNew, TComControl, CMD_GaugeNew);
-VESK_CONTROL_COMMAND(TComCGCaption, TComControl, CMD_CGCaption);
-VESK_CONTROL_COMMAND(TComPrevMenuNew, TComControl, CMD_PrevMenuNew);
+VESK_CONTROL_COMMAND(TComBoxNew, TComControl, lang::CMD_BoxNew);
+VESK_CONTROL_COMMAND(TComImgNew, TComControl, lang::CMD_ImgNew);
+VESK_CONTROL_COMMAND(TComMesNew, TComControl, lang::CMD_MesNew);
+VESK_CONTROL_COMMAND(TComTimer, TComComponent, lang::CMD_Timer);
+VESK_CONTROL_COMMAND(TComMovie, TComControl, lang::CMD_Movie);
+VESK_CONTROL_COMMAND(TComCinema, TComControl, lang::CMD_Cinema);
+VESK_CONTROL_COMMAND(TComCaption, TComControl, lang::CMD_Caption);
+VESK_CONTROL_COMMAND(TComMenu, TComControl, lang::CMD_Menu);
+VESK_CONTROL_COMMAND(TComBtnNew, TComControl, lang::CMD_Button);
+VESK_CONTROL_COMMAND(TComParticleNew, TComControl, lang::CMD_ParticleNew);
+VESK_CONTROL_COMMAND(TComFireNew, TComControl, lang::CMD_FireNew);
+VESK_CONTROL_COMMAND(TComSound, TComComponent, lang::CMD_Sound);
+VESK_CONTROL_COMMAND(TComEditNew, TComControl, lang::CMD_EditNew);
+VESK_CONTROL_COMMAND(TComMemoNew, TComControl, lang::CMD_MemoNew);
+VESK_CONTROL_COMMAND(TComMapImgNew, TComControl, lang::CMD_MapImgNew);
+VESK_CONTROL_COMMAND(TComWaveNew, TComControl, lang::CMD_WaveNew);
+VESK_CONTROL_COMMAND(TComTileNew, TComControl, lang::CMD_TileNew);
+VESK_CONTROL_COMMAND(TComSliderNew, TComControl, lang::CMD_SliderNew);
+VESK_CONTROL_COMMAND(TComScrollbarNew, TComControl, lang::CMD_ScrollbarNew);
+VESK_CONTROL_COMMAND(TComGaugeNew, TComControl, lang::CMD_GaugeNew);
+VESK_CONTROL_COMMAND(TComCGCaption, TComControl, lang::CMD_CGCaption);
+VESK_CONTROL_COMMAND(TComPrevMenuNew, TComControl, lang::CMD_PrevMenuNew);
 #undef VESK_CONTROL_COMMAND
 
 // Stores or restores a set of children of the back base; the component part
@@ -481,15 +481,15 @@ class TComCabinet : public TComComponent {
 
 class TComCabinetSave : public TComCabinet {
  public:
-  explicit TComCabinetSave(TPage* page) : TComCabinet(page, CMD_SaveCabinet) {}
-  int ComType() const override { return CMD_SaveCabinet; }
+  explicit TComCabinetSave(TPage* page) : TComCabinet(page, lang::CMD_SaveCabinet) {}
+  int ComType() const override { return lang::CMD_SaveCabinet; }
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComCabinetLoad : public TComCabinet {
  public:
-  explicit TComCabinetLoad(TPage* page) : TComCabinet(page, CMD_LoadCabinet) {}
-  int ComType() const override { return CMD_LoadCabinet; }
+  explicit TComCabinetLoad(TPage* page) : TComCabinet(page, lang::CMD_LoadCabinet) {}
+  int ComType() const override { return lang::CMD_LoadCabinet; }
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
@@ -498,7 +498,7 @@ class TComCabinetLoad : public TComCabinet {
 class TComFlip : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_Flip; }
+  int ComType() const override { return lang::CMD_Flip; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser Kind;
@@ -516,7 +516,7 @@ class TComFlip : public TCommand {
 class TComTextIns : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_TextIns; }
+  int ComType() const override { return lang::CMD_TextIns; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   std::vector<uint8_t> TextData;  // the compiled glyph stream
@@ -529,7 +529,7 @@ class TComTextIns : public TCommand {
 class TComMovieStop : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_MovieStop; }
+  int ComType() const override { return lang::CMD_MovieStop; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser ObjectName;
@@ -541,7 +541,7 @@ class TComMovieStop : public TCommand {
 class TComMediaPlay : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_MediaPlay; }
+  int ComType() const override { return lang::CMD_MediaPlay; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser ObjectName;
@@ -553,7 +553,7 @@ class TComMediaPlay : public TCommand {
 class TComObjDel : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_ObjDel; }
+  int ComType() const override { return lang::CMD_ObjDel; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser ObjectName;
@@ -563,7 +563,7 @@ class TComObjDel : public TCommand {
 class TComMenuClose : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_MenuClose; }
+  int ComType() const override { return lang::CMD_MenuClose; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser ObjectName;
@@ -574,7 +574,7 @@ class TComMenuClose : public TCommand {
 class TComTextClr : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_TextClr; }
+  int ComType() const override { return lang::CMD_TextClr; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser WindowName;
@@ -583,7 +583,7 @@ class TComTextClr : public TCommand {
 class TComEntryHist : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_FormatHist; }
+  int ComType() const override { return lang::CMD_FormatHist; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser ObjectName;
@@ -592,7 +592,7 @@ class TComEntryHist : public TCommand {
 class TComCallHist : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_CallHist; }
+  int ComType() const override { return lang::CMD_CallHist; }
   void LoadFromStream(ByteReader& in, int32_t page_version) override;
   void SaveToStream(ByteWriter& out, int32_t page_version) const override;
   TVeskParser WindowName;
@@ -604,13 +604,13 @@ class TComCallHist : public TCommand {
 class TComClrHist : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_ClrHist; }
+  int ComType() const override { return lang::CMD_ClrHist; }
 };
 
 class TComClrRead : public TCommand {
  public:
   using TCommand::TCommand;
-  int ComType() const override { return CMD_ClrRead; }
+  int ComType() const override { return lang::CMD_ClrRead; }
 };
 
 // The command class for a command id (0..60); nullptr for any other id.

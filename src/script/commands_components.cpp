@@ -6,6 +6,8 @@
 
 namespace vesk::script {
 
+using namespace vesk::lang;  // the vocabulary ids
+
 TComComponent::TComComponent(TPage* page, int id) : TCommand(page) {
   PropertySet set{};
   if (page != nullptr && id >= 0 && id < kCommandCount) set = page->Schema[static_cast<size_t>(id)];

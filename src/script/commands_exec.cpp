@@ -12,6 +12,8 @@
 #include "script/commands.h"
 
 namespace vesk::script {
+
+using namespace vesk::lang;  // the vocabulary ids
 namespace {
 
 const TComList& CommandsOf(const TPage* page) {
@@ -162,16 +164,16 @@ void TComVarNew::Execute(TCallMan& man, TPage*&, int32_t& index) {
   const expr::TCustomParam* v = Evaluate(InitialValue, man);
   if (!v) return;
   switch (TypeCode) {
-    case expr::kPtInt:
+    case lang::PT_INT:
       item->Value->SetInt(v->GetInt());
       break;
-    case expr::kPtFloat:
+    case lang::PT_FLOAT:
       item->Value->SetFloat(v->GetFloat());
       break;
-    case expr::kPtBool:
+    case lang::PT_BOOL:
       item->Value->SetFlag(v->GetFlag());
       break;
-    case expr::kPtStr:
+    case lang::PT_STR:
       item->Value->SetStr(v->GetStr());
       break;
     default:

@@ -7,11 +7,14 @@
 #include "core/messages.h"
 #include "core/vesk_error.h"
 #include "expr/param_collection.h"
+#include "lang/properties.h"
 #include "script/callman.h"
 #include "script/command_eval.h"
 #include "script/commands.h"
 
 namespace vesk::script {
+
+using namespace vesk::lang;  // the vocabulary ids
 namespace {
 
 // The order in which a creation command applies its properties: names and
@@ -19,85 +22,34 @@ namespace {
 // settings with the other font settings.
 const std::vector<int>& CreationOrder() {
   static const std::vector<int> order = [] {
-    std::vector<int> o{0, 1, 2, 7, 132, 100, 5, 6, 3, 4, 8, 157};
-    for (int p = 9; p <= 24; ++p) o.push_back(p);
-    for (int p = 153; p <= 156; ++p) o.push_back(p);
-    for (int p = 25; p <= 99; ++p) o.push_back(p);
-    for (int p = 101; p <= 131; ++p) o.push_back(p);
-    for (int p = 133; p <= 152; ++p) o.push_back(p);
-    o.push_back(158);
+
+    std::vector<int> o{PR_NAME,  PR_PARENT, PR_SOURCE, PR_ZOOMX, PR_ZOOMY, PR_POSZOOMED,
+                       PR_WIDTH, PR_HEIGHT, PR_LEFT,   PR_TOP,   PR_COLOR, PR_BARSIZE};
+    const auto span = [&o](int first, int last) {
+      for (int p = first; p <= last; ++p) o.push_back(p);
+    };
+    span(PR_BORDERWIDTH, PR_HOVERCOLOR);
+    span(PR_FONTHOVERBORDER, PR_FONTHOVERSHADOWCOLOR);
+    span(PR_ANTIALIAS, PR_CURSOR);
+    span(PR_ONPLAYSTART, PR_GLYPHHEIGHT);
+    span(PR_CLICKEDSOURCE, PR_CAPTURELINK);
+    o.push_back(PR_MUTEONLOAD);
     return o;
   }();
   return order;
 }
 
-enum class ReadAs { kStr, kFlag, kReal, kInt, kNever };
-
-// How a creation command reads each property, which is not always the
-// property's own type.
-ReadAs CreationType(int p) {
-  static const std::array<ReadAs, kPropertyCount> table = [] {
-    std::array<ReadAs, kPropertyCount> t{};
-    t.fill(ReadAs::kInt);
-    for (int p : {0,  1,   2,   15,  43,  46,  50,  69,  70,  72,  83,  84,
-                  99, 101, 113, 121, 122, 129, 133, 135, 136, 148, 149, 151})
-      t[static_cast<size_t>(p)] = ReadAs::kStr;
-    for (int p = 32; p <= 41; ++p) t[static_cast<size_t>(p)] = ReadAs::kStr;
-    for (int p = 54; p <= 62; ++p) t[static_cast<size_t>(p)] = ReadAs::kStr;
-    for (int p : {74, 75, 76, 77, 103, 104, 105, 106, 144, 145, 146})
-      t[static_cast<size_t>(p)] = ReadAs::kStr;
-    for (int p : {25,  27,  29,  47,  71,  73,  81,  86,  87,  88, 98,
-                  100, 111, 112, 134, 137, 139, 147, 150, 152, 158})
-      t[static_cast<size_t>(p)] = ReadAs::kFlag;
-    for (int p : {95, 96, 102}) t[static_cast<size_t>(p)] = ReadAs::kReal;
-    for (int p : {78, 79, 92, 93, 138, 140}) t[static_cast<size_t>(p)] = ReadAs::kNever;
-    return t;
-  }();
-  return table[static_cast<size_t>(p)];
-}
-
-int32_t IntDefault(int p) {
-  switch (p) {
-    case PR_ZOOMX:
-    case PR_ZOOMY:
-      return 256;
-    case PR_COLOR:
-    case PR_BORDERCOLOR:
-    case PR_HOVERCOLOR:
-      return -1;
-    case PR_ALPHA:
-      return 255;
-    case PR_FONTHEIGHT:
-      return 16;
-    case PR_VOLUME:
-      return 1000;
-    case PR_COLCOUNT:
-    case PR_ROWCOUNT:
-    case PR_AMP:
-    case PR_SMALLCHANGE:
-    case PR_LARGECHANGE:
-    case PR_GLYPHWIDTH:
-    case PR_GLYPHHEIGHT:
-      return 1;
-    case PR_TEXTDELAY:
-      return 256;
-    case PR_WAVELEN:
-      return 100;
-    default:
-      return 0;
-  }
-}
-
 CreationValue ReadCreationValue(int p, const expr::TCustomParam* v) {
-  switch (CreationType(p)) {
-    case ReadAs::kStr:
+  const lang::PropertyInfo& info = lang::Property(p);
+  switch (info.creation_read) {
+    case lang::CreationRead::kReadStr:
       return v ? v->GetStr() : std::string();
-    case ReadAs::kFlag:
-      return v ? v->GetFlag() : (p == PR_VISIBLE || p == PR_OVERLAY);
-    case ReadAs::kReal:
+    case lang::CreationRead::kReadFlag:
+      return v ? v->GetFlag() : info.creation_default != 0;
+    case lang::CreationRead::kReadReal:
       return v ? v->GetFloat() : expr::Real{0};
     default:
-      return v ? v->GetInt() : IntDefault(p);
+      return v ? v->GetInt() : info.creation_default;
   }
 }
 
@@ -114,7 +66,7 @@ SceneObject* TComComponent::CreateAndApply(TCallMan& man, int kind) {
       scene->TakeCreationExpression(*object, PR_DELAY, *delay);
   for (int p : CreationOrder()) {
     TVeskParser* e = Property(p);
-    if (!e || CreationType(p) == ReadAs::kNever) continue;
+    if (!e || lang::Property(p).creation_read == lang::CreationRead::kNever) continue;
     scene->ApplyCreationProperty(*object, p, ReadCreationValue(p, Evaluate(*e, man)));
   }
   scene->CreationComplete(*object);

@@ -19,7 +19,7 @@ namespace vesk::script {
 struct TTimerData {
   std::string Handler;  // CP932 handler reference, "page.lsb:label"
   std::string Object;   // name of the object that raised it; empty for none
-  uint8_t EventId = 0;  // id of the handler property (PR_ONLBTNDOWN ...)
+  uint8_t EventId = 0;  // id of the handler property (lang::PR_ONLBTNDOWN ...)
   // 0 while waiting; otherwise the event level its handler runs at.
   int32_t RunningDepth = 0;
   std::vector<std::string> Args;

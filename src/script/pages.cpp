@@ -7,6 +7,8 @@
 
 namespace vesk::script {
 
+using namespace vesk::lang;  // the vocabulary ids
+
 namespace {
 
 // The smallest command record: the id byte and the common header.

@@ -33,10 +33,10 @@ class TPage {
   uint8_t ResultType = 1;  // PT_ code of the value the page returns
   TComList Commands;       // file order; the position is the command index
   std::string Name;
-  std::array<PropertySet, kCommandCount> Schema{};
+  std::array<PropertySet, lang::kCommandCount> Schema{};
   int32_t Version = 104;
   // How many property sets the file stores (ids from here on have none).
-  int32_t StoredSets = kCommandCount;
+  int32_t StoredSets = lang::kCommandCount;
 
   // Reads a whole page file. Throws ETruncated on a cut or hostile file and
   // EVeskError ("不正なコマンド") on an unknown command id; the page is left

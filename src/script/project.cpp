@@ -114,7 +114,7 @@ bool TProject::ReadProjectFile(const std::vector<uint8_t>& bytes) {
   ExitPrompt = in.Str("exit prompt");
   for (const StatusDefinition& d : ReadStatusDefinitions(in)) {
     // A value restored from the saved status is never overwritten.
-    if (d.type > expr::kPtStr || env_.variables->Find(d.name)) continue;
+    if (d.type > lang::PT_STR || env_.variables->Find(d.name)) continue;
     expr::TParamCollectionItem* item = env_.variables->AddParam(d.type);
     try {
       env_.variables->SetName(*item, d.name);
@@ -124,10 +124,10 @@ bool TProject::ReadProjectFile(const std::vector<uint8_t>& bytes) {
     }
     item->IsStatus = 1;
     switch (d.type) {
-      case expr::kPtInt: item->Value->SetInt(d.i); break;
-      case expr::kPtFloat: item->Value->SetFloat(d.r); break;
-      case expr::kPtBool: item->Value->SetFlag(d.b); break;
-      case expr::kPtStr: item->Value->SetStr(d.s); break;
+      case lang::PT_INT: item->Value->SetInt(d.i); break;
+      case lang::PT_FLOAT: item->Value->SetFloat(d.r); break;
+      case lang::PT_BOOL: item->Value->SetFlag(d.b); break;
+      case lang::PT_STR: item->Value->SetStr(d.s); break;
       default: break;
     }
   }

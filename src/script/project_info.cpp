@@ -48,10 +48,10 @@ std::vector<StatusDefinition> ReadStatusDefinitions(ByteReader& in) {
     d.type = in.U8("status variable type");
     d.name = in.Str("status variable name");
     switch (d.type) {
-      case expr::kPtInt: d.i = in.I32("status variable value"); break;
-      case expr::kPtFloat: d.r = expr::LoadExtended(in.Bytes(10, "status variable value")); break;
-      case expr::kPtBool: d.b = in.U8("status variable value") != 0; break;
-      case expr::kPtStr: d.s = in.Str("status variable value"); break;
+      case lang::PT_INT: d.i = in.I32("status variable value"); break;
+      case lang::PT_FLOAT: d.r = expr::LoadExtended(in.Bytes(10, "status variable value")); break;
+      case lang::PT_BOOL: d.b = in.U8("status variable value") != 0; break;
+      case lang::PT_STR: d.s = in.Str("status variable value"); break;
       default: break;
     }
     list.push_back(std::move(d));
@@ -93,10 +93,10 @@ std::vector<uint8_t> WriteProjectFile(const ProjectFile& project) {
     out.U8(d.type);
     out.Str(d.name);
     switch (d.type) {
-      case expr::kPtInt: out.I32(d.i); break;
-      case expr::kPtFloat: out.Ext(d.r); break;
-      case expr::kPtBool: out.U8(d.b ? 1 : 0); break;
-      case expr::kPtStr: out.Str(d.s); break;
+      case lang::PT_INT: out.I32(d.i); break;
+      case lang::PT_FLOAT: out.Ext(d.r); break;
+      case lang::PT_BOOL: out.U8(d.b ? 1 : 0); break;
+      case lang::PT_STR: out.Str(d.s); break;
       default: break;
     }
   }

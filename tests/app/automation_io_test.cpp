@@ -88,12 +88,12 @@ namespace {
 
 TEST(VarDump, CollectsTheNonSystemVariablesInTableOrder) {
   expr::TParamCollection table;
-  table.Declare("n", expr::kPtInt, expr::VarScope::kGlobal, 0)->Value->SetInt(-3);
-  auto* arr = table.Declare("r", expr::kPtFloat, expr::VarScope::kLocal, 2);
+  table.Declare("n", lang::PT_INT, expr::VarScope::kGlobal, 0)->Value->SetInt(-3);
+  auto* arr = table.Declare("r", lang::PT_FLOAT, expr::VarScope::kLocal, 2);
   arr->Value->SetDims({2});
   arr->Value->SetFloatAt(1, 0.5L);
-  table.Declare("\x83\x74\x83\x89\x83\x4F", expr::kPtBool, expr::VarScope::kStatus, 0)->Value->SetFlag(true);
-  table.Declare("s", expr::kPtStr, expr::VarScope::kGlobal, 0)->Value->SetStr("\x82\xA0");
+  table.Declare("\x83\x74\x83\x89\x83\x4F", lang::PT_BOOL, expr::VarScope::kStatus, 0)->Value->SetFlag(true);
+  table.Declare("s", lang::PT_STR, expr::VarScope::kGlobal, 0)->Value->SetStr("\x82\xA0");
   EXPECT_EQ(VarDumpJson(1, 2, CollectVariables(table)),
             "{\"frames\":1,\"tick\":2,\"variables\":[\n"
             "{\"name\":\"n\",\"type\":1,\"status\":false,\"scope\":-1,\"local\":false,\"dims\":[],\"values\":[-3]},\n"

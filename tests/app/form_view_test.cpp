@@ -156,7 +156,7 @@ TEST_F(FormViewTest, TheGameClockWrapsLikeA32BitTickCounter) {
   ctx_.game_clock_ms = INT32_MAX - 19;
   ctx_.frame_counter = INT32_MAX;
   expr::SysValue before, after;
-  ASSERT_TRUE(view_.variables()->host()->Get(expr::kSysTickCount, 0, &before));
+  ASSERT_TRUE(view_.variables()->host()->Get(lang::SV_TickCount, 0, &before));
   LoopOptions loop;
   loop.frames = 3;
   loop.step_ms = 3000;
@@ -165,7 +165,7 @@ TEST_F(FormViewTest, TheGameClockWrapsLikeA32BitTickCounter) {
   EXPECT_EQ(ctx_.game_clock_ms, INT32_MIN + 8980);
   EXPECT_EQ(ctx_.frame_counter, INT32_MIN + 2);
   // What a script reads still differs by the time played.
-  ASSERT_TRUE(view_.variables()->host()->Get(expr::kSysTickCount, 0, &after));
+  ASSERT_TRUE(view_.variables()->host()->Get(lang::SV_TickCount, 0, &after));
   EXPECT_EQ(static_cast<int32_t>(static_cast<uint32_t>(after.i) - static_cast<uint32_t>(before.i)),
             9000);
 }

@@ -7,12 +7,12 @@
 #include "graphics/dibsfc.h"
 #include "scene/baselist.h"
 #include "scene/scene_port.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::components {
 namespace {
 
-using namespace vesk::script;
+using namespace vesk::lang;
 using scene::TVeskBaseList;
 
 class BoxScene : public ::testing::Test {

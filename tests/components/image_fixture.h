@@ -16,11 +16,11 @@
 #include "expr/param_collection.h"
 #include "graphics/dibsfc.h"
 #include "scene/baselist.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::components::test {
 
-using namespace vesk::script;
+using namespace vesk::lang;
 
 // One frame of a fake file: pixels are colour values 0x00BBGGRR, row by
 // row; `mask` (when not empty) the matching mask values.

@@ -128,9 +128,9 @@ TEST_F(AnimatedImages, PausesStopTheTiming) {
 TEST_F(AnimatedImages, TheEndWaitIsAddedWhenTheLastFrameComesUp) {
   auto& image = Three();
   auto op = std::make_unique<expr::TOpeData>();
-  op->Op = script::ocTo;
+  op->Op = lang::ocTo;
   op->Dest = expr::kResultTemp;
-  auto value = expr::MakeParam(expr::kPtInt);
+  auto value = expr::MakeParam(lang::PT_INT);
   value->SetInt(500);
   op->Operands.push_back(std::move(value));
   image.EndWait.Ops.push_back(std::move(op));

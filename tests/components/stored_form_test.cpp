@@ -103,9 +103,9 @@ TEST_F(StoredForms, AnimatedImagesComeBackWithTheirFrameAndEndWait) {
   image.SetStr(PR_ONPLAYEND, "p.lsb:end");
   image.SetStr(PR_ONIDLE, "p.lsb:idle");
   auto op = std::make_unique<expr::TOpeData>();
-  op->Op = script::ocTo;
+  op->Op = lang::ocTo;
   op->Dest = expr::kResultTemp;
-  auto value = expr::MakeParam(expr::kPtInt);
+  auto value = expr::MakeParam(lang::PT_INT);
   value->SetInt(250);
   op->Operands.push_back(std::move(value));
   image.EndWait.Ops.push_back(std::move(op));

@@ -301,13 +301,13 @@ TEST_F(PlayerRun, TheStartPageRunsAndItsVariablesAreDumped) {
   script::TPage page;
   page.Version = 109;
   auto& declare = *static_cast<script::TComVarNew*>(
-      page.Commands.emplace_back(script::CreateCommand(script::CMD_VarNew, &page)).get());
+      page.Commands.emplace_back(script::CreateCommand(lang::CMD_VarNew, &page)).get());
   declare.VarName = "count";
   declare.RunOn = 1;
   auto& loop = *static_cast<script::TComCalc*>(
-      page.Commands.emplace_back(script::CreateCommand(script::CMD_Calc, &page)).get());
+      page.Commands.emplace_back(script::CreateCommand(lang::CMD_Calc, &page)).get());
   auto op = std::make_unique<expr::TOpeData>();
-  op->Op = script::ocPlus;
+  op->Op = lang::ocPlus;
   op->Dest = "count";
   auto var = std::make_unique<expr::TParamVar>();
   var->RefName = "count";
@@ -318,12 +318,12 @@ TEST_F(PlayerRun, TheStartPageRunsAndItsVariablesAreDumped) {
   loop.Expression.Ops.push_back(std::move(op));
   loop.RunOn = 0;  // one addition per frame
   auto& again = *static_cast<script::TComJump*>(
-      page.Commands.emplace_back(script::CreateCommand(script::CMD_Jump, &page)).get());
+      page.Commands.emplace_back(script::CreateCommand(lang::CMD_Jump, &page)).get());
   again.PageName = kStartPage;
   again.Target = 1;
   again.RunOn = 1;
   auto cond = std::make_unique<expr::TOpeData>();
-  cond->Op = script::ocTo;
+  cond->Op = lang::ocTo;
   cond->Dest = "____arg";
   auto yes = std::make_unique<expr::TParamFlag>();
   yes->SetFlag(true);

@@ -6,12 +6,12 @@
 
 #include "core/byte_reader.h"
 #include "platform/cp932.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::expr {
 namespace {
 
-using namespace script;  // the operator codes
+using namespace lang;  // the operator codes
 
 std::unique_ptr<TCustomParam> I(int32_t v) {
   auto p = std::make_unique<TParamInt>();
@@ -76,7 +76,7 @@ TEST_F(ParserTest, EmptyExpressionsAndAssignmentsHaveNoResult) {
   Expr empty;
   EXPECT_EQ(Value(empty), "<none>");
   EXPECT_FALSE(empty.parser.RunCondition(table, &functions));
-  Declare("x", kPtInt);
+  Declare("x", lang::PT_INT);
   Expr assign;
   assign.Op(ocTo, "x", I(4));
   EXPECT_EQ(Value(assign), "<none>");
@@ -103,17 +103,17 @@ TEST_F(ParserTest, OperandATypesTheTemporary) {
   str_plus.Op(ocPlus, "____0", S("abc"), I(5)).Op(ocTo, "____arg", V("____0"));
   combo.Op(ocComboStr, "____0", I(5), I(6)).Op(ocTo, "____arg", V("____0"));
   EXPECT_EQ(Value(int_first), "3");
-  EXPECT_EQ(ResultType(int_first), kPtInt);
+  EXPECT_EQ(ResultType(int_first), lang::PT_INT);
   EXPECT_EQ(Value(real_first), "3.5");
-  EXPECT_EQ(ResultType(real_first), kPtFloat);
+  EXPECT_EQ(ResultType(real_first), lang::PT_FLOAT);
   EXPECT_EQ(Value(str_plus), "abc5");
   EXPECT_EQ(Value(combo), "56");
-  EXPECT_EQ(ResultType(combo), kPtStr);
+  EXPECT_EQ(ResultType(combo), lang::PT_STR);
 }
 
 TEST_F(ParserTest, DestinationSettersConvert) {
-  Declare("flag", kPtBool);
-  Declare("text", kPtStr);
+  Declare("flag", lang::PT_BOOL);
+  Declare("text", lang::PT_STR);
   Expr e;
   e.Op(ocOr, "flag", I(0), I(4)).Op(ocMinus, "text", I(3), I(10));
   e.parser.Run(table, &functions);
@@ -145,8 +145,8 @@ TEST_F(ParserTest, Shifts) {
 }
 
 TEST_F(ParserTest, AFailureStopsTheRunSilentlyKeepingEarlierEffects) {
-  Declare("a", kPtInt);
-  Declare("b", kPtInt);
+  Declare("a", lang::PT_INT);
+  Declare("b", lang::PT_INT);
   Expr e;
   e.Op(ocTo, "a", I(1)).Op(ocDiv, "____0", I(1), I(0)).Op(ocTo, "b", I(2));
   e.parser.Run(table, &functions);
@@ -175,7 +175,7 @@ TEST_F(ParserTest, ResultSurvivesAFailureInTheFinalAssignmentOnceTheTemporaryExi
 }
 
 TEST_F(ParserTest, ElementReferencesReadAndWriteThroughTemporaries) {
-  TParamCollectionItem* arr = Declare("arr", kPtInt);
+  TParamCollectionItem* arr = Declare("arr", lang::PT_INT);
   arr->Value->SetDims({2, 3});
   arr->Value->SetIntAt(5, 42);
   Expr read;
@@ -202,14 +202,14 @@ TEST_F(ParserTest, ElementReferencesReadAndWriteThroughTemporaries) {
 
 TEST_F(ParserTest, GetPropTypingUsesTheLowByteOfThePropertyId) {
   EvalServices services;
-  services.property_type = [](int id) { return id == 2 ? kPtStr : kPtInt; };
+  services.property_type = [](int id) { return id == 2 ? lang::PT_STR : lang::PT_INT; };
   table.set_services(&services);
   Expr bad, wrapped;
   bad.Func(2, "____0", S("obj"), I(159)).Op(ocTo, "____arg", V("____0"));
   wrapped.Func(2, "____0", S("obj"), I(258)).Op(ocTo, "____arg", V("____0"));
   EXPECT_EQ(Value(bad), "<none>");
   EXPECT_EQ(platform::Cp932ToUtf8(bad.parser.last_error()), "GetPropの引数が違います");
-  EXPECT_EQ(ResultType(wrapped), kPtStr);  // 258 reads property 2
+  EXPECT_EQ(ResultType(wrapped), lang::PT_STR);  // 258 reads property 2
   table.set_services(nullptr);
 }
 
@@ -218,7 +218,7 @@ TEST_F(ParserTest, TwoTablesKeepTheirOwnServices) {
   EvalServices a, b;
   a.error_sink = [&](const std::string& m) { first.push_back(m); };
   b.error_sink = [&](const std::string& m) { second.push_back(m); };
-  b.property_type = [](int) { return kPtStr; };
+  b.property_type = [](int) { return lang::PT_STR; };
   TParamCollection other;
   table.set_services(&a);
   other.set_services(&b);
@@ -232,9 +232,9 @@ TEST_F(ParserTest, TwoTablesKeepTheirOwnServices) {
   Expr typed;
   typed.Func(2, "____0", S("obj"), I(2)).Op(ocTo, "____arg", V("____0"));
   typed.parser.Run(table, nullptr);
-  EXPECT_EQ(typed.parser.Result->ParamType(), kPtInt);
+  EXPECT_EQ(typed.parser.Result->ParamType(), lang::PT_INT);
   typed.parser.Run(other, nullptr);
-  EXPECT_EQ(typed.parser.Result->ParamType(), kPtStr);
+  EXPECT_EQ(typed.parser.Result->ParamType(), lang::PT_STR);
   table.set_services(nullptr);
 }
 
@@ -281,16 +281,16 @@ TEST_F(ParserTest, StoredFormRoundTripsAndRefusesCutRecords) {
 // ---- Names resolved once per table state --------------------------------------
 
 TEST_F(ParserTest, KeptLookupsFollowRedeclarationsScopesAndNewTables) {
-  Declare("x", kPtInt)->Value->SetInt(1);
+  Declare("x", lang::PT_INT)->Value->SetInt(1);
   Expr e;
   e.Op(ocPlus, "____0", V("x"), I(10)).Op(ocTo, "____arg", V("____0"));
   EXPECT_EQ(Value(e), "11");
   ASSERT_TRUE(table.DeleteVariable("x"));
-  Declare("x", kPtStr)->Value->SetStr("a");
+  Declare("x", lang::PT_STR)->Value->SetStr("a");
   EXPECT_EQ(Value(e), "a10");  // the new x, and its type types the temporary
 
   // A local of the current depth hides the global while that depth runs.
-  table.Declare("x", kPtInt, VarScope::kLocal, 3)->Value->SetInt(5);
+  table.Declare("x", lang::PT_INT, VarScope::kLocal, 3)->Value->SetInt(5);
   table.CurrentScope = 3;
   EXPECT_EQ(Value(e), "15");
   table.CurrentScope = 0;
@@ -299,7 +299,7 @@ TEST_F(ParserTest, KeptLookupsFollowRedeclarationsScopesAndNewTables) {
   // A table made where another was: nothing of the old one is used.
   for (int round = 0; round < 3; ++round) {
     auto other = std::make_unique<TParamCollection>();
-    other->Declare("x", kPtInt, VarScope::kGlobal, 0)->Value->SetInt(round);
+    other->Declare("x", lang::PT_INT, VarScope::kGlobal, 0)->Value->SetInt(round);
     e.parser.Run(*other, nullptr);
     ASSERT_TRUE(e.parser.Result);
     EXPECT_EQ(e.parser.Result->GetInt(), round + 10);
@@ -308,7 +308,7 @@ TEST_F(ParserTest, KeptLookupsFollowRedeclarationsScopesAndNewTables) {
 
 TEST_F(ParserTest, TemporariesBehaveAsTableEntries) {
   // A variable that happens to carry a temporary's name is written, not shadowed.
-  Declare("____0", kPtInt);
+  Declare("____0", lang::PT_INT);
   Expr named;
   named.Op(ocPlus, "____0", I(2), I(3)).Op(ocTo, "____arg", V("____0"));
   EXPECT_EQ(Value(named), "5");
@@ -316,7 +316,7 @@ TEST_F(ParserTest, TemporariesBehaveAsTableEntries) {
 
   // Reading a temporary before it is made fails as an unknown name does:
   // the run stops there, earlier effects stay.
-  Declare("y", kPtInt);
+  Declare("y", lang::PT_INT);
   Expr early;
   early.Op(ocTo, "y", I(7)).Op(ocTo, "____arg", V("____9")).Op(ocTo, "____9", I(1));
   EXPECT_EQ(Value(early), "<none>");
@@ -325,8 +325,8 @@ TEST_F(ParserTest, TemporariesBehaveAsTableEntries) {
   EXPECT_EQ(Value(early), "<none>") << "a second run starts from no temporaries again";
 
   // Each run's temporaries start from zero, element references included.
-  Declare("i", kPtInt);
-  auto* arr = Declare("arr", kPtInt);
+  Declare("i", lang::PT_INT);
+  auto* arr = Declare("arr", lang::PT_INT);
   arr->Value->SetDims({4});
   for (int k = 0; k < 4; ++k) arr->Value->SetIntAt(k, 100 + k);
   Expr element;

@@ -12,7 +12,7 @@ using ::testing::ElementsAre;
 class ArrayFunctions : public SysFuncTest {
  protected:
   void Ints(const std::string& name, std::vector<int32_t> values) {
-    TCustomParam& v = table.Find(name) ? Var(name) : Declare(name, kPtInt);
+    TCustomParam& v = table.Find(name) ? Var(name) : Declare(name, lang::PT_INT);
     v.SetDims({static_cast<int32_t>(values.size())});
     for (size_t i = 0; i < values.size(); ++i) v.SetIntAt(static_cast<int32_t>(i), values[i]);
   }
@@ -24,7 +24,7 @@ class ArrayFunctions : public SysFuncTest {
 };
 
 TEST_F(ArrayFunctions, ShapesFillsAndCopies) {
-  Declare("a", kPtInt, {3, 5});
+  Declare("a", lang::PT_INT, {3, 5});
   EXPECT_EQ(Run(FN_GetArraySize, V("a"), I(0)).GetInt(), 5);
   EXPECT_EQ(Run(FN_GetArraySize, V("a"), I(1)).GetInt(), 3);
   EXPECT_EQ(Run(FN_GetArraySize, V("a")).GetInt(), 15);
@@ -39,27 +39,27 @@ TEST_F(ArrayFunctions, ShapesFillsAndCopies) {
   EXPECT_EQ(ErrorOf(FN_SetArray, V("a"), I(INT32_MAX), I(INT32_MAX)), "配列の要素数が不正です");
   Run(FN_FillMem, V("a"), S("7"));  // read as the array's type
   EXPECT_THAT(IntsOf("a"), ElementsAre(7, 7, 7, 7, 7, 7));
-  Declare("f", kPtBool, {2});
+  Declare("f", lang::PT_BOOL, {2});
   Run(FN_FillMem, V("f"), S("TRUE"));
   EXPECT_THAT(Strings("f"), ElementsAre("TRUE", "TRUE"));
-  Declare("b", kPtInt);
+  Declare("b", lang::PT_INT);
   Run(FN_CopyMem, V("b"), V("a"));
   EXPECT_THAT(Var("b").Dims, ElementsAre(2, 3));
   EXPECT_EQ(ErrorOf(FN_CopyMem, V("b"), V("f")), "CopyMem:変数の型があいません");
 
-  Declare("r", kPtFloat, {2, 2});
+  Declare("r", lang::PT_FLOAT, {2, 2});
   for (int i = 0; i < 4; ++i) Var("r").SetFloatAt(i, i + 0.75L);
   EXPECT_TRUE(Run(FN_CopyArray, V("b"), V("r")).GetFlag());
   EXPECT_THAT(Var("b").Dims, ElementsAre(2, 2));
   EXPECT_THAT(IntsOf("b"), ElementsAre(0, 1, 2, 3));
   EXPECT_FALSE(Run(FN_CopyArray, V("b"), V("nope")).GetFlag());  // would empty it
   EXPECT_EQ(Var("b").Count(), 4);
-  EXPECT_EQ(Run(FN_GetVarType, V("r")).GetInt(), kPtFloat);
-  EXPECT_EQ(Run(FN_GetVarType).GetInt(), kPtNone);
+  EXPECT_EQ(Run(FN_GetVarType, V("r")).GetInt(), lang::PT_FLOAT);
+  EXPECT_EQ(Run(FN_GetVarType).GetInt(), lang::PT_NONE);
 }
 
 TEST_F(ArrayFunctions, SplitAndJoin) {
-  Declare("s", kPtStr);
+  Declare("s", lang::PT_STR);
   Run(FN_StringToArray, S("a,,b,"), V("s"), S(","));
   EXPECT_THAT(Strings("s"), ElementsAre("a", "", "b"));
   Run(FN_StringToArray, S(",a;b"), V("s"), S(",;"));
@@ -72,7 +72,7 @@ TEST_F(ArrayFunctions, SplitAndJoin) {
   EXPECT_THAT(Strings("s"), ElementsAre("a\\b"));
   Run(FN_StringToArray, S(J("x表") + "\\z"), V("s"), S("\\"));
   EXPECT_THAT(Strings("s"), ElementsAre(J("x表"), "z"));
-  Declare("a", kPtInt);
+  Declare("a", lang::PT_INT);
   Run(FN_StringToArray, S("4,x,-6"), V("a"), S(","));
   EXPECT_THAT(IntsOf("a"), ElementsAre(4, 0, -6));
   EXPECT_EQ(Run(FN_ArrayToString, V("a")).GetStr(), "4\r\n0\r\n-6");
@@ -80,7 +80,7 @@ TEST_F(ArrayFunctions, SplitAndJoin) {
 }
 
 TEST_F(ArrayFunctions, SearchAndSort) {
-  Declare("s", kPtStr);
+  Declare("s", lang::PT_STR);
   Run(FN_StringToArray, S("b,A,_x,a"), V("s"), S(","));
   EXPECT_EQ(Run(FN_IndexOfStr, V("s"), S("a")).GetInt(), 3);  // case-sensitive by default
   EXPECT_EQ(Run(FN_IndexOfStr, V("s"), S("a"), F(false)).GetInt(), 1);
@@ -94,10 +94,10 @@ TEST_F(ArrayFunctions, AddAndInsertOnlyIntoOneDimension) {
   Ints("a", {1, 2});
   EXPECT_EQ(Run(FN_AddArray, V("a"), V("a")).GetInt(), 4);  // onto itself
   EXPECT_THAT(IntsOf("a"), ElementsAre(1, 2, 1, 2));
-  Declare("s", kPtStr, {2}).SetStrAt(0, "7");
+  Declare("s", lang::PT_STR, {2}).SetStrAt(0, "7");
   EXPECT_EQ(Run(FN_AddArray, V("a"), V("s")).GetInt(), 6);
   EXPECT_THAT(IntsOf("a"), ElementsAre(1, 2, 1, 2, 7, 0));  // read as A's type
-  Declare("m", kPtInt, {2, 2});
+  Declare("m", lang::PT_INT, {2, 2});
   EXPECT_EQ(Run(FN_AddArray, V("a"), V("m")).GetInt(), 6);
   EXPECT_EQ(Run(FN_InsertArray, V("m"), I(0), V("a")).GetInt(), 4);
   EXPECT_EQ(Var("a").Count(), 6);
@@ -123,7 +123,7 @@ TEST_F(ArrayFunctions, DeleteArrayClampsAndRefusesToEmptyTheArray) {
   Ints("a", {1, 2, 3});
   EXPECT_EQ(ErrorOf(FN_DeleteArray, V("a"), I(0), I(3)), "配列の要素数が不正です");
   EXPECT_THAT(IntsOf("a"), ElementsAre(1, 2, 3));
-  Declare("m", kPtInt, {2, 3});
+  Declare("m", lang::PT_INT, {2, 3});
   EXPECT_EQ(Run(FN_DeleteArray, V("m"), I(0), I(1)).GetInt(), 6);
   EXPECT_EQ(Var("m").Count(), 6);
 }

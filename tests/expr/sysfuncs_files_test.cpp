@@ -18,7 +18,7 @@ class FilesAndDispatch : public SysFuncTest {
 };
 
 TEST_F(FilesAndDispatch, VariablesFilesAndTheShell) {
-  Declare("Lines", kPtStr);
+  Declare("Lines", lang::PT_STR);
   EXPECT_TRUE(Flag(FN_VarExists, S("lines")));
   EXPECT_FALSE(Flag(FN_AssignTemp, S("nope")));
   EXPECT_TRUE(Flag(FN_AssignTemp, S("lines")));
@@ -67,11 +67,11 @@ TEST_F(FilesAndDispatch, ResultTypesFollowTheFunctionTables) {
       "3334444434" "4344344333" "3331323334" "3133333313" "2333433333" "0341331122" "130410";
   ASSERT_EQ(types.size(), static_cast<size_t>(kSystemFunctionCount));
   for (int id = 0; id < kSystemFunctionCount; ++id) EXPECT_EQ(TSysFuncMan::ResultType(id), types[id] - '0') << id;
-  EXPECT_EQ(TSysFuncMan::ResultType(136), kPtNone);
+  EXPECT_EQ(TSysFuncMan::ResultType(136), lang::PT_NONE);
 }
 
 TEST_F(FilesAndDispatch, FunctionsNotWiredInLeaveEverythingAlone) {
-  Declare("v", kPtStr).SetStr("keep");
+  Declare("v", lang::PT_STR).SetStr("keep");
   for (int id : {FN_GetProp, FN_SetProp, FN_Exists, FN_GetCheck, FN_SetCheck, FN_ListCompo, FN_ToClientX,
                  FN_ToScreenY, FN_IndexOfMenu, FN_InPrimary, FN_GetEnabled, FN_SetEnabled, FN_GetSaveCaption,
                  FN_ListSaveCaption, FN_GetDisplayMode, FN_SetWallPaper, FN_DBCreateTable, FN_DBGetFloat,
@@ -86,7 +86,7 @@ TEST_F(FilesAndDispatch, MissingAndHostileOperandsNeverFault) {
   // Every id with no operands, too few, unknown references, null entries
   // and extreme values: a result or one of the runtime's errors, nothing
   // else (the sanitizers watch the reads).
-  Declare("s", kPtStr).SetStr(J("日本") + "\x82");
+  Declare("s", lang::PT_STR).SetStr(J("日本") + "\x82");
   const std::vector<std::function<void(Operands&)>> shapes = {
       [](Operands&) {},
       [&](Operands& o) { o.push_back(V("arr")); },
@@ -109,7 +109,7 @@ TEST_F(FilesAndDispatch, MissingAndHostileOperandsNeverFault) {
   };
   for (int id = 0; id < 256; ++id) {
     for (const auto& shape : shapes) {
-      if (!table.Find("arr")) Declare("arr", kPtInt);
+      if (!table.Find("arr")) Declare("arr", lang::PT_INT);
       Var("arr").SetDims({2, 2});
       Operands ops;
       shape(ops);

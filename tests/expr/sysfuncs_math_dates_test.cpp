@@ -64,7 +64,7 @@ TEST_F(MathAndDates, DecodingRoundTripsAndRounds) {
     ASSERT_EQ(Int(FN_GetMonth, R(march1 - 1)), 2) << y;
     ASSERT_EQ(Int(FN_GetDay, R(march1 - 1)), y % 4 == 0 && (y % 100 != 0 || y % 400 == 0) ? 29 : 28) << y;
   }
-  for (const char* name : {"a", "b", "c"}) Declare(name, kPtInt);
+  for (const char* name : {"a", "b", "c"}) Declare(name, lang::PT_INT);
   Run(FN_DecodeDate, R(36585.75L), V("a"), V("b"), V("c"));
   EXPECT_EQ(Strings("a")[0] + Strings("b")[0] + Strings("c")[0], "2000229");
   Run(FN_DecodeTime, R(36585.75L + 61.0L / 86400), V("a"), V("b"), V("c"));

@@ -18,7 +18,7 @@ class StringFunctions : public SysFuncTest {
     call();
     return Var("s").GetStr();
   }
-  void SetUp() override { Declare("s", kPtStr); }
+  void SetUp() override { Declare("s", lang::PT_STR); }
 };
 
 TEST_F(StringFunctions, NumberFormatting) {
@@ -59,7 +59,7 @@ TEST_F(StringFunctions, DeleteAndInsertWriteBackThroughTheReference) {
   EXPECT_EQ(Edit(J("日本"), [&] { Run(FN_JInsert, S("X"), V("s"), I(2)); }), J("日") + "X" + J("本"));
   EXPECT_EQ(Edit(J("日本"), [&] { Run(FN_JInsert, S("X"), V("s"), I(-3)); }), "X" + J("日本"));
   // An array element is written in place; a constant operand never is.
-  Declare("arr", kPtStr, {3}).SetStrAt(1, "hello");
+  Declare("arr", lang::PT_STR, {3}).SetStrAt(1, "hello");
   Run(FN_Delete, V("arr", 1), I(1), I(1));
   EXPECT_THAT(Strings("arr"), ::testing::ElementsAre("", "ello", ""));
   Operands ops;

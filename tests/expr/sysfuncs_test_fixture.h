@@ -12,11 +12,11 @@
 #include "expr/param_collection.h"
 #include "expr/sysfuncs.h"
 #include "platform/cp932.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::expr::test {
 
-using namespace script;  // FN_ ids
+using namespace lang;  // FN_ ids
 
 inline std::string J(const char* utf8) { return platform::Utf8ToCp932(utf8); }
 

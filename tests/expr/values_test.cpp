@@ -209,13 +209,13 @@ TEST(StoredForms, EveryClassRoundTrips) {
 
 TEST(References, ReadAndWriteAnElementOfTheTarget) {
   TParamCollection table;
-  TParamCollectionItem* arr = table.AddParam(kPtInt);
+  TParamCollectionItem* arr = table.AddParam(lang::PT_INT);
   table.SetName(*arr, "arr");
   arr->Value->SetDims({4});
   TParamVar ref;
   ref.RefName = "ARR";
   EXPECT_EQ(ref.GetInt(), 0);  // unresolved: zero, type 0, nothing written
-  EXPECT_EQ(ref.ParamType(), kPtNone);
+  EXPECT_EQ(ref.ParamType(), lang::PT_NONE);
   ref.SetInt(5);
   ref.Resolve(table);
   ref.Index = 2;
@@ -223,7 +223,7 @@ TEST(References, ReadAndWriteAnElementOfTheTarget) {
   EXPECT_EQ(arr->Value->GetIntAt(2), 42);
   EXPECT_EQ(ref.GetFloat(), 42.0L);
   EXPECT_EQ(ref.Count(), 4);
-  EXPECT_EQ(ref.ParamType(), kPtInt);
+  EXPECT_EQ(ref.ParamType(), lang::PT_INT);
   TParamVar missing;
   missing.RefName = "nothing";
   EXPECT_EQ(ErrorOf([&] { missing.Resolve(table); }), "\"nothing\" 変数がありません");

@@ -17,14 +17,14 @@ class RecordingHost final : public SystemVariableHost {
   int32_t display_mode = 0;
   TParamInt result;
   bool Get(int id, int32_t index, SysValue* out) override {
-    if (id == kSysFullScr) out->b = full_screen;
-    if (id == kSysKeyPush) out->b = index == 256;
-    if (id == kSysDisplayModeIndex) out->i = display_mode;
+    if (id == lang::SV_FullScr) out->b = full_screen;
+    if (id == lang::SV_KeyPush) out->b = index == 256;
+    if (id == lang::SV_DisplayModeIndex) out->i = display_mode;
     return true;
   }
   void Set(int id, const SysValue& v) override {
-    if (id == kSysFullScr) full_screen = v.b;
-    if (id == kSysDisplayModeIndex) display_mode = v.i;
+    if (id == lang::SV_FullScr) full_screen = v.b;
+    if (id == lang::SV_DisplayModeIndex) display_mode = v.i;
   }
   TCustomParam* CallResult() override { return &result; }
 };
@@ -42,7 +42,7 @@ TEST(SystemVariables, FirstFortyNinePositionsByIdAndName) {
   EXPECT_EQ(t.IndexOf("@result"), 0);
   EXPECT_EQ(t.IndexOf("@WheelUp"), 48);
   EXPECT_EQ(t.Find("@KeyPush")->Value->Count(), 258);
-  EXPECT_EQ(t.Find("@Pi")->Value->ParamType(), kPtFloat);
+  EXPECT_EQ(t.Find("@Pi")->Value->ParamType(), lang::PT_FLOAT);
   EXPECT_NEAR(static_cast<double>(t.Find("@Pi")->Value->GetFloat()), 3.14159265358979, 1e-12);
   EXPECT_EQ(t.Find("@1Sec")->Value->GetFloat(), 1.0L / 86400);
 }
@@ -75,12 +75,12 @@ TEST(SystemVariables, ResultAndTempForwardEverything) {
   result.SetDims({3});
   result.SetIntAt(2, 6);
   EXPECT_EQ(host.result.Count(), 3);
-  EXPECT_EQ(result.ParamType(), kPtInt);
+  EXPECT_EQ(result.ParamType(), lang::PT_INT);
   TCustomParam& temp = *t.Find("@Temp")->Value;
   EXPECT_EQ(temp.GetInt(), 0);
   EXPECT_EQ(temp.Count(), 1);
   temp.SetInt(9);  // no target: ignored
-  Var(t, "target", kPtStr, 0)->Value->SetStr("x");
+  Var(t, "target", lang::PT_STR, 0)->Value->SetStr("x");
   t.TempTarget = "TARGET";
   EXPECT_EQ(temp.GetStr(), "x");
   temp.SetStr("y");
@@ -91,8 +91,8 @@ TEST(SystemVariables, ResultAndTempForwardEverything) {
 
 TEST(VariableTable, NamesIgnoreCaseAndTheOldestNonLocalIsFound) {
   TParamCollection t;
-  Var(t, "Abc", kPtInt, 1);
-  Var(t, "ABC", kPtInt, 2);
+  Var(t, "Abc", lang::PT_INT, 1);
+  Var(t, "ABC", lang::PT_INT, 2);
   EXPECT_EQ(t.Find("abc")->Value->GetInt(), 1);
   EXPECT_EQ(t.FindScoped("abc", false)->Value->GetInt(), 2);  // first in chain order
 }
@@ -100,9 +100,9 @@ TEST(VariableTable, NamesIgnoreCaseAndTheOldestNonLocalIsFound) {
 TEST(VariableTable, LocalsAreVisibleOnlyAtTheirDepth) {
   TParamCollection t;
   t.CurrentScope = 1;
-  t.Declare("x", kPtInt, VarScope::kGlobal, 1)->Value->SetInt(10);
+  t.Declare("x", lang::PT_INT, VarScope::kGlobal, 1)->Value->SetInt(10);
   t.CurrentScope = 2;
-  TParamCollectionItem* local = t.Declare("x", kPtInt, VarScope::kLocal, 2);
+  TParamCollectionItem* local = t.Declare("x", lang::PT_INT, VarScope::kLocal, 2);
   local->Value->SetInt(20);
   EXPECT_EQ(t.Find("x")->Value->GetInt(), 20);
   t.CurrentScope = 3;
@@ -117,7 +117,7 @@ TEST(VariableTable, DeclarationsNamesAndStatusVariables) {
   TParamCollection t;
   auto error = [&](const std::string& name) {
     try {
-      t.Declare(name, kPtInt, VarScope::kGlobal, 0);
+      t.Declare(name, lang::PT_INT, VarScope::kGlobal, 0);
     } catch (const EVeskError& e) {
       return platform::Cp932ToUtf8(e.Message());
     }
@@ -127,12 +127,12 @@ TEST(VariableTable, DeclarationsNamesAndStatusVariables) {
   EXPECT_EQ(error("a b"), "\"a b\"：変数名が不正です");
   EXPECT_EQ(error("1st"), "\"1st\"：変数名が不正です");
   EXPECT_EQ(t.Count(), 49);  // nothing left behind by the failures
-  TParamCollectionItem* s = t.Declare("seen", kPtBool, VarScope::kStatus, 0);
+  TParamCollectionItem* s = t.Declare("seen", lang::PT_BOOL, VarScope::kStatus, 0);
   ASSERT_NE(s, nullptr);
   EXPECT_TRUE(s->IsStatus);
-  EXPECT_EQ(t.Declare("SEEN", kPtBool, VarScope::kStatus, 0), nullptr);  // keeps its value
-  TParamCollectionItem* g = t.Declare("g", kPtInt, VarScope::kGlobal, 0);
-  EXPECT_EQ(t.Declare("G", kPtStr, VarScope::kGlobal, 0), g);  // existing: reused
+  EXPECT_EQ(t.Declare("SEEN", lang::PT_BOOL, VarScope::kStatus, 0), nullptr);  // keeps its value
+  TParamCollectionItem* g = t.Declare("g", lang::PT_INT, VarScope::kGlobal, 0);
+  EXPECT_EQ(t.Declare("G", lang::PT_STR, VarScope::kGlobal, 0), g);  // existing: reused
   t.ClearVariables();
   EXPECT_EQ(t.Find("g"), nullptr);
   EXPECT_NE(t.Find("seen"), nullptr);
@@ -141,7 +141,7 @@ TEST(VariableTable, DeclarationsNamesAndStatusVariables) {
 
 TEST(VariableTable, CloneValueDetachesACopy) {
   TParamCollection t;
-  TParamCollectionItem* v = Var(t, "v", kPtInt, 0);
+  TParamCollectionItem* v = Var(t, "v", lang::PT_INT, 0);
   v->Value->SetDims({2});
   v->Value->SetIntAt(1, 4);
   auto copy = t.CloneValue("V");
@@ -149,7 +149,7 @@ TEST(VariableTable, CloneValueDetachesACopy) {
   v->Value->SetIntAt(1, 5);
   EXPECT_EQ(copy->GetIntAt(1), 4);
   EXPECT_EQ(t.CloneValue("missing"), nullptr);
-  TParamCollectionItem* ref = t.AddParam(kPtNone);
+  TParamCollectionItem* ref = t.AddParam(lang::PT_NONE);
   t.SetName(*ref, "dangling");
   try {
     t.CloneValue("dangling");
@@ -161,15 +161,15 @@ TEST(VariableTable, CloneValueDetachesACopy) {
 
 TEST(GameData, RoundTripWithReferencesAfterTheirTargets) {
   TParamCollection t;
-  TParamCollectionItem* ref = t.AddParam(kPtNone);
+  TParamCollectionItem* ref = t.AddParam(lang::PT_NONE);
   t.SetName(*ref, "ref");
-  TParamCollectionItem* target = Var(t, "target", kPtInt, 0);
+  TParamCollectionItem* target = Var(t, "target", lang::PT_INT, 0);
   target->Value->SetDims({3});
   static_cast<TParamVar*>(ref->Value.get())->Target = target;
   static_cast<TParamVar*>(ref->Value.get())->Index = 2;
-  TParamCollectionItem* status_ref = t.AddParam(kPtNone);
+  TParamCollectionItem* status_ref = t.AddParam(lang::PT_NONE);
   t.SetName(*status_ref, "to_status");
-  TParamCollectionItem* status = t.Declare("st", kPtStr, VarScope::kStatus, 0);
+  TParamCollectionItem* status = t.Declare("st", lang::PT_STR, VarScope::kStatus, 0);
   static_cast<TParamVar*>(status_ref->Value.get())->Target = status;  // not written here: no stall
   t.SelStr = "choice";
   t.HistoryFormat = {1, 2, 3, 4, 5, 6};
@@ -178,7 +178,7 @@ TEST(GameData, RoundTripWithReferencesAfterTheirTargets) {
   t.SaveToStream(w);
 
   TParamCollection back;
-  back.Declare("st", kPtStr, VarScope::kStatus, 0);
+  back.Declare("st", lang::PT_STR, VarScope::kStatus, 0);
   ByteReader r(w.bytes().data(), w.bytes().size());
   back.LoadFromStream(r, 121);
   EXPECT_TRUE(r.at_end());
@@ -194,7 +194,7 @@ TEST(GameData, RoundTripWithReferencesAfterTheirTargets) {
 
 TEST(GameData, OlderVersionsStopEarlier) {
   TParamCollection t;
-  Var(t, "a", kPtInt, 3);
+  Var(t, "a", lang::PT_INT, 3);
   t.SelStr = "later field";
   ByteWriter w;
   t.SaveToStream(w);
@@ -213,12 +213,12 @@ TEST(GameData, OlderVersionsStopEarlier) {
 
 TEST(StatusData, OnlyStatusVariablesAndAddedWithoutClearing) {
   TParamCollection t;
-  Var(t, "game", kPtInt, 1);
-  t.Declare("flag", kPtBool, VarScope::kStatus, 0)->Value->SetFlag(true);
+  Var(t, "game", lang::PT_INT, 1);
+  t.Declare("flag", lang::PT_BOOL, VarScope::kStatus, 0)->Value->SetFlag(true);
   ByteWriter w;
   t.SaveStatus(w);
   TParamCollection back;
-  Var(back, "kept", kPtInt, 9);
+  Var(back, "kept", lang::PT_INT, 9);
   ByteReader r(w.bytes().data(), w.bytes().size());
   back.LoadStatus(r, 100);
   EXPECT_TRUE(r.at_end());

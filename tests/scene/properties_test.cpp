@@ -9,7 +9,7 @@
 #include "expr/param_collection.h"
 #include "platform/cp932.h"
 #include "scene/prop_dispatch.h"
-#include "scene/property_catalogue.h"
+#include "lang/properties.h"
 #include "scene/scene_port.h"
 #include "scene_fixture.h"
 
@@ -17,6 +17,7 @@ namespace vesk::scene::test {
 namespace {
 
 using expr::MakeParam;
+using namespace vesk::lang;
 using expr::TCustomParam;
 
 // The catalogue written out independently: per id its value type (s string,
@@ -35,10 +36,10 @@ const std::set<int> kReadOnly = {PR_CARETX, PR_CARETY, PR_PLAYING, PR_COMPOTYPE}
 
 int TypeCode(int id) {
   switch (kTypes[id]) {
-    case 's': return expr::kPtStr;
-    case 'i': return expr::kPtInt;
-    case 'f': return expr::kPtBool;
-    default: return expr::kPtFloat;
+    case 's': return lang::PT_STR;
+    case 'i': return lang::PT_INT;
+    case 'f': return lang::PT_BOOL;
+    default: return lang::PT_FLOAT;
   }
 }
 int32_t Default(int id) { return kDefaults.count(id) ? kDefaults.at(id) : 0; }
@@ -49,11 +50,11 @@ std::unique_ptr<TCustomParam> Value(int type, const std::string& text) {
   return p;
 }
 std::unique_ptr<TCustomParam> Int(int32_t v) {
-  auto p = MakeParam(expr::kPtInt);
+  auto p = MakeParam(lang::PT_INT);
   p->SetInt(v);
   return p;
 }
-std::unique_ptr<TCustomParam> Str(const std::string& s) { return Value(expr::kPtStr, s); }
+std::unique_ptr<TCustomParam> Str(const std::string& s) { return Value(lang::PT_STR, s); }
 
 // The UTF-8 text of the error `f` raises, "" when none.
 template <typename F>
@@ -84,7 +85,7 @@ class PropertyTest : public SceneTest {
     GetProp(*dest, o, id);
     return dest;
   }
-  std::string ReadStr(TVeskObject& o, int32_t id) { return Read(o, id, expr::kPtStr)->GetStr(); }
+  std::string ReadStr(TVeskObject& o, int32_t id) { return Read(o, id, lang::PT_STR)->GetStr(); }
   PlainControl& control;
 };
 
@@ -137,10 +138,10 @@ TEST_F(PropertyTest, EveryIdRoundTripsOrKeepsItsDefaultOnAControl) {
 }
 
 TEST_F(PropertyTest, IdentityTreeAndVisibilityProperties) {
-  EXPECT_EQ(Read(control, PR_COLOR, expr::kPtInt)->GetInt(), 0);  // controls start black
-  EXPECT_EQ(Read(control, PR_COMPOTYPE, expr::kPtInt)->GetInt(), LT_LABEL);
-  EXPECT_EQ(Read(control, PR_ORIGWIDTH, expr::kPtInt)->GetInt(), 70);
-  EXPECT_EQ(Read(control, PR_ORIGHEIGHT, expr::kPtInt)->GetInt(), 80);
+  EXPECT_EQ(Read(control, PR_COLOR, lang::PT_INT)->GetInt(), 0);  // controls start black
+  EXPECT_EQ(Read(control, PR_COMPOTYPE, lang::PT_INT)->GetInt(), LT_LABEL);
+  EXPECT_EQ(Read(control, PR_ORIGWIDTH, lang::PT_INT)->GetInt(), 70);
+  EXPECT_EQ(Read(control, PR_ORIGHEIGHT, lang::PT_INT)->GetInt(), 80);
   EXPECT_EQ(ReadStr(control, PR_PARENT), Shown().Name);
 
   SetProp(control, PR_NAME, *Str("renamed"));
@@ -149,7 +150,7 @@ TEST_F(PropertyTest, IdentityTreeAndVisibilityProperties) {
   SetProp(control, PR_PARENT, *Str("box"));
   EXPECT_EQ(ReadStr(control, PR_PARENT), "box");
   box.SetFlag(PR_VISIBLE, false);
-  EXPECT_FALSE(Read(control, PR_VISIBLE, expr::kPtBool)->GetFlag());
+  EXPECT_FALSE(Read(control, PR_VISIBLE, lang::PT_BOOL)->GetFlag());
   SetProp(control, PR_VISIBLE, *Int(0));
   EXPECT_EQ(control.Visible, 0);
 }
@@ -163,7 +164,7 @@ TEST_F(PropertyTest, ReadOnlyIdsIgnoreWritesAndAppearPositionsRefuseThem) {
   }
   for (int32_t id : {int32_t{PR_APPEARX}, int32_t{PR_APPEARY}, int32_t{PR_APPEARX + 256}}) {
     EXPECT_EQ(ErrorOf([&] { SetProp(control, id, *Int(1)); }), "SetPropエラー");
-    EXPECT_EQ(Read(control, id, expr::kPtInt)->GetInt(), 0);
+    EXPECT_EQ(Read(control, id, lang::PT_INT)->GetInt(), 0);
   }
 }
 
@@ -177,7 +178,7 @@ TEST_F(PropertyTest, IdsAreTakenModulo256AndThoseAbove158FailValuesAreConverted)
   EXPECT_EQ(control.Top, 9);
   for (int32_t id : {159, 255, 256 + 159, -1}) {
     SCOPED_TRACE(id);
-    EXPECT_EQ(ErrorOf([&] { Read(control, id, expr::kPtInt); }), "GetPropエラー");
+    EXPECT_EQ(ErrorOf([&] { Read(control, id, lang::PT_INT); }), "GetPropエラー");
     EXPECT_EQ(ErrorOf([&] { SetProp(control, id, *Int(1)); }), "SetPropエラー");
   }
   // Values pass through the conversions of the destination's type.
@@ -194,15 +195,15 @@ TEST_F(PropertyTest, IdsAreTakenModulo256AndThoseAbove158FailValuesAreConverted)
 TEST_F(PropertyTest, ANonVisualObjectAnswersTheDefaultsOfTheObjectLevel) {
   TestTicker& ticker = Ticker("ticker");
   SetProp(ticker, PR_LEFT, *Int(50));
-  EXPECT_EQ(Read(ticker, PR_LEFT, expr::kPtInt)->GetInt(), 0);
-  EXPECT_EQ(Read(ticker, PR_COLOR, expr::kPtInt)->GetInt(), 0xFFFFFF);
-  EXPECT_EQ(Read(ticker, PR_COMPOTYPE, expr::kPtInt)->GetInt(), LT_TIMER);
-  EXPECT_FALSE(Read(ticker, PR_VISIBLE, expr::kPtBool)->GetFlag());
+  EXPECT_EQ(Read(ticker, PR_LEFT, lang::PT_INT)->GetInt(), 0);
+  EXPECT_EQ(Read(ticker, PR_COLOR, lang::PT_INT)->GetInt(), 0xFFFFFF);
+  EXPECT_EQ(Read(ticker, PR_COMPOTYPE, lang::PT_INT)->GetInt(), LT_TIMER);
+  EXPECT_FALSE(Read(ticker, PR_VISIBLE, lang::PT_BOOL)->GetFlag());
   SetProp(ticker, PR_PARENT, *Str("ctl"));
   EXPECT_EQ(ReadStr(ticker, PR_PARENT), "");
   SetProp(ticker, PR_PRIORITY, *Int(4));
   SetProp(ticker, PR_TAG, *Str("tagged"));
-  EXPECT_EQ(Read(ticker, PR_PRIORITY, expr::kPtInt)->GetInt(), 4);
+  EXPECT_EQ(Read(ticker, PR_PRIORITY, lang::PT_INT)->GetInt(), 4);
   EXPECT_EQ(ReadStr(ticker, PR_TAG), "tagged");
 }
 
@@ -228,7 +229,7 @@ class SceneFunctionTest : public SceneTest {
   // ListCompo's answer and the list it filled.
   template <typename... Ops>
   std::pair<int32_t, Lines> List(Ops... operands) {
-    const int32_t n = Call(FN_ListCompo, expr::kPtInt, MakeParam(expr::kPtStr), std::move(operands)...).GetInt();
+    const int32_t n = Call(FN_ListCompo, lang::PT_INT, MakeParam(lang::PT_STR), std::move(operands)...).GetInt();
     Lines names;
     for (int32_t i = 0; i < ops_[0]->Count(); ++i) names.push_back(ops_[0]->GetStrAt(i));
     return {n, names};
@@ -255,14 +256,14 @@ TEST_F(SceneFunctionTest, ListCompoFiltersByKindAndParent) {
 }
 
 TEST_F(SceneFunctionTest, ExistsInPrimaryAndCoordinateConversions) {
-  const auto exists = [&](const std::string& n) { return Call(FN_Exists, expr::kPtBool, Str(n)).GetFlag(); };
+  const auto exists = [&](const std::string& n) { return Call(FN_Exists, lang::PT_BOOL, Str(n)).GetFlag(); };
   EXPECT_TRUE(exists("a"));
   EXPECT_TRUE(exists("t"));
   EXPECT_TRUE(exists("\x01" "BASE1"));
   EXPECT_FALSE(exists(""));
   EXPECT_FALSE(exists("A"));
 
-  const auto primary = [&](const std::string& n) { return Call(FN_InPrimary, expr::kPtBool, Str(n)).GetFlag(); };
+  const auto primary = [&](const std::string& n) { return Call(FN_InPrimary, lang::PT_BOOL, Str(n)).GetFlag(); };
   EXPECT_TRUE(primary("a"));
   EXPECT_TRUE(primary("b"));
   EXPECT_FALSE(primary("c"));  // on the back base
@@ -274,7 +275,7 @@ TEST_F(SceneFunctionTest, ExistsInPrimaryAndCoordinateConversions) {
   EXPECT_FALSE(primary("b"));
 
   const auto convert = [&](int fn, const std::string& n, int32_t v) {
-    return Call(fn, expr::kPtInt, Str(n), Int(v)).GetInt();
+    return Call(fn, lang::PT_INT, Str(n), Int(v)).GetInt();
   };
   EXPECT_EQ(convert(FN_ToClientX, "a", 110), 10);
   EXPECT_EQ(convert(FN_ToClientY, "a", 110), 60);
@@ -285,13 +286,13 @@ TEST_F(SceneFunctionTest, ExistsInPrimaryAndCoordinateConversions) {
 }
 
 TEST_F(SceneFunctionTest, GetPropAndSetPropReachTheDispatch) {
-  EXPECT_EQ(Call(FN_GetProp, expr::kPtInt, Str("a"), Int(PR_LEFT)).GetInt(), 100);
-  Call(FN_SetProp, expr::kPtInt, Str("a"), Int(256 + PR_TOP), Str("7"));
+  EXPECT_EQ(Call(FN_GetProp, lang::PT_INT, Str("a"), Int(PR_LEFT)).GetInt(), 100);
+  Call(FN_SetProp, lang::PT_INT, Str("a"), Int(256 + PR_TOP), Str("7"));
   EXPECT_EQ(root.FindControl("a")->Top, 7);
-  EXPECT_EQ(Call(FN_GetProp, expr::kPtInt, Str("nobody"), Int(PR_LEFT)).GetInt(), 0);
-  EXPECT_EQ(ErrorOf([&] { Call(FN_GetProp, expr::kPtInt, Str("a"), Int(200)); }), "GetPropエラー");
+  EXPECT_EQ(Call(FN_GetProp, lang::PT_INT, Str("nobody"), Int(PR_LEFT)).GetInt(), 0);
+  EXPECT_EQ(ErrorOf([&] { Call(FN_GetProp, lang::PT_INT, Str("a"), Int(200)); }), "GetPropエラー");
   expr::TParamCollectionItem dest;
-  dest.Value = MakeParam(expr::kPtInt);
+  dest.Value = MakeParam(lang::PT_INT);
   expr::Operands none;
   EXPECT_FALSE(CallSceneFunction(root, FN_Random, dest, none));
 }

@@ -12,11 +12,11 @@
 
 #include "core/byte_reader.h"
 #include "scene/baselist.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::scene::test {
 
-using namespace vesk::script;  // PR_, LT_, IM_ ids
+using namespace vesk::lang;  // PR_, LT_, IM_ ids
 using Lines = std::vector<std::string>;
 
 class TestBox : public TVeskControl {

@@ -9,6 +9,9 @@
 #include "callman_fixture.h"
 
 namespace vesk::script {
+
+using namespace vesk::lang;  // the vocabulary ids
+
 namespace {
 
 using namespace test;
@@ -414,7 +417,7 @@ TEST_F(CallManEventsTest, ResetClearsTheGameAndRestartsAtTheIndex) {
     env.clear_history = [&] { ++history; };
   };
   Globals({"g", "skipped"});
-  vars_.Declare("kept", expr::kPtInt, expr::VarScope::kStatus, 0)->Value->SetInt(3);
+  vars_.Declare("kept", lang::PT_INT, expr::VarScope::kStatus, 0)->Value->SetInt(3);
   Builder main("main.lsb");
   auto& call = main.Add<TComCall>();
   call.PageName = "sub.lsb";

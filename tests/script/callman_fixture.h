@@ -18,6 +18,9 @@
 
 namespace vesk::script::test {
 
+using namespace vesk::lang;  // the vocabulary ids
+
+
 using expr::TParamInt;
 using expr::TParamVar;
 
@@ -88,11 +91,11 @@ class CallHost final : public expr::SystemVariableHost {
  public:
   TCallMan* man = nullptr;
   bool Get(int id, int32_t index, expr::SysValue* out) override {
-    if (id == expr::kSysParamCount) out->i = man->ArgCount();
-    if (id == expr::kSysParamStr) out->s = man->Arg(index);
+    if (id == lang::SV_ParamCount) out->i = man->ArgCount();
+    if (id == lang::SV_ParamStr) out->s = man->Arg(index);
     return true;
   }
-  int32_t ElementCount(int id) override { return id == expr::kSysParamStr ? man->ArgCount() : 0; }
+  int32_t ElementCount(int id) override { return id == lang::SV_ParamStr ? man->ArgCount() : 0; }
   expr::TCustomParam* CallResult() override { return man->TopResult(); }
 };
 
@@ -153,7 +156,7 @@ class CallManFixture : public ::testing::Test {
     return false;
   }
   void Globals(std::initializer_list<const char*> names) {
-    for (const char* n : names) vars_.Declare(n, expr::kPtInt, expr::VarScope::kGlobal, 0);
+    for (const char* n : names) vars_.Declare(n, lang::PT_INT, expr::VarScope::kGlobal, 0);
   }
 
   RuntimeContext ctx_;

@@ -11,6 +11,9 @@
 #include "callman_fixture.h"
 
 namespace vesk::script {
+
+using namespace vesk::lang;  // the vocabulary ids
+
 namespace {
 
 using namespace test;
@@ -85,7 +88,7 @@ TEST_F(CallManTest, LoopsWithBreakAndContinue) {
 
 TEST_F(CallManTest, CallsPassArgumentsAndTheResultIsTypedByTheCalledPage) {
   Globals({"got", "after"});
-  vars_.Declare("r", expr::kPtStr, expr::VarScope::kGlobal, 0);
+  vars_.Declare("r", lang::PT_STR, expr::VarScope::kGlobal, 0);
   Builder main("main.lsb");
   auto& call = main.Add<TComCall>();
   call.PageName = "sub.lsb";
@@ -95,7 +98,7 @@ TEST_F(CallManTest, CallsPassArgumentsAndTheResultIsTypedByTheCalledPage) {
   Constant(call.Args[0], 7);
   // The second argument has no value and is left out.
   Assign(main.Add<TComCalc>().Expression, "after", 1);
-  Builder sub("sub.lsb", expr::kPtInt);
+  Builder sub("sub.lsb", lang::PT_INT);
   Op(sub.Add<TComCalc>().Expression, ocTo, "got", V("@ParamCount"));
   Op(sub.Add<TComCalc>().Expression, ocPlus, "@Result", I(40), I(2));
   Constant(sub.Add<TComExit>().Condition, 1);

@@ -5,6 +5,9 @@
 #include "script/pages.h"
 
 namespace vesk::script {
+
+using namespace vesk::lang;  // the vocabulary ids
+
 namespace {
 
 // Hand-written record bytes, in the stored little-endian form.

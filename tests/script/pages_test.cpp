@@ -6,6 +6,9 @@
 #include "core/vesk_error.h"
 
 namespace vesk::script {
+
+using namespace vesk::lang;  // the vocabulary ids
+
 namespace {
 
 struct Bytes {

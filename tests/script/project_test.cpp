@@ -103,7 +103,7 @@ TEST_F(ProjectTest, StatusDefinitionsCreateVariablesButNeverOverwriteRestoredOne
                          p.U8(4).Str("restored").Str("from project");
                          p.U8(3).Str("flag").U8(1);
                        }, {}).b);
-  vars_.Declare("restored", expr::kPtStr, expr::VarScope::kStatus, 0)->Value->SetStr("saved");
+  vars_.Declare("restored", lang::PT_STR, expr::VarScope::kStatus, 0)->Value->SetStr("saved");
   Load({"game"});
   ASSERT_FALSE(ctx_.terminated) << project_->error();
   EXPECT_EQ(vars_.Find("count")->Value->GetInt(), 7);

@@ -9,19 +9,19 @@
 #include "expr/param_collection.h"
 #include "expr/sysfuncs.h"
 #include "platform/cp932.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::tool::script {
 namespace {
 
-using namespace vesk::script;  // operator codes
+using namespace vesk::lang;  // operator codes
 
 std::string OperandText(const expr::TCustomParam& p) {
   if (const auto* ref = p.AsVar()) return ref->RefName;
   switch (p.ParamType()) {
-    case expr::kPtInt: return std::to_string(p.GetInt());
-    case expr::kPtFloat: return RealText(p.GetFloat());
-    case expr::kPtBool: return p.GetFlag() ? "true" : "false";
+    case lang::PT_INT: return std::to_string(p.GetInt());
+    case lang::PT_FLOAT: return RealText(p.GetFloat());
+    case lang::PT_BOOL: return p.GetFlag() ? "true" : "false";
     default: return "\"" + p.GetStr() + "\"";
   }
 }
@@ -41,9 +41,9 @@ std::string Listing(const expr::TVeskParser& e) {
 
 ExprContext TypedNames() {
   return {[](std::string_view name) {
-    if (name == "n") return int{expr::kPtInt};
-    if (name == "r") return int{expr::kPtFloat};
-    if (name == "s") return int{expr::kPtStr};
+    if (name == "n") return int{lang::PT_INT};
+    if (name == "r") return int{lang::PT_FLOAT};
+    if (name == "s") return int{lang::PT_STR};
     return 0;
   }};
 }
@@ -413,10 +413,10 @@ class ExprRunTest : public ::testing::Test {
 };
 
 TEST_F(ExprRunTest, CompiledCodeComputesWhatTheTextSays) {
-  table.Declare("n", expr::kPtInt, expr::VarScope::kGlobal, 0)->Value->SetInt(7);
-  table.Declare("r", expr::kPtFloat, expr::VarScope::kGlobal, 0)->Value->SetFloat(0.5);
-  table.Declare("x", expr::kPtInt, expr::VarScope::kGlobal, 0);
-  table.Declare("grid", expr::kPtInt, expr::VarScope::kGlobal, 0)->Value->SetDims({2, 3});
+  table.Declare("n", lang::PT_INT, expr::VarScope::kGlobal, 0)->Value->SetInt(7);
+  table.Declare("r", lang::PT_FLOAT, expr::VarScope::kGlobal, 0)->Value->SetFloat(0.5);
+  table.Declare("x", lang::PT_INT, expr::VarScope::kGlobal, 0);
+  table.Declare("grid", lang::PT_INT, expr::VarScope::kGlobal, 0)->Value->SetDims({2, 3});
   const std::pair<const char*, const char*> cases[] = {
       {"7 / 2", "3"},
       {"-7 % 2", "-1"},

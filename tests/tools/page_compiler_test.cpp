@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "script/pages.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 #include "vesk-tool/script/command_syntax.h"
 #include "vesk-tool/script/page_compiler.h"
 #include "vesk-tool/script/page_decompiler.h"
@@ -13,6 +13,7 @@
 namespace vesk::tool::script {
 namespace {
 
+using namespace vesk::lang;
 using namespace vesk::script;
 using ::testing::HasSubstr;
 

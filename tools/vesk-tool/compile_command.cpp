@@ -10,7 +10,7 @@
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "script/pages.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 #include "storage/hash.h"
 #include "vesk-tool/archive_command.h"
 #include "vesk-tool/script/page_compiler.h"
@@ -75,7 +75,7 @@ class DeclaredTypes {
   }
   void AddPage(const vesk::script::TPage& page) {
     for (const auto& c : page.Commands)
-      if (c->ComType() == vesk::script::CMD_VarNew) {
+      if (c->ComType() == lang::CMD_VarNew) {
         const auto& v = static_cast<const vesk::script::TComVarNew&>(*c);
         Add(v.VarName, v.TypeCode);
       }

@@ -2,9 +2,11 @@
 
 #include <cctype>
 
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 namespace vesk::tool::script {
+
+using namespace vesk::lang;  // the vocabulary ids
 
 using namespace vesk::script;
 

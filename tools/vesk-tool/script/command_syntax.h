@@ -50,7 +50,7 @@ bool IsComponentCommand(int id);
 // Cabinet commands: component part plus mode and names.
 bool IsCabinetCommand(int id);
 
-// Property ids by key: "PR_LEFT", "Left", "left"; -1 when none.
+// Property ids by key: "lang::PR_LEFT", "Left", "left"; -1 when none.
 int FindProperty(std::string_view key);
 // The key the decompiler writes for a property ("left", "fontheight").
 std::string PropertyKey(int property_id);

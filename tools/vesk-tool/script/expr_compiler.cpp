@@ -10,16 +10,17 @@
 
 namespace vesk::tool::script {
 
+using namespace vesk::lang;  // the vocabulary ids
+
 using namespace expr_detail;
-using namespace vesk::script;  // operator codes
 
 namespace {
 
-using expr::kPtBool;
-using expr::kPtFloat;
-using expr::kPtInt;
-using expr::kPtNone;
-using expr::kPtStr;
+using lang::PT_BOOL;
+using lang::PT_FLOAT;
+using lang::PT_INT;
+using lang::PT_NONE;
+using lang::PT_STR;
 
 // The type a fresh temporary gets at run time, from the operator and the
 // type of its first operand (see TVeskParser::Run).
@@ -27,15 +28,15 @@ int TemporaryType(uint8_t op, int a) {
   switch (op) {
     case ocTo: return a;
     case ocPlus:
-      if (a == kPtStr || a == kPtFloat || a == kPtNone) return a;
-      return kPtInt;
+      if (a == lang::PT_STR || a == lang::PT_FLOAT || a == lang::PT_NONE) return a;
+      return lang::PT_INT;
     case ocMinus: case ocMul: case ocDiv:
-      if (a == kPtFloat || a == kPtNone) return a;
-      return kPtInt;
-    case ocMod: case ocOr: case ocAnd: case ocXor: case ocShiftL: case ocShiftR: return kPtInt;
-    case ocEqual: case ocNEqual: case ocBig: case ocSmall: case ocEBig: case ocESmall: return kPtBool;
-    case ocComboStr: return kPtStr;
-    default: return kPtNone;
+      if (a == lang::PT_FLOAT || a == lang::PT_NONE) return a;
+      return lang::PT_INT;
+    case ocMod: case ocOr: case ocAnd: case ocXor: case ocShiftL: case ocShiftR: return lang::PT_INT;
+    case ocEqual: case ocNEqual: case ocBig: case ocSmall: case ocEBig: case ocESmall: return lang::PT_BOOL;
+    case ocComboStr: return lang::PT_STR;
+    default: return lang::PT_NONE;
   }
 }
 
@@ -98,21 +99,21 @@ class Generator {
   // int op real would keep the integer type of its first operand.
   void WidenIntegerOperand(Node& n) {
     Node& a = *n.kids[0];
-    if (!IsArithmetic(n.op) || a.type != kPtInt || n.kids[1]->type != kPtFloat) return;
+    if (!IsArithmetic(n.op) || a.type != lang::PT_INT || n.kids[1]->type != lang::PT_FLOAT) return;
     if (a.kind == NodeKind::kInt) {
       CheckIntRange(a);
       a.kind = NodeKind::kReal;
       a.real_value = static_cast<long double>(a.int_value);
-      a.type = kPtFloat;
+      a.type = lang::PT_FLOAT;
       return;
     }
     auto zero = std::make_unique<Node>();
     zero->kind = NodeKind::kReal;
-    zero->type = kPtFloat;
+    zero->type = lang::PT_FLOAT;
     auto widen = std::make_unique<Node>();
     widen->kind = NodeKind::kOp;
     widen->op = ocPlus;
-    widen->type = kPtFloat;
+    widen->type = lang::PT_FLOAT;
     widen->kids.push_back(std::move(zero));
     widen->kids.push_back(std::move(n.kids[0]));
     n.kids[0] = std::move(widen);
@@ -122,33 +123,33 @@ class Generator {
   // from a numeric first operand. A string first operand already joins.
   static void JoinStrings(Node& n) {
     const int a = n.kids[0]->type, b = n.kids[1]->type;
-    if (n.op == ocPlus && (a == kPtStr || b == kPtStr) && a != kPtNone && a != kPtStr) n.op = ocComboStr;
+    if (n.op == ocPlus && (a == lang::PT_STR || b == lang::PT_STR) && a != lang::PT_NONE && a != lang::PT_STR) n.op = ocComboStr;
   }
 
   int StaticType(const Node& n) const {
     switch (n.kind) {
-      case NodeKind::kInt: return kPtInt;
-      case NodeKind::kReal: return kPtFloat;
-      case NodeKind::kFlag: return kPtBool;
-      case NodeKind::kString: return kPtStr;
+      case NodeKind::kInt: return lang::PT_INT;
+      case NodeKind::kReal: return lang::PT_FLOAT;
+      case NodeKind::kFlag: return lang::PT_BOOL;
+      case NodeKind::kString: return lang::PT_STR;
       case NodeKind::kVar: case NodeKind::kElement: return VariableType(n.text);
       case NodeKind::kCall:
         // GetProp's type depends on the property, known only to the scene.
-        return n.func == FN_GetProp ? kPtNone : expr::TSysFuncMan::ResultType(n.func);
+        return n.func == FN_GetProp ? lang::PT_NONE : expr::TSysFuncMan::ResultType(n.func);
       case NodeKind::kOp: return TemporaryType(n.op, n.kids[0]->type);
     }
-    return kPtNone;
+    return lang::PT_NONE;
   }
 
   int VariableType(const std::string& name) const {
-    int type = kPtNone;
+    int type = lang::PT_NONE;
     if (const int id = SystemVariableIndex(name); id >= 0) {
       // @Result and @Temp forward to values known only at run time.
-      if (id != expr::kSysResult && id != expr::kSysTemp) type = expr::TParamSystem(static_cast<uint8_t>(id), nullptr).ParamType();
+      if (id != lang::SV_Result && id != lang::SV_Temp) type = expr::TParamSystem(static_cast<uint8_t>(id), nullptr).ParamType();
     } else if (!name.empty() && name[0] != '@' && context_.variable_type) {
       type = context_.variable_type(name);
     }
-    return type >= kPtInt && type <= kPtStr ? type : kPtNone;
+    return type >= lang::PT_INT && type <= lang::PT_STR ? type : lang::PT_NONE;
   }
 
   std::unique_ptr<expr::TCustomParam> Operand(const Node& n) {

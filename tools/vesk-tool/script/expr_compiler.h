@@ -5,8 +5,8 @@
 // Code shape (the decompiler relies on it): operations are emitted in
 // evaluation order, left operand first; every operator writes a fresh
 // temporary "____0", "____1", ... numbered per expression; a value statement
-// ends in ocTo "____arg"; an assignment makes its outermost operation store
-// straight into the named variable (or, for an element, into the ocDimTo
+// ends in lang::ocTo "____arg"; an assignment makes its outermost operation store
+// straight into the named variable (or, for an element, into the lang::ocDimTo
 // temporary made first). See docs/script-language.md.
 #include <functional>
 #include <string>

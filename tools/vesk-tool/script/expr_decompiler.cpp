@@ -15,8 +15,9 @@
 
 namespace vesk::tool::script {
 
+using namespace vesk::lang;  // the vocabulary ids
+
 using namespace expr_detail;
-using namespace vesk::script;  // operator codes
 
 namespace {
 
@@ -67,15 +68,15 @@ std::optional<std::string> DecimalReal(expr::Real value) {
 std::string RawOperand(const expr::TCustomParam& p) {
   if (const expr::TParamVar* ref = p.AsVar()) return VariableText(ref->RefName);
   switch (p.ParamType()) {
-    case expr::kPtInt: return std::to_string(p.GetInt());
-    case expr::kPtFloat: {
+    case lang::PT_INT: return std::to_string(p.GetInt());
+    case lang::PT_FLOAT: {
       if (auto text = DecimalReal(p.GetFloat())) return *text;
       uint8_t bytes[10];
       expr::StoreExtended(p.GetFloat(), bytes);
       return "real \"" + Hex(bytes, 10) + "\"";
     }
-    case expr::kPtBool: return p.GetFlag() ? "true" : "false";
-    case expr::kPtStr: return QuoteString(p.GetStr());
+    case lang::PT_BOOL: return p.GetFlag() ? "true" : "false";
+    case lang::PT_STR: return QuoteString(p.GetStr());
     default: return VariableText(p.GetStr());  // stored as a variable name
   }
 }
@@ -178,14 +179,14 @@ class InfixPrinter {
       return inlined;
     }
     switch (p.ParamType()) {
-      case expr::kPtInt: return {std::to_string(p.GetInt()), p.GetInt() < 0 ? kUnaryLevel : kPrimaryLevel};
-      case expr::kPtFloat: {
+      case lang::PT_INT: return {std::to_string(p.GetInt()), p.GetInt() < 0 ? kUnaryLevel : kPrimaryLevel};
+      case lang::PT_FLOAT: {
         const std::string text = RealText(p.GetFloat());
         if (text.empty()) throw NotInfix{};
         return {text, text[0] == '-' ? kUnaryLevel : kPrimaryLevel};
       }
-      case expr::kPtBool: return {p.GetFlag() ? "true" : "false", kPrimaryLevel};
-      case expr::kPtStr: return {QuoteString(p.GetStr()), kPrimaryLevel};
+      case lang::PT_BOOL: return {p.GetFlag() ? "true" : "false", kPrimaryLevel};
+      case lang::PT_STR: return {QuoteString(p.GetStr()), kPrimaryLevel};
       default: return {VariableText(p.GetStr()), kPrimaryLevel};
     }
   }

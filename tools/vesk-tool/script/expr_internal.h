@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "expr/parser.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 #include "vesk-tool/script/expr_compiler.h"
 #include "vesk-tool/script/lexer.h"
 
@@ -51,17 +51,17 @@ struct InfixOperator {
   uint8_t op;
 };
 inline constexpr InfixOperator kInfixOperators[] = {
-    {"or", 1, vesk::script::ocOr},        {"|", 1, vesk::script::ocOr},
-    {"xor", 2, vesk::script::ocXor},      {"^", 2, vesk::script::ocXor},
-    {"and", 3, vesk::script::ocAnd},      {"&", 3, vesk::script::ocAnd},
-    {"==", 4, vesk::script::ocEqual},     {"!=", 4, vesk::script::ocNEqual},
-    {"<>", 4, vesk::script::ocNEqual},    {"<", 5, vesk::script::ocSmall},
-    {">", 5, vesk::script::ocBig},        {"<=", 5, vesk::script::ocESmall},
-    {">=", 5, vesk::script::ocEBig},      {"<<", 6, vesk::script::ocShiftL},
-    {">>", 6, vesk::script::ocShiftR},    {"+", 7, vesk::script::ocPlus},
-    {"-", 7, vesk::script::ocMinus},      {"~", 7, vesk::script::ocComboStr},
-    {"*", 8, vesk::script::ocMul},        {"/", 8, vesk::script::ocDiv},
-    {"%", 8, vesk::script::ocMod},        {"mod", 8, vesk::script::ocMod},
+    {"or", 1, lang::ocOr},        {"|", 1, lang::ocOr},
+    {"xor", 2, lang::ocXor},      {"^", 2, lang::ocXor},
+    {"and", 3, lang::ocAnd},      {"&", 3, lang::ocAnd},
+    {"==", 4, lang::ocEqual},     {"!=", 4, lang::ocNEqual},
+    {"<>", 4, lang::ocNEqual},    {"<", 5, lang::ocSmall},
+    {">", 5, lang::ocBig},        {"<=", 5, lang::ocESmall},
+    {">=", 5, lang::ocEBig},      {"<<", 6, lang::ocShiftL},
+    {">>", 6, lang::ocShiftR},    {"+", 7, lang::ocPlus},
+    {"-", 7, lang::ocMinus},      {"~", 7, lang::ocComboStr},
+    {"*", 8, lang::ocMul},        {"/", 8, lang::ocDiv},
+    {"%", 8, lang::ocMod},        {"mod", 8, lang::ocMod},
 };
 inline constexpr int kLoosestLevel = 1;
 inline constexpr int kTightestLevel = 8;

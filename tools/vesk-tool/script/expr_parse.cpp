@@ -10,9 +10,11 @@
 
 namespace vesk::tool::script::expr_detail {
 
-using vesk::script::FindByName;
-using vesk::script::FindByNameIgnoreCase;
-using vesk::script::Vocabulary;
+using namespace vesk::lang;  // the vocabulary ids
+
+using lang::FindByName;
+using lang::FindByNameIgnoreCase;
+using lang::Vocabulary;
 
 namespace {
 
@@ -33,14 +35,14 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 
 std::unordered_map<std::string, int> BuildConstantTable() {
   std::unordered_map<std::string, int> names;
-  for (int which = 0; which < vesk::script::kVocabularyCount; ++which) {
+  for (int which = 0; which < lang::kVocabularyCount; ++which) {
     const auto kind = static_cast<Vocabulary>(which);
     // Commands and operators are not values; system variables and functions
     // have their own syntax.
     if (kind == Vocabulary::kCommands || kind == Vocabulary::kOperators ||
         kind == Vocabulary::kSystemVariables || kind == Vocabulary::kSystemFunctions)
       continue;
-    const auto entries = vesk::script::Table(kind);
+    const auto entries = lang::Table(kind);
     for (size_t id = 0; id < entries.size(); ++id)
       if (entries[id].name) names.emplace(entries[id].name, static_cast<int>(id));
   }
@@ -154,7 +156,7 @@ class InfixParser {
     Nest nest(*this, t);
     NodePtr x = Unary();
     if (!x) in_.Fail("expected a value after '" + t.text + "', found " + Describe(in_.Peek()));
-    if (negation) return MakeCall(t, vesk::script::FN_Not, std::move(x));
+    if (negation) return MakeCall(t, lang::FN_Not, std::move(x));
     return Negate(t, std::move(x));
   }
 
@@ -167,7 +169,7 @@ class InfixParser {
     } else {
       NodePtr minus_one = MakeNode(NodeKind::kInt, at);
       minus_one->int_value = -1;
-      return MakeOp(vesk::script::ocMul, std::move(x), std::move(minus_one));
+      return MakeOp(lang::ocMul, std::move(x), std::move(minus_one));
     }
     x->line = at.line;
     x->column = at.column;
@@ -259,7 +261,7 @@ class InfixParser {
   }
 
   NodePtr Call(const Token& t) {
-    const int id = FindByNameIgnoreCase(vesk::script::SystemFunctions(), t.text);
+    const int id = FindByNameIgnoreCase(lang::SystemFunctions(), t.text);
     if (id < 0) in_.Fail(t, "unknown function '" + Shown(t.text) + "'");
     in_.Next();
     const Token open = in_.Next();
@@ -331,7 +333,7 @@ class RawParser {
     const int code = name.kind == Tok::kIdent ? OperatorCode(name.text) : -1;
     if (code < 0) in_.Fail(name, "expected an operator name (ocTo, ocPlus, ..., or opN), found " + Describe(name));
     op->Op = static_cast<uint8_t>(code);
-    if (code == vesk::script::ocFunc) {
+    if (code == lang::ocFunc) {
       in_.Expect(":");
       op->FuncId = FunctionId();
     }
@@ -345,7 +347,7 @@ class RawParser {
   }
 
   static int OperatorCode(const std::string& text) {
-    const int known = FindByName(vesk::script::Operators(), text);
+    const int known = FindByName(lang::Operators(), text);
     if (known >= 0) return known;
     return NumberAfter(text, "op");
   }
@@ -366,7 +368,7 @@ class RawParser {
     const Token t = in_.Next();
     int id = -1;
     if (t.kind == Tok::kInt && t.int_value >= 0 && t.int_value <= 255) id = static_cast<int>(t.int_value);
-    if (t.kind == Tok::kIdent) id = FindByNameIgnoreCase(vesk::script::SystemFunctions(), t.text);
+    if (t.kind == Tok::kIdent) id = FindByNameIgnoreCase(lang::SystemFunctions(), t.text);
     if (id < 0) in_.Fail(t, "expected a function id 0..255 or a function name");
     return static_cast<uint8_t>(id);
   }
@@ -480,7 +482,7 @@ int ConstantId(std::string_view name) {
 }
 
 int SystemVariableIndex(std::string_view name) {
-  return FindByNameIgnoreCase(vesk::script::SystemVariables(), name);
+  return FindByNameIgnoreCase(lang::SystemVariables(), name);
 }
 
 bool IsTemporaryName(std::string_view name) { return name.substr(0, 4) == "____"; }

@@ -7,11 +7,13 @@
 #include <tuple>
 
 #include "platform/cp932.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 #include "vesk-tool/script/command_syntax.h"
 #include "vesk-tool/script/variable_names.h"
 
 namespace vesk::tool::script {
+
+using namespace vesk::lang;  // the vocabulary ids
 
 using namespace vesk::script;
 using expr::TVeskParser;

@@ -7,11 +7,13 @@
 #include "core/byte_reader.h"
 #include "platform/cp932.h"
 #include "script/pages.h"
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 #include "vesk-tool/script/command_syntax.h"
 #include "vesk-tool/script/page_compiler.h"
 
 namespace vesk::tool::script {
+
+using namespace vesk::lang;  // the vocabulary ids
 
 using namespace vesk::script;
 using expr::TVeskParser;

@@ -90,7 +90,7 @@ class ProjectParser {
     const Token& name = in_->Peek();
     d.name = Name();
     // The player skips the status lines of other types before naming them.
-    if (d.type >= expr::kPtInt && d.type <= expr::kPtStr && !PlayerAcceptsVariableName(d.name))
+    if (d.type >= lang::PT_INT && d.type <= lang::PT_STR && !PlayerAcceptsVariableName(d.name))
       in_->Fail(
           name,
           "'" + platform::Cp932ToUtf8(d.name) +

@@ -14,7 +14,7 @@ DeclaredVariables::~DeclaredVariables() = default;
 
 bool DeclaredVariables::Declare(const std::string& name) {
   if (Has(name)) return true;
-  expr::TParamCollectionItem* item = table_->AddParam(expr::kPtInt);
+  expr::TParamCollectionItem* item = table_->AddParam(lang::PT_INT);
   try {
     // The call the player makes for every VarNew and status line: it raises
     // for a name the game would refuse.

@@ -16,7 +16,7 @@
 #include <span>
 #include <string_view>
 
-namespace vesk::script {
+namespace vesk::lang {
 
 struct VocabEntry {
   const char* name;     // nullptr in the caption-only tables
@@ -787,4 +787,4 @@ int FindByName(std::span<const VocabEntry> table, std::string_view name);
 // a name holding a double-byte character never matches.
 int FindByNameIgnoreCase(std::span<const VocabEntry> table, std::string_view name);
 
-}  // namespace vesk::script
+}  // namespace vesk::lang

@@ -1,4 +1,4 @@
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 #include <array>
 #include <mutex>
@@ -7,7 +7,7 @@
 
 #include "platform/cp932.h"
 
-namespace vesk::script {
+namespace vesk::lang {
 namespace {
 
 // Each table is written as rows that carry their enum value next to the
@@ -867,4 +867,4 @@ int FindByNameIgnoreCase(std::span<const VocabEntry> table, std::string_view nam
   return -1;
 }
 
-}  // namespace vesk::script
+}  // namespace vesk::lang

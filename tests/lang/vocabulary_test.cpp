@@ -1,4 +1,4 @@
-#include "script/vocabulary.h"
+#include "lang/vocabulary.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 #include "platform/cp932.h"
 
-namespace vesk::script {
+namespace vesk::lang {
 namespace {
 
 struct NamedTable {
@@ -456,4 +456,4 @@ TEST(VocabularyLookup, CaptionOnlyTablesFindNothing) {
 }
 
 }  // namespace
-}  // namespace vesk::script
+}  // namespace vesk::lang
