@@ -16,7 +16,7 @@
 #include "core/byte_reader.h"
 #include "expr/params.h"
 #include "expr/parser.h"
-#include "scene/rect.h"
+#include "core/rect.h"
 
 namespace vesk::graphics {
 class TCustomDIBX;

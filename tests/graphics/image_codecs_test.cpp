@@ -366,7 +366,7 @@ TEST(PictureFiles, SurfacesLoadPngAndLayeredBytesThroughTheReader) {
     layers.push_back(Layer(Random(32, 4, 4, seed)));
     frames.push_back(FrameOf(32, std::move(layers)));
   }
-  frames[0].FirstAreas = {TRect{0, 0, 2, 2}};
+  frames[0].FirstAreas = {Rect{0, 0, 2, 2}};
   TDIBX t(1, 1, 32);
   EXPECT_TRUE(t.LoadFromStream(EncodeOrlo(frames, w), 31, &ImageFormats()));
   EXPECT_TRUE(SamePixels(t, Random(32, 4, 4, 1)));
