@@ -3,13 +3,13 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <cstring>
 #include <string>
 #include <unordered_map>
 #include <utility>
 
 #include "core/byte_reader.h"
+#include "core/sjis.h"
 #include "graphics/dibsfc_kernels.h"
 
 namespace vesk::graphics {
@@ -249,12 +249,7 @@ int TargetBits(const BitmapHeader& h) {
   return 32;
 }
 
-bool EndsWithBmp(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string ext = name.substr(name.size() - 4);
-  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return ext == ".bmp";
-}
+bool EndsWithBmp(const std::string& name) { return EndsWithIgnoreAsciiCase(name, ".bmp"); }
 
 void Put16(std::vector<uint8_t>& out, uint32_t v) {
   out.push_back(uint8_t(v));
