@@ -51,6 +51,13 @@ struct PaletteEntry {
 };
 using Palette = std::array<PaletteEntry, 256>;
 
+// A picture outside any surface: 0xAARRGGBB pixels, straight alpha, rows
+// top to bottom (what the window system makes cursors of).
+struct ArgbPicture {
+  int width = 0, height = 0;
+  std::vector<uint32_t> argb;
+};
+
 // Raw rows of a surface. origin is pixel (0, 0); rows are stride_bytes
 // apart. palette is set for bit counts of 8 and below.
 template <class Byte>

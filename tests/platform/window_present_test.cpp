@@ -1,7 +1,7 @@
 // What reaches the screen and when: the back buffer's change marks, the
 // real window's uploads and redraws (under SDL's dummy video driver, so no
 // display is needed), and the choices the window makes from what the
-// display reports.
+// display reports; the cursor the window keeps.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -158,6 +158,21 @@ TEST(SdlChoices, VsyncOnlyWhereItNeverHoldsA16MsFrameBack) {
   EXPECT_TRUE(VsyncKeepsPace(144, 16));
   EXPECT_TRUE(VsyncKeepsPace(240, 16));
   EXPECT_FALSE(VsyncKeepsPace(1000, 5));  // no room at all
+}
+
+TEST(CursorWindow, HeadlessWindowKeepsItsOwnCopy) {
+  HeadlessWindow window(WindowSpec{});
+  EXPECT_EQ(window.cursor(), nullptr);
+  {
+    const CursorImage c{4, 2, 2, 1, std::vector<uint32_t>(8, 0xFFFF0000), {}, {}};
+    window.SetCursorImage(&c);
+  }
+  ASSERT_NE(window.cursor(), nullptr);
+  EXPECT_EQ(window.cursor()->hot_x, 2);
+  EXPECT_EQ(window.cursor()->argb[0], 0xFFFF0000u);
+  window.SetCursorImage(nullptr);
+  EXPECT_EQ(window.cursor(), nullptr);
+  EXPECT_EQ(window.cursor_changes(), 2);
 }
 
 }  // namespace
