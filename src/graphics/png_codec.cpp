@@ -56,10 +56,26 @@ void OnFlush(png_structp) {}
 
 [[noreturn]] void Fail(const std::string& what) { throw EGraphicsError("PNG: " + what); }
 
+// A reader of `io`'s bytes refusing sides over max_side and ancillary
+// chunks over max_chunk bytes. Nothing here can jump: the caller sets the
+// jump point right after.
 struct ReadStructs {
   png_structp png = nullptr;
   png_infop info = nullptr;
-  ~ReadStructs() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+  ReadStructs(PngIo& io, png_uint_32 max_side, png_alloc_size_t max_chunk) {
+    png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
+    if (png) info = png_create_info_struct(png);
+    if (!info) {
+      png_destroy_read_struct(&png, nullptr, nullptr);
+      Fail("cannot create a reader");
+    }
+    png_set_read_fn(png, &io, OnRead);
+    png_set_user_limits(png, max_side, max_side);
+    png_set_chunk_malloc_max(png, max_chunk);
+  }
+  ReadStructs(const ReadStructs&) = delete;
+  ReadStructs& operator=(const ReadStructs&) = delete;
+  ~ReadStructs() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
 struct WriteStructs {
@@ -189,23 +205,13 @@ bool LooksLikePng(std::span<const uint8_t> bytes) {
 void DecodePng(std::span<const uint8_t> bytes, TDIBSurface& out, int32_t* color_key,
                size_t max_bytes) {
   if (!LooksLikePng(bytes)) Fail("no PNG signature");
-  PngIo io;
-  io.data = bytes.data();
-  io.size = bytes.size();
-  ReadStructs s;
+  PngIo io{bytes.data(), bytes.size()};
+  ReadStructs s(io, TDIBX::kMaxSidePx, 16u << 20);
   Plan plan;
   TDIBSurface image;
   std::vector<uint8_t> rgba;
   std::vector<png_bytep> rows;
-  s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
-  if (!s.png) Fail("cannot create a reader");
-  s.info = png_create_info_struct(s.png);
-  if (!s.info) Fail("cannot create a reader");
   if (setjmp(png_jmpbuf(s.png))) Fail(io.message);
-
-  png_set_read_fn(s.png, &io, OnRead);
-  png_set_user_limits(s.png, TDIBX::kMaxSidePx, TDIBX::kMaxSidePx);
-  png_set_chunk_malloc_max(s.png, 16u << 20);
   Prepare(s.png, s.info, plan, max_bytes);
 
   const int w = int(plan.width), h = int(plan.height);
@@ -253,24 +259,14 @@ void DecodePng(std::span<const uint8_t> bytes, TDIBSurface& out, int32_t* color_
 
 ArgbPicture DecodePngArgb(std::span<const uint8_t> bytes, int max_side) {
   if (!LooksLikePng(bytes)) Fail("no PNG signature");
-  PngIo io;
-  io.data = bytes.data();
-  io.size = bytes.size();
-  ReadStructs s;
+  PngIo io{bytes.data(), bytes.size()};
+  // Compressed text or colour profiles could otherwise inflate to megabytes
+  // for a picture of a few thousand pixels.
+  ReadStructs s(io, png_uint_32(max_side), 1u << 20);
   png_uint_32 w = 0, h = 0;
   std::vector<uint8_t> rgba;
   std::vector<png_bytep> rows;
-  s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
-  if (!s.png) Fail("cannot create a reader");
-  s.info = png_create_info_struct(s.png);
-  if (!s.info) Fail("cannot create a reader");
   if (setjmp(png_jmpbuf(s.png))) Fail(io.message);
-
-  png_set_read_fn(s.png, &io, OnRead);
-  png_set_user_limits(s.png, png_uint_32(max_side), png_uint_32(max_side));
-  // Compressed text or colour profiles could otherwise inflate to megabytes
-  // for a picture of a few thousand pixels.
-  png_set_chunk_malloc_max(s.png, 1u << 20);
   PrepareRgba(s.png, s.info, &w, &h);
   rgba.resize(size_t(w) * h * 4);
   rows.resize(h);
