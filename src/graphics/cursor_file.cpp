@@ -67,15 +67,15 @@ std::optional<CursorFrame> Picture(Decode decode, std::string* error) {
   }
 }
 
-std::optional<CursorFrame> DecodePng(Bytes data, std::string* error) {
+std::optional<CursorFrame> PngFrame(Bytes data, std::string* error) {
   return Picture([&] { return DecodePngArgb(data, kMaxSide); }, error);
 }
 
-std::optional<CursorFrame> DecodeIconDib(Bytes dib, std::string* error) {
+std::optional<CursorFrame> IconFrame(Bytes dib, std::string* error) {
   return Picture([&] { return DecodeIconBitmap(dib, kMaxSide); }, error);
 }
 
-std::optional<CursorFrame> DecodeBmpFile(Bytes b, std::string* error) {
+std::optional<CursorFrame> BmpFrame(Bytes b, std::string* error) {
   return Picture([&] { return DecodeBitmapArgb(b, kMaxSide); }, error);
 }
 
@@ -143,7 +143,7 @@ std::optional<CursorFrame> DecodeIconDirectory(Bytes b, std::string* error) {
   std::string first_error;
   for (const IconCandidate& c : candidates) {
     std::string why;
-    auto f = LooksLikePng(c.data) ? DecodePng(c.data, &why) : DecodeIconDib(c.data, &why);
+    auto f = LooksLikePng(c.data) ? PngFrame(c.data, &why) : IconFrame(c.data, &why);
     if (f) {
       f->hot_x = c.hot_x;
       f->hot_y = c.hot_y;
@@ -262,9 +262,9 @@ CursorImage Still(CursorFrame f) {
 std::optional<CursorImage> DecodeCursorFile(std::span<const uint8_t> bytes, std::string* error) {
   std::optional<CursorFrame> still;
   if (LooksLikePng(bytes)) {
-    still = DecodePng(bytes, error);
+    still = PngFrame(bytes, error);
   } else if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
-    still = DecodeBmpFile(bytes, error);
+    still = BmpFrame(bytes, error);
   } else if (HasTag(bytes, 0, "RIFF")) {
     if (bytes.size() < 12 || !HasTag(bytes, 8, "ACON"))
       return Fail<CursorImage>(error, "a RIFF file that is not an animated cursor");
