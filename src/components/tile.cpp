@@ -119,8 +119,7 @@ void TVeskTile::DrawTiles(graphics::TCustomDIBX& target) {
     mask = nullptr;
   const graphics::KeyMode key = src->ColorKey() >= 0 ? graphics::KeyMode::kUse : graphics::KeyMode::kIgnore;
   const graphics::Flip flip = graphics::MakeFlip(FlipH, FlipV);
-  const Rect r = SceneRect();
-  const Rect dest{r.left, r.top, r.right, r.bottom};
+  const Rect dest = SceneRect();
   const int32_t w = src->Width(), h = src->Height();
   const int32_t zoom_x = std::max(1, ZoomX), zoom_y = std::max(1, ZoomY);
 
