@@ -108,7 +108,7 @@ void BM_Ref32_MemcpyRows700x500(benchmark::State& state) {
 void BM_Vesk32_Draw700x500(benchmark::State& state) {
   Pictures& p = Get32();
   for (auto _ : state) {
-    p.dst.Draw(50, 50, p.src, vesk::graphics::TRect{20, 30, 720, 530}, KeyMode::kIgnore,
+    p.dst.Draw(50, 50, p.src, vesk::Rect{20, 30, 720, 530}, KeyMode::kIgnore,
                Flip::kNone);
     benchmark::ClobberMemory();
   }
@@ -217,7 +217,7 @@ void BM_Vesk16_DrawAdd255(benchmark::State& state) {
 void BM_Vesk32_StretchAlpha_1_5x(benchmark::State& state) {
   Pictures& p = Get32();
   for (auto _ : state) {
-    p.dst.StretchAlpha(p.dst.BoundsRect(), p.src, vesk::graphics::TRect{0, 0, 533, 400},
+    p.dst.StretchAlpha(p.dst.BoundsRect(), p.src, vesk::Rect{0, 0, 533, 400},
                        KeyMode::kIgnore, Flip::kNone, 200);
     benchmark::ClobberMemory();
   }
@@ -226,7 +226,7 @@ void BM_Vesk32_StretchAlpha_1_5x(benchmark::State& state) {
 void BM_Vesk32_DrawRotate(benchmark::State& state) {
   Pictures& p = Get32();
   for (auto _ : state) {
-    p.dst.DrawRotate(400, 300, 256, 256, p.src, vesk::graphics::TRect{0, 0, 400, 400}, 200, 200,
+    p.dst.DrawRotate(400, 300, 256, 256, p.src, vesk::Rect{0, 0, 400, 400}, 200, 200,
                      20, KeyMode::kIgnore, Flip::kNone, 255);
     benchmark::ClobberMemory();
   }

@@ -112,7 +112,7 @@ void BM_DemoTitleFrame(benchmark::State& state) {
     root.InputStep(16);
     root.UpdatePass(16);
     root.DrawPass(&screen);
-    for (const scene::Rect& r : root.ShownDirtyRects())
+    for (const Rect& r : root.ShownDirtyRects())
       for (int y = std::max(0, r.top); y < std::min(kHeight, r.bottom); ++y)
         std::memcpy(presented.data() + (static_cast<size_t>(y) * kWidth + r.left) * 4,
                     screen.View().Row(y) + r.left * 4, static_cast<size_t>(r.right - r.left) * 4);

@@ -2,11 +2,11 @@
 #include <span>
 #include <string>
 
-#include "platform/cursor_file.h"
+#include "graphics/cursor_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
-  const auto image = vesk::platform::DecodeCursorFile(std::span(data, size), &error);
+  const auto image = vesk::graphics::DecodeCursorFile(std::span(data, size), &error);
   if (!image) {
     // A refusal always says why.
     if (error.empty()) __builtin_trap();

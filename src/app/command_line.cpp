@@ -2,16 +2,10 @@
 
 #include <charconv>
 
+#include "core/sjis.h"
+
 namespace vesk::app {
 namespace {
-
-bool EqualsNoCase(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return i == a.size() && b[i] == 0;
-}
 
 bool ParseInt(const std::string& s, int lo, int hi, int* out) {
   int v = 0;
@@ -58,7 +52,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, PlayerOptions* out, 
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     std::string v;
-    if (i == 0 && EqualsNoCase(a, "/config")) {
+    if (i == 0 && EqualsIgnoreAsciiCase(a, "/config")) {
       o.config = true;
     } else if (a == "--config") {
       o.config = true;

@@ -37,6 +37,11 @@ Caption ParseCaption(const std::string& utf8) {
   return c;
 }
 
+// The layout's small rectangles in the int arithmetic of the drawing calls.
+int Width(const Rect& r) { return static_cast<int>(r.Width()); }
+int Height(const Rect& r) { return static_cast<int>(r.Height()); }
+Rect Inset(const Rect& r, int by) { return {r.left + by, r.top + by, r.right - by, r.bottom - by}; }
+
 // Drawing primitives over one back buffer; every call clips to it.
 class Painter {
  public:
@@ -44,26 +49,26 @@ class Painter {
 
   bool has_font() const { return font_ != nullptr; }
 
-  void Fill(const ConfigRect& r, uint32_t rgb) { out_.FillRect(r.x, r.y, r.w, r.h, rgb); }
+  void Fill(const Rect& r, uint32_t rgb) { out_.FillRect(r.left, r.top, Width(r), Height(r), rgb); }
   void HLine(int x, int y, int w, uint32_t rgb) { out_.FillRect(x, y, w, 1, rgb); }
   void VLine(int x, int y, int h, uint32_t rgb) { out_.FillRect(x, y, 1, h, rgb); }
 
   // A one-pixel frame, lit from the top left.
-  void Frame(const ConfigRect& r, uint32_t top_left, uint32_t bottom_right) {
-    HLine(r.x, r.y, r.w - 1, top_left);
-    VLine(r.x, r.y, r.h - 1, top_left);
-    HLine(r.x, r.y + r.h - 1, r.w, bottom_right);
-    VLine(r.x + r.w - 1, r.y, r.h, bottom_right);
+  void Frame(const Rect& r, uint32_t top_left, uint32_t bottom_right) {
+    HLine(r.left, r.top, Width(r) - 1, top_left);
+    VLine(r.left, r.top, Height(r) - 1, top_left);
+    HLine(r.left, r.bottom - 1, Width(r), bottom_right);
+    VLine(r.right - 1, r.top, Height(r), bottom_right);
   }
 
-  void DottedFrame(const ConfigRect& r) {
-    for (int x = r.x; x < r.x + r.w; x += 2) {
-      Dot(x, r.y, kText);
-      Dot(x, r.y + r.h - 1, kText);
+  void DottedFrame(const Rect& r) {
+    for (int x = r.left; x < r.right; x += 2) {
+      Dot(x, r.top, kText);
+      Dot(x, r.bottom - 1, kText);
     }
-    for (int y = r.y; y < r.y + r.h; y += 2) {
-      Dot(r.x, y, kText);
-      Dot(r.x + r.w - 1, y, kText);
+    for (int y = r.top; y < r.bottom; y += 2) {
+      Dot(r.left, y, kText);
+      Dot(r.right - 1, y, kText);
     }
   }
 
@@ -80,9 +85,9 @@ class Painter {
 
   // Text vertically centred in `r`, starting at `x`; disabled text is
   // drawn embossed, the way the system greys out captions.
-  void Text(const Caption& c, int x, const ConfigRect& r, bool enabled) {
+  void Text(const Caption& c, int x, const Rect& r, bool enabled) {
     if (!font_) return;
-    const int top = r.y + (r.h - font_->ascent_px() - font_->descent_px()) / 2;
+    const int top = r.top + (Height(r) - font_->ascent_px() - font_->descent_px()) / 2;
     const int baseline = top + font_->ascent_px();
     if (!enabled) TextRun(c, x + 1, baseline + 1, kHighlight);
     TextRun(c, x, baseline, enabled ? kText : kShadow);
@@ -121,21 +126,21 @@ class Painter {
 };
 
 // The two-pixel bevels of raised (buttons) and sunken (check boxes) edges.
-void RaisedEdge(Painter& p, const ConfigRect& r) {
+void RaisedEdge(Painter& p, const Rect& r) {
   p.Frame(r, kHighlight, kDarkShadow);
-  p.Frame({r.x + 1, r.y + 1, r.w - 2, r.h - 2}, kFace, kShadow);
+  p.Frame(Inset(r, 1), kFace, kShadow);
 }
 
-void SunkenEdge(Painter& p, const ConfigRect& r) {
+void SunkenEdge(Painter& p, const Rect& r) {
   p.Frame(r, kShadow, kHighlight);
-  p.Frame({r.x + 1, r.y + 1, r.w - 2, r.h - 2}, kDarkShadow, kFace);
+  p.Frame(Inset(r, 1), kDarkShadow, kFace);
 }
 
 void GroupBox(Painter& p) {
-  const ConfigRect& r = layout::kGroupBox;
+  const Rect& r = layout::kGroupBox;
   // An etched line: a shadow frame with a highlight one pixel inside it.
-  p.Frame({r.x + 1, r.y + 1, r.w - 1, r.h - 1}, kHighlight, kHighlight);
-  p.Frame({r.x, r.y, r.w - 1, r.h - 1}, kShadow, kShadow);
+  p.Frame({r.left + 1, r.top + 1, r.right, r.bottom}, kHighlight, kHighlight);
+  p.Frame({r.left, r.top, r.right - 1, r.bottom - 1}, kShadow, kShadow);
 }
 
 void CheckMark(Painter& p, int x, int y, uint32_t rgb) {
@@ -147,29 +152,29 @@ void CheckMark(Painter& p, int x, int y, uint32_t rgb) {
 }
 
 void DrawCheckBox(Painter& p, const TFormConfig& form) {
-  const ConfigRect& r = layout::kCheckSound;
-  const ConfigRect box{r.x, r.y + (r.h - 13) / 2, 13, 13};
+  const Rect& r = layout::kCheckSound;
+  const Rect box = Rect::FromSize(r.left, r.top + (Height(r) - 13) / 2, 13, 13);
   SunkenEdge(p, box);
   const bool pushed = form.pushed() == ConfigControl::kCheckSound;
-  p.Fill({box.x + 2, box.y + 2, 9, 9}, pushed ? kFace : kWindow);
-  if (form.checked()) CheckMark(p, box.x + 3, box.y + 3, kText);
+  p.Fill(Inset(box, 2), pushed ? kFace : kWindow);
+  if (form.checked()) CheckMark(p, box.left + 3, box.top + 3, kText);
   const Caption caption = ParseCaption(MessageUtf8(Msg::kConfigUseDirectSound));
-  const int text_x = box.x + box.w + 4;
+  const int text_x = box.right + 4;
   p.Text(caption, text_x, r, true);
   if (form.focus() != ConfigControl::kCheckSound) return;
-  const int text_w = p.has_font() ? p.TextWidth(caption) : r.x + r.w - text_x - 2;
-  p.DottedFrame({text_x - 2, r.y, text_w + 4, r.h});
+  const int text_w = p.has_font() ? p.TextWidth(caption) : r.right - text_x - 2;
+  p.DottedFrame({text_x - 2, r.top, text_x + text_w + 2, r.bottom});
 }
 
 void DrawLabels(Painter& p, const TFormConfig& form) {
   const bool enabled = form.delay_controls_enabled();
-  const ConfigRect& label = layout::kLabelBuff;
-  p.Text(ParseCaption(MessageUtf8(Msg::kConfigDelayLabel)), label.x, label, enabled);
+  const Rect& label = layout::kLabelBuff;
+  p.Text(ParseCaption(MessageUtf8(Msg::kConfigDelayLabel)), label.left, label, enabled);
   // LabelBuffInfo is right-aligned; its text never carries an accelerator.
   Caption info;
   info.text = platform::DecodeUtf8(form.info_text());
-  const ConfigRect& r = layout::kLabelBuffInfo;
-  p.Text(info, r.x + r.w - p.TextWidth(info), r, enabled);
+  const Rect& r = layout::kLabelBuffInfo;
+  p.Text(info, r.right - p.TextWidth(info), r, enabled);
 }
 
 // The thumb points down at the ticks below it.
@@ -189,32 +194,31 @@ void DrawThumb(Painter& p, int cx, int top, bool enabled) {
 }
 
 void DrawTrackBar(Painter& p, const TFormConfig& form) {
-  const ConfigRect& r = layout::kTrackBuff;
+  const Rect& r = layout::kTrackBuff;
   const bool enabled = form.delay_controls_enabled();
-  const ConfigRect channel{layout::kTrackFirstX - 4, r.y + 10,
-                           layout::kTrackLastX - layout::kTrackFirstX + 9, 4};
+  const Rect channel{layout::kTrackFirstX - 4, r.top + 10, layout::kTrackLastX + 5, r.top + 14};
   SunkenEdge(p, channel);
-  const int ticks_y = r.y + 3 + layout::kThumbH + 2;
+  const int ticks_y = r.top + 3 + layout::kThumbH + 2;
   for (int pos = TFormConfig::kTrackMin; pos <= TFormConfig::kTrackMax;
        pos += TFormConfig::kTrackFrequency) {
     const bool end = pos == TFormConfig::kTrackMin || pos == TFormConfig::kTrackMax;
     p.VLine(TFormConfig::TrackX(pos), ticks_y, end ? 4 : 3, enabled ? kText : kShadow);
   }
-  DrawThumb(p, TFormConfig::TrackX(form.position()), r.y + 3, enabled);
+  DrawThumb(p, TFormConfig::TrackX(form.position()), r.top + 3, enabled);
   if (form.focus() == ConfigControl::kTrackBuff) p.DottedFrame(r);
 }
 
 void DrawButton(Painter& p, const TFormConfig& form, ConfigControl c) {
   const bool is_ok = c == ConfigControl::kOk;
-  const ConfigRect& r = is_ok ? layout::kOk : layout::kCancel;
+  const Rect& r = is_ok ? layout::kOk : layout::kCancel;
   const bool pushed = form.pushed() == c;
   // Enter presses the focused button when it is Cancel, OK otherwise; the
   // button Enter would press wears the black default frame.
   const bool is_default = (form.focus() == ConfigControl::kCancel) != is_ok;
-  ConfigRect face = r;
+  Rect face = r;
   if (is_default || pushed) {
     p.Frame(r, kText, kText);
-    face = {r.x + 1, r.y + 1, r.w - 2, r.h - 2};
+    face = Inset(r, 1);
   }
   if (pushed)
     p.Frame(face, kShadow, kShadow);
@@ -222,9 +226,9 @@ void DrawButton(Painter& p, const TFormConfig& form, ConfigControl c) {
     RaisedEdge(p, face);
   const Caption caption = ParseCaption(MessageUtf8(is_ok ? Msg::kConfigOk : Msg::kConfigCancel));
   const int shift = pushed ? 1 : 0;
-  const ConfigRect text_box{r.x, r.y + shift, r.w, r.h};
-  p.Text(caption, r.x + (r.w - p.TextWidth(caption)) / 2 + shift, text_box, true);
-  if (form.focus() == c) p.DottedFrame({r.x + 4, r.y + 4, r.w - 8, r.h - 8});
+  const Rect text_box{r.left, r.top + shift, r.right, r.bottom + shift};
+  p.Text(caption, r.left + (Width(r) - p.TextWidth(caption)) / 2 + shift, text_box, true);
+  if (form.focus() == c) p.DottedFrame(Inset(r, 4));
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include "app/screen_manager.h"
 #include "components/kinds.h"
+#include "graphics/cursor_file.h"
 #include "graphics/image_reader.h"
-#include "platform/cursor_file.h"
 #include "platform/files.h"
 #include "storage/embedded_resources.h"
 #include "storage/vrfiles.h"
@@ -148,7 +148,7 @@ void DefaultEngineFactory::ShowCursorFile(const std::string& file) {
   std::optional<platform::CursorImage> image;
   try {
     const std::vector<uint8_t> bytes = files_.ReadFileBytes(file);
-    image = platform::DecodeCursorFile(bytes, nullptr);
+    image = graphics::DecodeCursorFile(bytes, nullptr);
   } catch (const std::exception&) {
     // A cursor that cannot be read leaves the arrow, as a bad one does.
   }

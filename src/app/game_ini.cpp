@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/sjis.h"
 #include "platform/files.h"
 
 namespace vesk::app {
@@ -14,13 +15,6 @@ std::string Trim(const std::string& s) {
   if (b == std::string::npos) return {};
   size_t e = s.find_last_not_of(" \t\r");
   return s.substr(b, e - b + 1);
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -46,7 +40,7 @@ bool IsSectionLine(const std::string& line, std::string* name) {
 
 bool IsKeyLine(const std::string& line, const std::string& key, std::string* value) {
   auto eq = line.find('=');
-  if (eq == std::string::npos || !EqualNoCase(Trim(line.substr(0, eq)), key)) return false;
+  if (eq == std::string::npos || !EqualsIgnoreAsciiCase(Trim(line.substr(0, eq)), key)) return false;
   *value = Trim(line.substr(eq + 1));
   return true;
 }
@@ -74,7 +68,7 @@ std::string IniRead(const std::string& text, const std::string& section, const s
   std::string current, value;
   for (const auto& line : SplitLines(text)) {
     if (IsSectionLine(line, &current)) continue;
-    if (EqualNoCase(current, section) && IsKeyLine(line, key, &value)) return value;
+    if (EqualsIgnoreAsciiCase(current, section) && IsKeyLine(line, key, &value)) return value;
   }
   return fallback;
 }
@@ -88,10 +82,10 @@ std::string IniWrite(const std::string& text, const std::string& section, const 
     std::string name;
     if (IsSectionLine(lines[i], &name)) {
       current = name;
-      if (EqualNoCase(name, section)) section_end = static_cast<int>(i) + 1;
+      if (EqualsIgnoreAsciiCase(name, section)) section_end = static_cast<int>(i) + 1;
       continue;
     }
-    if (!EqualNoCase(current, section)) continue;
+    if (!EqualsIgnoreAsciiCase(current, section)) continue;
     if (IsKeyLine(lines[i], key, &old)) {
       lines[i] = key + "=" + value;
       section_end = -2;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <sstream>
 
+#include "core/sjis.h"
 #include "platform/vkeys.h"
 
 namespace vesk::app {
@@ -29,8 +30,7 @@ bool ToVirtualKey(const std::string& s, int* vk) {
   if (ToInt(s, vk)) return *vk >= 0 && *vk < 256;
   for (int k = 1; k < 256; ++k) {
     const char* name = platform::vk::VirtualKeyName(k);
-    if (name && std::equal(s.begin(), s.end(), name, name + std::char_traits<char>::length(name),
-                           [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+    if (name && EqualsIgnoreAsciiCase(s, name)) {
       *vk = k;
       return true;
     }

@@ -19,7 +19,7 @@ constexpr std::array<ConfigControl, 4> kTabOrder = {ConfigControl::kCheckSound,
                                                     ConfigControl::kTrackBuff, ConfigControl::kOk,
                                                     ConfigControl::kCancel};
 
-ConfigRect ControlRect(ConfigControl c) {
+Rect ControlRect(ConfigControl c) {
   switch (c) {
     case ConfigControl::kCheckSound:
       return config_layout::kCheckSound;

@@ -6,6 +6,7 @@
 // window loop and the drawing live in config_dialog.
 #include <string>
 
+#include "core/rect.h"
 #include "platform/back_buffer.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
@@ -18,26 +19,20 @@ enum class ConfigControl { kNone, kCheckSound, kTrackBuff, kOk, kCancel };
 
 enum class ConfigResult { kNone, kOk, kCancel };
 
-struct ConfigRect {
-  int x = 0, y = 0, w = 0, h = 0;
-  constexpr bool Contains(int px, int py) const {
-    return px >= x && py >= y && px < x + w && py < y + h;
-  }
-};
-
-// Where everything sits in the client area, in pixels.
+// Where everything sits in the client area, in pixels (left, top, width,
+// height, as dialog layouts give them).
 namespace config_layout {
 inline constexpr int kClientW = 320, kClientH = 154;
-inline constexpr ConfigRect kGroupBox{8, 6, 304, 104};
-inline constexpr ConfigRect kCheckSound{20, 18, 200, 16};  // box and caption
-inline constexpr ConfigRect kLabelBuff{22, 44, 180, 14};
-inline constexpr ConfigRect kLabelBuffInfo{220, 44, 78, 14};  // right-aligned
-inline constexpr ConfigRect kTrackBuff{16, 64, 288, 34};
-inline constexpr ConfigRect kOk{150, 120, 75, 24};
-inline constexpr ConfigRect kCancel{233, 120, 75, 24};
+inline constexpr Rect kGroupBox = Rect::FromSize(8, 6, 304, 104);
+inline constexpr Rect kCheckSound = Rect::FromSize(20, 18, 200, 16);  // box and caption
+inline constexpr Rect kLabelBuff = Rect::FromSize(22, 44, 180, 14);
+inline constexpr Rect kLabelBuffInfo = Rect::FromSize(220, 44, 78, 14);  // right-aligned
+inline constexpr Rect kTrackBuff = Rect::FromSize(16, 64, 288, 34);
+inline constexpr Rect kOk = Rect::FromSize(150, 120, 75, 24);
+inline constexpr Rect kCancel = Rect::FromSize(233, 120, 75, 24);
 // The thumb travels between these centres; the ticks sit under them.
-inline constexpr int kTrackFirstX = kTrackBuff.x + 12;
-inline constexpr int kTrackLastX = kTrackBuff.x + kTrackBuff.w - 13;
+inline constexpr int kTrackFirstX = kTrackBuff.left + 12;
+inline constexpr int kTrackLastX = kTrackBuff.right - 13;
 inline constexpr int kThumbW = 11, kThumbH = 21;
 }  // namespace config_layout
 

@@ -52,16 +52,15 @@ void SceneAdapter::Draw(platform::BackBuffer& frame) {
   const int h = std::min(frame.height_px(), screen_->Height());
   const graphics::PixelView picture = screen_->View();
   const int bytes = platform::BytesPerPixel(frame.format());
-  for (const scene::Rect& r : root_->ShownDirtyRects()) {
-    const int left = std::max(0, r.left), right = std::min(w, r.right);
-    const int top = std::max(0, r.top), bottom = std::min(h, r.bottom);
-    if (right <= left || bottom <= top) continue;
-    for (int y = top; y < bottom; ++y) {
-      std::memcpy(frame.Row(y) + left * bytes, picture.Row(y) + left * bytes,
-                  static_cast<size_t>(right - left) * bytes);
+  for (const Rect& dirty : root_->ShownDirtyRects()) {
+    const Rect r = dirty.Intersect({0, 0, w, h});
+    if (r.IsEmpty()) continue;
+    for (int y = r.top; y < r.bottom; ++y) {
+      std::memcpy(frame.Row(y) + r.left * bytes, picture.Row(y) + r.left * bytes,
+                  static_cast<size_t>(r.Width()) * bytes);
     }
     // The window copies only what is marked.
-    frame.MarkChanged({left, top, right - left, bottom - top});
+    frame.MarkChanged(r);
   }
 }
 

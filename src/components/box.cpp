@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "components/images.h"
 #include "graphics/dibsfc.h"
 #include "lang/vocabulary.h"
 
@@ -10,13 +11,6 @@ namespace vesk::components {
 using namespace vesk::lang;
 
 namespace {
-
-bool EndsWithLmt(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string ext = name.substr(name.size() - 4);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
-  return ext == ".lmt";
-}
 
 // A colour scaled channel by channel for the additive draws.
 int32_t ScaleColor(int32_t color, int level) {
@@ -28,7 +22,6 @@ int32_t ScaleColor(int32_t color, int level) {
   return out;
 }
 
-graphics::TRect ToT(const scene::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
@@ -81,7 +74,7 @@ std::string TVeskBox::GetStr(int id) const {
 void TVeskBox::SetStr(int id, const std::string& value) {
   switch (id) {
     case PR_SOURCE:
-      if (value.empty() || EndsWithLmt(value)) Source = value;
+      if (value.empty() || IsMotionFile(value)) Source = value;
       return;
     case PR_ONIDLE: OnIdle = value; return;
     case PR_ONPLAYEND: OnPlayEnd = value; return;
@@ -89,27 +82,27 @@ void TVeskBox::SetStr(int id, const std::string& value) {
   }
 }
 
-void TVeskBox::Draw(graphics::TCustomDIBX& surface, const scene::Rect& clip) {
+void TVeskBox::Draw(graphics::TCustomDIBX& surface, const Rect& clip) {
   if (Alpha > 0 && Alpha < 512) {
-    const scene::Rect outer = SceneRect();
-    auto fill = [&](const scene::Rect& r, int32_t color) {
-      if (Alpha == 255) surface.FillRect(ToT(r), static_cast<uint32_t>(surface.ColorToPixel(color)));
-      else if (Alpha < 255) surface.FillRectAlpha(ToT(r), static_cast<uint32_t>(surface.ColorToPixel(color)), Alpha);
-      else surface.FillRectAdd(ToT(r), static_cast<uint32_t>(surface.ColorToPixel(ScaleColor(color, Alpha - 256))));
+    const Rect outer = SceneRect();
+    auto fill = [&](const Rect& r, int32_t color) {
+      if (Alpha == 255) surface.FillRect(r, static_cast<uint32_t>(surface.ColorToPixel(color)));
+      else if (Alpha < 255) surface.FillRectAlpha(r, static_cast<uint32_t>(surface.ColorToPixel(color)), Alpha);
+      else surface.FillRectAdd(r, static_cast<uint32_t>(surface.ColorToPixel(ScaleColor(color, Alpha - 256))));
     };
     if (BorderWidth > 0 && BorderColor >= 0) {
       const auto value = [&](int32_t c) { return static_cast<uint32_t>(surface.ColorToPixel(c)); };
-      if (Alpha == 255) surface.FrameRect(ToT(outer), BorderWidth, value(BorderColor));
-      else if (Alpha < 255) surface.FrameRectAlpha(ToT(outer), BorderWidth, value(BorderColor), Alpha);
-      else surface.FrameRectAdd(ToT(outer), BorderWidth, value(ScaleColor(BorderColor, Alpha - 256)));
+      if (Alpha == 255) surface.FrameRect(outer, BorderWidth, value(BorderColor));
+      else if (Alpha < 255) surface.FrameRectAlpha(outer, BorderWidth, value(BorderColor), Alpha);
+      else surface.FrameRectAdd(outer, BorderWidth, value(ScaleColor(BorderColor, Alpha - 256)));
     }
     if (Color >= 0) {
       const int32_t b = std::max(0, BorderColor >= 0 ? BorderWidth : 0);
       // Wide, so a border around a rectangle at the integer limit cannot overflow.
       const auto in = [](int32_t edge, int64_t by) { return static_cast<int32_t>(edge + by); };
-      const scene::Rect inner{in(outer.left, b), in(outer.top, b), in(outer.right, -int64_t{b}),
+      const Rect inner{in(outer.left, b), in(outer.top, b), in(outer.right, -int64_t{b}),
                               in(outer.bottom, -int64_t{b})};
-      if (!inner.Empty()) fill(inner, Color);
+      if (!inner.IsEmpty()) fill(inner, Color);
     }
   }
   DrawChildren(surface, clip);

@@ -16,7 +16,7 @@ class TVeskBox final : public scene::TVeskControl {
   void SetFlag(int id, bool value) override;
   std::string GetStr(int id) const override;
   void SetStr(int id, const std::string& value) override;
-  void Draw(graphics::TCustomDIBX& surface, const scene::Rect& clip) override;
+  void Draw(graphics::TCustomDIBX& surface, const Rect& clip) override;
 
   int32_t BorderWidth = 0;
   int32_t BorderColor = -1;

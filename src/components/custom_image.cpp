@@ -14,12 +14,9 @@ namespace vesk::components {
 
 using namespace vesk::lang;
 using graphics::KeyMode;
-using graphics::TRect;
-using scene::Rect;
 
 namespace {
 
-TRect ToT(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 int32_t Scale(int32_t size, int32_t zoom) { return static_cast<int32_t>(int64_t{size} * zoom / 256); }
 
@@ -218,7 +215,7 @@ void TVeskCustomImage::DrawPicture(graphics::TCustomDIBX& target) {
     mask = nullptr;  // a mask must cover its picture exactly
   const KeyMode key = src->ColorKey() >= 0 ? KeyMode::kUse : KeyMode::kIgnore;
   const graphics::Flip flip = graphics::MakeFlip(FlipH, FlipV);
-  const TRect from = src->BoundsRect();
+  const Rect from = src->BoundsRect();
 
   if (Angle != 0) {
     const int32_t pivot_x = FlipH ? src->Width() - 1 - OffsetX : OffsetX;
@@ -238,16 +235,16 @@ void TVeskCustomImage::DrawPicture(graphics::TCustomDIBX& target) {
       if (mask) target.DrawMaskBlend(x, y, *src, from, flip, *mask, blend);
       else target.DrawBlend(x, y, *src, from, key, flip, blend);
     };
-    const std::vector<TRect>* changed = ChangedRects();
+    const std::vector<Rect>* changed = ChangedRects();
     if (!changed || target.Target()) {
       draw();
       return;
     }
     // A producer's picture: only what it changed, each part in its own clip.
-    const TRect clip = target.ClipRect();
+    const Rect clip = target.ClipRect();
     const bool had_clip = target.HasClipRect();
-    for (const TRect& r : *changed) {
-      const TRect part = graphics::IntersectRect({r.Left + x, r.Top + y, r.Right + x, r.Bottom + y}, clip);
+    for (const Rect& r : *changed) {
+      const Rect part = Rect{r.left + x, r.top + y, r.right + x, r.bottom + y}.Intersect(clip);
       if (part.IsEmpty()) continue;
       target.SetClipRect(part);
       draw();
@@ -257,7 +254,7 @@ void TVeskCustomImage::DrawPicture(graphics::TCustomDIBX& target) {
     return;
   }
 
-  const TRect dest = ToT(SceneRect());
+  const Rect dest = SceneRect();
   if (blend <= 255) {
     if (mask) target.StretchMaskAlpha(dest, *src, from, flip, *mask, blend);
     else target.StretchAlpha(dest, *src, from, key, flip, blend);
@@ -297,7 +294,7 @@ void TVeskCustomImage::InvalidateScene(const Rect& area) {
   Rect r = area;
   if (Parent) r = r.Intersect(Parent->GetHitRect());
   if (Clips()) r = r.Intersect(ClipRect());
-  if (!r.Empty()) InvalidateRect(r);
+  if (!r.IsEmpty()) InvalidateRect(r);
 }
 
 void TVeskCustomImage::InvalidateImage() {

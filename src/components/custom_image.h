@@ -34,7 +34,7 @@ class TVeskCustomImage : public scene::TVeskControl {
   virtual const graphics::TCustomDIBX* ShownMask() const;
   // Rectangles a producer changed in the external picture since the last
   // draw (video); null redraws the whole picture.
-  virtual const std::vector<graphics::TRect>* ChangedRects() const { return nullptr; }
+  virtual const std::vector<Rect>* ChangedRects() const { return nullptr; }
 
   int32_t GetInt(int id) const override;
   void SetInt(int id, int32_t value) override;
@@ -42,7 +42,7 @@ class TVeskCustomImage : public scene::TVeskControl {
   void SetFlag(int id, bool value) override;
   bool OwnSurfaceSize(int32_t* width, int32_t* height) const override;
 
-  void Draw(graphics::TCustomDIBX& surface, const scene::Rect& clip) override;
+  void Draw(graphics::TCustomDIBX& surface, const Rect& clip) override;
   TVeskControl* HitTest(int32_t x, int32_t y, uint32_t mask) override;
   bool Update(int32_t frame_ms) override;
 
@@ -75,8 +75,8 @@ class TVeskCustomImage : public scene::TVeskControl {
 
  private:
   // The scene rectangle a rotated picture covers.
-  scene::Rect RotatedBounds() const;
-  void InvalidateScene(const scene::Rect& r);
+  Rect RotatedBounds() const;
+  void InvalidateScene(const Rect& r);
   bool size_dirty_ = false;
 };
 

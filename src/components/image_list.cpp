@@ -8,7 +8,7 @@ namespace vesk::components {
 namespace {
 
 void Shade(graphics::TCustomDIBX& image, int32_t brightness, uint32_t grey) {
-  const graphics::TRect saved = image.HasClipRect() ? image.ClipRect() : graphics::TRect{};
+  const Rect saved = image.HasClipRect() ? image.ClipRect() : Rect{};
   image.ResetClip();
   if (brightness > 0) image.FillRectAdd(image.BoundsRect(), grey);
   else image.FillRectSub(image.BoundsRect(), grey);

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 
+#include "core/sjis.h"
 #include "expr/param_collection.h"
 #include "scene/baselist.h"
 #include "lang/vocabulary.h"
@@ -16,24 +17,14 @@ namespace {
 
 constexpr double kMotionFrameMs = 16.666666666666668;
 
-bool HasExtension(const std::string& name, const char* ext) {
-  if (name.size() < 4) return false;
-  for (size_t i = 0; i < 4; ++i) {
-    char c = name[name.size() - 4 + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    if (c != ext[i]) return false;
-  }
-  return true;
-}
-
 int32_t AddSaturated(int32_t a, int32_t b) {
   return static_cast<int32_t>(std::clamp<int64_t>(int64_t{a} + b, INT32_MIN, INT32_MAX));
 }
 
 }  // namespace
 
-bool IsMotionFile(const std::string& name) { return HasExtension(name, ".lmt"); }
-bool IsLayeredFile(const std::string& name) { return HasExtension(name, ".orl"); }
+bool IsMotionFile(const std::string& name) { return EndsWithIgnoreAsciiCase(name, ".lmt"); }
+bool IsLayeredFile(const std::string& name) { return EndsWithIgnoreAsciiCase(name, ".orl"); }
 
 // ---- TVeskCustomImages: the shown frame ------------------------------------------
 

@@ -12,7 +12,6 @@
 namespace vesk::components {
 
 using namespace vesk::lang;
-using scene::Rect;
 
 namespace {
 
@@ -76,9 +75,9 @@ bool MapArea::Contains(int32_t x, int32_t y) const {
 
 void MapArea::Paint(graphics::TCustomDIBX& mask, uint8_t value) const {
   const Rect area = Bounds.Intersect({0, 0, mask.Width(), mask.Height()});
-  if (area.Empty()) return;
+  if (area.IsEmpty()) return;
   if (Shape == kRectangle) {
-    const graphics::TRect saved = mask.HasClipRect() ? mask.ClipRect() : graphics::TRect{};
+    const Rect saved = mask.HasClipRect() ? mask.ClipRect() : Rect{};
     mask.ResetClip();
     mask.FillRect({area.left, area.top, area.right, area.bottom}, value);
     mask.SetClipRect(saved);
@@ -198,7 +197,7 @@ void TVeskMapImage::InvalidateArea(int32_t index) {
                .Intersect(SceneRect());
   if (Parent) r = r.Intersect(Parent->GetHitRect());
   if (Clips()) r = r.Intersect(ClipRect());
-  if (!r.Empty()) InvalidateRect(r);
+  if (!r.IsEmpty()) InvalidateRect(r);
 }
 
 void TVeskMapImage::SetHovered(int32_t index) {

@@ -21,7 +21,7 @@ struct MapArea {
   enum : uint8_t { kRectangle = 0, kEllipse = 1 };  // anything else: polygon
   std::string Name;
   uint8_t Shape = kRectangle;
-  scene::Rect Bounds;  // right and bottom exclusive
+  Rect Bounds;  // right and bottom exclusive
   std::vector<std::pair<int32_t, int32_t>> Points;  // polygon corners
 
   // Whether pixel (x, y) belongs to the area (its centre lies inside; the
@@ -71,7 +71,7 @@ class TVeskMapImage final : public scene::TVeskControl {
 
   bool IsInputLocked() const override { return locked_ || ScrapCountdown >= 101; }
   bool TakeRightClick() override;
-  void Draw(graphics::TCustomDIBX& surface, const scene::Rect& clip) override;
+  void Draw(graphics::TCustomDIBX& surface, const Rect& clip) override;
   bool Update(int32_t frame_ms) override;
   void MouseMove() override;
   void MouseOut() override;

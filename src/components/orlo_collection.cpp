@@ -9,7 +9,6 @@ namespace vesk::components {
 namespace {
 
 using graphics::TDIBX;
-using graphics::TRect;
 
 constexpr int kBlankSide = 8;
 
@@ -45,23 +44,23 @@ std::unique_ptr<TDIBX> KeyMask(const TDIBX& surface) {
   return mask;
 }
 
-std::unique_ptr<TDIBX> Crop(const TDIBX& source, const TRect& box) {
+std::unique_ptr<TDIBX> Crop(const TDIBX& source, const Rect& box) {
   auto out = std::make_unique<TDIBX>(box.Width(), box.Height(), source.BitCount());
   graphics::Palette palette{};
   source.GetPalette(palette);
   out->SetPalette(palette);
   out->SetColorKey(source.ColorKey());
   for (int y = 0; y < box.Height(); ++y)
-    for (int x = 0; x < box.Width(); ++x) out->SetPixel(x, y, source.GetPixel(box.Left + x, box.Top + y));
+    for (int x = 0; x < box.Width(); ++x) out->SetPixel(x, y, source.GetPixel(box.left + x, box.top + y));
   return out;
 }
 
-std::vector<TRect> MoveAreas(const std::vector<TRect>& areas, const TRect& box) {
-  std::vector<TRect> out;
-  for (const TRect& r : areas) {
-    const TRect cut = graphics::IntersectRect(r, box);
+std::vector<Rect> MoveAreas(const std::vector<Rect>& areas, const Rect& box) {
+  std::vector<Rect> out;
+  for (const Rect& r : areas) {
+    const Rect cut = r.Intersect(box);
     if (cut.IsEmpty()) continue;
-    out.push_back({cut.Left - box.Left, cut.Top - box.Top, cut.Right - box.Left, cut.Bottom - box.Top});
+    out.push_back({cut.left - box.left, cut.top - box.top, cut.right - box.left, cut.bottom - box.top});
   }
   return out;
 }
@@ -73,15 +72,15 @@ void Trim(TOrloItemFrame& frame) {
   TDIBX& s = *frame.Surface;
   const bool by_mask = frame.Mask != nullptr;
   if (!by_mask && s.ColorKey() < 0) return;
-  TRect box{s.Width(), s.Height(), 0, 0};
+  Rect box{s.Width(), s.Height(), 0, 0};
   for (int y = 0; y < s.Height(); ++y)
     for (int x = 0; x < s.Width(); ++x) {
       const bool visible = by_mask ? frame.Mask->GetPixel(x, y) != 0 : s.GetPixel(x, y) != static_cast<uint32_t>(s.ColorKey());
       if (!visible) continue;
-      box.Left = std::min(box.Left, x);
-      box.Top = std::min(box.Top, y);
-      box.Right = std::max(box.Right, x + 1);
-      box.Bottom = std::max(box.Bottom, y + 1);
+      box.left = std::min(box.left, x);
+      box.top = std::min(box.top, y);
+      box.right = std::max(box.right, x + 1);
+      box.bottom = std::max(box.bottom, y + 1);
     }
   if (box.IsEmpty() || box == s.BoundsRect()) return;
   auto cut = Crop(s, box);
@@ -89,8 +88,8 @@ void Trim(TOrloItemFrame& frame) {
   cut->SecondAreas = MoveAreas(s.SecondAreas, box);
   frame.Surface = std::move(cut);
   if (frame.Mask) frame.Mask = Crop(*frame.Mask, box);
-  frame.OffsetX += box.Left;
-  frame.OffsetY += box.Top;
+  frame.OffsetX += box.left;
+  frame.OffsetY += box.top;
 }
 
 }  // namespace
@@ -206,7 +205,7 @@ void TOrloCollection::Load(TOrloItem& item) {
   item.Height = decoded.front().surface->Height();
   for (DecodedFrame& d : decoded) {
     TOrloItemFrame frame;
-    std::vector<TRect> first = std::move(d.surface->FirstAreas), second = std::move(d.surface->SecondAreas);
+    std::vector<Rect> first = std::move(d.surface->FirstAreas), second = std::move(d.surface->SecondAreas);
     frame.Surface = ToBitCount(std::move(d.surface), bits);
     frame.Surface->FirstAreas = std::move(first);
     frame.Surface->SecondAreas = std::move(second);

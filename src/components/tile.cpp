@@ -105,7 +105,7 @@ bool TVeskTile::Update(int32_t frame_ms) {
   return TVeskCustomImages::Update(frame_ms);
 }
 
-void TVeskTile::Draw(graphics::TCustomDIBX& surface, const scene::Rect& clip) {
+void TVeskTile::Draw(graphics::TCustomDIBX& surface, const Rect& clip) {
   DrawTiles(surface);
   DrawChildren(surface, clip);
 }
@@ -119,8 +119,7 @@ void TVeskTile::DrawTiles(graphics::TCustomDIBX& target) {
     mask = nullptr;
   const graphics::KeyMode key = src->ColorKey() >= 0 ? graphics::KeyMode::kUse : graphics::KeyMode::kIgnore;
   const graphics::Flip flip = graphics::MakeFlip(FlipH, FlipV);
-  const scene::Rect r = SceneRect();
-  const graphics::TRect dest{r.left, r.top, r.right, r.bottom};
+  const Rect dest = SceneRect();
   const int32_t w = src->Width(), h = src->Height();
   const int32_t zoom_x = std::max(1, ZoomX), zoom_y = std::max(1, ZoomY);
 

@@ -30,7 +30,7 @@ class TVeskTile final : public TVeskCustomImages {
   void SetFlag(int id, bool value) override;
   std::string GetStr(int id) const override;
   void SetStr(int id, const std::string& value) override;
-  void Draw(graphics::TCustomDIBX& surface, const scene::Rect& clip) override;
+  void Draw(graphics::TCustomDIBX& surface, const Rect& clip) override;
   bool Update(int32_t frame_ms) override;
 
  protected:

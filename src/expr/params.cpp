@@ -32,27 +32,9 @@ std::string ToStr(Real x) { return RealToStr(x); }
 std::string ToStr(uint8_t b) { return b ? "TRUE" : "FALSE"; }
 std::string ToStr(const std::string& s) { return s; }
 
-std::string AsciiLower(const std::string& s) {
-  std::string out = s;
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<uint8_t>(out[i]);
-    if (IsSjisLeadByte(c)) {
-      ++i;  // the trail byte may look like a letter: leave it
-    } else if (c >= 'A' && c <= 'Z') {
-      out[i] = static_cast<char>(c + 32);
-    }
-  }
-  return out;
-}
-
 // Substring search that only matches at character boundaries.
 bool ContainsText(const std::string& hay, const std::string& needle) {
-  if (needle.empty()) return true;
-  for (size_t i = 0; i + needle.size() <= hay.size();) {
-    if (hay.compare(i, needle.size(), needle) == 0) return true;
-    i += IsSjisLeadByte(static_cast<uint8_t>(hay[i])) ? 2 : 1;
-  }
-  return false;
+  return needle.empty() || SjisFind(hay, needle) != std::string::npos;
 }
 
 void ReadElement(ByteReader& in, int32_t& v) { v = in.I32("integer element"); }
@@ -242,12 +224,12 @@ void TParamArray<T, C>::LoadFromStream(ByteReader& in, const TParamCollection*) 
 
 template <typename T, int C>
 int32_t TParamArray<T, C>::IndexOfStr(const std::string& text, bool case_sensitive, bool partial) const {
-  const std::string key = partial && !case_sensitive ? AsciiLower(text) : text;
+  const std::string key = partial && !case_sensitive ? LowerAsciiSjis(text) : text;
   for (int32_t i = 0; i < Count(); ++i) {
     const std::string e = ToStr(elements_[static_cast<size_t>(i)]);
     bool match;
-    if (partial) match = ContainsText(case_sensitive ? e : AsciiLower(e), key);
-    else match = case_sensitive ? e == text : AsciiLower(e) == AsciiLower(text);
+    if (partial) match = ContainsText(case_sensitive ? e : LowerAsciiSjis(e), key);
+    else match = case_sensitive ? e == text : LowerAsciiSjis(e) == LowerAsciiSjis(text);
     if (match) return i;
   }
   return -1;

@@ -106,27 +106,6 @@ bool IsSingleByteAt(const std::string& s, size_t i) {
   return at == i && !IsSjisLeadByte(static_cast<uint8_t>(s[i]));
 }
 
-namespace {
-template <typename F>
-std::string MapAscii(const std::string& s, F&& map) {
-  std::string out = s;
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<uint8_t>(out[i]);
-    if (IsSjisLeadByte(c)) ++i;
-    else out[i] = static_cast<char>(map(c));
-  }
-  return out;
-}
-}  // namespace
-
-std::string AsciiUpper(const std::string& s) {
-  return MapAscii(s, [](uint8_t c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
-}
-
-std::string AsciiLower(const std::string& s) {
-  return MapAscii(s, [](uint8_t c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
-}
-
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;

@@ -123,7 +123,7 @@ void SortStrings(TParamVar& a) {
   std::vector<Entry> entries;
   for (int32_t i = 0; i < a.Count(); ++i) {
     std::string text = a.GetStrAt(i);
-    entries.push_back({AsciiLower(text), std::move(text)});
+    entries.push_back({LowerAsciiSjis(text), std::move(text)});
   }
   // Letter case is folded to lower so that the symbols between "Z" and "a"
   // sort before the letters, as the locale order of the original places them.

@@ -12,29 +12,19 @@ namespace {
 
 using namespace lang;
 
-// 0-based offset of the last byte of `s` that is one of `delimiters` and a
-// character of its own, or npos.
-size_t LastDelimiter(const std::string& s, const std::string& delimiters) {
-  size_t found = std::string::npos;
-  const std::vector<size_t> at = CharStarts(s);
-  for (size_t k = 0; k + 1 < at.size(); ++k)
-    if (at[k + 1] - at[k] == 1 && delimiters.find(s[at[k]]) != std::string::npos) found = at[k];
-  return found;
-}
-
 std::string ExtractFilePath(const std::string& s) {
-  const size_t at = LastDelimiter(s, "\\:");
+  const size_t at = SjisFindLastOf(s, "\\:");
   return at == std::string::npos ? std::string() : s.substr(0, at + 1);
 }
 
 std::string ExtractFileName(const std::string& s) {
-  const size_t at = LastDelimiter(s, "\\:");
+  const size_t at = SjisFindLastOf(s, "\\:");
   return at == std::string::npos ? s : s.substr(at + 1);
 }
 
 // Offset of the extension's "." in the last path element, or npos.
 size_t ExtensionDot(const std::string& s) {
-  const size_t at = LastDelimiter(s, ".\\:");
+  const size_t at = SjisFindLastOf(s, ".\\:");
   return at != std::string::npos && s[at] == '.' ? at : std::string::npos;
 }
 

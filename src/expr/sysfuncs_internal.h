@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/sjis.h"
 #include "expr/expr_errors.h"
 #include "expr/param_collection.h"
 #include "expr/params.h"
@@ -76,10 +77,6 @@ std::vector<size_t> CharStarts(const std::string& s);
 // True when byte i (0-based) is a character of its own: neither half of a
 // double-byte character.
 bool IsSingleByteAt(const std::string& s, size_t i);
-// ASCII letters only; the bytes of double-byte characters are left alone
-// (a trail byte can look like a letter).
-std::string AsciiUpper(const std::string& s);
-std::string AsciiLower(const std::string& s);
 // Splits at CR, LF or CR LF; a final line break adds no empty line.
 std::vector<std::string> SplitLines(const std::string& text);
 

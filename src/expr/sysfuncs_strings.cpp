@@ -67,18 +67,6 @@ int32_t CompareBytes(const std::string& a, const std::string& b) {
   return static_cast<int32_t>(static_cast<int64_t>(a.size()) - static_cast<int64_t>(b.size()));
 }
 
-// Byte offset of the first occurrence of `needle` in `hay` starting on a
-// character boundary at or after `from`, or npos. Stepping whole characters
-// keeps a match from starting on a trail byte.
-size_t FindAtCharBoundary(const std::string& hay, const std::string& needle, size_t from = 0) {
-  if (needle.empty()) return std::string::npos;
-  for (size_t i = from; i + needle.size() <= hay.size();) {
-    if (hay.compare(i, needle.size(), needle) == 0) return i;
-    i += IsSjisLeadByte(static_cast<uint8_t>(hay[i])) ? 2 : 1;
-  }
-  return std::string::npos;
-}
-
 std::string Trim(const std::string& s) {
   size_t begin = 0, end = s.size();
   while (begin < end && static_cast<uint8_t>(s[begin]) <= 0x20) ++begin;
@@ -153,12 +141,12 @@ std::string StringReplace(const std::string& s, const std::string& from, const s
                           bool ignore_case) {
   // ASCII case folding keeps every byte where it was, so positions found
   // in the folded texts are positions in the originals.
-  const std::string hay = ignore_case ? AsciiUpper(s) : s;
-  const std::string needle = ignore_case ? AsciiUpper(from) : from;
+  const std::string hay = ignore_case ? UpperAsciiSjis(s) : s;
+  const std::string needle = ignore_case ? UpperAsciiSjis(from) : from;
   std::string out;
   size_t done = 0;
-  for (size_t at = FindAtCharBoundary(hay, needle); at != std::string::npos;
-       at = FindAtCharBoundary(hay, needle, done)) {
+  for (size_t at = SjisFind(hay, needle); at != std::string::npos;
+       at = SjisFind(hay, needle, done)) {
     CheckTextSize(static_cast<int64_t>(out.size() + (at - done) + to.size()));
     out.append(s, done, at - done);
     out += to;
@@ -211,7 +199,7 @@ bool CallStringFunction(int id, Call& call) {
       if (TParamVar* b = call.Var(1)) b->SetStr(InsertUnits(call.Str(0), b->GetStr(), call.Int(2), id == FN_JInsert));
       return true;
     case FN_CompareStr: call.SetInt(CompareBytes(call.Str(0), call.Str(1))); return true;
-    case FN_CompareText: call.SetInt(CompareBytes(AsciiUpper(call.Str(0)), AsciiUpper(call.Str(1)))); return true;
+    case FN_CompareText: call.SetInt(CompareBytes(UpperAsciiSjis(call.Str(0)), UpperAsciiSjis(call.Str(1)))); return true;
     case FN_Pos: {
       const std::string needle = call.Str(0), hay = call.Str(1);
       const size_t at = needle.empty() ? std::string::npos : hay.find(needle);
@@ -220,7 +208,7 @@ bool CallStringFunction(int id, Call& call) {
     }
     case FN_JPos: {
       const std::string hay = call.Str(1);
-      const size_t at = FindAtCharBoundary(hay, call.Str(0));
+      const size_t at = SjisFind(hay, call.Str(0));
       if (at == std::string::npos) {
         call.SetInt(0);
       } else {
@@ -232,8 +220,8 @@ bool CallStringFunction(int id, Call& call) {
     case FN_Trim: call.SetStr(Trim(call.Str(0))); return true;
     case FN_JTrim: call.SetStr(JTrim(call.Str(0))); return true;
     case FN_FixStr: call.SetStr(FixStr(call.Str(0))); return true;
-    case FN_LowerCase: call.SetStr(AsciiLower(call.Str(0))); return true;
-    case FN_UpperCase: call.SetStr(AsciiUpper(call.Str(0))); return true;
+    case FN_LowerCase: call.SetStr(LowerAsciiSjis(call.Str(0))); return true;
+    case FN_UpperCase: call.SetStr(UpperAsciiSjis(call.Str(0))); return true;
     case FN_StringOfChar: call.SetStr(StringOfChar(call.Str(0), call.Int(1))); return true;
     case FN_StringReplace:
       call.SetStr(StringReplace(call.Str(0), call.Str(1), call.Str(2), call.Flag(3), call.Flag(4)));

@@ -12,11 +12,6 @@ namespace vesk::graphics {
 
 using namespace detail;
 
-TRect IntersectRect(const TRect& a, const TRect& b) {
-  return TRect{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-               std::min(a.Bottom, b.Bottom)};
-}
-
 // --- conversions -------------------------------------------------------------
 
 namespace {
@@ -98,17 +93,16 @@ uint8_t* TCustomDIBX::PixelPtr(int x, int y) {
   return v.Row(y) + (static_cast<ptrdiff_t>(x) * (v.bit_count == 15 ? 16 : v.bit_count)) / 8;
 }
 
-TRect TCustomDIBX::ClipRect() const { return HasClipRect() ? clip_ : BoundsRect(); }
+Rect TCustomDIBX::ClipRect() const { return HasClipRect() ? clip_ : BoundsRect(); }
 
-void TCustomDIBX::UnionClip(const TRect& rect) {
-  const TRect r = IntersectRect(rect, BoundsRect());
+void TCustomDIBX::UnionClip(const Rect& rect) {
+  const Rect r = rect.Intersect(BoundsRect());
   if (r.IsEmpty()) return;
   if (!HasClipRect()) {
     clip_ = r;
     return;
   }
-  clip_ = TRect{std::min(clip_.Left, r.Left), std::min(clip_.Top, r.Top),
-                std::max(clip_.Right, r.Right), std::max(clip_.Bottom, r.Bottom)};
+  clip_ = clip_.Union(r);
 }
 
 int32_t TCustomDIBX::ColorToPixel(int32_t color) const { return color < 0 ? -1 : color; }
@@ -119,14 +113,14 @@ namespace {
 
 enum class FillKind { kSet, kAlpha, kAdd, kSub };
 
-void FillArea(const PixelView& v, const TRect& area, uint32_t value, FillKind kind, uint32_t a) {
+void FillArea(const PixelView& v, const Rect& area, uint32_t value, FillKind kind, uint32_t a) {
   if (v.empty() || area.IsEmpty()) return;
   WithFormat(v.bit_count, [&](auto f) {
     using F = decltype(f);
     using W = typename F::Word;
     const W w = W(value);
-    for (int y = area.Top; y < area.Bottom; ++y) {
-      const auto row = MakeRow<F>(v, area.Left, y);
+    for (int y = area.top; y < area.bottom; ++y) {
+      const auto row = MakeRow<F>(v, area.left, y);
       const int n = int(area.Width());
       switch (kind) {
         case FillKind::kSet: FillRow<F>(row, w, n); break;
@@ -140,48 +134,48 @@ void FillArea(const PixelView& v, const TRect& area, uint32_t value, FillKind ki
 
 // The four sides of a frame, the side strips between top and bottom so that
 // no pixel is drawn twice.
-std::array<TRect, 4> FrameStrips(const TRect& r, int thickness) {
+std::array<Rect, 4> FrameStrips(const Rect& r, int thickness) {
   const int64_t t = std::max(0, thickness);
-  const auto top_end = int32_t(std::min<int64_t>(r.Bottom, r.Top + t));
-  const auto bottom_start = int32_t(std::max<int64_t>(top_end, r.Bottom - t));
-  return {TRect{r.Left, r.Top, r.Right, top_end}, TRect{r.Left, bottom_start, r.Right, r.Bottom},
-          TRect{r.Left, top_end, int32_t(std::min<int64_t>(r.Right, r.Left + t)), bottom_start},
-          TRect{int32_t(std::max<int64_t>(r.Left, r.Right - t)), top_end, r.Right, bottom_start}};
+  const auto top_end = int32_t(std::min<int64_t>(r.bottom, r.top + t));
+  const auto bottom_start = int32_t(std::max<int64_t>(top_end, r.bottom - t));
+  return {Rect{r.left, r.top, r.right, top_end}, Rect{r.left, bottom_start, r.right, r.bottom},
+          Rect{r.left, top_end, int32_t(std::min<int64_t>(r.right, r.left + t)), bottom_start},
+          Rect{int32_t(std::max<int64_t>(r.left, r.right - t)), top_end, r.right, bottom_start}};
 }
 
 }  // namespace
 
 void TCustomDIBX::Fill(uint32_t value) { FillRect(BoundsRect(), value); }
 
-void TCustomDIBX::FillRect(const TRect& rect, uint32_t value) {
-  FillArea(View(), IntersectRect(rect, DrawableRect()), value, FillKind::kSet, 0);
+void TCustomDIBX::FillRect(const Rect& rect, uint32_t value) {
+  FillArea(View(), rect.Intersect(DrawableRect()), value, FillKind::kSet, 0);
 }
 
-void TCustomDIBX::FillRectAlpha(const TRect& rect, uint32_t value, int alpha) {
+void TCustomDIBX::FillRectAlpha(const Rect& rect, uint32_t value, int alpha) {
   alpha = ClampAmount(alpha);
   if (alpha == 0) return;
-  FillArea(View(), IntersectRect(rect, DrawableRect()), value, FillKind::kAlpha, uint32_t(alpha));
+  FillArea(View(), rect.Intersect(DrawableRect()), value, FillKind::kAlpha, uint32_t(alpha));
 }
 
-void TCustomDIBX::FillRectAdd(const TRect& rect, uint32_t value) {
-  FillArea(View(), IntersectRect(rect, DrawableRect()), value, FillKind::kAdd, 0);
+void TCustomDIBX::FillRectAdd(const Rect& rect, uint32_t value) {
+  FillArea(View(), rect.Intersect(DrawableRect()), value, FillKind::kAdd, 0);
 }
 
-void TCustomDIBX::FillRectSub(const TRect& rect, uint32_t value) {
-  FillArea(View(), IntersectRect(rect, DrawableRect()), value, FillKind::kSub, 0);
+void TCustomDIBX::FillRectSub(const Rect& rect, uint32_t value) {
+  FillArea(View(), rect.Intersect(DrawableRect()), value, FillKind::kSub, 0);
 }
 
-void TCustomDIBX::FrameRect(const TRect& rect, int thickness, uint32_t value) {
-  for (const TRect& s : FrameStrips(rect, thickness)) FillRect(s, value);
+void TCustomDIBX::FrameRect(const Rect& rect, int thickness, uint32_t value) {
+  for (const Rect& s : FrameStrips(rect, thickness)) FillRect(s, value);
 }
 
-void TCustomDIBX::FrameRectAlpha(const TRect& rect, int thickness, uint32_t value, int alpha) {
+void TCustomDIBX::FrameRectAlpha(const Rect& rect, int thickness, uint32_t value, int alpha) {
   if (alpha <= 0) return;
-  for (const TRect& s : FrameStrips(rect, thickness)) FillRectAlpha(s, value, alpha);
+  for (const Rect& s : FrameStrips(rect, thickness)) FillRectAlpha(s, value, alpha);
 }
 
-void TCustomDIBX::FrameRectAdd(const TRect& rect, int thickness, uint32_t value) {
-  for (const TRect& s : FrameStrips(rect, thickness)) FillRectAdd(s, value);
+void TCustomDIBX::FrameRectAdd(const Rect& rect, int thickness, uint32_t value) {
+  for (const Rect& s : FrameStrips(rect, thickness)) FillRectAdd(s, value);
 }
 
 // --- whole-surface copy and palettes ----------------------------------------------
@@ -208,7 +202,7 @@ void TCustomDIBX::GetPaletteEntries(std::span<PaletteEntry> out, int) const {
 void TCustomDIBX::SetPalette(const Palette&) {}
 void TCustomDIBX::SetPaletteEntries(std::span<const PaletteEntry>, int) {}
 
-void TCustomDIBX::DrawBlend(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::DrawBlend(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                             KeyMode key, Flip flip, int blend) {
   if (blend <= 0) return;
   if (blend < 255) {
@@ -220,7 +214,7 @@ void TCustomDIBX::DrawBlend(int x, int y, const TCustomDIBX& source, const TRect
   }
 }
 
-void TCustomDIBX::DrawMaskBlend(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::DrawMaskBlend(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                                 Flip flip, const TCustomDIBX& mask, int blend) {
   if (blend <= 0) return;
   if (blend < 255) {
@@ -356,7 +350,7 @@ void TDIBX::Fill(uint32_t value) {
   // Wider formats fill one row and copy it: rows hold whole pixels plus
   // padding.
   const PixelView v = View();
-  FillArea(v, TRect{0, 0, Width(), 1}, value, FillKind::kSet, 0);
+  FillArea(v, Rect{0, 0, Width(), 1}, value, FillKind::kSet, 0);
   for (int y = 1; y < Height(); ++y) std::memcpy(v.Row(y), v.Row(0), size_t(stride_bytes_));
 }
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "core/rect.h"
 #include "core/vesk_error.h"
 
 namespace vesk::graphics {
@@ -31,19 +32,6 @@ class EGraphicsError : public EVeskError {
  public:
   using EVeskError::EVeskError;
 };
-
-struct TRect {
-  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-
-  // 64-bit: the extent of any two 32-bit edges.
-  constexpr int64_t Width() const { return int64_t(Right) - Left; }
-  constexpr int64_t Height() const { return int64_t(Bottom) - Top; }
-  constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-  bool operator==(const TRect&) const = default;
-};
-
-// Intersection; an empty result keeps no meaningful coordinates.
-TRect IntersectRect(const TRect& a, const TRect& b);
 
 // Mirroring of the source while drawing.
 enum class Flip : uint8_t { kNone = 0, kHorizontal = 1, kVertical = 2, kBoth = 3 };
@@ -62,6 +50,13 @@ struct PaletteEntry {
   bool operator==(const PaletteEntry&) const = default;
 };
 using Palette = std::array<PaletteEntry, 256>;
+
+// A picture outside any surface: 0xAARRGGBB pixels, straight alpha, rows
+// top to bottom (what the window system makes cursors of).
+struct ArgbPicture {
+  int width = 0, height = 0;
+  std::vector<uint32_t> argb;
+};
 
 // Raw rows of a surface. origin is pixel (0, 0); rows are stride_bytes
 // apart. palette is set for bit counts of 8 and below.
@@ -129,14 +124,14 @@ class TCustomDIBX {
   virtual ConstPixelView View() const { return {}; }
 
   // --- clipping ---
-  virtual void ResetClip() { clip_ = TRect{}; }
-  virtual void UnionClip(const TRect& rect);
+  virtual void ResetClip() { clip_ = Rect{}; }
+  virtual void UnionClip(const Rect& rect);
   // The clip rectangle, or the whole surface when there is none.
-  TRect ClipRect() const;
-  // A rectangle whose Right is 0 means "no clip rectangle".
-  void SetClipRect(const TRect& rect) { clip_ = rect; }
-  bool HasClipRect() const { return clip_.Right != 0; }
-  TRect BoundsRect() const { return TRect{0, 0, Width(), Height()}; }
+  Rect ClipRect() const;
+  // A rectangle whose right edge is 0 means "no clip rectangle".
+  void SetClipRect(const Rect& rect) { clip_ = rect; }
+  bool HasClipRect() const { return clip_.right != 0; }
+  Rect BoundsRect() const { return Rect{0, 0, Width(), Height()}; }
   int BytesPerPixel() const { return (BitCount() + 7) / 8; }
 
   // --- colour key and colours ---
@@ -147,117 +142,117 @@ class TCustomDIBX {
 
   // --- fills (native values) ---
   virtual void Fill(uint32_t value);
-  virtual void FillRect(const TRect& rect, uint32_t value);
-  virtual void FillRectAlpha(const TRect& rect, uint32_t value, int alpha);
-  virtual void FillRectAdd(const TRect& rect, uint32_t value);
-  virtual void FillRectSub(const TRect& rect, uint32_t value);
-  virtual void FrameRect(const TRect& rect, int thickness, uint32_t value);
-  virtual void FrameRectAlpha(const TRect& rect, int thickness, uint32_t value, int alpha);
-  virtual void FrameRectAdd(const TRect& rect, int thickness, uint32_t value);
+  virtual void FillRect(const Rect& rect, uint32_t value);
+  virtual void FillRectAlpha(const Rect& rect, uint32_t value, int alpha);
+  virtual void FillRectAdd(const Rect& rect, uint32_t value);
+  virtual void FillRectSub(const Rect& rect, uint32_t value);
+  virtual void FrameRect(const Rect& rect, int thickness, uint32_t value);
+  virtual void FrameRectAlpha(const Rect& rect, int thickness, uint32_t value, int alpha);
+  virtual void FrameRectAdd(const Rect& rect, int thickness, uint32_t value);
 
   // --- copies: (x, y) receives the top-left pixel of src_rect ---
   // Takes the source's size, bit count, pixels and colour table.
   virtual void Assign(const TCustomDIBX& source);
-  virtual void Draw(int x, int y, const TCustomDIBX& source, const TRect& src_rect, KeyMode key,
+  virtual void Draw(int x, int y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
                     Flip flip);
-  virtual void DrawMask(int x, int y, const TCustomDIBX& source, const TRect& src_rect, Flip flip,
+  virtual void DrawMask(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
                         const TCustomDIBX& mask);
-  virtual void DrawAlpha(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+  virtual void DrawAlpha(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                          KeyMode key, Flip flip, int alpha);
-  virtual void DrawMaskAlpha(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+  virtual void DrawMaskAlpha(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                              Flip flip, const TCustomDIBX& mask, int alpha);
   // The colour key is honoured whatever `key` says.
-  virtual void DrawAdd(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+  virtual void DrawAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                        KeyMode key, Flip flip, int level);
-  virtual void DrawMaskAdd(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+  virtual void DrawMaskAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                            Flip flip, const TCustomDIBX& mask, int level);
   // Solid colour through an 8-bit coverage mask.
-  virtual void DrawColorMask(int x, int y, const TCustomDIBX& mask, const TRect& src_rect,
+  virtual void DrawColorMask(int x, int y, const TCustomDIBX& mask, const Rect& src_rect,
                              Flip flip, uint32_t value, int alpha);
   // Draw, DrawAlpha or DrawAdd chosen by a blend value.
-  void DrawBlend(int x, int y, const TCustomDIBX& source, const TRect& src_rect, KeyMode key,
+  void DrawBlend(int x, int y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
                  Flip flip, int blend);
   // DrawMask, DrawMaskAlpha or DrawMaskAdd chosen by a blend value.
-  void DrawMaskBlend(int x, int y, const TCustomDIBX& source, const TRect& src_rect, Flip flip,
+  void DrawMaskBlend(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
                      const TCustomDIBX& mask, int blend);
 
   // --- rotation with zoom (zoom 256 = 1:1, angle in 1/256 turns) ---
   virtual void DrawRotate(int dest_x, int dest_y, int zoom_x, int zoom_y,
-                          const TCustomDIBX& source, const TRect& src_rect, int pivot_x,
+                          const TCustomDIBX& source, const Rect& src_rect, int pivot_x,
                           int pivot_y, int angle, KeyMode key, Flip flip, int blend);
   virtual void DrawRotateMask(int dest_x, int dest_y, int zoom_x, int zoom_y,
-                              const TCustomDIBX& source, const TRect& src_rect, int pivot_x,
+                              const TCustomDIBX& source, const Rect& src_rect, int pivot_x,
                               int pivot_y, int angle, Flip flip, const TCustomDIBX& mask,
                               int blend);
 
   // --- stretching (nearest neighbour) ---
   // Alpha 255 copies.
-  virtual void StretchAlpha(const TRect& dest_rect, const TCustomDIBX& source,
-                            const TRect& src_rect, KeyMode key, Flip flip, int alpha);
-  virtual void StretchMaskAlpha(const TRect& dest_rect, const TCustomDIBX& source,
-                                const TRect& src_rect, Flip flip, const TCustomDIBX& mask,
+  virtual void StretchAlpha(const Rect& dest_rect, const TCustomDIBX& source,
+                            const Rect& src_rect, KeyMode key, Flip flip, int alpha);
+  virtual void StretchMaskAlpha(const Rect& dest_rect, const TCustomDIBX& source,
+                                const Rect& src_rect, Flip flip, const TCustomDIBX& mask,
                                 int alpha);
-  virtual void StretchAdd(const TRect& dest_rect, const TCustomDIBX& source,
-                          const TRect& src_rect, KeyMode key, Flip flip, int level);
-  virtual void StretchMaskAdd(const TRect& dest_rect, const TCustomDIBX& source,
-                              const TRect& src_rect, Flip flip, const TCustomDIBX& mask,
+  virtual void StretchAdd(const Rect& dest_rect, const TCustomDIBX& source,
+                          const Rect& src_rect, KeyMode key, Flip flip, int level);
+  virtual void StretchMaskAdd(const Rect& dest_rect, const TCustomDIBX& source,
+                              const Rect& src_rect, Flip flip, const TCustomDIBX& mask,
                               int level);
 
   // --- supersampled glyphs ---
   // 1-bit source, a 0 bit is ink; factor x factor source pixels per
   // destination pixel.
-  virtual void DrawCoverage(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+  virtual void DrawCoverage(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                             uint32_t value, Flip flip, int alpha, int factor);
   // 4-bit source whose two low bits pick body (1), edge (2) or shadow (3).
-  virtual void DrawCoverage3(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+  virtual void DrawCoverage3(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                              const std::array<uint32_t, 3>& values, Flip flip, int blend,
                              int factor);
 
   // --- tiling ---
-  virtual void Tile(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                    const TRect& src_rect, KeyMode key, int offset_x, int offset_y);
-  virtual void TileAlpha(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                         const TRect& src_rect, KeyMode key, int alpha, int offset_x,
+  virtual void Tile(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                    const Rect& src_rect, KeyMode key, int offset_x, int offset_y);
+  virtual void TileAlpha(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                         const Rect& src_rect, KeyMode key, int alpha, int offset_x,
                          int offset_y);
-  virtual void TileAdd(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                       const TRect& src_rect, KeyMode key, int level, int offset_x, int offset_y);
-  virtual void TileMask(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                        const TRect& src_rect, const TCustomDIBX& mask, int offset_x,
+  virtual void TileAdd(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                       const Rect& src_rect, KeyMode key, int level, int offset_x, int offset_y);
+  virtual void TileMask(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                        const Rect& src_rect, const TCustomDIBX& mask, int offset_x,
                         int offset_y);
-  virtual void TileMaskAlpha(const TRect& dest_rect, int gap_x, int gap_y,
-                             const TCustomDIBX& source, const TRect& src_rect,
+  virtual void TileMaskAlpha(const Rect& dest_rect, int gap_x, int gap_y,
+                             const TCustomDIBX& source, const Rect& src_rect,
                              const TCustomDIBX& mask, int alpha, int offset_x, int offset_y);
-  virtual void TileMaskAdd(const TRect& dest_rect, int gap_x, int gap_y,
-                           const TCustomDIBX& source, const TRect& src_rect,
+  virtual void TileMaskAdd(const Rect& dest_rect, int gap_x, int gap_y,
+                           const TCustomDIBX& source, const Rect& src_rect,
                            const TCustomDIBX& mask, int level, int offset_x, int offset_y);
-  virtual void TileStretch(const TRect& dest_rect, int cell_width, int cell_height, int zoom_x,
-                           int zoom_y, const TCustomDIBX& source, const TRect& src_rect,
+  virtual void TileStretch(const Rect& dest_rect, int cell_width, int cell_height, int zoom_x,
+                           int zoom_y, const TCustomDIBX& source, const Rect& src_rect,
                            KeyMode key, Flip flip, int blend, int offset_x, int offset_y);
-  virtual void TileStretchMask(const TRect& dest_rect, int cell_width, int cell_height,
+  virtual void TileStretchMask(const Rect& dest_rect, int cell_width, int cell_height,
                                int zoom_x, int zoom_y, const TCustomDIBX& source,
-                               const TRect& src_rect, const TCustomDIBX& mask, Flip flip,
+                               const Rect& src_rect, const TCustomDIBX& mask, Flip flip,
                                int blend, int offset_x, int offset_y);
 
   // --- patterns ---
-  virtual void FramePattern(const TRect& rect, int thickness, const TCustomDIBX& pattern,
+  virtual void FramePattern(const Rect& rect, int thickness, const TCustomDIBX& pattern,
                             int offset_x, int offset_y);
-  virtual void FillPatternZoom(const TRect& dest_rect, int zoom_x, int zoom_y,
+  virtual void FillPatternZoom(const Rect& dest_rect, int zoom_x, int zoom_y,
                                const TCustomDIBX& source, int offset_x, int offset_y,
                                KeyMode key, Flip flip, int blend);
-  virtual void FillPatternZoomMask(const TRect& dest_rect, int zoom_x, int zoom_y,
+  virtual void FillPatternZoomMask(const Rect& dest_rect, int zoom_x, int zoom_y,
                                    const TCustomDIBX& source, int offset_x, int offset_y,
                                    Flip flip, const TCustomDIBX& mask, int blend);
-  virtual void FillPattern(const TRect& dest_rect, const TCustomDIBX& source, int offset_x,
+  virtual void FillPattern(const Rect& dest_rect, const TCustomDIBX& source, int offset_x,
                            int offset_y, Flip flip);
 
   // --- palette-driven drawing (palettes hold native values) ---
-  virtual void DrawNibbles(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+  virtual void DrawNibbles(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                            Flip flip, int blend, const std::array<uint32_t, 16>& palette);
-  virtual void DrawIndexedAdd(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+  virtual void DrawIndexedAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                               int threshold, Flip flip, int level,
                               const std::array<uint32_t, 256>& palette);
-  virtual void StretchIndexedAdd(const TRect& dest_rect, const TCustomDIBX& source,
-                                 const TRect& src_rect, int threshold, Flip flip, int level,
+  virtual void StretchIndexedAdd(const Rect& dest_rect, const TCustomDIBX& source,
+                                 const Rect& src_rect, int threshold, Flip flip, int level,
                                  const std::array<uint32_t, 256>& palette);
 
   // --- loading and saving ---
@@ -283,13 +278,13 @@ class TCustomDIBX {
   // Nearest-neighbour copy of src_rect into dest_rect of raw rows in the
   // given bit count (the presentation buffer), converting when the formats
   // differ.
-  virtual void StretchTo(const PixelView& dest, const TRect& dest_rect,
-                         const TRect& src_rect) const;
+  virtual void StretchTo(const PixelView& dest, const Rect& dest_rect,
+                         const Rect& src_rect) const;
   virtual void Dormant() {}
 
   // Area lists taken over from image files; read by the image components.
-  std::vector<TRect> FirstAreas;
-  std::vector<TRect> SecondAreas;
+  std::vector<Rect> FirstAreas;
+  std::vector<Rect> SecondAreas;
 
  protected:
   // Surfaces move (a concrete class may allow it); they never copy
@@ -301,10 +296,10 @@ class TCustomDIBX {
     height_px_ = height_px;
   }
   // ClipRect limited to the surface: what a drawing call may touch.
-  TRect DrawableRect() const { return IntersectRect(ClipRect(), BoundsRect()); }
+  Rect DrawableRect() const { return ClipRect().Intersect(BoundsRect()); }
 
  private:
-  TRect clip_{};
+  Rect clip_{};
   int32_t color_key_ = -1;
   int height_px_ = 0;
   int width_px_ = 0;
@@ -386,85 +381,85 @@ class TDIBXWave : public TCustomDIBX {
   uint32_t GetPixel(int x, int y) const override;
   void SetPixel(int x, int y, uint32_t value) override;
   void ResetClip() override;
-  void UnionClip(const TRect& rect) override;
+  void UnionClip(const Rect& rect) override;
 
   void Fill(uint32_t value) override;
-  void FillRect(const TRect& rect, uint32_t value) override;
-  void FillRectAlpha(const TRect& rect, uint32_t value, int alpha) override;
-  void FillRectAdd(const TRect& rect, uint32_t value) override;
-  void FillRectSub(const TRect& rect, uint32_t value) override;
-  void Draw(int x, int y, const TCustomDIBX& source, const TRect& src_rect, KeyMode key,
+  void FillRect(const Rect& rect, uint32_t value) override;
+  void FillRectAlpha(const Rect& rect, uint32_t value, int alpha) override;
+  void FillRectAdd(const Rect& rect, uint32_t value) override;
+  void FillRectSub(const Rect& rect, uint32_t value) override;
+  void Draw(int x, int y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
             Flip flip) override;
-  void DrawMask(int x, int y, const TCustomDIBX& source, const TRect& src_rect, Flip flip,
+  void DrawMask(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
                 const TCustomDIBX& mask) override;
-  void DrawAlpha(int x, int y, const TCustomDIBX& source, const TRect& src_rect, KeyMode key,
+  void DrawAlpha(int x, int y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
                  Flip flip, int alpha) override;
-  void DrawMaskAlpha(int x, int y, const TCustomDIBX& source, const TRect& src_rect, Flip flip,
+  void DrawMaskAlpha(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
                      const TCustomDIBX& mask, int alpha) override;
-  void DrawAdd(int x, int y, const TCustomDIBX& source, const TRect& src_rect, KeyMode key,
+  void DrawAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
                Flip flip, int level) override;
-  void DrawMaskAdd(int x, int y, const TCustomDIBX& source, const TRect& src_rect, Flip flip,
+  void DrawMaskAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
                    const TCustomDIBX& mask, int level) override;
-  void DrawColorMask(int x, int y, const TCustomDIBX& mask, const TRect& src_rect, Flip flip,
+  void DrawColorMask(int x, int y, const TCustomDIBX& mask, const Rect& src_rect, Flip flip,
                      uint32_t value, int alpha) override;
   void DrawRotate(int dest_x, int dest_y, int zoom_x, int zoom_y, const TCustomDIBX& source,
-                  const TRect& src_rect, int pivot_x, int pivot_y, int angle, KeyMode key,
+                  const Rect& src_rect, int pivot_x, int pivot_y, int angle, KeyMode key,
                   Flip flip, int blend) override;
   void DrawRotateMask(int dest_x, int dest_y, int zoom_x, int zoom_y, const TCustomDIBX& source,
-                      const TRect& src_rect, int pivot_x, int pivot_y, int angle, Flip flip,
+                      const Rect& src_rect, int pivot_x, int pivot_y, int angle, Flip flip,
                       const TCustomDIBX& mask, int blend) override;
-  void StretchAlpha(const TRect& dest_rect, const TCustomDIBX& source, const TRect& src_rect,
+  void StretchAlpha(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
                     KeyMode key, Flip flip, int alpha) override;
-  void StretchMaskAlpha(const TRect& dest_rect, const TCustomDIBX& source, const TRect& src_rect,
+  void StretchMaskAlpha(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
                         Flip flip, const TCustomDIBX& mask, int alpha) override;
-  void StretchAdd(const TRect& dest_rect, const TCustomDIBX& source, const TRect& src_rect,
+  void StretchAdd(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
                   KeyMode key, Flip flip, int level) override;
-  void StretchMaskAdd(const TRect& dest_rect, const TCustomDIBX& source, const TRect& src_rect,
+  void StretchMaskAdd(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
                       Flip flip, const TCustomDIBX& mask, int level) override;
-  void DrawCoverage(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+  void DrawCoverage(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                     uint32_t value, Flip flip, int alpha, int factor) override;
-  void DrawCoverage3(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+  void DrawCoverage3(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                      const std::array<uint32_t, 3>& values, Flip flip, int blend,
                      int factor) override;
-  void Tile(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-            const TRect& src_rect, KeyMode key, int offset_x, int offset_y) override;
-  void TileAlpha(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                 const TRect& src_rect, KeyMode key, int alpha, int offset_x,
+  void Tile(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+            const Rect& src_rect, KeyMode key, int offset_x, int offset_y) override;
+  void TileAlpha(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                 const Rect& src_rect, KeyMode key, int alpha, int offset_x,
                  int offset_y) override;
-  void TileAdd(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-               const TRect& src_rect, KeyMode key, int level, int offset_x,
+  void TileAdd(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+               const Rect& src_rect, KeyMode key, int level, int offset_x,
                int offset_y) override;
-  void TileMask(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                const TRect& src_rect, const TCustomDIBX& mask, int offset_x,
+  void TileMask(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                const Rect& src_rect, const TCustomDIBX& mask, int offset_x,
                 int offset_y) override;
-  void TileMaskAlpha(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                     const TRect& src_rect, const TCustomDIBX& mask, int alpha, int offset_x,
+  void TileMaskAlpha(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                     const Rect& src_rect, const TCustomDIBX& mask, int alpha, int offset_x,
                      int offset_y) override;
-  void TileMaskAdd(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                   const TRect& src_rect, const TCustomDIBX& mask, int level, int offset_x,
+  void TileMaskAdd(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                   const Rect& src_rect, const TCustomDIBX& mask, int level, int offset_x,
                    int offset_y) override;
-  void TileStretch(const TRect& dest_rect, int cell_width, int cell_height, int zoom_x,
-                   int zoom_y, const TCustomDIBX& source, const TRect& src_rect, KeyMode key,
+  void TileStretch(const Rect& dest_rect, int cell_width, int cell_height, int zoom_x,
+                   int zoom_y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
                    Flip flip, int blend, int offset_x, int offset_y) override;
-  void TileStretchMask(const TRect& dest_rect, int cell_width, int cell_height, int zoom_x,
-                       int zoom_y, const TCustomDIBX& source, const TRect& src_rect,
+  void TileStretchMask(const Rect& dest_rect, int cell_width, int cell_height, int zoom_x,
+                       int zoom_y, const TCustomDIBX& source, const Rect& src_rect,
                        const TCustomDIBX& mask, Flip flip, int blend, int offset_x,
                        int offset_y) override;
-  void FramePattern(const TRect& rect, int thickness, const TCustomDIBX& pattern, int offset_x,
+  void FramePattern(const Rect& rect, int thickness, const TCustomDIBX& pattern, int offset_x,
                     int offset_y) override;
-  void FillPatternZoom(const TRect& dest_rect, int zoom_x, int zoom_y, const TCustomDIBX& source,
+  void FillPatternZoom(const Rect& dest_rect, int zoom_x, int zoom_y, const TCustomDIBX& source,
                        int offset_x, int offset_y, KeyMode key, Flip flip, int blend) override;
-  void FillPatternZoomMask(const TRect& dest_rect, int zoom_x, int zoom_y,
+  void FillPatternZoomMask(const Rect& dest_rect, int zoom_x, int zoom_y,
                            const TCustomDIBX& source, int offset_x, int offset_y, Flip flip,
                            const TCustomDIBX& mask, int blend) override;
-  void FillPattern(const TRect& dest_rect, const TCustomDIBX& source, int offset_x, int offset_y,
+  void FillPattern(const Rect& dest_rect, const TCustomDIBX& source, int offset_x, int offset_y,
                    Flip flip) override;
-  void DrawNibbles(int x, int y, const TCustomDIBX& source, const TRect& src_rect, Flip flip,
+  void DrawNibbles(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
                    int blend, const std::array<uint32_t, 16>& palette) override;
-  void DrawIndexedAdd(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+  void DrawIndexedAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                       int threshold, Flip flip, int level,
                       const std::array<uint32_t, 256>& palette) override;
-  void StretchIndexedAdd(const TRect& dest_rect, const TCustomDIBX& source, const TRect& src_rect,
+  void StretchIndexedAdd(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
                          int threshold, Flip flip, int level,
                          const std::array<uint32_t, 256>& palette) override;
 
@@ -474,9 +469,9 @@ class TDIBXWave : public TCustomDIBX {
   // offset to add to every x. The target's clip rectangle is restored after.
   void ForEachRun(int64_t top, int64_t bottom, const std::function<void(int offset)>& draw);
   // Rows [top, bottom) a whole-surface drawing call may reach.
-  TRect ProxyRows() const;
+  Rect ProxyRows() const;
 
-  TRect saved_target_clip_{};
+  Rect saved_target_clip_{};
   TCustomDIBX* target_ = nullptr;
   std::vector<int32_t> row_offsets_;
   int origin_x_ = 0;

@@ -3,13 +3,13 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <cstring>
 #include <string>
 #include <unordered_map>
 #include <utility>
 
 #include "core/byte_reader.h"
+#include "core/sjis.h"
 #include "graphics/dibsfc_kernels.h"
 
 namespace vesk::graphics {
@@ -24,10 +24,12 @@ enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kA
 
 struct BitmapHeader {
   int64_t width = 0, height = 0;  // height > 0: bottom-up
+  uint32_t info_size = 0;
   int bits = 0;
   uint32_t compression = kRgb;
   uint32_t colors_used = 0;
   uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
+  int mask_count = 0;                // how many of them the file holds
   bool has_masks = false;
   size_t palette_at = 0;
   int palette_entry_bytes = 4;
@@ -39,6 +41,41 @@ uint16_t U16(ByteReader& r, const char* what) {
   return uint16_t(lo | r.U8(what) << 8);
 }
 
+// The info header from its first byte, and the masks that may follow it;
+// leaves `r` at the colour table. Throws ETruncated.
+void ReadInfoHeader(ByteReader& r, BitmapHeader& h) {
+  h.info_size = uint32_t(r.I32("info header size"));
+  if (h.info_size == 12) {
+    h.width = U16(r, "width");
+    h.height = U16(r, "height");
+    r.Skip(2, "planes");
+    h.bits = U16(r, "bit count");
+    h.palette_entry_bytes = 3;
+  } else if (h.info_size >= 40 && h.info_size <= 4096) {
+    h.width = r.I32("width");
+    h.height = r.I32("height");
+    r.Skip(2, "planes");
+    h.bits = U16(r, "bit count");
+    h.compression = uint32_t(r.I32("compression"));
+    r.Skip(12, "info header");
+    h.colors_used = uint32_t(r.I32("colours used"));
+    r.Skip(4, "info header");
+    const bool fields = h.compression == kBitFields || h.compression == kAlphaBitFields;
+    // Masks sit inside larger headers, or follow the 40-byte one.
+    const int mask_count = h.info_size >= 56 ? 4 : h.info_size >= 52 ? 3 : 0;
+    const int trailing =
+        h.info_size == 40 && fields ? (h.compression == kAlphaBitFields ? 4 : 3) : 0;
+    for (int i = 0; i < mask_count; ++i) h.masks[i] = uint32_t(r.I32("colour masks"));
+    r.Skip(h.info_size - 40 - 4 * size_t(mask_count), "info header");
+    for (int i = 0; i < trailing; ++i) h.masks[i] = uint32_t(r.I32("colour masks"));
+    h.mask_count = std::max(mask_count, trailing);
+    h.has_masks = fields;
+  } else {
+    Bad("unknown info header size " + std::to_string(h.info_size));
+  }
+  h.palette_at = r.position();
+}
+
 BitmapHeader ReadHeader(std::span<const uint8_t> bytes) {
   ByteReader r(bytes.data(), bytes.size());
   BitmapHeader h;
@@ -46,34 +83,7 @@ BitmapHeader ReadHeader(std::span<const uint8_t> bytes) {
     if (r.U8("magic") != 'B' || r.U8("magic") != 'M') Bad("no BM magic");
     r.Skip(8, "file header");
     h.pixels_at = uint32_t(r.I32("pixel offset"));
-    const uint32_t info_size = uint32_t(r.I32("info header size"));
-    if (info_size == 12) {
-      h.width = U16(r, "width");
-      h.height = U16(r, "height");
-      r.Skip(2, "planes");
-      h.bits = U16(r, "bit count");
-      h.palette_entry_bytes = 3;
-    } else if (info_size >= 40 && info_size <= 4096) {
-      h.width = r.I32("width");
-      h.height = r.I32("height");
-      r.Skip(2, "planes");
-      h.bits = U16(r, "bit count");
-      h.compression = uint32_t(r.I32("compression"));
-      r.Skip(12, "info header");
-      h.colors_used = uint32_t(r.I32("colours used"));
-      r.Skip(4, "info header");
-      const bool fields = h.compression == kBitFields || h.compression == kAlphaBitFields;
-      // Masks sit inside larger headers, or follow the 40-byte one.
-      const int mask_count = info_size >= 56 ? 4 : info_size >= 52 ? 3 : 0;
-      const int trailing = info_size == 40 && fields ? (h.compression == kAlphaBitFields ? 4 : 3) : 0;
-      for (int i = 0; i < mask_count; ++i) h.masks[i] = uint32_t(r.I32("colour masks"));
-      r.Skip(info_size - 40 - 4 * size_t(mask_count), "info header");
-      for (int i = 0; i < trailing; ++i) h.masks[i] = uint32_t(r.I32("colour masks"));
-      h.has_masks = fields;
-    } else {
-      Bad("unknown info header size " + std::to_string(info_size));
-    }
-    h.palette_at = r.position();
+    ReadInfoHeader(r, h);
   } catch (const ETruncated& e) {
     Bad(e.what());
   }
@@ -249,12 +259,7 @@ int TargetBits(const BitmapHeader& h) {
   return 32;
 }
 
-bool EndsWithBmp(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string ext = name.substr(name.size() - 4);
-  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return ext == ".bmp";
-}
+bool EndsWithBmp(const std::string& name) { return EndsWithIgnoreAsciiCase(name, ".bmp"); }
 
 void Put16(std::vector<uint8_t>& out, uint32_t v) {
   out.push_back(uint8_t(v));
@@ -364,6 +369,192 @@ void ConvertInto(const ConstPixelView& image, TCustomDIBX& dest) {
       }
       StoreNative(to, x, v.bit_count, out);
     }
+  }
+}
+
+// --- bitmaps as straight-alpha pictures (cursors and icons) ----------------------
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& what) { throw EGraphicsError(what); }
+
+uint32_t Le32(std::span<const uint8_t> b, size_t at) {
+  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
+         uint32_t(b[at + 3]) << 24;
+}
+
+// One channel under a bit mask, widened or narrowed to eight bits. Unlike
+// the surfaces' MaskChannel this cuts the fraction off: cursors have always
+// been made so.
+uint32_t TruncatedChannel(uint32_t value, uint32_t mask) {
+  if (mask == 0) return 0;
+  const int shift = std::countr_zero(mask);
+  const int bits = std::popcount(mask);
+  const uint64_t v = (value & mask) >> shift;
+  const uint64_t max = bits >= 32 ? 0xFFFFFFFFull : (1ull << bits) - 1;
+  return uint32_t(std::min<uint64_t>(255, v * 255 / max));
+}
+
+// What a straight-alpha picture is read with: the header checked against
+// what cursors may be (no OS/2 header, no run-length coding, sides up to
+// max_side, a colour table of at most 256 entries), the masks in effect and
+// where the pixels start.
+struct ArgbLayout {
+  int width = 0, height = 0;
+  bool top_down = false;
+  int bits = 0;
+  uint32_t masks[4] = {};  // red, green, blue, alpha (16 and 32 bits)
+  Palette palette{};       // 8 bits and fewer
+  size_t header_end = 0;   // header, masks and colour table, from the header's start
+  size_t stride() const { return (size_t(width) * size_t(bits) + 31) / 32 * 4; }
+};
+
+void CheckArgbDepth(int bits, uint32_t compression) {
+  switch (bits) {
+    case 1: case 4: case 8: case 24:
+      if (compression != kRgb) Refuse("compressed bitmaps are not supported");
+      return;
+    case 16: case 32:
+      if (compression != kRgb && compression != kBitFields && compression != kAlphaBitFields)
+        Refuse("compressed bitmaps are not supported");
+      return;
+    default: Refuse("unsupported bitmap depth " + std::to_string(bits));
+  }
+}
+
+// The masks in effect: the standard ones unless the header asks for bit
+// fields, which then must all be there.
+void SetArgbMasks(const BitmapHeader& h, ArgbLayout& d) {
+  if (d.bits == 16) {
+    d.masks[0] = 0x7C00, d.masks[1] = 0x03E0, d.masks[2] = 0x001F;
+  } else if (d.bits == 32) {
+    // The top byte is alpha when anything in it is set; callers decide.
+    d.masks[0] = 0xFF0000, d.masks[1] = 0xFF00, d.masks[2] = 0xFF, d.masks[3] = 0xFF000000;
+  }
+  if (!h.has_masks) return;
+  const int need = h.compression == kAlphaBitFields || h.info_size >= 56 ? 4 : 3;
+  if (h.mask_count < need) Refuse("bitmap colour masks missing");
+  for (int i = 0; i < 4; ++i) d.masks[i] = i < need ? h.masks[i] : 0;
+}
+
+// In an icon the stored height covers the colour picture and the mask below
+// it, so it is twice the picture's.
+ArgbLayout ReadArgbLayout(std::span<const uint8_t> dib, bool in_icon, int max_side) {
+  if (dib.size() < 4) Refuse("bitmap header truncated");
+  const uint32_t header_size = Le32(dib, 0);
+  if (header_size == 12) Refuse("OS/2 bitmaps are not supported");
+  if (header_size < 40 || header_size > 1024)
+    Refuse("bad bitmap header size " + std::to_string(header_size));
+  if (dib.size() < header_size) Refuse("bitmap header truncated");
+  BitmapHeader h;
+  ByteReader r(dib.data(), dib.size());
+  try {
+    ReadInfoHeader(r, h);
+  } catch (const ETruncated&) {
+    Refuse("bitmap colour masks truncated");
+  }
+  ArgbLayout d;
+  int64_t height = h.height;
+  if (in_icon) {
+    height /= 2;
+  } else if (height < 0) {
+    d.top_down = true;
+    height = -height;
+  }
+  if (h.width <= 0 || height <= 0 || h.width > max_side || height > max_side)
+    Refuse("bad bitmap size " + std::to_string(h.width) + "x" + std::to_string(height));
+  d.width = int(h.width);
+  d.height = int(height);
+  d.bits = h.bits;
+  CheckArgbDepth(h.bits, h.compression);
+  SetArgbMasks(h, d);
+
+  uint64_t entries = h.colors_used;
+  if (h.bits <= 8 && entries == 0) entries = 1u << h.bits;
+  if (entries > 256) Refuse("bad palette size " + std::to_string(entries));
+  if (dib.size() - h.palette_at < entries * 4) Refuse("bitmap palette truncated");
+  if (h.bits <= 8) d.palette = ReadPalette(dib, h);
+  d.header_end = h.palette_at + size_t(entries) * 4;
+  return d;
+}
+
+// The colour picture; alpha is whatever the alpha mask reads (zero without
+// one), *any_alpha tells whether any pixel had some.
+std::vector<uint32_t> ReadArgbPixels(std::span<const uint8_t> pixels, const ArgbLayout& d,
+                                     bool* any_alpha) {
+  const size_t stride = d.stride();
+  if (pixels.size() / stride < size_t(d.height)) Refuse("bitmap pixels truncated");
+  std::vector<uint32_t> out(size_t(d.width) * size_t(d.height));
+  uint32_t alpha_seen = 0;
+  for (int y = 0; y < d.height; ++y) {
+    const uint8_t* row = pixels.data() + size_t(d.top_down ? y : d.height - 1 - y) * stride;
+    uint32_t* dst = &out[size_t(y) * size_t(d.width)];
+    for (int x = 0; x < d.width; ++x) {
+      const uint32_t v = LoadNative(row, x, d.bits);
+      if (d.bits <= 8) {
+        const PaletteEntry& e = d.palette[v];
+        dst[x] = uint32_t(e.Red) << 16 | uint32_t(e.Green) << 8 | e.Blue;
+      } else if (d.bits == 24) {
+        dst[x] = v;
+      } else {
+        const uint32_t a = TruncatedChannel(v, d.masks[3]);
+        alpha_seen |= a;
+        dst[x] = a << 24 | TruncatedChannel(v, d.masks[0]) << 16 |
+                 TruncatedChannel(v, d.masks[1]) << 8 | TruncatedChannel(v, d.masks[2]);
+      }
+    }
+  }
+  *any_alpha = alpha_seen != 0;
+  return out;
+}
+
+// The one-bit mask under an icon's colours: set bits are see-through.
+void ApplyAndMask(std::span<const uint8_t> mask, const ArgbLayout& d, std::vector<uint32_t>& px) {
+  const size_t mask_stride = (size_t(d.width) + 31) / 32 * 4;
+  if (mask.size() / mask_stride < size_t(d.height)) Refuse("transparency mask truncated");
+  for (int y = 0; y < d.height; ++y) {
+    const uint8_t* row = mask.data() + size_t(d.height - 1 - y) * mask_stride;
+    uint32_t* dst = &px[size_t(y) * size_t(d.width)];
+    for (int x = 0; x < d.width; ++x) {
+      // A set mask bit over a coloured pixel inverts the screen there; a
+      // colour cursor cannot, and black keeps such text cursors visible.
+      if (!LoadNative(row, x, 1))
+        dst[x] |= 0xFF000000u;
+      else
+        dst[x] = (dst[x] & 0xFFFFFF) ? 0xFF000000u : 0;
+    }
+  }
+}
+
+}  // namespace
+
+ArgbPicture DecodeIconBitmap(std::span<const uint8_t> dib, int max_side) {
+  const ArgbLayout d = ReadArgbLayout(dib, true, max_side);
+  const std::span<const uint8_t> rest = dib.subspan(d.header_end);
+  bool any_alpha = false;
+  std::vector<uint32_t> px = ReadArgbPixels(rest, d, &any_alpha);
+  // Pictures with real alpha ignore the mask.
+  if (!any_alpha) ApplyAndMask(rest.subspan(d.stride() * size_t(d.height)), d, px);
+  return {d.width, d.height, std::move(px)};
+}
+
+ArgbPicture DecodeBitmapArgb(std::span<const uint8_t> bytes, int max_side) {
+  if (bytes.size() < 18) Refuse("BMP: file truncated");
+  const uint32_t pixel_offset = Le32(bytes, 10);
+  try {
+    const ArgbLayout d = ReadArgbLayout(bytes.subspan(14), false, max_side);
+    // Some writers leave the offset zero; the pixels then follow the palette.
+    const size_t start = pixel_offset == 0 ? 14 + d.header_end : pixel_offset;
+    if (start < 14 + 40 || start > bytes.size())
+      Refuse("pixel offset " + std::to_string(pixel_offset) + " out of range");
+    bool any_alpha = false;
+    std::vector<uint32_t> px = ReadArgbPixels(bytes.subspan(start), d, &any_alpha);
+    // Alpha that is zero everywhere is an unused byte, not an invisible picture.
+    if (!any_alpha)
+      for (uint32_t& c : px) c |= 0xFF000000u;
+    return {d.width, d.height, std::move(px)};
+  } catch (const EGraphicsError& e) {
+    Refuse(std::string("BMP: ") + e.what());
   }
 }
 

@@ -28,7 +28,7 @@ SourceViews::SourceViews(const TCustomDIBX& source, const TCustomDIBX* mask, con
   if (mask) {
     mask_view.emplace(mask->View(), dst);
     if (!UsableMask(mask_view->view())) return;
-    limit = IntersectRect(limit, ViewBounds(mask_view->view()));
+    limit = limit.Intersect(ViewBounds(mask_view->view()));
   }
   ok = true;
 }
@@ -78,15 +78,15 @@ namespace {
 // A copy of `source` onto `dest` by one rule; the mask, when given, must be
 // 8-bit and is read at the source's coordinates.
 void CopyWithRule(TCustomDIBX& dest, int x, int y, const TCustomDIBX& source,
-                  const TRect& src_rect, Flip flip, const TCustomDIBX* mask,
+                  const Rect& src_rect, Flip flip, const TCustomDIBX* mask,
                   const RuleParams& rp) {
   const PixelView dst = dest.View();
   const SourceViews views(source, mask, dst);
   if (dst.empty() || !views.ok) return;
   const StableView& src = views.src;
   const std::optional<StableView>& mask_view = views.mask_view;
-  const TRect limit = views.limit;
-  const TRect drawable = IntersectRect(dest.ClipRect(), dest.BoundsRect());
+  const Rect limit = views.limit;
+  const Rect drawable = dest.ClipRect().Intersect(dest.BoundsRect());
   CopyPlan plan;
   if (!PlanCopy(drawable, x, y, src_rect, flip, limit, plan)) return;
   BlitRows(dst, src.view(), mask_view ? &mask_view->view() : nullptr, plan, rp,
@@ -103,13 +103,13 @@ RuleParams MakeRule(Rule rule, int amount, bool use_key) {
 
 }  // namespace
 
-void TCustomDIBX::Draw(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::Draw(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                        KeyMode key, Flip flip) {
   CopyWithRule(*this, x, y, source, src_rect, flip, nullptr,
                MakeRule(Rule::kCopy, 255, key == KeyMode::kUse));
 }
 
-void TCustomDIBX::DrawAlpha(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::DrawAlpha(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                             KeyMode key, Flip flip, int alpha) {
   alpha = ClampAmount(alpha);
   if (alpha == 0) return;
@@ -117,20 +117,20 @@ void TCustomDIBX::DrawAlpha(int x, int y, const TCustomDIBX& source, const TRect
                MakeRule(Rule::kAlpha, alpha, key == KeyMode::kUse));
 }
 
-void TCustomDIBX::DrawAdd(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::DrawAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                           KeyMode, Flip flip, int level) {
   level = ClampAmount(level);
   if (level == 0) return;
   CopyWithRule(*this, x, y, source, src_rect, flip, nullptr, MakeRule(Rule::kAdd, level, true));
 }
 
-void TCustomDIBX::DrawMask(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::DrawMask(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                            Flip flip, const TCustomDIBX& mask) {
   // Level 256 makes the weight the mask value itself.
   CopyWithRule(*this, x, y, source, src_rect, flip, &mask, MakeRule(Rule::kMaskAlpha, 256, false));
 }
 
-void TCustomDIBX::DrawMaskAlpha(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::DrawMaskAlpha(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                                 Flip flip, const TCustomDIBX& mask, int alpha) {
   alpha = ClampAmount(alpha);
   if (alpha == 0) return;
@@ -138,14 +138,14 @@ void TCustomDIBX::DrawMaskAlpha(int x, int y, const TCustomDIBX& source, const T
                MakeRule(Rule::kMaskAlpha, alpha, false));
 }
 
-void TCustomDIBX::DrawMaskAdd(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::DrawMaskAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                               Flip flip, const TCustomDIBX& mask, int level) {
   level = ClampAmount(level);
   if (level == 0) return;
   CopyWithRule(*this, x, y, source, src_rect, flip, &mask, MakeRule(Rule::kMaskAdd, level, false));
 }
 
-void TCustomDIBX::DrawColorMask(int x, int y, const TCustomDIBX& mask, const TRect& src_rect,
+void TCustomDIBX::DrawColorMask(int x, int y, const TCustomDIBX& mask, const Rect& src_rect,
                                 Flip flip, uint32_t value, int alpha) {
   alpha = ClampAmount(alpha);
   if (alpha == 0) return;
@@ -153,8 +153,8 @@ void TCustomDIBX::DrawColorMask(int x, int y, const TCustomDIBX& mask, const TRe
   const StableView m(mask.View(), dst);
   const ConstPixelView& mv = m.view();
   if (dst.empty() || !UsableMask(mv)) return;
-  if (src_rect.Left < 0 || src_rect.Top < 0 || src_rect.Right > mv.width_px ||
-      src_rect.Bottom > mv.height_px) {
+  if (src_rect.left < 0 || src_rect.top < 0 || src_rect.right > mv.width_px ||
+      src_rect.bottom > mv.height_px) {
     return;
   }
   CopyPlan p;
@@ -211,7 +211,7 @@ void IndexRow(const ConstPixelView& src, const CopyPlan& p, int j, std::vector<u
 
 }  // namespace
 
-void TCustomDIBX::DrawNibbles(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::DrawNibbles(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                               Flip flip, int blend, const std::array<uint32_t, 16>& palette) {
   if (blend <= 0) return;
   const PixelView dst = View();
@@ -230,7 +230,7 @@ void TCustomDIBX::DrawNibbles(int x, int y, const TCustomDIBX& source, const TRe
   });
 }
 
-void TCustomDIBX::DrawIndexedAdd(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::DrawIndexedAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                                  int threshold, Flip flip, int level,
                                  const std::array<uint32_t, 256>& palette) {
   level = ClampAmount(level);

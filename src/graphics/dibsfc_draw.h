@@ -31,7 +31,7 @@ struct SourceViews {
   SourceViews(const TCustomDIBX& source, const TCustomDIBX* mask, const PixelView& dst);
   StableView src;
   std::optional<StableView> mask_view;
-  TRect limit{};
+  Rect limit{};
   bool ok = false;
 };
 
@@ -44,8 +44,8 @@ void BlitRows(const PixelView& dst, const ConstPixelView& src, const ConstPixelV
 // the old one back, also when drawing throws.
 class ClipScope {
  public:
-  ClipScope(TCustomDIBX& s, const TRect& area)
-      : surface_(s), saved_(s.HasClipRect() ? s.ClipRect() : TRect{}) {
+  ClipScope(TCustomDIBX& s, const Rect& area)
+      : surface_(s), saved_(s.HasClipRect() ? s.ClipRect() : Rect{}) {
     surface_.SetClipRect(area);
   }
   ~ClipScope() { surface_.SetClipRect(saved_); }
@@ -54,7 +54,7 @@ class ClipScope {
 
  private:
   TCustomDIBX& surface_;
-  TRect saved_;
+  Rect saved_;
 };
 
 // Rule of the alpha-and-copy family for stretching and tiling: alpha 255

@@ -16,7 +16,7 @@ constexpr int kMaxFactor = 16;
 
 // Destination placement of a reduced source: plan.src_x/src_y are block
 // indices. Only blocks lying wholly inside the source are drawn.
-bool PlanBlocks(const TRect& drawable, int x, int y, const TRect& src_rect, Flip flip,
+bool PlanBlocks(const Rect& drawable, int x, int y, const Rect& src_rect, Flip flip,
                 const ConstPixelView& src, int factor, CopyPlan& plan) {
   if (src_rect.IsEmpty()) return false;
   const int64_t bw = std::min<int64_t>(src_rect.Width() / factor, INT32_MAX);
@@ -26,11 +26,11 @@ bool PlanBlocks(const TRect& drawable, int x, int y, const TRect& src_rect, Flip
   auto end_inside = [&](int64_t lo, int64_t size) {
     return size - lo < 0 ? int64_t(0) : (size - lo) / factor;
   };
-  const TRect blocks{0, 0, int32_t(bw), int32_t(bh)};
-  const TRect limit{int32_t(std::min(first_inside(src_rect.Left), bw)),
-                    int32_t(std::min(first_inside(src_rect.Top), bh)),
-                    int32_t(std::min(end_inside(src_rect.Left, src.width_px), bw)),
-                    int32_t(std::min(end_inside(src_rect.Top, src.height_px), bh))};
+  const Rect blocks{0, 0, int32_t(bw), int32_t(bh)};
+  const Rect limit{int32_t(std::min(first_inside(src_rect.left), bw)),
+                    int32_t(std::min(first_inside(src_rect.top), bh)),
+                    int32_t(std::min(end_inside(src_rect.left, src.width_px), bw)),
+                    int32_t(std::min(end_inside(src_rect.top, src.height_px), bh))};
   return PlanCopy(drawable, x, y, blocks, flip, limit, plan);
 }
 
@@ -73,7 +73,7 @@ typename F::Word Mix3(const std::array<uint32_t, 3>& v, const uint32_t w[3],
 
 }  // namespace
 
-void TCustomDIBX::DrawCoverage(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::DrawCoverage(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                                uint32_t value, Flip flip, int alpha, int factor) {
   alpha = ClampAmount(alpha);
   if (alpha == 0 || factor < 1 || factor > kMaxFactor) return;
@@ -89,10 +89,10 @@ void TCustomDIBX::DrawCoverage(int x, int y, const TCustomDIBX& source, const TR
     using W = typename F::Word;
     int counts[4];
     for (int j = 0; j < p.height; ++j) {
-      const int sy = src_rect.Top + (p.src_y + j * p.step_y) * factor;
+      const int sy = src_rect.top + (p.src_y + j * p.step_y) * factor;
       const auto row = MakeRow<F>(dst, p.dst_x, p.dst_y + j);
       for (int i = 0; i < p.width; ++i) {
-        CountBlock(sv, src_rect.Left + (p.src_x + i * p.step_x) * factor, sy, factor, counts);
+        CountBlock(sv, src_rect.left + (p.src_x + i * p.step_x) * factor, sy, factor, counts);
         uint32_t ink = uint32_t(counts[0]);
         if (alpha < 255) ink = (uint32_t(alpha) * ink) >> 8;
         if (ink == 0) continue;
@@ -102,7 +102,7 @@ void TCustomDIBX::DrawCoverage(int x, int y, const TCustomDIBX& source, const TR
   });
 }
 
-void TCustomDIBX::DrawCoverage3(int x, int y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::DrawCoverage3(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                                 const std::array<uint32_t, 3>& values, Flip flip, int blend,
                                 int factor) {
   if (blend <= 0 || factor < 1 || factor > kMaxFactor) return;
@@ -122,10 +122,10 @@ void TCustomDIBX::DrawCoverage3(int x, int y, const TCustomDIBX& source, const T
     using W = typename F::Word;
     int c[4];
     for (int j = 0; j < p.height; ++j) {
-      const int sy = src_rect.Top + (p.src_y + j * p.step_y) * factor;
+      const int sy = src_rect.top + (p.src_y + j * p.step_y) * factor;
       const auto row = MakeRow<F>(dst, p.dst_x, p.dst_y + j);
       for (int i = 0; i < p.width; ++i) {
-        CountBlock(sv, src_rect.Left + (p.src_x + i * p.step_x) * factor, sy, factor, c);
+        CountBlock(sv, src_rect.left + (p.src_x + i * p.step_x) * factor, sy, factor, c);
         if (c[0] == n) continue;
         if (blend == 255 && (c[1] == n || c[2] == n)) {
           row.Store(i, W(values[c[1] == n ? 0 : 1]));

@@ -85,14 +85,14 @@ bool PlanAxis(int64_t at, int64_t lo, int64_t hi, bool flip, int64_t limit_lo, i
 
 }  // namespace
 
-bool PlanCopy(const TRect& drawable, int x, int y, const TRect& src_rect, Flip flip,
-              const TRect& src_limit, CopyPlan& out) {
+bool PlanCopy(const Rect& drawable, int x, int y, const Rect& src_rect, Flip flip,
+              const Rect& src_limit, CopyPlan& out) {
   if (src_rect.IsEmpty() || drawable.IsEmpty()) return false;
-  return PlanAxis(x, src_rect.Left, src_rect.Right, FlipsH(flip), src_limit.Left,
-                  src_limit.Right, drawable.Left, drawable.Right, out.dst_x, out.width,
+  return PlanAxis(x, src_rect.left, src_rect.right, FlipsH(flip), src_limit.left,
+                  src_limit.right, drawable.left, drawable.right, out.dst_x, out.width,
                   out.src_x, out.step_x) &&
-         PlanAxis(y, src_rect.Top, src_rect.Bottom, FlipsV(flip), src_limit.Top,
-                  src_limit.Bottom, drawable.Top, drawable.Bottom, out.dst_y, out.height,
+         PlanAxis(y, src_rect.top, src_rect.bottom, FlipsV(flip), src_limit.top,
+                  src_limit.bottom, drawable.top, drawable.bottom, out.dst_y, out.height,
                   out.src_y, out.step_y);
 }
 

@@ -649,13 +649,13 @@ struct CopyPlan {
 // Places src_rect at (x, y) inside `drawable`, cutting what lies outside
 // `src_limit` (the source's and the mask's bounds); flips take the cuts from
 // the opposite side of the source. False when nothing remains.
-bool PlanCopy(const TRect& drawable, int x, int y, const TRect& src_rect, Flip flip,
-              const TRect& src_limit, CopyPlan& out);
+bool PlanCopy(const Rect& drawable, int x, int y, const Rect& src_rect, Flip flip,
+              const Rect& src_limit, CopyPlan& out);
 
 // Bounds of a view as a rectangle.
 template <class View>
-TRect ViewBounds(const View& v) {
-  return TRect{0, 0, v.width_px, v.height_px};
+Rect ViewBounds(const View& v) {
+  return Rect{0, 0, v.width_px, v.height_px};
 }
 
 // Floor modulo into 0..m-1 (m > 0).

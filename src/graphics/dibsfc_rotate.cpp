@@ -17,7 +17,7 @@ namespace {
 
 struct RotateSetup {
   int64_t du_dx = 0, dv_dx = 0, du_dy = 0, dv_dy = 0;
-  TRect box;  // destination pixels to visit
+  Rect box;  // destination pixels to visit
 };
 
 // Geometry is computed in extended precision, as the reals of the original
@@ -28,8 +28,8 @@ int64_t Fixed(Real v) { return int64_t(std::trunc(v * 65536.0L)); }
 
 int32_t ClampCoord(Real v) { return int32_t(std::clamp<Real>(std::trunc(v), -1e9L, 1e9L)); }
 
-bool SetupRotate(const TRect& drawable, int dest_x, int dest_y, int zoom_x, int zoom_y,
-                 const TRect& src_rect, int pivot_x, int pivot_y, int angle, RotateSetup& out) {
+bool SetupRotate(const Rect& drawable, int dest_x, int dest_y, int zoom_x, int zoom_y,
+                 const Rect& src_rect, int pivot_x, int pivot_y, int angle, RotateSetup& out) {
   if (zoom_x <= 0 || zoom_y <= 0 || src_rect.IsEmpty()) return false;
   const Real zx = zoom_x / 256.0L, zy = zoom_y / 256.0L;
   const Real theta = angle * 2.0L * std::numbers::pi_v<Real> / 256.0L;
@@ -52,14 +52,14 @@ bool SetupRotate(const TRect& drawable, int dest_x, int dest_y, int zoom_x, int 
     min_y = i ? std::min(min_y, y) : y;
     max_y = i ? std::max(max_y, y) : y;
   }
-  const TRect box{ClampCoord(min_x), ClampCoord(min_y), ClampCoord(max_x) + 1,
+  const Rect box{ClampCoord(min_x), ClampCoord(min_y), ClampCoord(max_x) + 1,
                   ClampCoord(max_y) + 1};
-  out.box = IntersectRect(box, drawable);
+  out.box = box.Intersect(drawable);
   return !out.box.IsEmpty();
 }
 
 void DrawRotated(TCustomDIBX& dest, int dest_x, int dest_y, int zoom_x, int zoom_y,
-                 const TCustomDIBX& source, const TRect& src_rect, int pivot_x, int pivot_y,
+                 const TCustomDIBX& source, const Rect& src_rect, int pivot_x, int pivot_y,
                  int angle, bool use_key, Flip flip, const TCustomDIBX* mask, int blend) {
   RuleParams rp;
   if (!BlendRule(blend, mask != nullptr, rp)) return;
@@ -72,9 +72,9 @@ void DrawRotated(TCustomDIBX& dest, int dest_x, int dest_y, int zoom_x, int zoom
   if (dst.empty() || !views.ok) return;
   const StableView& src = views.src;
   const std::optional<StableView>& mask_view = views.mask_view;
-  const TRect limit = views.limit;
+  const Rect limit = views.limit;
   RotateSetup r;
-  const TRect drawable = IntersectRect(dest.ClipRect(), dest.BoundsRect());
+  const Rect drawable = dest.ClipRect().Intersect(dest.BoundsRect());
   if (!SetupRotate(drawable, dest_x, dest_y, zoom_x, zoom_y, src_rect, pivot_x, pivot_y, angle,
                    r)) {
     return;
@@ -90,8 +90,8 @@ void DrawRotated(TCustomDIBX& dest, int dest_x, int dest_y, int zoom_x, int zoom
     if (rp.use_key) rp.use_key = rows.Key(source.ColorKey(), rp.key);
     std::optional<MaskRow> masks;
     if (mask_view) masks.emplace(mask_view->view());
-    for (int y = r.box.Top; y < r.box.Bottom; ++y) {
-      const int64_t ox = int64_t(r.box.Left) - dest_x, oy = int64_t(y) - dest_y;
+    for (int y = r.box.top; y < r.box.bottom; ++y) {
+      const int64_t ox = int64_t(r.box.left) - dest_x, oy = int64_t(y) - dest_y;
       int64_t u = int64_t(pivot_x) * 65536 + ox * r.du_dx + oy * r.du_dy;
       int64_t v = int64_t(pivot_y) * 65536 + ox * r.dv_dx + oy * r.dv_dy;
       int run_start = -1, run_len = 0;
@@ -99,16 +99,16 @@ void DrawRotated(TCustomDIBX& dest, int dest_x, int dest_y, int zoom_x, int zoom
         if (run_len == 0) return;
         const auto* s = rows.GatherXY(xs.data(), ys.data(), run_len);
         const uint8_t* m = masks ? masks->GatherXY(xs.data(), ys.data(), run_len) : nullptr;
-        ApplyRow<F>(MakeRow<F>(dst, r.box.Left + run_start, y), s, m, run_len, rp);
+        ApplyRow<F>(MakeRow<F>(dst, r.box.left + run_start, y), s, m, run_len, rp);
         run_len = 0;
       };
       for (int i = 0; i < n; ++i, u += r.du_dx, v += r.dv_dx) {
         bool inside = u >= 0 && v >= 0 && (u >> 16) < w && (v >> 16) < h;
         int sx = 0, sy = 0;
         if (inside) {
-          sx = int(fh ? src_rect.Right - 1 - (u >> 16) : src_rect.Left + (u >> 16));
-          sy = int(fv ? src_rect.Bottom - 1 - (v >> 16) : src_rect.Top + (v >> 16));
-          inside = sx >= limit.Left && sx < limit.Right && sy >= limit.Top && sy < limit.Bottom;
+          sx = int(fh ? src_rect.right - 1 - (u >> 16) : src_rect.left + (u >> 16));
+          sy = int(fv ? src_rect.bottom - 1 - (v >> 16) : src_rect.top + (v >> 16));
+          inside = sx >= limit.left && sx < limit.right && sy >= limit.top && sy < limit.bottom;
         }
         if (!inside) {
           flush();
@@ -127,14 +127,14 @@ void DrawRotated(TCustomDIBX& dest, int dest_x, int dest_y, int zoom_x, int zoom
 }  // namespace
 
 void TCustomDIBX::DrawRotate(int dest_x, int dest_y, int zoom_x, int zoom_y,
-                             const TCustomDIBX& source, const TRect& src_rect, int pivot_x,
+                             const TCustomDIBX& source, const Rect& src_rect, int pivot_x,
                              int pivot_y, int angle, KeyMode key, Flip flip, int blend) {
   DrawRotated(*this, dest_x, dest_y, zoom_x, zoom_y, source, src_rect, pivot_x, pivot_y, angle,
               key == KeyMode::kUse, flip, nullptr, blend);
 }
 
 void TCustomDIBX::DrawRotateMask(int dest_x, int dest_y, int zoom_x, int zoom_y,
-                                 const TCustomDIBX& source, const TRect& src_rect, int pivot_x,
+                                 const TCustomDIBX& source, const Rect& src_rect, int pivot_x,
                                  int pivot_y, int angle, Flip flip, const TCustomDIBX& mask,
                                  int blend) {
   DrawRotated(*this, dest_x, dest_y, zoom_x, zoom_y, source, src_rect, pivot_x, pivot_y, angle,

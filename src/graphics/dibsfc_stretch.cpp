@@ -59,19 +59,19 @@ struct StretchPlan {
   AxisMap cols, rows;
 };
 
-bool PlanStretch(const TRect& drawable, const TRect& dest_rect, const TRect& src_rect, Flip flip,
-                 const TRect& limit, StretchPlan& p) {
-  return StretchAxis(dest_rect.Left, dest_rect.Right, drawable.Left, drawable.Right,
-                     src_rect.Left, src_rect.Right, FlipsH(flip), limit.Left, limit.Right,
+bool PlanStretch(const Rect& drawable, const Rect& dest_rect, const Rect& src_rect, Flip flip,
+                 const Rect& limit, StretchPlan& p) {
+  return StretchAxis(dest_rect.left, dest_rect.right, drawable.left, drawable.right,
+                     src_rect.left, src_rect.right, FlipsH(flip), limit.left, limit.right,
                      p.cols) &&
-         StretchAxis(dest_rect.Top, dest_rect.Bottom, drawable.Top, drawable.Bottom, src_rect.Top,
-                     src_rect.Bottom, FlipsV(flip), limit.Top, limit.Bottom, p.rows);
+         StretchAxis(dest_rect.top, dest_rect.bottom, drawable.top, drawable.bottom, src_rect.top,
+                     src_rect.bottom, FlipsV(flip), limit.top, limit.bottom, p.rows);
 }
 
 // Source rows of a stretch (optionally replaced by a palette lookup) through
 // one rule.
-void StretchRows(TCustomDIBX& dest, const TRect& dest_rect, const TCustomDIBX& source,
-                 const TRect& src_rect, Flip flip, const TCustomDIBX* mask, RuleParams rp,
+void StretchRows(TCustomDIBX& dest, const Rect& dest_rect, const TCustomDIBX& source,
+                 const Rect& src_rect, Flip flip, const TCustomDIBX* mask, RuleParams rp,
                  const std::array<uint32_t, 256>* palette = nullptr, int threshold = 0) {
   const PixelView dst = dest.View();
   const SourceViews views(source, mask, dst);
@@ -79,9 +79,9 @@ void StretchRows(TCustomDIBX& dest, const TRect& dest_rect, const TCustomDIBX& s
   const StableView& src = views.src;
   const std::optional<StableView>& mask_view = views.mask_view;
   if (palette && src.view().bit_count != 8) return;
-  const TRect limit = views.limit;
+  const Rect limit = views.limit;
   StretchPlan p;
-  const TRect drawable = IntersectRect(dest.ClipRect(), dest.BoundsRect());
+  const Rect drawable = dest.ClipRect().Intersect(dest.BoundsRect());
   if (!PlanStretch(drawable, dest_rect, src_rect, flip, limit, p)) return;
   const int n = int(p.cols.src.size());
   const int* xs = p.cols.src.data();
@@ -156,38 +156,38 @@ int TileSize(int zoom, int64_t size) {
 
 }  // namespace
 
-void TCustomDIBX::StretchAlpha(const TRect& dest_rect, const TCustomDIBX& source,
-                               const TRect& src_rect, KeyMode key, Flip flip, int alpha) {
+void TCustomDIBX::StretchAlpha(const Rect& dest_rect, const TCustomDIBX& source,
+                               const Rect& src_rect, KeyMode key, Flip flip, int alpha) {
   alpha = ClampAmount(alpha);
   if (alpha == 0) return;
   StretchRows(*this, dest_rect, source, src_rect, flip, nullptr, AlphaOrCopy(alpha, key));
 }
 
-void TCustomDIBX::StretchMaskAlpha(const TRect& dest_rect, const TCustomDIBX& source,
-                                   const TRect& src_rect, Flip flip, const TCustomDIBX& mask,
+void TCustomDIBX::StretchMaskAlpha(const Rect& dest_rect, const TCustomDIBX& source,
+                                   const Rect& src_rect, Flip flip, const TCustomDIBX& mask,
                                    int alpha) {
   alpha = ClampAmount(alpha);
   if (alpha == 0) return;
   StretchRows(*this, dest_rect, source, src_rect, flip, &mask, MaskAlphaRule(alpha));
 }
 
-void TCustomDIBX::StretchAdd(const TRect& dest_rect, const TCustomDIBX& source,
-                             const TRect& src_rect, KeyMode, Flip flip, int level) {
+void TCustomDIBX::StretchAdd(const Rect& dest_rect, const TCustomDIBX& source,
+                             const Rect& src_rect, KeyMode, Flip flip, int level) {
   level = ClampAmount(level);
   if (level == 0) return;
   StretchRows(*this, dest_rect, source, src_rect, flip, nullptr, AddRule(level, false));
 }
 
-void TCustomDIBX::StretchMaskAdd(const TRect& dest_rect, const TCustomDIBX& source,
-                                 const TRect& src_rect, Flip flip, const TCustomDIBX& mask,
+void TCustomDIBX::StretchMaskAdd(const Rect& dest_rect, const TCustomDIBX& source,
+                                 const Rect& src_rect, Flip flip, const TCustomDIBX& mask,
                                  int level) {
   level = ClampAmount(level);
   if (level == 0) return;
   StretchRows(*this, dest_rect, source, src_rect, flip, &mask, AddRule(level, true));
 }
 
-void TCustomDIBX::StretchIndexedAdd(const TRect& dest_rect, const TCustomDIBX& source,
-                                    const TRect& src_rect, int threshold, Flip flip, int level,
+void TCustomDIBX::StretchIndexedAdd(const Rect& dest_rect, const TCustomDIBX& source,
+                                    const Rect& src_rect, int threshold, Flip flip, int level,
                                     const std::array<uint32_t, 256>& palette) {
   level = ClampAmount(level);
   if (level == 0) return;
@@ -200,20 +200,20 @@ void TCustomDIBX::StretchIndexedAdd(const TRect& dest_rect, const TCustomDIBX& s
 
 namespace {
 
-void TileCells(TCustomDIBX& dest, const TRect& dest_rect, int cell_width, int cell_height,
-               int zoom_x, int zoom_y, const TRect& src_rect, int offset_x, int offset_y,
-               const std::function<void(const TRect&)>& draw_cell) {
+void TileCells(TCustomDIBX& dest, const Rect& dest_rect, int cell_width, int cell_height,
+               int zoom_x, int zoom_y, const Rect& src_rect, int offset_x, int offset_y,
+               const std::function<void(const Rect&)>& draw_cell) {
   if (zoom_x <= 0 || zoom_y <= 0 || src_rect.IsEmpty()) return;
   // Kept inside the surface: the temporary clip rectangle must never have
-  // Right = 0, which would mean "no clip".
-  const TRect area = IntersectRect(dest_rect, IntersectRect(dest.ClipRect(), dest.BoundsRect()));
+  // right = 0, which would mean "no clip".
+  const Rect area = dest_rect.Intersect(dest.ClipRect().Intersect(dest.BoundsRect()));
   if (area.IsEmpty()) return;
   const int tile_w = TileSize(zoom_x, src_rect.Width());
   const int tile_h = TileSize(zoom_y, src_rect.Height());
   int64_t x0, px, y0, py;
-  CellAxis(dest_rect.Left, zoom_x * double(cell_width) / 256, offset_x,
+  CellAxis(dest_rect.left, zoom_x * double(cell_width) / 256, offset_x,
            double(area.Width() + tile_w), x0, px);
-  CellAxis(dest_rect.Top, zoom_y * double(cell_height) / 256, offset_y,
+  CellAxis(dest_rect.top, zoom_y * double(cell_height) / 256, offset_y,
            double(area.Height() + tile_h), y0, py);
   ClipScope clip(dest, area);
   // Skip whole cells that end before the area starts.
@@ -221,22 +221,22 @@ void TileCells(TCustomDIBX& dest, const TRect& dest_rect, int cell_width, int ce
     const int64_t gap = (int64_t(lo) - tile) * 65536 - start;
     return gap > 0 ? start + gap / pitch * pitch : start;
   };
-  for (int64_t y = first(y0, py, tile_h, area.Top); (y >> 16) < area.Bottom; y += py) {
-    for (int64_t x = first(x0, px, tile_w, area.Left); (x >> 16) < area.Right; x += px) {
+  for (int64_t y = first(y0, py, tile_h, area.top); (y >> 16) < area.bottom; y += py) {
+    for (int64_t x = first(x0, px, tile_w, area.left); (x >> 16) < area.right; x += px) {
       const int cx = int(x >> 16), cy = int(y >> 16);
-      draw_cell(TRect{cx, cy, cx + tile_w, cy + tile_h});
+      draw_cell(Rect{cx, cy, cx + tile_w, cy + tile_h});
     }
   }
 }
 
 }  // namespace
 
-void TCustomDIBX::TileStretch(const TRect& dest_rect, int cell_width, int cell_height, int zoom_x,
-                              int zoom_y, const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::TileStretch(const Rect& dest_rect, int cell_width, int cell_height, int zoom_x,
+                              int zoom_y, const TCustomDIBX& source, const Rect& src_rect,
                               KeyMode key, Flip flip, int blend, int offset_x, int offset_y) {
   if (blend <= 0) return;
   TileCells(*this, dest_rect, cell_width, cell_height, zoom_x, zoom_y, src_rect, offset_x,
-            offset_y, [&](const TRect& cell) {
+            offset_y, [&](const Rect& cell) {
               if (blend > 255) {
                 StretchAdd(cell, source, src_rect, key, flip, blend & 0xFF);
               } else {
@@ -245,13 +245,13 @@ void TCustomDIBX::TileStretch(const TRect& dest_rect, int cell_width, int cell_h
             });
 }
 
-void TCustomDIBX::TileStretchMask(const TRect& dest_rect, int cell_width, int cell_height,
+void TCustomDIBX::TileStretchMask(const Rect& dest_rect, int cell_width, int cell_height,
                                   int zoom_x, int zoom_y, const TCustomDIBX& source,
-                                  const TRect& src_rect, const TCustomDIBX& mask, Flip flip,
+                                  const Rect& src_rect, const TCustomDIBX& mask, Flip flip,
                                   int blend, int offset_x, int offset_y) {
   if (blend <= 0) return;
   TileCells(*this, dest_rect, cell_width, cell_height, zoom_x, zoom_y, src_rect, offset_x,
-            offset_y, [&](const TRect& cell) {
+            offset_y, [&](const Rect& cell) {
               if (blend > 255) {
                 StretchMaskAdd(cell, source, src_rect, flip, mask, blend & 0xFF);
               } else {
@@ -282,11 +282,11 @@ void PatternAxis(int origin, int lo, int hi, int size, int offset, int64_t step1
   }
 }
 
-void PatternRows(TCustomDIBX& dest, const TRect& dest_rect, int zoom_x, int zoom_y,
+void PatternRows(TCustomDIBX& dest, const Rect& dest_rect, int zoom_x, int zoom_y,
                  const TCustomDIBX& source, int offset_x, int offset_y, Flip flip,
                  const TCustomDIBX* mask, RuleParams rp) {
   if (zoom_x <= 0 || zoom_y <= 0) return;
-  const TRect area = IntersectRect(dest_rect, IntersectRect(dest.ClipRect(), dest.BoundsRect()));
+  const Rect area = dest_rect.Intersect(dest.ClipRect().Intersect(dest.BoundsRect()));
   const PixelView dst = dest.View();
   const StableView src(source.View(), dst);
   const ConstPixelView& sv = src.view();
@@ -301,8 +301,8 @@ void PatternRows(TCustomDIBX& dest, const TRect& dest_rect, int zoom_x, int zoom
   const int64_t step_x = std::min<int64_t>((int64_t(256) << 16) / zoom_x, int64_t(sv.width_px) << 16);
   const int64_t step_y = std::min<int64_t>((int64_t(256) << 16) / zoom_y, int64_t(sv.height_px) << 16);
   std::vector<int> xs, ys;
-  PatternAxis(dest_rect.Left, area.Left, area.Right, sv.width_px, offset_x, step_x, FlipsH(flip), xs);
-  PatternAxis(dest_rect.Top, area.Top, area.Bottom, sv.height_px, offset_y, step_y, FlipsV(flip), ys);
+  PatternAxis(dest_rect.left, area.left, area.right, sv.width_px, offset_x, step_x, FlipsH(flip), xs);
+  PatternAxis(dest_rect.top, area.top, area.bottom, sv.height_px, offset_y, step_y, FlipsV(flip), ys);
   const int n = int(area.Width());
 
   WithFormat(dst.bit_count, [&](auto f) {
@@ -315,7 +315,7 @@ void PatternRows(TCustomDIBX& dest, const TRect& dest_rect, int zoom_x, int zoom
       const int sy = ys[size_t(j)];
       const auto* s = rows.Gather(xs.data(), sy, n);
       const uint8_t* m = masks ? masks->Gather(xs.data(), sy, n) : nullptr;
-      ApplyRow<F>(MakeRow<F>(dst, area.Left, area.Top + j), s, m, n, rp);
+      ApplyRow<F>(MakeRow<F>(dst, area.left, area.top + j), s, m, n, rp);
     }
   });
 }
@@ -328,7 +328,7 @@ bool PatternRule(int blend, bool masked, RuleParams& rp) {
 
 }  // namespace
 
-void TCustomDIBX::FillPatternZoom(const TRect& dest_rect, int zoom_x, int zoom_y,
+void TCustomDIBX::FillPatternZoom(const Rect& dest_rect, int zoom_x, int zoom_y,
                                   const TCustomDIBX& source, int offset_x, int offset_y,
                                   KeyMode key, Flip flip, int blend) {
   RuleParams rp;
@@ -337,7 +337,7 @@ void TCustomDIBX::FillPatternZoom(const TRect& dest_rect, int zoom_x, int zoom_y
   PatternRows(*this, dest_rect, zoom_x, zoom_y, source, offset_x, offset_y, flip, nullptr, rp);
 }
 
-void TCustomDIBX::FillPatternZoomMask(const TRect& dest_rect, int zoom_x, int zoom_y,
+void TCustomDIBX::FillPatternZoomMask(const Rect& dest_rect, int zoom_x, int zoom_y,
                                       const TCustomDIBX& source, int offset_x, int offset_y,
                                       Flip flip, const TCustomDIBX& mask, int blend) {
   RuleParams rp;
@@ -345,7 +345,7 @@ void TCustomDIBX::FillPatternZoomMask(const TRect& dest_rect, int zoom_x, int zo
   PatternRows(*this, dest_rect, zoom_x, zoom_y, source, offset_x, offset_y, flip, &mask, rp);
 }
 
-void TCustomDIBX::FillPattern(const TRect& dest_rect, const TCustomDIBX& source, int offset_x,
+void TCustomDIBX::FillPattern(const Rect& dest_rect, const TCustomDIBX& source, int offset_x,
                               int offset_y, Flip flip) {
   RuleParams rp;
   rp.rule = Rule::kCopy;
@@ -362,21 +362,21 @@ int32_t Edge(int32_t edge, int64_t delta, int32_t limit) {
 
 }  // namespace
 
-void TCustomDIBX::FramePattern(const TRect& rect, int thickness, const TCustomDIBX& pattern,
+void TCustomDIBX::FramePattern(const Rect& rect, int thickness, const TCustomDIBX& pattern,
                                int offset_x, int offset_y) {
   const int t = std::max(0, thickness);
-  const TRect strips[4] = {
-      {rect.Left, rect.Top, rect.Right, Edge(rect.Top, t, rect.Bottom)},
-      {rect.Left, Edge(rect.Bottom, -int64_t(t), rect.Top), rect.Right, rect.Bottom},
-      {rect.Left, rect.Top, Edge(rect.Left, t, rect.Right), rect.Bottom},
-      {Edge(rect.Right, -int64_t(t), rect.Left), rect.Top, rect.Right, rect.Bottom}};
-  for (const TRect& s : strips) FillPattern(s, pattern, offset_x, offset_y, Flip::kNone);
+  const Rect strips[4] = {
+      {rect.left, rect.top, rect.right, Edge(rect.top, t, rect.bottom)},
+      {rect.left, Edge(rect.bottom, -int64_t(t), rect.top), rect.right, rect.bottom},
+      {rect.left, rect.top, Edge(rect.left, t, rect.right), rect.bottom},
+      {Edge(rect.right, -int64_t(t), rect.left), rect.top, rect.right, rect.bottom}};
+  for (const Rect& s : strips) FillPattern(s, pattern, offset_x, offset_y, Flip::kNone);
 }
 
 // --- presentation ---------------------------------------------------------------------
 
-void TCustomDIBX::StretchTo(const PixelView& dest, const TRect& dest_rect,
-                            const TRect& src_rect) const {
+void TCustomDIBX::StretchTo(const PixelView& dest, const Rect& dest_rect,
+                            const Rect& src_rect) const {
   const ConstPixelView sv = View();
   if (dest.empty() || sv.empty()) return;
   StretchPlan p;

@@ -47,71 +47,71 @@ void WalkAxis(const TileAxis& a, int lo, int hi, Visit visit) {
 }
 
 template <class DrawTile>
-void TileWith(TCustomDIBX& dest, const TRect& dest_rect, int gap_x, int gap_y,
-              const TRect& src_rect, int offset_x, int offset_y, DrawTile draw) {
+void TileWith(TCustomDIBX& dest, const Rect& dest_rect, int gap_x, int gap_y,
+              const Rect& src_rect, int offset_x, int offset_y, DrawTile draw) {
   if (src_rect.IsEmpty()) return;
-  // Inside the surface, so that the temporary clip never has Right = 0.
-  const TRect area = IntersectRect(dest_rect, IntersectRect(dest.ClipRect(), dest.BoundsRect()));
+  // Inside the surface, so that the temporary clip never has right = 0.
+  const Rect area = dest_rect.Intersect(dest.ClipRect().Intersect(dest.BoundsRect()));
   if (area.IsEmpty()) return;
-  const TileAxis ax = MakeAxis(dest_rect.Left, src_rect.Left, src_rect.Width(), offset_x, gap_x);
-  const TileAxis ay = MakeAxis(dest_rect.Top, src_rect.Top, src_rect.Height(), offset_y, gap_y);
+  const TileAxis ax = MakeAxis(dest_rect.left, src_rect.left, src_rect.Width(), offset_x, gap_x);
+  const TileAxis ay = MakeAxis(dest_rect.top, src_rect.top, src_rect.Height(), offset_y, gap_y);
   ClipScope clip(dest, area);
-  WalkAxis(ay, area.Top, area.Bottom, [&](int64_t y, int64_t sy0, int64_t sy1) {
-    WalkAxis(ax, area.Left, area.Right, [&](int64_t x, int64_t sx0, int64_t sx1) {
-      draw(int(x), int(y), TRect{int32_t(sx0), int32_t(sy0), int32_t(sx1), int32_t(sy1)});
+  WalkAxis(ay, area.top, area.bottom, [&](int64_t y, int64_t sy0, int64_t sy1) {
+    WalkAxis(ax, area.left, area.right, [&](int64_t x, int64_t sx0, int64_t sx1) {
+      draw(int(x), int(y), Rect{int32_t(sx0), int32_t(sy0), int32_t(sx1), int32_t(sy1)});
     });
   });
 }
 
 }  // namespace
 
-void TCustomDIBX::Tile(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                       const TRect& src_rect, KeyMode key, int offset_x, int offset_y) {
+void TCustomDIBX::Tile(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                       const Rect& src_rect, KeyMode key, int offset_x, int offset_y) {
   TileWith(*this, dest_rect, gap_x, gap_y, src_rect, offset_x, offset_y,
-           [&](int x, int y, const TRect& r) { Draw(x, y, source, r, key, Flip::kNone); });
+           [&](int x, int y, const Rect& r) { Draw(x, y, source, r, key, Flip::kNone); });
 }
 
-void TCustomDIBX::TileAlpha(const TRect& dest_rect, int gap_x, int gap_y,
-                            const TCustomDIBX& source, const TRect& src_rect, KeyMode key,
+void TCustomDIBX::TileAlpha(const Rect& dest_rect, int gap_x, int gap_y,
+                            const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
                             int alpha, int offset_x, int offset_y) {
   if (alpha <= 0) return;
   TileWith(*this, dest_rect, gap_x, gap_y, src_rect, offset_x, offset_y,
-           [&](int x, int y, const TRect& r) {
+           [&](int x, int y, const Rect& r) {
              DrawAlpha(x, y, source, r, key, Flip::kNone, alpha);
            });
 }
 
-void TCustomDIBX::TileAdd(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                          const TRect& src_rect, KeyMode key, int level, int offset_x,
+void TCustomDIBX::TileAdd(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                          const Rect& src_rect, KeyMode key, int level, int offset_x,
                           int offset_y) {
   if (level <= 0) return;
   TileWith(*this, dest_rect, gap_x, gap_y, src_rect, offset_x, offset_y,
-           [&](int x, int y, const TRect& r) { DrawAdd(x, y, source, r, key, Flip::kNone, level); });
+           [&](int x, int y, const Rect& r) { DrawAdd(x, y, source, r, key, Flip::kNone, level); });
 }
 
-void TCustomDIBX::TileMask(const TRect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                           const TRect& src_rect, const TCustomDIBX& mask, int offset_x,
+void TCustomDIBX::TileMask(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                           const Rect& src_rect, const TCustomDIBX& mask, int offset_x,
                            int offset_y) {
   TileWith(*this, dest_rect, gap_x, gap_y, src_rect, offset_x, offset_y,
-           [&](int x, int y, const TRect& r) { DrawMask(x, y, source, r, Flip::kNone, mask); });
+           [&](int x, int y, const Rect& r) { DrawMask(x, y, source, r, Flip::kNone, mask); });
 }
 
-void TCustomDIBX::TileMaskAlpha(const TRect& dest_rect, int gap_x, int gap_y,
-                                const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::TileMaskAlpha(const Rect& dest_rect, int gap_x, int gap_y,
+                                const TCustomDIBX& source, const Rect& src_rect,
                                 const TCustomDIBX& mask, int alpha, int offset_x, int offset_y) {
   if (alpha <= 0) return;
   TileWith(*this, dest_rect, gap_x, gap_y, src_rect, offset_x, offset_y,
-           [&](int x, int y, const TRect& r) {
+           [&](int x, int y, const Rect& r) {
              DrawMaskAlpha(x, y, source, r, Flip::kNone, mask, alpha);
            });
 }
 
-void TCustomDIBX::TileMaskAdd(const TRect& dest_rect, int gap_x, int gap_y,
-                              const TCustomDIBX& source, const TRect& src_rect,
+void TCustomDIBX::TileMaskAdd(const Rect& dest_rect, int gap_x, int gap_y,
+                              const TCustomDIBX& source, const Rect& src_rect,
                               const TCustomDIBX& mask, int level, int offset_x, int offset_y) {
   if (level <= 0) return;
   TileWith(*this, dest_rect, gap_x, gap_y, src_rect, offset_x, offset_y,
-           [&](int x, int y, const TRect& r) {
+           [&](int x, int y, const Rect& r) {
              DrawMaskAdd(x, y, source, r, Flip::kNone, mask, level);
            });
 }

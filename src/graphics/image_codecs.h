@@ -23,11 +23,19 @@ bool LooksLikePng(std::span<const uint8_t> bytes);
 void DecodePng(std::span<const uint8_t> bytes, TDIBSurface& out, int32_t* color_key,
                size_t max_bytes = TDIBX::kMaxBytes);
 
+// One PNG picture as straight-alpha pixels, every colour type turned into
+// 8-bit RGBA (a transparent colour becomes alpha 0). Sides over max_side
+// are refused before the rows are read.
+ArgbPicture DecodePngArgb(std::span<const uint8_t> bytes, int max_side);
+
 // The picture as an 8-bit RGB PNG, RGBA when `mask` is given (the mask as
 // alpha), with a tRNS colour when color_key_color (0x00BBGGRR) is >= 0 and
 // there is no mask.
 std::vector<uint8_t> EncodePng(const TCustomDIBX& image, const TCustomDIBX* mask = nullptr,
                                int32_t color_key_color = -1);
+
+// Tightly packed 8-bit RGB rows, top to bottom, as an RGB PNG.
+std::vector<uint8_t> EncodePngRgb(std::span<const uint8_t> rgb, int width, int height);
 
 // One JPEG file decoded as a 24-bit bitmap (greyscale pictures too).
 void DecodeJpeg(std::span<const uint8_t> bytes, TDIBX& out, size_t max_bytes = TDIBX::kMaxBytes);

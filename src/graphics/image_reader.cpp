@@ -43,9 +43,9 @@ std::vector<PictureFrame> LoadPictureFrames(const std::string& name,
     TOrloFrame& frame = *f;
     PictureFrame out;
     if (options.want_offsets) {
-      const TRect box = frame.Trim();
-      out.OffsetX = box.Left;
-      out.OffsetY = box.Top;
+      const Rect box = frame.Trim();
+      out.OffsetX = box.left;
+      out.OffsetY = box.top;
     }
     out.Surface = std::make_unique<TDIBX>(0, 0, options.working_bit_count);
     AssignTo(frame, *out.Surface);

@@ -12,6 +12,7 @@
 
 #include "core/byte_reader.h"
 #include "core/inflate.h"
+#include "core/sjis.h"
 #include "graphics/dibsfc_bitmap.h"
 #include "graphics/dibsfc_kernels.h"
 #include "graphics/image_codecs.h"
@@ -124,16 +125,8 @@ size_t BitmapBytes(int w, int h, int bits) {
   return (size_t(w) * size_t(raw) + 31) / 32 * 4 * size_t(h);
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 std::string Extension(const std::string& name) {
-  const size_t dot = name.find_last_of('.');
-  const size_t slash = name.find_last_of("/\\");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  return Lower(name.substr(dot));
+  return LowerAsciiBytes(ExtensionByBytes(name, "/\\"));
 }
 
 }  // namespace
@@ -297,17 +290,17 @@ class OrloReader {
     return ColorToNative(list_.BackgroundColor, bits);
   }
 
-  void ReadAreas(std::vector<TRect>& out, const char* what) {
+  void ReadAreas(std::vector<Rect>& out, const char* what) {
     const int32_t count = r_.I32(what);
     if (count < 0) return;
     if (size_t(count) > r_.remaining() / 16) throw ETruncated(std::string("truncated ") + what);
     out.reserve(size_t(count));
     for (int32_t i = 0; i < count; ++i) {
-      TRect rect;
-      rect.Left = r_.I32(what);
-      rect.Top = r_.I32(what);
-      rect.Right = r_.I32(what);
-      rect.Bottom = r_.I32(what);
+      Rect rect;
+      rect.left = r_.I32(what);
+      rect.top = r_.I32(what);
+      rect.right = r_.I32(what);
+      rect.bottom = r_.I32(what);
       out.push_back(rect);
     }
   }
@@ -738,8 +731,8 @@ void TOrloFrameList::MakeKeyMasks() {
 
 // --- trimming ----------------------------------------------------------------------
 
-TRect TOrloFrame::Trim() {
-  const TRect whole{0, 0, Width(), Height()};
+Rect TOrloFrame::Trim() {
+  const Rect whole{0, 0, Width(), Height()};
   const TDIBX* mask = Bitmap.Mask();
   if (!mask && ColorKey < 0) return whole;
   const ConstPixelView v = std::as_const(Bitmap).View();
@@ -747,7 +740,7 @@ TRect TOrloFrame::Trim() {
   const uint32_t value_mask = orlo_detail::ValueMask(v.bit_count);
   const uint32_t key = uint32_t(ColorKey) & value_mask;
   const ConstPixelView m = mask ? mask->View() : ConstPixelView{};
-  TRect box{v.width_px, v.height_px, 0, 0};
+  Rect box{v.width_px, v.height_px, 0, 0};
   auto visible = [&](const uint8_t* row, const uint8_t* mrow, int x) {
     return mrow ? mrow[x] != 0 : (LoadNative(row, x, v.bit_count) & value_mask) != key;
   };
@@ -759,10 +752,10 @@ TRect TOrloFrame::Trim() {
     if (first == v.width_px) continue;
     int last = v.width_px - 1;
     while (last > first && !visible(row, mrow, last)) --last;
-    box.Left = std::min(box.Left, first);
-    box.Right = std::max(box.Right, last + 1);
-    box.Top = std::min(box.Top, y);
-    box.Bottom = y + 1;
+    box.left = std::min(box.left, first);
+    box.right = std::max(box.right, last + 1);
+    box.top = std::min(box.top, y);
+    box.bottom = y + 1;
   }
   if (box.IsEmpty() || box == whole) return whole;
 
@@ -774,14 +767,14 @@ TRect TOrloFrame::Trim() {
     const ConstPixelView s = source.View();
     const PixelView d = out.View();
     for (int y = 0; y < box.Height(); ++y) {
-      const uint8_t* from = s.Row(box.Top + y);
+      const uint8_t* from = s.Row(box.top + y);
       uint8_t* to = d.Row(y);
       if (s.bit_count >= 8) {
         const size_t bpp = size_t(source.RawBitCount() / 8);
-        std::memcpy(to, from + size_t(box.Left) * bpp, size_t(box.Width()) * bpp);
+        std::memcpy(to, from + size_t(box.left) * bpp, size_t(box.Width()) * bpp);
       } else {
         for (int x = 0; x < box.Width(); ++x)
-          StoreNative(to, x, s.bit_count, LoadNative(from, box.Left + x, s.bit_count));
+          StoreNative(to, x, s.bit_count, LoadNative(from, box.left + x, s.bit_count));
       }
     }
     return out;
@@ -792,13 +785,13 @@ TRect TOrloFrame::Trim() {
   static_cast<TDIBX&>(Bitmap) = std::move(pixels);
   Bitmap.SetMask(std::move(new_mask));
 
-  auto move_areas = [&](std::vector<TRect>& areas) {
-    std::vector<TRect> kept;
-    for (const TRect& a : areas) {
-      const TRect in = IntersectRect(a, box);
+  auto move_areas = [&](std::vector<Rect>& areas) {
+    std::vector<Rect> kept;
+    for (const Rect& a : areas) {
+      const Rect in = a.Intersect(box);
       if (in.IsEmpty()) continue;
       kept.push_back(
-          TRect{in.Left - box.Left, in.Top - box.Top, in.Right - box.Left, in.Bottom - box.Top});
+          Rect{in.left - box.left, in.top - box.top, in.right - box.left, in.bottom - box.top});
     }
     areas = std::move(kept);
   };

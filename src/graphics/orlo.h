@@ -71,8 +71,8 @@ class TOrloFrame {
   int32_t ColorKeyColor = -1;
   // Milliseconds this frame shows.
   int32_t FrameTime = 0;
-  std::vector<TRect> FirstAreas;
-  std::vector<TRect> SecondAreas;
+  std::vector<Rect> FirstAreas;
+  std::vector<Rect> SecondAreas;
   // Only while the file is being read: later layers copy blocks from them.
   std::vector<std::unique_ptr<TOrloLayer>> Layers;
 
@@ -85,7 +85,7 @@ class TOrloFrame {
   // the colour key. Returns where the kept part lay in the frame before:
   // the whole frame when nothing was cut (no mask and no key, nothing
   // visible, or everything visible).
-  TRect Trim();
+  Rect Trim();
 };
 
 // What a frame list reads: a whole layered image, a PNG, a bitmap.

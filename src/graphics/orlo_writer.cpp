@@ -300,13 +300,13 @@ std::vector<uint8_t> EncodeOrlo(const std::vector<TOrloFrameInput>& frames,
       keep.push_back(std::move(pixels));
     }
     if (o.Version >= 104) {
-      for (const std::vector<TRect>* list : {&f.FirstAreas, &f.SecondAreas}) {
+      for (const std::vector<Rect>* list : {&f.FirstAreas, &f.SecondAreas}) {
         Put32(out, int32_t(list->size()));
-        for (const TRect& r : *list) {
-          Put32(out, r.Left);
-          Put32(out, r.Top);
-          Put32(out, r.Right);
-          Put32(out, r.Bottom);
+        for (const Rect& r : *list) {
+          Put32(out, r.left);
+          Put32(out, r.top);
+          Put32(out, r.right);
+          Put32(out, r.bottom);
         }
       }
     }

@@ -31,8 +31,8 @@ struct TOrloFrameInput {
   int32_t ColorKey = -1;        // native value / palette index, -1 none
   int32_t FrameTime = 0;        // milliseconds
   std::vector<TOrloLayerInput> Layers;
-  std::vector<TRect> FirstAreas;
-  std::vector<TRect> SecondAreas;
+  std::vector<Rect> FirstAreas;
+  std::vector<Rect> SecondAreas;
 };
 
 struct OrloWriteOptions {

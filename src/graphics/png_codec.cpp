@@ -56,10 +56,26 @@ void OnFlush(png_structp) {}
 
 [[noreturn]] void Fail(const std::string& what) { throw EGraphicsError("PNG: " + what); }
 
+// A reader of `io`'s bytes refusing sides over max_side and ancillary
+// chunks over max_chunk bytes. Nothing here can jump: the caller sets the
+// jump point right after.
 struct ReadStructs {
   png_structp png = nullptr;
   png_infop info = nullptr;
-  ~ReadStructs() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+  ReadStructs(PngIo& io, png_uint_32 max_side, png_alloc_size_t max_chunk) {
+    png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
+    if (png) info = png_create_info_struct(png);
+    if (!info) {
+      png_destroy_read_struct(&png, nullptr, nullptr);
+      Fail("cannot create a reader");
+    }
+    png_set_read_fn(png, &io, OnRead);
+    png_set_user_limits(png, max_side, max_side);
+    png_set_chunk_malloc_max(png, max_chunk);
+  }
+  ReadStructs(const ReadStructs&) = delete;
+  ReadStructs& operator=(const ReadStructs&) = delete;
+  ~ReadStructs() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
 struct WriteStructs {
@@ -159,6 +175,27 @@ void Prepare(png_structp png, png_infop info, Plan& plan, size_t max_bytes) {
   if (png_get_rowbytes(png, info) != want) png_error(png, "unexpected row layout");
 }
 
+// Reads the header and asks for 8-bit RGBA rows whatever the file holds:
+// colour tables expanded, a transparent colour turned into alpha, grey
+// spread to RGB, 16-bit samples cut to their high byte. Holds no object
+// with a destructor: libpng may jump out of it.
+void PrepareRgba(png_structp png, png_infop info, png_uint_32* width, png_uint_32* height) {
+  png_read_info(png, info);
+  int depth = 0, color_type = 0;
+  png_get_IHDR(png, info, width, height, &depth, &color_type, nullptr, nullptr, nullptr);
+  if (color_type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+  if (color_type == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  if (png_get_valid(png, info, PNG_INFO_tRNS))
+    png_set_tRNS_to_alpha(png);
+  else if (!(color_type & PNG_COLOR_MASK_ALPHA))
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+  if (depth == 16) png_set_strip_16(png);
+  if (!(color_type & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  if (png_get_rowbytes(png, info) != size_t(*width) * 4) png_error(png, "unexpected PNG layout");
+}
+
 }  // namespace
 
 bool LooksLikePng(std::span<const uint8_t> bytes) {
@@ -168,23 +205,13 @@ bool LooksLikePng(std::span<const uint8_t> bytes) {
 void DecodePng(std::span<const uint8_t> bytes, TDIBSurface& out, int32_t* color_key,
                size_t max_bytes) {
   if (!LooksLikePng(bytes)) Fail("no PNG signature");
-  PngIo io;
-  io.data = bytes.data();
-  io.size = bytes.size();
-  ReadStructs s;
+  PngIo io{bytes.data(), bytes.size()};
+  ReadStructs s(io, TDIBX::kMaxSidePx, 16u << 20);
   Plan plan;
   TDIBSurface image;
   std::vector<uint8_t> rgba;
   std::vector<png_bytep> rows;
-  s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
-  if (!s.png) Fail("cannot create a reader");
-  s.info = png_create_info_struct(s.png);
-  if (!s.info) Fail("cannot create a reader");
   if (setjmp(png_jmpbuf(s.png))) Fail(io.message);
-
-  png_set_read_fn(s.png, &io, OnRead);
-  png_set_user_limits(s.png, TDIBX::kMaxSidePx, TDIBX::kMaxSidePx);
-  png_set_chunk_malloc_max(s.png, 16u << 20);
   Prepare(s.png, s.info, plan, max_bytes);
 
   const int w = int(plan.width), h = int(plan.height);
@@ -230,6 +257,59 @@ void DecodePng(std::span<const uint8_t> bytes, TDIBSurface& out, int32_t* color_
   if (color_key) *color_key = plan.key;
 }
 
+ArgbPicture DecodePngArgb(std::span<const uint8_t> bytes, int max_side) {
+  if (!LooksLikePng(bytes)) Fail("no PNG signature");
+  PngIo io{bytes.data(), bytes.size()};
+  // Compressed text or colour profiles could otherwise inflate to megabytes
+  // for a picture of a few thousand pixels.
+  ReadStructs s(io, png_uint_32(max_side), 1u << 20);
+  png_uint_32 w = 0, h = 0;
+  std::vector<uint8_t> rgba;
+  std::vector<png_bytep> rows;
+  if (setjmp(png_jmpbuf(s.png))) Fail(io.message);
+  PrepareRgba(s.png, s.info, &w, &h);
+  rgba.resize(size_t(w) * h * 4);
+  rows.resize(h);
+  for (png_uint_32 y = 0; y < h; ++y) rows[y] = rgba.data() + size_t(y) * w * 4;
+  png_read_image(s.png, rows.data());
+  // The trailing chunks are not read: nothing there changes the picture.
+
+  ArgbPicture out{int(w), int(h), std::vector<uint32_t>(size_t(w) * h)};
+  for (size_t i = 0; i < out.argb.size(); ++i) {
+    const uint8_t* p = &rgba[i * 4];
+    out.argb[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+  }
+  return out;
+}
+
+namespace {
+
+// Writes rows of 8-bit samples, `channels` to a pixel (3: RGB, 4: RGBA), with
+// `trans` as the transparent colour when given.
+std::vector<uint8_t> WriteRows(int w, int h, int channels, const std::vector<const uint8_t*>& rows,
+                               const png_color_16* trans) {
+  std::vector<uint8_t> out;
+  PngIo io;
+  io.out = &out;
+  WriteStructs s;
+  s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
+  if (!s.png) Fail("cannot create a writer");
+  s.info = png_create_info_struct(s.png);
+  if (!s.info) Fail("cannot create a writer");
+  if (setjmp(png_jmpbuf(s.png))) Fail(io.message);
+  png_set_write_fn(s.png, &io, OnWrite, OnFlush);
+  png_set_IHDR(s.png, s.info, png_uint_32(w), png_uint_32(h), 8,
+               channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (trans) png_set_tRNS(s.png, s.info, nullptr, 0, trans);
+  png_write_info(s.png, s.info);
+  for (const uint8_t* row : rows) png_write_row(s.png, row);
+  png_write_end(s.png, nullptr);
+  return out;
+}
+
+}  // namespace
+
 std::vector<uint8_t> EncodePng(const TCustomDIBX& image, const TCustomDIBX* mask,
                                int32_t color_key_color) {
   const int w = image.Width(), h = image.Height();
@@ -237,7 +317,7 @@ std::vector<uint8_t> EncodePng(const TCustomDIBX& image, const TCustomDIBX* mask
   const bool with_alpha = mask != nullptr;
   const int channels = with_alpha ? 4 : 3;
   std::vector<uint8_t> pixels(size_t(w) * size_t(channels) * size_t(h));
-  std::vector<png_bytep> rows(static_cast<size_t>(h));
+  std::vector<const uint8_t*> rows(static_cast<size_t>(h));
   const ConstPixelView v = image.View();
   for (int y = 0; y < h; ++y) {
     uint8_t* row = pixels.data() + size_t(y) * size_t(w) * size_t(channels);
@@ -252,30 +332,23 @@ std::vector<uint8_t> EncodePng(const TCustomDIBX& image, const TCustomDIBX* mask
       if (with_alpha) row[3] = uint8_t(mask->GetPixel(x, y));
     }
   }
-  std::vector<uint8_t> out;
-  PngIo io;
-  io.out = &out;
-  WriteStructs s;
   png_color_16 trans{};
-  s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
-  if (!s.png) Fail("cannot create a writer");
-  s.info = png_create_info_struct(s.png);
-  if (!s.info) Fail("cannot create a writer");
-  if (setjmp(png_jmpbuf(s.png))) Fail(io.message);
-  png_set_write_fn(s.png, &io, OnWrite, OnFlush);
-  png_set_IHDR(s.png, s.info, png_uint_32(w), png_uint_32(h), 8,
-               with_alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (!with_alpha && color_key_color >= 0) {
     trans.red = png_uint_16(color_key_color & 0xFF);
     trans.green = png_uint_16((color_key_color >> 8) & 0xFF);
     trans.blue = png_uint_16((color_key_color >> 16) & 0xFF);
-    png_set_tRNS(s.png, s.info, nullptr, 0, &trans);
+    return WriteRows(w, h, channels, rows, &trans);
   }
-  png_write_info(s.png, s.info);
-  png_write_image(s.png, rows.data());
-  png_write_end(s.png, nullptr);
-  return out;
+  return WriteRows(w, h, channels, rows, nullptr);
+}
+
+std::vector<uint8_t> EncodePngRgb(std::span<const uint8_t> rgb, int width, int height) {
+  if (width <= 0 || height <= 0) Fail("cannot write an empty picture");
+  const size_t stride = size_t(width) * 3;
+  if (rgb.size() / stride < size_t(height)) Fail("fewer pixels than the picture's size");
+  std::vector<const uint8_t*> rows(static_cast<size_t>(height));
+  for (size_t y = 0; y < rows.size(); ++y) rows[y] = rgb.data() + y * stride;
+  return WriteRows(width, height, 3, rows, nullptr);
 }
 
 }  // namespace vesk::graphics

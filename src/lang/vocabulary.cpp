@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/sjis.h"
 #include "platform/cp932.h"
 
 namespace vesk::lang {
@@ -742,18 +743,6 @@ struct Cp932Captions {
   std::vector<std::string> captions;
 };
 Cp932Captions g_cp932[kVocabularyCount];
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 

@@ -20,36 +20,20 @@ namespace {
 // copy than the bookkeeping (a frame rarely has more than a handful).
 constexpr size_t kMaxChangedRects = 32;
 
-bool Contains(const Rect& outer, const Rect& inner) {
-  return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
-         inner.y + inner.h <= outer.y + outer.h;
-}
-
-Rect Bounds(const std::vector<Rect>& rects) {
-  int x0 = rects[0].x, y0 = rects[0].y, x1 = x0 + rects[0].w, y1 = y0 + rects[0].h;
-  for (const Rect& r : rects) {
-    x0 = std::min(x0, r.x);
-    y0 = std::min(y0, r.y);
-    x1 = std::max(x1, r.x + r.w);
-    y1 = std::max(y1, r.y + r.h);
-  }
-  return {x0, y0, x1 - x0, y1 - y0};
-}
-
 }  // namespace
 
 void BackBuffer::MarkChanged(const Rect& r) {
-  const int x0 = std::max(0, r.x), y0 = std::max(0, r.y);
-  // In 64 bits: a rectangle near the integer limits must not wrap.
-  const int x1 = static_cast<int>(std::min<int64_t>(width_px_, int64_t{r.x} + r.w));
-  const int y1 = static_cast<int>(std::min<int64_t>(height_px_, int64_t{r.y} + r.h));
-  if (x1 <= x0 || y1 <= y0) return;
-  const Rect clipped{x0, y0, x1 - x0, y1 - y0};
+  const Rect clipped = r.Intersect({0, 0, width_px_, height_px_});
+  if (clipped.IsEmpty()) return;
   for (const Rect& c : changed_)
-    if (Contains(c, clipped)) return;
-  std::erase_if(changed_, [&](const Rect& c) { return Contains(clipped, c); });
+    if (c.Contains(clipped)) return;
+  std::erase_if(changed_, [&](const Rect& c) { return clipped.Contains(c); });
   changed_.push_back(clipped);
-  if (changed_.size() > kMaxChangedRects) changed_ = {Bounds(changed_)};
+  if (changed_.size() > kMaxChangedRects) {
+    Rect bounds = changed_[0];
+    for (const Rect& c : changed_) bounds = bounds.Union(c);
+    changed_ = {bounds};
+  }
 }
 
 void BackBuffer::MarkAllChanged() {

@@ -22,22 +22,22 @@ void ViewMapping::Update(int window_w, int window_h, int scene_w, int scene_h) {
     w = std::max(1, int(std::lround(scene_w_ * scale)));
     h = std::max(1, int(std::lround(scene_h_ * scale)));
   }
-  dest_ = {(window_w - w) / 2, (window_h - h) / 2, w, h};
+  dest_ = Rect::FromSize((window_w - w) / 2, (window_h - h) / 2, w, h);
 }
 
 void ViewMapping::WindowToScene(int wx, int wy, int* sx, int* sy) const {
-  if (dest_.w <= 0 || dest_.h <= 0) {
+  if (dest_.IsEmpty()) {
     *sx = wx;
     *sy = wy;
     return;
   }
-  *sx = int(std::floor(double(wx - dest_.x) * scene_w_ / dest_.w));
-  *sy = int(std::floor(double(wy - dest_.y) * scene_h_ / dest_.h));
+  *sx = int(std::floor(double(wx - dest_.left) * scene_w_ / dest_.Width()));
+  *sy = int(std::floor(double(wy - dest_.top) * scene_h_ / dest_.Height()));
 }
 
 void ViewMapping::SceneToWindow(int sx, int sy, int* wx, int* wy) const {
-  *wx = dest_.x + int(std::lround((sx + 0.5) * dest_.w / scene_w_ - 0.5));
-  *wy = dest_.y + int(std::lround((sy + 0.5) * dest_.h / scene_h_ - 0.5));
+  *wx = dest_.left + int(std::lround((sx + 0.5) * dest_.Width() / scene_w_ - 0.5));
+  *wy = dest_.top + int(std::lround((sy + 0.5) * dest_.Height() / scene_h_ - 0.5));
 }
 
 }  // namespace vesk::platform

@@ -3,13 +3,9 @@
 // aspect ratio kept (whole-number steps when the window allows, otherwise the
 // largest fit), centred, letterboxed. The same mapping turns window mouse
 // positions back into scene coordinates.
+#include "core/rect.h"
 
 namespace vesk::platform {
-
-struct Rect {
-  int x = 0, y = 0, w = 0, h = 0;
-  bool operator==(const Rect&) const = default;
-};
 
 class ViewMapping {
  public:

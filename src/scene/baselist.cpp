@@ -35,7 +35,7 @@ TVeskBase::TVeskBase(TVeskBaseList* root) : TVeskControl(root) {}
 
 void TVeskBase::AddDirtyRect(Rect r) {
   r = r.Intersect({0, 0, Width, Height});
-  if (r.Empty()) return;
+  if (r.IsEmpty()) return;
   while (true) {
     auto near = std::find_if(DirtyRects.begin(), DirtyRects.end(), [&](const Rect& o) {
       return r.left <= o.right + kMergeDistance && r.top <= o.bottom + kMergeDistance &&

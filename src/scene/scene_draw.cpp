@@ -8,13 +8,12 @@ namespace vesk::scene {
 
 namespace {
 
-graphics::TRect ToTRect(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // The 2 x 2 checker over a hatched control: every other pixel goes black.
 void Hatch(graphics::TCustomDIBX& surface, const Rect& area) {
-  const graphics::TRect clip = graphics::IntersectRect(surface.ClipRect(), ToTRect(area));
-  for (int32_t y = clip.Top; y < clip.Bottom; ++y)
-    for (int32_t x = clip.Left + ((clip.Left + y) & 1); x < clip.Right; x += 2) surface.SetPixel(x, y, 0);
+  const Rect clip = surface.ClipRect().Intersect(area);
+  for (int32_t y = clip.top; y < clip.bottom; ++y)
+    for (int32_t x = clip.left + ((clip.left + y) & 1); x < clip.right; x += 2) surface.SetPixel(x, y, 0);
 }
 
 }  // namespace
@@ -25,22 +24,22 @@ void TVeskBase::SetSurface(std::unique_ptr<graphics::TCustomDIBX> surface) { sur
 
 void TVeskControl::DrawChildren(graphics::TCustomDIBX& surface, const Rect& clip) {
   const Rect area = GetHitRect().Intersect(clip);
-  if (area.Empty()) return;
+  if (area.IsEmpty()) return;
   for (TVeskControl* child : Children) {
     if (!child->Visible) continue;
     Rect child_clip = area;
     if (child->Clips()) {
       child_clip = child_clip.Intersect(child->ClipRect());
-      if (child_clip.Empty()) continue;
+      if (child_clip.IsEmpty()) continue;
     }
-    surface.SetClipRect(ToTRect(child_clip));
+    surface.SetClipRect(child_clip);
     child->Draw(surface, child_clip);
     if (child->Hatched) {
-      surface.SetClipRect(ToTRect(child_clip));
+      surface.SetClipRect(child_clip);
       Hatch(surface, child->SceneRect());
     }
   }
-  surface.SetClipRect(ToTRect(clip));
+  surface.SetClipRect(clip);
 }
 
 void TVeskBaseList::DrawPass(graphics::TCustomDIBX* screen) {
@@ -54,10 +53,10 @@ void TVeskBaseList::DrawBase(TVeskBase& base, graphics::TCustomDIBX* screen) {
   if (!target || target->IsEmpty()) return;
   const Rect whole = base.Clips() ? base.ClipRect().Intersect(base.SceneRect()) : base.SceneRect();
   for (const Rect& dirty : base.DirtyRects) {
-    target->SetClipRect(ToTRect(dirty));
+    target->SetClipRect(dirty);
     if (base.Color >= 0) {
       const Rect fill = whole.Intersect(dirty);
-      if (!fill.Empty()) target->FillRect(ToTRect(fill), static_cast<uint32_t>(target->ColorToPixel(base.Color)));
+      if (!fill.IsEmpty()) target->FillRect(fill, static_cast<uint32_t>(target->ColorToPixel(base.Color)));
     }
     base.DrawChildren(*target, dirty);
   }

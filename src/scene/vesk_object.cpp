@@ -518,10 +518,10 @@ void TVeskControl::Invalidate() {
   if (!base) return;
   Rect r = SceneRect();
   if (Parent) r = r.Intersect(Parent->GetHitRect());
-  if (r.Empty()) return;
+  if (r.IsEmpty()) return;
   if (Clips()) {
     r = r.Intersect(ClipRect());
-    if (r.Empty()) return;
+    if (r.IsEmpty()) return;
   }
   InvalidateRect(r);
 }

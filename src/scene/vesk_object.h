@@ -16,8 +16,8 @@
 #include "core/byte_reader.h"
 #include "expr/params.h"
 #include "expr/parser.h"
+#include "core/rect.h"
 #include "lang/vocabulary.h"
-#include "scene/rect.h"
 
 namespace vesk::graphics {
 class TCustomDIBX;

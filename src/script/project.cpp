@@ -5,6 +5,7 @@
 #include "core/byte_reader.h"
 #include "core/messages.h"
 #include "core/runtime_context.h"
+#include "core/sjis.h"
 #include "expr/param_collection.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
@@ -17,14 +18,6 @@ namespace {
 
 constexpr const char* kProjectFile = "vesk.lpb";
 constexpr const char* kOriginalProjectFile = "/original_vesk.lpb";
-
-std::string AsciiLower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
-}
-
-bool EqualsNoCase(const std::string& a, const char* b) { return AsciiLower(a) == AsciiLower(b); }
 
 }  // namespace
 
@@ -42,7 +35,7 @@ void TProject::Fail(const std::string& why) {
 
 void TProject::Create() {
   env_.ctx->Terminate();  // cleared only when the load succeeds
-  const bool install_run = env_.args.empty() || EqualsNoCase(env_.args.front(), "/config");
+  const bool install_run = env_.args.empty() || EqualsIgnoreAsciiCase(env_.args.front(), "/config");
   // A game bundled into the program carries everything: no installation to check.
   const bool bundled = env_.args.empty() && env_.files->SourceCount() > 0;
   if (install_run && !bundled && !InstallCheck()) {
@@ -159,12 +152,9 @@ bool TProject::FileAvailable(const std::string& name) {
   if (env_.files->Exists(name)) return true;
   const int disk = DiskMap.DiskOf(name);
   if (disk <= 0) return false;
-  const auto dot = name.find_last_of('.');
-  const auto sep = name.find_last_of('\\');
-  const std::string ext =
-      (dot == std::string::npos || (sep != std::string::npos && dot < sep)) ? "" : AsciiLower(name.substr(dot));
+  const std::string ext = LowerAsciiBytes(ExtensionByBytes(name, "\\"));
   // Media the design keeps on the hard disk are never asked for from a disc.
-  if ((AsciiLower(info.local_media_ext) + ".").find(ext + ".") != std::string::npos) return false;
+  if ((LowerAsciiBytes(info.local_media_ext) + ".").find(ext + ".") != std::string::npos) return false;
   return env_.files->AskForDisk(disk);
 }
 

@@ -7,35 +7,8 @@ namespace {
 
 constexpr char kDelimiter = '\\';
 
-// ASCII letters only: the second byte of a double-byte character may look
-// like one, and changing it would name another character.
-std::string SjisUpper(std::string s) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (IsSjisLeadByte(static_cast<uint8_t>(s[i]))) {
-      ++i;
-      continue;
-    }
-    if (s[i] >= 'a' && s[i] <= 'z') s[i] = static_cast<char>(s[i] - 'a' + 'A');
-  }
-  return s;
-}
-
-// Position of the last '\' that is not the second byte of a double-byte
-// character, else npos.
-size_t LastDelimiter(const std::string& s) {
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (IsSjisLeadByte(static_cast<uint8_t>(s[i]))) {
-      ++i;
-      continue;
-    }
-    if (s[i] == kDelimiter) last = i;
-  }
-  return last;
-}
-
 std::string WithDelimiter(std::string s) {
-  if (s.empty() || LastDelimiter(s) != s.size() - 1) s += kDelimiter;
+  if (s.empty() || SjisFindLastOf(s, "\\") != s.size() - 1) s += kDelimiter;
   return s;
 }
 
@@ -46,17 +19,17 @@ void PutI32(std::vector<uint8_t>& out, int32_t v) {
 }  // namespace
 
 void TFolderDiskList::Add(const std::string& folder, int32_t disk) {
-  entries_.push_back({folder, WithDelimiter(SjisUpper(folder)), disk});
+  entries_.push_back({folder, WithDelimiter(UpperAsciiSjis(folder)), disk});
 }
 
 int TFolderDiskList::DiskOf(const std::string& file_name) const {
-  std::string name = SjisUpper(file_name);
+  std::string name = UpperAsciiSjis(file_name);
   // Walk up one folder at a time, so the deepest listed folder wins.
   while (!name.empty()) {
     const std::string key = WithDelimiter(name);
     for (const Entry& e : entries_)
       if (e.key == key) return e.disk;
-    const size_t cut = LastDelimiter(name);
+    const size_t cut = SjisFindLastOf(name, "\\");
     if (cut == std::string::npos) break;
     name.resize(cut);
   }

@@ -3,25 +3,18 @@
 #include <algorithm>
 #include <atomic>
 
+#include "core/sjis.h"
+
 namespace vesk::storage {
-namespace {
-
-uint8_t Lower(uint8_t c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
-}
-
-}  // namespace
 
 uint32_t THashCollection::HashOf(const std::string& name) {
   uint32_t h = 2166136261u;  // FNV-1a over the case-folded bytes
-  for (char c : name) h = (h ^ Lower(static_cast<uint8_t>(c))) * 16777619u;
+  for (char c : name) h = (h ^ static_cast<uint8_t>(LowerAsciiByte(c))) * 16777619u;
   return h;
 }
 
 bool THashCollection::SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return Lower(static_cast<uint8_t>(x)) == Lower(static_cast<uint8_t>(y));
-         });
+  return EqualsIgnoreAsciiCase(a, b);
 }
 
 // Generations are unique in the process, so a lookup kept for one

@@ -7,16 +7,6 @@
 #include "platform/files.h"
 
 namespace vesk::storage {
-namespace {
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
-           return lower(x) == lower(y);
-         });
-}
-
-}  // namespace
 
 std::optional<std::vector<std::string>> SplitGameName(const std::string& name) {
   if (name.empty() || name[0] == '\\' || name[0] == '/') return std::nullopt;
@@ -76,7 +66,7 @@ std::optional<std::string> LooseFileResolver::Resolve(const std::string& base_fo
       const auto* names = ListingOf(path);
       if (!names) return std::nullopt;
       auto match = std::find_if(names->begin(), names->end(), [&](const std::string& n) {
-        return EqualNoCase(n, utf8) || EqualNoCase(n, raw);
+        return EqualsIgnoreAsciiCase(n, utf8) || EqualsIgnoreAsciiCase(n, raw);
       });
       if (match == names->end()) return std::nullopt;
       next = path + *match;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/sjis.h"
+
 namespace vesk::storage {
 namespace {
 
@@ -39,10 +41,6 @@ std::optional<uint16_t> NumericId(const std::string& key) {
   }
   if (value > 0xFFFF) return std::nullopt;
   return static_cast<uint16_t>(value);
-}
-
-char16_t AsciiLower(char16_t c) {
-  return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
 }
 
 void AppendUtf8(std::string& out, uint32_t c) {
@@ -194,7 +192,7 @@ bool PeResourceReader::NameMatches(const Entry& e, const std::string& key) const
   if (length != key.size()) return false;
   for (size_t i = 0; i < length; ++i) {
     const char16_t c = U16(at + 2 * i);
-    if (c >= 0x80 || AsciiLower(c) != AsciiLower(static_cast<unsigned char>(key[i]))) return false;
+    if (c >= 0x80 || LowerAsciiByte(static_cast<char>(c)) != LowerAsciiByte(key[i])) return false;
   }
   return true;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/messages.h"
+#include "core/sjis.h"
 #include "core/vesk_error.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
@@ -14,23 +15,13 @@
 namespace vesk::storage {
 namespace {
 
-std::string UpperKey(const std::string& name) {
-  std::string key = name;
-  for (char& c : key)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return key;
-}
-
 [[noreturn]] void RaiseMissing(const std::string& name) {
   throw EVeskError(FormatMessage(MessageCp932(Msg::kFileMissingFormat), name));
 }
 
 // The extension of a game name ("" when it has none), e.g. ".wav".
 std::string ExtensionOf(const std::string& name_cp932) {
-  const auto dot = name_cp932.find_last_of('.');
-  const auto sep = name_cp932.find_last_of('\\');
-  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return {};
-  return platform::Cp932ToUtf8(name_cp932.substr(dot));
+  return platform::Cp932ToUtf8(ExtensionByBytes(name_cp932, "\\"));
 }
 
 }  // namespace
@@ -111,7 +102,7 @@ bool TVrFileManager::Exists(const std::string& name) {
 }
 
 TVrFileManager::CacheEntry& TVrFileManager::CacheSlot(const std::string& name) {
-  const std::string key = UpperKey(name);
+  const std::string key = UpperAsciiBytes(name);
   auto hit = std::find_if(cache_.begin(), cache_.end(), [&](const CacheEntry& c) { return c.key == key; });
   if (hit != cache_.end()) {
     std::rotate(cache_.begin(), hit, hit + 1);  // most recently used first

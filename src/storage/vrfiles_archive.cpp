@@ -6,6 +6,7 @@
 
 #include "core/inflate.h"
 #include "core/messages.h"
+#include "core/sjis.h"
 #include "core/vesk_error.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
@@ -76,13 +77,7 @@ class IndexReader {
 };
 
 std::string UpperExtension(const std::string& name) {
-  const auto dot = name.find_last_of('.');
-  const auto sep = name.find_last_of("\\/");
-  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return {};
-  std::string ext = name.substr(dot);
-  for (char& c : ext)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return ext;
+  return UpperAsciiBytes(ExtensionByBytes(name, "\\/"));
 }
 
 std::string SideIndexPath(const std::string& path) {

@@ -52,9 +52,10 @@ class RunConfigsTest : public ::testing::Test {
   static Event Mouse(EventType t, int x, int y) {
     return Event::Mouse(t, MouseButton::kLeft, x, y);
   }
-  static void Click(TFormConfig& f, const ConfigRect& r) {
-    f.HandleEvent(Mouse(EventType::kMouseDown, r.x + r.w / 2, r.y + r.h / 2));
-    f.HandleEvent(Mouse(EventType::kMouseUp, r.x + r.w / 2, r.y + r.h / 2));
+  static void Click(TFormConfig& f, const Rect& r) {
+    const int x = r.left + int(r.Width()) / 2, y = r.top + int(r.Height()) / 2;
+    f.HandleEvent(Mouse(EventType::kMouseDown, x, y));
+    f.HandleEvent(Mouse(EventType::kMouseUp, x, y));
   }
 
   fs::path dir_;
@@ -117,8 +118,8 @@ TEST_F(RunConfigsTest, DisabledTrackBarTakesNoInputNorKeepsFocus) {
   ASSERT_EQ(form.focus(), ConfigControl::kTrackBuff);
   Chord(form, vk::kMenu, kKeyS);  // checks the box and moves focus onto it
   EXPECT_EQ(form.focus(), ConfigControl::kCheckSound);
-  const ConfigRect& t = config_layout::kTrackBuff;
-  form.HandleEvent(Mouse(EventType::kMouseDown, TFormConfig::TrackX(1), t.y + 10));
+  const Rect& t = config_layout::kTrackBuff;
+  form.HandleEvent(Mouse(EventType::kMouseDown, TFormConfig::TrackX(1), t.top + 10));
   Chord(form, vk::kMenu, kKeyD);
   Press(form, vk::kLeft);
   EXPECT_EQ(form.position(), 5);
@@ -131,7 +132,7 @@ TEST_F(RunConfigsTest, CancelEscapeAndWindowCloseWriteNothing) {
   const std::string original = "[Sound]\nDelayTime=300\n";
   const std::vector<Event> closers = {
       Event::Key(EventType::kKeyDown, vk::kEscape), Event::Of(EventType::kQuit),
-      Mouse(EventType::kMouseDown, config_layout::kCancel.x + 5, config_layout::kCancel.y + 5)};
+      Mouse(EventType::kMouseDown, config_layout::kCancel.left + 5, config_layout::kCancel.top + 5)};
   for (const Event& closer : closers) {
     WriteIni(original);
     TFormConfig form(ini_, nullptr);
@@ -203,7 +204,7 @@ TEST_F(RunConfigsTest, EnterOnCancelCancelsAndSpaceTogglesOncePerPress) {
 TEST_F(RunConfigsTest, TrackBarJumpsToNearestTickAndFollowsDrag) {
   WriteIni("[Sound]\nDirectSound=0\nDelayTime=100\n");
   TFormConfig form(ini_, nullptr);
-  const int y = config_layout::kTrackBuff.y + 10;
+  const int y = config_layout::kTrackBuff.top + 10;
   form.HandleEvent(Mouse(EventType::kMouseDown, TFormConfig::TrackX(4) - 3, y));
   EXPECT_EQ(form.position(), 4);
   EXPECT_EQ(form.focus(), ConfigControl::kTrackBuff);
@@ -216,10 +217,10 @@ TEST_F(RunConfigsTest, TrackBarJumpsToNearestTickAndFollowsDrag) {
 
 TEST_F(RunConfigsTest, ButtonsActOnlyWhenReleasedOverThem) {
   TFormConfig form(ini_, nullptr);
-  const ConfigRect& ok = config_layout::kOk;
-  form.HandleEvent(Mouse(EventType::kMouseDown, ok.x + 5, ok.y + 5));
+  const Rect& ok = config_layout::kOk;
+  form.HandleEvent(Mouse(EventType::kMouseDown, ok.left + 5, ok.top + 5));
   EXPECT_EQ(form.pushed(), ConfigControl::kOk);
-  form.HandleEvent(Mouse(EventType::kMouseUp, ok.x - 20, ok.y + 5));
+  form.HandleEvent(Mouse(EventType::kMouseUp, ok.left - 20, ok.top + 5));
   EXPECT_TRUE(form.open());
   Click(form, ok);
   EXPECT_FALSE(form.open());
@@ -246,12 +247,12 @@ TEST_F(RunConfigsTest, OkKeepsOtherSectionsAndKeys) {
 
 TEST_F(RunConfigsTest, HeadlessRunPlaysScriptedEventsAndSaves) {
   platform::HeadlessPlatform platform;
-  const ConfigRect& box = config_layout::kCheckSound;
-  const ConfigRect& ok = config_layout::kOk;
+  const Rect& box = config_layout::kCheckSound;
+  const Rect& ok = config_layout::kOk;
   std::vector<Event> script;
-  for (const ConfigRect& r : {box, ok})
+  for (const Rect& r : {box, ok})
     for (EventType t : {EventType::kMouseDown, EventType::kMouseUp})
-      script.push_back(Mouse(t, r.x + 4, r.y + 8));
+      script.push_back(Mouse(t, r.left + 4, r.top + 8));
   platform::BackBuffer final_frame;
   EXPECT_EQ(RunConfigDialog(platform, ini_, script, &final_frame), 0);
   EXPECT_FALSE(ReadGameIniRaw(ini_).direct_sound);
@@ -267,10 +268,10 @@ TEST_F(RunConfigsTest, HeadlessRunWithoutEventsCancels) {
 
 // --- Drawing ---
 
-int CountDarkPixels(const platform::BackBuffer& b, const ConfigRect& r) {
+int CountDarkPixels(const platform::BackBuffer& b, const Rect& r) {
   int n = 0;
-  for (int y = r.y; y < r.y + r.h; ++y)
-    for (int x = r.x; x < r.x + r.w; ++x) n += (b.GetRgb(x, y) & 0xFFFFFF) < 0x404040 ? 1 : 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) n += (b.GetRgb(x, y) & 0xFFFFFF) < 0x404040 ? 1 : 0;
   return n;
 }
 

@@ -74,7 +74,7 @@ TEST(ScreenManagerPresent, TheWindowGetsOnlyWhatChanged) {
   auto& window = static_cast<platform::HeadlessWindow&>(*owned);
   TScreenManager screen(window, 64, 48, 64, 48, 32);
   screen.Present();  // the first frame shows whole
-  EXPECT_THAT(window.last_upload(), ::testing::ElementsAre(platform::Rect{0, 0, 64, 48}));
+  EXPECT_THAT(window.last_upload(), ::testing::ElementsAre(Rect::FromSize(0, 0, 64, 48)));
   const platform::PresentStats first = window.present_stats();
 
   // Nothing moved: nothing is copied and the window is not drawn.
@@ -84,17 +84,17 @@ TEST(ScreenManagerPresent, TheWindowGetsOnlyWhatChanged) {
   EXPECT_EQ(window.present_stats().presents, first.presents);
 
   // One changed rectangle is all that travels; the marks are then spent.
-  screen.back_buffer().MarkChanged({10, 20, 4, 3});
+  screen.back_buffer().MarkChanged(Rect::FromSize(10, 20, 4, 3));
   screen.NoteFrameChanged(true, 100);
   screen.Present();
-  EXPECT_THAT(window.last_upload(), ::testing::ElementsAre(platform::Rect{10, 20, 4, 3}));
+  EXPECT_THAT(window.last_upload(), ::testing::ElementsAre(Rect::FromSize(10, 20, 4, 3)));
   EXPECT_EQ(window.present_stats().pixels_uploaded, first.pixels_uploaded + 12);
   EXPECT_TRUE(screen.back_buffer().changed().empty());
 
   // A scene that changed without saying where is shown whole.
   screen.NoteFrameChanged(true, 100);
   screen.Present();
-  EXPECT_THAT(window.last_upload(), ::testing::ElementsAre(platform::Rect{0, 0, 64, 48}));
+  EXPECT_THAT(window.last_upload(), ::testing::ElementsAre(Rect::FromSize(0, 0, 64, 48)));
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ using testing::SamePixels;
 
 constexpr int kW = 37, kH = 5;
 constexpr int kX = 2, kY = 1;  // where the source's top-left lands
-const TRect kSrcRect{1, 0, 36, 5};
+const Rect kSrcRect{1, 0, 36, 5};
 
 struct Inputs {
   TDIBX dst, src, mask;
@@ -36,7 +36,7 @@ Inputs MakeInputs(int bits, uint32_t seed) {
   in.key = in.src.GetPixel(3, 2);
   for (int y = 0; y < kH; ++y) {
     for (int x = 0; x < kW; ++x) {
-      const int sx = kSrcRect.Left + x - kX, sy = kSrcRect.Top + y - kY;
+      const int sx = kSrcRect.left + x - kX, sy = kSrcRect.top + y - kY;
       if ((x + 3 * y) % 7 == 0) in.src.SetPixel(x, y, in.key);
       if ((x * 5 + y) % 8 == 0 && sx >= 0 && sy >= 0 && sx < kW && sy < kH) {
         in.dst.SetPixel(x, y, in.src.GetPixel(sx, sy));
@@ -145,8 +145,8 @@ TEST_P(CopyRules, EveryPixelFollowsItsFormula) {
     TDIBX want = testing::Copy(in.dst);
     for (int y = kY; y < kH; ++y) {
       for (int x = kX; x < kW; ++x) {
-        const int sx = kSrcRect.Left + x - kX, sy = kSrcRect.Top + y - kY;
-        if (sx >= kSrcRect.Right || sy >= kSrcRect.Bottom) continue;
+        const int sx = kSrcRect.left + x - kX, sy = kSrcRect.top + y - kY;
+        if (sx >= kSrcRect.right || sy >= kSrcRect.bottom) continue;
         want.SetPixel(x, y, c.expect(in.src.GetPixel(sx, sy), in.dst.GetPixel(x, y),
                                      in.mask.GetPixel(sx, sy), in.key, bits));
       }
@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, CopyRules, ::testing::Values(8, 15, 16, 24, 32
 
 struct FillCase {
   const char* name;
-  std::function<void(TDIBX&, const TRect&, uint32_t)> run;
+  std::function<void(TDIBX&, const Rect&, uint32_t)> run;
   std::function<uint32_t(uint32_t v, uint32_t d, int bits)> expect;
 };
 
@@ -172,16 +172,16 @@ class FillRules : public ::testing::TestWithParam<int> {};
 TEST_P(FillRules, EveryPixelFollowsItsFormula) {
   const int bits = GetParam();
   const std::vector<FillCase> cases = {
-      {"FillRect", [](TDIBX& d, const TRect& r, uint32_t v) { d.FillRect(r, v); },
+      {"FillRect", [](TDIBX& d, const Rect& r, uint32_t v) { d.FillRect(r, v); },
        [](uint32_t v, uint32_t, int) { return v; }},
-      {"FillRectAlpha", [](TDIBX& d, const TRect& r, uint32_t v) { d.FillRectAlpha(r, v, 90); },
+      {"FillRectAlpha", [](TDIBX& d, const Rect& r, uint32_t v) { d.FillRectAlpha(r, v, 90); },
        [](uint32_t v, uint32_t d, int b) { return d == v ? d : FormulaBlend(v, d, 90, b); }},
-      {"FillRectAdd", [](TDIBX& d, const TRect& r, uint32_t v) { d.FillRectAdd(r, v); },
+      {"FillRectAdd", [](TDIBX& d, const Rect& r, uint32_t v) { d.FillRectAdd(r, v); },
        [](uint32_t v, uint32_t d, int b) { return FormulaAdd(v, d, b); }},
-      {"FillRectSub", [](TDIBX& d, const TRect& r, uint32_t v) { d.FillRectSub(r, v); },
+      {"FillRectSub", [](TDIBX& d, const Rect& r, uint32_t v) { d.FillRectSub(r, v); },
        [](uint32_t v, uint32_t d, int b) { return FormulaSub(v, d, b); }},
   };
-  const TRect rect{-3, 1, 30, 9};  // runs off the left and bottom edges
+  const Rect rect{-3, 1, 30, 9};  // runs off the left and bottom edges
   uint32_t seed = 7;
   for (const FillCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -216,7 +216,7 @@ TEST_P(ColorMask, BlendsTheColourByAlphaTimesMask) {
       want.SetPixel(x + 3, y, m == 0 ? d : FormulaBlend(v, d, (200 * m) >> 8, bits));
     }
   }
-  dst.DrawColorMask(3, 0, mask, TRect{0, 0, 20, 4}, Flip::kNone, v, 200);
+  dst.DrawColorMask(3, 0, mask, Rect{0, 0, 20, 4}, Flip::kNone, v, 200);
   EXPECT_TRUE(SamePixels(dst, want));
 }
 
@@ -225,7 +225,7 @@ TEST_P(ColorMask, RefusesSourceRectanglesOutsideTheMask) {
   TDIBX dst = Random(bits, kW, kH, 3);
   const std::vector<uint32_t> before = testing::Pixels(dst);
   const TDIBX mask = Random(8, 20, 4, 4);
-  for (const TRect r : {TRect{-1, 0, 5, 4}, TRect{0, -1, 5, 4}, TRect{0, 0, 21, 4}, TRect{0, 0, 5, 5}}) {
+  for (const Rect r : {Rect{-1, 0, 5, 4}, Rect{0, -1, 5, 4}, Rect{0, 0, 21, 4}, Rect{0, 0, 5, 5}}) {
     dst.DrawColorMask(0, 0, mask, r, Flip::kNone, 1, 255);
   }
   EXPECT_EQ(testing::Pixels(dst), before);

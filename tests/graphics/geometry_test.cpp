@@ -16,16 +16,16 @@ using testing::SamePixels;
 // destination (x + i, y + j) shows source column Left + i (Right - 1 - i
 // with flipH) and row Top + j (Bottom - 1 - j with flipV), wherever that
 // pixel is inside the drawable area and the source.
-TDIBX ExpectedCopy(const TDIBX& dst, const TDIBX& src, int x, int y, const TRect& sr, Flip flip,
-                   const TRect& drawable) {
+TDIBX ExpectedCopy(const TDIBX& dst, const TDIBX& src, int x, int y, const Rect& sr, Flip flip,
+                   const Rect& drawable) {
   TDIBX want = testing::Copy(dst);
   for (int j = 0; j < sr.Height(); ++j) {
     for (int i = 0; i < sr.Width(); ++i) {
       const int dx = x + i, dy = y + j;
-      const int sx = FlipsH(flip) ? sr.Right - 1 - i : sr.Left + i;
-      const int sy = FlipsV(flip) ? sr.Bottom - 1 - j : sr.Top + j;
-      const bool in_dst = dx >= drawable.Left && dx < drawable.Right && dy >= drawable.Top &&
-                          dy < drawable.Bottom && dx >= 0 && dy >= 0 && dx < dst.Width() &&
+      const int sx = FlipsH(flip) ? sr.right - 1 - i : sr.left + i;
+      const int sy = FlipsV(flip) ? sr.bottom - 1 - j : sr.top + j;
+      const bool in_dst = dx >= drawable.left && dx < drawable.right && dy >= drawable.top &&
+                          dy < drawable.bottom && dx >= 0 && dy >= 0 && dx < dst.Width() &&
                           dy < dst.Height();
       const bool in_src = sx >= 0 && sy >= 0 && sx < src.Width() && sy < src.Height();
       if (in_dst && in_src) want.SetPixel(dx, dy, src.GetPixel(sx, sy));
@@ -36,8 +36,8 @@ TDIBX ExpectedCopy(const TDIBX& dst, const TDIBX& src, int x, int y, const TRect
 
 struct Placement {
   int x, y;
-  TRect src_rect;
-  TRect clip;  // Right = 0: none
+  Rect src_rect;
+  Rect clip;  // right = 0: none
 };
 
 const Placement kPlacements[] = {
@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, Placing, ::testing::Values(1, 4, 8, 15, 16, 24
 TEST(Placing, FlipWithALeftClipCutsTheSourcesRightSide) {
   TDIBX src(8, 1, 8), dst(8, 1, 8);
   for (int x = 0; x < 8; ++x) src.SetPixel(x, 0, uint32_t(x + 1));
-  dst.SetClipRect(TRect{2, 0, 8, 1});
+  dst.SetClipRect(Rect{2, 0, 8, 1});
   dst.Draw(0, 0, src, src.BoundsRect(), KeyMode::kIgnore, Flip::kHorizontal);
   EXPECT_EQ(testing::Pixels(dst), (std::vector<uint32_t>{0, 0, 6, 5, 4, 3, 2, 1}));
 }
@@ -82,7 +82,7 @@ TEST(Placing, EmptyAndInvertedRectanglesDrawNothing) {
   TDIBX dst = Random(32, 8, 8, 1);
   const TDIBX src = Random(32, 8, 8, 2), mask = Random(8, 8, 8, 3);
   const auto before = testing::Pixels(dst);
-  for (const TRect r : {TRect{4, 4, 4, 8}, TRect{5, 0, 2, 8}, TRect{0, 6, 8, 1}}) {
+  for (const Rect r : {Rect{4, 4, 4, 8}, Rect{5, 0, 2, 8}, Rect{0, 6, 8, 1}}) {
     dst.Draw(0, 0, src, r, KeyMode::kIgnore, Flip::kNone);
     dst.DrawAlpha(0, 0, src, r, KeyMode::kIgnore, Flip::kBoth, 9);
     dst.DrawMaskAdd(0, 0, src, r, Flip::kNone, mask, 9);
@@ -118,8 +118,8 @@ TEST(Placing, ASurfaceDrawnOntoItselfReadsTheOldPixels) {
   for (int bits : {8, 16, 32}) {
     TDIBX s = Random(bits, 10, 6, 4);
     const TDIBX copy = testing::Copy(s);
-    const TDIBX want = ExpectedCopy(s, copy, 1, 1, TRect{0, 0, 9, 5}, Flip::kNone, s.BoundsRect());
-    s.Draw(1, 1, s, TRect{0, 0, 9, 5}, KeyMode::kIgnore, Flip::kNone);
+    const TDIBX want = ExpectedCopy(s, copy, 1, 1, Rect{0, 0, 9, 5}, Flip::kNone, s.BoundsRect());
+    s.Draw(1, 1, s, Rect{0, 0, 9, 5}, KeyMode::kIgnore, Flip::kNone);
     EXPECT_TRUE(SamePixels(s, want));
   }
 }
@@ -128,7 +128,7 @@ TEST(Placing, ASurfaceDrawnOntoItselfReadsTheOldPixels) {
 
 TEST(Clip, RightZeroMeansNoClip) {
   TDIBX s(10, 10, 32);
-  s.SetClipRect(TRect{3, 3, 0, 9});
+  s.SetClipRect(Rect{3, 3, 0, 9});
   EXPECT_FALSE(s.HasClipRect());
   EXPECT_EQ(s.ClipRect(), s.BoundsRect());
   s.FillRect(s.BoundsRect(), 7);
@@ -137,14 +137,14 @@ TEST(Clip, RightZeroMeansNoClip) {
 
 TEST(Clip, UnionClipClampsThenGrowsToTheBoundingBox) {
   TDIBX s(100, 50, 16);
-  s.UnionClip(TRect{200, 0, 300, 10});  // entirely outside: nothing
+  s.UnionClip(Rect{200, 0, 300, 10});  // entirely outside: nothing
   EXPECT_FALSE(s.HasClipRect());
-  s.UnionClip(TRect{-5, 10, 20, 20});  // clamped
-  EXPECT_EQ(s.ClipRect(), (TRect{0, 10, 20, 20}));
-  s.UnionClip(TRect{200, 0, 300, 10});  // outside again: unchanged
-  EXPECT_EQ(s.ClipRect(), (TRect{0, 10, 20, 20}));
-  s.UnionClip(TRect{50, 30, 120, 70});
-  EXPECT_EQ(s.ClipRect(), (TRect{0, 10, 100, 50}));
+  s.UnionClip(Rect{-5, 10, 20, 20});  // clamped
+  EXPECT_EQ(s.ClipRect(), (Rect{0, 10, 20, 20}));
+  s.UnionClip(Rect{200, 0, 300, 10});  // outside again: unchanged
+  EXPECT_EQ(s.ClipRect(), (Rect{0, 10, 20, 20}));
+  s.UnionClip(Rect{50, 30, 120, 70});
+  EXPECT_EQ(s.ClipRect(), (Rect{0, 10, 100, 50}));
   s.ResetClip();
   EXPECT_FALSE(s.HasClipRect());
 }
@@ -152,7 +152,7 @@ TEST(Clip, UnionClipClampsThenGrowsToTheBoundingBox) {
 TEST(Clip, FillIgnoresTheClipButFillRectHonoursIt) {
   for (int bits : {1, 4, 8, 15, 16, 24, 32}) {
     TDIBX s(9, 3, bits);
-    s.SetClipRect(TRect{1, 1, 2, 2});
+    s.SetClipRect(Rect{1, 1, 2, 2});
     s.Fill(1);
     for (uint32_t p : testing::Pixels(s)) EXPECT_EQ(p, 1u) << bits;
     s.FillRect(s.BoundsRect(), 0);
@@ -171,7 +171,7 @@ TEST(Clip, OneBitFillSetsEveryBitForAnyNonZeroValueAndFourBitRepeatsTheNibble) {
 
 TEST(Clip, FramesDrawEachBorderPixelOnce) {
   TDIBX s(10, 8, 32);
-  s.FrameRectAlpha(TRect{1, 1, 9, 7}, 2, 0xFFFFFF, 128);
+  s.FrameRectAlpha(Rect{1, 1, 9, 7}, 2, 0xFFFFFF, 128);
   // One blend of white over black at 128 gives 127 per channel; twice would
   // give more.
   for (int y = 0; y < 8; ++y) {

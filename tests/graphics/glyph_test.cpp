@@ -17,14 +17,14 @@ using testing::SamePixels;
 
 // Samples of the factor x factor block of destination pixel (i, j) by class
 // (two low bits), the block mirrored by the flips.
-std::array<uint32_t, 4> Counts(const TDIBX& src, const TRect& sr, int i, int j, int factor,
+std::array<uint32_t, 4> Counts(const TDIBX& src, const Rect& sr, int i, int j, int factor,
                                Flip flip) {
   const int bw = sr.Width() / factor, bh = sr.Height() / factor;
   const int bi = FlipsH(flip) ? bw - 1 - i : i, bj = FlipsV(flip) ? bh - 1 - j : j;
   std::array<uint32_t, 4> c{};
   for (int y = 0; y < factor; ++y) {
     for (int x = 0; x < factor; ++x) {
-      ++c[src.GetPixel(sr.Left + bi * factor + x, sr.Top + bj * factor + y) & 3];
+      ++c[src.GetPixel(sr.left + bi * factor + x, sr.top + bj * factor + y) & 3];
     }
   }
   return c;
@@ -35,7 +35,7 @@ class Coverage : public ::testing::TestWithParam<int> {};
 TEST_P(Coverage, InkCountsMixTheColourInSixteenths) {
   const int bits = GetParam();
   const TDIBX src = Random(1, 20, 13, 5);  // 0 bits are ink
-  const TRect sr{2, 1, 18, 13};           // 4 x 3 blocks of 4 x 4
+  const Rect sr{2, 1, 18, 13};           // 4 x 3 blocks of 4 x 4
   const uint32_t v = testing::AllMasks(bits) & 0x00C3A5E7;
   for (int alpha : {255, 100}) {
     for (Flip flip : {Flip::kNone, Flip::kHorizontal, Flip::kVertical}) {
@@ -119,7 +119,7 @@ TEST(CoverageEdges, WrongSourceDepthOrFactorDrawsNothing) {
 TEST(CoverageEdges, BlocksReachingOutsideTheSourceAreNotDrawn) {
   TDIBX src(8, 8, 1);  // all ink
   TDIBX dst(4, 4, 32);
-  dst.DrawCoverage(0, 0, src, TRect{-4, 4, 8, 12}, 0xFFFFFF, Flip::kNone, 255, 4);
+  dst.DrawCoverage(0, 0, src, Rect{-4, 4, 8, 12}, 0xFFFFFF, Flip::kNone, 255, 4);
   // Blocks (1, 0) and (2, 0) lie wholly inside: source x 0..7, y 4..7.
   for (int y = 0; y < 4; ++y) {
     for (int x = 0; x < 4; ++x) {

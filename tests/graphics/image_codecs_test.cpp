@@ -229,6 +229,22 @@ TEST(PngCodec, OurEncoderWritesWhatTheDecoderReads) {
   EXPECT_FALSE(out.HasMask());
 }
 
+TEST(PngCodec, RgbRowsAndStraightAlphaPictures) {
+  // Three by two RGB rows, top row first, as the screenshots hand them over.
+  const std::vector<uint8_t> rgb = {0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF,
+                                    0x12, 0x34, 0x56, 0, 0, 0, 0xFF, 0xFF, 0xFF};
+  const std::vector<uint8_t> file = EncodePngRgb(rgb, 3, 2);
+  const ArgbPicture p = DecodePngArgb(file, 16);
+  EXPECT_EQ(p.width, 3);
+  EXPECT_EQ(p.height, 2);
+  EXPECT_EQ(p.argb, (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF123456,
+                                           0xFF000000, 0xFFFFFFFF}));
+  // Sides past the caller's limit, and rows fewer than the size says.
+  EXPECT_THROW(DecodePngArgb(file, 2), EGraphicsError);
+  EXPECT_THROW(EncodePngRgb(std::span(rgb).first(17), 3, 2), EGraphicsError);
+  EXPECT_THROW(EncodePngRgb(rgb, 0, 2), EGraphicsError);
+}
+
 TEST(JpegCodec, RoundTripIsCloseAndBrokenDataThrows) {
   const TDIBX pic = Smooth(32, 40, 30);
   TDIBX out;
@@ -366,7 +382,7 @@ TEST(PictureFiles, SurfacesLoadPngAndLayeredBytesThroughTheReader) {
     layers.push_back(Layer(Random(32, 4, 4, seed)));
     frames.push_back(FrameOf(32, std::move(layers)));
   }
-  frames[0].FirstAreas = {TRect{0, 0, 2, 2}};
+  frames[0].FirstAreas = {Rect{0, 0, 2, 2}};
   TDIBX t(1, 1, 32);
   EXPECT_TRUE(t.LoadFromStream(EncodeOrlo(frames, w), 31, &ImageFormats()));
   EXPECT_TRUE(SamePixels(t, Random(32, 4, 4, 1)));

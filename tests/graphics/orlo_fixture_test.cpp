@@ -457,7 +457,7 @@ TEST(OrloHostile, EveryTruncationReadsAsFarAsTheFileGoes) {
     layers.push_back(Layer(Random(24, 9, 6, uint32_t(i)), 255, -1, RandomMask(9, 6, 1)));
     layers.push_back(Layer(Random(24, 9, 6, 7), 100, 0x10));
     frames.push_back(FrameOf(24, std::move(layers), -1, 5));
-    frames.back().FirstAreas = {TRect{0, 0, 1, 1}};
+    frames.back().FirstAreas = {Rect{0, 0, 1, 1}};
   }
   for (OrloCompression c : {OrloCompression::kZlib, OrloCompression::kNone}) {
     OrloWriteOptions o;

@@ -181,8 +181,8 @@ TEST(OrloFrames, TimesKeysAndAreaListsSurvive) {
     layers.push_back(Layer(Random(16, 9, 7, uint32_t(i))));
     frames.push_back(FrameOf(16, std::move(layers), i == 1 ? 0xF81F : -1, 10 * (i + 1)));
   }
-  frames[2].FirstAreas = {TRect{1, 2, 3, 4}, TRect{-5, 0, 100, 7}};
-  frames[2].SecondAreas = {TRect{0, 0, 9, 7}};
+  frames[2].FirstAreas = {Rect{1, 2, 3, 4}, Rect{-5, 0, 100, 7}};
+  frames[2].SecondAreas = {Rect{0, 0, 9, 7}};
   const std::vector<uint8_t> file = EncodeOrlo(frames, {});
   const TOrloFrameList list = ReadOrlo(file);
   ASSERT_EQ(list.Count(), 3);
@@ -576,8 +576,8 @@ TOrloFrameList FrameWithBox(bool use_mask) {
   layers.push_back(Layer(std::move(px), 255, -1, std::move(mask)));
   std::vector<TOrloFrameInput> frames;
   frames.push_back(FrameOf(24, std::move(layers), use_mask ? -1 : 0xFF00FF));
-  frames[0].FirstAreas = {TRect{0, 0, 4, 3}, TRect{8, 6, 10, 8}};
-  frames[0].SecondAreas = {TRect{3, 2, 7, 5}};
+  frames[0].FirstAreas = {Rect{0, 0, 4, 3}, Rect{8, 6, 10, 8}};
+  frames[0].SecondAreas = {Rect{3, 2, 7, 5}};
   return ReadOrlo(EncodeOrlo(frames, {}));
 }
 
@@ -585,7 +585,7 @@ TEST(OrloPost, TrimCutsToTheVisiblePixelsAndMovesTheAreas) {
   for (bool use_mask : {false, true}) {
     TOrloFrameList list = FrameWithBox(use_mask);
     TOrloFrame& f = list.Frame(0);
-    EXPECT_EQ(f.Trim(), (TRect{3, 2, 7, 5}));
+    EXPECT_EQ(f.Trim(), (Rect{3, 2, 7, 5}));
     EXPECT_EQ(f.Width(), 4);
     EXPECT_EQ(f.Height(), 3);
     EXPECT_EQ(f.Bitmap.GetPixel(0, 0), uint32_t(3 * 16 + 2));
@@ -594,8 +594,8 @@ TEST(OrloPost, TrimCutsToTheVisiblePixelsAndMovesTheAreas) {
       EXPECT_EQ(f.Bitmap.Mask()->Width(), 4);
       EXPECT_EQ(f.Bitmap.Mask()->GetPixel(3, 2), 128u);
     }
-    EXPECT_EQ(f.FirstAreas, (std::vector<TRect>{TRect{0, 0, 1, 1}}));
-    EXPECT_EQ(f.SecondAreas, (std::vector<TRect>{TRect{0, 0, 4, 3}}));
+    EXPECT_EQ(f.FirstAreas, (std::vector<Rect>{Rect{0, 0, 1, 1}}));
+    EXPECT_EQ(f.SecondAreas, (std::vector<Rect>{Rect{0, 0, 4, 3}}));
   }
 }
 
@@ -603,13 +603,13 @@ TEST(OrloPost, TrimLeavesWholeEmptyAndUnkeyedFrames) {
   TOrloFrameList list = FrameWithBox(false);
   TOrloFrame& f = list.Frame(0);
   f.Bitmap.Fill(0xFF00FF);
-  EXPECT_EQ(f.Trim(), (TRect{0, 0, 10, 8})) << "nothing visible";
+  EXPECT_EQ(f.Trim(), (Rect{0, 0, 10, 8})) << "nothing visible";
   EXPECT_EQ(f.Width(), 10);
   f.Bitmap.Fill(0);
-  EXPECT_EQ(f.Trim(), (TRect{0, 0, 10, 8})) << "everything visible";
+  EXPECT_EQ(f.Trim(), (Rect{0, 0, 10, 8})) << "everything visible";
   f.ColorKey = -1;
   f.Bitmap.Fill(0xFF00FF);
-  EXPECT_EQ(f.Trim(), (TRect{0, 0, 10, 8})) << "no key, no mask";
+  EXPECT_EQ(f.Trim(), (Rect{0, 0, 10, 8})) << "no key, no mask";
   EXPECT_EQ(f.FirstAreas.size(), 2u);
 }
 
@@ -620,7 +620,7 @@ TEST(OrloPost, AssignToEveryWorkingBitCount) {
     TDIBX copy;
     copy.Assign(src);
     std::vector<TOrloFrameInput> frames = OneFrame(std::move(copy), RandomMask(9, 4, 1));
-    frames[0].FirstAreas = {TRect{1, 1, 2, 2}};
+    frames[0].FirstAreas = {Rect{1, 1, 2, 2}};
     const TOrloFrameList list = ReadOrlo(EncodeOrlo(frames, {}));
     for (int surface_bits : {15, 16, 32}) {
       TDIBX surface(1, 1, surface_bits);

@@ -142,9 +142,9 @@ TEST(Wave, CopiesShiftEachRowAndSkipRowsOutsideTheOffsets) {
   WaveSetup w;
   const TDIBX before = testing::Copy(w.target);
   const TDIBX src = Random(32, 10, 12, 4);
-  w.target.SetClipRect(TRect{1, 0, 20, 12});
+  w.target.SetClipRect(Rect{1, 0, 20, 12});
   w.wave.Draw(5, 0, src, src.BoundsRect(), KeyMode::kIgnore, Flip::kNone);
-  EXPECT_EQ(w.target.ClipRect(), (TRect{1, 0, 20, 12})) << "the target's clip is restored";
+  EXPECT_EQ(w.target.ClipRect(), (Rect{1, 0, 20, 12})) << "the target's clip is restored";
   for (int y = 0; y < 12; ++y) {
     const bool in_rows = y >= 3 && y < 9;
     const int off = in_rows ? w.wave.RowOffsets()[size_t(y - 3)] : 0;
@@ -201,13 +201,13 @@ TEST(Wave, ClipCallsReachBothAndFormatComesFromTheTarget) {
   EXPECT_EQ(w.wave.BitCount(), 32);
   EXPECT_EQ(w.wave.ColorToPixel(0x0000FF), 0xFF0000);
   EXPECT_EQ(w.wave.Target(), &w.target);
-  w.wave.UnionClip(TRect{0, 0, 6, 5});
-  EXPECT_EQ(w.target.ClipRect(), (TRect{0, 0, 6, 5}));
-  EXPECT_EQ(w.wave.ClipRect(), (TRect{4, 3, 6, 5})) << "the proxy covers its origin and size";
+  w.wave.UnionClip(Rect{0, 0, 6, 5});
+  EXPECT_EQ(w.target.ClipRect(), (Rect{0, 0, 6, 5}));
+  EXPECT_EQ(w.wave.ClipRect(), (Rect{4, 3, 6, 5})) << "the proxy covers its origin and size";
   // The proxy's clip limits what reaches the target.
   const TDIBX before = testing::Copy(w.target);
   w.target.ResetClip();
-  w.wave.FillRect(TRect{0, 0, 24, 12}, 0);
+  w.wave.FillRect(Rect{0, 0, 24, 12}, 0);
   for (int y = 0; y < 12; ++y) {
     for (int x = 0; x < 24; ++x) {
       const bool cleared = x >= 4 && x < 6 && y >= 3 && y < 5;

@@ -27,7 +27,7 @@ TEST_P(Rotation, AngleZeroAtZoom256IsTheCopyOfItsBlendValue) {
   TDIBX src = Random(bits, 9, 7, 21);
   src.SetColorKey(int32_t(src.GetPixel(2, 2)));
   const TDIBX mask = Random(8, 9, 7, 22);
-  const TRect sr{1, 1, 8, 6};
+  const Rect sr{1, 1, 8, 6};
   for (int blend : {255, 100, 300}) {
     for (Flip flip : {Flip::kNone, Flip::kHorizontal, Flip::kBoth}) {
       SCOPED_TRACE(::testing::Message() << "blend " << blend << " flip " << int(flip));
@@ -169,14 +169,14 @@ TEST_P(Stretching, ClippingCutsTheStretchWithoutMovingIt) {
   const TDIBX src = Random(bits, 5, 4, 71);
   for (Flip flip : {Flip::kNone, Flip::kHorizontal, Flip::kVertical, Flip::kBoth}) {
     TDIBX whole(14, 12, bits), clipped(14, 12, bits);
-    const TRect dest{-3, 2, 17, 10};  // 4x the width, 2x the height
+    const Rect dest{-3, 2, 17, 10};  // 4x the width, 2x the height
     whole.StretchAlpha(dest, src, src.BoundsRect(), KeyMode::kIgnore, flip, 255);
-    const TRect clip{2, 3, 11, 9};
+    const Rect clip{2, 3, 11, 9};
     clipped.SetClipRect(clip);
     clipped.StretchAlpha(dest, src, src.BoundsRect(), KeyMode::kIgnore, flip, 255);
     for (int y = 0; y < 12; ++y) {
       for (int x = 0; x < 14; ++x) {
-        const bool in = x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom;
+        const bool in = x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
         EXPECT_EQ(clipped.GetPixel(x, y), in ? whole.GetPixel(x, y) : 0u) << x << "," << y;
       }
     }
@@ -188,7 +188,7 @@ TEST_P(Stretching, OneToOneStretchesFollowTheCopyRules) {
   TDIBX src = Random(bits, 8, 5, 81);
   src.SetColorKey(int32_t(src.GetPixel(1, 1)));
   const TDIBX mask = Random(8, 8, 5, 82);
-  const TRect sr{1, 0, 7, 5}, dr{2, 1, 8, 6};
+  const Rect sr{1, 0, 7, 5}, dr{2, 1, 8, 6};
   struct Pair {
     const char* name;
     std::function<void(TDIBX&)> stretch, copy;
@@ -231,7 +231,7 @@ TEST(StretchEdges, PresentationCopyConvertsAndScales) {
   src.SetPixel(1, 0, 0x001F);  // blue
   std::vector<uint32_t> buffer(4 * 2, 0);
   const PixelView out{reinterpret_cast<uint8_t*>(buffer.data()), 16, 4, 2, 32, nullptr};
-  src.StretchTo(out, TRect{0, 0, 4, 2}, src.BoundsRect());
+  src.StretchTo(out, Rect{0, 0, 4, 2}, src.BoundsRect());
   EXPECT_EQ(buffer, (std::vector<uint32_t>{0xFF0000, 0xFF0000, 0xFF, 0xFF, 0xFF0000, 0xFF0000,
                                            0xFF, 0xFF}));
 }
@@ -258,19 +258,19 @@ TEST(Tiling, NegativeOffsetStartsInsideTheTile) {
 
 TEST(Tiling, GapsAndOffsetsPlaceEveryTile) {
   const TDIBX src = Random(16, 5, 3, 101);
-  const TRect area{3, 2, 30, 19};
+  const Rect area{3, 2, 30, 19};
   for (int gap : {0, 2}) {
     for (int off : {-7, 0, 3}) {
       SCOPED_TRACE(::testing::Message() << "gap " << gap << " offset " << off);
       TDIBX dst(34, 22, 16);
-      dst.SetClipRect(TRect{0, 0, 28, 22});
+      dst.SetClipRect(Rect{0, 0, 28, 22});
       dst.Tile(area, gap, gap + 1, src, src.BoundsRect(), KeyMode::kIgnore, off, off + 1);
-      EXPECT_EQ(dst.ClipRect(), (TRect{0, 0, 28, 22})) << "clip restored";
+      EXPECT_EQ(dst.ClipRect(), (Rect{0, 0, 28, 22})) << "clip restored";
       for (int y = 0; y < 22; ++y) {
         for (int x = 0; x < 34; ++x) {
-          const bool in = x >= area.Left && x < 28 && y >= area.Top && y < area.Bottom;
-          const int sx = TileColumn(x - area.Left, 5, gap, off);
-          const int sy = TileColumn(y - area.Top, 3, gap + 1, off + 1);
+          const bool in = x >= area.left && x < 28 && y >= area.top && y < area.bottom;
+          const int sx = TileColumn(x - area.left, 5, gap, off);
+          const int sy = TileColumn(y - area.top, 3, gap + 1, off + 1);
           const uint32_t want = in && sx >= 0 && sy >= 0 ? src.GetPixel(sx, sy) : 0;
           ASSERT_EQ(dst.GetPixel(x, y), want) << x << "," << y;
         }
@@ -300,7 +300,7 @@ TEST(Tiling, StretchedCellsFollowThePitch) {
   src.SetPixel(0, 0, 1);
   src.SetPixel(1, 0, 2);
   // zoom 2: tiles 4 pixels wide, cells 3 * 2 = 6 apart, first cell 1 before the area.
-  dst.TileStretch(TRect{2, 0, 20, 2}, 3, 1, 512, 512, src, src.BoundsRect(), KeyMode::kIgnore,
+  dst.TileStretch(Rect{2, 0, 20, 2}, 3, 1, 512, 512, src, src.BoundsRect(), KeyMode::kIgnore,
                   Flip::kNone, 255, 1, 0);
   EXPECT_EQ(testing::Pixels(dst),
             (std::vector<uint32_t>{0, 0, 1, 2, 2, 0, 0, 1, 1, 2, 2, 0, 0, 1, 1, 2, 2, 0, 0, 1,
@@ -313,7 +313,7 @@ TEST(Patterns, FillPatternRepeatsFromTheOffsetAndMirrors) {
   const TDIBX src = Random(32, 4, 3, 121);
   for (Flip flip : {Flip::kNone, Flip::kHorizontal, Flip::kVertical}) {
     TDIBX dst(11, 7, 32);
-    dst.FillPattern(TRect{1, 1, 11, 7}, src, -5, 2, flip);
+    dst.FillPattern(Rect{1, 1, 11, 7}, src, -5, 2, flip);
     for (int y = 1; y < 7; ++y) {
       for (int x = 1; x < 11; ++x) {
         int sx = ((-5 + x - 1) % 4 + 4) % 4, sy = (2 + y - 1) % 3;
@@ -345,7 +345,7 @@ TEST(Patterns, ZoomedPatternStepsAndClampsTheLevel) {
 TEST(Patterns, FramePatternFillsOnlyTheBorder) {
   TDIBX src(2, 2, 8), dst(8, 6, 8);
   src.Fill(9);
-  dst.FramePattern(TRect{1, 1, 7, 5}, 1, src, 0, 0);
+  dst.FramePattern(Rect{1, 1, 7, 5}, 1, src, 0, 0);
   for (int y = 0; y < 6; ++y) {
     for (int x = 0; x < 8; ++x) {
       const bool border = x >= 1 && x < 7 && y >= 1 && y < 5 && (x == 1 || x == 6 || y == 1 || y == 4);
@@ -362,9 +362,9 @@ TEST(Hostile, ExtremeArgumentsStayInsideTheSurfaces) {
   const std::array<uint32_t, 16> pal16{};
   const std::array<uint32_t, 256> pal256{};
   const int big = INT_MAX, small = INT_MIN;
-  const TRect huge{small, small, big, big}, inverted{big, big, small, small};
+  const Rect huge{small, small, big, big}, inverted{big, big, small, small};
   TDIBX dst = Random(32, 20, 15, 146);
-  for (const TRect& r : {huge, inverted, TRect{-5, -5, 40, 40}}) {
+  for (const Rect& r : {huge, inverted, Rect{-5, -5, 40, 40}}) {
     for (int v : {big, small, 0, -1, 1}) {
       dst.Draw(v, v, src, r, KeyMode::kUse, Flip::kBoth);
       dst.DrawMaskAlpha(v, ~v, src, r, Flip::kHorizontal, mask, 200);

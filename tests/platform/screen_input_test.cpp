@@ -41,13 +41,13 @@ TEST(BackBuffer, FillRectClipsAtEveryEdge) {
 TEST(ViewMapping, WholeStepsWhenTheWindowAllowsAndLetterboxOtherwise) {
   ViewMapping m;
   m.Update(640, 480, 640, 480);
-  EXPECT_EQ(m.dest(), (Rect{0, 0, 640, 480}));
+  EXPECT_EQ(m.dest(), Rect::FromSize(0, 0, 640, 480));
   m.Update(1400, 1000, 640, 480);  // room for 2x
-  EXPECT_EQ(m.dest(), (Rect{60, 20, 1280, 960}));
+  EXPECT_EQ(m.dest(), Rect::FromSize(60, 20, 1280, 960));
   m.Update(1000, 500, 640, 480);  // 1x fits, centred
-  EXPECT_EQ(m.dest(), (Rect{180, 10, 640, 480}));
+  EXPECT_EQ(m.dest(), Rect::FromSize(180, 10, 640, 480));
   m.Update(320, 400, 640, 480);  // smaller: fit with the aspect kept
-  EXPECT_EQ(m.dest(), (Rect{0, 80, 320, 240}));
+  EXPECT_EQ(m.dest(), Rect::FromSize(0, 80, 320, 240));
 }
 
 TEST(ViewMapping, MouseMapsBackToSceneCoordinates) {

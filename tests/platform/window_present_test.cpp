@@ -1,12 +1,13 @@
 // What reaches the screen and when: the back buffer's change marks, the
 // real window's uploads and redraws (under SDL's dummy video driver, so no
 // display is needed), and the choices the window makes from what the
-// display reports.
+// display reports; the cursor the window keeps.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <SDL2/SDL.h>
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "platform/back_buffer.h"
@@ -21,20 +22,20 @@ using ::testing::ElementsAre;
 
 TEST(BackBufferMarks, ClippedMergedWhenNestedAndCollapsedWhenMany) {
   BackBuffer b(100, 50, PixelFormat::kXrgb8888);
-  EXPECT_THAT(b.changed(), ElementsAre(Rect{0, 0, 100, 50}));  // new pixels are all news
+  EXPECT_THAT(b.changed(), ElementsAre(Rect::FromSize(0, 0, 100, 50)));  // new pixels are all news
   b.ClearChanged();
-  b.MarkChanged({-5, -5, 10, 10});
-  b.MarkChanged({95, 45, 2147483647, 2147483647});  // no overflow at the far edge
-  b.MarkChanged({200, 0, 10, 10});                  // outside: nothing
-  b.MarkChanged({10, 10, 0, 5});                    // empty: nothing
-  EXPECT_THAT(b.changed(), ElementsAre(Rect{0, 0, 5, 5}, Rect{95, 45, 5, 5}));
-  b.MarkChanged({1, 1, 2, 2});      // inside one already marked
-  b.MarkChanged({90, 40, 10, 10});  // holds one already marked
-  EXPECT_THAT(b.changed(), ElementsAre(Rect{0, 0, 5, 5}, Rect{90, 40, 10, 10}));
+  b.MarkChanged(Rect::FromSize(-5, -5, 10, 10));
+  b.MarkChanged(Rect{95, 45, INT32_MAX, INT32_MAX});  // to the integer limit: clipped
+  b.MarkChanged(Rect::FromSize(200, 0, 10, 10));                  // outside: nothing
+  b.MarkChanged(Rect::FromSize(10, 10, 0, 5));                    // empty: nothing
+  EXPECT_THAT(b.changed(), ElementsAre(Rect::FromSize(0, 0, 5, 5), Rect::FromSize(95, 45, 5, 5)));
+  b.MarkChanged(Rect::FromSize(1, 1, 2, 2));      // inside one already marked
+  b.MarkChanged(Rect::FromSize(90, 40, 10, 10));  // holds one already marked
+  EXPECT_THAT(b.changed(), ElementsAre(Rect::FromSize(0, 0, 5, 5), Rect::FromSize(90, 40, 10, 10)));
 
   b.ClearChanged();
-  for (int i = 0; i < 33; ++i) b.MarkChanged({i * 2, i, 1, 1});
-  EXPECT_THAT(b.changed(), ElementsAre(Rect{0, 0, 65, 33}));  // one box around them all
+  for (int i = 0; i < 33; ++i) b.MarkChanged(Rect::FromSize(i * 2, i, 1, 1));
+  EXPECT_THAT(b.changed(), ElementsAre(Rect::FromSize(0, 0, 65, 33)));  // one box around them all
 }
 
 TEST(HeadlessWindowPresent, CopiesOnlyTheMarkedChanges) {
@@ -45,9 +46,9 @@ TEST(HeadlessWindowPresent, CopiesOnlyTheMarkedChanges) {
   EXPECT_EQ(w.present_stats().pixels_uploaded, 64);
   frame.ClearChanged();
   frame.FillRect(0, 0, 8, 8, 0x445566);  // drawn but not marked: not shown
-  frame.MarkChanged({2, 3, 2, 1});
+  frame.MarkChanged(Rect::FromSize(2, 3, 2, 1));
   w.Present(frame);
-  EXPECT_THAT(w.last_upload(), ElementsAre(Rect{2, 3, 2, 1}));
+  EXPECT_THAT(w.last_upload(), ElementsAre(Rect::FromSize(2, 3, 2, 1)));
   EXPECT_EQ(w.last_frame().GetRgb(2, 3), 0x445566u);
   EXPECT_EQ(w.last_frame().GetRgb(1, 3), 0x112233u);
   frame.ClearChanged();
@@ -95,7 +96,7 @@ TEST_F(SdlWindowPresent, UploadsWhatChangedAndDrawsOnlyForChangesOrTheWindowSyst
   EXPECT_EQ(window_->present_stats().pixels_uploaded, 64 * 48);
 
   frame.FillRect(5, 6, 10, 4, 0xFF0000);
-  frame.MarkChanged({5, 6, 10, 4});
+  frame.MarkChanged(Rect::FromSize(5, 6, 10, 4));
   window_->Present(frame);
   EXPECT_EQ(window_->present_stats().presents, 2);
   EXPECT_EQ(window_->present_stats().pixels_uploaded, 64 * 48 + 40);
@@ -157,6 +158,21 @@ TEST(SdlChoices, VsyncOnlyWhereItNeverHoldsA16MsFrameBack) {
   EXPECT_TRUE(VsyncKeepsPace(144, 16));
   EXPECT_TRUE(VsyncKeepsPace(240, 16));
   EXPECT_FALSE(VsyncKeepsPace(1000, 5));  // no room at all
+}
+
+TEST(CursorWindow, HeadlessWindowKeepsItsOwnCopy) {
+  HeadlessWindow window(WindowSpec{});
+  EXPECT_EQ(window.cursor(), nullptr);
+  {
+    const CursorImage c{4, 2, 2, 1, std::vector<uint32_t>(8, 0xFFFF0000), {}, {}};
+    window.SetCursorImage(&c);
+  }
+  ASSERT_NE(window.cursor(), nullptr);
+  EXPECT_EQ(window.cursor()->hot_x, 2);
+  EXPECT_EQ(window.cursor()->argb[0], 0xFFFF0000u);
+  window.SetCursorImage(nullptr);
+  EXPECT_EQ(window.cursor(), nullptr);
+  EXPECT_EQ(window.cursor_changes(), 2);
 }
 
 }  // namespace

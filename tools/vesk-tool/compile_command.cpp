@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/byte_reader.h"
+#include "core/sjis.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "script/pages.h"
@@ -27,16 +28,6 @@ using script::CompileWarning;
 
 constexpr const char* kProjectSource = "project.vproj";
 constexpr const char* kProjectFile = "vesk.lpb";
-
-bool EndsWithNoCase(const std::string& s, std::string_view suffix) {
-  if (s.size() < suffix.size()) return false;
-  for (size_t i = 0; i < suffix.size(); ++i) {
-    char a = s[s.size() - suffix.size() + i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a + 32);
-    if (a != suffix[i]) return false;
-  }
-  return true;
-}
 
 std::string BaseName(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -167,7 +158,7 @@ int Compile(const std::string& src_dir, const std::string& out_dir, const std::s
   for (const std::string& f : files) {
     const std::string path = platform::JoinPath(src_dir, f);
     if (f == kProjectSource) project_text = platform::ReadWholeFile(path);
-    if (!EndsWithNoCase(f, ".vsc")) continue;
+    if (!EndsWithIgnoreAsciiCase(f, ".vsc")) continue;
     const auto bytes = platform::ReadWholeFile(path);
     if (!bytes) {
       std::cerr << "vesk-tool: " << path << ": cannot read\n";
@@ -244,7 +235,7 @@ int Decompile(const std::string& path) {
     return 1;
   }
   try {
-    if (EndsWithNoCase(path, ".lpb")) {
+    if (EndsWithIgnoreAsciiCase(path, ".lpb")) {
       std::cout << script::DecompileProjectFile(*bytes);
     } else {
       std::cout << script::DecompilePage(*bytes, platform::Utf8ToCp932(BaseName(path)));

@@ -29,16 +29,16 @@ void HeadlessWindow::Present(const BackBuffer& frame) {
   } else {
     const int bytes = BytesPerPixel(frame.format());
     for (const Rect& r : frame.changed()) {
-      for (int y = r.y; y < r.y + r.h; ++y)
-        std::memcpy(last_frame_.Row(y) + r.x * bytes, frame.Row(y) + r.x * bytes,
-                    static_cast<size_t>(r.w) * bytes);
+      for (int y = r.top; y < r.bottom; ++y)
+        std::memcpy(last_frame_.Row(y) + r.left * bytes, frame.Row(y) + r.left * bytes,
+                    static_cast<size_t>(r.Width()) * bytes);
       last_upload_.push_back(r);
     }
   }
   last_frame_.ClearChanged();
   if (last_upload_.empty()) return;
   ++stats_.presents;
-  for (const Rect& r : last_upload_) stats_.pixels_uploaded += int64_t{r.w} * r.h;
+  for (const Rect& r : last_upload_) stats_.pixels_uploaded += r.Width() * r.Height();
 }
 
 bool HeadlessWindow::PollEvent(Event* out) {

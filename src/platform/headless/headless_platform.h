@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/cursor_file.h"
+#include "platform/cursor_image.h"
 #include "platform/platform.h"
 
 namespace vesk::platform {

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <mutex>
 
+#include "core/sjis.h"
+
 namespace vesk::platform {
 namespace {
 
@@ -122,12 +124,8 @@ std::vector<std::string> JapaneseFontFamilies(bool fixed_pitch_only) {
   FcObjectSetDestroy(fields);
   FcLangSetDestroy(langs);
   FcPatternDestroy(pattern);
-  auto lower = [](std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-  };
-  std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
-    return lower(a) < lower(b);
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return LowerAsciiBytes(a) < LowerAsciiBytes(b);
   });
   names.erase(std::unique(names.begin(), names.end()), names.end());
   return names;

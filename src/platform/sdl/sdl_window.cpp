@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <cstring>
 
+#include "core/sjis.h"
 #include "platform/keymap.h"
 #include "platform/sdl/sdl_choices.h"
 
@@ -85,9 +85,7 @@ DesktopDepth DescribeDesktop(uint32_t sdl_pixel_format) {
 }
 
 bool IsSoftwareRasterizer(const std::string& gl_renderer_name) {
-  std::string name = gl_renderer_name;
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string name = LowerAsciiBytes(gl_renderer_name);
   for (const char* soft : {"llvmpipe", "softpipe", "swrast", "software rasterizer"})
     if (name.find(soft) != std::string::npos) return true;
   return false;
@@ -209,9 +207,9 @@ void SdlWindow::Present(const BackBuffer& frame) {
   if (rects.empty()) return;
   const int bytes = BytesPerPixel(frame.format());
   for (const Rect& r : rects) {
-    const SDL_Rect area{r.x, r.y, r.w, r.h};
-    SDL_UpdateTexture(texture_, &area, frame.Row(r.y) + r.x * bytes, frame.pitch_bytes());
-    stats_.pixels_uploaded += int64_t{r.w} * r.h;
+    const SDL_Rect area{r.left, r.top, static_cast<int>(r.Width()), static_cast<int>(r.Height())};
+    SDL_UpdateTexture(texture_, &area, frame.Row(r.top) + r.left * bytes, frame.pitch_bytes());
+    stats_.pixels_uploaded += r.Width() * r.Height();
   }
   Redraw();
 }
@@ -224,7 +222,7 @@ void SdlWindow::Redraw() {
   SDL_RenderClear(renderer_);
   if (texture_) {
     const Rect& d = output_mapping_.dest();
-    SDL_Rect dest{d.x, d.y, d.w, d.h};
+    SDL_Rect dest{d.left, d.top, static_cast<int>(d.Width()), static_cast<int>(d.Height())};
     SDL_RenderCopy(renderer_, texture_, nullptr, &dest);
   }
   SDL_RenderPresent(renderer_);

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/cursor_file.h"
+#include "platform/cursor_image.h"
 #include "platform/view_mapping.h"
 #include "platform/window.h"
 

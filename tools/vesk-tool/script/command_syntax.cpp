@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "core/sjis.h"
 #include "lang/vocabulary.h"
 
 namespace vesk::tool::script {
@@ -11,13 +12,6 @@ using namespace vesk::lang;  // the vocabulary ids
 using namespace vesk::script;
 
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 template <class T>
 T& As(TCommand& c) {
@@ -209,7 +203,7 @@ int FindProperty(std::string_view key) {
   const auto table = Properties();
   for (int id = 0; id < static_cast<int>(table.size()); ++id) {
     const std::string_view name = table[static_cast<size_t>(id)].name;
-    if (EqualNoCase(name, key) || (name.substr(0, 3) == "PR_" && EqualNoCase(name.substr(3), key))) return id;
+    if (EqualsIgnoreAsciiCase(name, key) || (name.substr(0, 3) == "PR_" && EqualsIgnoreAsciiCase(name.substr(3), key))) return id;
   }
   return -1;
 }
@@ -217,9 +211,7 @@ int FindProperty(std::string_view key) {
 std::string PropertyKey(int property_id) {
   const VocabEntry* e = EntryAt(Properties(), property_id);
   if (!e || !e->name) return {};
-  std::string key = std::string(e->name).substr(3);
-  for (char& ch : key) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return key;
+  return LowerAsciiBytes(std::string_view(e->name).substr(3));
 }
 
 namespace {
@@ -229,13 +221,13 @@ const char* const kScopeWords[] = {"global", "auto", "local", "status"};
 
 int FindTypeWord(std::string_view word) {
   for (int i = 1; i <= 4; ++i)
-    if (EqualNoCase(word, kTypeWords[i])) return i;
+    if (EqualsIgnoreAsciiCase(word, kTypeWords[i])) return i;
   return -1;
 }
 const char* TypeWord(int type_code) { return type_code >= 1 && type_code <= 4 ? kTypeWords[type_code] : nullptr; }
 int FindScopeWord(std::string_view word) {
   for (int i = 0; i <= 3; ++i)
-    if (EqualNoCase(word, kScopeWords[i])) return i;
+    if (EqualsIgnoreAsciiCase(word, kScopeWords[i])) return i;
   return -1;
 }
 const char* ScopeWord(int scope) { return scope >= 0 && scope <= 3 ? kScopeWords[scope] : nullptr; }

@@ -4,6 +4,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "core/sjis.h"
 #include "expr/param_text.h"
 #include "platform/cp932.h"
 #include "vesk-tool/script/expr_internal.h"
@@ -21,17 +22,6 @@ namespace {
 // Deeper nesting than this is certainly not written by hand; refusing it
 // keeps hostile text from exhausting the stack.
 constexpr int kMaxNesting = 256;
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 std::unordered_map<std::string, int> BuildConstantTable() {
   std::unordered_map<std::string, int> names;
@@ -471,7 +461,7 @@ const InfixOperator* InfixFor(uint8_t op) {
 
 bool IsReservedWord(std::string_view name) {
   for (const char* word : {"and", "or", "xor", "mod", "not", "true", "false", "raw", "var", "real"})
-    if (EqualsIgnoreCase(name, word)) return true;
+    if (EqualsIgnoreAsciiCase(name, word)) return true;
   return false;
 }
 

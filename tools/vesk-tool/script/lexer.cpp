@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/sjis.h"
 #include "platform/cp932.h"
 
 namespace vesk::tool::script {
@@ -235,14 +236,7 @@ bool RoundTrips(std::string_view cp932, std::string& utf8) {
 }  // namespace
 
 bool Token::IsWord(std::string_view word) const {
-  if (kind != Tok::kIdent || text.size() != word.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    char a = text[i], b = word[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a + 32);
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b + 32);
-    if (a != b) return false;
-  }
-  return true;
+  return kind == Tok::kIdent && EqualsIgnoreAsciiCase(text, word);
 }
 
 std::vector<Token> Tokenize(std::string_view text, int line, int first_column) {

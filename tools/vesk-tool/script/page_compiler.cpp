@@ -6,6 +6,7 @@
 #include <optional>
 #include <tuple>
 
+#include "core/sjis.h"
 #include "platform/cp932.h"
 #include "lang/vocabulary.h"
 #include "vesk-tool/script/command_syntax.h"
@@ -81,13 +82,6 @@ std::vector<SourceLine> SplitLines(std::string_view source) {
     out.push_back(std::move(l));
   }
   return out;
-}
-
-bool LowerEquals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
 }
 
 TVeskParser TrueExpression() {
@@ -250,9 +244,9 @@ class PageCompiler {
       while (pos < l.text.size() && (std::isalnum(static_cast<unsigned char>(l.text[pos])) || l.text[pos] == '_')) ++pos;
       word = l.text.substr(start, pos - start);
       if (word.empty()) throw CompileError(l.line, column0 + static_cast<int>(start), "expected a command name");
-      if (LowerEquals(word, "endframe")) {
+      if (EqualsIgnoreAsciiCase(word, "endframe")) {
         runon = 0;
-      } else if (LowerEquals(word, "disabled")) {
+      } else if (EqualsIgnoreAsciiCase(word, "disabled")) {
         disabled = 1;
       } else {
         word_column_ = column0 + static_cast<int>(start);
@@ -366,7 +360,7 @@ class PageCompiler {
       size_t index = fields.size();
       if (t.kind == Tok::kIdent && t.is_key) {
         for (size_t i = 0; i < fields.size(); ++i)
-          if (LowerEquals(t.text, fields[i].key)) index = i;
+          if (EqualsIgnoreAsciiCase(t.text, fields[i].key)) index = i;
         if (index == fields.size()) {
           const int prop = props ? FindProperty(t.text) : -1;
           if (prop < 0) in.Fail(t, "unknown field '" + t.text + ":'");
@@ -668,12 +662,6 @@ class PageCompiler {
   int command_id_ = -1;
 };
 
-std::string AsciiLower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
-}
-
 }  // namespace
 
 CompiledPage CompilePage(std::string_view source, const std::string& page_name, const ExprContext& context) {
@@ -687,7 +675,7 @@ void ResolveTargets(std::vector<CompiledPage>& pages, std::string* failed_source
     for (const TargetFixup& fix : from.fixups) {
       const TPage* target = nullptr;
       for (const CompiledPage& p : pages)
-        if (AsciiLower(p.page->Name) == AsciiLower(*fix.page)) target = p.page.get();
+        if (EqualsIgnoreAsciiCase(p.page->Name, *fix.page)) target = p.page.get();
       if (failed_source) *failed_source = from.source_name;
       if (!target)
         throw CompileError(fix.line, fix.column,

@@ -1,13 +1,9 @@
 #pragma once
-// Mouse cursor files as games ship them: Windows cursors and icons (.cur,
-// .ico), animated cursors (.ani) and plain pictures (.bmp, .png). The bytes
-// come from the game's files; the window turns the result into a colour
-// cursor. The format is told by the content, not by the name, because games
-// are careless with extensions.
+// A mouse cursor as the window shows it: straight-alpha pixels with a hot
+// spot, and for animated cursors the frames with the order and delays they
+// play in. graphics/cursor_file decodes the files games ship into this; the
+// window turns it into colour cursors of the window system.
 #include <cstdint>
-#include <optional>
-#include <span>
-#include <string>
 #include <vector>
 
 namespace vesk::platform {
@@ -39,10 +35,5 @@ struct CursorImage {
 
   bool animated() const { return steps.size() > 1; }
 };
-
-// Decodes a cursor, icon, animated cursor, BMP or PNG file. Icons and plain
-// pictures point at their top-left pixel. nullopt with *error set when the
-// bytes are none of these or are damaged.
-std::optional<CursorImage> DecodeCursorFile(std::span<const uint8_t> bytes, std::string* error);
 
 }  // namespace vesk::platform

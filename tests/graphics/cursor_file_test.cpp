@@ -1,17 +1,19 @@
 // Cursor files: Windows cursors and icons, animated cursors, BMP and PNG
 // pictures turned into straight-alpha ARGB with a hot spot; damaged files
-// are refused with a reason; the headless window keeps what it was given.
-#include "platform/cursor_file.h"
+// are refused with a reason.
+#include "graphics/cursor_file.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/cursor_fixtures.h"
-#include "platform/headless/headless_platform.h"
+#include "graphics/cursor_fixtures.h"
 
-namespace vesk::platform {
+namespace vesk::graphics {
 namespace {
 
 using namespace fixtures;
+using platform::CursorFrame;
+using platform::CursorImage;
+using platform::CursorStep;
 using Pixels = std::vector<uint32_t>;
 
 CursorImage MustDecode(const Blob& b) {
@@ -405,22 +407,5 @@ TEST(CursorFileHostile, PngDamageIsReported) {
   EXPECT_NE(MustFail(Png(1, 3, 8, 6, {{1, 2, 3, 4}})).find("PNG"), std::string::npos);
 }
 
-// ---------------------------------------------------------------- the window
-
-TEST(CursorWindow, HeadlessWindowKeepsItsOwnCopy) {
-  HeadlessWindow window(WindowSpec{});
-  EXPECT_EQ(window.cursor(), nullptr);
-  {
-    const CursorImage c = MustDecode(Cursor(FourBitPicture(), 2, 1));
-    window.SetCursorImage(&c);
-  }
-  ASSERT_NE(window.cursor(), nullptr);
-  EXPECT_EQ(window.cursor()->hot_x, 2);
-  EXPECT_EQ(window.cursor()->argb[0], 0xFFFF0000u);
-  window.SetCursorImage(nullptr);
-  EXPECT_EQ(window.cursor(), nullptr);
-  EXPECT_EQ(window.cursor_changes(), 2);
-}
-
 }  // namespace
-}  // namespace vesk::platform
+}  // namespace vesk::graphics

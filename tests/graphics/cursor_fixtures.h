@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace vesk::platform::fixtures {
+namespace vesk::graphics::fixtures {
 
 using Blob = std::vector<uint8_t>;
 
@@ -302,4 +302,4 @@ inline Blob FlatCursor(int w, int h, uint32_t argb, int hot_x, int hot_y) {
   return Cursor(p, hot_x, hot_y);
 }
 
-}  // namespace vesk::platform::fixtures
+}  // namespace vesk::graphics::fixtures
