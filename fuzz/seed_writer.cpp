@@ -22,6 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace vesk;
 using namespace vesk::lang;
+using namespace vesk::script;
 
 fs::path g_root;
 

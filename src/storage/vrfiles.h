@@ -70,13 +70,15 @@ struct ArchiveProgress {
 // Called before and after each entry is written; set *cancel to stop.
 using ArchiveProgressCallback = std::function<void(const ArchiveProgress&, bool* cancel)>;
 
+// What the archive writer asks of the formats above storage.
+struct ArchiveWritePolicy {
+  // Whether a ".orl" file is an uncompressed layered image (those are worth
+  // compressing whatever their size); unset: none is.
+  std::function<bool(const std::vector<uint8_t>& file)> uncompressed_image_test;
+};
+
 class TVrFileCollection : public THashCollection {
  public:
-  // Asked by the writer whether a ".orl" file is an uncompressed layered
-  // image (those are worth compressing whatever their size). Set by the
-  // image reader once it exists; false until then.
-  static std::function<bool(const std::vector<uint8_t>& file)> uncompressed_image_test;
-
   TVrFileCollection() = default;
 
   // Reads the index of an archive file: a plain archive (with an optional
@@ -119,10 +121,10 @@ class TVrFileCollection : public THashCollection {
 
   // Writes the whole archive in the current format; false when the progress
   // callback cancelled. Throws EStreamError/EArchiveError on failures.
-  bool SaveTo(TStream& out);
+  bool SaveTo(TStream& out, const ArchiveWritePolicy& policy = {});
   // SaveTo into a temporary file beside host_path, renamed into place when
   // complete: a crash mid-write leaves the old archive intact.
-  bool SaveToFile(const std::string& host_path);
+  bool SaveToFile(const std::string& host_path, const ArchiveWritePolicy& policy = {});
 
  private:
   std::vector<uint8_t> EntryContentForWriting(const TVrFile& entry, bool* from_disk, int32_t* date);

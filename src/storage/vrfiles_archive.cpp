@@ -13,8 +13,6 @@
 
 namespace vesk::storage {
 
-std::function<bool(const std::vector<uint8_t>&)> TVrFileCollection::uncompressed_image_test;
-
 namespace {
 
 constexpr int64_t kIndexChunk = 102400;
@@ -409,7 +407,7 @@ std::vector<uint8_t> TVrFileCollection::EntryContentForWriting(const TVrFile& en
   return ReadEntryData(entry);
 }
 
-bool TVrFileCollection::SaveTo(TStream& out) {
+bool TVrFileCollection::SaveTo(TStream& out, const ArchiveWritePolicy& policy) {
   std::vector<TVrFile*> entries;
   for (int i = 0; i < Count(); ++i)
     if (Entry(i)->Name() != kEofEntryName) entries.push_back(Entry(i));
@@ -449,7 +447,8 @@ bool TVrFileCollection::SaveTo(TStream& out) {
       static const char* const kMedia[] = {".WAV", ".WMA", ".OGG", ".MPG", ".MPEG", ".WMV", ".ASF", ".DAT"};
       const bool media = std::any_of(std::begin(kMedia), std::end(kMedia),
                                      [&](const char* m) { return ext == m; });
-      compress = (ext == ".ORL" && uncompressed_image_test && uncompressed_image_test(content)) ||
+      compress = (ext == ".ORL" && policy.uncompressed_image_test &&
+                  policy.uncompressed_image_test(content)) ||
                  (!media && size < 0x500000);
     } else {
       compress = size <= kMaxCompressedEntry;
@@ -495,13 +494,13 @@ bool TVrFileCollection::SaveTo(TStream& out) {
   return true;
 }
 
-bool TVrFileCollection::SaveToFile(const std::string& host_path) {
+bool TVrFileCollection::SaveToFile(const std::string& host_path, const ArchiveWritePolicy& policy) {
   const std::string tmp = host_path + ".part";
   bool ok = false;
   try {
     auto out = TBigFileStream::Create(tmp, int64_t{1} << 62);
     if (!out) throw EArchiveError(tmp + ": cannot be created");
-    ok = SaveTo(*out) && out->Flush();
+    ok = SaveTo(*out, policy) && out->Flush();
   } catch (...) {
     platform::RemoveFile(tmp);
     throw;

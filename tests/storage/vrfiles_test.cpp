@@ -154,6 +154,33 @@ TEST_F(StorageTest, WriterChoosesCompressionForFilesOnDiskByExtensionAndGain) {
   EXPECT_EQ(in.ReadEntryData(*in.FindEntry("noise.bin")), noise);
 }
 
+TEST_F(StorageTest, LargeLayeredImagesAreCompressedOnlyWhenTheWritersPolicyRecognisesThem) {
+  // Beyond 5 MiB a file stays as it is unless the policy says it is an
+  // uncompressed layered image; two writers in one process may differ.
+  Write("src/big.orl", std::vector<uint8_t>(0x500000, 3));
+  const auto write = [&](const char* out, const ArchiveWritePolicy& policy) {
+    TVrFileCollection c;
+    c.Folder = (dir_ / "src").string() + "/";
+    auto e = std::make_unique<TVrFile>();
+    e->SetName("big.orl");
+    c.Add(std::move(e));
+    EXPECT_TRUE(c.SaveToFile((dir_ / out).string(), policy));
+    TVrFileCollection in;
+    in.Open((dir_ / out).string());
+    return in.FindEntry("big.orl")->Stored;
+  };
+  ArchiveWritePolicy images;
+  int asked = 0;
+  images.uncompressed_image_test = [&asked](const std::vector<uint8_t>& file) {
+    ++asked;
+    return file.size() == 0x500000;
+  };
+  EXPECT_EQ(write("with.dat", images), 0);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(write("without.dat", {}), 1);
+  EXPECT_EQ(asked, 1);
+}
+
 TEST_F(StorageTest, ProgressCallbackCanCancelTheWrite) {
   TVrFileCollection c;
   for (const char* n : {"a", "b", "c"}) c.AddEntry(n)->Source->Write("1", 1);

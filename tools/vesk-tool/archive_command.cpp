@@ -1,6 +1,7 @@
 // "vesk-tool archive": pack, unpack, list and verify, all through
 // TVrFileCollection so the tool writes and reads exactly what the player does.
 #include "vesk-tool/archive_command.h"
+#include "vesk-tool/image_command.h"
 
 #include <unistd.h>
 
@@ -273,7 +274,7 @@ void WatchProgress(TVrFileCollection& archive, ProgressLine& line) {
 void SaveInto(TVrFileCollection& archive, TBigFileStream& stream, const std::string& out) {
   bool finished = false;
   try {
-    finished = archive.SaveTo(stream);
+    finished = archive.SaveTo(stream, ArchiveWritePolicyForImages());
   } catch (const std::exception& e) {
     throw Failure{out, e.what()};
   }

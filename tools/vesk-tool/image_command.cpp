@@ -409,10 +409,12 @@ int RunImageCommand(const std::vector<std::string>& args) {
   }
 }
 
-void ConnectImageFormatsToArchives() {
-  storage::TVrFileCollection::uncompressed_image_test = [](const std::vector<uint8_t>& file) {
+storage::ArchiveWritePolicy ArchiveWritePolicyForImages() {
+  storage::ArchiveWritePolicy policy;
+  policy.uncompressed_image_test = [](const std::vector<uint8_t>& file) {
     return graphics::IsPlainOrlo(file);
   };
+  return policy;
 }
 
 }  // namespace vesk::tool

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/vrfiles.h"
+
 namespace vesk::tool {
 
 // The usage lines of the image command.
@@ -14,9 +16,9 @@ std::string ImageUsage();
 // line.
 int RunImageCommand(const std::vector<std::string>& args);
 
-// Lets the archive writer recognise uncompressed layered images (it
-// compresses them whatever their size). Storage knows nothing of image
-// formats, so the tool connects the two at start-up.
-void ConnectImageFormatsToArchives();
+// The archive writer's policy that recognises uncompressed layered images
+// (it compresses them whatever their size). Storage knows nothing of image
+// formats, so the tool hands the test to every archive it writes.
+storage::ArchiveWritePolicy ArchiveWritePolicyForImages();
 
 }  // namespace vesk::tool
