@@ -24,9 +24,18 @@ namespace {
 using namespace vesk;
 constexpr int kWidth = 800, kHeight = 600;
 
+// A scene root that makes the component kinds with `services`.
+scene::SceneEnvironment ComponentScene(components::ComponentServices& services) {
+  auto kinds = std::make_shared<scene::KindRegistry>();
+  components::RegisterComponentKinds(*kinds, services);
+  scene::SceneEnvironment env;
+  env.kinds = kinds;
+  return env;
+}
+
 void BM_SceneFrame(benchmark::State& state) {
-  components::RegisterComponentKinds();
-  scene::TVeskBaseList root;
+  components::ComponentServices none;
+  scene::TVeskBaseList root(ComponentScene(none));
   root.SetSceneSize(kWidth, kHeight);
   graphics::TDIBX screen(kWidth, kHeight, 32);
   std::vector<components::TVeskBox*> boxes;
@@ -59,7 +68,6 @@ BENCHMARK(BM_SceneFrame)->Unit(benchmark::kMicrosecond);
 // each frame changes one button's hover picture): input, update, draw and
 // the copy of the changed rectangles into a presentable frame.
 void BM_DemoTitleFrame(benchmark::State& state) {
-  components::RegisterComponentKinds();
   components::PictureServices services;
   const std::string dir = VESK_DEMO_DIR;
   services.file_available = [dir](const std::string& name) { return std::ifstream(dir + "/" + name).good(); };
@@ -86,9 +94,7 @@ void BM_DemoTitleFrame(benchmark::State& state) {
   components::TOrloCollection pictures(services);
   components::ComponentServices shared;
   shared.pictures = &pictures;
-  scene::SceneEnvironment env;
-  env.components = &shared;
-  scene::TVeskBaseList root(env);
+  scene::TVeskBaseList root(ComponentScene(shared));
   root.SetSceneSize(kWidth, kHeight);
   auto place = [&](int kind, const char* source, int x, int y) {
     auto* c = root.CreateByKind(kind)->AsControl();

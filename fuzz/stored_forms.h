@@ -81,18 +81,19 @@ inline components::PictureServices FixedPictures() {
 // surfaces, so a stored scene of any size costs nothing to make.
 struct SceneRig {
   SceneRig() : pictures(FixedPictures()) {
-    components::RegisterComponentKinds();
     services.pictures = &pictures;
     services.variables = &variables;
+    components::RegisterComponentKinds(*kinds, services);
   }
   scene::SceneEnvironment Env() {
     scene::SceneEnvironment env;
-    env.components = &services;
+    env.kinds = kinds;
     return env;
   }
   components::TOrloCollection pictures;
   expr::TParamCollection variables;
   components::ComponentServices services;
+  std::shared_ptr<scene::KindRegistry> kinds = std::make_shared<scene::KindRegistry>();
 };
 
 // Pages as bytes in one memory archive, mounted into `files`.

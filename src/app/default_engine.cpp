@@ -4,9 +4,12 @@
 
 #include "app/screen_manager.h"
 #include "components/kinds.h"
+#include "components/system_provider.h"
 #include "graphics/cursor_file.h"
 #include "graphics/image_reader.h"
 #include "platform/files.h"
+#include "scene/system_provider.h"
+#include "script/system_provider.h"
 #include "storage/embedded_resources.h"
 #include "storage/vrfiles.h"
 
@@ -31,7 +34,6 @@ void DefaultEngineFactory::MountDataSources(const std::vector<std::string>& args
 }
 
 std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContext& ctx) {
-  components::RegisterComponentKinds();
   scene::SceneEnvironment env;
   // Cursor files come from the game's files; the window shows them once it
   // exists (the scene is made before the screen manager).
@@ -40,10 +42,16 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   pictures_ = std::make_unique<components::TOrloCollection>(PictureServicesFor());
   component_services_ = std::make_unique<components::ComponentServices>();
   component_services_->pictures = pictures_.get();
-  env.components = component_services_.get();
+  kinds_ = std::make_shared<scene::KindRegistry>();
+  components::RegisterComponentKinds(*kinds_, *component_services_);
+  env.kinds = kinds_;
   auto scene = std::make_unique<SceneAdapter>(ctx, std::move(env));
   scene_ = scene.get();
-  if (function_host_) function_host_->set_scene(&scene_->root());
+  if (router_) {
+    scene::TVeskBaseList& root = scene_->root();
+    scene_->providers().Add(*router_, std::make_unique<scene::SceneSystemProvider>(root));
+    scene_->providers().Add(*router_, std::make_unique<components::PictureSystemProvider>(pictures_.get(), root));
+  }
   return scene;
 }
 
@@ -72,11 +80,9 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
   env.args = args_;
   env.exe_dir = exe_dir_;
   if (scene_) {
-    scene::TVeskBaseList& root = scene_->root();
-    env.scene = &scene_->port();
-    env.events = &root.Events;
-    env.object_exists = [&root](const std::string& name) { return root.IndexOfName(name) >= 0; };
-    env.reset_scene = [&root] { root.Reset(); };
+    env.ports.scene = &scene_->port();
+    env.ports.menus = &scene_->port();
+    env.events = &scene_->root().Events;
   }
   auto project = std::make_unique<script::TProject>(env);
   project->Create();
@@ -92,7 +98,11 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
              std::to_string(project->info.screen_height) + " is out of range";
     return nullptr;
   }
-  return std::make_unique<ProjectScenario>(std::move(project));
+  auto scenario = std::make_unique<ProjectScenario>(std::move(project));
+  if (router_ && scenario->project().CallMan)
+    scenario->providers().Add(*router_,
+                              std::make_unique<script::CallSystemProvider>(*scenario->project().CallMan));
+  return scenario;
 }
 
 namespace {
@@ -161,9 +171,7 @@ std::unique_ptr<ScreenManager> DefaultEngineFactory::CreateScreenManager(
   auto screen = std::make_unique<TScreenManager>(window, info.screen_width, info.screen_height, info.full_width,
                                                  info.full_height, window.DesktopBitsPerPixel());
   if (pictures_) pictures_->RestoreSurfaces(screen->working_bit_count());
-  if (function_host_) function_host_->set_screen(screen.get());
   return screen;
-
 }
 
 MediaManagers DefaultEngineFactory::CreateMedia() {

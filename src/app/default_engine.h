@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "app/engine_ports.h"
-#include "app/function_host.h"
 #include "app/scene_adapter.h"
 #include "components/component_services.h"
 #include "components/orlo_collection.h"
+#include "expr/system_router.h"
 #include "platform/dialogs.h"
 #include "platform/window.h"
 #include "script/project.h"
@@ -28,11 +28,13 @@ class ProjectScenario final : public Scenario {
     if (project_->CallMan) project_->CallMan->Step();
   }
   bool RunDeferredSaveLoad() override { return false; }
-  const script::TCallMan* call_manager() const override { return project_->CallMan.get(); }
   script::TProject& project() { return *project_; }
+  // The providers that read this project's call manager.
+  expr::ProviderSet& providers() { return providers_; }
 
  private:
   std::unique_ptr<script::TProject> project_;
+  expr::ProviderSet providers_;
 };
 
 class IdleMediaManager final : public MediaManager {
@@ -55,8 +57,9 @@ class DefaultEngineFactory final : public EngineFactory {
   std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, expr::TParamCollection& variables,
                                           expr::TSysFuncMan& functions, std::string* error) override;
   void set_trace(companion::TraceLog* trace) { trace_ = trace; }
-  // The scene functions of the expression evaluator reach the scene here.
-  void set_function_host(PlayerFunctionHost* host) { function_host_ = host; }
+  // The router every subsystem made here registers its system variables
+  // and functions with (the main window's); none: they answer nothing.
+  void set_router(expr::SystemRouter* router) { router_ = router; }
   std::unique_ptr<ScreenManager> CreateScreenManager(platform::Window& window,
                                                      const script::ProjectInfo& info) override;
   MediaManagers CreateMedia() override;
@@ -74,11 +77,12 @@ class DefaultEngineFactory final : public EngineFactory {
   // scene (the factory outlives the main window).
   std::unique_ptr<components::TOrloCollection> pictures_;
   std::unique_ptr<components::ComponentServices> component_services_;
+  std::shared_ptr<scene::KindRegistry> kinds_;
   uint32_t image_seed_ = 0;
   SceneAdapter* scene_ = nullptr;
   platform::Window* window_ = nullptr;
   expr::TParamCollection* variables_ = nullptr;
-  PlayerFunctionHost* function_host_ = nullptr;  // owned by the main window, made before the project
+  expr::SystemRouter* router_ = nullptr;  // owned by the main window
 };
 
 }  // namespace vesk::app

@@ -21,12 +21,6 @@ namespace vesk::expr {
 class TParamCollection;
 class TSysFuncMan;
 }
-namespace vesk::script {
-class TCallMan;
-}
-namespace vesk::scene {
-class TVeskBaseList;
-}
 
 namespace vesk::app {
 
@@ -63,8 +57,6 @@ class SceneRoot {
 
   // Whether the last Draw changed any pixel of the frame.
   virtual bool FrameChanged() const { return true; }
-  // The scene root behind this port, when it is the real one.
-  virtual scene::TVeskBaseList* root_list() { return nullptr; }
 };
 
 // The loaded project with its call manager.
@@ -74,8 +66,6 @@ class Scenario {
   virtual const script::ProjectInfo& info() const = 0;
   virtual void Step() = 0;                 // run commands until one waits
   virtual bool RunDeferredSaveLoad() = 0;  // true when a game was loaded
-  // The interpreter, for the system variables of the current call.
-  virtual const script::TCallMan* call_manager() const { return nullptr; }
 };
 
 // Presents the frame in the window or full screen.

@@ -42,9 +42,11 @@ bool TFormView::Create(const FormViewOptions& options) {
     ctx_.Terminate();
     return false;
   }
-  variables_ = std::make_unique<expr::TParamCollection>(&system_host_);
+  shell_.RegisterWith(router_);
+  router_.set_file_host(options.function_host);
+  variables_ = std::make_unique<expr::TParamCollection>(&router_);
   if (options.services) variables_->set_services(&options.services->eval);
-  functions_ = std::make_unique<expr::TSysFuncMan>(*variables_, options.function_host);
+  functions_ = std::make_unique<expr::TSysFuncMan>(*variables_, &router_);
   logo_ = factory_.CreateLogo(options.skip_logo);
   logo_done_ = logo_ == nullptr;  // nothing to show: the scenario starts at once
 
@@ -88,8 +90,8 @@ void TFormView::RunStartupSequence() {
   params.scene_panel = window_.get();
   companion_.Init(params);
 
-  system_host_.Attach(scenario_.get(), scene_.get());
-  system_host_.AttachScreen(
+  shell_.Attach(scenario_.get(), scene_.get());
+  shell_.AttachScreen(
       screen_.get(), [this](bool on) { SetFullScreen(on); }, [this](int) { ApplyDisplayMode(); });
   WindowedClientSize();
   window_->CenterOnWorkArea();
@@ -352,8 +354,8 @@ void TFormView::Close() {
   // Project first (it writes the status data), then the scene, the media
   // managers and the companion module.
   scenario_.reset();
-  system_host_.Attach(nullptr, nullptr);
-  system_host_.AttachScreen(nullptr, nullptr, nullptr);
+  shell_.Attach(nullptr, nullptr);
+  shell_.AttachScreen(nullptr, nullptr, nullptr);
   functions_.reset();
   // The variables stay readable for the exit dump; nothing reaches the
   // scene through them any more.

@@ -15,6 +15,7 @@
 #include "core/runtime_context.h"
 #include "expr/param_collection.h"
 #include "expr/sysfuncs.h"
+#include "expr/system_router.h"
 #include "platform/platform.h"
 
 namespace vesk::app {
@@ -28,7 +29,7 @@ struct FormViewOptions {
   std::vector<std::string> args;  // folders given on the command line (UTF-8)
   std::string exe_dir;            // where game.ini lives
   bool skip_logo = false;
-  expr::SysFuncHost* function_host = nullptr;  // files and shell for the built-in functions
+  expr::SysFuncHost* function_host = nullptr;  // files and browser for the built-in functions
   const RuntimeServices* services = nullptr;   // none: expressions report nowhere
 };
 
@@ -88,6 +89,9 @@ class TFormView {
   platform::Window* window() const { return window_.get(); }
   expr::TParamCollection* variables() const { return variables_.get(); }
   expr::TSysFuncMan* functions() const { return functions_.get(); }
+  // Where the variable table and the functions ask the running system; the
+  // factory registers the subsystems' providers here as it makes them.
+  expr::SystemRouter& router() { return router_; }
 
  private:
   void RunStartupSequence();
@@ -103,7 +107,8 @@ class TFormView {
   EngineFactory& factory_;
 
   std::unique_ptr<platform::Window> window_;
-  ShellSystemHost system_host_{ctx_};
+  expr::SystemRouter router_;  // outlives every subsystem that registered with it
+  ShellSystemProvider shell_{ctx_};
   std::unique_ptr<expr::TParamCollection> variables_;
   std::unique_ptr<expr::TSysFuncMan> functions_;
   std::unique_ptr<SceneRoot> scene_;

@@ -130,7 +130,7 @@ int RunPlayer(const std::vector<std::string>& args) {
   fv.services = &services;
   PlayerFunctionHost function_host(files);
   fv.function_host = &function_host;
-  factory.set_function_host(&function_host);
+  factory.set_router(&view.router());
   if (!view.Create(fv)) {
     const std::string why = view.start_error().empty() ? "the game could not start" : view.start_error();
     return Fail(why == "no game was given" ? why + "\n" + UsageText() : why);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/engine_ports.h"
+#include "expr/system_router.h"
 #include "scene/baselist.h"
 #include "scene/scene_port.h"
 
@@ -21,6 +22,9 @@ class SceneAdapter final : public SceneRoot {
   scene::TVeskBaseList& root() { return *root_; }
   const scene::TVeskBaseList& root() const { return *root_; }
   scene::SceneCommandPort& port() { return port_; }
+  // The system variable providers that read this scene; they leave the
+  // router with it.
+  expr::ProviderSet& providers() { return providers_; }
 
   void SetSceneSize(int width_px, int height_px) override;
   int SceneWidth() const override { return root_->SceneWidth(); }
@@ -40,13 +44,13 @@ class SceneAdapter final : public SceneRoot {
   bool KeyClicked(int vk) const override { return root_->KeyPressed(vk); }
   void BeforeDisplayChange() override {}
   void AfterDisplayChange() override;
-  scene::TVeskBaseList* root_list() override { return root_.get(); }
   bool FrameChanged() const override { return frame_changed_; }
 
  private:
   const RuntimeContext& ctx_;
   std::unique_ptr<scene::TVeskBaseList> root_;
   scene::SceneCommandPort port_;
+  expr::ProviderSet providers_;
   std::unique_ptr<graphics::TDIBX> screen_;  // the shown base draws here
   bool frame_changed_ = true;
 };

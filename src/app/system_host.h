@@ -1,21 +1,23 @@
 #pragma once
-// Answers the system variables the running shell knows: the game clock and
-// frame counter, the scene size and title, and the input pulses of the
-// scene. The rest read as zero until their subsystems arrive.
+// The system variables the shell itself answers: the game clock and frame
+// counter, the scene size and title, full screen and the display modes
+// (with GetDisplayMode), and, where no real scene answers them, the left
+// click and key presses of the scene port. The subsystems answer the rest
+// through their own providers on the same router.
 #include <functional>
 
 #include "app/engine_ports.h"
-#include "expr/param_collection.h"
+#include "expr/system_router.h"
 
 namespace vesk::app {
 
-class ShellSystemHost final : public expr::SystemVariableHost {
+class ShellSystemProvider final : public expr::SystemProvider {
  public:
-  explicit ShellSystemHost(const RuntimeContext& ctx) : ctx_(ctx) {}
-  void Attach(const Scenario* scenario, SceneRoot* scene) {
+  explicit ShellSystemProvider(const RuntimeContext& ctx) : ctx_(ctx) {}
+  void RegisterWith(expr::SystemRouter& router);
+  void Attach(const Scenario* scenario, const SceneRoot* scene) {
     scenario_ = scenario;
     scene_ = scene;
-    root_ = scene ? scene->root_list() : nullptr;
   }
   // The screen manager and what writing @FullScr / @DisplayModeIndex does.
   void AttachScreen(ScreenManager* screen, std::function<void(bool)> set_full_screen,
@@ -26,19 +28,15 @@ class ShellSystemHost final : public expr::SystemVariableHost {
   }
   bool Get(int id, int32_t index, expr::SysValue* out) override;
   void Set(int id, const expr::SysValue& v) override;
-  int32_t ElementCount(int id) override;
-  expr::TCustomParam* CallResult() override;
+  bool CallFunction(int id, expr::TParamCollectionItem& dest, expr::Operands& operands) override;
 
  private:
-  const script::TCallMan* calls() const { return scenario_ ? scenario_->call_manager() : nullptr; }
   const RuntimeContext& ctx_;
   const Scenario* scenario_ = nullptr;
   const SceneRoot* scene_ = nullptr;
-  scene::TVeskBaseList* root_ = nullptr;  // the real scene, when there is one
   ScreenManager* screen_ = nullptr;
   std::function<void(bool)> set_full_screen_;
   std::function<void(int)> set_display_mode_;
-  bool GetSceneValue(int id, int32_t index, expr::SysValue* out);
 };
 
 }  // namespace vesk::app

@@ -1,12 +1,13 @@
 #include "components/component_services.h"
 
 #include "expr/param_collection.h"
-#include "scene/baselist.h"
+#include "scene/vesk_object.h"
 
 namespace vesk::components {
 
 ComponentServices* ServicesOf(const scene::TVeskObject& object) {
-  return object.Root ? object.Root->env().components : nullptr;
+  const auto* user = dynamic_cast<const ServiceUser*>(&object);
+  return user ? user->services() : nullptr;
 }
 
 TOrloCollection* PicturesOf(const scene::TVeskObject& object) {

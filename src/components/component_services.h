@@ -2,8 +2,8 @@
 // What the component kinds share beyond the scene: the picture cache, the
 // variable table (menu choices land in @SelStr/@SelIndex, end waits are
 // expressions over the variables) and the maker of motions. The program
-// owns one and hangs it on the scene's environment; everything is optional
-// so that a scene without it still runs (pictures then show nothing).
+// owns one and registers the kinds with it; everything is optional so that
+// a kind made without it still runs (pictures then show nothing).
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -49,7 +49,18 @@ struct ComponentServices {
   MotionFactory make_motion;  // empty until motions exist: ".lmt" sources show nothing
 };
 
-// The services of the scene `object` belongs to, or null.
+// A kind that needs the services keeps them from its maker: the kind
+// registry's factories bind the services they were registered with.
+class ServiceUser {
+ public:
+  void BindServices(ComponentServices* services) { services_ = services; }
+  ComponentServices* services() const { return services_; }
+
+ private:
+  ComponentServices* services_ = nullptr;
+};
+
+// The services `object` was made with, or null.
 ComponentServices* ServicesOf(const scene::TVeskObject& object);
 TOrloCollection* PicturesOf(const scene::TVeskObject& object);
 

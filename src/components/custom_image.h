@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "components/component_services.h"
 #include "graphics/dibsfc.h"
 #include "scene/vesk_object.h"
 
 namespace vesk::components {
 
-class TVeskCustomImage : public scene::TVeskControl {
+class TVeskCustomImage : public scene::TVeskControl, public ServiceUser {
  public:
   explicit TVeskCustomImage(scene::TVeskBaseList* root) : TVeskControl(root) {}
 

@@ -1,25 +1,35 @@
 #include "components/kinds.h"
 
+#include <type_traits>
+
 #include "components/box.h"
 #include "components/button.h"
 #include "components/images.h"
 #include "components/map_image.h"
 #include "components/tile.h"
-#include "scene/baselist.h"
 #include "lang/vocabulary.h"
+#include "scene/kind_registry.h"
 
 namespace vesk::components {
+namespace {
 
-void RegisterComponentKinds() {
-  using scene::TVeskBaseList;
-  TVeskBaseList::RegisterKind(lang::LT_BOX, [](TVeskBaseList& root) { return std::make_unique<TVeskBox>(&root); });
-  TVeskBaseList::RegisterKind(lang::LT_IMAGES,
-                              [](TVeskBaseList& root) { return std::make_unique<TVeskImages>(&root); });
-  TVeskBaseList::RegisterKind(lang::LT_TILE, [](TVeskBaseList& root) { return std::make_unique<TVeskTile>(&root); });
-  TVeskBaseList::RegisterKind(lang::LT_MAPIMG,
-                              [](TVeskBaseList& root) { return std::make_unique<TVeskMapImage>(&root); });
-  TVeskBaseList::RegisterKind(lang::LT_BUTTON,
-                              [](TVeskBaseList& root) { return std::make_unique<TVeskButton>(&root); });
+template <class Kind>
+scene::KindRegistry::Factory FactoryOf(ComponentServices& services) {
+  return [&services](scene::TVeskBaseList& root) -> std::unique_ptr<scene::TVeskObject> {
+    auto object = std::make_unique<Kind>(&root);
+    if constexpr (std::is_base_of_v<ServiceUser, Kind>) object->BindServices(&services);
+    return object;
+  };
+}
+
+}  // namespace
+
+void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& services) {
+  registry.Register(lang::LT_BOX, FactoryOf<TVeskBox>(services));
+  registry.Register(lang::LT_IMAGES, FactoryOf<TVeskImages>(services));
+  registry.Register(lang::LT_TILE, FactoryOf<TVeskTile>(services));
+  registry.Register(lang::LT_MAPIMG, FactoryOf<TVeskMapImage>(services));
+  registry.Register(lang::LT_BUTTON, FactoryOf<TVeskButton>(services));
 }
 
 }  // namespace vesk::components

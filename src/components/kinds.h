@@ -1,9 +1,16 @@
 #pragma once
-// Registers every component kind built so far with the scene root's
-// factory. The player calls it once at start-up; tests that need the kinds
-// call it too.
+// Fills a scene's kind registry with every component kind built so far.
+// The factories keep `services` and hand it to each object they make, so
+// the services must outlive every scene made with the registry. The player
+// calls it once at start-up; tests that need the kinds call it too.
+namespace vesk::scene {
+class KindRegistry;
+}
+
 namespace vesk::components {
 
-void RegisterComponentKinds();
+struct ComponentServices;
+
+void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& services);
 
 }  // namespace vesk::components

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "components/component_services.h"
 #include "components/image_list.h"
 #include "scene/vesk_object.h"
 
@@ -36,7 +37,7 @@ struct MapArea {
 // areas read before the fault.
 std::vector<MapArea> ParseMapFile(std::span<const uint8_t> bytes);
 
-class TVeskMapImage final : public scene::TVeskControl {
+class TVeskMapImage final : public scene::TVeskControl, public ServiceUser {
  public:
   explicit TVeskMapImage(scene::TVeskBaseList* root);
 

@@ -1,7 +1,6 @@
 #include "scene/baselist.h"
 
 #include <algorithm>
-#include <map>
 
 #include "graphics/dibsfc.h"
 #include "lang/vocabulary.h"
@@ -21,11 +20,6 @@ constexpr uint32_t kLeftClickMask = Bit(IM_NONE) | Bit(IM_RCLICK);
 constexpr uint32_t kRightClickMask = Bit(IM_NONE) | Bit(IM_LCLICK);
 constexpr uint32_t kMoveMask = Bit(IM_NONE) | Bit(IM_CLICK) | Bit(IM_LCLICK) | Bit(IM_RCLICK);
 constexpr int32_t kMergeDistance = 20;
-
-std::map<int, TVeskBaseList::KindFactory>& Kinds() {
-  static std::map<int, TVeskBaseList::KindFactory> kinds;
-  return kinds;
-}
 
 }  // namespace
 
@@ -52,13 +46,7 @@ void TVeskBase::AddDirtyRect(Rect r) {
 // ---- Construction and registry -------------------------------------------
 
 TVeskBaseList::TVeskBaseList(SceneEnvironment env) : TVeskComponent(nullptr), env_(std::move(env)) {
-  // The cabinet belongs to the scene itself; the other kinds register from
-  // the components library.
-  static const bool cabinet_registered = [] {
-    RegisterKind(LT_CABINET, [](TVeskBaseList& root) { return std::make_unique<TVeskCabinet>(&root); });
-    return true;
-  }();
-  (void)cabinet_registered;
+  if (!env_.kinds) env_.kinds = std::make_shared<const KindRegistry>();
   Name = std::string(1, kSystemNameByte) + "ROOT";
   MakeBases();
 }
@@ -148,12 +136,10 @@ int TVeskBaseList::ListNames(std::vector<std::string>& list, int kind, const TVe
   return added;
 }
 
-void TVeskBaseList::RegisterKind(int id, KindFactory factory) { Kinds()[id & 0x7F] = std::move(factory); }
-
 TVeskObject* TVeskBaseList::CreateByKind(int id) {
-  auto it = Kinds().find(id & 0x7F);
-  if (it == Kinds().end()) return nullptr;
-  std::unique_ptr<TVeskObject> object = it->second(*this);
+  const KindRegistry::Factory* factory = env_.kinds->Find(id);
+  if (!factory) return nullptr;
+  std::unique_ptr<TVeskObject> object = (*factory)(*this);
   if (!object) return nullptr;
   TVeskObject* raw = object.get();
   AddObject(std::move(object));

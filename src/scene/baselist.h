@@ -11,12 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "scene/kind_registry.h"
 #include "scene/vesk_object.h"
 #include "script/event_queue.h"
-
-namespace vesk::components {
-struct ComponentServices;
-}
 
 namespace vesk::scene {
 
@@ -63,10 +60,9 @@ struct SceneEnvironment {
   std::function<std::string()> default_cursor;
   // Makes a surface for a base of the scene size (null: bases draw nothing).
   std::function<std::unique_ptr<graphics::TCustomDIBX>(int32_t width, int32_t height)> make_surface;
-  // What the component kinds share (the picture cache, the variable table,
-  // motions); owned by the program, outlives the scene. Null: pictures load
-  // nothing.
-  components::ComponentServices* components = nullptr;
+  // The kinds CreateByKind and the stored form can make; null: only the
+  // scene's own (the cabinet).
+  std::shared_ptr<const KindRegistry> kinds;
 };
 
 class TVeskBaseList final : public TVeskComponent {
@@ -91,9 +87,6 @@ class TVeskBaseList final : public TVeskComponent {
   // Creates an object of `LT_` kind `id` (high bit ignored), registered and
   // named; null for kinds that create nothing.
   TVeskObject* CreateByKind(int id);
-  using KindFactory = std::function<std::unique_ptr<TVeskObject>(TVeskBaseList& root)>;
-  // Kinds register themselves as they are built.
-  static void RegisterKind(int id, KindFactory factory);
   // Registers a new object made by a kind's constructor: auto name, registry.
   template <class T>
   T* Make() {

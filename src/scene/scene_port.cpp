@@ -12,16 +12,16 @@ namespace vesk::scene {
 using namespace vesk::lang;
 using namespace vesk::script;
 
-void SceneCommandPort::GetProp(expr::TCustomParam& dest, TVeskObject& object, int32_t id) {
-  scene::GetProp(dest, object, id);
+void SceneCommandPort::GetProp(expr::TCustomParam& dest, SceneObject& handle, int32_t id) {
+  scene::GetProp(dest, Object(handle), id);
 }
 
-void SceneCommandPort::SetProp(TVeskObject& object, int32_t id, const expr::TCustomParam& value) {
-  scene::SetProp(object, id, value);
+void SceneCommandPort::SetProp(SceneObject& handle, int32_t id, const expr::TCustomParam& value) {
+  scene::SetProp(Object(handle), id, value);
 }
 
-void SceneCommandPort::ApplyCreationProperty(TVeskObject& object, int id,
-                                             const CreationValue& value) {
+void SceneCommandPort::ApplyCreationProperty(SceneObject& handle, int id, const CreationValue& value) {
+  TVeskObject& object = Object(handle);
   if (id == PR_NAME) {
     const std::string& name = std::get<std::string>(value);
     if (!name.empty()) object.SetName(name);
@@ -63,8 +63,8 @@ void SceneCommandPort::ApplyCreationProperty(TVeskObject& object, int id,
       value);
 }
 
-void SceneCommandPort::CreationComplete(TVeskObject& object) {
-  TVeskControl* control = object.AsControl();
+void SceneCommandPort::CreationComplete(SceneObject& handle) {
+  TVeskControl* control = Object(handle).AsControl();
   if (!control) return;
   // A control made without a parent property lands on the shown base, as
   // one with an unknown parent name does.

@@ -5,29 +5,36 @@
 #include "expr/param_collection.h"
 #include "expr/sysfuncs.h"
 #include "scene/baselist.h"
+#include "script/menu_port.h"
 #include "script/scene_port.h"
 
 namespace vesk::scene {
 
-class SceneCommandPort final : public script::ScenePort {
+// The scene as the commands see it; it closes menus too, since a menu is a
+// scene object today.
+class SceneCommandPort final : public script::ScenePort, public script::MenuPort {
  public:
   explicit SceneCommandPort(TVeskBaseList& root) : root_(root) {}
   TVeskObject* FindComponent(const std::string& name) override { return root_.FindComponent(name); }
   TVeskObject* FindControl(const std::string& name) override { return root_.FindControl(name); }
   TVeskObject* CreateByKind(int kind) override { return root_.CreateByKind(kind); }
-  void GetProp(expr::TCustomParam& dest, TVeskObject& object, int32_t id) override;
-  void SetProp(TVeskObject& object, int32_t id, const expr::TCustomParam& value) override;
-  void ApplyCreationProperty(TVeskObject& object, int id, const script::CreationValue& value) override;
-  void TakeCreationExpression(TVeskObject& object, int id, const expr::TVeskParser& expression) override {
-    object.TakeCreationExpression(id, expression);
+  void GetProp(expr::TCustomParam& dest, script::SceneObject& object, int32_t id) override;
+  void SetProp(script::SceneObject& object, int32_t id, const expr::TCustomParam& value) override;
+  void ApplyCreationProperty(script::SceneObject& object, int id, const script::CreationValue& value) override;
+  void TakeCreationExpression(script::SceneObject& object, int id, const expr::TVeskParser& expression) override {
+    Object(object).TakeCreationExpression(id, expression);
   }
-  void CreationComplete(TVeskObject& object) override;
-  void DeleteObject(TVeskObject& object) override { root_.DeleteObject(&object); }
-  void CloseMenu(TVeskObject& object) override { object.CloseMenu(); }
+  void CreationComplete(script::SceneObject& object) override;
+  void DeleteObject(script::SceneObject& object) override { root_.DeleteObject(&Object(object)); }
+  bool ObjectExists(const std::string& name) override { return root_.IndexOfName(name) >= 0; }
+  void Reset() override { root_.Reset(); }
+  void CloseMenu(script::SceneObject& object) override { Object(object).CloseMenu(); }
   void SaveCabinet(const std::string& name, const NameFilter& selected) override;
   void LoadCabinet(const std::string& name, const NameFilter& selected) override;
 
  private:
+  // Every handle this port gives out is a scene object.
+  static TVeskObject& Object(script::SceneObject& object) { return static_cast<TVeskObject&>(object); }
   TVeskBaseList& root_;
 };
 

@@ -18,6 +18,7 @@
 #include "expr/parser.h"
 #include "core/rect.h"
 #include "lang/vocabulary.h"
+#include "script/scene_object.h"
 
 namespace vesk::graphics {
 class TCustomDIBX;
@@ -36,10 +37,10 @@ class TVeskBase;
 // snapshot); scripts never see them listed or saved.
 inline constexpr char kSystemNameByte = '\x01';
 
-class TVeskObject {
+class TVeskObject : public script::SceneObject {
  public:
   explicit TVeskObject(TVeskBaseList* root) : Root(root) {}
-  virtual ~TVeskObject() = default;
+  ~TVeskObject() override = default;
   TVeskObject(const TVeskObject&) = delete;
   TVeskObject& operator=(const TVeskObject&) = delete;
 

@@ -101,7 +101,7 @@ bool TCallMan::FileAvailable(const std::string& name) {
 }
 
 bool TCallMan::ObjectExists(const std::string& name) const {
-  return !name.empty() && (!env_.object_exists || env_.object_exists(name));
+  return !name.empty() && (!env_.ports.scene || env_.ports.scene->ObjectExists(name));
 }
 
 std::string TCallMan::SenderName() const {

@@ -12,8 +12,15 @@
 
 #include "expr/params.h"
 #include "script/event_queue.h"
+#include "script/flip_port.h"
+#include "script/history_port.h"
+#include "script/media_port.h"
+#include "script/menu_port.h"
+#include "script/message_port.h"
 #include "script/pages.h"
+#include "script/save_data_port.h"
 #include "script/scene_port.h"
+#include "script/table_port.h"
 
 namespace vesk {
 struct RuntimeContext;
@@ -34,6 +41,19 @@ class TraceLog;
 
 namespace vesk::script {
 
+// The subsystems the commands reach, one port each; a null port means the
+// commands of that family only move on (and the reset skips it).
+struct CallPorts {
+  ScenePort* scene = nullptr;          // object commands, senders, the scene's reset
+  MessagePort* messages = nullptr;     // TextIns, TextClr
+  FlipPort* flips = nullptr;           // Flip
+  MenuPort* menus = nullptr;           // MenuClose
+  MediaPort* media = nullptr;          // MediaPlay, MovieStop, the media objects
+  HistoryPort* history = nullptr;      // CallHist, ClrHist, FormatHist, ClrRead, reset
+  SaveDataPort* save_data = nullptr;   // GameSave, GameLoad
+  TablePort* tables = nullptr;         // reset (the table functions later)
+};
+
 struct CallEnvironment {
   RuntimeContext* ctx = nullptr;
   storage::TVrFileManager* files = nullptr;
@@ -43,27 +63,9 @@ struct CallEnvironment {
   companion::TraceLog* trace = nullptr;  // optional
   // The project's file test (may ask for another disc).
   std::function<bool(const std::string& name_cp932)> file_available;
-
   // The scene root's event queue; null: no events ever start.
   TTimerList* events = nullptr;
-  // The scene the object commands act on; null: they only move on.
-  ScenePort* scene = nullptr;
-  // Whether a scene object of that name is still registered (absent: every
-  // name counts as registered).
-  std::function<bool(const std::string& name)> object_exists;
-
-  // Deferred save and load, served by the project at the end of the frame.
-  std::function<void(int32_t slot, const std::string& page, int32_t index,
-                     const std::string& caption)>
-      request_save;
-  std::function<void(int32_t slot)> request_load;
-
-  // What the reset command clears besides the variables and the scenario;
-  // each is skipped while unset. clear_history also sets the history's
-  // maximum count to 0.
-  std::function<void()> reset_scene;
-  std::function<void()> reset_tables;
-  std::function<void()> clear_history;
+  CallPorts ports;
 };
 
 // One stack frame: where to return and what the caller had.
@@ -116,7 +118,8 @@ class TCallMan {
   bool FileAvailable(const std::string& name);
   // The sender's name while a handler runs and the sender still exists.
   std::string SenderName() const;
-  // Whether the named object still exists (the scene decides).
+  // Whether the named object still exists (the scene decides; without a
+  // scene every name counts as registered).
   bool ObjectExists(const std::string& name) const;
   TTimerList* Events() const { return env_.events; }
 

@@ -194,13 +194,13 @@ void TComGameSave::Execute(TCallMan& man, TPage*&, int32_t& index) {
   const int32_t slot = slot_value ? slot_value->GetInt() : 0;
   const expr::TCustomParam* caption = Evaluate(Caption, man);
   const std::string text = caption ? caption->GetStr() : std::string();
-  if (man.env().request_save) man.env().request_save(slot, JumpPage, JumpIndex, text);
+  if (SaveDataPort* save_data = man.env().ports.save_data) save_data->RequestSave(slot, JumpPage, JumpIndex, text);
 }
 
 void TComGameLoad::Execute(TCallMan& man, TPage*&, int32_t& index) {
   ++index;
   const expr::TCustomParam* slot = Evaluate(Slot, man);
-  if (man.env().request_load) man.env().request_load(slot ? slot->GetInt() : 0);
+  if (SaveDataPort* save_data = man.env().ports.save_data) save_data->RequestLoad(slot ? slot->GetInt() : 0);
 }
 
 void TComWait::Start(TCallMan& man) {

@@ -85,13 +85,13 @@ void TComPCReset::Execute(TCallMan& man, TPage*& page, int32_t& index) {
 void TComReset::Execute(TCallMan& man, TPage*& page, int32_t& index) {
   man.GetPage(PageName, true);
   const CallEnvironment& env = man.env();
-  if (env.reset_scene) env.reset_scene();
+  if (env.ports.scene) env.ports.scene->Reset();
   // The scene's reset empties its queue as well; without a scene the queue
   // still must not carry events into the new game.
   if (env.events) env.events->Clear();
   env.variables->ClearVariables();
-  if (env.reset_tables) env.reset_tables();
-  if (env.clear_history) env.clear_history();
+  if (env.ports.tables) env.ports.tables->ResetTables();
+  if (env.ports.history) env.ports.history->ClearHistory();
   page = man.Restart(PageName, Index);
   index = Index;
 }

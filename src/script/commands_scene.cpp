@@ -56,7 +56,7 @@ CreationValue ReadCreationValue(int p, const expr::TCustomParam* v) {
 }  // namespace
 
 SceneObject* TComComponent::CreateAndApply(TCallMan& man, int kind) {
-  ScenePort* scene = man.env().scene;
+  ScenePort* scene = man.env().ports.scene;
   if (!scene) return nullptr;
   SceneObject* object = scene->CreateByKind(kind);
   if (!object) return nullptr;
@@ -134,7 +134,7 @@ namespace {
 // The object and property id of a property command; null when there is no
 // scene or no such object. A property id without a value is an error.
 SceneObject* PropertyTarget(TCallMan& man, TVeskParser& name, TVeskParser& property, int32_t* id) {
-  ScenePort* scene = man.env().scene;
+  ScenePort* scene = man.env().ports.scene;
   if (!scene) return nullptr;
   SceneObject* object = scene->FindComponent(EvaluateStr(name, man));
   if (!object) return nullptr;
@@ -152,7 +152,7 @@ void TComGetProp::Execute(TCallMan& man, TPage*&, int32_t& index) {
   SceneObject* object = PropertyTarget(man, ObjectName, PropertyId, &id);
   if (!object || VarName.empty()) return;
   if (expr::TParamCollectionItem* target = man.env().variables->Find(VarName))
-    man.env().scene->GetProp(*target->Value, *object, id);
+    man.env().ports.scene->GetProp(*target->Value, *object, id);
 }
 
 void TComSetProp::Execute(TCallMan& man, TPage*&, int32_t& index) {
@@ -161,12 +161,12 @@ void TComSetProp::Execute(TCallMan& man, TPage*&, int32_t& index) {
   SceneObject* object = PropertyTarget(man, ObjectName, PropertyId, &id);
   if (!object) return;
   if (const expr::TCustomParam* value = Evaluate(Value, man))
-    man.env().scene->SetProp(*object, id, *value);
+    man.env().ports.scene->SetProp(*object, id, *value);
 }
 
 void TComObjDel::Execute(TCallMan& man, TPage*&, int32_t& index) {
   ++index;
-  ScenePort* scene = man.env().scene;
+  ScenePort* scene = man.env().ports.scene;
   const std::string name = EvaluateStr(ObjectName, man);
   if (!scene || name.empty()) return;
   if (SceneObject* object = scene->FindComponent(name)) scene->DeleteObject(*object);
@@ -175,12 +175,13 @@ void TComObjDel::Execute(TCallMan& man, TPage*&, int32_t& index) {
 void TComMenuClose::Execute(TCallMan& man, TPage*&, int32_t& index) {
   // A menu opened by a handler may not exist yet: without a name or an
   // object the index stays and the command runs again at its next turn.
-  ScenePort* scene = man.env().scene;
+  ScenePort* scene = man.env().ports.scene;
+  MenuPort* menus = man.env().ports.menus;
   const std::string name = EvaluateStr(ObjectName, man);
-  if (!scene || name.empty()) return;
+  if (!scene || !menus || name.empty()) return;
   SceneObject* object = scene->FindComponent(name);
   if (!object) return;
-  scene->CloseMenu(*object);
+  menus->CloseMenu(*object);
   ++index;
 }
 
@@ -209,13 +210,13 @@ std::string CabinetName(TComCabinet& c, TCallMan& man) {
 
 void TComCabinetSave::Execute(TCallMan& man, TPage*&, int32_t& index) {
   ++index;
-  if (ScenePort* scene = man.env().scene)
+  if (ScenePort* scene = man.env().ports.scene)
     scene->SaveCabinet(CabinetName(*this, man), Selection(*this, man));
 }
 
 void TComCabinetLoad::Execute(TCallMan& man, TPage*&, int32_t& index) {
   ++index;
-  if (ScenePort* scene = man.env().scene)
+  if (ScenePort* scene = man.env().ports.scene)
     scene->LoadCabinet(CabinetName(*this, man), Selection(*this, man));
 }
 

@@ -75,13 +75,7 @@ void TProject::Create() {
 
   CallEnvironment call_env = env_;
   call_env.file_available = [this](const std::string& name) { return FileAvailable(name); };
-  call_env.request_save = [this](int32_t slot, const std::string& page, int32_t index, const std::string& caption) {
-    PendingSave = slot;
-    SaveJumpPage = page;
-    SaveJumpIndex = index;
-    SaveCaption = caption;
-  };
-  call_env.request_load = [this](int32_t slot) { PendingLoad = slot; };
+  call_env.ports.save_data = this;
   CallMan = std::make_unique<TCallMan>(call_env);
   if (!env_.files->Exists(info.start_page)) {
     env_.dialogs->ShowMessage(MessageUtf8(Msg::kNoStartPage), MessageUtf8(Msg::kWarningCaption),
@@ -147,6 +141,15 @@ void TProject::ReadOriginalDiskMap() {
   }
   DiskMap = map;
 }
+
+void TProject::RequestSave(int32_t slot, const std::string& page, int32_t index, const std::string& caption) {
+  PendingSave = slot;
+  SaveJumpPage = page;
+  SaveJumpIndex = index;
+  SaveCaption = caption;
+}
+
+void TProject::RequestLoad(int32_t slot) { PendingLoad = slot; }
 
 bool TProject::FileAvailable(const std::string& name) {
   if (env_.files->Exists(name)) return true;

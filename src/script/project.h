@@ -25,10 +25,11 @@ struct ProjectEnvironment : CallEnvironment {
   std::string exe_dir;            // the program's folder (install.dat, game.dat)
 };
 
-class TProject {
+// The project serves the deferred save and load itself.
+class TProject final : public SaveDataPort {
  public:
   explicit TProject(ProjectEnvironment env);
-  ~TProject();
+  ~TProject() override;
 
   // The whole start-up load. Afterwards the termination flag is clear
   // exactly when the project is ready; error() says why it is not (for the
@@ -38,6 +39,8 @@ class TProject {
 
   bool FileAvailable(const std::string& name_cp932);
   bool InstallCheck();
+  void RequestSave(int32_t slot, const std::string& page, int32_t index, const std::string& caption) override;
+  void RequestLoad(int32_t slot) override;
 
   ProjectInfo info;
   storage::TFolderDiskList DiskMap;

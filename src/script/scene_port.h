@@ -1,7 +1,8 @@
 #pragma once
 // What the commands and the call manager ask of the scene. The scene links
 // against this library (it owns the event queue from here), so the commands
-// reach it through this interface, which the scene implements.
+// reach it through this interface, which the scene implements; objects come
+// back as opaque SceneObject handles.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -9,14 +10,10 @@
 
 #include "expr/params.h"
 #include "expr/parser.h"
-
-namespace vesk::scene {
-class TVeskObject;
-}
+#include "script/scene_object.h"
 
 namespace vesk::script {
 
-using SceneObject = scene::TVeskObject;
 // A property value as a creation command read it: string, integer, flag or
 // real (the command's own table decides which).
 using CreationValue = std::variant<std::string, int32_t, bool, expr::Real>;
@@ -40,8 +37,10 @@ class ScenePort {
   // After the last property: a control marks its area for drawing.
   virtual void CreationComplete(SceneObject& object) = 0;
   virtual void DeleteObject(SceneObject& object) = 0;
-  // Starts the closing of a menu; other objects take no notice.
-  virtual void CloseMenu(SceneObject& object) = 0;
+  // Whether an object of that name is still registered (a handler's sender).
+  virtual bool ObjectExists(const std::string& name) = 0;
+  // The reset command: every object goes and the event queue empties.
+  virtual void Reset() = 0;
   // Moves the selected children of the back base into the named cabinet
   // (made when missing) / back out of it; an emptied cabinet goes.
   using NameFilter = std::function<bool(const std::string& name)>;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "components/box.h"
+#include "components/component_services.h"
 #include "components/kinds.h"
 #include "graphics/dibsfc.h"
 #include "scene/baselist.h"
@@ -18,7 +19,6 @@ using scene::TVeskBaseList;
 class BoxScene : public ::testing::Test {
  protected:
   void SetUp() override {
-    RegisterComponentKinds();
     root_.SetSceneSize(40, 30);
     screen_.SetSize(40, 30, 32);
     screen_.Fill(0x123456);
@@ -41,7 +41,17 @@ class BoxScene : public ::testing::Test {
     root_.ClearDirtyRects();
   }
 
-  TVeskBaseList root_;
+  // The component kinds, made without services (a box needs none).
+  scene::SceneEnvironment Env() {
+    auto kinds = std::make_shared<scene::KindRegistry>();
+    RegisterComponentKinds(*kinds, services_);
+    scene::SceneEnvironment env;
+    env.kinds = kinds;
+    return env;
+  }
+
+  ComponentServices services_;
+  TVeskBaseList root_{Env()};
   graphics::TDIBX screen_;
 };
 
@@ -120,7 +130,7 @@ TEST_F(BoxScene, ClippedChildrenAndFieldsSurviveASave) {
 
   expr::ByteWriter out;
   root_.SaveToStream(out);
-  TVeskBaseList copy;
+  TVeskBaseList copy(Env());
   ByteReader in(out.bytes().data(), out.bytes().size());
   copy.LoadFromStream(in, 120);
   auto* loaded = dynamic_cast<TVeskBox*>(copy.FindComponent("c"));

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "components/component_services.h"
@@ -80,16 +81,21 @@ class ImageScene : public ::testing::Test {
   static constexpr int kW = 32, kH = 24;
 
   ImageScene() : pictures_(fake_.Services()), root_(Env()) {
-    RegisterComponentKinds();
     root_.SetSceneSize(kW, kH);
     screen_.SetSize(kW, kH, 32);
   }
 
+  // A scene whose component kinds are made with this fixture's services.
   scene::SceneEnvironment Env() {
     services_.pictures = &pictures_;
     services_.variables = &variables_;
+    if (!kinds_) {
+      auto kinds = std::make_shared<scene::KindRegistry>();
+      RegisterComponentKinds(*kinds, services_);
+      kinds_ = kinds;
+    }
     scene::SceneEnvironment env;
-    env.components = &services_;
+    env.kinds = kinds_;
     return env;
   }
 
@@ -105,6 +111,7 @@ class ImageScene : public ::testing::Test {
   template <class T>
   T& MakeByCode(const std::string& name) {
     T* object = root_.Make<T>();
+    if constexpr (std::is_base_of_v<ServiceUser, T>) object->BindServices(&services_);
     object->SetName(name);
     object->SetParent(root_.ShownBase());
     return *object;
@@ -164,6 +171,7 @@ class ImageScene : public ::testing::Test {
   TOrloCollection pictures_;
   expr::TParamCollection variables_;
   ComponentServices services_;
+  std::shared_ptr<const scene::KindRegistry> kinds_;
   scene::TVeskBaseList root_;
   graphics::TDIBX screen_;
 };

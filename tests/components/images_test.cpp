@@ -249,6 +249,7 @@ TEST_F(AnimatedImages, MotionSourcesDriveTheImageThroughTheSeam) {
 
 TEST_F(AnimatedImages, APreviewItemReportsTheEndOfItsAnimationOnce) {
   auto* item = root_.Make<TVeskPrevImages>();
+  item->BindServices(&services_);  // made by code, as a preview menu makes its items
   item->SetParent(root_.ShownBase());
   item->SetStr(PR_SOURCE, "three.orl");
   int reports = 0;

@@ -83,8 +83,6 @@ class TestTicker : public TVeskComponent {
 class SceneTest : public ::testing::Test {
  protected:
   SceneTest() {
-    TVeskBaseList::RegisterKind(LT_BOX, [](TVeskBaseList& r) { return std::make_unique<TestBox>(&r); });
-    TVeskBaseList::RegisterKind(LT_TIMER, [](TVeskBaseList& r) { return std::make_unique<TestTicker>(&r); });
     root.SetSceneSize(640, 480);
     root.ClearDirtyRects();
   }
@@ -151,7 +149,21 @@ class SceneTest : public ::testing::Test {
     root.InputStep(16);
   }
 
-  TVeskBaseList root;
+  // The test kinds (with the scene's own cabinet), for every root a test makes.
+  static std::shared_ptr<const KindRegistry> TestKinds() {
+    auto kinds = std::make_shared<KindRegistry>();
+    kinds->Register(LT_BOX, [](TVeskBaseList& r) { return std::make_unique<TestBox>(&r); });
+    kinds->Register(LT_TIMER, [](TVeskBaseList& r) { return std::make_unique<TestTicker>(&r); });
+    return kinds;
+  }
+  SceneEnvironment Env() const {
+    SceneEnvironment env;
+    env.kinds = kinds_;
+    return env;
+  }
+
+  std::shared_ptr<const KindRegistry> kinds_ = TestKinds();
+  TVeskBaseList root{Env()};
 };
 
 }  // namespace vesk::scene::test

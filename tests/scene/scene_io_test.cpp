@@ -162,7 +162,7 @@ TEST_F(SceneIoTest, ASavedSceneComesBackWithItsTreeEventsAndFocus) {
   EXPECT_EQ(Save(root), written);
   root.Events.Enqueue("gone", "lost.lsb", {}, PR_ONLBTNUP);  // its object is not registered
 
-  TVeskBaseList fresh;
+  TVeskBaseList fresh(Env());
   Load(fresh, Save(root), kVersion);
   EXPECT_EQ(fresh.SceneWidth(), 320);
   auto* panel = dynamic_cast<TestBox*>(fresh.FindControl("panel"));
@@ -213,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, OlderVersions, ::testing::Values(101, 103, 10
 TEST_F(SceneIoTest, DamagedStreamsAreRefused) {
   std::vector<uint8_t> bytes = WriteScene(Sample(), kVersion);
   for (size_t cut : {size_t{4}, size_t{40}, bytes.size() - 1}) {
-    TVeskBaseList fresh;
+    TVeskBaseList fresh(Env());
     ByteReader in(bytes.data(), cut);
     EXPECT_THROW(fresh.LoadFromStream(in, kVersion), ETruncated) << cut;
   }
@@ -296,7 +296,7 @@ TEST_F(CommandPortTest, CabinetsStoreAndReturnSelectedChildrenOfTheBackBase) {
   // Saved games keep cabinets with their contents.
   ByteWriter w;
   root.SaveToStream(w);
-  TVeskBaseList fresh;
+  TVeskBaseList fresh(Env());
   ByteReader in(w.bytes().data(), w.bytes().size());
   fresh.LoadFromStream(in, kVersion);
   ASSERT_NE(fresh.FindControl("cab"), nullptr);

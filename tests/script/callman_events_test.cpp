@@ -411,10 +411,20 @@ TEST_F(CallManEventsTest, APartialPCResetOutsideHandlersIsAJumpThatKeepsTheCalls
 
 TEST_F(CallManEventsTest, ResetClearsTheGameAndRestartsAtTheIndex) {
   int scene = 0, tables = 0, history = 0;
+  struct Tables final : TablePort {
+    int* count;
+    void ResetTables() override { ++*count; }
+  } tables_port;
+  struct History final : HistoryPort {
+    int* count;
+    void ClearHistory() override { ++*count; }
+  } history_port;
+  tables_port.count = &tables;
+  history_port.count = &history;
+  scene_.on_reset = [&] { ++scene; };
   configure_ = [&](CallEnvironment& env) {
-    env.reset_scene = [&] { ++scene; };
-    env.reset_tables = [&] { ++tables; };
-    env.clear_history = [&] { ++history; };
+    env.ports.tables = &tables_port;
+    env.ports.history = &history_port;
   };
   Globals({"g", "skipped"});
   vars_.Declare("kept", lang::PT_INT, expr::VarScope::kStatus, 0)->Value->SetInt(3);

@@ -99,6 +99,32 @@ class CallHost final : public expr::SystemVariableHost {
   expr::TCustomParam* CallResult() override { return man->TopResult(); }
 };
 
+// A scene without objects: the names in `gone` no longer exist, and the
+// reset is only counted.
+class FakeScene final : public ScenePort {
+ public:
+  explicit FakeScene(const std::set<std::string>& gone) : gone_(gone) {}
+  std::function<void()> on_reset;
+  SceneObject* FindComponent(const std::string&) override { return nullptr; }
+  SceneObject* FindControl(const std::string&) override { return nullptr; }
+  SceneObject* CreateByKind(int) override { return nullptr; }
+  void GetProp(expr::TCustomParam&, SceneObject&, int32_t) override {}
+  void SetProp(SceneObject&, int32_t, const expr::TCustomParam&) override {}
+  void ApplyCreationProperty(SceneObject&, int, const CreationValue&) override {}
+  void TakeCreationExpression(SceneObject&, int, const expr::TVeskParser&) override {}
+  void CreationComplete(SceneObject&) override {}
+  void DeleteObject(SceneObject&) override {}
+  bool ObjectExists(const std::string& name) override { return gone_.count(name) == 0; }
+  void Reset() override {
+    if (on_reset) on_reset();
+  }
+  void SaveCabinet(const std::string&, const NameFilter&) override {}
+  void LoadCabinet(const std::string&, const NameFilter&) override {}
+
+ private:
+  const std::set<std::string>& gone_;
+};
+
 class CallManFixture : public ::testing::Test {
  protected:
   void Mount(std::initializer_list<const Builder*> pages) {
@@ -129,7 +155,7 @@ class CallManFixture : public ::testing::Test {
       env.dialogs = &platform_.dialogs();
       env.trace = &trace_;
       env.events = &events_;
-      env.object_exists = [this](const std::string& name) { return gone_.count(name) == 0; };
+      env.ports.scene = &scene_;
       if (configure_) configure_(env);
       man_ = std::make_unique<TCallMan>(env);
       host_.man = man_.get();
@@ -168,7 +194,8 @@ class CallManFixture : public ::testing::Test {
   companion::TraceLog trace_;
   TTimerList events_;
   std::set<std::string> gone_;  // objects the scene no longer has
-  std::function<void(CallEnvironment&)> configure_;  // more hooks, before Man()
+  FakeScene scene_{gone_};
+  std::function<void(CallEnvironment&)> configure_;  // more ports, before Man()
   std::unique_ptr<TCallMan> man_;
 };
 
