@@ -61,7 +61,6 @@ class TVeskMapImage final : public scene::TVeskControl, public ServiceUser {
   void SetHovered(int32_t index);
   void Select(int32_t index);
   TVeskImageList& SourceList() { return source_; }
-  TVeskImageList& HoverList() { return hover_; }
 
   int32_t GetInt(int id) const override;
   void SetInt(int id, int32_t value) override;

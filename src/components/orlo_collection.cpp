@@ -173,7 +173,6 @@ void TOrloCollection::Load(TOrloItem& item) {
   std::vector<DecodedFrame> decoded;
   if (services_.file_available && services_.read_file && services_.decode && services_.file_available(item.file_)) {
     if (auto bytes = services_.read_file(item.file_)) {
-      ++decode_count_;
       try {
         decoded = services_.decode(item.file_, *bytes, bits, item.want_masks_, dither_);
       } catch (const std::exception&) {

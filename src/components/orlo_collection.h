@@ -117,8 +117,6 @@ class TOrloCollection {
   int IdleCount() const { return static_cast<int>(idle_.size()); }
   size_t IdleBytes() const;
   bool IsIdle(const TOrloItem* item) const;
-  // How often a file was decoded (tests and diagnostics).
-  int DecodeCount() const { return decode_count_; }
 
  private:
   void Load(TOrloItem& item);
@@ -129,7 +127,6 @@ class TOrloCollection {
   storage::THashCollection items_;
   std::deque<TOrloItem*> idle_;  // oldest first
   bool dither_ = false;
-  int decode_count_ = 0;
 };
 
 }  // namespace vesk::components

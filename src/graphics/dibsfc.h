@@ -267,7 +267,6 @@ class TCustomDIBX {
   virtual bool SaveToFile(const std::string& name, const FileWriter& write) const;
   std::vector<uint8_t> SaveToBitmap() const;
   virtual void Clear() = 0;
-  virtual void ReleaseSurface() {}
 
   // --- colour table (surfaces of 8 bits and fewer) ---
   virtual void GetPalette(Palette& out) const;
@@ -280,7 +279,6 @@ class TCustomDIBX {
   // differ.
   virtual void StretchTo(const PixelView& dest, const Rect& dest_rect,
                          const Rect& src_rect) const;
-  virtual void Dormant() {}
 
   // Area lists taken over from image files; read by the image components.
   std::vector<Rect> FirstAreas;
@@ -354,7 +352,7 @@ class TDIBX : public TCustomDIBX {
 
 // No pixels of its own: every drawing call goes to the target, each
 // destination row shifted right by its row offset. Coordinates are the
-// target's; row y uses offset y - OriginY and rows outside the offset array
+// target's; row y uses offset y - origin_y and rows outside the offset array
 // are not drawn.
 class TDIBXWave : public TCustomDIBX {
  public:
@@ -366,8 +364,6 @@ class TDIBXWave : public TCustomDIBX {
     origin_x_ = origin_x;
     origin_y_ = origin_y;
   }
-  int OriginX() const { return origin_x_; }
-  int OriginY() const { return origin_y_; }
   // One offset per row, resized by SetSize.
   std::vector<int32_t>& RowOffsets() { return row_offsets_; }
   const std::vector<int32_t>& RowOffsets() const { return row_offsets_; }

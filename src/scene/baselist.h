@@ -170,7 +170,6 @@ class TVeskBaseList final : public TVeskComponent {
   void ShowCursorFor(TVeskBase& base, TVeskControl* candidate);
   void OfferRightClick(TVeskBase& base);
   void DrawBase(TVeskBase& base, graphics::TCustomDIBX* screen);
-  TVeskObject* CreateChildByKind(int id, TVeskControl* parent);
   void LoadChildren(ByteReader& in, int32_t version, TVeskControl& parent);
   friend class TVeskControl;
 

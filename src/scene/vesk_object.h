@@ -175,8 +175,6 @@ class TVeskControl : public TVeskComponent {
   // and zoom anchor of the kinds.
   int32_t AnchorX() const;
   int32_t AnchorY() const;
-  int32_t ClientToSceneX(int32_t x) const { return x + GetSceneLeft(); }
-  int32_t ClientToSceneY(int32_t y) const { return y + GetSceneTop(); }
   // The size of the control's own drawing surface, when it has one (used to
   // map zoomed positions through a parent's picture).
   virtual bool OwnSurfaceSize(int32_t* width, int32_t* height) const {

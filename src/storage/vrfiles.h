@@ -197,7 +197,6 @@ class TVrFileManager {
   const std::string& BaseFolder() const { return base_folder_; }
   int SourceCount() const { return static_cast<int>(sources_.size()); }
   TVrFileCollection* Source(int id) const;
-  const std::vector<std::string>& CdRoots() const { return cd_roots_; }
   void SetCdRoots(std::vector<std::string> roots) { cd_roots_ = std::move(roots); }
   // How the disk prompt finds the discs now in the drives (the mount table
   // by default; tests give folders).

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "support/record_builder.h"
 
 namespace vesk::e2e {
 
@@ -16,31 +17,16 @@ inline const std::vector<uint8_t> kStartPageBytes = {'p', 'a', 'g', 'e'};
 
 inline std::vector<uint8_t> ProjectFile(int32_t version, const std::string& title_cp932, int32_t w,
                                         int32_t h, uint8_t sleep_between_frames = 1) {
-  std::vector<uint8_t> b;
-  auto i32 = [&](int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(uint32_t(v) >> (8 * i)));
-  };
-  auto str = [&](const std::string& s) {
-    i32(static_cast<int32_t>(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
-  };
-  i32(version);
-  str(title_cp932);
-  i32(w);
-  i32(h);
-  i32(w);
-  i32(h);
-  str(kStartPage);
-  str("VeskTest");
-  i32(0);
-  b.push_back(1);                     // save status
-  b.push_back(sleep_between_frames);  // sleep between frames
-  str(".wav.");
-  str("");  // disk prompt
-  str("");  // exit prompt
-  i32(0);   // no status variables
-  i32(0);   // empty disk map
-  return b;
+  test_support::RecordBytes p;
+  p.I32(version).Str(title_cp932).I32(w).I32(h).I32(w).I32(h).Str(kStartPage).Str("VeskTest").I32(0);
+  p.U8(1);                     // save status
+  p.U8(sleep_between_frames);  // sleep between frames
+  p.Str(".wav.");
+  p.Str("");  // disk prompt
+  p.Str("");  // exit prompt
+  p.I32(0);   // no status variables
+  p.I32(0);   // empty disk map
+  return p.b;
 }
 
 inline void WriteGame(const std::filesystem::path& folder, int32_t w, int32_t h,

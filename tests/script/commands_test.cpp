@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "script/pages.h"
+#include "support/record_builder.h"
 
 namespace vesk::script {
 
@@ -11,29 +12,7 @@ using namespace vesk::lang;  // the vocabulary ids
 namespace {
 
 // Hand-written record bytes, in the stored little-endian form.
-struct Rec {
-  std::vector<uint8_t> b;
-  Rec& I32(int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(uint32_t(v) >> (8 * i)));
-    return *this;
-  }
-  Rec& U8(uint8_t v) {
-    b.push_back(v);
-    return *this;
-  }
-  Rec& Str(const std::string& s) {
-    I32(static_cast<int32_t>(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
-    return *this;
-  }
-  // "____arg = value": one assignment with one integer operand.
-  Rec& IntExpr(int32_t value) { return I32(1).U8(1).Str("____arg").I32(1).U8(1).I32(value); }
-  Rec& StrExpr(const std::string& value) { return I32(1).U8(1).Str("____arg").I32(1).U8(4).Str(value); }
-  Rec& NoExpr() { return I32(0); }
-  Rec& Header(int32_t indent, uint8_t disabled, uint8_t run_on, int32_t line) {
-    return I32(indent).U8(disabled).U8(run_on).I32(line);
-  }
-};
+using Rec = test_support::RecordBytes;
 
 // The integer an IntExpr expression assigns, -1 for anything else.
 int32_t IntOf(const TVeskParser& e) {

@@ -15,28 +15,14 @@
 #include "storage/install_set.h"
 #include "storage/vrfiles.h"
 #include "callman_fixture.h"
+#include "support/record_builder.h"
 
 namespace vesk::script {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Lpb {
-  std::vector<uint8_t> b;
-  Lpb& I32(int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(uint32_t(v) >> (8 * i)));
-    return *this;
-  }
-  Lpb& U8(uint8_t v) {
-    b.push_back(v);
-    return *this;
-  }
-  Lpb& Str(const std::string& s) {
-    I32(static_cast<int32_t>(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
-    return *this;
-  }
-};
+using Lpb = test_support::RecordBytes;
 
 // A version-109 project with the given status definitions and disk map.
 Lpb Project(const std::string& local_ext, const std::function<void(Lpb&)>& status,

@@ -25,7 +25,7 @@ class HeadlessWindow final : public Window {
   PresentStats present_stats() const override { return stats_; }
   bool PollEvent(Event* out) override;
   bool WaitEvent(Event* out, int timeout_ms) override;
-  std::vector<DisplayMode> ListDisplayModes() override { return modes_; }
+  std::vector<DisplayMode> ListDisplayModes() override { return {}; }
   bool SetDisplayMode(int index) override;
   int CurrentDisplayMode() const override { return current_mode_; }
   void WarpMouse(int scene_x, int scene_y) override;
@@ -41,7 +41,6 @@ class HeadlessWindow final : public Window {
   int client_w_px() const { return client_w_; }
   int client_h_px() const { return client_h_; }
   bool shown() const { return shown_; }
-  void SetDisplayModes(std::vector<DisplayMode> modes) { modes_ = std::move(modes); }
   // The cursor last set, null for the system arrow; and how often it was set.
   const CursorImage* cursor() const { return cursor_ ? &*cursor_ : nullptr; }
   int cursor_changes() const { return cursor_changes_; }
@@ -54,7 +53,6 @@ class HeadlessWindow final : public Window {
   BackBuffer last_frame_;
   std::vector<Rect> last_upload_;
   PresentStats stats_;
-  std::vector<DisplayMode> modes_;
   int current_mode_ = -1;
   int mouse_x_ = 0, mouse_y_ = 0;
   std::optional<CursorImage> cursor_;
