@@ -48,7 +48,7 @@ scene::TVeskControl& Make(scene::TVeskBaseList& root, int kind, const std::strin
 void Scenes() {
   fuzz::SceneRig rig;
   auto save = [&](const std::string& name, scene::TVeskBaseList& root) {
-    expr::ByteWriter out;
+    ByteWriter out;
     root.SaveToStream(out);
     Put("scene", name, fuzz::VersionByte(fuzz::kNewestSave), out.bytes());
   };
@@ -128,7 +128,7 @@ struct Call {
     }
   }
   void Save(const std::string& name) {
-    expr::ByteWriter out;
+    ByteWriter out;
     man->SaveToStream(out);
     Put("callman", name, fuzz::VersionByte(fuzz::kNewestSave), out.bytes());
   }
@@ -182,7 +182,7 @@ void VariableTables() {
   vars.CursorFile = "hand.cur";
   vars.SelStr = "yes";
   vars.HistoryFormat = {16, 1, 1, 400, 300, 2};
-  expr::ByteWriter game, status;
+  ByteWriter game, status;
   vars.SaveToStream(game);
   vars.SaveStatus(status);
   Put("variables", "game_data", fuzz::VersionByte(fuzz::kNewestSave), game.bytes());
@@ -192,7 +192,7 @@ void VariableTables() {
 void MapFiles() {
   const auto two = fuzz::MapFileBytes();
   PutRaw("map_file", "rect_and_triangle.map", std::string(two.begin(), two.end()));
-  expr::ByteWriter ellipse;
+  ByteWriter ellipse;
   ellipse.I32(1);
   ellipse.Str("round");
   ellipse.U8(1);

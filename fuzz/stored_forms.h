@@ -32,7 +32,7 @@ inline uint8_t VersionByte(int32_t version, bool flag = false) {
 
 // A map of two areas, a rectangle and a triangle, over a 4 x 4 picture.
 inline std::vector<uint8_t> MapFileBytes() {
-  expr::ByteWriter map;
+  ByteWriter map;
   map.I32(2);
   map.Str("all");
   map.U8(0);

@@ -115,31 +115,18 @@ void TVeskBox::Draw(graphics::TCustomDIBX& surface, const scene::Rect& clip) {
   DrawChildren(surface, clip);
 }
 
-void TVeskBox::SaveKindFields(expr::ByteWriter& out) const {
-  out.I32(BorderWidth);
-  out.I32(BorderColor);
-  out.I32(Alpha);
-  out.Str(OnIdle);
-  out.Str(Source);
-  out.U8(Repeat);
-  out.U8(AutoScrap);
-  out.Str(OnPlayEnd);
-  out.U8(Paused);
-  out.U8(AniPaused);
-}
-
-void TVeskBox::LoadKindFields(ByteReader& in, int32_t version) {
-  BorderWidth = in.I32("box border width");
-  BorderColor = in.I32("box border colour");
-  Alpha = in.I32("box alpha");
-  if (version <= 103) return;
-  OnIdle = in.Str("box idle handler");
-  SetStr(PR_SOURCE, in.Str("box source"));
-  Repeat = in.U8("box repeat");
-  AutoScrap = in.U8("box auto scrap");
-  OnPlayEnd = in.Str("box play-end handler");
-  Paused = in.U8("box paused");
-  AniPaused = in.U8("box animation pause");
+void TVeskBox::TransferKindFields(RecordIO& io) {
+  io.I32(BorderWidth, "box border width");
+  io.I32(BorderColor, "box border colour");
+  io.I32(Alpha, "box alpha");
+  if (!io.Since(104)) return;
+  io.Str(OnIdle, "box idle handler");
+  io.Via(&RecordIO::Str, Source, "box source", [&](const std::string& s) { SetStr(PR_SOURCE, s); });
+  io.U8(Repeat, "box repeat");
+  io.U8(AutoScrap, "box auto scrap");
+  io.Str(OnPlayEnd, "box play-end handler");
+  io.U8(Paused, "box paused");
+  io.U8(AniPaused, "box animation pause");
 }
 
 }  // namespace vesk::components

@@ -180,35 +180,28 @@ void TVeskButton::SetStr(int id, const std::string& value) {
   }
 }
 
-void TVeskButton::SaveKindFields(expr::ByteWriter& out) const {
-  TVeskImages::SaveKindFields(out);
-  out.Str(ListSource(kHover));
-  out.Str(ListSource(kPressed));
-  out.I32(GroupIndex);
-  out.U8(Selected);
-  out.U8(AllowAllUp);
-  out.Str(OnNotify);
-  out.Str(OnIdle);
-  out.Str(ListSource(kClicked));
-}
-
-void TVeskButton::LoadKindFields(ByteReader& in, int32_t version) {
-  ReadImagesFields(in, version);
-  const std::string hover = in.Str("hover source");
-  const std::string pressed = in.Str("pressed source");
-  GroupIndex = in.I32("group index");
-  const bool selected = in.U8("selected") != 0;
-  AllowAllUp = in.U8("allow all up") ? 1 : 0;
-  OnNotify = in.Str("click handler");
-  std::string clicked;
-  if (version > 103) {
-    OnIdle = in.Str("idle handler");
-    clicked = in.Str("clicked source");
+void TVeskButton::TransferKindFields(RecordIO& io) {
+  TransferImagesFields(io);
+  std::string hover = ListSource(kHover), pressed = ListSource(kPressed), clicked = ListSource(kClicked);
+  uint8_t selected = Selected;
+  io.Str(hover, "hover source");
+  io.Str(pressed, "pressed source");
+  io.I32(GroupIndex, "group index");
+  io.U8(selected, "selected");
+  io.Flag(AllowAllUp, "allow all up");
+  io.Str(OnNotify, "click handler");
+  if (io.Since(104)) {
+    io.Str(OnIdle, "idle handler");
+    io.Str(clicked, "clicked source");
+  } else {
+    io.Absent(clicked, std::string());
   }
+  if (!io.loading()) return;
+  // The pictures and the group follow from all the fields together.
   SetListSource(kHover, hover);
   SetListSource(kPressed, pressed);
   SetListSource(kClicked, clicked);
-  SetSelected(selected);
+  SetSelected(selected != 0);
   Tracking = 0;
   RestoreLoadedFrame();
 }

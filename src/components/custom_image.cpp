@@ -337,26 +337,19 @@ scene::TVeskControl* TVeskCustomImage::HitTest(int32_t x, int32_t y, uint32_t ma
 
 // ---- Stored form -------------------------------------------------------------------------
 
-void TVeskCustomImage::SaveKindFields(expr::ByteWriter& out) const {
-  out.I32(Alpha);
-  out.I32(ZoomX);
-  out.I32(Angle);
-  out.U8(FlipH);
-  out.U8(FlipV);
-  out.U8(CaptureMask);
-  out.I32(ZoomY);
-}
-
-void TVeskCustomImage::LoadKindFields(ByteReader& in, int32_t version) {
-  Alpha = in.I32("image alpha");
-  ZoomX = in.I32("image zoom");
-  Angle = in.I32("image angle");
-  FlipH = in.U8("image mirror") ? 1 : 0;
-  FlipV = in.U8("image mirror") ? 1 : 0;
-  CaptureMask = in.U8("image mask hit") ? 1 : 0;
+void TVeskCustomImage::TransferKindFields(RecordIO& io) {
+  io.I32(Alpha, "image alpha");
+  io.I32(ZoomX, "image zoom");
+  io.I32(Angle, "image angle");
+  io.Flag(FlipH, "image mirror");
+  io.Flag(FlipV, "image mirror");
+  io.Flag(CaptureMask, "image mask hit");
   // Older saves had one zoom for both directions.
-  ZoomY = version >= 104 ? in.I32("image vertical zoom") : ZoomX;
-  MarkSizeDirty();
+  if (io.Since(104))
+    io.I32(ZoomY, "image vertical zoom");
+  else
+    io.Absent(ZoomY, ZoomX);
+  if (io.loading()) MarkSizeDirty();
 }
 
 // ---- TVeskImage ------------------------------------------------------------------------------
@@ -415,16 +408,14 @@ void TVeskImage::ReleaseSurfaces() {
   OwnMask.reset();
 }
 
-void TVeskImage::SaveKindFields(expr::ByteWriter& out) const {
-  TVeskCustomImage::SaveKindFields(out);
-  out.Str(Source);
-  out.I32(Brightness);
-}
-
-void TVeskImage::LoadKindFields(ByteReader& in, int32_t version) {
-  TVeskCustomImage::LoadKindFields(in, version);
-  const std::string source = in.Str("image source");
-  const int32_t brightness = in.I32("image brightness");
+void TVeskImage::TransferKindFields(RecordIO& io) {
+  TVeskCustomImage::TransferKindFields(io);
+  std::string source = Source;
+  int32_t brightness = Brightness;
+  io.Str(source, "image source");
+  io.I32(brightness, "image brightness");
+  // The setters load the picture, once both are known.
+  if (!io.loading()) return;
   SetStr(PR_SOURCE, source);
   SetInt(PR_BRIGHTNESS, brightness);
 }

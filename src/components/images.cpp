@@ -174,22 +174,14 @@ void TVeskCustomImages::RestoreLoadedFrame() {
   Remaining = loaded_remaining_;
 }
 
-void TVeskCustomImages::SaveKindFields(expr::ByteWriter& out) const {
-  TVeskCustomImage::SaveKindFields(out);
-  out.I32(Remaining);
-  out.I32(FrameIndex);
-  out.I32(Brightness);
-  out.U8(Paused);
-  EndWait.SaveToStream(out);
-}
-
-void TVeskCustomImages::LoadKindFields(ByteReader& in, int32_t version) {
-  TVeskCustomImage::LoadKindFields(in, version);
-  loaded_remaining_ = in.I32("frame time left");
-  loaded_index_ = in.I32("frame index");
-  Brightness = std::clamp(in.I32("brightness"), -255, 255);
-  Paused = in.U8("paused") ? 1 : 0;
-  EndWait.LoadFromStream(in);
+void TVeskCustomImages::TransferKindFields(RecordIO& io) {
+  TVeskCustomImage::TransferKindFields(io);
+  // A loaded frame waits until the frames exist (RestoreLoadedFrame).
+  io.Via(&RecordIO::I32, Remaining, "frame time left", [&](int32_t v) { loaded_remaining_ = v; });
+  io.Via(&RecordIO::I32, FrameIndex, "frame index", [&](int32_t v) { loaded_index_ = v; });
+  io.I32In(Brightness, -255, 255, "brightness");
+  io.Flag(Paused, "paused");
+  EndWait.Transfer(io);
 }
 
 // ---- TVeskImages -------------------------------------------------------------------------
@@ -301,28 +293,18 @@ void TVeskImages::ReleaseSurfaces() {
   for (auto& list : lists_) list->ReleaseSurfaces();
 }
 
-void TVeskImages::SaveKindFields(expr::ByteWriter& out) const {
-  TVeskCustomImages::SaveKindFields(out);
-  out.U8(Repeat);
-  out.U8(AutoScrap);
-  out.Str(sources_[0]);
-  out.Str(OnPlayEnd);
-  out.Str(OnIdle);
+void TVeskImages::TransferImagesFields(RecordIO& io) {
+  TVeskCustomImages::TransferKindFields(io);
+  io.Flag(Repeat, "repeat");
+  io.Flag(AutoScrap, "auto scrap");
+  io.Via(&RecordIO::Str, sources_[0], "images source", [&](const std::string& s) { SetListSource(0, s); });
+  io.Str(OnPlayEnd, "play-end handler");
+  if (io.Since(104)) io.Str(OnIdle, "idle handler");
 }
 
-void TVeskImages::ReadImagesFields(ByteReader& in, int32_t version) {
-  TVeskCustomImages::LoadKindFields(in, version);
-  Repeat = in.U8("repeat") ? 1 : 0;
-  AutoScrap = in.U8("auto scrap") ? 1 : 0;
-  const std::string source = in.Str("images source");
-  OnPlayEnd = in.Str("play-end handler");
-  if (version > 103) OnIdle = in.Str("idle handler");
-  SetListSource(0, source);
-}
-
-void TVeskImages::LoadKindFields(ByteReader& in, int32_t version) {
-  ReadImagesFields(in, version);
-  RestoreLoadedFrame();
+void TVeskImages::TransferKindFields(RecordIO& io) {
+  TransferImagesFields(io);
+  if (io.loading()) RestoreLoadedFrame();
 }
 
 // ---- TVeskPrevImages -----------------------------------------------------------------------

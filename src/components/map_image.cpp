@@ -417,40 +417,25 @@ void TVeskMapImage::SetStr(int id, const std::string& value) {
   }
 }
 
-void TVeskMapImage::SaveKindFields(expr::ByteWriter& out) const {
-  out.Str(Source);
-  out.Str(HoverSource);
-  out.Str(MapSource);
-  out.I32(Alpha);
-  out.I32(Brightness);
-  out.Str(OnMapIn);
-  out.Str(OnMapOut);
-  out.U8(AutoScrap);
-  out.U8(RClickScrap);
-  out.Str(OnIdle);
-  out.U8(Paused);
-  out.Str(OnSelect);
-  out.I32(ScrapCountdown);
-}
-
-void TVeskMapImage::LoadKindFields(ByteReader& in, int32_t version) {
-  SetSource(in.Str("map source"));
-  SetHoverSource(in.Str("map hover source"));
-  SetMapSource(in.Str("map areas"));
-  Alpha = in.I32("map alpha");
-  Brightness = std::clamp(in.I32("map brightness"), -255, 255);
-  OnMapIn = in.Str("map-in handler");
-  OnMapOut = in.Str("map-out handler");
-  AutoScrap = in.U8("map auto scrap") ? 1 : 0;
-  RClickScrap = in.U8("map right-click scrap") ? 1 : 0;
-  if (version > 103) {
-    OnIdle = in.Str("idle handler");
-    Paused = in.U8("map paused") ? 1 : 0;
-    OnSelect = in.Str("select handler");
+void TVeskMapImage::TransferKindFields(RecordIO& io) {
+  io.Via(&RecordIO::Str, Source, "map source", [&](const std::string& s) { SetSource(s); });
+  io.Via(&RecordIO::Str, HoverSource, "map hover source", [&](const std::string& s) { SetHoverSource(s); });
+  io.Via(&RecordIO::Str, MapSource, "map areas", [&](const std::string& s) { SetMapSource(s); });
+  io.I32(Alpha, "map alpha");
+  io.I32In(Brightness, -255, 255, "map brightness");
+  io.Str(OnMapIn, "map-in handler");
+  io.Str(OnMapOut, "map-out handler");
+  io.Flag(AutoScrap, "map auto scrap");
+  io.Flag(RClickScrap, "map right-click scrap");
+  if (io.Since(104)) {
+    io.Str(OnIdle, "idle handler");
+    io.Flag(Paused, "map paused");
+    io.Str(OnSelect, "select handler");
   }
-  if (version > 114) {
-    const int32_t countdown = in.I32("map scrap countdown");
-    ScrapCountdown = countdown == 100 || countdown == 101 ? countdown : 0;
+  if (io.Since(115)) {
+    io.I32(ScrapCountdown, "map scrap countdown");
+    // Only the two countdown states survive a load.
+    if (io.loading() && ScrapCountdown != 100 && ScrapCountdown != 101) ScrapCountdown = 0;
   }
 }
 

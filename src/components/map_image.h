@@ -82,8 +82,7 @@ class TVeskMapImage final : public scene::TVeskControl {
   void RestoreSurfaces() override { Invalidate(); }
 
  protected:
-  void SaveKindFields(expr::ByteWriter& out) const override;
-  void LoadKindFields(ByteReader& in, int32_t version) override;
+  void TransferKindFields(RecordIO& io) override;
 
  private:
   // The map's own copy of a frame's mask, cut to the hovered area (inside

@@ -145,24 +145,17 @@ void TVeskTile::DrawTiles(graphics::TCustomDIBX& target) {
     target.TileStretch(dest, cell_w, cell_h, zoom_x, zoom_y, *src, src->BoundsRect(), key, flip, blend, ox, oy);
 }
 
-void TVeskTile::SaveKindFields(expr::ByteWriter& out) const {
-  TVeskCustomImages::SaveKindFields(out);
-  out.I32(ScrollX);
-  out.I32(ScrollY);
-  out.Str(Source);
-  out.Str(OnIdle);
-  out.I32(DistanceX);
-  out.I32(DistanceY);
-}
-
-void TVeskTile::LoadKindFields(ByteReader& in, int32_t version) {
-  TVeskCustomImages::LoadKindFields(in, version);
-  ScrollX = in.I32("tile scroll");
-  ScrollY = in.I32("tile scroll");
-  const std::string source = in.Str("tile source");
-  OnIdle = in.Str("idle handler");
-  DistanceX = in.I32("tile gap");
-  DistanceY = in.I32("tile gap");
+void TVeskTile::TransferKindFields(RecordIO& io) {
+  TVeskCustomImages::TransferKindFields(io);
+  io.I32(ScrollX, "tile scroll");
+  io.I32(ScrollY, "tile scroll");
+  std::string source = Source;
+  io.Str(source, "tile source");
+  io.Str(OnIdle, "idle handler");
+  io.I32(DistanceX, "tile gap");
+  io.I32(DistanceY, "tile gap");
+  if (!io.loading()) return;
+  // The picture is loaded with the gaps known; then the saved frame returns.
   SetSource(source);
   RestoreLoadedFrame();
 }

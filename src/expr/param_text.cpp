@@ -97,19 +97,4 @@ int32_t RealToInt(Real x) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(x)));
 }
 
-void StoreExtended(Real x, uint8_t out[10]) {
-  static_assert(sizeof(Real) >= 10, "long double must be the x87 extended format");
-  uint8_t raw[sizeof(Real)] = {};
-  std::memcpy(raw, &x, sizeof(Real));
-  std::memcpy(out, raw, 10);
-}
-
-Real LoadExtended(const uint8_t in[10]) {
-  uint8_t raw[sizeof(Real)] = {};
-  std::memcpy(raw, in, 10);
-  Real x;
-  std::memcpy(&x, raw, sizeof(Real));
-  return x;
-}
-
 }  // namespace vesk::expr

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/byte_writer.h"
 #include "expr/param_text.h"
 
 namespace vesk {
@@ -22,28 +23,6 @@ enum ParamTypeCode : int { kPtNone = 0, kPtInt = 1, kPtFloat = 2, kPtBool = 3, k
 
 class TParamCollection;
 class TParamCollectionItem;
-
-// Little-endian writer for the stored forms.
-class ByteWriter {
- public:
-  void U8(uint8_t v) { bytes_.push_back(v); }
-  void I32(int32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
-  }
-  void Str(const std::string& s) {
-    I32(static_cast<int32_t>(s.size()));
-    bytes_.insert(bytes_.end(), s.begin(), s.end());
-  }
-  void Ext(Real x) {
-    uint8_t b[10];
-    StoreExtended(x, b);
-    bytes_.insert(bytes_.end(), b, b + 10);
-  }
-  std::vector<uint8_t>& bytes() { return bytes_; }
-
- private:
-  std::vector<uint8_t> bytes_;
-};
 
 class TParamVar;
 

@@ -84,17 +84,21 @@ void TVeskObject::SetName(const std::string& name) {
 }
 
 void TVeskObject::SaveToStream(ByteWriter& out) const {
-  out.Str(Name);
-  out.I32(Priority);
-  out.I32(PriorityBias);
-  out.Str(Tag);
+  RecordIO io(out, kSaveVersion);
+  // Saving only reads the fields.
+  const_cast<TVeskObject*>(this)->Transfer(io);
 }
 
 void TVeskObject::LoadFromStream(ByteReader& in, int32_t version) {
-  Name = in.Str("object name");
-  Priority = in.I32("object priority");
-  if (version > 103) PriorityBias = in.I32("object priority bias");
-  if (version >= 120) Tag = in.Str("object tag");
+  RecordIO io(in, version);
+  Transfer(io);
+}
+
+void TVeskObject::Transfer(RecordIO& io) {
+  io.Str(Name, "object name");
+  io.I32(Priority, "object priority");
+  if (io.Since(104)) io.I32(PriorityBias, "object priority bias");
+  if (io.Since(120)) io.Str(Tag, "object tag");
 }
 
 void TVeskObject::QueueEvent(int event_id, const std::string& handler, std::vector<std::string> args) {
@@ -617,62 +621,49 @@ TVeskControl* TVeskControl::FindFocusable() {
 
 // ---- Stored form --------------------------------------------------------
 
-void TVeskControl::SaveControlFields(ByteWriter& out) const {
-  TVeskComponent::SaveToStream(out);
-  for (int32_t v : {Left, Top, Width, Height, OffsetX, OffsetY}) out.I32(v);
-  out.U8(PosZoomed);
-  for (int32_t v : {ClipLeft, ClipTop, ClipWidth, ClipHeight}) out.I32(v);
-  out.U8(AniPaused);
-  out.U8(Visible);
-  out.I32(Color);
-  for (int32_t v : {SavedRect.left, SavedRect.top, SavedRect.right, SavedRect.bottom}) out.I32(v);
-  out.U8(IgnoreMouse);
-  out.Str(Cursor);
-  for (const std::string& h : MouseHandlers) out.Str(h);
-  out.U8(HandleKey);
-  for (const std::string& h : KeyHandlers) out.Str(h);
-}
-
-void TVeskControl::LoadControlFields(ByteReader& in, int32_t version) {
-  TVeskComponent::LoadFromStream(in, version);
-  for (int32_t* v : {&Left, &Top, &Width, &Height, &OffsetX, &OffsetY}) *v = in.I32("control geometry");
-  PosZoomed = in.U8("control zoomed position");
-  if (version > 103) {
-    for (int32_t* v : {&ClipLeft, &ClipTop, &ClipWidth, &ClipHeight}) *v = in.I32("control clip");
-    AniPaused = in.U8("control animation pause");
+void TVeskControl::TransferControlFields(RecordIO& io) {
+  TVeskComponent::Transfer(io);
+  for (int32_t* v : {&Left, &Top, &Width, &Height, &OffsetX, &OffsetY}) io.I32(*v, "control geometry");
+  io.U8(PosZoomed, "control zoomed position");
+  if (io.Since(104)) {
+    for (int32_t* v : {&ClipLeft, &ClipTop, &ClipWidth, &ClipHeight}) io.I32(*v, "control clip");
+    io.U8(AniPaused, "control animation pause");
   }
-  Visible = in.U8("control visibility");
-  Color = in.I32("control colour");
+  io.U8(Visible, "control visibility");
+  io.I32(Color, "control colour");
   for (int32_t* v : {&SavedRect.left, &SavedRect.top, &SavedRect.right, &SavedRect.bottom})
-    *v = in.I32("control saved rectangle");
-  IgnoreMouse = in.U8("control mouse mode");
-  Cursor = in.Str("control cursor");
-  MouseHandlers[kOnMouseMove] = in.Str("mouse handler");
-  if (version > 101) MouseHandlers[kOnMouseIn] = in.Str("mouse handler");
-  for (int h = kOnMouseOut; h < kMouseHandlerCount; ++h) MouseHandlers[h] = in.Str("mouse handler");
-  if (version > 117) {
-    HandleKey = in.U8("control key handling");
-    for (std::string& h : KeyHandlers) h = in.Str("key handler");
+    io.I32(*v, "control saved rectangle");
+  io.U8(IgnoreMouse, "control mouse mode");
+  io.Str(Cursor, "control cursor");
+  for (int h = 0; h < kMouseHandlerCount; ++h)
+    if (h != kOnMouseIn || io.Since(102)) io.Str(MouseHandlers[h], "mouse handler");
+  if (io.Since(118)) {
+    io.U8(HandleKey, "control key handling");
+    for (std::string& h : KeyHandlers) io.Str(h, "key handler");
   }
 }
 
-void TVeskControl::SaveToStream(ByteWriter& out) const {
-  SaveControlFields(out);
-  SaveKindFields(out);
-  std::vector<const TVeskControl*> saved;
-  for (const TVeskControl* c : Children)
-    if (c->GetCompoType() != 0 && !IsSystemName(c->Name) && !(Root && Root->IsDying(c))) saved.push_back(c);
-  out.I32(static_cast<int32_t>(saved.size()));
-  for (const TVeskControl* c : saved) {
-    out.U8(static_cast<uint8_t>(c->GetCompoType()));
-    c->SaveToStream(out);
+void TVeskControl::TransferChildren(RecordIO& io) {
+  if (io.loading()) {
+    if (Root) Root->LoadChildren(io, *this);
+    return;
+  }
+  std::vector<TVeskControl*> saved;
+  for (TVeskControl* c : Children)
+    if (c->GetCompoType() != 0 && !IsSystemName(c->Name) && !(Root && Root->IsDying(c)))
+      saved.push_back(c);
+  io.Count(saved.size(), 1, "child count");
+  for (TVeskControl* c : saved) {
+    uint8_t kind = static_cast<uint8_t>(c->GetCompoType());
+    io.U8(kind, "child kind");
+    c->Transfer(io);
   }
 }
 
-void TVeskControl::LoadFromStream(ByteReader& in, int32_t version) {
-  LoadControlFields(in, version);
-  LoadKindFields(in, version);
-  if (Root) Root->LoadChildren(in, version, *this);
+void TVeskControl::Transfer(RecordIO& io) {
+  TransferControlFields(io);
+  TransferKindFields(io);
+  TransferChildren(io);
 }
 
 }  // namespace vesk::scene

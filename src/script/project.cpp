@@ -104,15 +104,15 @@ void TProject::Create() {
 }
 
 bool TProject::ReadProjectFile(const std::vector<uint8_t>& bytes) {
-  ByteReader in(bytes.data(), bytes.size());
-  ReadLeadingFields(in, info);
+  ProjectFile file = script::ReadProjectFile(bytes);
+  info = file.info;
   if (info.version > kMaxProjectVersion) {
     error_ = "project version " + std::to_string(info.version) + " is newer than this player";
     return false;
   }
-  DiskPrompt = in.Str("disk prompt");
-  ExitPrompt = in.Str("exit prompt");
-  for (const StatusDefinition& d : ReadStatusDefinitions(in)) {
+  DiskPrompt = std::move(file.disk_prompt);
+  ExitPrompt = std::move(file.exit_prompt);
+  for (const StatusDefinition& d : file.status) {
     // A value restored from the saved status is never overwritten.
     if (d.type > expr::kPtStr || env_.variables->Find(d.name)) continue;
     expr::TParamCollectionItem* item = env_.variables->AddParam(d.type);
@@ -131,24 +131,16 @@ bool TProject::ReadProjectFile(const std::vector<uint8_t>& bytes) {
       default: break;
     }
   }
-  DiskMap.LoadFromStream(in);
+  DiskMap = std::move(file.disk_map);
   return true;
 }
 
 void TProject::ReadOriginalDiskMap() {
   // The installed copy's map wins: the original file knows the real discs.
+  // A file newer than this player gives no map.
   storage::TFolderDiskList map;
   try {
-    const std::vector<uint8_t> bytes = env_.files->ReadFileBytes(kOriginalProjectFile);
-    ByteReader in(bytes.data(), bytes.size());
-    ProjectInfo skipped;
-    ReadLeadingFields(in, skipped);
-    if (skipped.version <= kMaxProjectVersion) {
-      in.Str("disk prompt");
-      in.Str("exit prompt");
-      ReadStatusDefinitions(in);
-      map.LoadFromStream(in);
-    }
+    map = script::ReadProjectFile(env_.files->ReadFileBytes(kOriginalProjectFile)).disk_map;
   } catch (const std::exception&) {
     map.Clear();
   }

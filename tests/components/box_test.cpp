@@ -118,7 +118,7 @@ TEST_F(BoxScene, ClippedChildrenAndFieldsSurviveASave) {
   DrawFrame();
   EXPECT_EQ(Pixel(22, 22), 0x000000u);  // outside the parent: not drawn
 
-  expr::ByteWriter out;
+  ByteWriter out;
   root_.SaveToStream(out);
   TVeskBaseList copy;
   ByteReader in(out.bytes().data(), out.bytes().size());

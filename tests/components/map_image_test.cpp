@@ -32,10 +32,10 @@ class MapFile {
     return *this;
   }
   std::vector<uint8_t> Bytes() const {
-    expr::ByteWriter file;
+    ByteWriter file;
     file.I32(count);
     std::vector<uint8_t> bytes = file.bytes();
-    auto body = const_cast<expr::ByteWriter&>(out).bytes();
+    auto body = const_cast<ByteWriter&>(out).bytes();
     bytes.insert(bytes.end(), body.begin(), body.end());
     return bytes;
   }
@@ -46,7 +46,7 @@ class MapFile {
     out.Str(name);
     out.U8(shape);
   }
-  expr::ByteWriter out;
+  ByteWriter out;
   int32_t count = 0;
 };
 
@@ -90,7 +90,7 @@ TEST(MapAreas, HostileFilesKeepWhatCameBeforeTheFault) {
   EXPECT_EQ(ParseMapFile(cut).size(), 1u);
   // A count far beyond the data, a polygon claiming two billion corners,
   // a negative name length and extreme coordinates.
-  expr::ByteWriter w;
+  ByteWriter w;
   w.I32(0x7FFFFFFF);
   w.Str("x");
   w.U8(0);
@@ -104,7 +104,7 @@ TEST(MapAreas, HostileFilesKeepWhatCameBeforeTheFault) {
   graphics::TDIBX mask(4, 4, 8);
   areas[0].Paint(mask, 255);
   EXPECT_EQ(mask.GetPixel(3, 3), 255u);
-  expr::ByteWriter negative;
+  ByteWriter negative;
   negative.I32(-5);
   EXPECT_TRUE(ParseMapFile(negative.bytes()).empty());
   EXPECT_TRUE(ParseMapFile({}).empty());

@@ -23,7 +23,7 @@ class StoredForms : public ImageScene {
     fake_.pictures["n.orl"] = {Solid(4, 4, 1)};
     fake_.pictures["h.orl"] = {Solid(4, 4, 2)};
     fake_.pictures["c.orl"] = {Solid(4, 4, 3)};
-    expr::ByteWriter map;
+    ByteWriter map;
     map.I32(1);
     map.Str("all");
     map.U8(0);
@@ -34,7 +34,7 @@ class StoredForms : public ImageScene {
   // The whole scene saved and loaded into a second root with the same
   // services.
   std::unique_ptr<scene::TVeskBaseList> RoundTrip() {
-    expr::ByteWriter out;
+    ByteWriter out;
     root_.SaveToStream(out);
     auto copy = std::make_unique<scene::TVeskBaseList>(Env());
     ByteReader in(out.bytes().data(), out.bytes().size());
@@ -44,7 +44,7 @@ class StoredForms : public ImageScene {
   }
 
   // The control part of a record as versions before 118 wrote it.
-  static void OldControl(expr::ByteWriter& w, const std::string& name, int32_t version) {
+  static void OldControl(ByteWriter& w, const std::string& name, int32_t version) {
     w.Str(name);
     w.I32(0);                                       // priority
     if (version > 103) w.I32(0);                    // priority bias
@@ -61,7 +61,7 @@ class StoredForms : public ImageScene {
     w.Str("");                                          // cursor
     for (int i = 0; i < 9; ++i) w.Str("");              // mouse handlers (mouse-in from 102)
   }
-  static void ImageFields(expr::ByteWriter& w, int32_t version) {
+  static void ImageFields(ByteWriter& w, int32_t version) {
     w.I32(300);  // alpha
     w.I32(512);  // zoom x
     w.I32(0);    // angle
@@ -70,7 +70,7 @@ class StoredForms : public ImageScene {
     w.U8(1);  // capture mask
     if (version >= 104) w.I32(128);
   }
-  static void AnimatedFields(expr::ByteWriter& w, int32_t remaining, int32_t index) {
+  static void AnimatedFields(ByteWriter& w, int32_t remaining, int32_t index) {
     w.I32(remaining);
     w.I32(index);
     w.I32(-40);  // brightness
@@ -133,7 +133,7 @@ TEST_F(StoredForms, AnimatedImagesComeBackWithTheirFrameAndEndWait) {
 
 TEST_F(StoredForms, Version103ImagesHaveOneZoomAndNoIdleHandler) {
   for (int32_t version : {103, 104}) {
-    expr::ByteWriter w;
+    ByteWriter w;
     OldControl(w, "old" + std::to_string(version), version);
     ImageFields(w, version);
     AnimatedFields(w, 5, 2);
@@ -181,7 +181,7 @@ TEST_F(StoredForms, ButtonsComeBackSelectedInTheirGroup) {
 }
 
 TEST_F(StoredForms, Version103ButtonsHaveNoClickedSource) {
-  expr::ByteWriter w;
+  ByteWriter w;
   OldControl(w, "old", 103);
   ImageFields(w, 103);
   AnimatedFields(w, 0, 0);
@@ -231,7 +231,7 @@ TEST_F(StoredForms, MapsKeepTheirScrapCountdownFromVersion115) {
   EXPECT_EQ(copy->FindComponent("map"), nullptr);
 
   for (int32_t version : {103, 114, 115}) {
-    expr::ByteWriter w;
+    ByteWriter w;
     OldControl(w, "old" + std::to_string(version), version);
     w.Str("n.orl");
     w.Str("");
@@ -283,7 +283,7 @@ TEST_F(StoredForms, TilesAndStillImagesKeepTheirFields) {
   auto& still = MakeByCode<TVeskImage>("still");
   still.SetStr(PR_SOURCE, "n.orl");
   still.SetInt(PR_BRIGHTNESS, 100);
-  expr::ByteWriter out;
+  ByteWriter out;
   still.SaveToStream(out);
   auto& back = MakeByCode<TVeskImage>("back");
   ByteReader in(out.bytes().data(), out.bytes().size());

@@ -329,7 +329,7 @@ TEST_F(PlayerRun, TheStartPageRunsAndItsVariablesAreDumped) {
   yes->SetFlag(true);
   cond->Operands.push_back(std::move(yes));
   again.Condition.Ops.push_back(std::move(cond));
-  expr::ByteWriter w;
+  ByteWriter w;
   page.SaveToStream(w);
   platform::WriteFileAtomic((dir_ / "game" / kStartPage).string(), w.bytes().data(), w.bytes().size());
   const fs::path json = dir_ / "v.json", trace = dir_ / "trace.txt";

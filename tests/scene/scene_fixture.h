@@ -54,8 +54,7 @@ class TestBox : public TVeskControl {
 
  protected:
   // One kind field between the control part and the children.
-  void SaveKindFields(ByteWriter& out) const override { out.I32(zoom_x); }
-  void LoadKindFields(ByteReader& in, int32_t) override { zoom_x = in.I32(); }
+  void TransferKindFields(RecordIO& io) override { io.I32(zoom_x, "integer"); }
 };
 
 class TestTicker : public TVeskComponent {
@@ -70,13 +69,9 @@ class TestTicker : public TVeskComponent {
   std::string GetStr(int id) const override { return id == PR_ONIDLE ? idle : TVeskComponent::GetStr(id); }
   bool GetFlag(int id) const override { return id == PR_PAUSED ? paused : TVeskComponent::GetFlag(id); }
   bool Update(int32_t) override { return ++updates, finish; }
-  void SaveToStream(ByteWriter& out) const override {
-    TVeskComponent::SaveToStream(out);
-    out.I32(interval);
-  }
-  void LoadFromStream(ByteReader& in, int32_t version) override {
-    TVeskComponent::LoadFromStream(in, version);
-    interval = in.I32();
+  void Transfer(RecordIO& io) override {
+    TVeskComponent::Transfer(io);
+    io.I32(interval, "integer");
   }
 };
 

@@ -388,7 +388,7 @@ TEST(ExprDecompilerTest, EveryRealComesBackByteForByte) {
   };
   for (const auto& bits : patterns) {
     Ops o;
-    o.Op(ocPlus, "____0", R(expr::LoadExtended(bits)), V("x")).Op(ocTo, "____arg", V("____0"));
+    o.Op(ocPlus, "____0", R(LoadExtended(bits)), V("x")).Op(ocTo, "____arg", V("____0"));
     EXPECT_FALSE(RoundTripsAsInfix(o.e));
   }
   for (const expr::Real x : {-0.0L, 0.1L, 1e-4950L, std::numeric_limits<expr::Real>::max()}) {

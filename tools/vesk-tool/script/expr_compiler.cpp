@@ -258,7 +258,7 @@ expr::TVeskParser CompileExpressionText(std::string_view text, const ExprContext
 }
 
 bool SameExpression(const expr::TVeskParser& a, const expr::TVeskParser& b) {
-  expr::ByteWriter x, y;
+  ByteWriter x, y;
   a.SaveToStream(x);
   b.SaveToStream(y);
   return x.bytes() == y.bytes();

@@ -56,8 +56,8 @@ std::optional<std::string> DecimalReal(expr::Real value) {
   const std::vector<Token> tokens = Tokenize(std::string_view(text).substr(negative ? 1 : 0), 1);
   if (tokens.size() != 1 || tokens[0].kind != Tok::kReal) return std::nullopt;
   uint8_t want[10], got[10];
-  expr::StoreExtended(value, want);
-  expr::StoreExtended(negative ? -tokens[0].real_value : tokens[0].real_value, got);
+  StoreExtended(value, want);
+  StoreExtended(negative ? -tokens[0].real_value : tokens[0].real_value, got);
   if (!std::equal(want, want + 10, got)) return std::nullopt;
   return text;
 }
@@ -71,7 +71,7 @@ std::string RawOperand(const expr::TCustomParam& p) {
     case expr::kPtFloat: {
       if (auto text = DecimalReal(p.GetFloat())) return *text;
       uint8_t bytes[10];
-      expr::StoreExtended(p.GetFloat(), bytes);
+      StoreExtended(p.GetFloat(), bytes);
       return "real \"" + Hex(bytes, 10) + "\"";
     }
     case expr::kPtBool: return p.GetFlag() ? "true" : "false";

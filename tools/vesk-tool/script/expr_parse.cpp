@@ -445,7 +445,7 @@ class RawParser {
       bytes[9 - i / 2] = static_cast<uint8_t>(bytes[9 - i / 2] * 16 + (ok ? digit : 0));
     }
     if (!ok) in_.Fail(t, "real \"...\" takes 20 hex digits");
-    return expr::LoadExtended(bytes);
+    return LoadExtended(bytes);
   }
 
   static int HexDigit(char c) {

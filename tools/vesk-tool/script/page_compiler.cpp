@@ -703,7 +703,7 @@ void ResolveTargets(std::vector<CompiledPage>& pages, std::string* failed_source
 }
 
 std::vector<uint8_t> PageBytes(const TPage& page) {
-  expr::ByteWriter out;
+  ByteWriter out;
   page.SaveToStream(out);
   return std::move(out.bytes());
 }

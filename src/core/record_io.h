@@ -1,0 +1,190 @@
+#pragma once
+// RecordIO: one description of a stored record serves both directions. A
+// record's fields are listed once, in stored order, in a Transfer function
+// that calls a field method per field; over a ByteReader the methods fill
+// the fields, over a ByteWriter they write them. Fields that came with a
+// later stored version are listed under Since(first_version), so the reader
+// and the writer cannot disagree about which versions carry them.
+//
+// Loading keeps ByteReader's errors: a cut record throws ETruncated naming
+// the field (the "what" text), a count the remaining bytes cannot hold is
+// refused before anything is allocated.
+//
+// Saving goes through the same non-const Transfer: the field methods only
+// read the fields then, so a const SaveToStream may call Transfer on itself.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/byte_reader.h"
+#include "core/byte_writer.h"
+#include "core/extended_real.h"
+
+namespace vesk {
+
+class RecordIO {
+ public:
+  RecordIO(ByteReader& in, int32_t version) : in_(&in), version_(version) {}
+  RecordIO(ByteWriter& out, int32_t version) : out_(&out), version_(version) {}
+
+  bool loading() const { return in_ != nullptr; }
+  int32_t version() const { return version_; }
+  // Whether the record carries the fields that came with `first_version`.
+  bool Since(int32_t first_version) const { return version_ >= first_version; }
+  // What a field reads as when a loaded record is older than the field.
+  template <typename T, typename V>
+  void Absent(T& field, V&& value) const {
+    if (loading()) field = std::forward<V>(value);
+  }
+
+  // The underlying stream, for parts with a reader and writer of their own.
+  ByteReader& reader() { return *in_; }
+  ByteWriter& writer() { return *out_; }
+
+  void U8(uint8_t& v, const char* what) {
+    if (in_)
+      v = in_->U8(what);
+    else
+      out_->U8(v);
+  }
+  // A flag byte: any non-zero byte loads as 1; the field is stored as held.
+  void Flag(uint8_t& v, const char* what) {
+    if (in_)
+      v = in_->U8(what) != 0 ? 1 : 0;
+    else
+      out_->U8(v);
+  }
+  void Bool8(bool& v, const char* what) {
+    if (in_)
+      v = in_->U8(what) != 0;
+    else
+      out_->U8(v ? 1 : 0);
+  }
+  void I32(int32_t& v, const char* what) {
+    if (in_)
+      v = in_->I32(what);
+    else
+      out_->I32(v);
+  }
+  void I64(int64_t& v, const char* what) {
+    if (in_)
+      v = in_->I64(what);
+    else
+      out_->I64(v);
+  }
+  void Str(std::string& s, const char* what) {
+    if (in_)
+      s = in_->Str(what);
+    else
+      out_->Str(s);
+  }
+  // The 10-byte extended real.
+  void Ext(Real& x, const char* what) {
+    if (in_)
+      x = LoadExtended(in_->Bytes(10, what));
+    else
+      out_->Ext(x);
+  }
+  // `n` raw bytes.
+  void Bytes(uint8_t* data, size_t n, const char* what) {
+    if (in_) {
+      const uint8_t* p = in_->Bytes(n, what);
+      std::copy(p, p + n, data);
+    } else {
+      out_->Bytes(data, n);
+    }
+  }
+  // A signed 32-bit byte count, then the bytes; a negative count reads as none.
+  void Blob(std::vector<uint8_t>& data, const char* what_size, const char* what) {
+    int32_t n = static_cast<int32_t>(data.size());
+    I32(n, what_size);
+    if (in_) {
+      data.clear();
+      if (n > 0) {
+        const uint8_t* p = in_->Bytes(static_cast<size_t>(n), what);
+        data.assign(p, p + n);
+      }
+    } else {
+      out_->Bytes(data.data(), data.size());
+    }
+  }
+
+  // A loaded value is clamped to [lo, hi]; the field is stored as held.
+  void I32In(int32_t& v, int32_t lo, int32_t hi, const char* what) {
+    I32(v, what);
+    if (in_) v = std::clamp(v, lo, hi);
+  }
+  // A field that a load hands to a setter (which acts on the new value)
+  // rather than storing it: `value` is what saving writes, `field` the
+  // method that transfers it, e.g. Via(&RecordIO::Str, Source, "source", set).
+  template <typename T, typename Set>
+  void Via(void (RecordIO::*field)(T&, const char*), T value, const char* what, Set&& set) {
+    (this->*field)(value, what);
+    if (in_) set(std::move(value));
+  }
+
+  // Enums and other narrow types stored in one byte or in four.
+  template <typename T>
+  void AsU8(T& v, const char* what) {
+    uint8_t b = static_cast<uint8_t>(v);
+    U8(b, what);
+    if (in_) v = static_cast<T>(b);
+  }
+  template <typename T>
+  void AsI32(T& v, const char* what) {
+    int32_t n = static_cast<int32_t>(v);
+    I32(n, what);
+    if (in_) v = static_cast<T>(n);
+  }
+
+  // How a loaded count below zero is taken.
+  enum class Negative {
+    kRefused,  // "<what> out of range"
+    kNone,     // reads as no items (writers whose loops simply did not run)
+  };
+  // A signed 32-bit item count: `n` when saving, the stored count when
+  // loading. Each item takes at least `min_item_bytes`, so a loaded count
+  // the remaining bytes cannot hold is refused.
+  int32_t Count(size_t n, size_t min_item_bytes, const char* what,
+                Negative negative = Negative::kRefused) {
+    int32_t count = static_cast<int32_t>(n);
+    I32(count, what);
+    if (!in_) return count;
+    const size_t room = in_->remaining() / (min_item_bytes == 0 ? 1 : min_item_bytes);
+    if (negative == Negative::kNone) {
+      if (count > 0 && static_cast<size_t>(count) > room)
+        throw ETruncated(std::string(what) + " out of range at offset " +
+                         std::to_string(in_->position()));
+      return count < 0 ? 0 : count;
+    }
+    if (count < 0 || static_cast<size_t>(count) > room)
+      throw ETruncated(std::string(what) + " out of range");
+    return count;
+  }
+  // A counted list; `item(T&)` transfers one element. A loaded element is
+  // added once it is complete, so a cut list keeps only whole elements.
+  template <typename T, typename Item>
+  void List(std::vector<T>& list, size_t min_item_bytes, const char* what, Item&& item,
+            Negative negative = Negative::kRefused) {
+    if (in_) list.clear();
+    const int32_t n = Count(list.size(), min_item_bytes, what, negative);
+    if (!in_) {
+      for (T& element : list) item(element);
+      return;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+      T element{};
+      item(element);
+      list.push_back(std::move(element));
+    }
+  }
+
+ private:
+  ByteReader* in_ = nullptr;
+  ByteWriter* out_ = nullptr;
+  int32_t version_;
+};
+
+}  // namespace vesk
