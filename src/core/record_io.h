@@ -11,7 +11,7 @@
 // refused before anything is allocated.
 //
 // Saving goes through the same non-const Transfer: the field methods only
-// read the fields then, so a const SaveToStream may call Transfer on itself.
+// read the fields then (SaveRecord below).
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -186,5 +186,20 @@ class RecordIO {
   ByteWriter* out_ = nullptr;
   int32_t version_;
 };
+
+// The entry points of a record class over its Transfer: LoadFromStream and
+// SaveToStream of the records are these. Saving only reads the fields, so a
+// const record may be saved through the non-const Transfer.
+template <typename Record>
+void LoadRecord(Record& record, ByteReader& in, int32_t version) {
+  RecordIO io(in, version);
+  record.Transfer(io);
+}
+
+template <typename Record>
+void SaveRecord(const Record& record, ByteWriter& out, int32_t version) {
+  RecordIO io(out, version);
+  const_cast<Record&>(record).Transfer(io);
+}
 
 }  // namespace vesk

@@ -578,15 +578,9 @@ void TVeskParser::Transfer(RecordIO& io) {
 }
 
 // Expressions have no versioned fields: the version is not looked at.
-void TVeskParser::LoadFromStream(ByteReader& in) {
-  RecordIO io(in, 0);
-  Transfer(io);
-}
+void TVeskParser::LoadFromStream(ByteReader& in) { LoadRecord(*this, in, 0); }
 
-void TVeskParser::SaveToStream(ByteWriter& out) const {
-  RecordIO io(out, 0);
-  const_cast<TVeskParser*>(this)->Transfer(io);
-}
+void TVeskParser::SaveToStream(ByteWriter& out) const { SaveRecord(*this, out, 0); }
 
 void TVeskParser::Assign(const TVeskParser& source) {
   ByteWriter w;

@@ -83,16 +83,9 @@ void TVeskObject::SetName(const std::string& name) {
   Name = name;
 }
 
-void TVeskObject::SaveToStream(ByteWriter& out) const {
-  RecordIO io(out, kSaveVersion);
-  // Saving only reads the fields.
-  const_cast<TVeskObject*>(this)->Transfer(io);
-}
+void TVeskObject::SaveToStream(ByteWriter& out) const { SaveRecord(*this, out, kSaveVersion); }
 
-void TVeskObject::LoadFromStream(ByteReader& in, int32_t version) {
-  RecordIO io(in, version);
-  Transfer(io);
-}
+void TVeskObject::LoadFromStream(ByteReader& in, int32_t version) { LoadRecord(*this, in, version); }
 
 void TVeskObject::Transfer(RecordIO& io) {
   io.Str(Name, "object name");

@@ -20,14 +20,11 @@ void TransferExpressionSince(RecordIO& io, int32_t first_version, TVeskParser& e
 }
 
 void TCommand::LoadFromStream(ByteReader& in, int32_t page_version) {
-  RecordIO io(in, page_version);
-  Transfer(io);
+  LoadRecord(*this, in, page_version);
 }
 
 void TCommand::SaveToStream(ByteWriter& out, int32_t page_version) const {
-  RecordIO io(out, page_version);
-  // Saving only reads the fields.
-  const_cast<TCommand*>(this)->Transfer(io);
+  SaveRecord(*this, out, page_version);
 }
 
 void TCommand::Transfer(RecordIO& io) {
