@@ -43,42 +43,19 @@ class RecordIO {
   ByteReader& reader() { return *in_; }
   ByteWriter& writer() { return *out_; }
 
-  void U8(uint8_t& v, const char* what) {
-    if (in_)
-      v = in_->U8(what);
-    else
-      out_->U8(v);
-  }
+  void U8(uint8_t& v, const char* what) { Field(v, what, &ByteReader::U8, &ByteWriter::U8); }
+  void I32(int32_t& v, const char* what) { Field(v, what, &ByteReader::I32, &ByteWriter::I32); }
+  void I64(int64_t& v, const char* what) { Field(v, what, &ByteReader::I64, &ByteWriter::I64); }
+  void Str(std::string& s, const char* what) { Field(s, what, &ByteReader::Str, &ByteWriter::Str); }
   // A flag byte: any non-zero byte loads as 1; the field is stored as held.
   void Flag(uint8_t& v, const char* what) {
-    if (in_)
-      v = in_->U8(what) != 0 ? 1 : 0;
-    else
-      out_->U8(v);
+    U8(v, what);
+    if (in_ && v != 0) v = 1;
   }
   void Bool8(bool& v, const char* what) {
-    if (in_)
-      v = in_->U8(what) != 0;
-    else
-      out_->U8(v ? 1 : 0);
-  }
-  void I32(int32_t& v, const char* what) {
-    if (in_)
-      v = in_->I32(what);
-    else
-      out_->I32(v);
-  }
-  void I64(int64_t& v, const char* what) {
-    if (in_)
-      v = in_->I64(what);
-    else
-      out_->I64(v);
-  }
-  void Str(std::string& s, const char* what) {
-    if (in_)
-      s = in_->Str(what);
-    else
-      out_->Str(s);
+    uint8_t b = v ? 1 : 0;
+    U8(b, what);
+    if (in_) v = b != 0;
   }
   // The 10-byte extended real.
   void Ext(Real& x, const char* what) {
@@ -141,35 +118,36 @@ class RecordIO {
 
   // How a loaded count below zero is taken.
   enum class Negative {
-    kRefused,  // "<what> out of range"
-    kNone,     // reads as no items (writers whose loops simply did not run)
+    kRefused,  // as a count out of range
+    kNone,     // as no items (writers whose loops simply did not run)
   };
+  // Whether the refusal of a count names the offset after it, as some
+  // records always have: "<what> out of range[ at offset N]".
+  enum class Offset { kUnnamed, kNamed };
   // A signed 32-bit item count: `n` when saving, the stored count when
   // loading. Each item takes at least `min_item_bytes`, so a loaded count
   // the remaining bytes cannot hold is refused.
   int32_t Count(size_t n, size_t min_item_bytes, const char* what,
-                Negative negative = Negative::kRefused) {
+                Negative negative = Negative::kRefused, Offset offset = Offset::kUnnamed) {
     int32_t count = static_cast<int32_t>(n);
     I32(count, what);
     if (!in_) return count;
+    if (count < 0 && negative == Negative::kNone) return 0;
     const size_t room = in_->remaining() / (min_item_bytes == 0 ? 1 : min_item_bytes);
-    if (negative == Negative::kNone) {
-      if (count > 0 && static_cast<size_t>(count) > room)
-        throw ETruncated(std::string(what) + " out of range at offset " +
-                         std::to_string(in_->position()));
-      return count < 0 ? 0 : count;
+    if (count < 0 || static_cast<size_t>(count) > room) {
+      std::string message = std::string(what) + " out of range";
+      if (offset == Offset::kNamed) message += " at offset " + std::to_string(in_->position());
+      throw ETruncated(message);
     }
-    if (count < 0 || static_cast<size_t>(count) > room)
-      throw ETruncated(std::string(what) + " out of range");
     return count;
   }
   // A counted list; `item(T&)` transfers one element. A loaded element is
   // added once it is complete, so a cut list keeps only whole elements.
   template <typename T, typename Item>
   void List(std::vector<T>& list, size_t min_item_bytes, const char* what, Item&& item,
-            Negative negative = Negative::kRefused) {
+            Negative negative = Negative::kRefused, Offset offset = Offset::kUnnamed) {
     if (in_) list.clear();
-    const int32_t n = Count(list.size(), min_item_bytes, what, negative);
+    const int32_t n = Count(list.size(), min_item_bytes, what, negative, offset);
     if (!in_) {
       for (T& element : list) item(element);
       return;
@@ -182,6 +160,15 @@ class RecordIO {
   }
 
  private:
+  template <typename T, typename Stored>
+  void Field(T& v, const char* what, T (ByteReader::*read)(const char*),
+             void (ByteWriter::*write)(Stored)) {
+    if (in_)
+      v = (in_->*read)(what);
+    else
+      (out_->*write)(v);
+  }
+
   ByteReader* in_ = nullptr;
   ByteWriter* out_ = nullptr;
   int32_t version_;

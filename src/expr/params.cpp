@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/byte_reader.h"
+#include "core/record_io.h"
 #include "core/sjis.h"
 #include "expr/expr_errors.h"
 #include "expr/param_collection.h"
@@ -55,14 +56,10 @@ bool ContainsText(const std::string& hay, const std::string& needle) {
   return false;
 }
 
-void ReadElement(ByteReader& in, int32_t& v) { v = in.I32("integer element"); }
-void ReadElement(ByteReader& in, Real& x) { x = LoadExtended(in.Bytes(10, "real element")); }
-void ReadElement(ByteReader& in, uint8_t& b) { b = in.U8("flag element"); }
-void ReadElement(ByteReader& in, std::string& s) { s = in.Str("string element"); }
-void WriteElement(ByteWriter& out, int32_t v) { out.I32(v); }
-void WriteElement(ByteWriter& out, Real x) { out.Ext(x); }
-void WriteElement(ByteWriter& out, uint8_t b) { out.U8(b); }
-void WriteElement(ByteWriter& out, const std::string& s) { out.Str(s); }
+void TransferElement(RecordIO& io, int32_t& v) { io.I32(v, "integer element"); }
+void TransferElement(RecordIO& io, Real& x) { io.Ext(x, "real element"); }
+void TransferElement(RecordIO& io, uint8_t& b) { io.U8(b, "flag element"); }
+void TransferElement(RecordIO& io, std::string& s) { io.Str(s, "string element"); }
 constexpr size_t MinStoredSize(int32_t) { return 4; }
 constexpr size_t MinStoredSize(Real) { return 10; }
 constexpr size_t MinStoredSize(uint8_t) { return 1; }
@@ -85,21 +82,21 @@ void TCustomParam::SetDims(const std::vector<int32_t>& sizes) {
 
 void TCustomParam::ClearDims() { Dims.clear(); }
 
-void TCustomParam::SaveDims(ByteWriter& out) const {
-  out.I32(static_cast<int32_t>(Dims.size()));
-  for (int32_t d : Dims) out.I32(d);
+// Values have no versioned fields: the version is not looked at.
+void TCustomParam::SaveToStream(ByteWriter& out) const {
+  RecordIO io(out, 0);
+  // Saving only reads the fields.
+  const_cast<TCustomParam*>(this)->Transfer(io, nullptr);
 }
 
-void TCustomParam::LoadDims(ByteReader& in) {
-  const int32_t n = in.I32("dimension count");
-  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 4) throw ETruncated("dimension count out of range");
-  Dims.resize(static_cast<size_t>(n));
-  for (auto& d : Dims) d = in.I32("dimension size");
+void TCustomParam::LoadFromStream(ByteReader& in, const TParamCollection* table) {
+  RecordIO io(in, 0);
+  Transfer(io, table);
 }
 
-void TCustomParam::SaveToStream(ByteWriter& out) const { SaveDims(out); }
-
-void TCustomParam::LoadFromStream(ByteReader& in, const TParamCollection*) { LoadDims(in); }
+void TCustomParam::Transfer(RecordIO& io, const TParamCollection*) {
+  io.List(Dims, 4, "dimension count", [&](int32_t& d) { io.I32(d, "dimension size"); });
+}
 
 void TCustomParam::CopyFrom(const TCustomParam& v) {
   std::vector<int32_t> shape;
@@ -224,20 +221,10 @@ template <typename T, int C> void TParamArray<T, C>::CopyMem(const TCustomParam&
   Dims = std::move(shape);
 }
 
-template <typename T, int C> void TParamArray<T, C>::SaveToStream(ByteWriter& out) const {
-  SaveDims(out);
-  out.I32(Count());
-  for (const T& e : elements_) WriteElement(out, e);
-}
-
 template <typename T, int C>
-void TParamArray<T, C>::LoadFromStream(ByteReader& in, const TParamCollection*) {
-  LoadDims(in);
-  const int32_t n = in.I32("element count");
-  if (n < 0 || static_cast<size_t>(n) > in.remaining() / MinStoredSize(T{}))
-    throw ETruncated("element count out of range");
-  elements_.assign(static_cast<size_t>(n), T{});
-  for (T& e : elements_) ReadElement(in, e);
+void TParamArray<T, C>::Transfer(RecordIO& io, const TParamCollection* table) {
+  TCustomParam::Transfer(io, table);
+  io.List(elements_, MinStoredSize(T{}), "element count", [&](T& e) { TransferElement(io, e); });
 }
 
 template <typename T, int C>
@@ -301,21 +288,15 @@ int32_t TParamVar::IndexOfStr(const std::string& text, bool cs, bool partial) co
   return TargetValue() ? TargetValue()->IndexOfStr(text, cs, partial) : -1;
 }
 
-void TParamVar::SaveToStream(ByteWriter& out) const {
-  SaveDims(out);
-  out.Str(RefName);
-  out.Str(Target ? Target->Name() : std::string());
-  out.U8(Reserved);
-  out.I32(Index);
-}
-
-void TParamVar::LoadFromStream(ByteReader& in, const TParamCollection* table) {
-  LoadDims(in);
-  RefName = in.Str("reference name");
-  const std::string target = in.Str("reference target");
-  Reserved = in.U8("reference byte");
-  Index = in.I32("reference index");
-  Target = (!target.empty() && table) ? table->Find(target) : nullptr;
+void TParamVar::Transfer(RecordIO& io, const TParamCollection* table) {
+  TCustomParam::Transfer(io, table);
+  io.Str(RefName, "reference name");
+  // The target goes by name and is looked up again after a load.
+  std::string target = !io.loading() && Target ? Target->Name() : std::string();
+  io.Str(target, "reference target");
+  io.U8(Reserved, "reference byte");
+  io.I32(Index, "reference index");
+  if (io.loading()) Target = (!target.empty() && table) ? table->Find(target) : nullptr;
 }
 
 }  // namespace vesk::expr

@@ -14,6 +14,7 @@
 
 namespace vesk {
 class ByteReader;
+class RecordIO;
 }
 
 namespace vesk::expr {
@@ -62,8 +63,13 @@ class TCustomParam {
   virtual void FillFlag(bool) {}
   virtual void FillStr(const std::string&) {}
   virtual void CopyMem(const TCustomParam&) {}
-  virtual void SaveToStream(ByteWriter& out) const;
-  virtual void LoadFromStream(ByteReader& in, const TParamCollection* table);
+  // The stored value, through Transfer; a loaded reference finds its
+  // target in `table`.
+  void SaveToStream(ByteWriter& out) const;
+  void LoadFromStream(ByteReader& in, const TParamCollection* table);
+  // The fields for both directions (core/record_io.h): the shape here, then
+  // what each kind of value keeps. `table` is looked at only when loading.
+  virtual void Transfer(RecordIO& io, const TParamCollection* table);
   virtual void ClearDims();
   virtual int32_t IndexOfStr(const std::string&, bool /*case_sensitive*/, bool /*partial*/) const {
     return -1;
@@ -83,10 +89,6 @@ class TCustomParam {
   void CopyFrom(const TCustomParam& v);
   // Row-major flat index of (i1 ... in) against this value's DimSize.
   int32_t FlatIndex(const std::vector<int32_t>& indices) const;
-
- protected:
-  void SaveDims(ByteWriter& out) const;
-  void LoadDims(ByteReader& in);
 };
 
 // A fresh value for a type code (high bit ignored); null for other codes.
@@ -124,8 +126,7 @@ class TParamArray : public TCustomParam {
   void FillFlag(bool b) override { Fill(From(b)); }
   void FillStr(const std::string& s) override { Fill(From(s)); }
   void CopyMem(const TCustomParam& v) override;
-  void SaveToStream(ByteWriter& out) const override;
-  void LoadFromStream(ByteReader& in, const TParamCollection* table) override;
+  void Transfer(RecordIO& io, const TParamCollection* table) override;
   void ClearDims() override;
   int32_t IndexOfStr(const std::string& text, bool case_sensitive, bool partial) const override;
 
@@ -186,8 +187,7 @@ class TParamVar final : public TCustomParam {
   void FillFlag(bool b) override;
   void FillStr(const std::string& s) override;
   void CopyMem(const TCustomParam& v) override;
-  void SaveToStream(ByteWriter& out) const override;
-  void LoadFromStream(ByteReader& in, const TParamCollection* table) override;
+  void Transfer(RecordIO& io, const TParamCollection* table) override;
   int32_t IndexOfStr(const std::string& text, bool case_sensitive, bool partial) const override;
 
   // Reads and writes without an index go to element `Index` of the target.

@@ -524,7 +524,8 @@ std::unique_ptr<TCustomParam> MakeOperand(uint8_t type) {
 // any other type byte names a variable.
 void TransferOperand(RecordIO& io, std::unique_ptr<TCustomParam>& operand) {
   uint8_t type = 0;
-  if (!io.loading()) type = operand->AsVar() ? kPtNone : static_cast<uint8_t>(operand->ParamType());
+  if (!io.loading())
+    type = static_cast<uint8_t>(operand->AsVar() ? kPtNone : operand->ParamType());
   io.U8(type, "operand type");
   if (io.loading()) operand = MakeOperand(type);
   TCustomParam& p = *operand;

@@ -15,6 +15,7 @@
 
 #include "core/byte_reader.h"
 #include "core/record_io.h"
+#include "core/version.h"
 #include "expr/params.h"
 #include "expr/parser.h"
 #include "scene/rect.h"
@@ -26,10 +27,6 @@ class TCustomDIBX;
 namespace vesk::scene {
 
 using expr::Real;
-
-// The saved-game version the scene writes: its records carry every field
-// the loader knows.
-inline constexpr int32_t kSaveVersion = 129;
 
 class TVeskBaseList;
 class TVeskControl;

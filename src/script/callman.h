@@ -125,6 +125,8 @@ class TCallMan {
   // when the game was saved returns without storing its result.
   void SaveToStream(ByteWriter& out) const;
   void LoadFromStream(ByteReader& in, int32_t version);
+  // The saved form for both directions (core/record_io.h).
+  void Transfer(RecordIO& io);
   const CallEnvironment& env() const { return env_; }
 
   TPage* CurPage = nullptr;
@@ -154,6 +156,7 @@ class TCallMan {
   bool StepHandler();
   bool StepNested();
   std::string StoredSender(const std::string& name) const;
+  void TransferStack(RecordIO& io);
   void SetScope();
   void DropPage(std::list<std::unique_ptr<TPage>>::iterator it);
 

@@ -9,7 +9,7 @@ namespace vesk::script {
 void TransferExpressionList(RecordIO& io, std::vector<TVeskParser>& list, const char* what) {
   // Every stored expression begins with its 4-byte operation count.
   io.List(list, 4, what, [&](TVeskParser& expression) { expression.Transfer(io); },
-          RecordIO::Negative::kNone);
+          RecordIO::Negative::kNone, RecordIO::Offset::kNamed);
 }
 
 void TransferExpressionSince(RecordIO& io, int32_t first_version, TVeskParser& expression) {

@@ -182,12 +182,13 @@ TEST(RecordIO, HostileCountsAreRefusedBeforeAnythingIsAllocated) {
     for (const auto& s : items) w.Str(s);
     return w.bytes();
   };
-  auto load = [](const std::vector<uint8_t>& bytes, RecordIO::Negative negative) {
+  auto load = [](const std::vector<uint8_t>& bytes, RecordIO::Negative negative,
+                 RecordIO::Offset offset = RecordIO::Offset::kUnnamed) {
     ByteReader in(bytes.data(), bytes.size());
     RecordIO io(in, 1);
     std::vector<std::string> list{"stale"};
     io.List(
-        list, 4, "names", [&](std::string& s) { io.Str(s, "name"); }, negative);
+        list, 4, "names", [&](std::string& s) { io.Str(s, "name"); }, negative, offset);
     return list;
   };
   using N = RecordIO::Negative;
@@ -203,7 +204,7 @@ TEST(RecordIO, HostileCountsAreRefusedBeforeAnythingIsAllocated) {
     EXPECT_STREQ(e.what(), "names out of range");
   }
   try {
-    load(list_of(2, {"x"}), N::kNone);
+    load(list_of(2, {"x"}), N::kNone, RecordIO::Offset::kNamed);
     ADD_FAILURE();
   } catch (const ETruncated& e) {
     EXPECT_STREQ(e.what(), "names out of range at offset 4");

@@ -165,9 +165,10 @@ TEST(CommandRecordRoundTrip, EveryIdWithItsOwnValuesAtEverySupportedVersion) {
       SCOPED_TRACE(std::to_string(version) + " " + CommandClassName(id));
       const std::vector<uint8_t> bytes = Record(*page.Commands[static_cast<size_t>(id)], version);
       const std::vector<uint8_t> defaults = Record(*CreateCommand(id, &page), version);
-      if (defaults.size() > kHeaderBytes)
+      if (defaults.size() > kHeaderBytes) {
         EXPECT_NE(std::vector<uint8_t>(bytes.begin() + kHeaderBytes, bytes.end()),
                   std::vector<uint8_t>(defaults.begin() + kHeaderBytes, defaults.end()));
+      }
       auto loaded = CreateCommand(id, &page);
       ByteReader in(bytes.data(), bytes.size());
       loaded->LoadFromStream(in, version);
