@@ -60,8 +60,9 @@ void BM_EvaluatorLoopBody(benchmark::State& state) {
     body.Run(table, &functions);
     step.Run(table, &functions);
   }
-  state.counters["ops_per_s"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * (kOpsPerIteration + 1), benchmark::Counter::kIsRate);
+  state.counters["ops_per_s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * (kOpsPerIteration + 1),
+                         benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_EvaluatorLoopBody);
 
@@ -79,8 +80,9 @@ void BM_ReferenceLuaLoopBody(benchmark::State& state) {
     lua_call(L, 0, 0);
   }
   lua_close(L);
-  state.counters["ops_per_s"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * (kOpsPerIteration + 1), benchmark::Counter::kIsRate);
+  state.counters["ops_per_s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * (kOpsPerIteration + 1),
+                         benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ReferenceLuaLoopBody);
 

@@ -46,8 +46,12 @@ struct Pictures {
   PixmanImage p_dst, p_src, p_mask;
   pixman_image_t* solid = nullptr;
   Pictures(int bits, pixman_format_code_t format)
-      : dst(kW, kH, bits), src(kW, kH, bits), mask(kW, kH, 8), p_dst(dst, format),
-        p_src(src, format), p_mask(mask, PIXMAN_a8) {
+      : dst(kW, kH, bits),
+        src(kW, kH, bits),
+        mask(kW, kH, 8),
+        p_dst(dst, format),
+        p_src(src, format),
+        p_mask(mask, PIXMAN_a8) {
     const uint32_t all = bits == 32 ? 0xFFFFFF : 0xFFFF;
     Randomise(dst, 1, all);
     Randomise(src, 2, all);
@@ -108,8 +112,7 @@ void BM_Ref32_MemcpyRows700x500(benchmark::State& state) {
 void BM_Vesk32_Draw700x500(benchmark::State& state) {
   Pictures& p = Get32();
   for (auto _ : state) {
-    p.dst.Draw(50, 50, p.src, vesk::Rect{20, 30, 720, 530}, KeyMode::kIgnore,
-               Flip::kNone);
+    p.dst.Draw(50, 50, p.src, vesk::Rect{20, 30, 720, 530}, KeyMode::kIgnore, Flip::kNone);
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * 700 * 4 * 500);
@@ -217,8 +220,8 @@ void BM_Vesk16_DrawAdd255(benchmark::State& state) {
 void BM_Vesk32_StretchAlpha_1_5x(benchmark::State& state) {
   Pictures& p = Get32();
   for (auto _ : state) {
-    p.dst.StretchAlpha(p.dst.BoundsRect(), p.src, vesk::Rect{0, 0, 533, 400},
-                       KeyMode::kIgnore, Flip::kNone, 200);
+    p.dst.StretchAlpha(p.dst.BoundsRect(), p.src, vesk::Rect{0, 0, 533, 400}, KeyMode::kIgnore,
+                       Flip::kNone, 200);
     benchmark::ClobberMemory();
   }
   SetBytes<Get32>(state);
@@ -226,8 +229,8 @@ void BM_Vesk32_StretchAlpha_1_5x(benchmark::State& state) {
 void BM_Vesk32_DrawRotate(benchmark::State& state) {
   Pictures& p = Get32();
   for (auto _ : state) {
-    p.dst.DrawRotate(400, 300, 256, 256, p.src, vesk::Rect{0, 0, 400, 400}, 200, 200,
-                     20, KeyMode::kIgnore, Flip::kNone, 255);
+    p.dst.DrawRotate(400, 300, 256, 256, p.src, vesk::Rect{0, 0, 400, 400}, 200, 200, 20,
+                     KeyMode::kIgnore, Flip::kNone, 255);
     benchmark::ClobberMemory();
   }
   SetBytes<Get32>(state);

@@ -30,7 +30,8 @@ TDIBX Background() {
   std::mt19937 rng(1);
   for (int y = 0; y < kH; ++y) {
     for (int x = 0; x < kW; ++x) {
-      int r = x * 255 / kW, g = y * 255 / kH, b = 128 + int(60 * std::sin(x / 40.0) * std::cos(y / 30.0));
+      int r = x * 255 / kW, g = y * 255 / kH,
+          b = 128 + int(60 * std::sin(x / 40.0) * std::cos(y / 30.0));
       if (y > 380 && y < 470) {  // grass: noisy texture
         const int n = int(rng() % 40);
         r = 40 + n, g = 120 + n, b = 30 + n / 2;
@@ -52,7 +53,8 @@ void Character(TDIBX& pixels, TDIBX& mask) {
       const int a = d < 0.9 ? 255 : d < 1.0 ? int((1.0 - d) * 2550) : 0;
       mask.SetPixel(x, y, uint32_t(a));
       const int shade = int(200 - 80 * d);
-      pixels.SetPixel(x, y, a ? uint32_t(shade) << 16 | uint32_t(shade * 3 / 4) << 8 | uint32_t(shade / 2) : 0);
+      pixels.SetPixel(
+          x, y, a ? uint32_t(shade) << 16 | uint32_t(shade * 3 / 4) << 8 | uint32_t(shade / 2) : 0);
     }
   }
 }
@@ -105,9 +107,11 @@ void DecodeWithLibpng(const std::vector<uint8_t>& png, std::vector<uint8_t>& pix
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) throw std::runtime_error(image.message);
+  if (!png_image_begin_read_from_memory(&image, png.data(), png.size()))
+    throw std::runtime_error(image.message);
   image.format = PNG_FORMAT_BGR;
-  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) throw std::runtime_error(image.message);
+  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
+    throw std::runtime_error(image.message);
 }
 
 void BM_LibpngDecode(benchmark::State& state) {

@@ -54,7 +54,8 @@ void BM_WhileLoopOfAMillionIterations(benchmark::State& state) {
     TCallMan man(env);
     man.Start("loop.lsb");
     man.Step();
-    if (vars.Find("i")->Value->GetInt() != kIterations) state.SkipWithError("the loop did not finish");
+    if (vars.Find("i")->Value->GetInt() != kIterations)
+      state.SkipWithError("the loop did not finish");
   }
   state.counters["commands_per_s"] = benchmark::Counter(
       static_cast<double>(state.iterations()) * kIterations * kCommandsPerIteration,

@@ -16,8 +16,8 @@
 #include "components/orlo_collection.h"
 #include "graphics/dibsfc.h"
 #include "graphics/image_reader.h"
-#include "scene/baselist.h"
 #include "lang/vocabulary.h"
+#include "scene/baselist.h"
 
 namespace {
 
@@ -70,12 +70,15 @@ BENCHMARK(BM_SceneFrame)->Unit(benchmark::kMicrosecond);
 void BM_DemoTitleFrame(benchmark::State& state) {
   components::PictureServices services;
   const std::string dir = VESK_DEMO_DIR;
-  services.file_available = [dir](const std::string& name) { return std::ifstream(dir + "/" + name).good(); };
+  services.file_available = [dir](const std::string& name) {
+    return std::ifstream(dir + "/" + name).good();
+  };
   services.read_file = [dir](const std::string& name) -> std::optional<std::vector<uint8_t>> {
     std::ifstream in(dir + "/" + name, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
   };
-  services.decode = [](const std::string& name, std::span<const uint8_t> bytes, int bits, bool masks, bool dither) {
+  services.decode = [](const std::string& name, std::span<const uint8_t> bytes, int bits,
+                       bool masks, bool dither) {
     graphics::PictureOptions options;
     options.working_bit_count = bits;
     options.want_masks = masks;

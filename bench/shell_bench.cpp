@@ -23,7 +23,8 @@ void BM_ReferenceMemcpyFrame(benchmark::State& state) {
     std::memcpy(dst.data(), src.data(), src.size());
     benchmark::DoNotOptimize(dst.data());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(src.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(src.size()));
 }
 BENCHMARK(BM_ReferenceMemcpyFrame);
 
@@ -47,11 +48,11 @@ void BM_HeadlessFrame(benchmark::State& state) {
   i32(0);  // image seed
   lpb.push_back(1);
   lpb.push_back(0);  // no sleeping between frames
-  i32(0);  // local media extensions
-  i32(0);  // disk prompt
-  i32(0);  // exit prompt
-  i32(0);  // status variables
-  i32(0);  // disk map
+  i32(0);            // local media extensions
+  i32(0);            // disk prompt
+  i32(0);            // exit prompt
+  i32(0);            // status variables
+  i32(0);            // disk map
   vesk::platform::WriteFileAtomic((dir / "vesk.lpb").string(), lpb.data(), lpb.size());
   vesk::platform::WriteFileAtomic((dir / "p.lsb").string(), "page", 4);
 
@@ -83,7 +84,8 @@ void BM_Cp932ToUtf8Message(benchmark::State& state) {
   const std::string text = vesk::platform::Utf8ToCp932(
       std::string(200, 'a') + "吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。");
   for (auto _ : state) benchmark::DoNotOptimize(vesk::platform::Cp932ToUtf8(text));
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(text.size()));
 }
 BENCHMARK(BM_Cp932ToUtf8Message);
 

@@ -38,7 +38,8 @@ struct Fixture {
     fs::create_directories(dir);
     uLongf n = compressBound(static_cast<uLong>(payload.size()));
     compressed.resize(n);
-    compress2(compressed.data(), &n, payload.data(), static_cast<uLong>(payload.size()), Z_BEST_SPEED);
+    compress2(compressed.data(), &n, payload.data(), static_cast<uLong>(payload.size()),
+              Z_BEST_SPEED);
     compressed.resize(n);
     TVrFileCollection c;
     c.AddEntry("cg\\big.bmp")->Source->Write(payload.data(), static_cast<int64_t>(payload.size()));

@@ -34,7 +34,7 @@ T& AddCommand(script::TPage& page) {
 }
 
 inline std::vector<uint8_t> PageBytes(const script::TPage& page) {
-  expr::ByteWriter w;
+  ByteWriter w;
   page.SaveToStream(w);
   return w.bytes();
 }

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const std::runtime_error&) {
     return 0;
   }
-  expr::ByteWriter saved;
+  ByteWriter saved;
   man->SaveToStream(saved);
   CallRig rig2;
   auto again = rig2.Make(*files, platform.dialogs());

@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vesk::script::TPage page;
   try {
     page.Load("fuzz", std::span<const uint8_t>(data, size));
-    vesk::expr::ByteWriter out;
+    vesk::ByteWriter out;
     page.SaveToStream(out);
     page.IndexOfLabel("label");
   } catch (const vesk::ETruncated&) {

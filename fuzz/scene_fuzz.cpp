@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const std::runtime_error&) {
     return 0;
   }
-  expr::ByteWriter saved;
+  ByteWriter saved;
   root.SaveToStream(saved);
   scene::TVeskBaseList again(rig.Env());
   ByteReader back(saved.bytes().data(), saved.bytes().size());

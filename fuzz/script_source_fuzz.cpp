@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (page.page->Version < 103 || page.page->Version > 109) return 0;
-  (void)DecompilePage(PageBytes(*page.page), "fuzz.lsb");  // throws (and fails the run) when it cannot
+  (void)DecompilePage(PageBytes(*page.page),
+                      "fuzz.lsb");  // throws (and fails the run) when it cannot
   return 0;
 }

@@ -12,9 +12,9 @@
 #include "call_pages.h"
 #include "core/runtime_context.h"
 #include "expr/sysfuncs.h"
+#include "lang/vocabulary.h"
 #include "platform/headless/headless_platform.h"
 #include "script/callman.h"
-#include "lang/vocabulary.h"
 #include "stored_forms.h"
 
 namespace {
@@ -26,7 +26,8 @@ using namespace vesk::script;
 
 fs::path g_root;
 
-void Put(const std::string& dir, const std::string& name, uint8_t first, const std::vector<uint8_t>& body) {
+void Put(const std::string& dir, const std::string& name, uint8_t first,
+         const std::vector<uint8_t>& body) {
   fs::create_directories(g_root / dir);
   std::ofstream out(g_root / dir / name, std::ios::binary | std::ios::trunc);
   out.put(static_cast<char>(first));
@@ -49,7 +50,7 @@ scene::TVeskControl& Make(scene::TVeskBaseList& root, int kind, const std::strin
 void Scenes() {
   fuzz::SceneRig rig;
   auto save = [&](const std::string& name, scene::TVeskBaseList& root) {
-    expr::ByteWriter out;
+    ByteWriter out;
     root.SaveToStream(out);
     Put("scene", name, fuzz::VersionByte(fuzz::kNewestSave), out.bytes());
   };
@@ -129,7 +130,7 @@ struct Call {
     }
   }
   void Save(const std::string& name) {
-    expr::ByteWriter out;
+    ByteWriter out;
     man->SaveToStream(out);
     Put("callman", name, fuzz::VersionByte(fuzz::kNewestSave), out.bytes());
   }
@@ -155,7 +156,8 @@ void CallStacks() {
   }
 }
 
-void Declare(expr::TParamCollection& vars, const std::string& name, int type, expr::VarScope scope) {
+void Declare(expr::TParamCollection& vars, const std::string& name, int type,
+             expr::VarScope scope) {
   expr::TParamCollectionItem* item = vars.Declare(name, type, scope, 0);
   if (type == lang::PT_INT) item->Value->SetInt(42);
   if (type == lang::PT_FLOAT) item->Value->SetFloat(2.5);
@@ -183,7 +185,7 @@ void VariableTables() {
   vars.CursorFile = "hand.cur";
   vars.SelStr = "yes";
   vars.HistoryFormat = {16, 1, 1, 400, 300, 2};
-  expr::ByteWriter game, status;
+  ByteWriter game, status;
   vars.SaveToStream(game);
   vars.SaveStatus(status);
   Put("variables", "game_data", fuzz::VersionByte(fuzz::kNewestSave), game.bytes());
@@ -193,7 +195,7 @@ void VariableTables() {
 void MapFiles() {
   const auto two = fuzz::MapFileBytes();
   PutRaw("map_file", "rect_and_triangle.map", std::string(two.begin(), two.end()));
-  expr::ByteWriter ellipse;
+  ByteWriter ellipse;
   ellipse.I32(1);
   ellipse.Str("round");
   ellipse.U8(1);

@@ -13,10 +13,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using vesk::platform::SettingsStore;
-  static const std::string path =
-      (std::filesystem::temp_directory_path() / ("vesk-settings-fuzz-" + std::to_string(getpid()) + ".ini")).string();
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                 static_cast<std::streamsize>(size));
+  static const std::string path = (std::filesystem::temp_directory_path() /
+                                   ("vesk-settings-fuzz-" + std::to_string(getpid()) + ".ini"))
+                                      .string();
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   const std::string key = "Software\\Vesk";
   // The value written is the input itself, so every byte value is tried.
   const std::string value(reinterpret_cast<const char*>(data), size);

@@ -25,14 +25,16 @@ namespace vesk::fuzz {
 // Saved games carry versions 107 to 129; the first input byte picks one
 // (its low seven bits), the high bit is the entry's own switch.
 inline constexpr int32_t kOldestSave = 107, kNewestSave = 129;
-inline int32_t SaveVersion(uint8_t first) { return kOldestSave + (first & 0x7F) % (kNewestSave - kOldestSave + 1); }
+inline int32_t SaveVersion(uint8_t first) {
+  return kOldestSave + (first & 0x7F) % (kNewestSave - kOldestSave + 1);
+}
 inline uint8_t VersionByte(int32_t version, bool flag = false) {
   return static_cast<uint8_t>((version - kOldestSave) | (flag ? 0x80 : 0));
 }
 
 // A map of two areas, a rectangle and a triangle, over a 4 x 4 picture.
 inline std::vector<uint8_t> MapFileBytes() {
-  expr::ByteWriter map;
+  ByteWriter map;
   map.I32(2);
   map.Str("all");
   map.U8(0);
@@ -54,10 +56,12 @@ inline components::PictureServices FixedPictures() {
   };
   s.read_file = [](const std::string& name) -> std::optional<std::vector<uint8_t>> {
     if (name == "m.map") return MapFileBytes();
-    if (name == "n.orl" || name == "three.orl" || name == "k.orl") return std::vector<uint8_t>(name.begin(), name.end());
+    if (name == "n.orl" || name == "three.orl" || name == "k.orl")
+      return std::vector<uint8_t>(name.begin(), name.end());
     return std::nullopt;
   };
-  s.decode = [](const std::string&, std::span<const uint8_t> bytes, int bit_count, bool want_masks, bool) {
+  s.decode = [](const std::string&, std::span<const uint8_t> bytes, int bit_count, bool want_masks,
+                bool) {
     const std::string name(bytes.begin(), bytes.end());
     const int frames = name == "three.orl" ? 3 : 1;
     std::vector<components::DecodedFrame> out;
@@ -97,7 +101,8 @@ struct SceneRig {
 };
 
 // Pages as bytes in one memory archive, mounted into `files`.
-inline void MountPages(storage::TVrFileManager& files, const std::map<std::string, std::vector<uint8_t>>& pages) {
+inline void MountPages(storage::TVrFileManager& files,
+                       const std::map<std::string, std::vector<uint8_t>>& pages) {
   storage::TVrFileCollection archive;
   for (const auto& [name, bytes] : pages)
     archive.AddEntry(name)->Source->Write(bytes.data(), static_cast<int64_t>(bytes.size()));

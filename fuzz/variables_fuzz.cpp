@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const std::runtime_error&) {
     }
   }
-  expr::ByteWriter saved;
+  ByteWriter saved;
   if (status)
     vars.SaveStatus(saved);
   else

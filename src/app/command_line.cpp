@@ -39,7 +39,8 @@ const char* UsageText() {
          "  --help, --version\n";
 }
 
-bool ParseCommandLine(const std::vector<std::string>& args, PlayerOptions* out, std::string* error) {
+bool ParseCommandLine(const std::vector<std::string>& args, PlayerOptions* out,
+                      std::string* error) {
   PlayerOptions o;
   auto need_value = [&](size_t& i, std::string* value) {
     if (i + 1 >= args.size()) {
@@ -98,7 +99,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, PlayerOptions* out, 
         return false;
       }
       o.screenshots_at.emplace_back(frame, v.substr(colon + 1));
-    } else if (a.size() > 1 && a[0] == '-' ) {
+    } else if (a.size() > 1 && a[0] == '-') {
       *error = "unknown option " + a;
       return false;
     } else {

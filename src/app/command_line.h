@@ -13,13 +13,13 @@ struct PlayerOptions {
   std::vector<std::string> folders;  // the first is the data folder
   bool config = false;
   bool headless = false;
-  std::optional<int> step_ms;   // --step (headless: default 16)
-  std::optional<int> frames;    // --frames
+  std::optional<int> step_ms;  // --step (headless: default 16)
+  std::optional<int> frames;   // --frames
   bool no_logo = false;
-  std::string input_file;       // --input
-  std::string dump_vars_file;   // --dump-vars
-  std::string trace_file;       // --trace
-  std::string screenshot_file;  // --screenshot (at exit)
+  std::string input_file;                                   // --input
+  std::string dump_vars_file;                               // --dump-vars
+  std::string trace_file;                                   // --trace
+  std::string screenshot_file;                              // --screenshot (at exit)
   std::vector<std::pair<int, std::string>> screenshots_at;  // --screenshot-at FRAME:FILE
   bool help = false;
   bool version = false;

@@ -38,9 +38,15 @@ Caption ParseCaption(const std::string& utf8) {
 }
 
 // The layout's small rectangles in the int arithmetic of the drawing calls.
-int Width(const Rect& r) { return static_cast<int>(r.Width()); }
-int Height(const Rect& r) { return static_cast<int>(r.Height()); }
-Rect Inset(const Rect& r, int by) { return {r.left + by, r.top + by, r.right - by, r.bottom - by}; }
+int Width(const Rect& r) {
+  return static_cast<int>(r.Width());
+}
+int Height(const Rect& r) {
+  return static_cast<int>(r.Height());
+}
+Rect Inset(const Rect& r, int by) {
+  return {r.left + by, r.top + by, r.right - by, r.bottom - by};
+}
 
 // Drawing primitives over one back buffer; every call clips to it.
 class Painter {

@@ -17,9 +17,12 @@ std::string MakeLockName(const std::string& path) {
       continue;
     }
     last_was_delimiter = c == '\\' || c == '/';
-    if (last_was_delimiter) out += '-';
-    else if (c >= 'a' && c <= 'z') out += static_cast<char>(c - 'a' + 'A');
-    else out += static_cast<char>(c);
+    if (last_was_delimiter)
+      out += '-';
+    else if (c >= 'a' && c <= 'z')
+      out += static_cast<char>(c - 'a' + 'A');
+    else
+      out += static_cast<char>(c);
   }
   if (!last_was_delimiter) out += '-';
   return out;

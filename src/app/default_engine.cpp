@@ -50,7 +50,8 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   if (router_) {
     scene::TVeskBaseList& root = scene_->root();
     scene_->providers().Add(*router_, std::make_unique<scene::SceneSystemProvider>(root));
-    scene_->providers().Add(*router_, std::make_unique<components::PictureSystemProvider>(pictures_.get(), root));
+    scene_->providers().Add(
+        *router_, std::make_unique<components::PictureSystemProvider>(pictures_.get(), root));
   }
   return scene;
 }
@@ -100,8 +101,8 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
   }
   auto scenario = std::make_unique<ProjectScenario>(std::move(project));
   if (router_ && scenario->project().CallMan)
-    scenario->providers().Add(*router_,
-                              std::make_unique<script::CallSystemProvider>(*scenario->project().CallMan));
+    scenario->providers().Add(
+        *router_, std::make_unique<script::CallSystemProvider>(*scenario->project().CallMan));
   return scenario;
 }
 
@@ -125,8 +126,8 @@ components::PictureServices DefaultEngineFactory::PictureServicesFor() {
       return std::nullopt;
     }
   };
-  p.decode = [this](const std::string& name, std::span<const uint8_t> bytes, int bit_count, bool want_masks,
-                    bool dither) {
+  p.decode = [this](const std::string& name, std::span<const uint8_t> bytes, int bit_count,
+                    bool want_masks, bool dither) {
     graphics::PictureOptions options;
     options.working_bit_count = bit_count;
     options.scramble_seed = image_seed_;
@@ -168,8 +169,9 @@ void DefaultEngineFactory::ShowCursorFile(const std::string& file) {
 std::unique_ptr<ScreenManager> DefaultEngineFactory::CreateScreenManager(
     platform::Window& window, const script::ProjectInfo& info) {
   window_ = &window;
-  auto screen = std::make_unique<TScreenManager>(window, info.screen_width, info.screen_height, info.full_width,
-                                                 info.full_height, window.DesktopBitsPerPixel());
+  auto screen = std::make_unique<TScreenManager>(window, info.screen_width, info.screen_height,
+                                                 info.full_width, info.full_height,
+                                                 window.DesktopBitsPerPixel());
   if (pictures_) pictures_->RestoreSurfaces(screen->working_bit_count());
   return screen;
 }

@@ -22,7 +22,8 @@ namespace vesk::app {
 // The loaded project, stepped through its call manager.
 class ProjectScenario final : public Scenario {
  public:
-  explicit ProjectScenario(std::unique_ptr<script::TProject> project) : project_(std::move(project)) {}
+  explicit ProjectScenario(std::unique_ptr<script::TProject> project)
+      : project_(std::move(project)) {}
   const script::ProjectInfo& info() const override { return project_->info; }
   void Step() override {
     if (project_->CallMan) project_->CallMan->Step();
@@ -55,7 +56,8 @@ class DefaultEngineFactory final : public EngineFactory {
   void InitSound(const SoundSettings&) override {}
   std::unique_ptr<SceneRoot> CreateScene(const RuntimeContext& ctx) override;
   std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, expr::TParamCollection& variables,
-                                          expr::TSysFuncMan& functions, std::string* error) override;
+                                          expr::TSysFuncMan& functions,
+                                          std::string* error) override;
   void set_trace(companion::TraceLog* trace) { trace_ = trace; }
   // The router every subsystem made here registers its system variables
   // and functions with (the main window's); none: they answer nothing.

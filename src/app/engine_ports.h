@@ -20,7 +20,7 @@ class Window;
 namespace vesk::expr {
 class TParamCollection;
 class TSysFuncMan;
-}
+}  // namespace vesk::expr
 
 namespace vesk::app {
 
@@ -34,7 +34,8 @@ class SceneRoot {
   virtual int SceneHeight() const = 0;
 
   // Raw input, recorded by the window handlers.
-  virtual void MouseDown(platform::MouseButton button) = 0;  // held on both bases, click pending on the shown one
+  virtual void MouseDown(
+      platform::MouseButton button) = 0;  // held on both bases, click pending on the shown one
   virtual void MouseUp() = 0;
   virtual void MouseMove(int x, int y) = 0;
   virtual void Wheel(bool down) = 0;
@@ -133,8 +134,10 @@ class EngineFactory {
   virtual std::unique_ptr<SceneRoot> CreateScene(const RuntimeContext& ctx) = 0;
   // Sets the termination flag (and *error, for the command line) when the
   // project cannot start.
-  virtual std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx, expr::TParamCollection& variables,
-                                                  expr::TSysFuncMan& functions, std::string* error) = 0;
+  virtual std::unique_ptr<Scenario> CreateProject(RuntimeContext& ctx,
+                                                  expr::TParamCollection& variables,
+                                                  expr::TSysFuncMan& functions,
+                                                  std::string* error) = 0;
   virtual std::unique_ptr<ScreenManager> CreateScreenManager(platform::Window& window,
                                                              const script::ProjectInfo& info) = 0;
   virtual MediaManagers CreateMedia() = 0;

@@ -18,7 +18,9 @@ TFormView::TFormView(RuntimeContext& ctx, platform::Platform& platform,
                      companion::Companion& companion, EngineFactory& factory)
     : ctx_(ctx), platform_(platform), companion_(companion), factory_(factory) {}
 
-TFormView::~TFormView() { Close(); }
+TFormView::~TFormView() {
+  Close();
+}
 
 bool TFormView::Create(const FormViewOptions& options) {
   // Settings: only when game.ini exists beside the program.
@@ -149,8 +151,10 @@ bool TFormView::OnIdle() {
 void TFormView::RunFrame() {
   if (!scenario_) return;
   scene_->InputStep();
-  if (logo_done_) scenario_->Step();
-  else logo_done_ = logo_->Step(*scene_);
+  if (logo_done_)
+    scenario_->Step();
+  else
+    logo_done_ = logo_->Step(*scene_);
   if (ctx_.terminated) return;
   scene_->UpdatePass();
   ctx_.CountFrame();
@@ -170,9 +174,15 @@ void TFormView::RunFrame() {
 
 void TFormView::HandleEvent(const Event& e) {
   switch (e.type) {
-    case EventType::kQuit: Close(); break;
-    case EventType::kKeyDown: WindowKeyDown(e.vk, e.repeat); break;
-    case EventType::kKeyUp: KeyUp(e.vk); break;
+    case EventType::kQuit:
+      Close();
+      break;
+    case EventType::kKeyDown:
+      WindowKeyDown(e.vk, e.repeat);
+      break;
+    case EventType::kKeyUp:
+      KeyUp(e.vk);
+      break;
     case EventType::kMouseDown:
       PanelMouseMove(e.x, e.y);
       PanelMouseDown(e.button);
@@ -181,18 +191,33 @@ void TFormView::HandleEvent(const Event& e) {
       PanelMouseMove(e.x, e.y);
       PanelMouseUp();
       break;
-    case EventType::kMouseMove: PanelMouseMove(e.x, e.y); break;
-    case EventType::kWheel: MouseWheel(e.wheel_down); break;
-    case EventType::kActivated: Activate(); break;
-    case EventType::kDeactivated: Deactivate(); break;
-    case EventType::kModalLoopEnter: EnterModalLoop(); break;
-    case EventType::kModalLoopLeave: LeaveModalLoop(); break;
-    case EventType::kAudioRestored: SoundRestored(); break;
+    case EventType::kMouseMove:
+      PanelMouseMove(e.x, e.y);
+      break;
+    case EventType::kWheel:
+      MouseWheel(e.wheel_down);
+      break;
+    case EventType::kActivated:
+      Activate();
+      break;
+    case EventType::kDeactivated:
+      Deactivate();
+      break;
+    case EventType::kModalLoopEnter:
+      EnterModalLoop();
+      break;
+    case EventType::kModalLoopLeave:
+      LeaveModalLoop();
+      break;
+    case EventType::kAudioRestored:
+      SoundRestored();
+      break;
     case EventType::kDisplayChanged:
       PlacePanel();
       break;
     case EventType::kTextInput:  // for text fields, once they exist
-    case EventType::kExposed: break;
+    case EventType::kExposed:
+      break;
   }
 }
 
@@ -273,15 +298,15 @@ void TFormView::Deactivate() {
 }
 
 void TFormView::EnterModalLoop() {
-  for (MediaManager* m : {media_.wave.get(), media_.video.get(), media_.wma.get(),
-                          media_.ogg.get(), media_.cd_audio.get(), media_.midi.get()})
+  for (MediaManager* m : {media_.wave.get(), media_.video.get(), media_.wma.get(), media_.ogg.get(),
+                          media_.cd_audio.get(), media_.midi.get()})
     if (m) m->PauseAll();
 }
 
 void TFormView::LeaveModalLoop() {
   last_tick_ = platform_.clock().NowMs();
-  for (MediaManager* m : {media_.wave.get(), media_.video.get(), media_.wma.get(),
-                          media_.ogg.get(), media_.cd_audio.get(), media_.midi.get()})
+  for (MediaManager* m : {media_.wave.get(), media_.video.get(), media_.wma.get(), media_.ogg.get(),
+                          media_.cd_audio.get(), media_.midi.get()})
     if (m) m->ResumeAll();
 }
 

@@ -40,7 +40,8 @@ bool IsSectionLine(const std::string& line, std::string* name) {
 
 bool IsKeyLine(const std::string& line, const std::string& key, std::string* value) {
   auto eq = line.find('=');
-  if (eq == std::string::npos || !EqualsIgnoreAsciiCase(Trim(line.substr(0, eq)), key)) return false;
+  if (eq == std::string::npos || !EqualsIgnoreAsciiCase(Trim(line.substr(0, eq)), key))
+    return false;
   *value = Trim(line.substr(eq + 1));
   return true;
 }

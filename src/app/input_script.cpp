@@ -40,7 +40,8 @@ bool ToVirtualKey(const std::string& s, int* vk) {
 
 }  // namespace
 
-bool ParseInputScript(const std::string& text, std::vector<ScriptedEvent>* out, std::string* error) {
+bool ParseInputScript(const std::string& text, std::vector<ScriptedEvent>* out,
+                      std::string* error) {
   std::vector<ScriptedEvent> events;
   std::istringstream lines(text);
   std::string line;
@@ -57,7 +58,8 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptedEvent>* out, 
       return false;
     };
     int frame;
-    if (!ToInt(frame_word, &frame) || frame < 0) return fail("bad frame number '" + frame_word + "'");
+    if (!ToInt(frame_word, &frame) || frame < 0)
+      return fail("bad frame number '" + frame_word + "'");
     if (!(words >> name)) return fail("missing event");
     auto add = [&](int f, Event e) { events.push_back({f, std::move(e)}); };
     auto read_xy = [&](int* x, int* y) {
@@ -86,7 +88,8 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptedEvent>* out, 
     } else if (name == "key" || name == "keydown" || name == "keyup") {
       if (!read_vk(&vk)) return fail(name + " needs a virtual-key number or name");
       if (name != "keyup") add(frame, Event::Key(EventType::kKeyDown, vk));
-      if (name != "keydown") add(name == "key" ? frame + 1 : frame, Event::Key(EventType::kKeyUp, vk));
+      if (name != "keydown")
+        add(name == "key" ? frame + 1 : frame, Event::Key(EventType::kKeyUp, vk));
     } else if (name == "wheel") {
       std::string dir;
       words >> dir;
@@ -109,8 +112,9 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptedEvent>* out, 
       return fail("unknown event '" + name + "'");
     }
   }
-  std::stable_sort(events.begin(), events.end(),
-                   [](const ScriptedEvent& a, const ScriptedEvent& b) { return a.frame < b.frame; });
+  std::stable_sort(
+      events.begin(), events.end(),
+      [](const ScriptedEvent& a, const ScriptedEvent& b) { return a.frame < b.frame; });
   *out = std::move(events);
   return true;
 }

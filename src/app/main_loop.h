@@ -13,10 +13,10 @@
 namespace vesk::app {
 
 struct LoopOptions {
-  std::optional<int> frames;                // stop after this many frame slots
-  std::optional<int> step_ms;               // headless: clock step per slot
+  std::optional<int> frames;                      // stop after this many frame slots
+  std::optional<int> step_ms;                     // headless: clock step per slot
   platform::ManualClock* manual_clock = nullptr;  // set in headless mode
-  std::vector<ScriptedEvent> input;         // delivered before their frame
+  std::vector<ScriptedEvent> input;               // delivered before their frame
   // Called after frame slot `frame` ran (headless: every slot).
   std::function<void(int frame)> after_frame;
 };

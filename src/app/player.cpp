@@ -18,11 +18,11 @@
 #include "companion/trace_log.h"
 #include "core/messages.h"
 #include "core/version.h"
+#include "lang/properties.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/instance_lock.h"
-#include "lang/properties.h"
 #include "storage/vrfiles.h"
 
 namespace vesk::app {
@@ -132,7 +132,8 @@ int RunPlayer(const std::vector<std::string>& args) {
   fv.function_host = &function_host;
   factory.set_router(&view.router());
   if (!view.Create(fv)) {
-    const std::string why = view.start_error().empty() ? "the game could not start" : view.start_error();
+    const std::string why =
+        view.start_error().empty() ? "the game could not start" : view.start_error();
     return Fail(why == "no game was given" ? why + "\n" + UsageText() : why);
   }
 

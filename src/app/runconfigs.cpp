@@ -92,8 +92,8 @@ void TFormConfig::OkClick() {
   // Keep the form open so the user can retry or cancel.
   if (dialogs_)
     dialogs_->ShowMessage(FormatMessage(MessageUtf8(Msg::kCannotWriteFormat), ini_path_),
-                          MessageUtf8(Msg::kErrorCaption),
-                          platform::MessageIcon::kError, platform::MessageButtons::kOk);
+                          MessageUtf8(Msg::kErrorCaption), platform::MessageIcon::kError,
+                          platform::MessageButtons::kOk);
 }
 
 void TFormConfig::CancelClick() {

@@ -18,7 +18,8 @@ void SceneAdapter::SetSceneSize(int width_px, int height_px) {
 }
 
 void SceneAdapter::MouseDown(platform::MouseButton button) {
-  root_->RecordMouseDown(button == platform::MouseButton::kLeft, button == platform::MouseButton::kRight);
+  root_->RecordMouseDown(button == platform::MouseButton::kLeft,
+                         button == platform::MouseButton::kRight);
 }
 
 void SceneAdapter::ClearInput() {

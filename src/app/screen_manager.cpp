@@ -2,8 +2,8 @@
 
 namespace vesk::app {
 
-ModeChoice ChooseDisplayModes(const std::vector<platform::DisplayMode>& modes, int screen_w, int screen_h,
-                              int preferred_w, int preferred_h, int desktop_bits) {
+ModeChoice ChooseDisplayModes(const std::vector<platform::DisplayMode>& modes, int screen_w,
+                              int screen_h, int preferred_w, int preferred_h, int desktop_bits) {
   ModeChoice c;
   for (size_t i = 0; i < modes.size(); ++i) {
     const platform::DisplayMode& m = modes[i];
@@ -19,8 +19,9 @@ ModeChoice ChooseDisplayModes(const std::vector<platform::DisplayMode>& modes, i
     const bool m_size = m.width_px == preferred_w && m.height_px == preferred_h;
     const bool p_size = p.width_px == preferred_w && p.height_px == preferred_h;
     if (!m_size) continue;
-    const bool better = !p_size || (m.bits_per_pixel == desktop_bits &&
-                                    (p.bits_per_pixel != desktop_bits || m.refresh_hz < p.refresh_hz));
+    const bool better =
+        !p_size || (m.bits_per_pixel == desktop_bits &&
+                    (p.bits_per_pixel != desktop_bits || m.refresh_hz < p.refresh_hz));
     if (better) c.preferred = index;
   }
   return c;
@@ -41,16 +42,18 @@ int WorkingBitCount(int bits, bool rgb555, bool full_screen) {
 namespace {
 
 platform::PixelFormat FormatOf(int bits) {
-  return bits == 15 ? platform::PixelFormat::kRgb555
-                    : bits == 16 ? platform::PixelFormat::kRgb565 : platform::PixelFormat::kXrgb8888;
+  return bits == 15   ? platform::PixelFormat::kRgb555
+         : bits == 16 ? platform::PixelFormat::kRgb565
+                      : platform::PixelFormat::kXrgb8888;
 }
 
 }  // namespace
 
-TScreenManager::TScreenManager(platform::Window& window, int screen_w, int screen_h, int preferred_w,
-                               int preferred_h, int desktop_bits)
+TScreenManager::TScreenManager(platform::Window& window, int screen_w, int screen_h,
+                               int preferred_w, int preferred_h, int desktop_bits)
     : window_(window), screen_w_(screen_w), screen_h_(screen_h), desktop_bits_(desktop_bits) {
-  choice_ = ChooseDisplayModes(window_.ListDisplayModes(), screen_w, screen_h, preferred_w, preferred_h, desktop_bits);
+  choice_ = ChooseDisplayModes(window_.ListDisplayModes(), screen_w, screen_h, preferred_w,
+                               preferred_h, desktop_bits);
   chosen_mode_ = choice_.preferred;
   SetUp();
 }

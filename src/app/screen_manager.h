@@ -20,8 +20,8 @@ struct ModeChoice {
   std::vector<int> source_index;  // position of each accepted mode in the display's list
   int preferred = -1;
 };
-ModeChoice ChooseDisplayModes(const std::vector<platform::DisplayMode>& modes, int screen_w, int screen_h,
-                              int preferred_w, int preferred_h, int desktop_bits);
+ModeChoice ChooseDisplayModes(const std::vector<platform::DisplayMode>& modes, int screen_w,
+                              int screen_h, int preferred_w, int preferred_h, int desktop_bits);
 
 // 15, 16 or 32 for a display of `bits` (5-5-5 when `rgb555`, or when
 // `bits` is 15).
@@ -29,8 +29,8 @@ int WorkingBitCount(int bits, bool rgb555, bool full_screen);
 
 class TScreenManager final : public ScreenManager {
  public:
-  TScreenManager(platform::Window& window, int screen_w, int screen_h, int preferred_w, int preferred_h,
-                 int desktop_bits);
+  TScreenManager(platform::Window& window, int screen_w, int screen_h, int preferred_w,
+                 int preferred_h, int desktop_bits);
 
   platform::BackBuffer& back_buffer() override { return frame_; }
   // Shows what changed in the frame (the back buffer's marks) and clears

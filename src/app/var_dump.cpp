@@ -14,11 +14,21 @@ std::string JsonString(const std::string& utf8) {
   std::string out = "\"";
   for (unsigned char c : utf8) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];
@@ -36,14 +46,18 @@ namespace {
 
 std::string ElementJson(const expr::TCustomParam& v, int type, int32_t i) {
   switch (type) {
-    case lang::PT_INT: return std::to_string(v.GetIntAt(i));
+    case lang::PT_INT:
+      return std::to_string(v.GetIntAt(i));
     case lang::PT_FLOAT: {
       const expr::Real x = v.GetFloatAt(i);
       return std::isfinite(x) ? expr::RealToStr(x) : "null";  // JSON has no NaN or infinity
     }
-    case lang::PT_BOOL: return v.GetFlagAt(i) ? "true" : "false";
-    case lang::PT_STR: return JsonString(platform::Cp932ToUtf8(v.GetStrAt(i)));
-    default: return "null";
+    case lang::PT_BOOL:
+      return v.GetFlagAt(i) ? "true" : "false";
+    case lang::PT_STR:
+      return JsonString(platform::Cp932ToUtf8(v.GetStrAt(i)));
+    default:
+      return "null";
   }
 }
 
@@ -63,15 +77,16 @@ std::vector<DumpedVariable> CollectVariables(const expr::TParamCollection& table
     d.local = item->IsLocal != 0;
     d.dims = value.Dims;
     if (d.type != lang::PT_NONE)
-      for (int32_t k = 0; k < value.Count(); ++k) d.values_json.push_back(ElementJson(value, d.type, k));
+      for (int32_t k = 0; k < value.Count(); ++k)
+        d.values_json.push_back(ElementJson(value, d.type, k));
     out.push_back(std::move(d));
   }
   return out;
 }
 
 std::string VarDumpJson(int32_t frames, int32_t tick_ms, const std::vector<DumpedVariable>& vars) {
-  std::string out = "{\"frames\":" + std::to_string(frames) + ",\"tick\":" + std::to_string(tick_ms) +
-                    ",\"variables\":[";
+  std::string out = "{\"frames\":" + std::to_string(frames) +
+                    ",\"tick\":" + std::to_string(tick_ms) + ",\"variables\":[";
   for (size_t i = 0; i < vars.size(); ++i) {
     const DumpedVariable& v = vars[i];
     if (i) out += ",";

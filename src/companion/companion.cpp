@@ -4,7 +4,9 @@
 
 namespace vesk::companion {
 
-int veskVersion() { return kInterfaceVersion; }
+int veskVersion() {
+  return kInterfaceVersion;
+}
 
 std::string Companion::CheckVersion(int version) {
   if (version == kInterfaceVersion) return {};
@@ -35,10 +37,16 @@ int Companion::Add(Family family, void* stream, const std::string& name) {
   return Table(family).Add(make(stream, name));
 }
 
-bool Companion::Del(Family family, int handle) { return Table(family).Del(handle); }
+bool Companion::Del(Family family, int handle) {
+  return Table(family).Del(handle);
+}
 
-MediaItem* Companion::Get(Family family, int handle) const { return Table(family).Get(handle); }
+MediaItem* Companion::Get(Family family, int handle) const {
+  return Table(family).Get(handle);
+}
 
-size_t Companion::Count(Family family) const { return Table(family).size(); }
+size_t Companion::Count(Family family) const {
+  return Table(family).size();
+}
 
 }  // namespace vesk::companion

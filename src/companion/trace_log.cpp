@@ -8,7 +8,8 @@
 namespace vesk::companion {
 namespace {
 
-std::string Format(uint32_t tick_ms, const char* marker, const std::string& page_utf8, int32_t line) {
+std::string Format(uint32_t tick_ms, const char* marker, const std::string& page_utf8,
+                   int32_t line) {
   char head[32];
   std::snprintf(head, sizeof head, "%.8" PRIx32 " : %s", tick_ms, marker);
   return head + page_utf8 + "(" + std::to_string(line) + ")";
@@ -16,7 +17,9 @@ std::string Format(uint32_t tick_ms, const char* marker, const std::string& page
 
 }  // namespace
 
-TraceLog::~TraceLog() { Close(); }
+TraceLog::~TraceLog() {
+  Close();
+}
 
 bool TraceLog::Open(const std::string& path_utf8) {
   Close();
@@ -25,7 +28,9 @@ bool TraceLog::Open(const std::string& path_utf8) {
   return file_ != nullptr;
 }
 
-void TraceLog::Close() { file_.reset(); }
+void TraceLog::Close() {
+  file_.reset();
+}
 
 std::string TraceLog::FormatCommand(uint32_t tick_ms, const std::string& page_utf8, int32_t line) {
   return Format(tick_ms, "", page_utf8, line);

@@ -22,22 +22,28 @@ int32_t ScaleColor(int32_t color, int level) {
   return out;
 }
 
-
 }  // namespace
 
 TVeskBox::TVeskBox(scene::TVeskBaseList* root) : TVeskControl(root) {}
 
 int32_t TVeskBox::GetInt(int id) const {
   switch (id) {
-    case PR_BORDERWIDTH: return BorderWidth;
-    case PR_BORDERCOLOR: return BorderColor;
-    case PR_ALPHA: return Alpha;
-    default: return TVeskControl::GetInt(id);
+    case PR_BORDERWIDTH:
+      return BorderWidth;
+    case PR_BORDERCOLOR:
+      return BorderColor;
+    case PR_ALPHA:
+      return Alpha;
+    default:
+      return TVeskControl::GetInt(id);
   }
 }
 
 void TVeskBox::SetInt(int id, int32_t value) {
-  int32_t* field = id == PR_BORDERWIDTH ? &BorderWidth : id == PR_BORDERCOLOR ? &BorderColor : id == PR_ALPHA ? &Alpha : nullptr;
+  int32_t* field = id == PR_BORDERWIDTH   ? &BorderWidth
+                   : id == PR_BORDERCOLOR ? &BorderColor
+                   : id == PR_ALPHA       ? &Alpha
+                                          : nullptr;
   if (!field) return TVeskControl::SetInt(id, value);
   if (*field == value) return;
   *field = value;
@@ -46,28 +52,43 @@ void TVeskBox::SetInt(int id, int32_t value) {
 
 bool TVeskBox::GetFlag(int id) const {
   switch (id) {
-    case PR_REPEAT: return Repeat;
-    case PR_AUTOSCRAP: return AutoScrap;
-    case PR_PAUSED: return Paused;
-    default: return TVeskControl::GetFlag(id);
+    case PR_REPEAT:
+      return Repeat;
+    case PR_AUTOSCRAP:
+      return AutoScrap;
+    case PR_PAUSED:
+      return Paused;
+    default:
+      return TVeskControl::GetFlag(id);
   }
 }
 
 void TVeskBox::SetFlag(int id, bool value) {
   switch (id) {
-    case PR_REPEAT: Repeat = value; return;
-    case PR_AUTOSCRAP: AutoScrap = value; return;
-    case PR_PAUSED: Paused = value; return;
-    default: TVeskControl::SetFlag(id, value);
+    case PR_REPEAT:
+      Repeat = value;
+      return;
+    case PR_AUTOSCRAP:
+      AutoScrap = value;
+      return;
+    case PR_PAUSED:
+      Paused = value;
+      return;
+    default:
+      TVeskControl::SetFlag(id, value);
   }
 }
 
 std::string TVeskBox::GetStr(int id) const {
   switch (id) {
-    case PR_SOURCE: return Source;
-    case PR_ONIDLE: return OnIdle;
-    case PR_ONPLAYEND: return OnPlayEnd;
-    default: return TVeskControl::GetStr(id);
+    case PR_SOURCE:
+      return Source;
+    case PR_ONIDLE:
+      return OnIdle;
+    case PR_ONPLAYEND:
+      return OnPlayEnd;
+    default:
+      return TVeskControl::GetStr(id);
   }
 }
 
@@ -76,9 +97,14 @@ void TVeskBox::SetStr(int id, const std::string& value) {
     case PR_SOURCE:
       if (value.empty() || IsMotionFile(value)) Source = value;
       return;
-    case PR_ONIDLE: OnIdle = value; return;
-    case PR_ONPLAYEND: OnPlayEnd = value; return;
-    default: TVeskControl::SetStr(id, value);
+    case PR_ONIDLE:
+      OnIdle = value;
+      return;
+    case PR_ONPLAYEND:
+      OnPlayEnd = value;
+      return;
+    default:
+      TVeskControl::SetStr(id, value);
   }
 }
 
@@ -86,53 +112,47 @@ void TVeskBox::Draw(graphics::TCustomDIBX& surface, const Rect& clip) {
   if (Alpha > 0 && Alpha < 512) {
     const Rect outer = SceneRect();
     auto fill = [&](const Rect& r, int32_t color) {
-      if (Alpha == 255) surface.FillRect(r, static_cast<uint32_t>(surface.ColorToPixel(color)));
-      else if (Alpha < 255) surface.FillRectAlpha(r, static_cast<uint32_t>(surface.ColorToPixel(color)), Alpha);
-      else surface.FillRectAdd(r, static_cast<uint32_t>(surface.ColorToPixel(ScaleColor(color, Alpha - 256))));
+      if (Alpha == 255)
+        surface.FillRect(r, static_cast<uint32_t>(surface.ColorToPixel(color)));
+      else if (Alpha < 255)
+        surface.FillRectAlpha(r, static_cast<uint32_t>(surface.ColorToPixel(color)), Alpha);
+      else
+        surface.FillRectAdd(
+            r, static_cast<uint32_t>(surface.ColorToPixel(ScaleColor(color, Alpha - 256))));
     };
     if (BorderWidth > 0 && BorderColor >= 0) {
       const auto value = [&](int32_t c) { return static_cast<uint32_t>(surface.ColorToPixel(c)); };
-      if (Alpha == 255) surface.FrameRect(outer, BorderWidth, value(BorderColor));
-      else if (Alpha < 255) surface.FrameRectAlpha(outer, BorderWidth, value(BorderColor), Alpha);
-      else surface.FrameRectAdd(outer, BorderWidth, value(ScaleColor(BorderColor, Alpha - 256)));
+      if (Alpha == 255)
+        surface.FrameRect(outer, BorderWidth, value(BorderColor));
+      else if (Alpha < 255)
+        surface.FrameRectAlpha(outer, BorderWidth, value(BorderColor), Alpha);
+      else
+        surface.FrameRectAdd(outer, BorderWidth, value(ScaleColor(BorderColor, Alpha - 256)));
     }
     if (Color >= 0) {
       const int32_t b = std::max(0, BorderColor >= 0 ? BorderWidth : 0);
       // Wide, so a border around a rectangle at the integer limit cannot overflow.
       const auto in = [](int32_t edge, int64_t by) { return static_cast<int32_t>(edge + by); };
       const Rect inner{in(outer.left, b), in(outer.top, b), in(outer.right, -int64_t{b}),
-                              in(outer.bottom, -int64_t{b})};
+                       in(outer.bottom, -int64_t{b})};
       if (!inner.IsEmpty()) fill(inner, Color);
     }
   }
   DrawChildren(surface, clip);
 }
 
-void TVeskBox::SaveKindFields(expr::ByteWriter& out) const {
-  out.I32(BorderWidth);
-  out.I32(BorderColor);
-  out.I32(Alpha);
-  out.Str(OnIdle);
-  out.Str(Source);
-  out.U8(Repeat);
-  out.U8(AutoScrap);
-  out.Str(OnPlayEnd);
-  out.U8(Paused);
-  out.U8(AniPaused);
-}
-
-void TVeskBox::LoadKindFields(ByteReader& in, int32_t version) {
-  BorderWidth = in.I32("box border width");
-  BorderColor = in.I32("box border colour");
-  Alpha = in.I32("box alpha");
-  if (version <= 103) return;
-  OnIdle = in.Str("box idle handler");
-  SetStr(PR_SOURCE, in.Str("box source"));
-  Repeat = in.U8("box repeat");
-  AutoScrap = in.U8("box auto scrap");
-  OnPlayEnd = in.Str("box play-end handler");
-  Paused = in.U8("box paused");
-  AniPaused = in.U8("box animation pause");
+void TVeskBox::TransferKindFields(RecordIO& io) {
+  io.I32(BorderWidth, "box border width");
+  io.I32(BorderColor, "box border colour");
+  io.I32(Alpha, "box alpha");
+  if (!io.Since(104)) return;
+  io.Str(OnIdle, "box idle handler");
+  io.Via(&RecordIO::Str, Source, "box source", [&](const std::string& s) { SetStr(PR_SOURCE, s); });
+  io.U8(Repeat, "box repeat");
+  io.U8(AutoScrap, "box auto scrap");
+  io.Str(OnPlayEnd, "box play-end handler");
+  io.U8(Paused, "box paused");
+  io.U8(AniPaused, "box animation pause");
 }
 
 }  // namespace vesk::components

@@ -27,8 +27,7 @@ class TVeskBox final : public scene::TVeskControl {
   uint8_t Repeat = 0, AutoScrap = 0, Paused = 0;
 
  protected:
-  void SaveKindFields(expr::ByteWriter& out) const override;
-  void LoadKindFields(ByteReader& in, int32_t version) override;
+  void TransferKindFields(RecordIO& io) override;
 };
 
 }  // namespace vesk::components

@@ -1,7 +1,7 @@
 #include "components/button.h"
 
-#include "scene/baselist.h"
 #include "lang/vocabulary.h"
+#include "scene/baselist.h"
 
 namespace vesk::components {
 
@@ -9,12 +9,16 @@ using namespace vesk::lang;
 
 namespace {
 
-constexpr uint32_t Bit(int mode) { return 1u << mode; }
+constexpr uint32_t Bit(int mode) {
+  return 1u << mode;
+}
 constexpr uint32_t kMoveMask = Bit(IM_NONE) | Bit(IM_CLICK) | Bit(IM_LCLICK) | Bit(IM_RCLICK);
 
 }  // namespace
 
-int TVeskButton::GetCompoType() const { return LT_BUTTON; }
+int TVeskButton::GetCompoType() const {
+  return LT_BUTTON;
+}
 
 template <class F>
 void TVeskButton::ForGroup(F&& f) {
@@ -43,8 +47,10 @@ void TVeskButton::SetState(int32_t s) {
   FrameIndex = -1;
   Remaining = 0;
   end_reported_ = false;
-  if (TVeskMotionLink* motion = ShownMotion()) motion->Restart();
-  else if (TVeskImageList* list = ShownList(); list && list->Count() > 0) SetFrameIndex(0);
+  if (TVeskMotionLink* motion = ShownMotion())
+    motion->Restart();
+  else if (TVeskImageList* list = ShownList(); list && list->Count() > 0)
+    SetFrameIndex(0);
   MarkSizeDirty();
   RecomputeSize();
   InvalidateImage();
@@ -56,8 +62,10 @@ bool TVeskButton::MouseOver() {
 }
 
 void TVeskButton::MouseMove() {
-  if (Tracking != 1) SetState(Selected ? kPressed : Paused ? kNormal : kHover);
-  else SetState(Selected || MouseOver() ? kPressed : kNormal);
+  if (Tracking != 1)
+    SetState(Selected ? kPressed : Paused ? kNormal : kHover);
+  else
+    SetState(Selected || MouseOver() ? kPressed : kNormal);
   TVeskImages::MouseMove();
 }
 
@@ -80,7 +88,8 @@ void TVeskButton::LeftUp() {
   if (Tracking == 1 && MouseOver()) Click();
   if (Tracking != -1) Tracking = 0;
   if (GroupIndex == 0 && State != kClicked) SetState(kNormal);
-  if (scene::TVeskBase* base = GetBase()) base->Capture &= static_cast<uint8_t>(~scene::TVeskBase::kCaptureLeft);
+  if (scene::TVeskBase* base = GetBase())
+    base->Capture &= static_cast<uint8_t>(~scene::TVeskBase::kCaptureLeft);
 }
 
 void TVeskButton::Click() {
@@ -98,7 +107,8 @@ void TVeskButton::SetSelected(bool selected) {
   if (selected && GroupIndex == 0) return;
   Selected = selected ? 1 : 0;
   SetState(selected ? kPressed : kNormal);
-  if (selected) ForGroup([](TVeskButton& other) {
+  if (selected)
+    ForGroup([](TVeskButton& other) {
       if (other.Selected) other.SetSelected(false);
     });
 }
@@ -111,7 +121,8 @@ void TVeskButton::SetGroupIndex(int32_t group) {
     if (Selected) SetSelected(false);
     return;
   }
-  if (Selected) ForGroup([](TVeskButton& other) {
+  if (Selected)
+    ForGroup([](TVeskButton& other) {
       if (other.Selected) other.SetSelected(false);
     });
 }
@@ -136,7 +147,9 @@ bool TVeskButton::AnimationEnded() {
   return false;
 }
 
-int32_t TVeskButton::GetInt(int id) const { return id == PR_GROUPINDEX ? GroupIndex : TVeskImages::GetInt(id); }
+int32_t TVeskButton::GetInt(int id) const {
+  return id == PR_GROUPINDEX ? GroupIndex : TVeskImages::GetInt(id);
+}
 
 void TVeskButton::SetInt(int id, int32_t value) {
   if (id == PR_GROUPINDEX) return SetGroupIndex(value);
@@ -145,70 +158,87 @@ void TVeskButton::SetInt(int id, int32_t value) {
 
 bool TVeskButton::GetFlag(int id) const {
   switch (id) {
-    case PR_SELECTED: return Selected != 0;
-    case PR_ALLOWALLUP: return AllowAllUp != 0;
-    default: return TVeskImages::GetFlag(id);
+    case PR_SELECTED:
+      return Selected != 0;
+    case PR_ALLOWALLUP:
+      return AllowAllUp != 0;
+    default:
+      return TVeskImages::GetFlag(id);
   }
 }
 
 void TVeskButton::SetFlag(int id, bool value) {
   switch (id) {
-    case PR_SELECTED: SetSelected(value); return;
-    case PR_ALLOWALLUP: SetAllowAllUp(value); return;
-    case PR_REPEAT: return;  // a button loops every state but the clicked one
-    default: TVeskImages::SetFlag(id, value);
+    case PR_SELECTED:
+      SetSelected(value);
+      return;
+    case PR_ALLOWALLUP:
+      SetAllowAllUp(value);
+      return;
+    case PR_REPEAT:
+      return;  // a button loops every state but the clicked one
+    default:
+      TVeskImages::SetFlag(id, value);
   }
 }
 
 std::string TVeskButton::GetStr(int id) const {
   switch (id) {
-    case PR_HOVERSOURCE: return ListSource(kHover);
-    case PR_PRESSEDSOURCE: return ListSource(kPressed);
-    case PR_CLICKEDSOURCE: return ListSource(kClicked);
-    case PR_ONNOTIFY: return OnNotify;
-    default: return TVeskImages::GetStr(id);
+    case PR_HOVERSOURCE:
+      return ListSource(kHover);
+    case PR_PRESSEDSOURCE:
+      return ListSource(kPressed);
+    case PR_CLICKEDSOURCE:
+      return ListSource(kClicked);
+    case PR_ONNOTIFY:
+      return OnNotify;
+    default:
+      return TVeskImages::GetStr(id);
   }
 }
 
 void TVeskButton::SetStr(int id, const std::string& value) {
   switch (id) {
-    case PR_HOVERSOURCE: SetListSource(kHover, value); return;
-    case PR_PRESSEDSOURCE: SetListSource(kPressed, value); return;
-    case PR_CLICKEDSOURCE: SetListSource(kClicked, value); return;
-    case PR_ONNOTIFY: OnNotify = value; return;
-    default: TVeskImages::SetStr(id, value);
+    case PR_HOVERSOURCE:
+      SetListSource(kHover, value);
+      return;
+    case PR_PRESSEDSOURCE:
+      SetListSource(kPressed, value);
+      return;
+    case PR_CLICKEDSOURCE:
+      SetListSource(kClicked, value);
+      return;
+    case PR_ONNOTIFY:
+      OnNotify = value;
+      return;
+    default:
+      TVeskImages::SetStr(id, value);
   }
 }
 
-void TVeskButton::SaveKindFields(expr::ByteWriter& out) const {
-  TVeskImages::SaveKindFields(out);
-  out.Str(ListSource(kHover));
-  out.Str(ListSource(kPressed));
-  out.I32(GroupIndex);
-  out.U8(Selected);
-  out.U8(AllowAllUp);
-  out.Str(OnNotify);
-  out.Str(OnIdle);
-  out.Str(ListSource(kClicked));
-}
-
-void TVeskButton::LoadKindFields(ByteReader& in, int32_t version) {
-  ReadImagesFields(in, version);
-  const std::string hover = in.Str("hover source");
-  const std::string pressed = in.Str("pressed source");
-  GroupIndex = in.I32("group index");
-  const bool selected = in.U8("selected") != 0;
-  AllowAllUp = in.U8("allow all up") ? 1 : 0;
-  OnNotify = in.Str("click handler");
-  std::string clicked;
-  if (version > 103) {
-    OnIdle = in.Str("idle handler");
-    clicked = in.Str("clicked source");
+void TVeskButton::TransferKindFields(RecordIO& io) {
+  TransferImagesFields(io);
+  std::string hover = ListSource(kHover), pressed = ListSource(kPressed),
+              clicked = ListSource(kClicked);
+  uint8_t selected = Selected;
+  io.Str(hover, "hover source");
+  io.Str(pressed, "pressed source");
+  io.I32(GroupIndex, "group index");
+  io.U8(selected, "selected");
+  io.Flag(AllowAllUp, "allow all up");
+  io.Str(OnNotify, "click handler");
+  if (io.Since(104)) {
+    io.Str(OnIdle, "idle handler");
+    io.Str(clicked, "clicked source");
+  } else {
+    io.Absent(clicked, std::string());
   }
+  if (!io.loading()) return;
+  // The pictures and the group follow from all the fields together.
   SetListSource(kHover, hover);
   SetListSource(kPressed, pressed);
   SetListSource(kClicked, clicked);
-  SetSelected(selected);
+  SetSelected(selected != 0);
   Tracking = 0;
   RestoreLoadedFrame();
 }

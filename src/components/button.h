@@ -48,8 +48,7 @@ class TVeskButton final : public TVeskImages {
 
  protected:
   bool AnimationEnded() override;
-  void SaveKindFields(expr::ByteWriter& out) const override;
-  void LoadKindFields(ByteReader& in, int32_t version) override;
+  void TransferKindFields(RecordIO& io) override;
 
  private:
   // The scene's hit test still finds this button under the mouse.

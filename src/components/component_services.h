@@ -39,8 +39,8 @@ class TVeskMotionLink {
 };
 
 // Makes the motion of `file` for `driven`; null when it cannot be had.
-using MotionFactory =
-    std::function<std::unique_ptr<TVeskMotionLink>(scene::TVeskControl& driven, const std::string& file)>;
+using MotionFactory = std::function<std::unique_ptr<TVeskMotionLink>(scene::TVeskControl& driven,
+                                                                     const std::string& file)>;
 
 struct ComponentServices {
   TOrloCollection* pictures = nullptr;

@@ -7,8 +7,8 @@
 #include "components/component_services.h"
 #include "components/image_list.h"
 #include "components/orlo_collection.h"
-#include "scene/baselist.h"
 #include "lang/vocabulary.h"
+#include "scene/baselist.h"
 
 namespace vesk::components {
 
@@ -17,10 +17,13 @@ using graphics::KeyMode;
 
 namespace {
 
+int32_t Scale(int32_t size, int32_t zoom) {
+  return static_cast<int32_t>(int64_t{size} * zoom / 256);
+}
 
-int32_t Scale(int32_t size, int32_t zoom) { return static_cast<int32_t>(int64_t{size} * zoom / 256); }
-
-double Radians(int32_t angle) { return angle * 2.0 * std::numbers::pi / 256.0; }
+double Radians(int32_t angle) {
+  return angle * 2.0 * std::numbers::pi / 256.0;
+}
 
 // One axis of a child laid on its zoomed parent's pixel grid: the start
 // rounds to the nearest parent pixel, the end always up.
@@ -36,7 +39,8 @@ int32_t GridSize(int32_t start, int32_t size, int32_t parent_size, int32_t paren
 
 // ---- TVeskCustomImage: pictures and properties -------------------------------
 
-void TVeskCustomImage::SetExternalSurface(const graphics::TCustomDIBX* surface, const graphics::TCustomDIBX* mask) {
+void TVeskCustomImage::SetExternalSurface(const graphics::TCustomDIBX* surface,
+                                          const graphics::TCustomDIBX* mask) {
   if (surface == ExternalSurface && mask == ExternalMask) return;
   InvalidateImage();
   ExternalSurface = surface;
@@ -55,10 +59,14 @@ const graphics::TCustomDIBX* TVeskCustomImage::ShownMask() const {
 
 int32_t TVeskCustomImage::GetInt(int id) const {
   switch (id) {
-    case PR_ALPHA: return Alpha;
-    case PR_ZOOMX: return ZoomX;
-    case PR_ZOOMY: return ZoomY;
-    case PR_ANGLE: return Angle;
+    case PR_ALPHA:
+      return Alpha;
+    case PR_ZOOMX:
+      return ZoomX;
+    case PR_ZOOMY:
+      return ZoomY;
+    case PR_ANGLE:
+      return Angle;
     case PR_ORIGWIDTH: {
       const graphics::TCustomDIBX* s = BaseSurface();
       return s ? s->Width() : 0;
@@ -67,7 +75,8 @@ int32_t TVeskCustomImage::GetInt(int id) const {
       const graphics::TCustomDIBX* s = BaseSurface();
       return s ? s->Height() : 0;
     }
-    default: return TVeskControl::GetInt(id);
+    default:
+      return TVeskControl::GetInt(id);
   }
 }
 
@@ -114,16 +123,21 @@ void TVeskCustomImage::SetInt(int id, int32_t value) {
       TVeskControl::SetInt(id, value);
       if (Angle != 0) InvalidateImage();
       return;
-    default: TVeskControl::SetInt(id, value);
+    default:
+      TVeskControl::SetInt(id, value);
   }
 }
 
 bool TVeskCustomImage::GetFlag(int id) const {
   switch (id) {
-    case PR_FLIPH: return FlipH != 0;
-    case PR_FLIPV: return FlipV != 0;
-    case PR_CAPTUREMASK: return CaptureMask != 0;
-    default: return TVeskControl::GetFlag(id);
+    case PR_FLIPH:
+      return FlipH != 0;
+    case PR_FLIPV:
+      return FlipV != 0;
+    case PR_CAPTUREMASK:
+      return CaptureMask != 0;
+    default:
+      return TVeskControl::GetFlag(id);
   }
 }
 
@@ -140,8 +154,11 @@ void TVeskCustomImage::SetFlag(int id, bool value) {
       InvalidateImage();
       return;
     }
-    case PR_CAPTUREMASK: CaptureMask = value ? 1 : 0; return;
-    default: TVeskControl::SetFlag(id, value);
+    case PR_CAPTUREMASK:
+      CaptureMask = value ? 1 : 0;
+      return;
+    default:
+      TVeskControl::SetFlag(id, value);
   }
 }
 
@@ -158,13 +175,17 @@ bool TVeskCustomImage::OwnSurfaceSize(int32_t* width, int32_t* height) const {
 int32_t TVeskCustomImage::EffectiveZoomX() const {
   if (ZoomX > 0) return ZoomX;
   const graphics::TCustomDIBX* s = BaseSurface();
-  return s && s->Width() > 0 ? std::max<int32_t>(1, static_cast<int32_t>(int64_t{Width} * 256 / s->Width())) : 256;
+  return s && s->Width() > 0
+             ? std::max<int32_t>(1, static_cast<int32_t>(int64_t{Width} * 256 / s->Width()))
+             : 256;
 }
 
 int32_t TVeskCustomImage::EffectiveZoomY() const {
   if (ZoomY > 0) return ZoomY;
   const graphics::TCustomDIBX* s = BaseSurface();
-  return s && s->Height() > 0 ? std::max<int32_t>(1, static_cast<int32_t>(int64_t{Height} * 256 / s->Height())) : 256;
+  return s && s->Height() > 0
+             ? std::max<int32_t>(1, static_cast<int32_t>(int64_t{Height} * 256 / s->Height()))
+             : 256;
 }
 
 bool TVeskCustomImage::RecomputeSize() {
@@ -211,7 +232,8 @@ void TVeskCustomImage::DrawPicture(graphics::TCustomDIBX& target) {
   const int32_t blend = std::min(Alpha, 511);
   if (!src || src->IsEmpty() || blend < 1 || Width < 1 || Height < 1) return;
   const graphics::TCustomDIBX* mask = ShownMask();
-  if (mask && (mask->Width() != src->Width() || mask->Height() != src->Height() || mask->BitCount() != 8))
+  if (mask &&
+      (mask->Width() != src->Width() || mask->Height() != src->Height() || mask->BitCount() != 8))
     mask = nullptr;  // a mask must cover its picture exactly
   const KeyMode key = src->ColorKey() >= 0 ? KeyMode::kUse : KeyMode::kIgnore;
   const graphics::Flip flip = graphics::MakeFlip(FlipH, FlipV);
@@ -221,19 +243,21 @@ void TVeskCustomImage::DrawPicture(graphics::TCustomDIBX& target) {
     const int32_t pivot_x = FlipH ? src->Width() - 1 - OffsetX : OffsetX;
     const int32_t pivot_y = FlipV ? src->Height() - 1 - OffsetY : OffsetY;
     if (mask)
-      target.DrawRotateMask(AnchorX(), AnchorY(), EffectiveZoomX(), EffectiveZoomY(), *src, from, pivot_x, pivot_y,
-                            Angle, flip, *mask, blend);
+      target.DrawRotateMask(AnchorX(), AnchorY(), EffectiveZoomX(), EffectiveZoomY(), *src, from,
+                            pivot_x, pivot_y, Angle, flip, *mask, blend);
     else
-      target.DrawRotate(AnchorX(), AnchorY(), EffectiveZoomX(), EffectiveZoomY(), *src, from, pivot_x, pivot_y, Angle,
-                        key, flip, blend);
+      target.DrawRotate(AnchorX(), AnchorY(), EffectiveZoomX(), EffectiveZoomY(), *src, from,
+                        pivot_x, pivot_y, Angle, key, flip, blend);
     return;
   }
 
   if (Width == src->Width() && Height == src->Height()) {
     const int32_t x = GetSceneLeft(), y = GetSceneTop();
     auto draw = [&] {
-      if (mask) target.DrawMaskBlend(x, y, *src, from, flip, *mask, blend);
-      else target.DrawBlend(x, y, *src, from, key, flip, blend);
+      if (mask)
+        target.DrawMaskBlend(x, y, *src, from, flip, *mask, blend);
+      else
+        target.DrawBlend(x, y, *src, from, key, flip, blend);
     };
     const std::vector<Rect>* changed = ChangedRects();
     if (!changed || target.Target()) {
@@ -249,18 +273,24 @@ void TVeskCustomImage::DrawPicture(graphics::TCustomDIBX& target) {
       target.SetClipRect(part);
       draw();
     }
-    if (had_clip) target.SetClipRect(clip);
-    else target.ResetClip();
+    if (had_clip)
+      target.SetClipRect(clip);
+    else
+      target.ResetClip();
     return;
   }
 
   const Rect dest = SceneRect();
   if (blend <= 255) {
-    if (mask) target.StretchMaskAlpha(dest, *src, from, flip, *mask, blend);
-    else target.StretchAlpha(dest, *src, from, key, flip, blend);
+    if (mask)
+      target.StretchMaskAlpha(dest, *src, from, flip, *mask, blend);
+    else
+      target.StretchAlpha(dest, *src, from, key, flip, blend);
   } else {
-    if (mask) target.StretchMaskAdd(dest, *src, from, flip, *mask, blend - 256);
-    else target.StretchAdd(dest, *src, from, key, flip, blend - 256);
+    if (mask)
+      target.StretchMaskAdd(dest, *src, from, flip, *mask, blend - 256);
+    else
+      target.StretchAdd(dest, *src, from, key, flip, blend - 256);
   }
 }
 
@@ -285,7 +315,8 @@ Rect TVeskCustomImage::RotatedBounds() const {
   // Stored anchors may lie anywhere: the edges wrap in 32 bits like all
   // geometry rather than overflow.
   const int64_t ax = AnchorX(), ay = AnchorY();
-  return {static_cast<int32_t>(ax + clamp(std::floor(min_x)) - 1), static_cast<int32_t>(ay + clamp(std::floor(min_y)) - 1),
+  return {static_cast<int32_t>(ax + clamp(std::floor(min_x)) - 1),
+          static_cast<int32_t>(ay + clamp(std::floor(min_y)) - 1),
           static_cast<int32_t>(ax + clamp(max_x) + 2), static_cast<int32_t>(ay + clamp(max_y) + 2)};
 }
 
@@ -326,7 +357,8 @@ scene::TVeskControl* TVeskCustomImage::HitTest(int32_t x, int32_t y, uint32_t ma
       int32_t iy = static_cast<int32_t>(int64_t{py - GetSceneTop()} * 256 / EffectiveZoomY());
       if (FlipH) ix = m->Width() - 1 - ix;
       if (FlipV) iy = m->Height() - 1 - iy;
-      if (ix < 0 || iy < 0 || ix >= m->Width() || iy >= m->Height() || m->GetPixel(ix, iy) <= 127) return nullptr;
+      if (ix < 0 || iy < 0 || ix >= m->Width() || iy >= m->Height() || m->GetPixel(ix, iy) <= 127)
+        return nullptr;
     }
   }
   return this;
@@ -334,26 +366,19 @@ scene::TVeskControl* TVeskCustomImage::HitTest(int32_t x, int32_t y, uint32_t ma
 
 // ---- Stored form -------------------------------------------------------------------------
 
-void TVeskCustomImage::SaveKindFields(expr::ByteWriter& out) const {
-  out.I32(Alpha);
-  out.I32(ZoomX);
-  out.I32(Angle);
-  out.U8(FlipH);
-  out.U8(FlipV);
-  out.U8(CaptureMask);
-  out.I32(ZoomY);
-}
-
-void TVeskCustomImage::LoadKindFields(ByteReader& in, int32_t version) {
-  Alpha = in.I32("image alpha");
-  ZoomX = in.I32("image zoom");
-  Angle = in.I32("image angle");
-  FlipH = in.U8("image mirror") ? 1 : 0;
-  FlipV = in.U8("image mirror") ? 1 : 0;
-  CaptureMask = in.U8("image mask hit") ? 1 : 0;
+void TVeskCustomImage::TransferKindFields(RecordIO& io) {
+  io.I32(Alpha, "image alpha");
+  io.I32(ZoomX, "image zoom");
+  io.I32(Angle, "image angle");
+  io.Flag(FlipH, "image mirror");
+  io.Flag(FlipV, "image mirror");
+  io.Flag(CaptureMask, "image mask hit");
   // Older saves had one zoom for both directions.
-  ZoomY = version >= 104 ? in.I32("image vertical zoom") : ZoomX;
-  MarkSizeDirty();
+  if (io.Since(104))
+    io.I32(ZoomY, "image vertical zoom");
+  else
+    io.Absent(ZoomY, ZoomX);
+  if (io.loading()) MarkSizeDirty();
 }
 
 // ---- TVeskImage ------------------------------------------------------------------------------
@@ -370,7 +395,9 @@ void TVeskImage::SetInt(int id, int32_t value) {
   LoadPicture();
 }
 
-std::string TVeskImage::GetStr(int id) const { return id == PR_SOURCE ? Source : TVeskCustomImage::GetStr(id); }
+std::string TVeskImage::GetStr(int id) const {
+  return id == PR_SOURCE ? Source : TVeskCustomImage::GetStr(id);
+}
 
 void TVeskImage::SetStr(int id, const std::string& value) {
   if (id != PR_SOURCE) return TVeskCustomImage::SetStr(id, value);
@@ -403,7 +430,8 @@ void TVeskImage::LoadPicture() {
     }
   }
   pictures->Release(item, this);
-  if (OwnSurface && Brightness < 255) ApplyBrightness(*OwnSurface, -std::min(255, 255 - Brightness));
+  if (OwnSurface && Brightness < 255)
+    ApplyBrightness(*OwnSurface, -std::min(255, 255 - Brightness));
   InvalidateImage();
 }
 
@@ -412,16 +440,14 @@ void TVeskImage::ReleaseSurfaces() {
   OwnMask.reset();
 }
 
-void TVeskImage::SaveKindFields(expr::ByteWriter& out) const {
-  TVeskCustomImage::SaveKindFields(out);
-  out.Str(Source);
-  out.I32(Brightness);
-}
-
-void TVeskImage::LoadKindFields(ByteReader& in, int32_t version) {
-  TVeskCustomImage::LoadKindFields(in, version);
-  const std::string source = in.Str("image source");
-  const int32_t brightness = in.I32("image brightness");
+void TVeskImage::TransferKindFields(RecordIO& io) {
+  TVeskCustomImage::TransferKindFields(io);
+  std::string source = Source;
+  int32_t brightness = Brightness;
+  io.Str(source, "image source");
+  io.I32(brightness, "image brightness");
+  // The setters load the picture, once both are known.
+  if (!io.loading()) return;
   SetStr(PR_SOURCE, source);
   SetInt(PR_BRIGHTNESS, brightness);
 }

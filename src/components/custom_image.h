@@ -66,8 +66,7 @@ class TVeskCustomImage : public scene::TVeskControl, public ServiceUser {
   // Marks the area the picture covers, the rotated one included.
   void InvalidateImage();
   void InvalidateDrawn() override { InvalidateImage(); }
-  void SaveKindFields(expr::ByteWriter& out) const override;
-  void LoadKindFields(ByteReader& in, int32_t version) override;
+  void TransferKindFields(RecordIO& io) override;
 
   std::unique_ptr<graphics::TDIBX> OwnSurface;
   std::unique_ptr<graphics::TDIBX> OwnMask;
@@ -97,8 +96,7 @@ class TVeskImage final : public TVeskCustomImage {
   void RestoreSurfaces() override { LoadPicture(); }
 
  protected:
-  void SaveKindFields(expr::ByteWriter& out) const override;
-  void LoadKindFields(ByteReader& in, int32_t version) override;
+  void TransferKindFields(RecordIO& io) override;
 
  private:
   // Copies frame 0 of Source out of the cache and darkens the copy.

@@ -10,8 +10,10 @@ namespace {
 void Shade(graphics::TCustomDIBX& image, int32_t brightness, uint32_t grey) {
   const Rect saved = image.HasClipRect() ? image.ClipRect() : Rect{};
   image.ResetClip();
-  if (brightness > 0) image.FillRectAdd(image.BoundsRect(), grey);
-  else image.FillRectSub(image.BoundsRect(), grey);
+  if (brightness > 0)
+    image.FillRectAdd(image.BoundsRect(), grey);
+  else
+    image.FillRectSub(image.BoundsRect(), grey);
   image.SetClipRect(saved);
 }
 
@@ -105,8 +107,8 @@ int32_t TVeskImageData::Delay() const {
 
 // ---- TVeskImageList ---------------------------------------------------------
 
-void TVeskImageList::Load(TOrloCollection* pictures, const void* owner, const std::string& file, bool want_masks,
-                          bool want_offsets) {
+void TVeskImageList::Load(TOrloCollection* pictures, const void* owner, const std::string& file,
+                          bool want_masks, bool want_offsets) {
   Clear();
   file_ = file;
   if (!pictures) return;

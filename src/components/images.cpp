@@ -6,8 +6,8 @@
 
 #include "core/sjis.h"
 #include "expr/param_collection.h"
-#include "scene/baselist.h"
 #include "lang/vocabulary.h"
+#include "scene/baselist.h"
 
 namespace vesk::components {
 
@@ -23,8 +23,12 @@ int32_t AddSaturated(int32_t a, int32_t b) {
 
 }  // namespace
 
-bool IsMotionFile(const std::string& name) { return EndsWithIgnoreAsciiCase(name, ".lmt"); }
-bool IsLayeredFile(const std::string& name) { return EndsWithIgnoreAsciiCase(name, ".orl"); }
+bool IsMotionFile(const std::string& name) {
+  return EndsWithIgnoreAsciiCase(name, ".lmt");
+}
+bool IsLayeredFile(const std::string& name) {
+  return EndsWithIgnoreAsciiCase(name, ".orl");
+}
 
 // ---- TVeskCustomImages: the shown frame ------------------------------------------
 
@@ -61,14 +65,17 @@ void TVeskCustomImages::SetFrameIndex(int32_t index) {
   }
   if (index == FrameIndex) return;
   TVeskImageList* list = ShownList();
-  if (list && list->Valid(FrameIndex)) InvalidateImage();
-  else Remaining = 0;
+  if (list && list->Valid(FrameIndex))
+    InvalidateImage();
+  else
+    Remaining = 0;
   FrameIndex = index;
   end_reported_ = false;
   if (list && list->Valid(index)) {
     list->Data(index).Surface(Brightness);  // the brightness copy is made now, not while drawing
     Remaining = AddSaturated(Remaining, list->Delay(index));
-    if (index == list->Count() - 1 && list->Count() > 1) Remaining = AddSaturated(Remaining, EndWaitValue());
+    if (index == list->Count() - 1 && list->Count() > 1)
+      Remaining = AddSaturated(Remaining, EndWaitValue());
   }
   RecomputeSize();
   InvalidateImage();
@@ -118,30 +125,39 @@ int32_t TVeskCustomImages::GetInt(int id) const {
       const TVeskImageList* list = ShownList();
       return list ? list->Count() : 0;
     }
-    case PR_BRIGHTNESS: return Brightness;
-    default: return TVeskCustomImage::GetInt(id);
+    case PR_BRIGHTNESS:
+      return Brightness;
+    default:
+      return TVeskCustomImage::GetInt(id);
   }
 }
 
 void TVeskCustomImages::SetInt(int id, int32_t value) {
   switch (id) {
-    case PR_INDEX: SetFrameIndex(value); return;
+    case PR_INDEX:
+      SetFrameIndex(value);
+      return;
     case PR_BRIGHTNESS:
       value = std::clamp(value, -255, 255);
       if (value == Brightness) return;
       Brightness = value;
-      if (TVeskImageList* list = ShownList(); list && list->Valid(FrameIndex)) list->Data(FrameIndex).Surface(value);
+      if (TVeskImageList* list = ShownList(); list && list->Valid(FrameIndex))
+        list->Data(FrameIndex).Surface(value);
       InvalidateImage();
       return;
-    default: TVeskCustomImage::SetInt(id, value);
+    default:
+      TVeskCustomImage::SetInt(id, value);
   }
 }
 
 bool TVeskCustomImages::GetFlag(int id) const {
   switch (id) {
-    case PR_PAUSED: return Paused != 0;
-    case PR_PLAYING: return Playing();
-    default: return TVeskCustomImage::GetFlag(id);
+    case PR_PAUSED:
+      return Paused != 0;
+    case PR_PLAYING:
+      return Playing();
+    default:
+      return TVeskCustomImage::GetFlag(id);
   }
 }
 
@@ -165,34 +181,30 @@ void TVeskCustomImages::RestoreLoadedFrame() {
   Remaining = loaded_remaining_;
 }
 
-void TVeskCustomImages::SaveKindFields(expr::ByteWriter& out) const {
-  TVeskCustomImage::SaveKindFields(out);
-  out.I32(Remaining);
-  out.I32(FrameIndex);
-  out.I32(Brightness);
-  out.U8(Paused);
-  EndWait.SaveToStream(out);
-}
-
-void TVeskCustomImages::LoadKindFields(ByteReader& in, int32_t version) {
-  TVeskCustomImage::LoadKindFields(in, version);
-  loaded_remaining_ = in.I32("frame time left");
-  loaded_index_ = in.I32("frame index");
-  Brightness = std::clamp(in.I32("brightness"), -255, 255);
-  Paused = in.U8("paused") ? 1 : 0;
-  EndWait.LoadFromStream(in);
+void TVeskCustomImages::TransferKindFields(RecordIO& io) {
+  TVeskCustomImage::TransferKindFields(io);
+  // A loaded frame waits until the frames exist (RestoreLoadedFrame).
+  io.Via(&RecordIO::I32, Remaining, "frame time left", [&](int32_t v) { loaded_remaining_ = v; });
+  io.Via(&RecordIO::I32, FrameIndex, "frame index", [&](int32_t v) { loaded_index_ = v; });
+  io.I32In(Brightness, -255, 255, "brightness");
+  io.Flag(Paused, "paused");
+  EndWait.Transfer(io);
 }
 
 // ---- TVeskImages -------------------------------------------------------------------------
 
 TVeskImages::TVeskImages(scene::TVeskBaseList* root, int list_count)
-    : TVeskCustomImages(root), sources_(static_cast<size_t>(list_count)), motions_(static_cast<size_t>(list_count)) {
+    : TVeskCustomImages(root),
+      sources_(static_cast<size_t>(list_count)),
+      motions_(static_cast<size_t>(list_count)) {
   for (int i = 0; i < list_count; ++i) lists_.push_back(std::make_unique<TVeskImageList>());
 }
 
 TVeskImages::~TVeskImages() = default;
 
-int TVeskImages::GetCompoType() const { return LT_IMAGES; }
+int TVeskImages::GetCompoType() const {
+  return LT_IMAGES;
+}
 
 TVeskImageList* TVeskImages::ShownList() {
   const int i = CurrentList();
@@ -228,7 +240,8 @@ void TVeskImages::SetListSource(int i, const std::string& name) {
     // Motions arrive with their own subsystem; until then the source shows
     // nothing.
     ComponentServices* services = ServicesOf(*this);
-    if (services && services->make_motion) motions_[static_cast<size_t>(i)] = services->make_motion(*this, name);
+    if (services && services->make_motion)
+      motions_[static_cast<size_t>(i)] = services->make_motion(*this, name);
   }
   if (!current) return;
   end_reported_ = false;
@@ -240,9 +253,12 @@ void TVeskImages::SetListSource(int i, const std::string& name) {
 
 bool TVeskImages::GetFlag(int id) const {
   switch (id) {
-    case PR_REPEAT: return Repeats();
-    case PR_AUTOSCRAP: return AutoScrap != 0;
-    default: return TVeskCustomImages::GetFlag(id);
+    case PR_REPEAT:
+      return Repeats();
+    case PR_AUTOSCRAP:
+      return AutoScrap != 0;
+    default:
+      return TVeskCustomImages::GetFlag(id);
   }
 }
 
@@ -251,28 +267,43 @@ void TVeskImages::SetFlag(int id, bool value) {
     case PR_REPEAT:
       Repeat = value ? 1 : 0;
       end_reported_ = false;
-      if (TVeskMotionLink* motion = ShownMotion(); value && motion && motion->Ended()) motion->Restart();
+      if (TVeskMotionLink* motion = ShownMotion(); value && motion && motion->Ended())
+        motion->Restart();
       return;
-    case PR_AUTOSCRAP: AutoScrap = value ? 1 : 0; return;
-    default: TVeskCustomImages::SetFlag(id, value);
+    case PR_AUTOSCRAP:
+      AutoScrap = value ? 1 : 0;
+      return;
+    default:
+      TVeskCustomImages::SetFlag(id, value);
   }
 }
 
 std::string TVeskImages::GetStr(int id) const {
   switch (id) {
-    case PR_SOURCE: return sources_[0];
-    case PR_ONPLAYEND: return OnPlayEnd;
-    case PR_ONIDLE: return OnIdle;
-    default: return TVeskCustomImages::GetStr(id);
+    case PR_SOURCE:
+      return sources_[0];
+    case PR_ONPLAYEND:
+      return OnPlayEnd;
+    case PR_ONIDLE:
+      return OnIdle;
+    default:
+      return TVeskCustomImages::GetStr(id);
   }
 }
 
 void TVeskImages::SetStr(int id, const std::string& value) {
   switch (id) {
-    case PR_SOURCE: SetListSource(0, value); return;
-    case PR_ONPLAYEND: OnPlayEnd = value; return;
-    case PR_ONIDLE: OnIdle = value; return;
-    default: TVeskCustomImages::SetStr(id, value);
+    case PR_SOURCE:
+      SetListSource(0, value);
+      return;
+    case PR_ONPLAYEND:
+      OnPlayEnd = value;
+      return;
+    case PR_ONIDLE:
+      OnIdle = value;
+      return;
+    default:
+      TVeskCustomImages::SetStr(id, value);
   }
 }
 
@@ -292,28 +323,19 @@ void TVeskImages::ReleaseSurfaces() {
   for (auto& list : lists_) list->ReleaseSurfaces();
 }
 
-void TVeskImages::SaveKindFields(expr::ByteWriter& out) const {
-  TVeskCustomImages::SaveKindFields(out);
-  out.U8(Repeat);
-  out.U8(AutoScrap);
-  out.Str(sources_[0]);
-  out.Str(OnPlayEnd);
-  out.Str(OnIdle);
+void TVeskImages::TransferImagesFields(RecordIO& io) {
+  TVeskCustomImages::TransferKindFields(io);
+  io.Flag(Repeat, "repeat");
+  io.Flag(AutoScrap, "auto scrap");
+  io.Via(&RecordIO::Str, sources_[0], "images source",
+         [&](const std::string& s) { SetListSource(0, s); });
+  io.Str(OnPlayEnd, "play-end handler");
+  if (io.Since(104)) io.Str(OnIdle, "idle handler");
 }
 
-void TVeskImages::ReadImagesFields(ByteReader& in, int32_t version) {
-  TVeskCustomImages::LoadKindFields(in, version);
-  Repeat = in.U8("repeat") ? 1 : 0;
-  AutoScrap = in.U8("auto scrap") ? 1 : 0;
-  const std::string source = in.Str("images source");
-  OnPlayEnd = in.Str("play-end handler");
-  if (version > 103) OnIdle = in.Str("idle handler");
-  SetListSource(0, source);
-}
-
-void TVeskImages::LoadKindFields(ByteReader& in, int32_t version) {
-  ReadImagesFields(in, version);
-  RestoreLoadedFrame();
+void TVeskImages::TransferKindFields(RecordIO& io) {
+  TransferImagesFields(io);
+  if (io.loading()) RestoreLoadedFrame();
 }
 
 // ---- TVeskPrevImages -----------------------------------------------------------------------

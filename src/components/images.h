@@ -41,7 +41,9 @@ class TVeskCustomImages : public TVeskCustomImage {
   // The frame list shown now, and the motion driving the component (null
   // when none).
   virtual TVeskImageList* ShownList() { return nullptr; }
-  const TVeskImageList* ShownList() const { return const_cast<TVeskCustomImages*>(this)->ShownList(); }
+  const TVeskImageList* ShownList() const {
+    return const_cast<TVeskCustomImages*>(this)->ShownList();
+  }
   virtual TVeskMotionLink* ShownMotion() const { return nullptr; }
   virtual bool Repeats() const { return false; }
 
@@ -73,8 +75,7 @@ class TVeskCustomImages : public TVeskCustomImage {
   // After a load: the saved frame and its remaining time come back once the
   // kind has set its source again.
   void RestoreLoadedFrame();
-  void SaveKindFields(expr::ByteWriter& out) const override;
-  void LoadKindFields(ByteReader& in, int32_t version) override;
+  void TransferKindFields(RecordIO& io) override;
 
   bool end_reported_ = false;
 
@@ -114,10 +115,10 @@ class TVeskImages : public TVeskCustomImages {
 
  protected:
   bool AnimationEnded() override;
-  void SaveKindFields(expr::ByteWriter& out) const override;
-  void LoadKindFields(ByteReader& in, int32_t version) override;
-  // The fields of this level without applying them (buttons read more).
-  void ReadImagesFields(ByteReader& in, int32_t version);
+  void TransferKindFields(RecordIO& io) override;
+  // The fields of this level without the frame restore (buttons add their
+  // own fields first).
+  void TransferImagesFields(RecordIO& io);
   void DropMotion(int i);
 
  private:

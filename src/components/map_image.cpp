@@ -6,8 +6,8 @@
 #include "components/component_services.h"
 #include "components/orlo_collection.h"
 #include "core/byte_reader.h"
-#include "scene/baselist.h"
 #include "lang/vocabulary.h"
+#include "scene/baselist.h"
 
 namespace vesk::components {
 
@@ -23,7 +23,9 @@ constexpr int kKeyLeft = 0x25, kKeyUp = 0x26, kKeyRight = 0x27, kKeyDown = 0x28;
 // file (every row of the area would walk them all).
 constexpr int32_t kMaxPolygonPoints = 65536;
 
-int32_t ClampToInt(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+int32_t ClampToInt(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
 
 // Rectangles and ellipses store both edges inclusive.
 Rect InclusiveBox(int32_t l, int32_t t, int32_t r, int32_t b) {
@@ -34,15 +36,18 @@ Rect InclusiveBox(int32_t l, int32_t t, int32_t r, int32_t b) {
 
 // Where the polygon's edges cross the row through pixel centres yc, with
 // the edge direction for the winding count.
-void Crossings(const std::vector<std::pair<int32_t, int32_t>>& pts, double yc, std::vector<std::pair<double, int>>& out) {
+void Crossings(const std::vector<std::pair<int32_t, int32_t>>& pts, double yc,
+               std::vector<std::pair<double, int>>& out) {
   out.clear();
   const size_t n = pts.size();
   for (size_t i = 0; i < n; ++i) {
     const double x0 = pts[i].first, y0 = pts[i].second;
     const double x1 = pts[(i + 1) % n].first, y1 = pts[(i + 1) % n].second;
     int dir = 0;
-    if (y0 <= yc && yc < y1) dir = 1;
-    else if (y1 <= yc && yc < y0) dir = -1;
+    if (y0 <= yc && yc < y1)
+      dir = 1;
+    else if (y1 <= yc && yc < y0)
+      dir = -1;
     if (dir == 0) continue;
     out.emplace_back(x0 + (yc - y0) * (x1 - x0) / (y1 - y0), dir);
   }
@@ -118,7 +123,8 @@ std::vector<MapArea> ParseMapFile(std::span<const uint8_t> bytes) {
       area.Name = in.Str("map area name");
       area.Shape = in.U8("map area shape");
       if (area.Shape == MapArea::kRectangle || area.Shape == MapArea::kEllipse) {
-        const int32_t l = in.I32("map area"), t = in.I32("map area"), r = in.I32("map area"), b = in.I32("map area");
+        const int32_t l = in.I32("map area"), t = in.I32("map area"), r = in.I32("map area"),
+                      b = in.I32("map area");
         area.Bounds = InclusiveBox(l, t, r, b);
       } else {
         const int32_t n = in.I32("map polygon size");
@@ -133,7 +139,8 @@ std::vector<MapArea> ParseMapFile(std::span<const uint8_t> bytes) {
           r = std::max<int64_t>(r, x);
           b = std::max<int64_t>(b, y);
         }
-        if (n > 0) area.Bounds = {ClampToInt(l), ClampToInt(t), ClampToInt(r + 1), ClampToInt(b + 1)};
+        if (n > 0)
+          area.Bounds = {ClampToInt(l), ClampToInt(t), ClampToInt(r + 1), ClampToInt(b + 1)};
       }
       areas.push_back(std::move(area));
     }
@@ -143,13 +150,16 @@ std::vector<MapArea> ParseMapFile(std::span<const uint8_t> bytes) {
   return areas;
 }
 
-// ---- TVeskMapImage -------------------------------------------------------------------------------
+// ---- TVeskMapImage
+// -------------------------------------------------------------------------------
 
 TVeskMapImage::TVeskMapImage(scene::TVeskBaseList* root) : TVeskControl(root) {
   if (root) root->RightClickTakers.push_back(this);
 }
 
-int TVeskMapImage::GetCompoType() const { return LT_MAPIMG; }
+int TVeskMapImage::GetCompoType() const {
+  return LT_MAPIMG;
+}
 
 void TVeskMapImage::SetSource(const std::string& name) {
   if (name == Source) return;
@@ -189,11 +199,12 @@ int32_t TVeskMapImage::AreaAt(int32_t x, int32_t y) const {
 }
 
 void TVeskMapImage::InvalidateArea(int32_t index) {
-  if (index < 0 || index >= static_cast<int32_t>(Areas.size()) || !GetVisible() || !GetBase()) return;
+  if (index < 0 || index >= static_cast<int32_t>(Areas.size()) || !GetVisible() || !GetBase())
+    return;
   const Rect& b = Areas[static_cast<size_t>(index)].Bounds;
   const int32_t x = GetSceneLeft(), y = GetSceneTop();
-  Rect r = Rect{ClampToInt(int64_t{b.left} + x), ClampToInt(int64_t{b.top} + y), ClampToInt(int64_t{b.right} + x),
-                ClampToInt(int64_t{b.bottom} + y)}
+  Rect r = Rect{ClampToInt(int64_t{b.left} + x), ClampToInt(int64_t{b.top} + y),
+                ClampToInt(int64_t{b.right} + x), ClampToInt(int64_t{b.bottom} + y)}
                .Intersect(SceneRect());
   if (Parent) r = r.Intersect(Parent->GetHitRect());
   if (Clips()) r = r.Intersect(ClipRect());
@@ -204,19 +215,22 @@ void TVeskMapImage::SetHovered(int32_t index) {
   if (index < -1 || index >= static_cast<int32_t>(Areas.size())) index = -1;
   if (index == Hovered) return;
   const int32_t old = Hovered;
-  if (old >= 0 && !IsInputLocked()) QueueEvent(PR_ONMAPOUT, OnMapOut, {Areas[static_cast<size_t>(old)].Name});
+  if (old >= 0 && !IsInputLocked())
+    QueueEvent(PR_ONMAPOUT, OnMapOut, {Areas[static_cast<size_t>(old)].Name});
   InvalidateArea(old);
   Hovered = index;
   if (hover_.Count() > 0) hover_.SetFrame(0);
   InvalidateArea(index);
-  if (index >= 0 && !IsInputLocked()) QueueEvent(PR_ONMAPIN, OnMapIn, {Areas[static_cast<size_t>(index)].Name});
+  if (index >= 0 && !IsInputLocked())
+    QueueEvent(PR_ONMAPIN, OnMapIn, {Areas[static_cast<size_t>(index)].Name});
 }
 
 void TVeskMapImage::Select(int32_t index) {
   if (index < 0 || index >= static_cast<int32_t>(Areas.size())) return;
   const std::string& name = Areas[static_cast<size_t>(index)].Name;
   SetSelection(*this, name, index);
-  if (!OnSelect.empty() && !EventWaiting(PR_ONSELECT)) QueueEvent(PR_ONSELECT, OnSelect, {name, std::to_string(index)});
+  if (!OnSelect.empty() && !EventWaiting(PR_ONSELECT))
+    QueueEvent(PR_ONSELECT, OnSelect, {name, std::to_string(index)});
   if (AutoScrap) RequestScrap();
 }
 
@@ -271,7 +285,8 @@ void TVeskMapImage::KeyDown() {
 void TVeskMapImage::KeyRepeat() {
   const auto count = static_cast<int32_t>(Areas.size());
   if (Root && count > 0 && !IsInputLocked()) {
-    if (Root->KeyRepeated(kKeyLeft) || Root->KeyRepeated(kKeyUp)) SetHovered(Hovered <= 0 ? count - 1 : Hovered - 1);
+    if (Root->KeyRepeated(kKeyLeft) || Root->KeyRepeated(kKeyUp))
+      SetHovered(Hovered <= 0 ? count - 1 : Hovered - 1);
     else if (Root->KeyRepeated(kKeyRight) || Root->KeyRepeated(kKeyDown))
       SetHovered(Hovered < 0 || Hovered >= count - 1 ? 0 : Hovered + 1);
   }
@@ -291,8 +306,8 @@ bool TVeskMapImage::Update(int32_t frame_ms) {
   return false;
 }
 
-const graphics::TCustomDIBX* TVeskMapImage::PreparedMask(TVeskImageList& list, std::vector<WorkMask>& work,
-                                                         bool inside) {
+const graphics::TCustomDIBX* TVeskMapImage::PreparedMask(TVeskImageList& list,
+                                                         std::vector<WorkMask>& work, bool inside) {
   if (!list.Valid(list.Index)) return nullptr;
   const graphics::TDIBX* decoded = list.Data(list.Index).Mask();
   if (!decoded || decoded->BitCount() != 8) return nullptr;
@@ -301,7 +316,8 @@ const graphics::TCustomDIBX* TVeskMapImage::PreparedMask(TVeskImageList& list, s
   const uint32_t generation = list.Item() ? list.Item()->Generation : 0;
   if (w.mask && w.prepared_for == Hovered && w.generation == generation) return w.mask.get();
   const int mw = decoded->Width(), mh = decoded->Height();
-  if (!w.mask || w.mask->Width() != mw || w.mask->Height() != mh) w.mask = std::make_unique<graphics::TDIBX>(mw, mh, 8);
+  if (!w.mask || w.mask->Width() != mw || w.mask->Height() != mh)
+    w.mask = std::make_unique<graphics::TDIBX>(mw, mh, 8);
   w.mask->Fill(0);
   if (Hovered >= 0) Areas[static_cast<size_t>(Hovered)].Paint(*w.mask, 255);
   for (int y = 0; y < mh; ++y)
@@ -315,8 +331,8 @@ const graphics::TCustomDIBX* TVeskMapImage::PreparedMask(TVeskImageList& list, s
   return w.mask.get();
 }
 
-void TVeskMapImage::DrawList(graphics::TCustomDIBX& target, TVeskImageList& list, std::vector<WorkMask>& work,
-                             bool inside) {
+void TVeskMapImage::DrawList(graphics::TCustomDIBX& target, TVeskImageList& list,
+                             std::vector<WorkMask>& work, bool inside) {
   if (!list.Valid(list.Index)) return;
   const graphics::TCustomDIBX* src = list.Data(list.Index).Surface(Brightness);
   if (!src || src->IsEmpty()) return;
@@ -344,9 +360,12 @@ void TVeskMapImage::ReleaseSurfaces() {
 
 int32_t TVeskMapImage::GetInt(int id) const {
   switch (id) {
-    case PR_ALPHA: return Alpha;
-    case PR_BRIGHTNESS: return Brightness;
-    default: return TVeskControl::GetInt(id);
+    case PR_ALPHA:
+      return Alpha;
+    case PR_BRIGHTNESS:
+      return Brightness;
+    default:
+      return TVeskControl::GetInt(id);
   }
 }
 
@@ -363,93 +382,114 @@ void TVeskMapImage::SetInt(int id, int32_t value) {
       Brightness = value;
       Invalidate();
       return;
-    default: TVeskControl::SetInt(id, value);
+    default:
+      TVeskControl::SetInt(id, value);
   }
 }
 
 bool TVeskMapImage::GetFlag(int id) const {
   switch (id) {
-    case PR_AUTOSCRAP: return AutoScrap != 0;
-    case PR_RCLICKSCRAP: return RClickScrap != 0;
-    case PR_PAUSED: return Paused != 0;
-    case PR_REPEAT: return true;
-    default: return TVeskControl::GetFlag(id);
+    case PR_AUTOSCRAP:
+      return AutoScrap != 0;
+    case PR_RCLICKSCRAP:
+      return RClickScrap != 0;
+    case PR_PAUSED:
+      return Paused != 0;
+    case PR_REPEAT:
+      return true;
+    default:
+      return TVeskControl::GetFlag(id);
   }
 }
 
 void TVeskMapImage::SetFlag(int id, bool value) {
   switch (id) {
-    case PR_AUTOSCRAP: AutoScrap = value ? 1 : 0; return;
-    case PR_RCLICKSCRAP: RClickScrap = value ? 1 : 0; return;
+    case PR_AUTOSCRAP:
+      AutoScrap = value ? 1 : 0;
+      return;
+    case PR_RCLICKSCRAP:
+      RClickScrap = value ? 1 : 0;
+      return;
     case PR_PAUSED:
       Paused = value ? 1 : 0;
       if (value) source_.Remaining = hover_.Remaining = 0;
       return;
-    case PR_REPEAT: return;
-    default: TVeskControl::SetFlag(id, value);
+    case PR_REPEAT:
+      return;
+    default:
+      TVeskControl::SetFlag(id, value);
   }
 }
 
 std::string TVeskMapImage::GetStr(int id) const {
   switch (id) {
-    case PR_SOURCE: return Source;
-    case PR_HOVERSOURCE: return HoverSource;
-    case PR_MAPSOURCE: return MapSource;
-    case PR_ONMAPIN: return OnMapIn;
-    case PR_ONMAPOUT: return OnMapOut;
-    case PR_ONSELECT: return OnSelect;
-    case PR_ONIDLE: return OnIdle;
-    default: return TVeskControl::GetStr(id);
+    case PR_SOURCE:
+      return Source;
+    case PR_HOVERSOURCE:
+      return HoverSource;
+    case PR_MAPSOURCE:
+      return MapSource;
+    case PR_ONMAPIN:
+      return OnMapIn;
+    case PR_ONMAPOUT:
+      return OnMapOut;
+    case PR_ONSELECT:
+      return OnSelect;
+    case PR_ONIDLE:
+      return OnIdle;
+    default:
+      return TVeskControl::GetStr(id);
   }
 }
 
 void TVeskMapImage::SetStr(int id, const std::string& value) {
   switch (id) {
-    case PR_SOURCE: SetSource(value); return;
-    case PR_HOVERSOURCE: SetHoverSource(value); return;
-    case PR_MAPSOURCE: SetMapSource(value); return;
-    case PR_ONMAPIN: OnMapIn = value; return;
-    case PR_ONMAPOUT: OnMapOut = value; return;
-    case PR_ONSELECT: OnSelect = value; return;
-    case PR_ONIDLE: OnIdle = value; return;
-    default: TVeskControl::SetStr(id, value);
+    case PR_SOURCE:
+      SetSource(value);
+      return;
+    case PR_HOVERSOURCE:
+      SetHoverSource(value);
+      return;
+    case PR_MAPSOURCE:
+      SetMapSource(value);
+      return;
+    case PR_ONMAPIN:
+      OnMapIn = value;
+      return;
+    case PR_ONMAPOUT:
+      OnMapOut = value;
+      return;
+    case PR_ONSELECT:
+      OnSelect = value;
+      return;
+    case PR_ONIDLE:
+      OnIdle = value;
+      return;
+    default:
+      TVeskControl::SetStr(id, value);
   }
 }
 
-void TVeskMapImage::SaveKindFields(expr::ByteWriter& out) const {
-  out.Str(Source);
-  out.Str(HoverSource);
-  out.Str(MapSource);
-  out.I32(Alpha);
-  out.I32(Brightness);
-  out.Str(OnMapIn);
-  out.Str(OnMapOut);
-  out.U8(AutoScrap);
-  out.U8(RClickScrap);
-  out.Str(OnIdle);
-  out.U8(Paused);
-  out.Str(OnSelect);
-  out.I32(ScrapCountdown);
-}
-
-void TVeskMapImage::LoadKindFields(ByteReader& in, int32_t version) {
-  SetSource(in.Str("map source"));
-  SetHoverSource(in.Str("map hover source"));
-  SetMapSource(in.Str("map areas"));
-  Alpha = in.I32("map alpha");
-  Brightness = std::clamp(in.I32("map brightness"), -255, 255);
-  OnMapIn = in.Str("map-in handler");
-  OnMapOut = in.Str("map-out handler");
-  AutoScrap = in.U8("map auto scrap") ? 1 : 0;
-  RClickScrap = in.U8("map right-click scrap") ? 1 : 0;
-  if (version > 103) {
-    OnIdle = in.Str("idle handler");
-    Paused = in.U8("map paused") ? 1 : 0;
-    OnSelect = in.Str("select handler");
+void TVeskMapImage::TransferKindFields(RecordIO& io) {
+  io.Via(&RecordIO::Str, Source, "map source", [&](const std::string& s) { SetSource(s); });
+  io.Via(&RecordIO::Str, HoverSource, "map hover source",
+         [&](const std::string& s) { SetHoverSource(s); });
+  io.Via(&RecordIO::Str, MapSource, "map areas", [&](const std::string& s) { SetMapSource(s); });
+  io.I32(Alpha, "map alpha");
+  io.I32In(Brightness, -255, 255, "map brightness");
+  io.Str(OnMapIn, "map-in handler");
+  io.Str(OnMapOut, "map-out handler");
+  io.Flag(AutoScrap, "map auto scrap");
+  io.Flag(RClickScrap, "map right-click scrap");
+  if (io.Since(104)) {
+    io.Str(OnIdle, "idle handler");
+    io.Flag(Paused, "map paused");
+    io.Str(OnSelect, "select handler");
   }
-  if (version > 114) {
-    const int32_t countdown = in.I32("map scrap countdown");
-    ScrapCountdown = countdown == 100 || countdown == 101 ? countdown : 0;
+  if (io.Since(115)) {
+    io.I32(ScrapCountdown, "map scrap countdown");
+    // Only the two countdown states survive a load.
+    if (io.loading() && ScrapCountdown != 100 && ScrapCountdown != 101) ScrapCountdown = 0;
   }
 }
 

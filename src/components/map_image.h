@@ -22,7 +22,7 @@ struct MapArea {
   enum : uint8_t { kRectangle = 0, kEllipse = 1 };  // anything else: polygon
   std::string Name;
   uint8_t Shape = kRectangle;
-  Rect Bounds;  // right and bottom exclusive
+  Rect Bounds;                                      // right and bottom exclusive
   std::vector<std::pair<int32_t, int32_t>> Points;  // polygon corners
 
   // Whether pixel (x, y) belongs to the area (its centre lies inside; the
@@ -82,8 +82,7 @@ class TVeskMapImage final : public scene::TVeskControl, public ServiceUser {
   void RestoreSurfaces() override { Invalidate(); }
 
  protected:
-  void SaveKindFields(expr::ByteWriter& out) const override;
-  void LoadKindFields(ByteReader& in, int32_t version) override;
+  void TransferKindFields(RecordIO& io) override;
 
  private:
   // The map's own copy of a frame's mask, cut to the hovered area (inside
@@ -95,8 +94,10 @@ class TVeskMapImage final : public scene::TVeskControl, public ServiceUser {
     int32_t prepared_for = INT_MIN;
     uint32_t generation = 0;
   };
-  const graphics::TCustomDIBX* PreparedMask(TVeskImageList& list, std::vector<WorkMask>& work, bool inside);
-  void DrawList(graphics::TCustomDIBX& target, TVeskImageList& list, std::vector<WorkMask>& work, bool inside);
+  const graphics::TCustomDIBX* PreparedMask(TVeskImageList& list, std::vector<WorkMask>& work,
+                                            bool inside);
+  void DrawList(graphics::TCustomDIBX& target, TVeskImageList& list, std::vector<WorkMask>& work,
+                bool inside);
   void InvalidateArea(int32_t index);
   void HoverFromMouse();
   void RequestScrap();

@@ -14,7 +14,8 @@ constexpr int kBlankSide = 8;
 
 size_t SurfaceBytes(const graphics::TCustomDIBX* s) {
   if (!s) return 0;
-  return static_cast<size_t>(s->Width()) * static_cast<size_t>(s->Height()) * static_cast<size_t>(s->BytesPerPixel());
+  return static_cast<size_t>(s->Width()) * static_cast<size_t>(s->Height()) *
+         static_cast<size_t>(s->BytesPerPixel());
 }
 
 // A decoder may answer in another bit count than asked; the drawing code
@@ -27,8 +28,10 @@ std::unique_ptr<TDIBX> ToBitCount(std::unique_ptr<TDIBX> source, int bit_count) 
   const int from = source->BitCount();
   for (int y = 0; y < source->Height(); ++y)
     for (int x = 0; x < source->Width(); ++x)
-      out->SetPixel(x, y,
-                    graphics::ColorToNative(graphics::NativeToColor(source->GetPixel(x, y), from, palette.data()), bit_count));
+      out->SetPixel(
+          x, y,
+          graphics::ColorToNative(
+              graphics::NativeToColor(source->GetPixel(x, y), from, palette.data()), bit_count));
   return out;
 }
 
@@ -51,7 +54,8 @@ std::unique_ptr<TDIBX> Crop(const TDIBX& source, const Rect& box) {
   out->SetPalette(palette);
   out->SetColorKey(source.ColorKey());
   for (int y = 0; y < box.Height(); ++y)
-    for (int x = 0; x < box.Width(); ++x) out->SetPixel(x, y, source.GetPixel(box.left + x, box.top + y));
+    for (int x = 0; x < box.Width(); ++x)
+      out->SetPixel(x, y, source.GetPixel(box.left + x, box.top + y));
   return out;
 }
 
@@ -60,7 +64,8 @@ std::vector<Rect> MoveAreas(const std::vector<Rect>& areas, const Rect& box) {
   for (const Rect& r : areas) {
     const Rect cut = r.Intersect(box);
     if (cut.IsEmpty()) continue;
-    out.push_back({cut.left - box.left, cut.top - box.top, cut.right - box.left, cut.bottom - box.top});
+    out.push_back(
+        {cut.left - box.left, cut.top - box.top, cut.right - box.left, cut.bottom - box.top});
   }
   return out;
 }
@@ -75,7 +80,8 @@ void Trim(TOrloItemFrame& frame) {
   Rect box{s.Width(), s.Height(), 0, 0};
   for (int y = 0; y < s.Height(); ++y)
     for (int x = 0; x < s.Width(); ++x) {
-      const bool visible = by_mask ? frame.Mask->GetPixel(x, y) != 0 : s.GetPixel(x, y) != static_cast<uint32_t>(s.ColorKey());
+      const bool visible = by_mask ? frame.Mask->GetPixel(x, y) != 0
+                                   : s.GetPixel(x, y) != static_cast<uint32_t>(s.ColorKey());
       if (!visible) continue;
       box.left = std::min(box.left, x);
       box.top = std::min(box.top, y);
@@ -96,7 +102,8 @@ void Trim(TOrloItemFrame& frame) {
 
 size_t TOrloItem::PixelBytes() const {
   size_t total = 0;
-  for (const TOrloItemFrame& f : Frames) total += SurfaceBytes(f.Surface.get()) + SurfaceBytes(f.Mask.get());
+  for (const TOrloItemFrame& f : Frames)
+    total += SurfaceBytes(f.Surface.get()) + SurfaceBytes(f.Mask.get());
   return total;
 }
 
@@ -108,9 +115,12 @@ std::string TOrloCollection::KeyOf(const std::string& file, bool want_offsets, b
   return file + (want_masks ? "?m" : "") + (want_offsets ? "?t" : "");
 }
 
-TOrloItem* TOrloCollection::Find(const std::string& key) const { return static_cast<TOrloItem*>(items_.Find(key)); }
+TOrloItem* TOrloCollection::Find(const std::string& key) const {
+  return static_cast<TOrloItem*>(items_.Find(key));
+}
 
-TOrloItem* TOrloCollection::Acquire(const void* owner, const std::string& file, bool want_offsets, bool want_masks) {
+TOrloItem* TOrloCollection::Acquire(const void* owner, const std::string& file, bool want_offsets,
+                                    bool want_masks) {
   const std::string key = KeyOf(file, want_offsets, want_masks);
   TOrloItem* item = Find(key);
   if (!item) {
@@ -155,7 +165,9 @@ void TOrloCollection::TrimIdle() {
   }
 }
 
-void TOrloCollection::Destroy(TOrloItem* item) { items_.Delete(items_.IndexOfItem(item)); }
+void TOrloCollection::Destroy(TOrloItem* item) {
+  items_.Delete(items_.IndexOfItem(item));
+}
 
 void TOrloCollection::SetDither(bool dither) {
   if (dither == dither_) return;
@@ -171,7 +183,8 @@ void TOrloCollection::RestoreSurfaces(int bit_count) {
 void TOrloCollection::Load(TOrloItem& item) {
   const int bits = services_.bit_count;
   std::vector<DecodedFrame> decoded;
-  if (services_.file_available && services_.read_file && services_.decode && services_.file_available(item.file_)) {
+  if (services_.file_available && services_.read_file && services_.decode &&
+      services_.file_available(item.file_)) {
     if (auto bytes = services_.read_file(item.file_)) {
       try {
         decoded = services_.decode(item.file_, *bytes, bits, item.want_masks_, dither_);
@@ -204,26 +217,31 @@ void TOrloCollection::Load(TOrloItem& item) {
   item.Height = decoded.front().surface->Height();
   for (DecodedFrame& d : decoded) {
     TOrloItemFrame frame;
-    std::vector<Rect> first = std::move(d.surface->FirstAreas), second = std::move(d.surface->SecondAreas);
+    std::vector<Rect> first = std::move(d.surface->FirstAreas),
+                      second = std::move(d.surface->SecondAreas);
     frame.Surface = ToBitCount(std::move(d.surface), bits);
     frame.Surface->FirstAreas = std::move(first);
     frame.Surface->SecondAreas = std::move(second);
     frame.ColorKey = d.color_key < 0 ? -1 : d.color_key;
     frame.Surface->SetColorKey(frame.Surface->ColorToPixel(frame.ColorKey));
-    const bool mask_fits = d.mask && d.mask->BitCount() == 8 && d.mask->Width() == frame.Surface->Width() &&
+    const bool mask_fits = d.mask && d.mask->BitCount() == 8 &&
+                           d.mask->Width() == frame.Surface->Width() &&
                            d.mask->Height() == frame.Surface->Height();
     // A mask stays with a picture of its own alpha and no colour key, or
     // whenever masks are asked for (made from the key when the decoder gave
     // none).
-    if (mask_fits && (frame.ColorKey < 0 || item.want_masks_)) frame.Mask = std::move(d.mask);
-    else if (item.want_masks_) frame.Mask = KeyMask(*frame.Surface);
+    if (mask_fits && (frame.ColorKey < 0 || item.want_masks_))
+      frame.Mask = std::move(d.mask);
+    else if (item.want_masks_)
+      frame.Mask = KeyMask(*frame.Surface);
     frame.Delay = std::max(1, d.delay_ms);
     if (item.want_offsets_) {
       frame.OffsetX = d.offset_x;
       frame.OffsetY = d.offset_y;
       Trim(frame);
     }
-    item.Total = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, int64_t{item.Total} + frame.Delay));
+    item.Total =
+        static_cast<int32_t>(std::min<int64_t>(INT32_MAX, int64_t{item.Total} + frame.Delay));
     item.Frames.push_back(std::move(frame));
   }
 }

@@ -26,7 +26,7 @@ namespace vesk::components {
 struct DecodedFrame {
   std::unique_ptr<graphics::TDIBX> surface;
   std::unique_ptr<graphics::TDIBX> mask;  // 8-bit, 0 transparent .. 255 opaque; may be absent
-  int32_t color_key = -1;                 // colour value 0x00BBGGRR of the transparent colour; -1 none
+  int32_t color_key = -1;  // colour value 0x00BBGGRR of the transparent colour; -1 none
   int32_t delay_ms = 0;
   int32_t offset_x = 0, offset_y = 0;  // origin of the frame inside the full picture
 };
@@ -41,8 +41,8 @@ struct PictureServices {
   // frame should carry a mask (the cache makes missing ones from the colour
   // key); `dither` asks for dithering down to the bit count.
   // The file name says the format (its extension).
-  std::function<std::vector<DecodedFrame>(const std::string& name, std::span<const uint8_t> bytes, int bit_count,
-                                          bool want_masks, bool dither)>
+  std::function<std::vector<DecodedFrame>(const std::string& name, std::span<const uint8_t> bytes,
+                                          int bit_count, bool want_masks, bool dither)>
       decode;
   // The screen's working bit count (15, 16 or 32).
   int bit_count = 32;
@@ -98,7 +98,8 @@ class TOrloCollection {
   // The item of the file with these options (decoded now when new; a blank
   // 8 x 8 frame when the file cannot be had), with `owner` added to its
   // users and taken off the idle list. Never null.
-  TOrloItem* Acquire(const void* owner, const std::string& file, bool want_offsets, bool want_masks);
+  TOrloItem* Acquire(const void* owner, const std::string& file, bool want_offsets,
+                     bool want_masks);
   // Gives one acquisition back; an item without users goes idle.
   void Release(TOrloItem* item, const void* owner);
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "components/component_services.h"
-#include "scene/baselist.h"
 #include "lang/vocabulary.h"
+#include "scene/baselist.h"
 
 namespace vesk::components {
 
@@ -22,7 +22,9 @@ int32_t Wrap(int32_t x, int32_t m) {
 
 TVeskTile::~TVeskTile() = default;
 
-int TVeskTile::GetCompoType() const { return LT_TILE; }
+int TVeskTile::GetCompoType() const {
+  return LT_TILE;
+}
 
 void TVeskTile::SetSource(const std::string& name) {
   if (name == Source) return;
@@ -48,34 +50,51 @@ void TVeskTile::SetSource(const std::string& name) {
 
 int32_t TVeskTile::GetInt(int id) const {
   switch (id) {
-    case PR_SCROLLX: return ScrollX;
-    case PR_SCROLLY: return ScrollY;
-    case PR_DISTANCEX: return DistanceX;
-    case PR_DISTANCEY: return DistanceY;
-    default: return TVeskCustomImages::GetInt(id);
+    case PR_SCROLLX:
+      return ScrollX;
+    case PR_SCROLLY:
+      return ScrollY;
+    case PR_DISTANCEX:
+      return DistanceX;
+    case PR_DISTANCEY:
+      return DistanceY;
+    default:
+      return TVeskCustomImages::GetInt(id);
   }
 }
 
 void TVeskTile::SetInt(int id, int32_t value) {
   int32_t* field = nullptr;
   switch (id) {
-    case PR_SCROLLX: field = &ScrollX; break;
-    case PR_SCROLLY: field = &ScrollY; break;
-    case PR_DISTANCEX: field = &DistanceX; break;
-    case PR_DISTANCEY: field = &DistanceY; break;
+    case PR_SCROLLX:
+      field = &ScrollX;
+      break;
+    case PR_SCROLLY:
+      field = &ScrollY;
+      break;
+    case PR_DISTANCEX:
+      field = &DistanceX;
+      break;
+    case PR_DISTANCEY:
+      field = &DistanceY;
+      break;
     case PR_WIDTH:
     case PR_HEIGHT:
       // The tile's rectangle, not a stretch of its picture.
       TVeskControl::SetInt(id, value);
       return;
-    default: TVeskCustomImages::SetInt(id, value); return;
+    default:
+      TVeskCustomImages::SetInt(id, value);
+      return;
   }
   if (*field == value) return;
   *field = value;
   Invalidate();
 }
 
-bool TVeskTile::GetFlag(int id) const { return id == PR_REPEAT ? true : TVeskCustomImages::GetFlag(id); }
+bool TVeskTile::GetFlag(int id) const {
+  return id == PR_REPEAT ? true : TVeskCustomImages::GetFlag(id);
+}
 
 void TVeskTile::SetFlag(int id, bool value) {
   if (id != PR_REPEAT) TVeskCustomImages::SetFlag(id, value);
@@ -83,17 +102,25 @@ void TVeskTile::SetFlag(int id, bool value) {
 
 std::string TVeskTile::GetStr(int id) const {
   switch (id) {
-    case PR_SOURCE: return Source;
-    case PR_ONIDLE: return OnIdle;
-    default: return TVeskCustomImages::GetStr(id);
+    case PR_SOURCE:
+      return Source;
+    case PR_ONIDLE:
+      return OnIdle;
+    default:
+      return TVeskCustomImages::GetStr(id);
   }
 }
 
 void TVeskTile::SetStr(int id, const std::string& value) {
   switch (id) {
-    case PR_SOURCE: SetSource(value); return;
-    case PR_ONIDLE: OnIdle = value; return;
-    default: TVeskCustomImages::SetStr(id, value);
+    case PR_SOURCE:
+      SetSource(value);
+      return;
+    case PR_ONIDLE:
+      OnIdle = value;
+      return;
+    default:
+      TVeskCustomImages::SetStr(id, value);
   }
 }
 
@@ -115,9 +142,11 @@ void TVeskTile::DrawTiles(graphics::TCustomDIBX& target) {
   const int32_t blend = std::min(Alpha, 511);
   if (!src || src->IsEmpty() || blend < 1 || Width < 1 || Height < 1) return;
   const graphics::TCustomDIBX* mask = ShownMask();
-  if (mask && (mask->Width() != src->Width() || mask->Height() != src->Height() || mask->BitCount() != 8))
+  if (mask &&
+      (mask->Width() != src->Width() || mask->Height() != src->Height() || mask->BitCount() != 8))
     mask = nullptr;
-  const graphics::KeyMode key = src->ColorKey() >= 0 ? graphics::KeyMode::kUse : graphics::KeyMode::kIgnore;
+  const graphics::KeyMode key =
+      src->ColorKey() >= 0 ? graphics::KeyMode::kUse : graphics::KeyMode::kIgnore;
   const graphics::Flip flip = graphics::MakeFlip(FlipH, FlipV);
   const Rect dest = SceneRect();
   const int32_t w = src->Width(), h = src->Height();
@@ -125,7 +154,8 @@ void TVeskTile::DrawTiles(graphics::TCustomDIBX& target) {
 
   if (DistanceX == 0 && DistanceY == 0) {
     const int32_t ox = Wrap(ScrollX, w), oy = Wrap(ScrollY, h);
-    if (zoom_x == 256 && zoom_y == 256 && key == graphics::KeyMode::kIgnore && !mask && blend == 255)
+    if (zoom_x == 256 && zoom_y == 256 && key == graphics::KeyMode::kIgnore && !mask &&
+        blend == 255)
       target.FillPattern(dest, *src, ox, oy, flip);
     else if (mask)
       target.FillPatternZoomMask(dest, zoom_x, zoom_y, *src, ox, oy, flip, *mask, blend);
@@ -139,29 +169,24 @@ void TVeskTile::DrawTiles(graphics::TCustomDIBX& target) {
   const auto ox = static_cast<int32_t>(int64_t{Wrap(ScrollX, cell_w)} * zoom_x / 256);
   const auto oy = static_cast<int32_t>(int64_t{Wrap(ScrollY, cell_h)} * zoom_y / 256);
   if (mask)
-    target.TileStretchMask(dest, cell_w, cell_h, zoom_x, zoom_y, *src, src->BoundsRect(), *mask, flip, blend, ox, oy);
+    target.TileStretchMask(dest, cell_w, cell_h, zoom_x, zoom_y, *src, src->BoundsRect(), *mask,
+                           flip, blend, ox, oy);
   else
-    target.TileStretch(dest, cell_w, cell_h, zoom_x, zoom_y, *src, src->BoundsRect(), key, flip, blend, ox, oy);
+    target.TileStretch(dest, cell_w, cell_h, zoom_x, zoom_y, *src, src->BoundsRect(), key, flip,
+                       blend, ox, oy);
 }
 
-void TVeskTile::SaveKindFields(expr::ByteWriter& out) const {
-  TVeskCustomImages::SaveKindFields(out);
-  out.I32(ScrollX);
-  out.I32(ScrollY);
-  out.Str(Source);
-  out.Str(OnIdle);
-  out.I32(DistanceX);
-  out.I32(DistanceY);
-}
-
-void TVeskTile::LoadKindFields(ByteReader& in, int32_t version) {
-  TVeskCustomImages::LoadKindFields(in, version);
-  ScrollX = in.I32("tile scroll");
-  ScrollY = in.I32("tile scroll");
-  const std::string source = in.Str("tile source");
-  OnIdle = in.Str("idle handler");
-  DistanceX = in.I32("tile gap");
-  DistanceY = in.I32("tile gap");
+void TVeskTile::TransferKindFields(RecordIO& io) {
+  TVeskCustomImages::TransferKindFields(io);
+  io.I32(ScrollX, "tile scroll");
+  io.I32(ScrollY, "tile scroll");
+  std::string source = Source;
+  io.Str(source, "tile source");
+  io.Str(OnIdle, "idle handler");
+  io.I32(DistanceX, "tile gap");
+  io.I32(DistanceY, "tile gap");
+  if (!io.loading()) return;
+  // The picture is loaded with the gaps known; then the saved frame returns.
   SetSource(source);
   RestoreLoadedFrame();
 }

@@ -35,8 +35,7 @@ class TVeskTile final : public TVeskCustomImages {
 
  protected:
   bool SizeFollowsPicture() const override { return false; }
-  void SaveKindFields(expr::ByteWriter& out) const override;
-  void LoadKindFields(ByteReader& in, int32_t version) override;
+  void TransferKindFields(RecordIO& io) override;
 
  private:
   void DrawTiles(graphics::TCustomDIBX& target);

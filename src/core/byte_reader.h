@@ -17,7 +17,8 @@ class ETruncated : public std::runtime_error {
 
 class ByteReader {
  public:
-  ByteReader(const void* data, size_t size) : data_(static_cast<const uint8_t*>(data)), size_(size) {}
+  ByteReader(const void* data, size_t size)
+      : data_(static_cast<const uint8_t*>(data)), size_(size) {}
 
   size_t position() const { return pos_; }
   size_t remaining() const { return size_ - pos_; }

@@ -7,21 +7,21 @@
 namespace vesk {
 
 enum class Msg {
-  kAppCaption,           // main window caption before the project's title
-  kConfigCaption,        // settings dialog caption
+  kAppCaption,     // main window caption before the project's title
+  kConfigCaption,  // settings dialog caption
   kConfigUseDirectSound,
   kConfigDelayLabel,
-  kConfigDelayFormat,    // "%dms"
+  kConfigDelayFormat,  // "%dms"
   kConfigOk,
   kConfigCancel,
-  kFileMissingFormat,    // "%s:" + missing
+  kFileMissingFormat,  // "%s:" + missing
   kFileMissing,
-  kCannotWriteFormat,    // "%s:" + cannot write
+  kCannotWriteFormat,  // "%s:" + cannot write
   kResourceMissing,
   kCannotMakeWorkFile,
   kCompanionVersionMismatch,
-  kBadIndex,             // element index out of range
-  kBadDimension,         // a dimension size <= 0
+  kBadIndex,      // element index out of range
+  kBadDimension,  // a dimension size <= 0
   kCopyMemTypes,
   kBadVariableNameFormat,
   kNoVariableFormat,
@@ -29,7 +29,7 @@ enum class Msg {
   kNoVariableName,
   kInternalError,
   kGetPropArgument,
-  kBadExpressionHead,    // "不正な式\r\n\r\n代入先:"
+  kBadExpressionHead,  // "不正な式\r\n\r\n代入先:"
   kBadExpressionOperator,
   kBadSubscript,
   kTooManyElements,
@@ -43,7 +43,7 @@ enum class Msg {
   kInvalidFloatOperation,
   kFloatOverflow,
   kOutOfMemory,
-  kWeekSun,              // the one-character Japanese day names, Sunday first
+  kWeekSun,  // the one-character Japanese day names, Sunday first
   kWeekMon,
   kWeekTue,
   kWeekWed,
@@ -56,12 +56,12 @@ enum class Msg {
   kInsertDisc,
   kDiskPromptDefault,
   kExitPromptDefault,
-  kBadCommand,           // a page holds a command id the player does not know
-  kRebuild,              // shown after a page name when the page is too old
+  kBadCommand,  // a page holds a command id the player does not know
+  kRebuild,     // shown after a page name when the page is too old
   kStackError,
   kGetPropError,
   kSetPropError,
-  kBadPropertyId,        // a property command without a property id
+  kBadPropertyId,  // a property command without a property id
   kErrorCaption,
   kWarningCaption,
   kInfoCaption,

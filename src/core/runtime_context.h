@@ -7,17 +7,17 @@
 namespace vesk {
 
 struct SoundSettings {
-  bool direct_sound = true;   // "DirectSound" in game.ini
-  int32_t delay_ms = 500;     // "DelayTime": wave output buffer length
+  bool direct_sound = true;  // "DirectSound" in game.ini
+  int32_t delay_ms = 500;    // "DelayTime": wave output buffer length
 };
 
 struct RuntimeContext {
   static constexpr int32_t kFramePeriodMs = 16;
 
-  bool terminated = false;       // once true, every loop winds down
-  int32_t game_clock_ms = 0;     // sum of frame deltas; @TickCount
-  int32_t frame_delta_ms = 0;    // length of the last frame
-  int32_t frame_counter = 0;     // frames run so far; @UpdateCount
+  bool terminated = false;     // once true, every loop winds down
+  int32_t game_clock_ms = 0;   // sum of frame deltas; @TickCount
+  int32_t frame_delta_ms = 0;  // length of the last frame
+  int32_t frame_counter = 0;   // frames run so far; @UpdateCount
   SoundSettings sound;
 
   void Terminate() { terminated = true; }

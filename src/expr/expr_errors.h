@@ -10,7 +10,9 @@ namespace vesk::expr {
 
 using ExprMsg = Msg;
 
-[[noreturn]] inline void RaiseExpr(Msg id) { throw EVeskError(MessageCp932(id)); }
+[[noreturn]] inline void RaiseExpr(Msg id) {
+  throw EVeskError(MessageCp932(id));
+}
 [[noreturn]] inline void RaiseExpr(Msg id, const std::string& arg_cp932) {
   throw EVeskError(FormatMessage(MessageCp932(id), arg_cp932));
 }

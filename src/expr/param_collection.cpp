@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "core/byte_reader.h"
+#include "core/record_io.h"
+#include "core/version.h"
 #include "expr/expr_errors.h"
 #include "expr/system_variables.h"
 #include "lang/vocabulary.h"
@@ -142,13 +144,20 @@ void TParamCollection::ClearVariables() {
 
 // --- Stored forms ---
 
-void TParamCollection::SaveRecords(ByteWriter& out, bool status) const {
-  std::vector<const TParamCollectionItem*> pending;
-  for (int i = 0; i < Count(); ++i) {
-    const TParamCollectionItem* item = Item(i);
+void TParamCollection::TransferRecords(RecordIO& io, bool status) {
+  std::vector<TParamCollectionItem*> pending;
+  for (int i = 0; !io.loading() && i < Count(); ++i) {
+    TParamCollectionItem* item = Item(i);
     if (!item->IsSystem() && (item->IsStatus != 0) == status) pending.push_back(item);
   }
-  out.I32(static_cast<int32_t>(pending.size()));
+  int32_t n = static_cast<int32_t>(pending.size());
+  io.I32(n, status ? "status variable count" : "variable count");
+  if (io.loading()) {
+    if (n < 0 || static_cast<size_t>(n) > io.reader().remaining() / 10)
+      throw ETruncated("variable count out of range");
+    for (int32_t k = 0; k < n; ++k) LoadVariable(io);
+    return;
+  }
   auto waits_for = [&](const TParamCollectionItem* item) {
     const auto* ref = item->Value->AsVar();
     // A reference is written after its target, when that target is written here at all.
@@ -156,16 +165,8 @@ void TParamCollection::SaveRecords(ByteWriter& out, bool status) const {
            std::find(pending.begin(), pending.end(), ref->Target) != pending.end();
   };
   auto write = [&](size_t k) {
-    const TParamCollectionItem* item = pending[k];
-    // References are stored as references whatever their target's type.
-    const bool is_ref = item->Value->AsVar() != nullptr;
-    out.U8(static_cast<uint8_t>(is_ref ? lang::PT_NONE : item->Value->ParamType()));
-    out.Str(item->Name());
-    item->Value->SaveToStream(out);
-    out.U8(item->IsStatus);
-    out.U8(item->Reserved);
-    out.I32(item->ScopeId);
-    out.U8(item->IsLocal);
+    std::string name = pending[k]->Name();
+    TransferRecord(io, *pending[k], name);
     pending.erase(pending.begin() + static_cast<long>(k));
   };
   while (!pending.empty()) {
@@ -180,23 +181,31 @@ void TParamCollection::SaveRecords(ByteWriter& out, bool status) const {
   }
 }
 
-void TParamCollection::LoadRecord(ByteReader& in) {
-  const int type = in.U8("variable type");
-  const std::string name = in.Str("variable name");
-  auto value = MakeParam(type);
-  if (!value) throw ETruncated("variable type " + std::to_string(type) + " is not a value type");
-  value->LoadFromStream(in, this);
-  const uint8_t is_status = in.U8("status flag");
-  const uint8_t reserved = in.U8("reserved byte");
-  const int32_t scope = in.I32("scope");
-  const uint8_t is_local = in.U8("local flag");
-  if (name.empty()) return;  // a nameless record is read and dropped
+// One variable: type, name, value, then the entry's flags and scope.
+void TParamCollection::TransferRecord(RecordIO& io, TParamCollectionItem& item, std::string& name) {
+  uint8_t type = 0;
+  // References are stored as references whatever their target's type.
+  if (!io.loading())
+    type = static_cast<uint8_t>(item.Value->AsVar() ? lang::PT_NONE : item.Value->ParamType());
+  io.U8(type, "variable type");
+  io.Str(name, "variable name");
+  if (io.loading()) {
+    item.Value = MakeParam(type);
+    if (!item.Value)
+      throw ETruncated("variable type " + std::to_string(type) + " is not a value type");
+  }
+  item.Value->Transfer(io, this);
+  io.U8(item.IsStatus, "status flag");
+  io.U8(item.Reserved, "reserved byte");
+  io.I32(item.ScopeId, "scope");
+  io.U8(item.IsLocal, "local flag");
+}
+
+void TParamCollection::LoadVariable(RecordIO& io) {
   auto item = std::make_unique<TParamCollectionItem>();
-  item->Value = std::move(value);
-  item->IsStatus = is_status;
-  item->Reserved = reserved;
-  item->ScopeId = scope;
-  item->IsLocal = is_local;
+  std::string name;
+  TransferRecord(io, *item, name);
+  if (name.empty()) return;  // a nameless record is read and dropped
   auto* added = static_cast<TParamCollectionItem*>(Add(std::move(item)));
   try {
     SetName(*added, name);
@@ -207,42 +216,38 @@ void TParamCollection::LoadRecord(ByteReader& in) {
 }
 
 void TParamCollection::SaveToStream(ByteWriter& out) const {
-  SaveRecords(out, false);
-  out.I32(TextDelay);
-  out.Str(CursorFile);
-  out.Str(SelStr);
-  out.I32(SelIndex);
-  for (int32_t v : HistoryFormat) out.I32(v);
-  out.Str(TempTarget);
+  vesk::SaveRecord(*this, out, kSaveVersion);
 }
 
 void TParamCollection::LoadFromStream(ByteReader& in, int32_t version) {
-  for (int i = Count() - 1; i >= 0; --i)
-    if (!Item(i)->IsSystem() && !Item(i)->IsStatus) Delete(i);
-  const int32_t n = in.I32("variable count");
-  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 10)
-    throw ETruncated("variable count out of range");
-  for (int32_t k = 0; k < n; ++k) LoadRecord(in);
-  TextDelay = in.I32("text delay");
-  CursorFile = in.Str("cursor file");
-  if (version > 102) {
-    SelStr = in.Str("menu choice");
-    SelIndex = in.I32("menu index");
+  vesk::LoadRecord(*this, in, version);
+}
+
+void TParamCollection::Transfer(RecordIO& io) {
+  if (io.loading())
+    for (int i = Count() - 1; i >= 0; --i)
+      if (!Item(i)->IsSystem() && !Item(i)->IsStatus) Delete(i);
+  TransferRecords(io, false);
+  io.I32(TextDelay, "text delay");
+  io.Str(CursorFile, "cursor file");
+  if (io.Since(103)) {
+    io.Str(SelStr, "menu choice");
+    io.I32(SelIndex, "menu index");
   }
-  if (version > 112)
-    for (int32_t& v : HistoryFormat) v = in.I32("history format");
-  if (version > 120) TempTarget = in.Str("temp target");
+  if (io.Since(113))
+    for (int32_t& v : HistoryFormat) io.I32(v, "history format");
+  if (io.Since(121)) io.Str(TempTarget, "temp target");
 }
 
 void TParamCollection::SaveStatus(ByteWriter& out) const {
-  SaveRecords(out, true);
+  RecordIO io(out, kSaveVersion);
+  // Saving only reads the fields.
+  const_cast<TParamCollection*>(this)->TransferRecords(io, true);
 }
 
-void TParamCollection::LoadStatus(ByteReader& in, int32_t) {
-  const int32_t n = in.I32("status variable count");
-  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 10)
-    throw ETruncated("variable count out of range");
-  for (int32_t k = 0; k < n; ++k) LoadRecord(in);
+void TParamCollection::LoadStatus(ByteReader& in, int32_t version) {
+  RecordIO io(in, version);
+  TransferRecords(io, true);
 }
 
 }  // namespace vesk::expr

@@ -111,12 +111,18 @@ class TParamCollection : public storage::THashCollection {
   // the process-wide values. Status data: the status variables.
   void SaveToStream(ByteWriter& out) const;
   void LoadFromStream(ByteReader& in, int32_t version);
+  // The game data for both directions; the variables a load replaces go
+  // first.
+  void Transfer(RecordIO& io);
   void SaveStatus(ByteWriter& out) const;
   void LoadStatus(ByteReader& in, int32_t version);
 
  private:
-  void SaveRecords(ByteWriter& out, bool status) const;
-  void LoadRecord(ByteReader& in);
+  // The counted variable records of one kind (status or not); saving puts
+  // references after their targets.
+  void TransferRecords(RecordIO& io, bool status);
+  void TransferRecord(RecordIO& io, TParamCollectionItem& item, std::string& name);
+  void LoadVariable(RecordIO& io);
   SystemVariableHost* host_;
   const EvalServices* services_ = nullptr;
   static inline const EvalServices kNoServices{};

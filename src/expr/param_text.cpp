@@ -69,7 +69,9 @@ std::optional<Real> ParseReal(const std::string& s) {
   return std::strtold(text.c_str(), nullptr);
 }
 
-std::string IntToStr(int32_t v) { return std::to_string(v); }
+std::string IntToStr(int32_t v) {
+  return std::to_string(v);
+}
 
 std::string RealToStr(Real x) {
   if (std::isnan(x)) return "NAN";
@@ -95,21 +97,6 @@ std::string RealToStr(Real x) {
 int32_t RealToInt(Real x) {
   if (std::isnan(x) || x >= 9223372036854775808.0L || x <= -9223372036854775809.0L) return 0;
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(x)));
-}
-
-void StoreExtended(Real x, uint8_t out[10]) {
-  static_assert(sizeof(Real) >= 10, "long double must be the x87 extended format");
-  uint8_t raw[sizeof(Real)] = {};
-  std::memcpy(raw, &x, sizeof(Real));
-  std::memcpy(out, raw, 10);
-}
-
-Real LoadExtended(const uint8_t in[10]) {
-  uint8_t raw[sizeof(Real)] = {};
-  std::memcpy(raw, in, 10);
-  Real x;
-  std::memcpy(&x, raw, sizeof(Real));
-  return x;
 }
 
 }  // namespace vesk::expr

@@ -5,10 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "core/extended_real.h"
+
 namespace vesk::expr {
 
-// Reals are x87 extended precision; on x86-64 that is long double.
-using Real = long double;
+// Reals are x87 extended precision (core/extended_real.h).
+using vesk::Real;
 
 // Optional blanks, optional sign, decimal digits or hex introduced by "$",
 // "x", "X", "0x" or "0X"; nothing may follow; must fit in signed 32 bits.
@@ -23,10 +25,5 @@ std::string IntToStr(int32_t v);
 std::string RealToStr(Real x);
 // Truncated toward zero, low 32 bits; 0 for NaN and values beyond 64 bits.
 int32_t RealToInt(Real x);
-
-// The stored 10-byte form: 64-bit significand (explicit integer bit), then
-// sign and 15-bit biased exponent, little-endian.
-void StoreExtended(Real x, uint8_t out[10]);
-Real LoadExtended(const uint8_t in[10]);
 
 }  // namespace vesk::expr

@@ -9,39 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "core/byte_writer.h"
 #include "expr/param_text.h"
 #include "lang/vocabulary.h"
 
 namespace vesk {
 class ByteReader;
-}
+class RecordIO;
+}  // namespace vesk
 
 namespace vesk::expr {
 
 class TParamCollection;
 class TParamCollectionItem;
-
-// Little-endian writer for the stored forms.
-class ByteWriter {
- public:
-  void U8(uint8_t v) { bytes_.push_back(v); }
-  void I32(int32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
-  }
-  void Str(const std::string& s) {
-    I32(static_cast<int32_t>(s.size()));
-    bytes_.insert(bytes_.end(), s.begin(), s.end());
-  }
-  void Ext(Real x) {
-    uint8_t b[10];
-    StoreExtended(x, b);
-    bytes_.insert(bytes_.end(), b, b + 10);
-  }
-  std::vector<uint8_t>& bytes() { return bytes_; }
-
- private:
-  std::vector<uint8_t> bytes_;
-};
 
 class TParamVar;
 
@@ -81,8 +61,13 @@ class TCustomParam {
   virtual void FillFlag(bool) {}
   virtual void FillStr(const std::string&) {}
   virtual void CopyMem(const TCustomParam&) {}
-  virtual void SaveToStream(ByteWriter& out) const;
-  virtual void LoadFromStream(ByteReader& in, const TParamCollection* table);
+  // The stored value, through Transfer; a loaded reference finds its
+  // target in `table`.
+  void SaveToStream(ByteWriter& out) const;
+  void LoadFromStream(ByteReader& in, const TParamCollection* table);
+  // The fields for both directions (core/record_io.h): the shape here, then
+  // what each kind of value keeps. `table` is looked at only when loading.
+  virtual void Transfer(RecordIO& io, const TParamCollection* table);
   virtual void ClearDims();
   virtual int32_t IndexOfStr(const std::string&, bool /*case_sensitive*/, bool /*partial*/) const {
     return -1;
@@ -102,10 +87,6 @@ class TCustomParam {
   void CopyFrom(const TCustomParam& v);
   // Row-major flat index of (i1 ... in) against this value's DimSize.
   int32_t FlatIndex(const std::vector<int32_t>& indices) const;
-
- protected:
-  void SaveDims(ByteWriter& out) const;
-  void LoadDims(ByteReader& in);
 };
 
 // A fresh value for a type code (high bit ignored); null for other codes.
@@ -143,8 +124,7 @@ class TParamArray : public TCustomParam {
   void FillFlag(bool b) override { Fill(From(b)); }
   void FillStr(const std::string& s) override { Fill(From(s)); }
   void CopyMem(const TCustomParam& v) override;
-  void SaveToStream(ByteWriter& out) const override;
-  void LoadFromStream(ByteReader& in, const TParamCollection* table) override;
+  void Transfer(RecordIO& io, const TParamCollection* table) override;
   void ClearDims() override;
   int32_t IndexOfStr(const std::string& text, bool case_sensitive, bool partial) const override;
 
@@ -205,8 +185,7 @@ class TParamVar final : public TCustomParam {
   void FillFlag(bool b) override;
   void FillStr(const std::string& s) override;
   void CopyMem(const TCustomParam& v) override;
-  void SaveToStream(ByteWriter& out) const override;
-  void LoadFromStream(ByteReader& in, const TParamCollection* table) override;
+  void Transfer(RecordIO& io, const TParamCollection* table) override;
   int32_t IndexOfStr(const std::string& text, bool case_sensitive, bool partial) const override;
 
   // Reads and writes without an index go to element `Index` of the target.

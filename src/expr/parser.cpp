@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "core/byte_reader.h"
+#include "core/record_io.h"
 #include "expr/expr_errors.h"
 #include "expr/param_collection.h"
 #include "lang/vocabulary.h"
@@ -507,85 +508,90 @@ bool TVeskParser::RunCondition(TParamCollection& table, TSysFuncMan* functions) 
   return Result && Result->GetFlag();
 }
 
-void TVeskParser::LoadFromStream(ByteReader& in) {
-  Ops.clear();
-  Result.reset();
-  plan_.reset();
-  const int32_t n = in.I32("operation count");
-  // Every operation takes at least its code, destination length and operand count.
-  if (n < 0 || static_cast<size_t>(n) > in.remaining() / 9)
-    throw ETruncated("operation count out of range");
-  for (int32_t i = 0; i < n; ++i) {
-    auto op = std::make_unique<TOpeData>();
-    op->Op = in.U8("operator");
-    op->Dest = in.Str("destination");
-    const int32_t m = in.I32("operand count");
-    if (m < 0 || static_cast<size_t>(m) > in.remaining() / 2)
-      throw ETruncated("operand count out of range");
-    if (op->Op == lang::ocFunc) op->FuncId = in.U8("function id");
-    for (int32_t k = 0; k < m; ++k) {
-      const uint8_t type = in.U8("operand type");
-      std::unique_ptr<TCustomParam> operand;
-      switch (type) {
-        case lang::PT_INT:
-          operand = std::make_unique<TParamInt>();
-          operand->SetInt(in.I32("integer operand"));
-          break;
-        case lang::PT_FLOAT:
-          operand = std::make_unique<TParamFloat>();
-          operand->SetFloat(LoadExtended(in.Bytes(10, "real operand")));
-          break;
-        case lang::PT_BOOL:
-          operand = std::make_unique<TParamFlag>();
-          operand->SetFlag(in.U8("flag operand") != 0);
-          break;
-        case lang::PT_STR:
-          operand = std::make_unique<TParamStr>();
-          operand->SetStr(in.Str("string operand"));
-          break;
-        default: {
-          auto ref = std::make_unique<TParamVar>();
-          ref->RefName = in.Str("variable operand");
-          operand = std::move(ref);
-        }
-      }
-      op->Operands.push_back(std::move(operand));
-    }
-    Ops.push_back(std::move(op));
+namespace {
+
+std::unique_ptr<TCustomParam> MakeOperand(uint8_t type) {
+  switch (type) {
+    case lang::PT_INT:
+      return std::make_unique<TParamInt>();
+    case lang::PT_FLOAT:
+      return std::make_unique<TParamFloat>();
+    case lang::PT_BOOL:
+      return std::make_unique<TParamFlag>();
+    case lang::PT_STR:
+      return std::make_unique<TParamStr>();
+    default:
+      return std::make_unique<TParamVar>();
   }
 }
 
-void TVeskParser::SaveToStream(ByteWriter& out) const {
-  out.I32(static_cast<int32_t>(Ops.size()));
-  for (const auto& op : Ops) {
-    out.U8(op->Op);
-    out.Str(op->Dest);
-    out.I32(static_cast<int32_t>(op->Operands.size()));
-    if (op->Op == lang::ocFunc) out.U8(op->FuncId);
-    for (const auto& operand : op->Operands) {
-      if (const TParamVar* ref = operand->AsVar()) {
-        out.U8(lang::PT_NONE);
-        out.Str(ref->RefName);
-        continue;
+// An operand: its type byte, then the value of one of the four stored types;
+// any other type byte names a variable.
+void TransferOperand(RecordIO& io, std::unique_ptr<TCustomParam>& operand) {
+  uint8_t type = 0;
+  if (!io.loading())
+    type = static_cast<uint8_t>(operand->AsVar() ? lang::PT_NONE : operand->ParamType());
+  io.U8(type, "operand type");
+  if (io.loading()) operand = MakeOperand(type);
+  TCustomParam& p = *operand;
+  switch (type) {
+    case lang::PT_INT:
+      io.Via(&RecordIO::I32, p.GetInt(), "integer operand", [&](int32_t v) { p.SetInt(v); });
+      break;
+    case lang::PT_FLOAT:
+      io.Via(&RecordIO::Ext, p.GetFloat(), "real operand", [&](Real x) { p.SetFloat(x); });
+      break;
+    case lang::PT_BOOL:
+      io.Via(&RecordIO::Bool8, p.GetFlag(), "flag operand", [&](bool b) { p.SetFlag(b); });
+      break;
+    default:
+      if (TParamVar* ref = p.AsVar()) {
+        io.Str(ref->RefName, "variable operand");
+        break;
       }
-      const int type = operand->ParamType();
-      out.U8(static_cast<uint8_t>(type));
-      switch (type) {
-        case lang::PT_INT:
-          out.I32(operand->GetInt());
-          break;
-        case lang::PT_FLOAT:
-          out.Ext(operand->GetFloat());
-          break;
-        case lang::PT_BOOL:
-          out.U8(operand->GetFlag() ? 1 : 0);
-          break;
-        default:
-          out.Str(operand->GetStr());
-          break;
-      }
-    }
+      io.Via(&RecordIO::Str, p.GetStr(), "string operand",
+             [&](const std::string& s) { p.SetStr(s); });
   }
+}
+
+void TransferOperation(RecordIO& io, std::unique_ptr<TOpeData>& op) {
+  if (io.loading()) op = std::make_unique<TOpeData>();
+  io.U8(op->Op, "operator");
+  io.Str(op->Dest, "destination");
+  // The function id stands between the operand count and the operands.
+  const int32_t n = io.Count(op->Operands.size(), 2, "operand count");
+  if (op->Op == lang::ocFunc) io.U8(op->FuncId, "function id");
+  if (!io.loading()) {
+    for (auto& operand : op->Operands) TransferOperand(io, operand);
+    return;
+  }
+  for (int32_t k = 0; k < n; ++k) {
+    std::unique_ptr<TCustomParam> operand;
+    TransferOperand(io, operand);
+    op->Operands.push_back(std::move(operand));
+  }
+}
+
+}  // namespace
+
+void TVeskParser::Transfer(RecordIO& io) {
+  if (io.loading()) {
+    Ops.clear();
+    Result.reset();
+    plan_.reset();
+  }
+  // Every operation takes at least its code, destination length and operand count.
+  io.List(Ops, 9, "operation count",
+          [&](std::unique_ptr<TOpeData>& op) { TransferOperation(io, op); });
+}
+
+// Expressions have no versioned fields: the version is not looked at.
+void TVeskParser::LoadFromStream(ByteReader& in) {
+  LoadRecord(*this, in, 0);
+}
+
+void TVeskParser::SaveToStream(ByteWriter& out) const {
+  SaveRecord(*this, out, 0);
 }
 
 void TVeskParser::Assign(const TVeskParser& source) {

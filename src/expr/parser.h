@@ -14,7 +14,8 @@
 
 namespace vesk {
 class ByteReader;
-}
+class RecordIO;
+}  // namespace vesk
 
 namespace vesk::expr {
 
@@ -41,6 +42,9 @@ class TVeskParser {
   // the field) on a cut or hostile record.
   void LoadFromStream(ByteReader& in);
   void SaveToStream(ByteWriter& out) const;
+  // The stored form in either direction (core/record_io.h), for the records
+  // that carry expressions.
+  void Transfer(RecordIO& io);
   void Assign(const TVeskParser& source);
 
   // Runs the operations. A failing operation ends the run silently: earlier

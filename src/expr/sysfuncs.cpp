@@ -6,14 +6,13 @@
 
 #include "core/sjis.h"
 #include "expr/sysfuncs_internal.h"
-#include "platform/clock.h"
 #include "lang/vocabulary.h"
+#include "platform/clock.h"
 
 namespace vesk::expr {
 namespace {
 
 using namespace lang;
-
 
 // What each function leaves in its destination. Functions that store
 // nothing are typed none; so is GetProp, whose type the evaluator takes
@@ -21,31 +20,68 @@ using namespace lang;
 constexpr std::array<uint8_t, lang::kSystemFunctionCount> MakeResultTypes() {
   std::array<uint8_t, lang::kSystemFunctionCount> t{};  // PT_NONE unless listed
   constexpr int kInts[] = {
-      FN_GetArraySize, FN_Length, FN_JLength, FN_CompareStr, FN_CompareText, FN_Pos, FN_JPos,
-      FN_Random, FN_IndexOfStr, FN_ListCompo, FN_ToClientX, FN_ToClientY, FN_ToScreenX,
-      FN_ToScreenY, FN_Int, FN_IndexOfMenu, FN_Abs, FN_GetYear, FN_GetMonth, FN_GetDay,
-      FN_GetHour, FN_GetMin, FN_GetSec, FN_GetWeek, FN_AddArray, FN_InsertArray, FN_DeleteArray,
-      FN_DBGetInt, FN_DBRecordCount, FN_DBDirectGetInt, FN_DBGetRecNo, FN_Min, FN_Max,
-      FN_GetVarType, FN_ListSaveCaption};
-  constexpr int kReals[] = {FN_Float,      FN_Sin,        FN_Cos,        FN_Tan,
-                            FN_ArcSin,     FN_ArcCos,     FN_ArcTan,     FN_ArcTan2,
-                            FN_Hypot,      FN_Fabs,       FN_EncodeDate, FN_EncodeTime,
-                            FN_DBGetFloat, FN_DBDirectGetFloat, FN_Fmin, FN_Fmax};
-  constexpr int kFlags[] = {
-      FN_Exists, FN_Not, FN_GetCheck, FN_VarExists, FN_GetDisplayMode, FN_InPrimary,
-      FN_CopyArray, FN_FileExists, FN_LoadTextFile, FN_IsPathDelimiter, FN_IsDelimiter,
-      FN_AssignTemp, FN_DBCreateTable, FN_DBSetActive, FN_DBAddField, FN_DBSetRecNo, FN_DBInsert,
-      FN_DBDelete, FN_DBSetInt, FN_DBSetFloat, FN_DBGetBool, FN_DBSetBool, FN_DBSetStr,
-      FN_DBFindFirst, FN_DBFindLast, FN_DBFindNext, FN_DBFindPrior, FN_DBLocate,
-      FN_DBLoadTsvFile, FN_DBDirectSetInt, FN_DBDirectSetFloat, FN_DBDirectGetBool,
-      FN_DBDirectSetBool, FN_DBDirectSetStr, FN_DBCopyTable, FN_DBDeleteTable, FN_DBInsertTable,
-      FN_DBCopy, FN_DBSort, FN_DBClearRecord, FN_SetWallPaper, FN_GetEnabled};
-  constexpr int kStrings[] = {
-      FN_IntToStr, FN_IntToHex, FN_Copy, FN_JCopy, FN_Trim, FN_JTrim, FN_GetSaveCaption,
-      FN_ArrayToString, FN_GetWeekStr, FN_GetWeekJStr, FN_FixStr, FN_LowerCase, FN_UpperCase,
-      FN_ExtractFilePath, FN_ExtractFileName, FN_ExtractFileExt, FN_AddBackSlash,
-      FN_ChangeFileExt, FN_StringOfChar, FN_StringReplace, FN_HanToZen, FN_ZenToHan,
-      FN_DBGetStr, FN_DBDirectGetStr, FN_DBGetActive, FN_AddDelimiter};
+      FN_GetArraySize, FN_Length,      FN_JLength,   FN_CompareStr,    FN_CompareText,
+      FN_Pos,          FN_JPos,        FN_Random,    FN_IndexOfStr,    FN_ListCompo,
+      FN_ToClientX,    FN_ToClientY,   FN_ToScreenX, FN_ToScreenY,     FN_Int,
+      FN_IndexOfMenu,  FN_Abs,         FN_GetYear,   FN_GetMonth,      FN_GetDay,
+      FN_GetHour,      FN_GetMin,      FN_GetSec,    FN_GetWeek,       FN_AddArray,
+      FN_InsertArray,  FN_DeleteArray, FN_DBGetInt,  FN_DBRecordCount, FN_DBDirectGetInt,
+      FN_DBGetRecNo,   FN_Min,         FN_Max,       FN_GetVarType,    FN_ListSaveCaption};
+  constexpr int kReals[] = {FN_Float,      FN_Sin,
+                            FN_Cos,        FN_Tan,
+                            FN_ArcSin,     FN_ArcCos,
+                            FN_ArcTan,     FN_ArcTan2,
+                            FN_Hypot,      FN_Fabs,
+                            FN_EncodeDate, FN_EncodeTime,
+                            FN_DBGetFloat, FN_DBDirectGetFloat,
+                            FN_Fmin,       FN_Fmax};
+  constexpr int kFlags[] = {FN_Exists,           FN_Not,
+                            FN_GetCheck,         FN_VarExists,
+                            FN_GetDisplayMode,   FN_InPrimary,
+                            FN_CopyArray,        FN_FileExists,
+                            FN_LoadTextFile,     FN_IsPathDelimiter,
+                            FN_IsDelimiter,      FN_AssignTemp,
+                            FN_DBCreateTable,    FN_DBSetActive,
+                            FN_DBAddField,       FN_DBSetRecNo,
+                            FN_DBInsert,         FN_DBDelete,
+                            FN_DBSetInt,         FN_DBSetFloat,
+                            FN_DBGetBool,        FN_DBSetBool,
+                            FN_DBSetStr,         FN_DBFindFirst,
+                            FN_DBFindLast,       FN_DBFindNext,
+                            FN_DBFindPrior,      FN_DBLocate,
+                            FN_DBLoadTsvFile,    FN_DBDirectSetInt,
+                            FN_DBDirectSetFloat, FN_DBDirectGetBool,
+                            FN_DBDirectSetBool,  FN_DBDirectSetStr,
+                            FN_DBCopyTable,      FN_DBDeleteTable,
+                            FN_DBInsertTable,    FN_DBCopy,
+                            FN_DBSort,           FN_DBClearRecord,
+                            FN_SetWallPaper,     FN_GetEnabled};
+  constexpr int kStrings[] = {FN_IntToStr,
+                              FN_IntToHex,
+                              FN_Copy,
+                              FN_JCopy,
+                              FN_Trim,
+                              FN_JTrim,
+                              FN_GetSaveCaption,
+                              FN_ArrayToString,
+                              FN_GetWeekStr,
+                              FN_GetWeekJStr,
+                              FN_FixStr,
+                              FN_LowerCase,
+                              FN_UpperCase,
+                              FN_ExtractFilePath,
+                              FN_ExtractFileName,
+                              FN_ExtractFileExt,
+                              FN_AddBackSlash,
+                              FN_ChangeFileExt,
+                              FN_StringOfChar,
+                              FN_StringReplace,
+                              FN_HanToZen,
+                              FN_ZenToHan,
+                              FN_DBGetStr,
+                              FN_DBDirectGetStr,
+                              FN_DBGetActive,
+                              FN_AddDelimiter};
   for (int id : kInts) t[id] = lang::PT_INT;
   for (int id : kReals) t[id] = lang::PT_FLOAT;
   for (int id : kFlags) t[id] = lang::PT_BOOL;
@@ -68,7 +104,8 @@ TSysFuncMan::TSysFuncMan(TParamCollection& table, SysFuncHost* host)
     : table_(table), host_(host ? host : &no_host_), random_state_(StartupSeed()) {}
 
 int TSysFuncMan::ResultType(int id) {
-  return id >= 0 && id < lang::kSystemFunctionCount ? int{kResultTypes[static_cast<size_t>(id)]} : int{lang::PT_NONE};
+  return id >= 0 && id < lang::kSystemFunctionCount ? int{kResultTypes[static_cast<size_t>(id)]}
+                                                    : int{lang::PT_NONE};
 }
 
 void TSysFuncMan::Call(int id, TParamCollectionItem& dest, Operands& operands) {

@@ -31,7 +31,8 @@ class SysFuncHost {
   virtual bool OpenUrl(const std::string& /*url_cp932*/) { return false; }
   // The functions on scene objects (GetProp, Exists, ListCompo, ...): true
   // when the host ran function `id`.
-  virtual bool CallObjectFunction(int /*id*/, TParamCollectionItem& /*dest*/, Operands& /*operands*/) {
+  virtual bool CallObjectFunction(int /*id*/, TParamCollectionItem& /*dest*/,
+                                  Operands& /*operands*/) {
     return false;
   }
 };

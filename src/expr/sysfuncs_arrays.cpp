@@ -11,16 +11,27 @@ namespace {
 
 using namespace lang;
 
-bool IsElementType(int type) { return type >= lang::PT_INT && type <= lang::PT_STR; }
+bool IsElementType(int type) {
+  return type >= lang::PT_INT && type <= lang::PT_STR;
+}
 
 // dst[di] := src[si], read with the getter of `type` (the destination's).
 void CopyElement(TCustomParam& dst, int32_t di, const TCustomParam& src, int32_t si, int type) {
   switch (type) {
-    case lang::PT_INT: dst.SetIntAt(di, src.GetIntAt(si)); break;
-    case lang::PT_FLOAT: dst.SetFloatAt(di, src.GetFloatAt(si)); break;
-    case lang::PT_BOOL: dst.SetFlagAt(di, src.GetFlagAt(si)); break;
-    case lang::PT_STR: dst.SetStrAt(di, src.GetStrAt(si)); break;
-    default: break;
+    case lang::PT_INT:
+      dst.SetIntAt(di, src.GetIntAt(si));
+      break;
+    case lang::PT_FLOAT:
+      dst.SetFloatAt(di, src.GetFloatAt(si));
+      break;
+    case lang::PT_BOOL:
+      dst.SetFlagAt(di, src.GetFlagAt(si));
+      break;
+    case lang::PT_STR:
+      dst.SetStrAt(di, src.GetStrAt(si));
+      break;
+    default:
+      break;
   }
 }
 
@@ -83,7 +94,8 @@ int32_t DeleteArray(TParamVar& a, int32_t position, int32_t count) {
 std::vector<std::string> SplitAtBytes(const std::string& text, const std::string& separators) {
   bool is_separator[256] = {};
   const std::vector<size_t> sep_starts = CharStarts(separators);
-  for (size_t k = 0; k + 1 < sep_starts.size(); ++k) is_separator[static_cast<uint8_t>(separators[sep_starts[k]])] = true;
+  for (size_t k = 0; k + 1 < sep_starts.size(); ++k)
+    is_separator[static_cast<uint8_t>(separators[sep_starts[k]])] = true;
   std::vector<std::string> pieces;
   const std::vector<size_t> at = CharStarts(text);
   size_t start = 0;
@@ -128,8 +140,9 @@ void SortStrings(TParamVar& a) {
   // Letter case is folded to lower so that the symbols between "Z" and "a"
   // sort before the letters, as the locale order of the original places them.
   std::stable_sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
-    return std::lexicographical_compare(x.key.begin(), x.key.end(), y.key.begin(), y.key.end(),
-                                        [](char p, char q) { return static_cast<uint8_t>(p) < static_cast<uint8_t>(q); });
+    return std::lexicographical_compare(
+        x.key.begin(), x.key.end(), y.key.begin(), y.key.end(),
+        [](char p, char q) { return static_cast<uint8_t>(p) < static_cast<uint8_t>(q); });
   });
   for (size_t i = 0; i < entries.size(); ++i) a.SetStrAt(static_cast<int32_t>(i), entries[i].text);
 }
@@ -162,11 +175,20 @@ bool CallArrayFunction(int id, Call& call) {
       TParamVar* a = call.FoundVar(0);
       if (!a) RaiseExpr(Msg::kFillMemNoVariable);
       switch (a->ParamType()) {
-        case lang::PT_INT: a->FillInt(call.Int(1)); break;
-        case lang::PT_FLOAT: a->FillFloat(call.Float(1)); break;
-        case lang::PT_BOOL: a->FillFlag(call.Flag(1)); break;
-        case lang::PT_STR: a->FillStr(call.Str(1)); break;
-        default: break;
+        case lang::PT_INT:
+          a->FillInt(call.Int(1));
+          break;
+        case lang::PT_FLOAT:
+          a->FillFloat(call.Float(1));
+          break;
+        case lang::PT_BOOL:
+          a->FillFlag(call.Flag(1));
+          break;
+        case lang::PT_STR:
+          a->FillStr(call.Str(1));
+          break;
+        default:
+          break;
       }
       return true;
     }
@@ -188,7 +210,8 @@ bool CallArrayFunction(int id, Call& call) {
       }
       return true;
     case FN_IndexOfStr:
-      call.SetInt(call.Arg(0).IndexOfStr(call.Str(1), call.count() < 3 || call.Flag(2), call.Flag(3)));
+      call.SetInt(
+          call.Arg(0).IndexOfStr(call.Str(1), call.count() < 3 || call.Flag(2), call.Flag(3)));
       return true;
     case FN_SortStr:
       if (TParamVar* a = call.FoundVar(0)) SortStrings(*a);
@@ -213,8 +236,11 @@ bool CallArrayFunction(int id, Call& call) {
       }
       return true;
     }
-    case FN_GetVarType: call.SetInt(call.Has(0) ? call.Arg(0).ParamType() : lang::PT_NONE); return true;
-    default: return false;
+    case FN_GetVarType:
+      call.SetInt(call.Has(0) ? call.Arg(0).ParamType() : lang::PT_NONE);
+      return true;
+    default:
+      return false;
   }
 }
 

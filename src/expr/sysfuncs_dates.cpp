@@ -16,7 +16,9 @@ constexpr int64_t kMsPerDay = 86400000;
 // Days from 0001-01-01 (day 1) to 1899-12-30.
 constexpr int64_t kDaysTo1899 = 693594;
 
-bool IsLeapYear(int64_t y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
+bool IsLeapYear(int64_t y) {
+  return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+}
 
 int DaysInMonth(int64_t y, int m) {
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -26,16 +28,21 @@ int DaysInMonth(int64_t y, int m) {
 Real EncodeDate(int32_t year, int32_t month, int32_t day) {
   // The arguments are 16-bit words: only their low halves count.
   const int y = year & 0xFFFF, m = month & 0xFFFF, d = day & 0xFFFF;
-  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) RaiseExpr(Msg::kInvalidDate);
+  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m))
+    RaiseExpr(Msg::kInvalidDate);
   int64_t days = d;
   for (int k = 1; k < m; ++k) days += DaysInMonth(y, k);
   const int64_t before = y - 1;
-  return static_cast<Real>(before * 365 + before / 4 - before / 100 + before / 400 + days - kDaysTo1899);
+  return static_cast<Real>(before * 365 + before / 4 - before / 100 + before / 400 + days -
+                           kDaysTo1899);
 }
 
 Real EncodeTime(int32_t hour, int32_t minute, int32_t second) {
-  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) RaiseExpr(Msg::kInvalidTime);
-  return static_cast<Real>(int64_t{hour} * 3600000 + int64_t{minute} * 60000 + int64_t{second} * 1000) / kMsPerDay;
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+    RaiseExpr(Msg::kInvalidTime);
+  return static_cast<Real>(int64_t{hour} * 3600000 + int64_t{minute} * 60000 +
+                           int64_t{second} * 1000) /
+         kMsPerDay;
 }
 
 struct Parts {
@@ -48,7 +55,8 @@ Parts Decode(Real date_time) {
   // Rounded to the millisecond first, so 23:59:59.9996 is already the next
   // day; beyond what milliseconds can count, the conversion traps.
   const Real ms_real = date_time * kMsPerDay;
-  if (!std::isfinite(ms_real) || std::fabs(ms_real) >= 9.2e18L) RaiseExpr(Msg::kInvalidFloatOperation);
+  if (!std::isfinite(ms_real) || std::fabs(ms_real) >= 9.2e18L)
+    RaiseExpr(Msg::kInvalidFloatOperation);
   const int64_t ms = std::llrint(ms_real);
   const int64_t whole_days = ms / kMsPerDay;  // toward zero
   const int64_t time = (ms < 0 ? -ms : ms) % kMsPerDay;
@@ -89,7 +97,9 @@ Parts Decode(Real date_time) {
   return p;
 }
 
-int32_t Narrow(int64_t v) { return static_cast<int32_t>(v); }
+int32_t Narrow(int64_t v) {
+  return static_cast<int32_t>(v);
+}
 
 void WriteBack(Call& call, size_t i, int64_t v) {
   if (TParamVar* ref = call.Var(i)) ref->SetInt(Narrow(v));
@@ -99,8 +109,12 @@ void WriteBack(Call& call, size_t i, int64_t v) {
 
 bool CallDateFunction(int id, Call& call) {
   switch (id) {
-    case FN_EncodeDate: call.SetFloat(EncodeDate(call.Int(0), call.Int(1), call.Int(2))); return true;
-    case FN_EncodeTime: call.SetFloat(EncodeTime(call.Int(0), call.Int(1), call.Int(2))); return true;
+    case FN_EncodeDate:
+      call.SetFloat(EncodeDate(call.Int(0), call.Int(1), call.Int(2)));
+      return true;
+    case FN_EncodeTime:
+      call.SetFloat(EncodeTime(call.Int(0), call.Int(1), call.Int(2)));
+      return true;
     case FN_DecodeDate: {
       const Parts p = Decode(call.Float(0));
       WriteBack(call, 1, p.year);
@@ -115,13 +129,27 @@ bool CallDateFunction(int id, Call& call) {
       WriteBack(call, 3, p.second);
       return true;
     }
-    case FN_GetYear: call.SetInt(Narrow(Decode(call.Float(0)).year)); return true;
-    case FN_GetMonth: call.SetInt(Narrow(Decode(call.Float(0)).month)); return true;
-    case FN_GetDay: call.SetInt(Narrow(Decode(call.Float(0)).day)); return true;
-    case FN_GetHour: call.SetInt(Narrow(Decode(call.Float(0)).hour)); return true;
-    case FN_GetMin: call.SetInt(Narrow(Decode(call.Float(0)).minute)); return true;
-    case FN_GetSec: call.SetInt(Narrow(Decode(call.Float(0)).second)); return true;
-    case FN_GetWeek: call.SetInt(Narrow(Decode(call.Float(0)).week)); return true;
+    case FN_GetYear:
+      call.SetInt(Narrow(Decode(call.Float(0)).year));
+      return true;
+    case FN_GetMonth:
+      call.SetInt(Narrow(Decode(call.Float(0)).month));
+      return true;
+    case FN_GetDay:
+      call.SetInt(Narrow(Decode(call.Float(0)).day));
+      return true;
+    case FN_GetHour:
+      call.SetInt(Narrow(Decode(call.Float(0)).hour));
+      return true;
+    case FN_GetMin:
+      call.SetInt(Narrow(Decode(call.Float(0)).minute));
+      return true;
+    case FN_GetSec:
+      call.SetInt(Narrow(Decode(call.Float(0)).second));
+      return true;
+    case FN_GetWeek:
+      call.SetInt(Narrow(Decode(call.Float(0)).week));
+      return true;
     case FN_GetWeekStr: {
       static const char* const kNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                             "Thursday", "Friday", "Saturday"};
@@ -133,7 +161,8 @@ bool CallDateFunction(int id, Call& call) {
       call.SetStr(MessageCp932(static_cast<Msg>(first + Decode(call.Float(0)).week - 1)));
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 

@@ -53,25 +53,36 @@ bool LoadTextFile(Call& call) {
 
 bool CallFileFunction(int id, Call& call) {
   switch (id) {
-    case FN_VarExists: call.SetFlag(call.table().Find(call.Str(0)) != nullptr); return true;
+    case FN_VarExists:
+      call.SetFlag(call.table().Find(call.Str(0)) != nullptr);
+      return true;
     case FN_FileExists: {
       const std::string name = call.Str(0);
       call.SetFlag(!name.empty() && call.host().FileExists(name));
       return true;
     }
-    case FN_LoadTextFile: call.SetFlag(LoadTextFile(call)); return true;
-    case FN_ExtractFilePath: call.SetStr(ExtractFilePath(call.Str(0))); return true;
-    case FN_ExtractFileName: call.SetStr(ExtractFileName(call.Str(0))); return true;
+    case FN_LoadTextFile:
+      call.SetFlag(LoadTextFile(call));
+      return true;
+    case FN_ExtractFilePath:
+      call.SetStr(ExtractFilePath(call.Str(0)));
+      return true;
+    case FN_ExtractFileName:
+      call.SetStr(ExtractFileName(call.Str(0)));
+      return true;
     case FN_ExtractFileExt: {
       const std::string s = call.Str(0);
       const size_t dot = ExtensionDot(s);
       call.SetStr(dot == std::string::npos ? std::string() : s.substr(dot));
       return true;
     }
-    case FN_IsPathDelimiter: call.SetFlag(IsDelimiterAt("\\", call.Str(0), call.Int(1))); return true;
+    case FN_IsPathDelimiter:
+      call.SetFlag(IsDelimiterAt("\\", call.Str(0), call.Int(1)));
+      return true;
     case FN_AddBackSlash: {
       const std::string s = call.Str(0);
-      const bool ends_with_one = IsDelimiterAt("\\", s, static_cast<int32_t>(std::min<size_t>(s.size(), INT32_MAX)));
+      const bool ends_with_one =
+          IsDelimiterAt("\\", s, static_cast<int32_t>(std::min<size_t>(s.size(), INT32_MAX)));
       CheckTextSize(static_cast<int64_t>(s.size()) + 1);
       call.SetStr(ends_with_one ? s : s + "\\");
       return true;
@@ -82,7 +93,9 @@ bool CallFileFunction(int id, Call& call) {
       call.SetStr((dot == std::string::npos ? s : s.substr(0, dot)) + call.Str(1));
       return true;
     }
-    case FN_IsDelimiter: call.SetFlag(IsDelimiterAt(call.Str(0), call.Str(1), call.Int(2))); return true;
+    case FN_IsDelimiter:
+      call.SetFlag(IsDelimiterAt(call.Str(0), call.Str(1), call.Int(2)));
+      return true;
     case FN_AssignTemp: {
       const std::string name = call.Str(0);
       const bool found = !name.empty() && call.table().Find(name);
@@ -97,7 +110,8 @@ bool CallFileFunction(int id, Call& call) {
       if (url.rfind("http", 0) == 0 || url.rfind("ftp", 0) == 0) call.host().OpenUrl(url);
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 

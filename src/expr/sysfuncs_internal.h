@@ -25,7 +25,8 @@ inline void CheckTextSize(int64_t bytes) {
 // type and is never a variable) and the destination entry.
 class Call {
  public:
-  Call(TSysFuncMan& man, TParamCollectionItem& dest, Operands& ops) : man_(man), dest_(dest), ops_(ops) {}
+  Call(TSysFuncMan& man, TParamCollectionItem& dest, Operands& ops)
+      : man_(man), dest_(dest), ops_(ops) {}
 
   size_t count() const { return ops_.size(); }
   bool Has(size_t i) const { return i < ops_.size() && ops_[i]; }
@@ -41,7 +42,9 @@ class Call {
   // Operand i when it is a variable reference (found or not), else null.
   // Functions write back only through references, never into a constant
   // operand, which belongs to the stored expression.
-  TParamVar* Var(size_t i) const { return Has(i) ? dynamic_cast<TParamVar*>(ops_[i].get()) : nullptr; }
+  TParamVar* Var(size_t i) const {
+    return Has(i) ? dynamic_cast<TParamVar*>(ops_[i].get()) : nullptr;
+  }
   // Operand i when it is a reference whose variable was found, else null.
   TParamVar* FoundVar(size_t i) const {
     TParamVar* v = Var(i);

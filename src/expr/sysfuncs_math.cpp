@@ -13,7 +13,8 @@ using namespace lang;
 // overflow, so a function that turns finite arguments into a NaN or an
 // infinity fails instead of handing the script a value it cannot print.
 Real Checked(Real result, Real a, Real b = 0) {
-  if (std::isnan(result) && !std::isnan(a) && !std::isnan(b)) RaiseExpr(Msg::kInvalidFloatOperation);
+  if (std::isnan(result) && !std::isnan(a) && !std::isnan(b))
+    RaiseExpr(Msg::kInvalidFloatOperation);
   if (std::isinf(result) && std::isfinite(a) && std::isfinite(b)) RaiseExpr(Msg::kFloatOverflow);
   return result;
 }
@@ -31,14 +32,30 @@ bool CallMathFunction(int id, Call& call) {
       call.SetInt(static_cast<int32_t>(static_cast<uint32_t>(product >> 32)));
       return true;
     }
-    case FN_Int: call.SetInt(RealToInt(call.Float(0))); return true;
-    case FN_Float: call.SetFloat(call.Float(0)); return true;
-    case FN_Sin: call.SetFloat(Checked(std::sin(call.Float(0)), call.Float(0))); return true;
-    case FN_Cos: call.SetFloat(Checked(std::cos(call.Float(0)), call.Float(0))); return true;
-    case FN_Tan: call.SetFloat(Checked(std::tan(call.Float(0)), call.Float(0))); return true;
-    case FN_ArcSin: call.SetFloat(Checked(std::asin(call.Float(0)), call.Float(0))); return true;
-    case FN_ArcCos: call.SetFloat(Checked(std::acos(call.Float(0)), call.Float(0))); return true;
-    case FN_ArcTan: call.SetFloat(Checked(std::atan(call.Float(0)), call.Float(0))); return true;
+    case FN_Int:
+      call.SetInt(RealToInt(call.Float(0)));
+      return true;
+    case FN_Float:
+      call.SetFloat(call.Float(0));
+      return true;
+    case FN_Sin:
+      call.SetFloat(Checked(std::sin(call.Float(0)), call.Float(0)));
+      return true;
+    case FN_Cos:
+      call.SetFloat(Checked(std::cos(call.Float(0)), call.Float(0)));
+      return true;
+    case FN_Tan:
+      call.SetFloat(Checked(std::tan(call.Float(0)), call.Float(0)));
+      return true;
+    case FN_ArcSin:
+      call.SetFloat(Checked(std::asin(call.Float(0)), call.Float(0)));
+      return true;
+    case FN_ArcCos:
+      call.SetFloat(Checked(std::acos(call.Float(0)), call.Float(0)));
+      return true;
+    case FN_ArcTan:
+      call.SetFloat(Checked(std::atan(call.Float(0)), call.Float(0)));
+      return true;
     case FN_ArcTan2: {
       const Real y = call.Float(0), x = call.Float(1);
       call.SetFloat(Checked(std::atan2(y, x), y, x));
@@ -55,7 +72,9 @@ bool CallMathFunction(int id, Call& call) {
       call.SetInt(v < 0 ? static_cast<int32_t>(0u - static_cast<uint32_t>(v)) : v);
       return true;
     }
-    case FN_Fabs: call.SetFloat(std::fabs(call.Float(0))); return true;
+    case FN_Fabs:
+      call.SetFloat(std::fabs(call.Float(0)));
+      return true;
     case FN_Min: {
       const int32_t a = call.Int(0), b = call.Int(1);
       call.SetInt(a < b ? a : b);
@@ -76,8 +95,11 @@ bool CallMathFunction(int id, Call& call) {
       call.SetFloat(a > b ? a : b);
       return true;
     }
-    case FN_Not: call.SetFlag(!call.Flag(0)); return true;
-    default: return false;
+    case FN_Not:
+      call.SetFlag(!call.Flag(0));
+      return true;
+    default:
+      return false;
   }
 }
 

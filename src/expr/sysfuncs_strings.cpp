@@ -31,7 +31,8 @@ std::string CopyChars(const std::string& s, int64_t start, int64_t count) {
   const int64_t chars = static_cast<int64_t>(at.size()) - 1;
   const auto [from, n] = ClipRange(chars, start, count);
   if (n == 0) return {};
-  return s.substr(at[static_cast<size_t>(from)], at[static_cast<size_t>(from + n)] - at[static_cast<size_t>(from)]);
+  return s.substr(at[static_cast<size_t>(from)],
+                  at[static_cast<size_t>(from + n)] - at[static_cast<size_t>(from)]);
 }
 
 // Removes `count` units from 1-based `pos`; units are bytes or characters.
@@ -46,14 +47,16 @@ std::string DeleteUnits(const std::string& s, int64_t pos, int64_t count, bool c
   const int64_t length = static_cast<int64_t>(at.size()) - 1;
   if (pos < 1 || pos > length || count <= 0) return s;
   count = std::min(count, length - pos + 1);
-  const size_t from = at[static_cast<size_t>(pos - 1)], to = at[static_cast<size_t>(pos - 1 + count)];
+  const size_t from = at[static_cast<size_t>(pos - 1)],
+               to = at[static_cast<size_t>(pos - 1 + count)];
   return s.substr(0, from) + s.substr(to);
 }
 
 // Inserts before 1-based `pos`, clamped to the start and to just past the end.
 std::string InsertUnits(const std::string& text, const std::string& s, int64_t pos, bool chars) {
   const std::vector<size_t> at = chars ? CharStarts(s) : std::vector<size_t>{};
-  const int64_t length = chars ? static_cast<int64_t>(at.size()) - 1 : static_cast<int64_t>(s.size());
+  const int64_t length =
+      chars ? static_cast<int64_t>(at.size()) - 1 : static_cast<int64_t>(s.size());
   pos = std::clamp<int64_t>(pos, 1, length + 1);
   CheckTextSize(static_cast<int64_t>(s.size() + text.size()));
   const size_t byte = chars ? at[static_cast<size_t>(pos - 1)] : static_cast<size_t>(pos - 1);
@@ -80,8 +83,8 @@ std::string JTrim(const std::string& s) {
   const std::vector<size_t> at = CharStarts(s);
   auto is_space = [&](size_t k) {
     const size_t len = at[k + 1] - at[k];
-    return (len == 1 && s[at[k]] == ' ') ||
-           (len == 2 && static_cast<uint8_t>(s[at[k]]) == 0x81 && static_cast<uint8_t>(s[at[k] + 1]) == 0x40);
+    return (len == 1 && s[at[k]] == ' ') || (len == 2 && static_cast<uint8_t>(s[at[k]]) == 0x81 &&
+                                             static_cast<uint8_t>(s[at[k] + 1]) == 0x40);
   };
   size_t first = 0, last = at.size() - 1;  // character range [first, last)
   while (first < last && is_space(first)) ++first;
@@ -101,7 +104,8 @@ std::string FixStr(const std::string& s) {
 std::string PadDigits(const std::string& digits, bool negative, int64_t width) {
   if (width > 0) CheckTextSize(width + 1);
   std::string out = negative ? "-" : "";
-  if (static_cast<int64_t>(digits.size()) < width) out.append(static_cast<size_t>(width) - digits.size(), '0');
+  if (static_cast<int64_t>(digits.size()) < width)
+    out.append(static_cast<size_t>(width) - digits.size(), '0');
   return out + digits;
 }
 
@@ -137,8 +141,8 @@ std::string StringOfChar(const std::string& s, int32_t times) {
   return out;
 }
 
-std::string StringReplace(const std::string& s, const std::string& from, const std::string& to, bool all,
-                          bool ignore_case) {
+std::string StringReplace(const std::string& s, const std::string& from, const std::string& to,
+                          bool all, bool ignore_case) {
   // ASCII case folding keeps every byte where it was, so positions found
   // in the folded texts are positions in the originals.
   const std::string hay = ignore_case ? UpperAsciiSjis(s) : s;
@@ -167,12 +171,20 @@ int64_t CountArg(const Call& call, size_t i, int64_t absent) {
 bool CallStringFunction(int id, Call& call) {
   switch (id) {
     case FN_IntToStr:
-      if (call.count() < 2) call.SetStr(IntToStr(call.Int(0)));
-      else call.SetStr(IntToStrWithDigits(call.Int(0), call.Str(1)));
+      if (call.count() < 2)
+        call.SetStr(IntToStr(call.Int(0)));
+      else
+        call.SetStr(IntToStrWithDigits(call.Int(0), call.Str(1)));
       return true;
-    case FN_IntToHex: call.SetStr(IntToHex(call.Int(0), call.Int(1))); return true;
-    case FN_Length: call.SetInt(static_cast<int32_t>(call.Str(0).size())); return true;
-    case FN_JLength: call.SetInt(static_cast<int32_t>(CharStarts(call.Str(0)).size() - 1)); return true;
+    case FN_IntToHex:
+      call.SetStr(IntToHex(call.Int(0), call.Int(1)));
+      return true;
+    case FN_Length:
+      call.SetInt(static_cast<int32_t>(call.Str(0).size()));
+      return true;
+    case FN_JLength:
+      call.SetInt(static_cast<int32_t>(CharStarts(call.Str(0)).size() - 1));
+      return true;
     case FN_Copy: {
       const std::string s = call.Str(0);
       const auto [from, n] = ClipRange(static_cast<int64_t>(s.size()), call.Int(1),
@@ -182,7 +194,8 @@ bool CallStringFunction(int id, Call& call) {
     }
     case FN_JCopy: {
       const std::string s = call.Str(0);
-      call.SetStr(CopyChars(s, call.Int(1), CountArg(call, 2, static_cast<int64_t>(CharStarts(s).size()) - 1)));
+      call.SetStr(CopyChars(s, call.Int(1),
+                            CountArg(call, 2, static_cast<int64_t>(CharStarts(s).size()) - 1)));
       return true;
     }
     case FN_Delete:
@@ -190,16 +203,22 @@ bool CallStringFunction(int id, Call& call) {
       if (TParamVar* a = call.Var(0)) {
         const std::string s = a->GetStr();
         const bool chars = id == FN_JDelete;
-        const int64_t length = chars ? static_cast<int64_t>(CharStarts(s).size()) - 1 : static_cast<int64_t>(s.size());
+        const int64_t length =
+            chars ? static_cast<int64_t>(CharStarts(s).size()) - 1 : static_cast<int64_t>(s.size());
         a->SetStr(DeleteUnits(s, call.Int(1), CountArg(call, 2, length), chars));
       }
       return true;
     case FN_Insert:
     case FN_JInsert:
-      if (TParamVar* b = call.Var(1)) b->SetStr(InsertUnits(call.Str(0), b->GetStr(), call.Int(2), id == FN_JInsert));
+      if (TParamVar* b = call.Var(1))
+        b->SetStr(InsertUnits(call.Str(0), b->GetStr(), call.Int(2), id == FN_JInsert));
       return true;
-    case FN_CompareStr: call.SetInt(CompareBytes(call.Str(0), call.Str(1))); return true;
-    case FN_CompareText: call.SetInt(CompareBytes(UpperAsciiSjis(call.Str(0)), UpperAsciiSjis(call.Str(1)))); return true;
+    case FN_CompareStr:
+      call.SetInt(CompareBytes(call.Str(0), call.Str(1)));
+      return true;
+    case FN_CompareText:
+      call.SetInt(CompareBytes(UpperAsciiSjis(call.Str(0)), UpperAsciiSjis(call.Str(1))));
+      return true;
     case FN_Pos: {
       const std::string needle = call.Str(0), hay = call.Str(1);
       const size_t at = needle.empty() ? std::string::npos : hay.find(needle);
@@ -213,16 +232,29 @@ bool CallStringFunction(int id, Call& call) {
         call.SetInt(0);
       } else {
         const std::vector<size_t> starts = CharStarts(hay);
-        call.SetInt(static_cast<int32_t>(std::lower_bound(starts.begin(), starts.end(), at) - starts.begin() + 1));
+        call.SetInt(static_cast<int32_t>(std::lower_bound(starts.begin(), starts.end(), at) -
+                                         starts.begin() + 1));
       }
       return true;
     }
-    case FN_Trim: call.SetStr(Trim(call.Str(0))); return true;
-    case FN_JTrim: call.SetStr(JTrim(call.Str(0))); return true;
-    case FN_FixStr: call.SetStr(FixStr(call.Str(0))); return true;
-    case FN_LowerCase: call.SetStr(LowerAsciiSjis(call.Str(0))); return true;
-    case FN_UpperCase: call.SetStr(UpperAsciiSjis(call.Str(0))); return true;
-    case FN_StringOfChar: call.SetStr(StringOfChar(call.Str(0), call.Int(1))); return true;
+    case FN_Trim:
+      call.SetStr(Trim(call.Str(0)));
+      return true;
+    case FN_JTrim:
+      call.SetStr(JTrim(call.Str(0)));
+      return true;
+    case FN_FixStr:
+      call.SetStr(FixStr(call.Str(0)));
+      return true;
+    case FN_LowerCase:
+      call.SetStr(LowerAsciiSjis(call.Str(0)));
+      return true;
+    case FN_UpperCase:
+      call.SetStr(UpperAsciiSjis(call.Str(0)));
+      return true;
+    case FN_StringOfChar:
+      call.SetStr(StringOfChar(call.Str(0), call.Int(1)));
+      return true;
     case FN_StringReplace:
       call.SetStr(StringReplace(call.Str(0), call.Str(1), call.Str(2), call.Flag(3), call.Flag(4)));
       return true;
@@ -232,14 +264,17 @@ bool CallStringFunction(int id, Call& call) {
       call.SetStr(HanToZen(s));
       return true;
     }
-    case FN_ZenToHan: call.SetStr(ZenToHan(call.Str(0))); return true;
+    case FN_ZenToHan:
+      call.SetStr(ZenToHan(call.Str(0)));
+      return true;
     case FN_AddDelimiter: {
       // Joins list items: the delimiter goes after a text that already has one.
       const std::string text = call.Str(1);
       call.SetStr(text.empty() ? std::string() : text + call.Str(0));
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 

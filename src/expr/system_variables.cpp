@@ -15,11 +15,15 @@ constexpr int kKeyTableCount = 258;  // 256 keys, then the wheel-down and wheel-
 
 // The type each system variable answers in (@Result and @Temp: their target's).
 constexpr int kTypes[kSystemVariableCount] = {
-    lang::PT_NONE, lang::PT_BOOL, lang::PT_BOOL, lang::PT_BOOL, lang::PT_BOOL, lang::PT_INT,   lang::PT_INT,   lang::PT_INT,   lang::PT_INT,   lang::PT_INT,
-    lang::PT_STR,  lang::PT_STR,  lang::PT_INT,  lang::PT_INT,  lang::PT_INT,  lang::PT_INT,   lang::PT_INT,   lang::PT_INT,   lang::PT_INT,   lang::PT_INT,
-    lang::PT_INT,  lang::PT_INT,  lang::PT_INT,  lang::PT_INT,  lang::PT_STR,  lang::PT_STR,   lang::PT_BOOL,  lang::PT_STR,   lang::PT_STR,   lang::PT_INT,
-    lang::PT_FLOAT, lang::PT_BOOL, lang::PT_FLOAT, lang::PT_FLOAT, lang::PT_FLOAT, lang::PT_BOOL, lang::PT_BOOL, lang::PT_INT, lang::PT_INT, lang::PT_STR,
-    lang::PT_BOOL, lang::PT_STR, lang::PT_BOOL, lang::PT_INT, lang::PT_NONE, lang::PT_STR, lang::PT_STR, lang::PT_BOOL, lang::PT_BOOL};
+    lang::PT_NONE,  lang::PT_BOOL, lang::PT_BOOL,  lang::PT_BOOL,  lang::PT_BOOL,  lang::PT_INT,
+    lang::PT_INT,   lang::PT_INT,  lang::PT_INT,   lang::PT_INT,   lang::PT_STR,   lang::PT_STR,
+    lang::PT_INT,   lang::PT_INT,  lang::PT_INT,   lang::PT_INT,   lang::PT_INT,   lang::PT_INT,
+    lang::PT_INT,   lang::PT_INT,  lang::PT_INT,   lang::PT_INT,   lang::PT_INT,   lang::PT_INT,
+    lang::PT_STR,   lang::PT_STR,  lang::PT_BOOL,  lang::PT_STR,   lang::PT_STR,   lang::PT_INT,
+    lang::PT_FLOAT, lang::PT_BOOL, lang::PT_FLOAT, lang::PT_FLOAT, lang::PT_FLOAT, lang::PT_BOOL,
+    lang::PT_BOOL,  lang::PT_INT,  lang::PT_INT,   lang::PT_STR,   lang::PT_BOOL,  lang::PT_STR,
+    lang::PT_BOOL,  lang::PT_INT,  lang::PT_NONE,  lang::PT_STR,   lang::PT_STR,   lang::PT_BOOL,
+    lang::PT_BOOL};
 
 std::string FontList(bool fixed) {
   std::string out;
@@ -33,34 +37,50 @@ std::string FontList(bool fixed) {
 // A value in `type` read as each of the four kinds.
 int32_t AsInt(int type, const SysValue& v) {
   switch (type) {
-    case lang::PT_FLOAT: return RealToInt(v.r);
-    case lang::PT_BOOL: return v.b ? 1 : 0;
-    case lang::PT_STR: return ParseInt(v.s).value_or(0);
-    default: return v.i;
+    case lang::PT_FLOAT:
+      return RealToInt(v.r);
+    case lang::PT_BOOL:
+      return v.b ? 1 : 0;
+    case lang::PT_STR:
+      return ParseInt(v.s).value_or(0);
+    default:
+      return v.i;
   }
 }
 Real AsReal(int type, const SysValue& v) {
   switch (type) {
-    case lang::PT_FLOAT: return v.r;
-    case lang::PT_BOOL: return v.b ? 1 : 0;
-    case lang::PT_STR: return ParseReal(v.s).value_or(0);
-    default: return v.i;
+    case lang::PT_FLOAT:
+      return v.r;
+    case lang::PT_BOOL:
+      return v.b ? 1 : 0;
+    case lang::PT_STR:
+      return ParseReal(v.s).value_or(0);
+    default:
+      return v.i;
   }
 }
 bool AsFlag(int type, const SysValue& v) {
   switch (type) {
-    case lang::PT_FLOAT: return v.r != 0;
-    case lang::PT_BOOL: return v.b;
-    case lang::PT_STR: return v.s == "TRUE";
-    default: return v.i != 0;
+    case lang::PT_FLOAT:
+      return v.r != 0;
+    case lang::PT_BOOL:
+      return v.b;
+    case lang::PT_STR:
+      return v.s == "TRUE";
+    default:
+      return v.i != 0;
   }
 }
 std::string AsStr(int type, const SysValue& v) {
   switch (type) {
-    case lang::PT_FLOAT: return RealToStr(v.r);
-    case lang::PT_BOOL: return v.b ? "TRUE" : "FALSE";
-    case lang::PT_STR: return v.s;
-    default: return IntToStr(v.i);
+    case lang::PT_FLOAT:
+      return RealToStr(v.r);
+    case lang::PT_BOOL:
+      return v.b ? "TRUE" : "FALSE";
+    case lang::PT_STR:
+      return v.s;
+    default:
+      return IntToStr(v.i);
   }
 }
 
@@ -74,7 +94,8 @@ int TParamSystem::OwnType() const {
 TCustomParam* TParamSystem::Forward() const {
   if (id_ == lang::SV_Result) return table_->host() ? table_->host()->CallResult() : nullptr;
   if (id_ == lang::SV_Temp) {
-    TParamCollectionItem* target = table_->TempTarget.empty() ? nullptr : table_->Find(table_->TempTarget);
+    TParamCollectionItem* target =
+        table_->TempTarget.empty() ? nullptr : table_->Find(table_->TempTarget);
     // @Temp naming itself would forward for ever.
     return target && target->Value.get() != this ? target->Value.get() : nullptr;
   }
@@ -90,18 +111,41 @@ const TCustomParam* TParamSystem::Underlying() const {
 SysValue TParamSystem::Read(int32_t index) const {
   SysValue v;
   switch (id_) {
-    case lang::SV_TextDelay: v.i = table_->TextDelay; return v;
-    case lang::SV_Cursor: v.s = table_->CursorFile; return v;
-    case lang::SV_SelStr: v.s = table_->SelStr; return v;
-    case lang::SV_SelIndex: v.i = table_->SelIndex; return v;
-    case lang::SV_Pi: v.r = std::numbers::pi_v<long double>; return v;
-    case lang::SV_1Hour: v.r = 1.0L / 24; return v;
-    case lang::SV_1Min: v.r = 1.0L / 1440; return v;
-    case lang::SV_1Sec: v.r = 1.0L / 86400; return v;
-    case lang::SV_PCTickCount: v.i = static_cast<int32_t>(platform::SystemTickMs()); return v;
-    case lang::SV_Fonts: v.s = FontList(false); return v;
-    case lang::SV_FixedFonts: v.s = FontList(true); return v;
-    default: break;
+    case lang::SV_TextDelay:
+      v.i = table_->TextDelay;
+      return v;
+    case lang::SV_Cursor:
+      v.s = table_->CursorFile;
+      return v;
+    case lang::SV_SelStr:
+      v.s = table_->SelStr;
+      return v;
+    case lang::SV_SelIndex:
+      v.i = table_->SelIndex;
+      return v;
+    case lang::SV_Pi:
+      v.r = std::numbers::pi_v<long double>;
+      return v;
+    case lang::SV_1Hour:
+      v.r = 1.0L / 24;
+      return v;
+    case lang::SV_1Min:
+      v.r = 1.0L / 1440;
+      return v;
+    case lang::SV_1Sec:
+      v.r = 1.0L / 86400;
+      return v;
+    case lang::SV_PCTickCount:
+      v.i = static_cast<int32_t>(platform::SystemTickMs());
+      return v;
+    case lang::SV_Fonts:
+      v.s = FontList(false);
+      return v;
+    case lang::SV_FixedFonts:
+      v.s = FontList(true);
+      return v;
+    default:
+      break;
   }
   if (id_ >= lang::SV_Year && id_ <= lang::SV_Sec) {
     const platform::LocalDateTime t = platform::NowLocal();
@@ -115,11 +159,20 @@ SysValue TParamSystem::Read(int32_t index) const {
 
 void TParamSystem::Write(const SysValue& v) {
   switch (id_) {
-    case lang::SV_TextDelay: table_->TextDelay = v.i; return;
-    case lang::SV_Cursor: table_->CursorFile = v.s; return;
-    case lang::SV_SelStr: table_->SelStr = v.s; return;
-    case lang::SV_SelIndex: table_->SelIndex = v.i; return;
-    default: break;
+    case lang::SV_TextDelay:
+      table_->TextDelay = v.i;
+      return;
+    case lang::SV_Cursor:
+      table_->CursorFile = v.s;
+      return;
+    case lang::SV_SelStr:
+      table_->SelStr = v.s;
+      return;
+    case lang::SV_SelIndex:
+      table_->SelIndex = v.i;
+      return;
+    default:
+      break;
   }
   if (table_->host()) table_->host()->Set(id_, v);
 }
@@ -127,10 +180,15 @@ void TParamSystem::Write(const SysValue& v) {
 int32_t TParamSystem::Count() const {
   if (Forwards()) return Forward() ? Forward()->Count() : 1;
   switch (id_) {
-    case lang::SV_KeyPush: case lang::SV_KeyClick: case lang::SV_KeyRepeat: return kKeyTableCount;
-    case lang::SV_ParamStr: case lang::SV_MidiPorts:
+    case lang::SV_KeyPush:
+    case lang::SV_KeyClick:
+    case lang::SV_KeyRepeat:
+      return kKeyTableCount;
+    case lang::SV_ParamStr:
+    case lang::SV_MidiPorts:
       return table_->host() ? table_->host()->ElementCount(id_) : 0;
-    default: return 1;
+    default:
+      return 1;
   }
 }
 
@@ -139,7 +197,9 @@ int TParamSystem::ParamType() const {
   return OwnType();
 }
 
-int32_t TParamSystem::DimCount() const { return Forwards() && Forward() ? Forward()->DimCount() : 1; }
+int32_t TParamSystem::DimCount() const {
+  return Forwards() && Forward() ? Forward()->DimCount() : 1;
+}
 int32_t TParamSystem::DimSize(int32_t k) const {
   return Forwards() && Forward() ? Forward()->DimSize(k) : (k == 0 ? Count() : 1);
 }
@@ -229,7 +289,8 @@ void TParamSystem::SetStrAt(int32_t i, const std::string& s) {
       // Flags take a number here, not "TRUE".
       out.b = parsed_int.value_or(0) != 0;
       break;
-    default: break;
+    default:
+      break;
   }
   Write(out);
 }

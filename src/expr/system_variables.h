@@ -11,7 +11,6 @@ namespace vesk::expr {
 
 class TParamCollection;
 
-
 class TParamSystem final : public TCustomParam {
  public:
   TParamSystem(uint8_t id, TParamCollection* table) : id_(id), table_(table) {}

@@ -43,8 +43,12 @@ constexpr std::array<uint16_t, 0x3F> kKana = {
 // Kana that take the voiced mark: カ-ト (the ウ of ヴ is left out on
 // purpose: that combination stays two characters) and ハ-ホ, which also
 // take the semi-voiced mark. Their combined forms follow them in JIS X 0208.
-constexpr bool TakesVoicedMark(uint8_t c) { return (c >= 0xB6 && c <= 0xC4) || (c >= 0xCA && c <= 0xCE); }
-constexpr bool TakesSemiVoicedMark(uint8_t c) { return c >= 0xCA && c <= 0xCE; }
+constexpr bool TakesVoicedMark(uint8_t c) {
+  return (c >= 0xB6 && c <= 0xC4) || (c >= 0xCA && c <= 0xCE);
+}
+constexpr bool TakesSemiVoicedMark(uint8_t c) {
+  return c >= 0xCA && c <= 0xCE;
+}
 
 void AppendCode(std::string& out, uint16_t code) {
   out += static_cast<char>(code >> 8);
@@ -54,13 +58,15 @@ void AppendCode(std::string& out, uint16_t code) {
 const std::unordered_map<uint16_t, std::string>& HalfWidthForms() {
   static const auto table = [] {
     std::unordered_map<uint16_t, std::string> t;
-    for (int c = 0x20; c <= 0x7E; ++c) t[FullWidthOf(static_cast<uint8_t>(c))] = std::string(1, static_cast<char>(c));
+    for (int c = 0x20; c <= 0x7E; ++c)
+      t[FullWidthOf(static_cast<uint8_t>(c))] = std::string(1, static_cast<char>(c));
     for (int c = 0xA1; c <= 0xDF; ++c) {
       const auto b = static_cast<uint8_t>(c);
       const uint16_t full = FullWidthOf(b);
       t[full] = std::string(1, static_cast<char>(b));
       if (TakesVoicedMark(b)) t[full + 1] = {static_cast<char>(b), static_cast<char>(kVoicedMark)};
-      if (TakesSemiVoicedMark(b)) t[full + 2] = {static_cast<char>(b), static_cast<char>(kSemiVoicedMark)};
+      if (TakesSemiVoicedMark(b))
+        t[full + 2] = {static_cast<char>(b), static_cast<char>(kSemiVoicedMark)};
     }
     t[0x8167] = "\"";  // the opening double quote as well as the closing one
     return t;

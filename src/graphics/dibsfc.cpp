@@ -67,9 +67,12 @@ uint32_t ColorToNative(int32_t color, int bit_count) {
       const uint32_t grey = (r * 77 + g * 150 + b * 29) >> 8;
       return grey >> (8 - bit_count);
     }
-    case 15: return (r >> 3) << 10 | (g >> 3) << 5 | b >> 3;
-    case 16: return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
-    default: return r << 16 | g << 8 | b;
+    case 15:
+      return (r >> 3) << 10 | (g >> 3) << 5 | b >> 3;
+    case 16:
+      return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
+    default:
+      return r << 16 | g << 8 | b;
   }
 }
 
@@ -93,7 +96,9 @@ uint8_t* TCustomDIBX::PixelPtr(int x, int y) {
   return v.Row(y) + (static_cast<ptrdiff_t>(x) * (v.bit_count == 15 ? 16 : v.bit_count)) / 8;
 }
 
-Rect TCustomDIBX::ClipRect() const { return HasClipRect() ? clip_ : BoundsRect(); }
+Rect TCustomDIBX::ClipRect() const {
+  return HasClipRect() ? clip_ : BoundsRect();
+}
 
 void TCustomDIBX::UnionClip(const Rect& rect) {
   const Rect r = rect.Intersect(BoundsRect());
@@ -105,7 +110,9 @@ void TCustomDIBX::UnionClip(const Rect& rect) {
   clip_ = clip_.Union(r);
 }
 
-int32_t TCustomDIBX::ColorToPixel(int32_t color) const { return color < 0 ? -1 : color; }
+int32_t TCustomDIBX::ColorToPixel(int32_t color) const {
+  return color < 0 ? -1 : color;
+}
 
 // --- fills -----------------------------------------------------------------------
 
@@ -123,10 +130,18 @@ void FillArea(const PixelView& v, const Rect& area, uint32_t value, FillKind kin
       const auto row = MakeRow<F>(v, area.left, y);
       const int n = int(area.Width());
       switch (kind) {
-        case FillKind::kSet: FillRow<F>(row, w, n); break;
-        case FillKind::kAlpha: FillAlphaRow<F>(row, w, n, a); break;
-        case FillKind::kAdd: FillAddRow<F>(row, w, n); break;
-        case FillKind::kSub: FillSubRow<F>(row, w, n); break;
+        case FillKind::kSet:
+          FillRow<F>(row, w, n);
+          break;
+        case FillKind::kAlpha:
+          FillAlphaRow<F>(row, w, n, a);
+          break;
+        case FillKind::kAdd:
+          FillAddRow<F>(row, w, n);
+          break;
+        case FillKind::kSub:
+          FillSubRow<F>(row, w, n);
+          break;
       }
     }
   });
@@ -145,7 +160,9 @@ std::array<Rect, 4> FrameStrips(const Rect& r, int thickness) {
 
 }  // namespace
 
-void TCustomDIBX::Fill(uint32_t value) { FillRect(BoundsRect(), value); }
+void TCustomDIBX::Fill(uint32_t value) {
+  FillRect(BoundsRect(), value);
+}
 
 void TCustomDIBX::FillRect(const Rect& rect, uint32_t value) {
   FillArea(View(), rect.Intersect(DrawableRect()), value, FillKind::kSet, 0);
@@ -190,12 +207,14 @@ void TCustomDIBX::Assign(const TCustomDIBX& source) {
   const ConstPixelView from = source.View();
   const PixelView to = View();
   if (from.empty() || to.empty() || from.bit_count != to.bit_count) return;
-  const size_t row_bytes = std::min(size_t(std::abs(from.stride_bytes)),
-                                    size_t(std::abs(to.stride_bytes)));
+  const size_t row_bytes =
+      std::min(size_t(std::abs(from.stride_bytes)), size_t(std::abs(to.stride_bytes)));
   for (int y = 0; y < to.height_px; ++y) std::memcpy(to.Row(y), from.Row(y), row_bytes);
 }
 
-void TCustomDIBX::GetPalette(Palette& out) const { out = Palette{}; }
+void TCustomDIBX::GetPalette(Palette& out) const {
+  out = Palette{};
+}
 void TCustomDIBX::GetPaletteEntries(std::span<PaletteEntry> out, int) const {
   std::fill(out.begin(), out.end(), PaletteEntry{});
 }
@@ -282,40 +301,56 @@ void TDIBX::SetBitCount(int bit_count) {
   Allocate(Width(), Height(), bit_count);
 }
 
-void TDIBX::Clear() { Allocate(0, 0, bit_count_); }
+void TDIBX::Clear() {
+  Allocate(0, 0, bit_count_);
+}
 
 uint32_t TDIBX::RedMask() const {
   switch (bit_count_) {
-    case 15: return 0x7C00;
-    case 16: return 0xF800;
+    case 15:
+      return 0x7C00;
+    case 16:
+      return 0xF800;
     case 24:
-    case 32: return 0xFF0000;
-    default: return 0;
+    case 32:
+      return 0xFF0000;
+    default:
+      return 0;
   }
 }
 
 uint32_t TDIBX::GreenMask() const {
   switch (bit_count_) {
     case 15:
-    case 16: return bit_count_ == 15 ? 0x03E0 : 0x07E0;
+    case 16:
+      return bit_count_ == 15 ? 0x03E0 : 0x07E0;
     case 24:
-    case 32: return 0xFF00;
-    default: return 0;
+    case 32:
+      return 0xFF00;
+    default:
+      return 0;
   }
 }
 
 uint32_t TDIBX::BlueMask() const {
   switch (bit_count_) {
     case 15:
-    case 16: return 0x001F;
+    case 16:
+      return 0x001F;
     case 24:
-    case 32: return 0xFF;
-    default: return 0;
+    case 32:
+      return 0xFF;
+    default:
+      return 0;
   }
 }
 
-int TDIBX::BlueShift() const { return 0; }
-int TDIBX::GreenShift() const { return bit_count_ == 15 || bit_count_ == 16 ? 5 : 8; }
+int TDIBX::BlueShift() const {
+  return 0;
+}
+int TDIBX::GreenShift() const {
+  return bit_count_ == 15 || bit_count_ == 16 ? 5 : 8;
+}
 int TDIBX::RedShift() const {
   if (bit_count_ == 15) return 10;
   if (bit_count_ == 16) return 11;
@@ -329,8 +364,8 @@ PixelView TDIBX::View() {
 
 ConstPixelView TDIBX::View() const {
   if (pixels_.empty()) return {};
-  return ConstPixelView{pixels_.data(), stride_bytes_, Width(), Height(), bit_count_,
-                        palette_.data()};
+  return ConstPixelView{pixels_.data(), stride_bytes_, Width(),
+                        Height(),       bit_count_,    palette_.data()};
 }
 
 int32_t TDIBX::ColorToPixel(int32_t color) const {
@@ -342,10 +377,17 @@ int32_t TDIBX::ColorToPixel(int32_t color) const {
 void TDIBX::Fill(uint32_t value) {
   if (pixels_.empty()) return;
   switch (bit_count_) {
-    case 1: std::fill(pixels_.begin(), pixels_.end(), uint8_t(value ? 0xFF : 0)); return;
-    case 4: std::fill(pixels_.begin(), pixels_.end(), uint8_t((value & 0xF) * 0x11)); return;
-    case 8: std::fill(pixels_.begin(), pixels_.end(), uint8_t(value)); return;
-    default: break;
+    case 1:
+      std::fill(pixels_.begin(), pixels_.end(), uint8_t(value ? 0xFF : 0));
+      return;
+    case 4:
+      std::fill(pixels_.begin(), pixels_.end(), uint8_t((value & 0xF) * 0x11));
+      return;
+    case 8:
+      std::fill(pixels_.begin(), pixels_.end(), uint8_t(value));
+      return;
+    default:
+      break;
   }
   // Wider formats fill one row and copy it: rows hold whole pixels plus
   // padding.

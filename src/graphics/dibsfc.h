@@ -35,8 +35,12 @@ class EGraphicsError : public EVeskError {
 
 // Mirroring of the source while drawing.
 enum class Flip : uint8_t { kNone = 0, kHorizontal = 1, kVertical = 2, kBoth = 3 };
-constexpr bool FlipsH(Flip f) { return (static_cast<uint8_t>(f) & 1) != 0; }
-constexpr bool FlipsV(Flip f) { return (static_cast<uint8_t>(f) & 2) != 0; }
+constexpr bool FlipsH(Flip f) {
+  return (static_cast<uint8_t>(f) & 1) != 0;
+}
+constexpr bool FlipsV(Flip f) {
+  return (static_cast<uint8_t>(f) & 2) != 0;
+}
 constexpr Flip MakeFlip(bool horizontal, bool vertical) {
   return static_cast<Flip>((horizontal ? 1 : 0) | (vertical ? 2 : 0));
 }
@@ -157,18 +161,18 @@ class TCustomDIBX {
                     Flip flip);
   virtual void DrawMask(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
                         const TCustomDIBX& mask);
-  virtual void DrawAlpha(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
-                         KeyMode key, Flip flip, int alpha);
+  virtual void DrawAlpha(int x, int y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
+                         Flip flip, int alpha);
   virtual void DrawMaskAlpha(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                              Flip flip, const TCustomDIBX& mask, int alpha);
   // The colour key is honoured whatever `key` says.
-  virtual void DrawAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
-                       KeyMode key, Flip flip, int level);
-  virtual void DrawMaskAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
-                           Flip flip, const TCustomDIBX& mask, int level);
+  virtual void DrawAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
+                       Flip flip, int level);
+  virtual void DrawMaskAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
+                           const TCustomDIBX& mask, int level);
   // Solid colour through an 8-bit coverage mask.
-  virtual void DrawColorMask(int x, int y, const TCustomDIBX& mask, const Rect& src_rect,
-                             Flip flip, uint32_t value, int alpha);
+  virtual void DrawColorMask(int x, int y, const TCustomDIBX& mask, const Rect& src_rect, Flip flip,
+                             uint32_t value, int alpha);
   // Draw, DrawAlpha or DrawAdd chosen by a blend value.
   void DrawBlend(int x, int y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
                  Flip flip, int blend);
@@ -177,9 +181,9 @@ class TCustomDIBX {
                      const TCustomDIBX& mask, int blend);
 
   // --- rotation with zoom (zoom 256 = 1:1, angle in 1/256 turns) ---
-  virtual void DrawRotate(int dest_x, int dest_y, int zoom_x, int zoom_y,
-                          const TCustomDIBX& source, const Rect& src_rect, int pivot_x,
-                          int pivot_y, int angle, KeyMode key, Flip flip, int blend);
+  virtual void DrawRotate(int dest_x, int dest_y, int zoom_x, int zoom_y, const TCustomDIBX& source,
+                          const Rect& src_rect, int pivot_x, int pivot_y, int angle, KeyMode key,
+                          Flip flip, int blend);
   virtual void DrawRotateMask(int dest_x, int dest_y, int zoom_x, int zoom_y,
                               const TCustomDIBX& source, const Rect& src_rect, int pivot_x,
                               int pivot_y, int angle, Flip flip, const TCustomDIBX& mask,
@@ -187,16 +191,15 @@ class TCustomDIBX {
 
   // --- stretching (nearest neighbour) ---
   // Alpha 255 copies.
-  virtual void StretchAlpha(const Rect& dest_rect, const TCustomDIBX& source,
-                            const Rect& src_rect, KeyMode key, Flip flip, int alpha);
+  virtual void StretchAlpha(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
+                            KeyMode key, Flip flip, int alpha);
   virtual void StretchMaskAlpha(const Rect& dest_rect, const TCustomDIBX& source,
                                 const Rect& src_rect, Flip flip, const TCustomDIBX& mask,
                                 int alpha);
-  virtual void StretchAdd(const Rect& dest_rect, const TCustomDIBX& source,
-                          const Rect& src_rect, KeyMode key, Flip flip, int level);
+  virtual void StretchAdd(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
+                          KeyMode key, Flip flip, int level);
   virtual void StretchMaskAdd(const Rect& dest_rect, const TCustomDIBX& source,
-                              const Rect& src_rect, Flip flip, const TCustomDIBX& mask,
-                              int level);
+                              const Rect& src_rect, Flip flip, const TCustomDIBX& mask, int level);
 
   // --- supersampled glyphs ---
   // 1-bit source, a 0 bit is ink; factor x factor source pixels per
@@ -212,42 +215,40 @@ class TCustomDIBX {
   virtual void Tile(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
                     const Rect& src_rect, KeyMode key, int offset_x, int offset_y);
   virtual void TileAlpha(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                         const Rect& src_rect, KeyMode key, int alpha, int offset_x,
-                         int offset_y);
+                         const Rect& src_rect, KeyMode key, int alpha, int offset_x, int offset_y);
   virtual void TileAdd(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
                        const Rect& src_rect, KeyMode key, int level, int offset_x, int offset_y);
   virtual void TileMask(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                        const Rect& src_rect, const TCustomDIBX& mask, int offset_x,
-                        int offset_y);
-  virtual void TileMaskAlpha(const Rect& dest_rect, int gap_x, int gap_y,
-                             const TCustomDIBX& source, const Rect& src_rect,
-                             const TCustomDIBX& mask, int alpha, int offset_x, int offset_y);
-  virtual void TileMaskAdd(const Rect& dest_rect, int gap_x, int gap_y,
-                           const TCustomDIBX& source, const Rect& src_rect,
-                           const TCustomDIBX& mask, int level, int offset_x, int offset_y);
+                        const Rect& src_rect, const TCustomDIBX& mask, int offset_x, int offset_y);
+  virtual void TileMaskAlpha(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                             const Rect& src_rect, const TCustomDIBX& mask, int alpha, int offset_x,
+                             int offset_y);
+  virtual void TileMaskAdd(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                           const Rect& src_rect, const TCustomDIBX& mask, int level, int offset_x,
+                           int offset_y);
   virtual void TileStretch(const Rect& dest_rect, int cell_width, int cell_height, int zoom_x,
-                           int zoom_y, const TCustomDIBX& source, const Rect& src_rect,
-                           KeyMode key, Flip flip, int blend, int offset_x, int offset_y);
-  virtual void TileStretchMask(const Rect& dest_rect, int cell_width, int cell_height,
-                               int zoom_x, int zoom_y, const TCustomDIBX& source,
-                               const Rect& src_rect, const TCustomDIBX& mask, Flip flip,
-                               int blend, int offset_x, int offset_y);
+                           int zoom_y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
+                           Flip flip, int blend, int offset_x, int offset_y);
+  virtual void TileStretchMask(const Rect& dest_rect, int cell_width, int cell_height, int zoom_x,
+                               int zoom_y, const TCustomDIBX& source, const Rect& src_rect,
+                               const TCustomDIBX& mask, Flip flip, int blend, int offset_x,
+                               int offset_y);
 
   // --- patterns ---
   virtual void FramePattern(const Rect& rect, int thickness, const TCustomDIBX& pattern,
                             int offset_x, int offset_y);
   virtual void FillPatternZoom(const Rect& dest_rect, int zoom_x, int zoom_y,
-                               const TCustomDIBX& source, int offset_x, int offset_y,
-                               KeyMode key, Flip flip, int blend);
+                               const TCustomDIBX& source, int offset_x, int offset_y, KeyMode key,
+                               Flip flip, int blend);
   virtual void FillPatternZoomMask(const Rect& dest_rect, int zoom_x, int zoom_y,
-                                   const TCustomDIBX& source, int offset_x, int offset_y,
-                                   Flip flip, const TCustomDIBX& mask, int blend);
+                                   const TCustomDIBX& source, int offset_x, int offset_y, Flip flip,
+                                   const TCustomDIBX& mask, int blend);
   virtual void FillPattern(const Rect& dest_rect, const TCustomDIBX& source, int offset_x,
                            int offset_y, Flip flip);
 
   // --- palette-driven drawing (palettes hold native values) ---
-  virtual void DrawNibbles(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
-                           Flip flip, int blend, const std::array<uint32_t, 16>& palette);
+  virtual void DrawNibbles(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
+                           int blend, const std::array<uint32_t, 16>& palette);
   virtual void DrawIndexedAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                               int threshold, Flip flip, int level,
                               const std::array<uint32_t, 256>& palette);
@@ -277,8 +278,7 @@ class TCustomDIBX {
   // Nearest-neighbour copy of src_rect into dest_rect of raw rows in the
   // given bit count (the presentation buffer), converting when the formats
   // differ.
-  virtual void StretchTo(const PixelView& dest, const Rect& dest_rect,
-                         const Rect& src_rect) const;
+  virtual void StretchTo(const PixelView& dest, const Rect& dest_rect, const Rect& src_rect) const;
 
   // Area lists taken over from image files; read by the image components.
   std::vector<Rect> FirstAreas;
@@ -399,8 +399,8 @@ class TDIBXWave : public TCustomDIBX {
   void DrawColorMask(int x, int y, const TCustomDIBX& mask, const Rect& src_rect, Flip flip,
                      uint32_t value, int alpha) override;
   void DrawRotate(int dest_x, int dest_y, int zoom_x, int zoom_y, const TCustomDIBX& source,
-                  const Rect& src_rect, int pivot_x, int pivot_y, int angle, KeyMode key,
-                  Flip flip, int blend) override;
+                  const Rect& src_rect, int pivot_x, int pivot_y, int angle, KeyMode key, Flip flip,
+                  int blend) override;
   void DrawRotateMask(int dest_x, int dest_y, int zoom_x, int zoom_y, const TCustomDIBX& source,
                       const Rect& src_rect, int pivot_x, int pivot_y, int angle, Flip flip,
                       const TCustomDIBX& mask, int blend) override;
@@ -412,31 +412,28 @@ class TDIBXWave : public TCustomDIBX {
                   KeyMode key, Flip flip, int level) override;
   void StretchMaskAdd(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
                       Flip flip, const TCustomDIBX& mask, int level) override;
-  void DrawCoverage(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
-                    uint32_t value, Flip flip, int alpha, int factor) override;
+  void DrawCoverage(int x, int y, const TCustomDIBX& source, const Rect& src_rect, uint32_t value,
+                    Flip flip, int alpha, int factor) override;
   void DrawCoverage3(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
                      const std::array<uint32_t, 3>& values, Flip flip, int blend,
                      int factor) override;
   void Tile(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
             const Rect& src_rect, KeyMode key, int offset_x, int offset_y) override;
   void TileAlpha(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                 const Rect& src_rect, KeyMode key, int alpha, int offset_x,
-                 int offset_y) override;
+                 const Rect& src_rect, KeyMode key, int alpha, int offset_x, int offset_y) override;
   void TileAdd(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-               const Rect& src_rect, KeyMode key, int level, int offset_x,
-               int offset_y) override;
+               const Rect& src_rect, KeyMode key, int level, int offset_x, int offset_y) override;
   void TileMask(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                const Rect& src_rect, const TCustomDIBX& mask, int offset_x,
-                int offset_y) override;
+                const Rect& src_rect, const TCustomDIBX& mask, int offset_x, int offset_y) override;
   void TileMaskAlpha(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
                      const Rect& src_rect, const TCustomDIBX& mask, int alpha, int offset_x,
                      int offset_y) override;
   void TileMaskAdd(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
                    const Rect& src_rect, const TCustomDIBX& mask, int level, int offset_x,
                    int offset_y) override;
-  void TileStretch(const Rect& dest_rect, int cell_width, int cell_height, int zoom_x,
-                   int zoom_y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
-                   Flip flip, int blend, int offset_x, int offset_y) override;
+  void TileStretch(const Rect& dest_rect, int cell_width, int cell_height, int zoom_x, int zoom_y,
+                   const TCustomDIBX& source, const Rect& src_rect, KeyMode key, Flip flip,
+                   int blend, int offset_x, int offset_y) override;
   void TileStretchMask(const Rect& dest_rect, int cell_width, int cell_height, int zoom_x,
                        int zoom_y, const TCustomDIBX& source, const Rect& src_rect,
                        const TCustomDIBX& mask, Flip flip, int blend, int offset_x,
@@ -445,16 +442,15 @@ class TDIBXWave : public TCustomDIBX {
                     int offset_y) override;
   void FillPatternZoom(const Rect& dest_rect, int zoom_x, int zoom_y, const TCustomDIBX& source,
                        int offset_x, int offset_y, KeyMode key, Flip flip, int blend) override;
-  void FillPatternZoomMask(const Rect& dest_rect, int zoom_x, int zoom_y,
-                           const TCustomDIBX& source, int offset_x, int offset_y, Flip flip,
-                           const TCustomDIBX& mask, int blend) override;
+  void FillPatternZoomMask(const Rect& dest_rect, int zoom_x, int zoom_y, const TCustomDIBX& source,
+                           int offset_x, int offset_y, Flip flip, const TCustomDIBX& mask,
+                           int blend) override;
   void FillPattern(const Rect& dest_rect, const TCustomDIBX& source, int offset_x, int offset_y,
                    Flip flip) override;
   void DrawNibbles(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
                    int blend, const std::array<uint32_t, 16>& palette) override;
-  void DrawIndexedAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
-                      int threshold, Flip flip, int level,
-                      const std::array<uint32_t, 256>& palette) override;
+  void DrawIndexedAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect, int threshold,
+                      Flip flip, int level, const std::array<uint32_t, 256>& palette) override;
   void StretchIndexedAdd(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
                          int threshold, Flip flip, int level,
                          const std::array<uint32_t, 256>& palette) override;

@@ -20,7 +20,9 @@ namespace {
 
 enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6 };
 
-[[noreturn]] void Bad(const std::string& what) { throw EGraphicsError("bad bitmap: " + what); }
+[[noreturn]] void Bad(const std::string& what) {
+  throw EGraphicsError("bad bitmap: " + what);
+}
 
 struct BitmapHeader {
   int64_t width = 0, height = 0;  // height > 0: bottom-up
@@ -96,14 +98,22 @@ void CheckHeader(const BitmapHeader& h, size_t file_size) {
     Bad("size " + std::to_string(h.width) + " x " + std::to_string(h.height));
   }
   switch (h.bits) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: Bad("bit count " + std::to_string(h.bits));
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+      break;
+    default:
+      Bad("bit count " + std::to_string(h.bits));
   }
-  const bool ok = h.compression == kRgb ||
-                  (h.compression == kRle8 && h.bits == 8) || (h.compression == kRle4 && h.bits == 4) ||
+  const bool ok = h.compression == kRgb || (h.compression == kRle8 && h.bits == 8) ||
+                  (h.compression == kRle4 && h.bits == 4) ||
                   ((h.compression == kBitFields || h.compression == kAlphaBitFields) &&
                    (h.bits == 16 || h.bits == 32));
-  if (!ok) Bad("compression " + std::to_string(h.compression) + " at " + std::to_string(h.bits) + " bits");
+  if (!ok)
+    Bad("compression " + std::to_string(h.compression) + " at " + std::to_string(h.bits) + " bits");
   if ((h.compression == kRle8 || h.compression == kRle4) && h.height < 0) Bad("top-down RLE");
   if (h.pixels_at > file_size) Bad("pixel data beyond the end of the file");
 }
@@ -186,7 +196,8 @@ void WalkRle(std::span<const uint8_t> bytes, const BitmapHeader& h, Put&& put) {
     for (;;) {
       const uint8_t count = r.U8("run"), value = r.U8("run");
       if (count > 0) {
-        for (int i = 0; i < count; ++i, ++x) put(x, y, four ? (i & 1 ? value & 0x0F : value >> 4) : value);
+        for (int i = 0; i < count; ++i, ++x)
+          put(x, y, four ? (i & 1 ? value & 0x0F : value >> 4) : value);
         continue;
       }
       if (value == 0) {  // end of line
@@ -201,7 +212,8 @@ void WalkRle(std::span<const uint8_t> bytes, const BitmapHeader& h, Put&& put) {
         const int n = value;
         const int n_bytes = four ? (n + 1) / 2 : n;
         const uint8_t* data = r.Bytes(size_t(n_bytes), "absolute run");
-        for (int i = 0; i < n; ++i, ++x) put(x, y, four ? (i & 1 ? data[i / 2] & 0x0F : data[i / 2] >> 4) : data[i]);
+        for (int i = 0; i < n; ++i, ++x)
+          put(x, y, four ? (i & 1 ? data[i / 2] & 0x0F : data[i / 2] >> 4) : data[i]);
         if (n_bytes & 1) r.Skip(1, "run padding");
       }
       if (y > rows) return;  // beyond the image: nothing more to place
@@ -259,7 +271,9 @@ int TargetBits(const BitmapHeader& h) {
   return 32;
 }
 
-bool EndsWithBmp(const std::string& name) { return EndsWithIgnoreAsciiCase(name, ".bmp"); }
+bool EndsWithBmp(const std::string& name) {
+  return EndsWithIgnoreAsciiCase(name, ".bmp");
+}
 
 void Put16(std::vector<uint8_t>& out, uint32_t v) {
   out.push_back(uint8_t(v));
@@ -329,8 +343,8 @@ std::vector<uint8_t> EncodeBitmap24(const TCustomDIBX& surface) {
   for (int y = h - 1; y >= 0; --y) {
     const uint8_t* row = v.Row(y);
     for (int x = 0; x < w; ++x) {
-      const uint32_t c = uint32_t(NativeToColor(LoadNative(row, x, v.bit_count), v.bit_count,
-                                                v.palette));
+      const uint32_t c =
+          uint32_t(NativeToColor(LoadNative(row, x, v.bit_count), v.bit_count, v.palette));
       out.push_back(uint8_t(c >> 16));
       out.push_back(uint8_t(c >> 8));
       out.push_back(uint8_t(c));
@@ -357,12 +371,13 @@ void ConvertInto(const ConstPixelView& image, TCustomDIBX& dest) {
     const uint8_t* from = image.Row(y);
     uint8_t* to = v.Row(y);
     for (int x = 0; x < w; ++x) {
-      const int32_t c = NativeToColor(LoadNative(from, x, image.bit_count), image.bit_count,
-                                      image.palette);
+      const int32_t c =
+          NativeToColor(LoadNative(from, x, image.bit_count), image.bit_count, image.palette);
       uint32_t out;
       if (entries > 0) {
         auto it = nearest.find(uint32_t(c));
-        if (it == nearest.end()) it = nearest.emplace(uint32_t(c), Nearest(c, v.palette, entries)).first;
+        if (it == nearest.end())
+          it = nearest.emplace(uint32_t(c), Nearest(c, v.palette, entries)).first;
         out = it->second;
       } else {
         out = ColorToNative(c, v.bit_count);
@@ -376,7 +391,9 @@ void ConvertInto(const ConstPixelView& image, TCustomDIBX& dest) {
 
 namespace {
 
-[[noreturn]] void Refuse(const std::string& what) { throw EGraphicsError(what); }
+[[noreturn]] void Refuse(const std::string& what) {
+  throw EGraphicsError(what);
+}
 
 uint32_t Le32(std::span<const uint8_t> b, size_t at) {
   return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
@@ -411,14 +428,19 @@ struct ArgbLayout {
 
 void CheckArgbDepth(int bits, uint32_t compression) {
   switch (bits) {
-    case 1: case 4: case 8: case 24:
+    case 1:
+    case 4:
+    case 8:
+    case 24:
       if (compression != kRgb) Refuse("compressed bitmaps are not supported");
       return;
-    case 16: case 32:
+    case 16:
+    case 32:
       if (compression != kRgb && compression != kBitFields && compression != kAlphaBitFields)
         Refuse("compressed bitmaps are not supported");
       return;
-    default: Refuse("unsupported bitmap depth " + std::to_string(bits));
+    default:
+      Refuse("unsupported bitmap depth " + std::to_string(bits));
   }
 }
 
@@ -584,7 +606,9 @@ bool TCustomDIBX::LoadFromFile(const std::string& name, const FileReader& read) 
   return LoadFromStream(*bytes, 0);
 }
 
-std::vector<uint8_t> TCustomDIBX::SaveToBitmap() const { return EncodeBitmap24(*this); }
+std::vector<uint8_t> TCustomDIBX::SaveToBitmap() const {
+  return EncodeBitmap24(*this);
+}
 
 bool TCustomDIBX::SaveToFile(const std::string& name, const FileWriter& write) const {
   if (!EndsWithBmp(name) || !write) return false;

@@ -20,8 +20,8 @@ namespace vesk::graphics {
 // decoded bitmap and those fourth bytes) are refused before anything is
 // allocated. Throws EGraphicsError for truncated or malformed files and
 // sizes beyond TDIBX's limits, leaving `out` as it was.
-void DecodeBitmap(std::span<const uint8_t> bytes, TDIBX& out,
-                  std::vector<uint8_t>* alpha = nullptr, size_t max_bytes = TDIBX::kMaxBytes);
+void DecodeBitmap(std::span<const uint8_t> bytes, TDIBX& out, std::vector<uint8_t>* alpha = nullptr,
+                  size_t max_bytes = TDIBX::kMaxBytes);
 
 // Bitmaps as straight-alpha pictures, for cursors and icons. Stricter than
 // DecodeBitmap: no OS/2 headers, no run-length coding, sides up to

@@ -39,13 +39,13 @@ namespace {
 // and equally spaced is one block of memory.
 bool CopyAsOneBlock(const PixelView& dst, const ConstPixelView& src, const CopyPlan& p,
                     const RuleParams& rp) {
-  if (rp.rule != Rule::kCopy || rp.use_key || src.bit_count != dst.bit_count ||
-      p.step_x != 1 || p.step_y != 1 || p.dst_x != 0 || p.src_x != 0 ||
-      p.width != dst.width_px || p.width != src.width_px || dst.stride_bytes != src.stride_bytes ||
-      dst.stride_bytes <= 0) {
+  if (rp.rule != Rule::kCopy || rp.use_key || src.bit_count != dst.bit_count || p.step_x != 1 ||
+      p.step_y != 1 || p.dst_x != 0 || p.src_x != 0 || p.width != dst.width_px ||
+      p.width != src.width_px || dst.stride_bytes != src.stride_bytes || dst.stride_bytes <= 0) {
     return false;
   }
-  const size_t row_bytes = (size_t(p.width) * size_t(dst.bit_count == 15 ? 16 : dst.bit_count) + 7) / 8;
+  const size_t row_bytes =
+      (size_t(p.width) * size_t(dst.bit_count == 15 ? 16 : dst.bit_count) + 7) / 8;
   if (row_bytes != size_t(dst.stride_bytes)) return false;
   std::memcpy(dst.Row(p.dst_y), src.Row(p.src_y), row_bytes * size_t(p.height));
   return true;
@@ -77,9 +77,8 @@ namespace {
 
 // A copy of `source` onto `dest` by one rule; the mask, when given, must be
 // 8-bit and is read at the source's coordinates.
-void CopyWithRule(TCustomDIBX& dest, int x, int y, const TCustomDIBX& source,
-                  const Rect& src_rect, Flip flip, const TCustomDIBX* mask,
-                  const RuleParams& rp) {
+void CopyWithRule(TCustomDIBX& dest, int x, int y, const TCustomDIBX& source, const Rect& src_rect,
+                  Flip flip, const TCustomDIBX* mask, const RuleParams& rp) {
   const PixelView dst = dest.View();
   const SourceViews views(source, mask, dst);
   if (dst.empty() || !views.ok) return;
@@ -89,8 +88,7 @@ void CopyWithRule(TCustomDIBX& dest, int x, int y, const TCustomDIBX& source,
   const Rect drawable = dest.ClipRect().Intersect(dest.BoundsRect());
   CopyPlan plan;
   if (!PlanCopy(drawable, x, y, src_rect, flip, limit, plan)) return;
-  BlitRows(dst, src.view(), mask_view ? &mask_view->view() : nullptr, plan, rp,
-           source.ColorKey());
+  BlitRows(dst, src.view(), mask_view ? &mask_view->view() : nullptr, plan, rp, source.ColorKey());
 }
 
 RuleParams MakeRule(Rule rule, int amount, bool use_key) {
@@ -103,8 +101,8 @@ RuleParams MakeRule(Rule rule, int amount, bool use_key) {
 
 }  // namespace
 
-void TCustomDIBX::Draw(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
-                       KeyMode key, Flip flip) {
+void TCustomDIBX::Draw(int x, int y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
+                       Flip flip) {
   CopyWithRule(*this, x, y, source, src_rect, flip, nullptr,
                MakeRule(Rule::kCopy, 255, key == KeyMode::kUse));
 }
@@ -117,15 +115,15 @@ void TCustomDIBX::DrawAlpha(int x, int y, const TCustomDIBX& source, const Rect&
                MakeRule(Rule::kAlpha, alpha, key == KeyMode::kUse));
 }
 
-void TCustomDIBX::DrawAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
-                          KeyMode, Flip flip, int level) {
+void TCustomDIBX::DrawAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect, KeyMode,
+                          Flip flip, int level) {
   level = ClampAmount(level);
   if (level == 0) return;
   CopyWithRule(*this, x, y, source, src_rect, flip, nullptr, MakeRule(Rule::kAdd, level, true));
 }
 
-void TCustomDIBX::DrawMask(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
-                           Flip flip, const TCustomDIBX& mask) {
+void TCustomDIBX::DrawMask(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
+                           const TCustomDIBX& mask) {
   // Level 256 makes the weight the mask value itself.
   CopyWithRule(*this, x, y, source, src_rect, flip, &mask, MakeRule(Rule::kMaskAlpha, 256, false));
 }
@@ -164,8 +162,8 @@ void TCustomDIBX::DrawColorMask(int x, int y, const TCustomDIBX& mask, const Rec
     MaskRow masks(mv);
     for (int j = 0; j < p.height; ++j) {
       const uint8_t* mrow = masks.Linear(p.src_x, p.src_y + j * p.step_y, p.step_x, p.width);
-      ColorMaskRow<F>(MakeRow<F>(dst, p.dst_x, p.dst_y + j), typename F::Word(value), mrow,
-                      p.width, uint32_t(alpha));
+      ColorMaskRow<F>(MakeRow<F>(dst, p.dst_x, p.dst_y + j), typename F::Word(value), mrow, p.width,
+                      uint32_t(alpha));
     }
   });
 }

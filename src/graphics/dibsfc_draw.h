@@ -21,7 +21,9 @@ class StableView {
 };
 
 // The mask of a mask operation when it is usable: 8 bits with pixels.
-inline bool UsableMask(const ConstPixelView& mask) { return !mask.empty() && mask.bit_count == 8; }
+inline bool UsableMask(const ConstPixelView& mask) {
+  return !mask.empty() && mask.bit_count == 8;
+}
 
 // What a drawing call reads: the source rows and, for the mask operations,
 // the mask rows (each a snapshot when it is the destination itself), and

@@ -28,9 +28,9 @@ bool PlanBlocks(const Rect& drawable, int x, int y, const Rect& src_rect, Flip f
   };
   const Rect blocks{0, 0, int32_t(bw), int32_t(bh)};
   const Rect limit{int32_t(std::min(first_inside(src_rect.left), bw)),
-                    int32_t(std::min(first_inside(src_rect.top), bh)),
-                    int32_t(std::min(end_inside(src_rect.left, src.width_px), bw)),
-                    int32_t(std::min(end_inside(src_rect.top, src.height_px), bh))};
+                   int32_t(std::min(first_inside(src_rect.top), bh)),
+                   int32_t(std::min(end_inside(src_rect.left, src.width_px), bw)),
+                   int32_t(std::min(end_inside(src_rect.top, src.height_px), bh))};
   return PlanCopy(drawable, x, y, blocks, flip, limit, plan);
 }
 
@@ -59,8 +59,8 @@ typename F::Word Mix(typename F::Word v, typename F::Word d, uint32_t c, uint32_
 // Three colours with weights over the destination; `add` keeps the
 // destination's full weight and saturates.
 template <class F>
-typename F::Word Mix3(const std::array<uint32_t, 3>& v, const uint32_t w[3],
-                      typename F::Word d, uint32_t total, bool add) {
+typename F::Word Mix3(const std::array<uint32_t, 3>& v, const uint32_t w[3], typename F::Word d,
+                      uint32_t total, bool add) {
   uint32_t out = 0;
   const uint32_t dw = add ? total : total - w[0] - w[1] - w[2];
   for (int k = 0; k < F::kChannels; ++k) {

@@ -88,12 +88,10 @@ bool PlanAxis(int64_t at, int64_t lo, int64_t hi, bool flip, int64_t limit_lo, i
 bool PlanCopy(const Rect& drawable, int x, int y, const Rect& src_rect, Flip flip,
               const Rect& src_limit, CopyPlan& out) {
   if (src_rect.IsEmpty() || drawable.IsEmpty()) return false;
-  return PlanAxis(x, src_rect.left, src_rect.right, FlipsH(flip), src_limit.left,
-                  src_limit.right, drawable.left, drawable.right, out.dst_x, out.width,
-                  out.src_x, out.step_x) &&
-         PlanAxis(y, src_rect.top, src_rect.bottom, FlipsV(flip), src_limit.top,
-                  src_limit.bottom, drawable.top, drawable.bottom, out.dst_y, out.height,
-                  out.src_y, out.step_y);
+  return PlanAxis(x, src_rect.left, src_rect.right, FlipsH(flip), src_limit.left, src_limit.right,
+                  drawable.left, drawable.right, out.dst_x, out.width, out.src_x, out.step_x) &&
+         PlanAxis(y, src_rect.top, src_rect.bottom, FlipsV(flip), src_limit.top, src_limit.bottom,
+                  drawable.top, drawable.bottom, out.dst_y, out.height, out.src_y, out.step_y);
 }
 
 }  // namespace vesk::graphics::detail

@@ -72,14 +72,29 @@ constexpr bool kIs8888 = std::is_same_v<F, Fmt32> || std::is_same_v<F, Fmt24>;
 template <class Fn>
 bool WithFormat(int bit_count, Fn&& fn) {
   switch (bit_count) {
-    case 1: fn(Fmt1{}); return true;
-    case 4: fn(Fmt4{}); return true;
-    case 8: fn(Fmt8{}); return true;
-    case 15: fn(Fmt15{}); return true;
-    case 16: fn(Fmt16{}); return true;
-    case 24: fn(Fmt24{}); return true;
-    case 32: fn(Fmt32{}); return true;
-    default: return false;
+    case 1:
+      fn(Fmt1{});
+      return true;
+    case 4:
+      fn(Fmt4{});
+      return true;
+    case 8:
+      fn(Fmt8{});
+      return true;
+    case 15:
+      fn(Fmt15{});
+      return true;
+    case 16:
+      fn(Fmt16{});
+      return true;
+    case 24:
+      fn(Fmt24{});
+      return true;
+    case 32:
+      fn(Fmt32{});
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -87,9 +102,12 @@ bool WithFormat(int bit_count, Fn&& fn) {
 
 inline uint32_t LoadNative(const uint8_t* row, int x, int bit_count) {
   switch (bit_count) {
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-    case 4: return (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4;
-    case 8: return row[x];
+    case 1:
+      return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 4:
+      return (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4;
+    case 8:
+      return row[x];
     case 15:
     case 16: {
       uint16_t v;
@@ -105,7 +123,8 @@ inline uint32_t LoadNative(const uint8_t* row, int x, int bit_count) {
       std::memcpy(&v, row + 4 * x, 4);
       return v;
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -120,7 +139,9 @@ inline void StoreNative(uint8_t* row, int x, int bit_count, uint32_t v) {
       row[x >> 1] = (x & 1) ? uint8_t((row[x >> 1] & 0xF0) | (v & 0x0F))
                             : uint8_t((row[x >> 1] & 0x0F) | (v & 0x0F) << 4);
       break;
-    case 8: row[x] = uint8_t(v); break;
+    case 8:
+      row[x] = uint8_t(v);
+      break;
     case 15:
     case 16: {
       const uint16_t w = uint16_t(v);
@@ -132,8 +153,11 @@ inline void StoreNative(uint8_t* row, int x, int bit_count, uint32_t v) {
       row[3 * x + 1] = uint8_t(v >> 8);
       row[3 * x + 2] = uint8_t(v >> 16);
       break;
-    case 32: std::memcpy(row + 4 * x, &v, 4); break;
-    default: break;
+    case 32:
+      std::memcpy(row + 4 * x, &v, 4);
+      break;
+    default:
+      break;
   }
 }
 
@@ -351,8 +375,7 @@ template <class F>
 using WeightOf = std::conditional_t<kIs16<F>, uint16_t, uint32_t>;
 
 template <class F, class R>
-inline void MaskAlphaRow(R d, const typename F::Word* s, const uint8_t* m, int n,
-                         uint32_t level) {
+inline void MaskAlphaRow(R d, const typename F::Word* s, const uint8_t* m, int n, uint32_t level) {
   using Wt = WeightOf<F>;
   for (int i = 0; i < n; ++i) {
     const Wt mv = m[i];
@@ -491,7 +514,9 @@ inline void ApplyRow(RowOf<F> d, const typename F::Word* s, const uint8_t* m, in
 
 // --- rules chosen by value ---------------------------------------------------
 
-inline int ClampAmount(int v) { return std::clamp(v, 0, 255); }
+inline int ClampAmount(int v) {
+  return std::clamp(v, 0, 255);
+}
 
 // The rule of a blend value (0 nothing, 1..254 alpha, 255 copy, 256.. add
 // with level value & 0xFF). False when nothing is drawn.

@@ -24,9 +24,13 @@ struct RotateSetup {
 // design are, so that exact cases (quarter turns, 1:1) come out exact.
 using Real = long double;
 
-int64_t Fixed(Real v) { return int64_t(std::trunc(v * 65536.0L)); }
+int64_t Fixed(Real v) {
+  return int64_t(std::trunc(v * 65536.0L));
+}
 
-int32_t ClampCoord(Real v) { return int32_t(std::clamp<Real>(std::trunc(v), -1e9L, 1e9L)); }
+int32_t ClampCoord(Real v) {
+  return int32_t(std::clamp<Real>(std::trunc(v), -1e9L, 1e9L));
+}
 
 bool SetupRotate(const Rect& drawable, int dest_x, int dest_y, int zoom_x, int zoom_y,
                  const Rect& src_rect, int pivot_x, int pivot_y, int angle, RotateSetup& out) {
@@ -53,7 +57,7 @@ bool SetupRotate(const Rect& drawable, int dest_x, int dest_y, int zoom_x, int z
     max_y = i ? std::max(max_y, y) : y;
   }
   const Rect box{ClampCoord(min_x), ClampCoord(min_y), ClampCoord(max_x) + 1,
-                  ClampCoord(max_y) + 1};
+                 ClampCoord(max_y) + 1};
   out.box = box.Intersect(drawable);
   return !out.box.IsEmpty();
 }

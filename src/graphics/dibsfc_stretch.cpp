@@ -17,8 +17,8 @@ namespace {
 // Source index of each destination pixel along one axis, for the pixels of
 // [dest_lo, dest_hi) that survive the clip and map inside the source.
 struct AxisMap {
-  int first = 0;          // first destination pixel
-  std::vector<int> src;   // source index per destination pixel from `first`
+  int first = 0;         // first destination pixel
+  std::vector<int> src;  // source index per destination pixel from `first`
 };
 
 // One axis of a stretch of [src_lo, src_hi) onto [dest_lo, dest_hi): the
@@ -37,7 +37,8 @@ bool StretchAxis(int dest_lo, int dest_hi, int clip_lo, int clip_hi, int src_lo,
   const long double start = (long double)(lo - dest_lo) * step;
   const int64_t whole = int64_t(start);
   const int64_t frac16 = int64_t((start - (long double)(whole)) * 65536.0L);
-  const int64_t pos = flip ? (src_hi - whole) * 65536 - frac16 - 1 : (src_lo + whole) * 65536 + frac16;
+  const int64_t pos =
+      flip ? (src_hi - whole) * 65536 - frac16 - 1 : (src_lo + whole) * 65536 + frac16;
   const int64_t s_lo = std::max(src_lo, limit_lo), s_hi = std::min(src_hi, limit_hi);
 
   out.src.clear();
@@ -61,9 +62,8 @@ struct StretchPlan {
 
 bool PlanStretch(const Rect& drawable, const Rect& dest_rect, const Rect& src_rect, Flip flip,
                  const Rect& limit, StretchPlan& p) {
-  return StretchAxis(dest_rect.left, dest_rect.right, drawable.left, drawable.right,
-                     src_rect.left, src_rect.right, FlipsH(flip), limit.left, limit.right,
-                     p.cols) &&
+  return StretchAxis(dest_rect.left, dest_rect.right, drawable.left, drawable.right, src_rect.left,
+                     src_rect.right, FlipsH(flip), limit.left, limit.right, p.cols) &&
          StretchAxis(dest_rect.top, dest_rect.bottom, drawable.top, drawable.bottom, src_rect.top,
                      src_rect.bottom, FlipsV(flip), limit.top, limit.bottom, p.rows);
 }
@@ -171,8 +171,8 @@ void TCustomDIBX::StretchMaskAlpha(const Rect& dest_rect, const TCustomDIBX& sou
   StretchRows(*this, dest_rect, source, src_rect, flip, &mask, MaskAlphaRule(alpha));
 }
 
-void TCustomDIBX::StretchAdd(const Rect& dest_rect, const TCustomDIBX& source,
-                             const Rect& src_rect, KeyMode, Flip flip, int level) {
+void TCustomDIBX::StretchAdd(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
+                             KeyMode, Flip flip, int level) {
   level = ClampAmount(level);
   if (level == 0) return;
   StretchRows(*this, dest_rect, source, src_rect, flip, nullptr, AddRule(level, false));
@@ -235,8 +235,8 @@ void TCustomDIBX::TileStretch(const Rect& dest_rect, int cell_width, int cell_he
                               int zoom_y, const TCustomDIBX& source, const Rect& src_rect,
                               KeyMode key, Flip flip, int blend, int offset_x, int offset_y) {
   if (blend <= 0) return;
-  TileCells(*this, dest_rect, cell_width, cell_height, zoom_x, zoom_y, src_rect, offset_x,
-            offset_y, [&](const Rect& cell) {
+  TileCells(*this, dest_rect, cell_width, cell_height, zoom_x, zoom_y, src_rect, offset_x, offset_y,
+            [&](const Rect& cell) {
               if (blend > 255) {
                 StretchAdd(cell, source, src_rect, key, flip, blend & 0xFF);
               } else {
@@ -250,8 +250,8 @@ void TCustomDIBX::TileStretchMask(const Rect& dest_rect, int cell_width, int cel
                                   const Rect& src_rect, const TCustomDIBX& mask, Flip flip,
                                   int blend, int offset_x, int offset_y) {
   if (blend <= 0) return;
-  TileCells(*this, dest_rect, cell_width, cell_height, zoom_x, zoom_y, src_rect, offset_x,
-            offset_y, [&](const Rect& cell) {
+  TileCells(*this, dest_rect, cell_width, cell_height, zoom_x, zoom_y, src_rect, offset_x, offset_y,
+            [&](const Rect& cell) {
               if (blend > 255) {
                 StretchMaskAdd(cell, source, src_rect, flip, mask, blend & 0xFF);
               } else {
@@ -298,11 +298,15 @@ void PatternRows(TCustomDIBX& dest, const Rect& dest_rect, int zoom_x, int zoom_
     // The mask is read where the source is: it must cover the whole pattern.
     if (!UsableMask(mv) || mv.width_px < sv.width_px || mv.height_px < sv.height_px) return;
   }
-  const int64_t step_x = std::min<int64_t>((int64_t(256) << 16) / zoom_x, int64_t(sv.width_px) << 16);
-  const int64_t step_y = std::min<int64_t>((int64_t(256) << 16) / zoom_y, int64_t(sv.height_px) << 16);
+  const int64_t step_x =
+      std::min<int64_t>((int64_t(256) << 16) / zoom_x, int64_t(sv.width_px) << 16);
+  const int64_t step_y =
+      std::min<int64_t>((int64_t(256) << 16) / zoom_y, int64_t(sv.height_px) << 16);
   std::vector<int> xs, ys;
-  PatternAxis(dest_rect.left, area.left, area.right, sv.width_px, offset_x, step_x, FlipsH(flip), xs);
-  PatternAxis(dest_rect.top, area.top, area.bottom, sv.height_px, offset_y, step_y, FlipsV(flip), ys);
+  PatternAxis(dest_rect.left, area.left, area.right, sv.width_px, offset_x, step_x, FlipsH(flip),
+              xs);
+  PatternAxis(dest_rect.top, area.top, area.bottom, sv.height_px, offset_y, step_y, FlipsV(flip),
+              ys);
   const int n = int(area.Width());
 
   WithFormat(dst.bit_count, [&](auto f) {

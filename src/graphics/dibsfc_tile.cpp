@@ -24,7 +24,7 @@ struct TileAxis {
 TileAxis MakeAxis(int dest_lo, int src_lo, int64_t src_len, int offset, int gap) {
   const int64_t o = FloorMod(offset, src_len);
   return TileAxis{dest_lo, src_len - o, src_lo + o, std::max<int64_t>(1, int64_t(src_len) + gap),
-                  src_lo, src_len};
+                  src_lo,  src_len};
 }
 
 // Calls visit(pos, src_start, src_end) for every tile meeting [lo, hi),
@@ -47,8 +47,8 @@ void WalkAxis(const TileAxis& a, int lo, int hi, Visit visit) {
 }
 
 template <class DrawTile>
-void TileWith(TCustomDIBX& dest, const Rect& dest_rect, int gap_x, int gap_y,
-              const Rect& src_rect, int offset_x, int offset_y, DrawTile draw) {
+void TileWith(TCustomDIBX& dest, const Rect& dest_rect, int gap_x, int gap_y, const Rect& src_rect,
+              int offset_x, int offset_y, DrawTile draw) {
   if (src_rect.IsEmpty()) return;
   // Inside the surface, so that the temporary clip never has right = 0.
   const Rect area = dest_rect.Intersect(dest.ClipRect().Intersect(dest.BoundsRect()));
@@ -71,14 +71,13 @@ void TCustomDIBX::Tile(const Rect& dest_rect, int gap_x, int gap_y, const TCusto
            [&](int x, int y, const Rect& r) { Draw(x, y, source, r, key, Flip::kNone); });
 }
 
-void TCustomDIBX::TileAlpha(const Rect& dest_rect, int gap_x, int gap_y,
-                            const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
-                            int alpha, int offset_x, int offset_y) {
+void TCustomDIBX::TileAlpha(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                            const Rect& src_rect, KeyMode key, int alpha, int offset_x,
+                            int offset_y) {
   if (alpha <= 0) return;
-  TileWith(*this, dest_rect, gap_x, gap_y, src_rect, offset_x, offset_y,
-           [&](int x, int y, const Rect& r) {
-             DrawAlpha(x, y, source, r, key, Flip::kNone, alpha);
-           });
+  TileWith(
+      *this, dest_rect, gap_x, gap_y, src_rect, offset_x, offset_y,
+      [&](int x, int y, const Rect& r) { DrawAlpha(x, y, source, r, key, Flip::kNone, alpha); });
 }
 
 void TCustomDIBX::TileAdd(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
@@ -110,10 +109,9 @@ void TCustomDIBX::TileMaskAdd(const Rect& dest_rect, int gap_x, int gap_y,
                               const TCustomDIBX& source, const Rect& src_rect,
                               const TCustomDIBX& mask, int level, int offset_x, int offset_y) {
   if (level <= 0) return;
-  TileWith(*this, dest_rect, gap_x, gap_y, src_rect, offset_x, offset_y,
-           [&](int x, int y, const Rect& r) {
-             DrawMaskAdd(x, y, source, r, Flip::kNone, mask, level);
-           });
+  TileWith(
+      *this, dest_rect, gap_x, gap_y, src_rect, offset_x, offset_y,
+      [&](int x, int y, const Rect& r) { DrawMaskAdd(x, y, source, r, Flip::kNone, mask, level); });
 }
 
 }  // namespace vesk::graphics

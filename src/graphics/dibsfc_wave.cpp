@@ -17,7 +17,9 @@ Rect Shift(const Rect& r, int dx) {
   return Rect{int32_t(int64_t(r.left) + dx), r.top, int32_t(int64_t(r.right) + dx), r.bottom};
 }
 
-int AddX(int x, int dx) { return int(std::clamp<int64_t>(int64_t(x) + dx, INT_MIN, INT_MAX)); }
+int AddX(int x, int dx) {
+  return int(std::clamp<int64_t>(int64_t(x) + dx, INT_MIN, INT_MAX));
+}
 
 }  // namespace
 
@@ -37,7 +39,7 @@ int32_t TDIBXWave::ColorToPixel(int32_t color) const {
 
 Rect TDIBXWave::ProxyRows() const {
   Rect rows{INT_MIN, origin_y_, INT_MAX,
-             int32_t(std::min<int64_t>(int64_t(origin_y_) + int64_t(row_offsets_.size()), INT_MAX))};
+            int32_t(std::min<int64_t>(int64_t(origin_y_) + int64_t(row_offsets_.size()), INT_MAX))};
   if (HasClipRect()) rows = rows.Intersect(ClipRect());
   return rows;
 }
@@ -87,7 +89,7 @@ void TDIBXWave::UnionClip(const Rect& rect) {
   if (!r.IsEmpty()) {
     const Rect c = ClipRect();
     SetClipRect(HasClipRect() ? Rect{std::min(c.left, r.left), std::min(c.top, r.top),
-                                      std::max(c.right, r.right), std::max(c.bottom, r.bottom)}
+                                     std::max(c.right, r.right), std::max(c.bottom, r.bottom)}
                               : r);
   }
   if (target_) target_->UnionClip(rect);
@@ -124,8 +126,8 @@ void TDIBXWave::Draw(int x, int y, const TCustomDIBX& source, const Rect& src_re
              [&](int dx) { target_->Draw(AddX(x, dx), y, source, src_rect, key, flip); });
 }
 
-void TDIBXWave::DrawMask(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
-                         Flip flip, const TCustomDIBX& mask) {
+void TDIBXWave::DrawMask(int x, int y, const TCustomDIBX& source, const Rect& src_rect, Flip flip,
+                         const TCustomDIBX& mask) {
   ForEachRun(y, int64_t(y) + src_rect.Height(),
              [&](int dx) { target_->DrawMask(AddX(x, dx), y, source, src_rect, flip, mask); });
 }
@@ -144,11 +146,10 @@ void TDIBXWave::DrawMaskAlpha(int x, int y, const TCustomDIBX& source, const Rec
   });
 }
 
-void TDIBXWave::DrawAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
-                        KeyMode key, Flip flip, int level) {
-  ForEachRun(y, int64_t(y) + src_rect.Height(), [&](int dx) {
-    target_->DrawAdd(AddX(x, dx), y, source, src_rect, key, flip, level);
-  });
+void TDIBXWave::DrawAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect, KeyMode key,
+                        Flip flip, int level) {
+  ForEachRun(y, int64_t(y) + src_rect.Height(),
+             [&](int dx) { target_->DrawAdd(AddX(x, dx), y, source, src_rect, key, flip, level); });
 }
 
 void TDIBXWave::DrawMaskAdd(int x, int y, const TCustomDIBX& source, const Rect& src_rect,
@@ -186,8 +187,8 @@ void TDIBXWave::DrawRotateMask(int dest_x, int dest_y, int zoom_x, int zoom_y,
 
 // --- stretches ---------------------------------------------------------------------------
 
-void TDIBXWave::StretchAlpha(const Rect& dest_rect, const TCustomDIBX& source,
-                             const Rect& src_rect, KeyMode key, Flip flip, int alpha) {
+void TDIBXWave::StretchAlpha(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
+                             KeyMode key, Flip flip, int alpha) {
   ForEachRun(dest_rect.top, dest_rect.bottom, [&](int dx) {
     target_->StretchAlpha(Shift(dest_rect, dx), source, src_rect, key, flip, alpha);
   });
@@ -201,8 +202,8 @@ void TDIBXWave::StretchMaskAlpha(const Rect& dest_rect, const TCustomDIBX& sourc
   });
 }
 
-void TDIBXWave::StretchAdd(const Rect& dest_rect, const TCustomDIBX& source,
-                           const Rect& src_rect, KeyMode key, Flip flip, int level) {
+void TDIBXWave::StretchAdd(const Rect& dest_rect, const TCustomDIBX& source, const Rect& src_rect,
+                           KeyMode key, Flip flip, int level) {
   ForEachRun(dest_rect.top, dest_rect.bottom, [&](int dx) {
     target_->StretchAdd(Shift(dest_rect, dx), source, src_rect, key, flip, level);
   });
@@ -276,8 +277,7 @@ void TDIBXWave::TileAlpha(const Rect& dest_rect, int gap_x, int gap_y, const TCu
 }
 
 void TDIBXWave::TileAdd(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
-                        const Rect& src_rect, KeyMode key, int level, int offset_x,
-                        int offset_y) {
+                        const Rect& src_rect, KeyMode key, int level, int offset_x, int offset_y) {
   ForEachRun(dest_rect.top, dest_rect.bottom, [&](int dx) {
     target_->TileAdd(Shift(dest_rect, dx), gap_x, gap_y, source, src_rect, key, level, offset_x,
                      offset_y);
@@ -302,9 +302,9 @@ void TDIBXWave::TileMaskAlpha(const Rect& dest_rect, int gap_x, int gap_y,
   });
 }
 
-void TDIBXWave::TileMaskAdd(const Rect& dest_rect, int gap_x, int gap_y,
-                            const TCustomDIBX& source, const Rect& src_rect,
-                            const TCustomDIBX& mask, int level, int offset_x, int offset_y) {
+void TDIBXWave::TileMaskAdd(const Rect& dest_rect, int gap_x, int gap_y, const TCustomDIBX& source,
+                            const Rect& src_rect, const TCustomDIBX& mask, int level, int offset_x,
+                            int offset_y) {
   ForEachRun(dest_rect.top, dest_rect.bottom, [&](int dx) {
     target_->TileMaskAdd(Shift(dest_rect, dx), gap_x, gap_y, source, src_rect, mask, level,
                          offset_x, offset_y);
@@ -320,13 +320,13 @@ void TDIBXWave::TileStretch(const Rect& dest_rect, int cell_width, int cell_heig
   });
 }
 
-void TDIBXWave::TileStretchMask(const Rect& dest_rect, int cell_width, int cell_height,
-                                int zoom_x, int zoom_y, const TCustomDIBX& source,
-                                const Rect& src_rect, const TCustomDIBX& mask, Flip flip,
-                                int blend, int offset_x, int offset_y) {
+void TDIBXWave::TileStretchMask(const Rect& dest_rect, int cell_width, int cell_height, int zoom_x,
+                                int zoom_y, const TCustomDIBX& source, const Rect& src_rect,
+                                const TCustomDIBX& mask, Flip flip, int blend, int offset_x,
+                                int offset_y) {
   ForEachRun(dest_rect.top, dest_rect.bottom, [&](int dx) {
-    target_->TileStretchMask(Shift(dest_rect, dx), cell_width, cell_height, zoom_x, zoom_y,
-                             source, src_rect, mask, flip, blend, offset_x, offset_y);
+    target_->TileStretchMask(Shift(dest_rect, dx), cell_width, cell_height, zoom_x, zoom_y, source,
+                             src_rect, mask, flip, blend, offset_x, offset_y);
   });
 }
 
@@ -338,8 +338,8 @@ void TDIBXWave::FramePattern(const Rect& rect, int thickness, const TCustomDIBX&
 }
 
 void TDIBXWave::FillPatternZoom(const Rect& dest_rect, int zoom_x, int zoom_y,
-                                const TCustomDIBX& source, int offset_x, int offset_y,
-                                KeyMode key, Flip flip, int blend) {
+                                const TCustomDIBX& source, int offset_x, int offset_y, KeyMode key,
+                                Flip flip, int blend) {
   ForEachRun(dest_rect.top, dest_rect.bottom, [&](int dx) {
     target_->FillPatternZoom(Shift(dest_rect, dx), zoom_x, zoom_y, source, offset_x, offset_y, key,
                              flip, blend);

@@ -30,8 +30,7 @@ const ForeignImageReader& ImageFormats() {
   return reader;
 }
 
-std::vector<PictureFrame> LoadPictureFrames(const std::string& name,
-                                            std::span<const uint8_t> bytes,
+std::vector<PictureFrame> LoadPictureFrames(const std::string& name, std::span<const uint8_t> bytes,
                                             const PictureOptions& options) {
   TOrloFrameList list(options.scramble_seed);
   if (options.dither) list.TargetBitCount = options.working_bit_count;

@@ -49,8 +49,7 @@ struct PictureFrame {
 // extension decides) from `bytes`. A frame gets a mask when masks are
 // wanted, or when it has an alpha channel and no colour key. An unknown
 // extension gives no frames; damaged data raises EGraphicsError.
-std::vector<PictureFrame> LoadPictureFrames(const std::string& name,
-                                            std::span<const uint8_t> bytes,
+std::vector<PictureFrame> LoadPictureFrames(const std::string& name, std::span<const uint8_t> bytes,
                                             const PictureOptions& options);
 
 }  // namespace vesk::graphics

@@ -67,7 +67,9 @@ struct Compressor {
   }
 };
 
-[[noreturn]] void Fail(const std::string& what) { throw EGraphicsError("JPEG: " + what); }
+[[noreturn]] void Fail(const std::string& what) {
+  throw EGraphicsError("JPEG: " + what);
+}
 
 }  // namespace
 
@@ -135,7 +137,8 @@ std::vector<uint8_t> EncodeJpeg(const TCustomDIBX& image, int quality) {
   while (c.cinfo.next_scanline < c.cinfo.image_height) {
     const int y = int(c.cinfo.next_scanline);
     for (int x = 0; x < w; ++x) {
-      const uint32_t value = v.empty() ? image.GetPixel(x, y) : LoadNative(v.Row(y), x, v.bit_count);
+      const uint32_t value =
+          v.empty() ? image.GetPixel(x, y) : LoadNative(v.Row(y), x, v.bit_count);
       const auto color = uint32_t(NativeToColor(value, image.BitCount(), v.palette));
       row[size_t(x) * 3] = uint8_t(color >> 16);
       row[size_t(x) * 3 + 1] = uint8_t(color >> 8);

@@ -429,7 +429,8 @@ class OrloReader {
     // row of a block column rounds up to a byte).
     size_t bound = stride * rows;
     if (blocks) {
-      const size_t across = (size_t(bitmap.Width()) + size_t(header_.block_width) - 1) / size_t(header_.block_width);
+      const size_t across =
+          (size_t(bitmap.Width()) + size_t(header_.block_width) - 1) / size_t(header_.block_width);
       const size_t down = (rows + size_t(header_.block_height) - 1) / size_t(header_.block_height);
       bound = across * down * 8 + (stride + across) * rows;
     }

@@ -94,15 +94,15 @@ class TOrloFrameList {
   explicit TOrloFrameList(uint32_t scramble_seed = 0) : ScrambleSeed(scramble_seed) {}
 
   // Header fields of the last file read.
-  int32_t Version = 0;           // 0 when the file has no magic
-  int32_t BackgroundColor = 0;   // 0x00BBGGRR
+  int32_t Version = 0;          // 0 when the file has no magic
+  int32_t BackgroundColor = 0;  // 0x00BBGGRR
   bool OpaqueBottom = false;
   // The file ended before everything it announced: the frames read so far
   // (the last one as far as it was decoded) are what there is.
   bool Truncated = false;
   // Set by the user before loading.
-  int TargetBitCount = 0;        // 0 keeps the decoded bit count
-  uint32_t ScrambleSeed = 0;     // the project's image seed
+  int TargetBitCount = 0;     // 0 keeps the decoded bit count
+  uint32_t ScrambleSeed = 0;  // the project's image seed
   // Upper bound for all bitmaps a load may allocate (frames, layers,
   // masks): a small file must not make us allocate gigabytes.
   size_t MaxDecodedBytes = size_t{1} << 30;
@@ -123,8 +123,7 @@ class TOrloFrameList {
                      bool first_frame_only = false);
   // Reads the file through `read`; false when it is missing or its
   // extension is not one of the above.
-  bool LoadFromFile(const std::string& name, const FileReader& read,
-                    bool first_frame_only = false);
+  bool LoadFromFile(const std::string& name, const FileReader& read, bool first_frame_only = false);
 
   // Every frame without a mask gets one: 255, and 0 where the pixel equals
   // the frame's colour key.

@@ -114,7 +114,8 @@ size_t ZlibSource::Pump(uint8_t* dest, size_t room) {
   while (produced < room && !ended_) {
     // Input and output are fed in pieces that fit zlib's 32-bit counters.
     const size_t consumed = size_t(z_.next_in - (in_.data()));
-    const size_t in_chunk = std::min<size_t>(in_.size() - consumed, std::numeric_limits<uInt>::max());
+    const size_t in_chunk =
+        std::min<size_t>(in_.size() - consumed, std::numeric_limits<uInt>::max());
     const size_t out_chunk = std::min<size_t>(room - produced, std::numeric_limits<uInt>::max());
     z_.avail_in = uInt(in_chunk);
     z_.next_out = dest + produced;
@@ -130,7 +131,8 @@ size_t ZlibSource::Pump(uint8_t* dest, size_t room) {
       // when the data needed is missing too.
       if (rest >= 4) {
         const uint8_t* t = z_.next_in;
-        const uint32_t stored = uint32_t(t[0]) << 24 | uint32_t(t[1]) << 16 | uint32_t(t[2]) << 8 | t[3];
+        const uint32_t stored =
+            uint32_t(t[0]) << 24 | uint32_t(t[1]) << 16 | uint32_t(t[2]) << 8 | t[3];
         if (stored != adler_) Fail("incorrect data check");
       }
     } else if (rc == Z_BUF_ERROR || (rc == Z_OK && made == 0 && z_.avail_in == in_chunk)) {

@@ -35,7 +35,9 @@ constexpr const char* kPatterns[16][4] = {
     {"1111", "1111", "1111", "0111"}, {"1111", "1111", "1111", "1111"},
 };
 
-bool PatternSet(int level, int x, int y) { return kPatterns[level][y & 3][x & 3] == '1'; }
+bool PatternSet(int level, int x, int y) {
+  return kPatterns[level][y & 3][x & 3] == '1';
+}
 
 struct Views {
   PixelView f;
@@ -110,7 +112,8 @@ void ComposeKeyed(TDIBX& frame, const TDIBX& layer, int32_t key) {
       case 24:
         for (int x = 0; x < p.w; ++x) {
           const uint8_t* s = l + 3 * x;
-          if ((s[0] | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16) != k) std::memcpy(f + 3 * x, s, 3);
+          if ((s[0] | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16) != k)
+            std::memcpy(f + 3 * x, s, 3);
         }
         break;
       default:
@@ -142,7 +145,9 @@ void ComposeMask(TDIBX& frame, const TDIBX& layer, const TDIBX& mask) {
           if (mv == 0 || mv == 255) {
             const int start = x;
             x = RunEnd(a, x, w, uint8_t(mv));
-            if (mv == 255) std::memcpy(f + bpp * size_t(start), l + bpp * size_t(start), bpp * size_t(x - start));
+            if (mv == 255)
+              std::memcpy(f + bpp * size_t(start), l + bpp * size_t(start),
+                          bpp * size_t(x - start));
             continue;
           }
           uint8_t* d = f + bpp * size_t(x);
@@ -240,7 +245,8 @@ void ComposeOpacity(TDIBX& frame, const TDIBX& layer, int32_t key, int opacity) 
           d[3] = 0;
         }
         break;
-      default: break;
+      default:
+        break;
     }
   }
 }
@@ -294,7 +300,9 @@ void ConvertRows(const ConstPixelView& src, const PixelView& dst) {
     }
     uint8_t* d = dst.Row(y);
     switch (dst.bit_count) {
-      case 32: std::memcpy(d, rgb.data(), size_t(w) * 4); break;
+      case 32:
+        std::memcpy(d, rgb.data(), size_t(w) * 4);
+        break;
       case 24:
         for (int x = 0; x < w; ++x) {
           const uint32_t v = rgb[size_t(x)];
@@ -313,7 +321,8 @@ void ConvertRows(const ConstPixelView& src, const PixelView& dst) {
           Store16(d, x, (v >> 19 & 31) << 11 | (v >> 10 & 63) << 5 | (v >> 3 & 31));
         }
         break;
-      default: break;
+      default:
+        break;
     }
   }
 }
@@ -361,7 +370,8 @@ bool MaskTo(const TOrloFrame& frame, TDIBX& mask) {
   const ConstPixelView from = source->View();
   const PixelView to = mask.View();
   if (!from.empty() && !to.empty()) {
-    for (int y = 0; y < from.height_px; ++y) std::memcpy(to.Row(y), from.Row(y), size_t(from.width_px));
+    for (int y = 0; y < from.height_px; ++y)
+      std::memcpy(to.Row(y), from.Row(y), size_t(from.width_px));
   }
   return true;
 }

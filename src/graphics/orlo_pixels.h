@@ -12,12 +12,17 @@ namespace vesk::graphics::orlo_detail {
 // byte that is not part of the picture).
 constexpr uint32_t ValueMask(int bit_count) {
   switch (bit_count) {
-    case 1: return 0x1;
-    case 4: return 0xF;
-    case 8: return 0xFF;
+    case 1:
+      return 0x1;
+    case 4:
+      return 0xF;
+    case 8:
+      return 0xFF;
     case 15:
-    case 16: return 0xFFFF;
-    default: return 0xFFFFFF;
+    case 16:
+      return 0xFFFF;
+    default:
+      return 0xFFFFFF;
   }
 }
 

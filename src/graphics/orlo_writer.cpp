@@ -22,7 +22,9 @@ namespace {
   throw EGraphicsError("layered image writer: " + what);
 }
 
-void Put8(std::vector<uint8_t>& out, uint8_t v) { out.push_back(v); }
+void Put8(std::vector<uint8_t>& out, uint8_t v) {
+  out.push_back(v);
+}
 void Put32(std::vector<uint8_t>& out, int32_t value) {
   const auto v = uint32_t(value);
   out.push_back(uint8_t(v));
@@ -181,8 +183,15 @@ std::vector<uint8_t> Rows(const TDIBX& b, bool scramble, uint32_t seed) {
 
 int SurfaceBits(int file_bits) {
   switch (file_bits) {
-    case 1: case 4: case 8: case 16: case 24: case 32: return file_bits;
-    default: Fail("bit count " + std::to_string(file_bits) + " cannot be stored");
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+      return file_bits;
+    default:
+      Fail("bit count " + std::to_string(file_bits) + " cannot be stored");
   }
 }
 
@@ -211,7 +220,8 @@ TDIBX Prepared(const TOrloFrameInput& f, const TDIBX& pixels, int fi, int li) {
 
 std::vector<uint8_t> EncodeOrlo(const std::vector<TOrloFrameInput>& frames,
                                 const OrloWriteOptions& o) {
-  if (o.Version < 103 || o.Version > 999) Fail("version " + std::to_string(o.Version) + " cannot be written");
+  if (o.Version < 103 || o.Version > 999)
+    Fail("version " + std::to_string(o.Version) + " cannot be written");
   if (o.BlockWidth < 0 || o.BlockHeight < 0) Fail("negative block size");
   const bool blocks = o.BlockWidth > 0 && o.BlockHeight > 0;
   std::vector<uint8_t> out;

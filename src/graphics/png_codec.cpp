@@ -54,7 +54,9 @@ void OnWrite(png_structp png, png_bytep data, size_t n) {
 
 void OnFlush(png_structp) {}
 
-[[noreturn]] void Fail(const std::string& what) { throw EGraphicsError("PNG: " + what); }
+[[noreturn]] void Fail(const std::string& what) {
+  throw EGraphicsError("PNG: " + what);
+}
 
 // A reader of `io`'s bytes refusing sides over max_side and ancillary
 // chunks over max_chunk bytes. Nothing here can jump: the caller sets the
@@ -163,8 +165,11 @@ void Prepare(png_structp png, png_infop info, Plan& plan, size_t max_bytes) {
                            To8(trans_color->red, depth) << 16);
       }
       break;
-    case PNG_COLOR_TYPE_RGB_ALPHA: plan.layout = Layout::kRgba; break;
-    default: png_error(png, "unknown colour type");
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      plan.layout = Layout::kRgba;
+      break;
+    default:
+      png_error(png, "unknown colour type");
   }
   png_set_bgr(png);
   png_set_interlace_handling(png);
@@ -323,9 +328,9 @@ std::vector<uint8_t> EncodePng(const TCustomDIBX& image, const TCustomDIBX* mask
     uint8_t* row = pixels.data() + size_t(y) * size_t(w) * size_t(channels);
     rows[size_t(y)] = row;
     for (int x = 0; x < w; ++x, row += channels) {
-      const uint32_t c =
-          uint32_t(NativeToColor(v.empty() ? image.GetPixel(x, y) : LoadNative(v.Row(y), x, v.bit_count),
-                                 image.BitCount(), v.palette));
+      const uint32_t c = uint32_t(
+          NativeToColor(v.empty() ? image.GetPixel(x, y) : LoadNative(v.Row(y), x, v.bit_count),
+                        image.BitCount(), v.palette));
       row[0] = uint8_t(c);
       row[1] = uint8_t(c >> 8);
       row[2] = uint8_t(c >> 16);

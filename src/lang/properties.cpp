@@ -24,7 +24,11 @@ struct PropertyRow {
 // what an object answers when its kind does not use the property; creation
 // defaults are what a creation command applies when it leaves one out.
 #define P(id, type, level, def, ro, read, creation_def) \
-  PropertyRow { id, {type, level, def, ro, read, creation_def} }
+  PropertyRow {                                         \
+    id, {                                               \
+      type, level, def, ro, read, creation_def          \
+    }                                                   \
+  }
 constexpr PropertyRow kRows[] = {
     P(PR_NAME, kStr, kObject, 0, kWritable, kReadStr, 0),
     P(PR_PARENT, kStr, kControl, 0, kWritable, kReadStr, 0),
@@ -208,10 +212,14 @@ const PropertyInfo& Property(int id) {
 
 int PropertyTypeCode(int id) {
   switch (Property(id).type) {
-    case kStr: return PT_STR;
-    case kInt: return PT_INT;
-    case kFlag: return PT_BOOL;
-    case kReal: return PT_FLOAT;
+    case kStr:
+      return PT_STR;
+    case kInt:
+      return PT_INT;
+    case kFlag:
+      return PT_BOOL;
+    case kReal:
+      return PT_FLOAT;
   }
   return PT_INT;
 }

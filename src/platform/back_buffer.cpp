@@ -43,8 +43,12 @@ void BackBuffer::MarkAllChanged() {
 
 namespace {
 
-uint32_t Expand5(uint32_t v) { return (v << 3) | (v >> 2); }
-uint32_t Expand6(uint32_t v) { return (v << 2) | (v >> 4); }
+uint32_t Expand5(uint32_t v) {
+  return (v << 3) | (v >> 2);
+}
+uint32_t Expand6(uint32_t v) {
+  return (v << 2) | (v >> 4);
+}
 
 }  // namespace
 

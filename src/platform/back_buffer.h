@@ -13,12 +13,16 @@ namespace vesk::platform {
 
 enum class PixelFormat : int { kRgb555 = 15, kRgb565 = 16, kXrgb8888 = 32 };
 
-constexpr int BytesPerPixel(PixelFormat f) { return f == PixelFormat::kXrgb8888 ? 4 : 2; }
+constexpr int BytesPerPixel(PixelFormat f) {
+  return f == PixelFormat::kXrgb8888 ? 4 : 2;
+}
 
 class BackBuffer {
  public:
   BackBuffer() = default;
-  BackBuffer(int width_px, int height_px, PixelFormat format) { Resize(width_px, height_px, format); }
+  BackBuffer(int width_px, int height_px, PixelFormat format) {
+    Resize(width_px, height_px, format);
+  }
 
   void Resize(int width_px, int height_px, PixelFormat format);
   void Clear() { std::fill(pixels_.begin(), pixels_.end(), uint8_t{0}); }

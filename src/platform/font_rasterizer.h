@@ -10,9 +10,9 @@ namespace vesk::platform {
 
 struct GlyphBitmap {
   int width_px = 0, height_px = 0;
-  int left_px = 0;     // from the pen position to the bitmap's left edge
-  int top_px = 0;      // from the baseline up to the bitmap's top edge
-  int advance_px = 0;  // pen movement after this glyph
+  int left_px = 0;                // from the pen position to the bitmap's left edge
+  int top_px = 0;                 // from the baseline up to the bitmap's top edge
+  int advance_px = 0;             // pen movement after this glyph
   std::vector<uint8_t> coverage;  // width * height, 0 = empty, 255 = full
 };
 

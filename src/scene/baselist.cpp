@@ -15,7 +15,9 @@ const std::string kBase0Name = std::string(1, kSystemNameByte) + "BASE0";
 const std::string kBase1Name = std::string(1, kSystemNameByte) + "BASE1";
 const std::string kBackBaseName(1, kSystemNameByte);
 
-constexpr uint32_t Bit(int mode) { return 1u << mode; }
+constexpr uint32_t Bit(int mode) {
+  return 1u << mode;
+}
 constexpr uint32_t kLeftClickMask = Bit(IM_NONE) | Bit(IM_RCLICK);
 constexpr uint32_t kRightClickMask = Bit(IM_NONE) | Bit(IM_LCLICK);
 constexpr uint32_t kMoveMask = Bit(IM_NONE) | Bit(IM_CLICK) | Bit(IM_LCLICK) | Bit(IM_RCLICK);
@@ -87,7 +89,8 @@ int32_t TVeskBaseList::IndexOfObject(const TVeskObject* object) const {
 }
 
 bool TVeskBaseList::IsRegistered(const TVeskObject* object) const {
-  return object && (IndexOfObject(object) >= 0 || object == bases_[0].get() || object == bases_[1].get());
+  return object &&
+         (IndexOfObject(object) >= 0 || object == bases_[0].get() || object == bases_[1].get());
 }
 
 int32_t TVeskBaseList::IndexOfName(const std::string& name) const {
@@ -186,7 +189,8 @@ void TVeskBaseList::ScheduleDelete(TVeskObject* object) {
 }
 
 bool TVeskBaseList::IsDying(const TVeskObject* object) const {
-  return std::find(pending_deletes_.begin(), pending_deletes_.end(), object) != pending_deletes_.end();
+  return std::find(pending_deletes_.begin(), pending_deletes_.end(), object) !=
+         pending_deletes_.end();
 }
 
 // ---- Bases and size -------------------------------------------------------
@@ -216,7 +220,8 @@ void TVeskBaseList::SetFocus(TVeskControl* control) {
   if (focus_ && IsRegistered(focus_) && !focus_->Name.empty() && !focus_->IsInputLocked())
     focus_->QueueEvent(PR_ONFOCUSOUT, focus_->KeyHandlers[kOnFocusOut]);
   focus_ = control;
-  if (control && !control->IsInputLocked()) control->QueueEvent(PR_ONFOCUSIN, control->KeyHandlers[kOnFocusIn]);
+  if (control && !control->IsInputLocked())
+    control->QueueEvent(PR_ONFOCUSIN, control->KeyHandlers[kOnFocusIn]);
   refocus_pending_ = false;
   if (control) control->FocusGained();
 }
@@ -251,8 +256,10 @@ void TVeskBaseList::RecordMouseMove(int32_t x, int32_t y) {
 }
 
 void TVeskBaseList::RecordWheel(bool down) {
-  if (down) ShownBase()->WheelDownPending = 1;
-  else ShownBase()->WheelUpPending = 1;
+  if (down)
+    ShownBase()->WheelDownPending = 1;
+  else
+    ShownBase()->WheelUpPending = 1;
 }
 
 void TVeskBaseList::RecordKeyDown(int vk) {
@@ -266,7 +273,8 @@ void TVeskBaseList::RecordKeyUp(int vk) {
 }
 
 void TVeskBaseList::ClearKeys() {
-  for (auto* table : {&key_held_, &key_pressed_pending_, &key_pressed_, &key_repeat_flag_, &key_repeated_})
+  for (auto* table :
+       {&key_held_, &key_pressed_pending_, &key_pressed_, &key_repeat_flag_, &key_repeated_})
     table->fill(0);
   key_repeat_timer_.fill(0);
   key_down_pending_ = key_up_pending_ = key_repeat_pending_ = false;
@@ -343,12 +351,14 @@ void TVeskBaseList::MouseStep(TVeskBase& base) {
   ShowCursorFor(base, candidate);
   if (base.LClick) {
     candidate->LeftDown();
-    if (IsRegistered(candidate) && !candidate->Paused() && candidate->HandleKey) SetFocus(candidate);
+    if (IsRegistered(candidate) && !candidate->Paused() && candidate->HandleKey)
+      SetFocus(candidate);
   } else if (base.RClick) {
     candidate->RightDown();
   } else if (base.WheelDown || base.WheelUp) {
     const int id = base.WheelDown ? PR_ONWHEELDOWN : PR_ONWHEELUP;
-    const std::string& handler = candidate->MouseHandlers[base.WheelDown ? kOnWheelDown : kOnWheelUp];
+    const std::string& handler =
+        candidate->MouseHandlers[base.WheelDown ? kOnWheelDown : kOnWheelUp];
     if (!handler.empty() && !candidate->EventWaiting(id) && !candidate->IsInputLocked())
       candidate->QueueEvent(id, handler);
   }
@@ -380,8 +390,9 @@ void TVeskBaseList::ShowCursorFor(TVeskBase& base, TVeskControl* candidate) {
 void TVeskBaseList::OfferRightClick(TVeskBase& base) {
   const std::vector<TVeskControl*> takers = RightClickTakers;
   for (TVeskControl* c : takers) {
-    if (!IsRegistered(c) || !c->GetFlag(PR_RCLICKSCRAP) || !c->GetVisible() || c->GetBase() != &base ||
-        c->Paused() || (c->IgnoreMouse != IM_NONE && c->IgnoreMouse != IM_LCLICK))
+    if (!IsRegistered(c) || !c->GetFlag(PR_RCLICKSCRAP) || !c->GetVisible() ||
+        c->GetBase() != &base || c->Paused() ||
+        (c->IgnoreMouse != IM_NONE && c->IgnoreMouse != IM_LCLICK))
       continue;
     if (c->TakeRightClick()) {
       base.RClick = 0;
@@ -400,7 +411,8 @@ void TVeskBaseList::UpdatePass(int32_t frame_ms) {
     const TVeskControl* control = object->AsControl();
     const bool in_cabinet = control && control->IsInCabinet();
     const std::string idle = object->GetStr(PR_ONIDLE);
-    if (!idle.empty() && !in_cabinet && !object->IsInputLocked() && !object->EventWaiting(PR_ONIDLE))
+    if (!idle.empty() && !in_cabinet && !object->IsInputLocked() &&
+        !object->EventWaiting(PR_ONIDLE))
       object->QueueEvent(PR_ONIDLE, idle);
     if (object->Paused() || IsDying(object) || in_cabinet || !object->Update(frame_ms)) {
       ++update_index_;

@@ -152,8 +152,8 @@ class TVeskBaseList final : public TVeskComponent {
 
   // ---- Reset and the stored form
   void Reset();
-  void SaveToStream(ByteWriter& out) const override;
-  void LoadFromStream(ByteReader& in, int32_t version) override;
+  // The whole scene; loading replaces it (baselist_io.cpp).
+  void Transfer(RecordIO& io) override;
 
   // Forgets a control in every place that keeps a non-owning pointer to it
   // (focus, hover, capture, right-click takers).
@@ -170,7 +170,11 @@ class TVeskBaseList final : public TVeskComponent {
   void ShowCursorFor(TVeskBase& base, TVeskControl* candidate);
   void OfferRightClick(TVeskBase& base);
   void DrawBase(TVeskBase& base, graphics::TCustomDIBX* screen);
-  void LoadChildren(ByteReader& in, int32_t version, TVeskControl& parent);
+  void LoadChildren(RecordIO& io, TVeskControl& parent);
+  void TransferSize(RecordIO& io);
+  void TransferOthers(RecordIO& io);
+  void TransferEvents(RecordIO& io);
+  void TransferFocus(RecordIO& io);
   friend class TVeskControl;
 
   SceneEnvironment env_;

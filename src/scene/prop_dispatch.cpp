@@ -3,8 +3,8 @@
 #include "core/messages.h"
 #include "core/vesk_error.h"
 #include "lang/properties.h"
-#include "scene/vesk_object.h"
 #include "lang/vocabulary.h"
+#include "scene/vesk_object.h"
 
 namespace vesk::scene {
 
@@ -14,10 +14,18 @@ void GetProp(expr::TCustomParam& dest, const TVeskObject& object, int32_t id) {
   const int p = id & 0xFF;
   if (p >= kPropertyCount) throw EVeskError(MessageCp932(Msg::kGetPropError));
   switch (Property(p).type) {
-    case PropType::kStr: dest.SetStr(object.GetStr(p)); break;
-    case PropType::kInt: dest.SetInt(object.GetInt(p)); break;
-    case PropType::kFlag: dest.SetFlag(object.GetFlag(p)); break;
-    case PropType::kReal: dest.SetFloat(object.GetReal(p)); break;
+    case PropType::kStr:
+      dest.SetStr(object.GetStr(p));
+      break;
+    case PropType::kInt:
+      dest.SetInt(object.GetInt(p));
+      break;
+    case PropType::kFlag:
+      dest.SetFlag(object.GetFlag(p));
+      break;
+    case PropType::kReal:
+      dest.SetFloat(object.GetReal(p));
+      break;
   }
 }
 
@@ -27,10 +35,18 @@ void SetProp(TVeskObject& object, int32_t id, const expr::TCustomParam& value) {
     throw EVeskError(MessageCp932(Msg::kSetPropError));
   if (Property(p).read_only) return;
   switch (Property(p).type) {
-    case PropType::kStr: object.SetStr(p, value.GetStr()); break;
-    case PropType::kInt: object.SetInt(p, value.GetInt()); break;
-    case PropType::kFlag: object.SetFlag(p, value.GetFlag()); break;
-    case PropType::kReal: object.SetReal(p, value.GetFloat()); break;
+    case PropType::kStr:
+      object.SetStr(p, value.GetStr());
+      break;
+    case PropType::kInt:
+      object.SetInt(p, value.GetInt());
+      break;
+    case PropType::kFlag:
+      object.SetFlag(p, value.GetFlag());
+      break;
+    case PropType::kReal:
+      object.SetReal(p, value.GetFloat());
+      break;
   }
 }
 

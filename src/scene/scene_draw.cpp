@@ -8,19 +8,21 @@ namespace vesk::scene {
 
 namespace {
 
-
 // The 2 x 2 checker over a hatched control: every other pixel goes black.
 void Hatch(graphics::TCustomDIBX& surface, const Rect& area) {
   const Rect clip = surface.ClipRect().Intersect(area);
   for (int32_t y = clip.top; y < clip.bottom; ++y)
-    for (int32_t x = clip.left + ((clip.left + y) & 1); x < clip.right; x += 2) surface.SetPixel(x, y, 0);
+    for (int32_t x = clip.left + ((clip.left + y) & 1); x < clip.right; x += 2)
+      surface.SetPixel(x, y, 0);
 }
 
 }  // namespace
 
 TVeskBase::~TVeskBase() = default;
 
-void TVeskBase::SetSurface(std::unique_ptr<graphics::TCustomDIBX> surface) { surface_ = std::move(surface); }
+void TVeskBase::SetSurface(std::unique_ptr<graphics::TCustomDIBX> surface) {
+  surface_ = std::move(surface);
+}
 
 void TVeskControl::DrawChildren(graphics::TCustomDIBX& surface, const Rect& clip) {
   const Rect area = GetHitRect().Intersect(clip);
@@ -56,7 +58,8 @@ void TVeskBaseList::DrawBase(TVeskBase& base, graphics::TCustomDIBX* screen) {
     target->SetClipRect(dirty);
     if (base.Color >= 0) {
       const Rect fill = whole.Intersect(dirty);
-      if (!fill.IsEmpty()) target->FillRect(fill, static_cast<uint32_t>(target->ColorToPixel(base.Color)));
+      if (!fill.IsEmpty())
+        target->FillRect(fill, static_cast<uint32_t>(target->ColorToPixel(base.Color)));
     }
     base.DrawChildren(*target, dirty);
   }

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <variant>
 
-#include "scene/prop_dispatch.h"
 #include "lang/properties.h"
 #include "lang/vocabulary.h"
+#include "scene/prop_dispatch.h"
 
 namespace vesk::scene {
 
@@ -20,7 +20,8 @@ void SceneCommandPort::SetProp(SceneObject& handle, int32_t id, const expr::TCus
   scene::SetProp(Object(handle), id, value);
 }
 
-void SceneCommandPort::ApplyCreationProperty(SceneObject& handle, int id, const CreationValue& value) {
+void SceneCommandPort::ApplyCreationProperty(SceneObject& handle, int id,
+                                             const CreationValue& value) {
   TVeskObject& object = Object(handle);
   if (id == PR_NAME) {
     const std::string& name = std::get<std::string>(value);

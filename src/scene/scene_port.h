@@ -20,8 +20,10 @@ class SceneCommandPort final : public script::ScenePort, public script::MenuPort
   TVeskObject* CreateByKind(int kind) override { return root_.CreateByKind(kind); }
   void GetProp(expr::TCustomParam& dest, script::SceneObject& object, int32_t id) override;
   void SetProp(script::SceneObject& object, int32_t id, const expr::TCustomParam& value) override;
-  void ApplyCreationProperty(script::SceneObject& object, int id, const script::CreationValue& value) override;
-  void TakeCreationExpression(script::SceneObject& object, int id, const expr::TVeskParser& expression) override {
+  void ApplyCreationProperty(script::SceneObject& object, int id,
+                             const script::CreationValue& value) override;
+  void TakeCreationExpression(script::SceneObject& object, int id,
+                              const expr::TVeskParser& expression) override {
     Object(object).TakeCreationExpression(id, expression);
   }
   void CreationComplete(script::SceneObject& object) override;
@@ -34,12 +36,15 @@ class SceneCommandPort final : public script::ScenePort, public script::MenuPort
 
  private:
   // Every handle this port gives out is a scene object.
-  static TVeskObject& Object(script::SceneObject& object) { return static_cast<TVeskObject&>(object); }
+  static TVeskObject& Object(script::SceneObject& object) {
+    return static_cast<TVeskObject&>(object);
+  }
   TVeskBaseList& root_;
 };
 
 // The system functions that act on scene objects (GetProp, SetProp, Exists,
 // ListCompo, ToClientX/Y, ToScreenX/Y, InPrimary). False for other ids.
-bool CallSceneFunction(TVeskBaseList& root, int id, expr::TParamCollectionItem& dest, expr::Operands& operands);
+bool CallSceneFunction(TVeskBaseList& root, int id, expr::TParamCollectionItem& dest,
+                       expr::Operands& operands);
 
 }  // namespace vesk::scene

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "expr/param_text.h"
-#include "scene/baselist.h"
 #include "lang/properties.h"
 #include "lang/vocabulary.h"
+#include "scene/baselist.h"
 
 namespace vesk::scene {
 
@@ -47,7 +47,9 @@ void TVeskObject::SetStr(int id, const std::string& value) {
   if (id == PR_TAG) Tag = value;
 }
 
-Real TVeskObject::GetReal(int) const { return 0; }
+Real TVeskObject::GetReal(int) const {
+  return 0;
+}
 void TVeskObject::SetReal(int, Real) {}
 
 namespace {
@@ -84,20 +86,22 @@ void TVeskObject::SetName(const std::string& name) {
 }
 
 void TVeskObject::SaveToStream(ByteWriter& out) const {
-  out.Str(Name);
-  out.I32(Priority);
-  out.I32(PriorityBias);
-  out.Str(Tag);
+  SaveRecord(*this, out, kSaveVersion);
 }
 
 void TVeskObject::LoadFromStream(ByteReader& in, int32_t version) {
-  Name = in.Str("object name");
-  Priority = in.I32("object priority");
-  if (version > 103) PriorityBias = in.I32("object priority bias");
-  if (version >= 120) Tag = in.Str("object tag");
+  LoadRecord(*this, in, version);
 }
 
-void TVeskObject::QueueEvent(int event_id, const std::string& handler, std::vector<std::string> args) {
+void TVeskObject::Transfer(RecordIO& io) {
+  io.Str(Name, "object name");
+  io.I32(Priority, "object priority");
+  if (io.Since(104)) io.I32(PriorityBias, "object priority bias");
+  if (io.Since(120)) io.Str(Tag, "object tag");
+}
+
+void TVeskObject::QueueEvent(int event_id, const std::string& handler,
+                             std::vector<std::string> args) {
   if (handler.empty() || !Root) return;
   Root->Events.Enqueue(Name, handler, std::move(args), static_cast<uint8_t>(event_id));
 }
@@ -116,20 +120,34 @@ TVeskControl::~TVeskControl() = default;
 
 int32_t TVeskControl::GetInt(int id) const {
   switch (id) {
-    case PR_LEFT: return Left;
-    case PR_TOP: return Top;
-    case PR_WIDTH: return Width;
-    case PR_HEIGHT: return Height;
-    case PR_COLOR: return Color;
-    case PR_OFFSETX: return OffsetX;
-    case PR_OFFSETY: return OffsetY;
-    case PR_IGNOREMOUSE: return IgnoreMouse;
-    case PR_CLIPLEFT: return ClipLeft;
-    case PR_CLIPTOP: return ClipTop;
-    case PR_CLIPWIDTH: return ClipWidth;
-    case PR_CLIPHEIGHT: return ClipHeight;
-    case PR_HANDLEKEY: return HandleKey;
-    default: return TVeskComponent::GetInt(id);
+    case PR_LEFT:
+      return Left;
+    case PR_TOP:
+      return Top;
+    case PR_WIDTH:
+      return Width;
+    case PR_HEIGHT:
+      return Height;
+    case PR_COLOR:
+      return Color;
+    case PR_OFFSETX:
+      return OffsetX;
+    case PR_OFFSETY:
+      return OffsetY;
+    case PR_IGNOREMOUSE:
+      return IgnoreMouse;
+    case PR_CLIPLEFT:
+      return ClipLeft;
+    case PR_CLIPTOP:
+      return ClipTop;
+    case PR_CLIPWIDTH:
+      return ClipWidth;
+    case PR_CLIPHEIGHT:
+      return ClipHeight;
+    case PR_HANDLEKEY:
+      return HandleKey;
+    default:
+      return TVeskComponent::GetInt(id);
   }
 }
 
@@ -145,8 +163,12 @@ void TVeskControl::SetInt(int id, int32_t value) {
       SetGeometry(Top, value);
       Moved();
       return;
-    case PR_WIDTH: SetGeometry(Width, value); return;
-    case PR_HEIGHT: SetGeometry(Height, value); return;
+    case PR_WIDTH:
+      SetGeometry(Width, value);
+      return;
+    case PR_HEIGHT:
+      SetGeometry(Height, value);
+      return;
     case PR_OFFSETX:
       SetGeometry(OffsetX, value);
       Moved();
@@ -164,64 +186,102 @@ void TVeskControl::SetInt(int id, int32_t value) {
       if (Parent) Parent->SortChildren();
       Invalidate();
       return;
-    case PR_IGNOREMOUSE: IgnoreMouse = static_cast<uint8_t>(value); return;
-    case PR_CLIPLEFT: SetClipField(ClipLeft, value); return;
-    case PR_CLIPTOP: SetClipField(ClipTop, value); return;
-    case PR_CLIPWIDTH: SetClipField(ClipWidth, value); return;
-    case PR_CLIPHEIGHT: SetClipField(ClipHeight, value); return;
+    case PR_IGNOREMOUSE:
+      IgnoreMouse = static_cast<uint8_t>(value);
+      return;
+    case PR_CLIPLEFT:
+      SetClipField(ClipLeft, value);
+      return;
+    case PR_CLIPTOP:
+      SetClipField(ClipTop, value);
+      return;
+    case PR_CLIPWIDTH:
+      SetClipField(ClipWidth, value);
+      return;
+    case PR_CLIPHEIGHT:
+      SetClipField(ClipHeight, value);
+      return;
     case PR_HANDLEKEY: {
       const uint8_t old = HandleKey;
       HandleKey = static_cast<uint8_t>(value);
       HandleKeyChanged(old);
       return;
     }
-    default: TVeskComponent::SetInt(id, value);
+    default:
+      TVeskComponent::SetInt(id, value);
   }
 }
 
 bool TVeskControl::GetFlag(int id) const {
   switch (id) {
-    case PR_VISIBLE: return GetVisible();
-    case PR_POSZOOMED: return PosZoomed != 0;
-    case PR_ANIPAUSED: return AniPaused != 0;
-    case PR_PLAYING: return false;  // true only while a motion plays (motions come with their kinds)
-    default: return TVeskComponent::GetFlag(id);
+    case PR_VISIBLE:
+      return GetVisible();
+    case PR_POSZOOMED:
+      return PosZoomed != 0;
+    case PR_ANIPAUSED:
+      return AniPaused != 0;
+    case PR_PLAYING:
+      return false;  // true only while a motion plays (motions come with their kinds)
+    default:
+      return TVeskComponent::GetFlag(id);
   }
 }
 
 void TVeskControl::SetFlag(int id, bool value) {
   switch (id) {
-    case PR_VISIBLE: SetVisible(value); return;
+    case PR_VISIBLE:
+      SetVisible(value);
+      return;
     case PR_POSZOOMED: {
       int32_t v = PosZoomed;
       SetGeometry(v, value ? 1 : 0);
       PosZoomed = static_cast<uint8_t>(v);
       return;
     }
-    case PR_ANIPAUSED: AniPaused = value ? 1 : 0; return;
-    default: TVeskComponent::SetFlag(id, value);
+    case PR_ANIPAUSED:
+      AniPaused = value ? 1 : 0;
+      return;
+    default:
+      TVeskComponent::SetFlag(id, value);
   }
 }
 
 std::string TVeskControl::GetStr(int id) const {
   switch (id) {
-    case PR_PARENT: return Parent ? Parent->Name : std::string();
-    case PR_CURSOR: return Cursor;
-    case PR_ONMOUSEMOVE: return MouseHandlers[kOnMouseMove];
-    case PR_ONMOUSEIN: return MouseHandlers[kOnMouseIn];
-    case PR_ONMOUSEOUT: return MouseHandlers[kOnMouseOut];
-    case PR_ONLBTNDOWN: return MouseHandlers[kOnLBtnDown];
-    case PR_ONLBTNUP: return MouseHandlers[kOnLBtnUp];
-    case PR_ONRBTNDOWN: return MouseHandlers[kOnRBtnDown];
-    case PR_ONRBTNUP: return MouseHandlers[kOnRBtnUp];
-    case PR_ONWHEELDOWN: return MouseHandlers[kOnWheelDown];
-    case PR_ONWHEELUP: return MouseHandlers[kOnWheelUp];
-    case PR_ONKEYDOWN: return KeyHandlers[kOnKeyDown];
-    case PR_ONKEYUP: return KeyHandlers[kOnKeyUp];
-    case PR_ONKEYREPEAT: return KeyHandlers[kOnKeyRepeat];
-    case PR_ONFOCUSIN: return KeyHandlers[kOnFocusIn];
-    case PR_ONFOCUSOUT: return KeyHandlers[kOnFocusOut];
-    default: return TVeskComponent::GetStr(id);
+    case PR_PARENT:
+      return Parent ? Parent->Name : std::string();
+    case PR_CURSOR:
+      return Cursor;
+    case PR_ONMOUSEMOVE:
+      return MouseHandlers[kOnMouseMove];
+    case PR_ONMOUSEIN:
+      return MouseHandlers[kOnMouseIn];
+    case PR_ONMOUSEOUT:
+      return MouseHandlers[kOnMouseOut];
+    case PR_ONLBTNDOWN:
+      return MouseHandlers[kOnLBtnDown];
+    case PR_ONLBTNUP:
+      return MouseHandlers[kOnLBtnUp];
+    case PR_ONRBTNDOWN:
+      return MouseHandlers[kOnRBtnDown];
+    case PR_ONRBTNUP:
+      return MouseHandlers[kOnRBtnUp];
+    case PR_ONWHEELDOWN:
+      return MouseHandlers[kOnWheelDown];
+    case PR_ONWHEELUP:
+      return MouseHandlers[kOnWheelUp];
+    case PR_ONKEYDOWN:
+      return KeyHandlers[kOnKeyDown];
+    case PR_ONKEYUP:
+      return KeyHandlers[kOnKeyUp];
+    case PR_ONKEYREPEAT:
+      return KeyHandlers[kOnKeyRepeat];
+    case PR_ONFOCUSIN:
+      return KeyHandlers[kOnFocusIn];
+    case PR_ONFOCUSOUT:
+      return KeyHandlers[kOnFocusOut];
+    default:
+      return TVeskComponent::GetStr(id);
   }
 }
 
@@ -232,22 +292,54 @@ void TVeskControl::SetStr(int id, const std::string& value) {
       if (Root && !IsBase())
         if (TVeskControl* p = Root->FindControl(value)) SetParent(p);
       return;
-    case PR_CURSOR: Cursor = value; return;
-    case PR_ONMOUSEMOVE: slot = &MouseHandlers[kOnMouseMove]; break;
-    case PR_ONMOUSEIN: slot = &MouseHandlers[kOnMouseIn]; break;
-    case PR_ONMOUSEOUT: slot = &MouseHandlers[kOnMouseOut]; break;
-    case PR_ONLBTNDOWN: slot = &MouseHandlers[kOnLBtnDown]; break;
-    case PR_ONLBTNUP: slot = &MouseHandlers[kOnLBtnUp]; break;
-    case PR_ONRBTNDOWN: slot = &MouseHandlers[kOnRBtnDown]; break;
-    case PR_ONRBTNUP: slot = &MouseHandlers[kOnRBtnUp]; break;
-    case PR_ONWHEELDOWN: slot = &MouseHandlers[kOnWheelDown]; break;
-    case PR_ONWHEELUP: slot = &MouseHandlers[kOnWheelUp]; break;
-    case PR_ONKEYDOWN: slot = &KeyHandlers[kOnKeyDown]; break;
-    case PR_ONKEYUP: slot = &KeyHandlers[kOnKeyUp]; break;
-    case PR_ONKEYREPEAT: slot = &KeyHandlers[kOnKeyRepeat]; break;
-    case PR_ONFOCUSIN: slot = &KeyHandlers[kOnFocusIn]; break;
-    case PR_ONFOCUSOUT: slot = &KeyHandlers[kOnFocusOut]; break;
-    default: TVeskComponent::SetStr(id, value); return;
+    case PR_CURSOR:
+      Cursor = value;
+      return;
+    case PR_ONMOUSEMOVE:
+      slot = &MouseHandlers[kOnMouseMove];
+      break;
+    case PR_ONMOUSEIN:
+      slot = &MouseHandlers[kOnMouseIn];
+      break;
+    case PR_ONMOUSEOUT:
+      slot = &MouseHandlers[kOnMouseOut];
+      break;
+    case PR_ONLBTNDOWN:
+      slot = &MouseHandlers[kOnLBtnDown];
+      break;
+    case PR_ONLBTNUP:
+      slot = &MouseHandlers[kOnLBtnUp];
+      break;
+    case PR_ONRBTNDOWN:
+      slot = &MouseHandlers[kOnRBtnDown];
+      break;
+    case PR_ONRBTNUP:
+      slot = &MouseHandlers[kOnRBtnUp];
+      break;
+    case PR_ONWHEELDOWN:
+      slot = &MouseHandlers[kOnWheelDown];
+      break;
+    case PR_ONWHEELUP:
+      slot = &MouseHandlers[kOnWheelUp];
+      break;
+    case PR_ONKEYDOWN:
+      slot = &KeyHandlers[kOnKeyDown];
+      break;
+    case PR_ONKEYUP:
+      slot = &KeyHandlers[kOnKeyUp];
+      break;
+    case PR_ONKEYREPEAT:
+      slot = &KeyHandlers[kOnKeyRepeat];
+      break;
+    case PR_ONFOCUSIN:
+      slot = &KeyHandlers[kOnFocusIn];
+      break;
+    case PR_ONFOCUSOUT:
+      slot = &KeyHandlers[kOnFocusOut];
+      break;
+    default:
+      TVeskComponent::SetStr(id, value);
+      return;
   }
   *slot = value;
 }
@@ -328,12 +420,18 @@ void TVeskControl::AddChild(TVeskControl* child) {
   SortChildren();
 }
 
-void TVeskControl::RemoveChild(TVeskControl* child) { std::erase(Children, child); }
+void TVeskControl::RemoveChild(TVeskControl* child) {
+  std::erase(Children, child);
+}
 
 namespace {
 
-bool IsSnapshotName(const std::string& n) { return n.size() == 2 && n[0] == kSystemNameByte && n[1] == kSystemNameByte; }
-bool IsSystemName(const std::string& n) { return !n.empty() && n[0] == kSystemNameByte; }
+bool IsSnapshotName(const std::string& n) {
+  return n.size() == 2 && n[0] == kSystemNameByte && n[1] == kSystemNameByte;
+}
+bool IsSystemName(const std::string& n) {
+  return !n.empty() && n[0] == kSystemNameByte;
+}
 
 // The flip snapshot goes last, other system objects first, then by the sum
 // of priority and bias, then by name.
@@ -341,26 +439,33 @@ bool DrawsBefore(const TVeskControl* a, const TVeskControl* b) {
   if (a == b) return false;
   if (IsSnapshotName(a->Name) != IsSnapshotName(b->Name)) return IsSnapshotName(b->Name);
   if (IsSystemName(a->Name) != IsSystemName(b->Name)) return IsSystemName(a->Name);
-  const int64_t pa = int64_t{a->Priority} + a->PriorityBias, pb = int64_t{b->Priority} + b->PriorityBias;
+  const int64_t pa = int64_t{a->Priority} + a->PriorityBias,
+                pb = int64_t{b->Priority} + b->PriorityBias;
   if (pa != pb) return pa < pb;
-  return std::lexicographical_compare(a->Name.begin(), a->Name.end(), b->Name.begin(), b->Name.end(),
-                                      [](char x, char y) { return static_cast<uint8_t>(x) < static_cast<uint8_t>(y); });
+  return std::lexicographical_compare(
+      a->Name.begin(), a->Name.end(), b->Name.begin(), b->Name.end(),
+      [](char x, char y) { return static_cast<uint8_t>(x) < static_cast<uint8_t>(y); });
 }
 
 }  // namespace
 
-void TVeskControl::SortChildren() { std::stable_sort(Children.begin(), Children.end(), DrawsBefore); }
+void TVeskControl::SortChildren() {
+  std::stable_sort(Children.begin(), Children.end(), DrawsBefore);
+}
 
 // ---- Visibility ---------------------------------------------------------
 
-bool TVeskControl::GetVisible() const { return Visible && Parent && Parent->GetVisible(); }
+bool TVeskControl::GetVisible() const {
+  return Visible && Parent && Parent->GetVisible();
+}
 
 void TVeskControl::SetVisible(bool visible) {
   if ((Visible != 0) == visible) return;
   if (!visible) {
     InvalidateDrawn();
     Visible = 0;
-    if (Root && Root->Focus() && (Root->Focus() == this || IsAncestorOf(Root->Focus()))) Root->DropFocus();
+    if (Root && Root->Focus() && (Root->Focus() == this || IsAncestorOf(Root->Focus())))
+      Root->DropFocus();
   } else {
     Visible = 1;
     Invalidate();
@@ -379,21 +484,27 @@ namespace {
 
 // Positions are 32-bit values that scripts and saved games set freely; sums
 // of them wrap in 32 bits (as they always did) instead of being undefined.
-int32_t Wrap32(int64_t v) { return static_cast<int32_t>(v); }
+int32_t Wrap32(int64_t v) {
+  return static_cast<int32_t>(v);
+}
 
 }  // namespace
 
 int32_t TVeskControl::AnchorOffsetX(bool minus_one) const {
   const int32_t zoom = GetInt(PR_ZOOMX);
-  if (!GetFlag(PR_FLIPH)) return zoom == 256 ? OffsetX : static_cast<int32_t>(int64_t{OffsetX} * zoom / 256);
-  const int32_t scaled = zoom == 256 ? OffsetX : static_cast<int32_t>(int64_t{zoom} * OffsetX / 256);
+  if (!GetFlag(PR_FLIPH))
+    return zoom == 256 ? OffsetX : static_cast<int32_t>(int64_t{OffsetX} * zoom / 256);
+  const int32_t scaled =
+      zoom == 256 ? OffsetX : static_cast<int32_t>(int64_t{zoom} * OffsetX / 256);
   return Wrap32(int64_t{Width} - scaled - (minus_one ? 1 : 0));
 }
 
 int32_t TVeskControl::AnchorOffsetY(bool minus_one) const {
   const int32_t zoom = GetInt(PR_ZOOMY);
-  if (!GetFlag(PR_FLIPV)) return zoom == 256 ? OffsetY : static_cast<int32_t>(int64_t{OffsetY} * zoom / 256);
-  const int32_t scaled = zoom == 256 ? OffsetY : static_cast<int32_t>(int64_t{zoom} * OffsetY / 256);
+  if (!GetFlag(PR_FLIPV))
+    return zoom == 256 ? OffsetY : static_cast<int32_t>(int64_t{OffsetY} * zoom / 256);
+  const int32_t scaled =
+      zoom == 256 ? OffsetY : static_cast<int32_t>(int64_t{zoom} * OffsetY / 256);
   return Wrap32(int64_t{Height} - scaled - (minus_one ? 1 : 0));
 }
 
@@ -412,7 +523,8 @@ namespace {
 // A zoomed child placed on its parent's picture: its position is mapped
 // through the ratio of the parent's surface to the parent's size.
 int32_t MapThroughParent(int32_t parent_surface, int32_t parent_size, int64_t g) {
-  const int64_t s = std::max<int64_t>(1, static_cast<int64_t>(static_cast<double>(parent_surface) / parent_size * 65536));
+  const int64_t s = std::max<int64_t>(
+      1, static_cast<int64_t>(static_cast<double>(parent_surface) / parent_size * 65536));
   int64_t e = g / s;
   if (g % s > 32767) ++e;
   return static_cast<int32_t>(e);
@@ -423,9 +535,11 @@ int32_t MapThroughParent(int32_t parent_surface, int32_t parent_size, int64_t g)
 int32_t TVeskControl::GetSceneLeft() const {
   if (!Parent) return Wrap32(int64_t{PositionX()} - AnchorOffsetX(true));
   int32_t pw = 0, ph = 0, ow = 0, oh = 0;
-  if (PosZoomed && !Parent->IsBase() && Parent->OwnSurfaceSize(&pw, &ph) && OwnSurfaceSize(&ow, &oh) && !HasMotion() &&
-      GetInt(PR_ZOOMX) == Parent->GetInt(PR_ZOOMX) && Parent->Width != 0) {
-    const int64_t g = GetFlag(PR_FLIPH) ? (int64_t{pw} + OffsetX - Left - ow) * 65536 : (int64_t{Left} - OffsetX) * 65536;
+  if (PosZoomed && !Parent->IsBase() && Parent->OwnSurfaceSize(&pw, &ph) &&
+      OwnSurfaceSize(&ow, &oh) && !HasMotion() && GetInt(PR_ZOOMX) == Parent->GetInt(PR_ZOOMX) &&
+      Parent->Width != 0) {
+    const int64_t g = GetFlag(PR_FLIPH) ? (int64_t{pw} + OffsetX - Left - ow) * 65536
+                                        : (int64_t{Left} - OffsetX) * 65536;
     return Wrap32(int64_t{Parent->GetSceneLeft()} + MapThroughParent(pw, Parent->Width, g) -
                   Parent->GetInt(PR_SCROLLX));
   }
@@ -436,9 +550,11 @@ int32_t TVeskControl::GetSceneLeft() const {
 int32_t TVeskControl::GetSceneTop() const {
   if (!Parent) return Wrap32(int64_t{PositionY()} - AnchorOffsetY(true));
   int32_t pw = 0, ph = 0, ow = 0, oh = 0;
-  if (PosZoomed && !Parent->IsBase() && Parent->OwnSurfaceSize(&pw, &ph) && OwnSurfaceSize(&ow, &oh) && !HasMotion() &&
-      GetInt(PR_ZOOMY) == Parent->GetInt(PR_ZOOMY) && Parent->Height != 0) {
-    const int64_t g = GetFlag(PR_FLIPV) ? (int64_t{ph} + OffsetY - Top - oh) * 65536 : (int64_t{Top} - OffsetY) * 65536;
+  if (PosZoomed && !Parent->IsBase() && Parent->OwnSurfaceSize(&pw, &ph) &&
+      OwnSurfaceSize(&ow, &oh) && !HasMotion() && GetInt(PR_ZOOMY) == Parent->GetInt(PR_ZOOMY) &&
+      Parent->Height != 0) {
+    const int64_t g = GetFlag(PR_FLIPV) ? (int64_t{ph} + OffsetY - Top - oh) * 65536
+                                        : (int64_t{Top} - OffsetY) * 65536;
     return Wrap32(int64_t{Parent->GetSceneTop()} + MapThroughParent(ph, Parent->Height, g) -
                   Parent->GetInt(PR_SCROLLY));
   }
@@ -446,26 +562,36 @@ int32_t TVeskControl::GetSceneTop() const {
                 AnchorOffsetY(true));
 }
 
-int32_t TVeskControl::GetLocalLeft() const { return Wrap32(int64_t{PositionX()} - AnchorOffsetX(false)); }
-int32_t TVeskControl::GetLocalTop() const { return Wrap32(int64_t{PositionY()} - AnchorOffsetY(false)); }
+int32_t TVeskControl::GetLocalLeft() const {
+  return Wrap32(int64_t{PositionX()} - AnchorOffsetX(false));
+}
+int32_t TVeskControl::GetLocalTop() const {
+  return Wrap32(int64_t{PositionY()} - AnchorOffsetY(false));
+}
 
-Rect TVeskControl::SceneRect() const { return Rect::FromSize(GetSceneLeft(), GetSceneTop(), Width, Height); }
+Rect TVeskControl::SceneRect() const {
+  return Rect::FromSize(GetSceneLeft(), GetSceneTop(), Width, Height);
+}
 
 Rect TVeskControl::ClipRect() const {
   if (!Clips()) return {};
-  return Rect::FromSize(Wrap32(int64_t{GetSceneLeft()} + ClipLeft), Wrap32(int64_t{GetSceneTop()} + ClipTop),
-                        ClipWidth, ClipHeight);
+  return Rect::FromSize(Wrap32(int64_t{GetSceneLeft()} + ClipLeft),
+                        Wrap32(int64_t{GetSceneTop()} + ClipTop), ClipWidth, ClipHeight);
 }
 
 int32_t TVeskControl::AnchorX() const {
-  int64_t x = int64_t{PosZoomed && !HasMotion() ? static_cast<int32_t>(int64_t{Left} * GetInt(PR_ZOOMX) / 256) : Left} +
+  int64_t x = int64_t{PosZoomed && !HasMotion()
+                          ? static_cast<int32_t>(int64_t{Left} * GetInt(PR_ZOOMX) / 256)
+                          : Left} +
               MotionOffsetX;
   if (Parent) x += int64_t{Parent->GetSceneLeft()} - Parent->GetInt(PR_SCROLLX);
   return Wrap32(x);
 }
 
 int32_t TVeskControl::AnchorY() const {
-  int64_t y = int64_t{PosZoomed && !HasMotion() ? static_cast<int32_t>(int64_t{Top} * GetInt(PR_ZOOMY) / 256) : Top} +
+  int64_t y = int64_t{PosZoomed && !HasMotion()
+                          ? static_cast<int32_t>(int64_t{Top} * GetInt(PR_ZOOMY) / 256)
+                          : Top} +
               MotionOffsetY;
   if (Parent) y += int64_t{Parent->GetSceneTop()} - Parent->GetInt(PR_SCROLLY);
   return Wrap32(y);
@@ -530,7 +656,9 @@ void TVeskControl::InvalidateRect(const Rect& r) {
   if (Parent) Parent->InvalidateRect(r);
 }
 
-void TVeskControl::Draw(graphics::TCustomDIBX& surface, const Rect& clip) { DrawChildren(surface, clip); }
+void TVeskControl::Draw(graphics::TCustomDIBX& surface, const Rect& clip) {
+  DrawChildren(surface, clip);
+}
 
 // ---- Input --------------------------------------------------------------
 
@@ -582,7 +710,8 @@ void TVeskControl::RightUp() {
 }
 
 void TVeskControl::MouseMove() {
-  if (MouseHandlers[kOnMouseMove].empty() || EventWaiting(PR_ONMOUSEMOVE) || IsInputLocked()) return;
+  if (MouseHandlers[kOnMouseMove].empty() || EventWaiting(PR_ONMOUSEMOVE) || IsInputLocked())
+    return;
   QueueEvent(PR_ONMOUSEMOVE, MouseHandlers[kOnMouseMove], RelativeMouse());
 }
 
@@ -597,15 +726,22 @@ void TVeskControl::MouseOut() {
 namespace {
 
 void KeyEvent(TVeskControl& c, int id, const std::string& handler) {
-  if (handler.empty() || c.Paused() || c.EventWaiting(id) || c.IsBase() || c.IsInputLocked()) return;
+  if (handler.empty() || c.Paused() || c.EventWaiting(id) || c.IsBase() || c.IsInputLocked())
+    return;
   c.QueueEvent(id, handler);
 }
 
 }  // namespace
 
-void TVeskControl::KeyDown() { KeyEvent(*this, PR_ONKEYDOWN, KeyHandlers[kOnKeyDown]); }
-void TVeskControl::KeyUp() { KeyEvent(*this, PR_ONKEYUP, KeyHandlers[kOnKeyUp]); }
-void TVeskControl::KeyRepeat() { KeyEvent(*this, PR_ONKEYREPEAT, KeyHandlers[kOnKeyRepeat]); }
+void TVeskControl::KeyDown() {
+  KeyEvent(*this, PR_ONKEYDOWN, KeyHandlers[kOnKeyDown]);
+}
+void TVeskControl::KeyUp() {
+  KeyEvent(*this, PR_ONKEYUP, KeyHandlers[kOnKeyUp]);
+}
+void TVeskControl::KeyRepeat() {
+  KeyEvent(*this, PR_ONKEYREPEAT, KeyHandlers[kOnKeyRepeat]);
+}
 
 TVeskControl* TVeskControl::FindFocusable() {
   // The topmost visible child that has a candidate wins.
@@ -617,62 +753,50 @@ TVeskControl* TVeskControl::FindFocusable() {
 
 // ---- Stored form --------------------------------------------------------
 
-void TVeskControl::SaveControlFields(ByteWriter& out) const {
-  TVeskComponent::SaveToStream(out);
-  for (int32_t v : {Left, Top, Width, Height, OffsetX, OffsetY}) out.I32(v);
-  out.U8(PosZoomed);
-  for (int32_t v : {ClipLeft, ClipTop, ClipWidth, ClipHeight}) out.I32(v);
-  out.U8(AniPaused);
-  out.U8(Visible);
-  out.I32(Color);
-  for (int32_t v : {SavedRect.left, SavedRect.top, SavedRect.right, SavedRect.bottom}) out.I32(v);
-  out.U8(IgnoreMouse);
-  out.Str(Cursor);
-  for (const std::string& h : MouseHandlers) out.Str(h);
-  out.U8(HandleKey);
-  for (const std::string& h : KeyHandlers) out.Str(h);
-}
-
-void TVeskControl::LoadControlFields(ByteReader& in, int32_t version) {
-  TVeskComponent::LoadFromStream(in, version);
-  for (int32_t* v : {&Left, &Top, &Width, &Height, &OffsetX, &OffsetY}) *v = in.I32("control geometry");
-  PosZoomed = in.U8("control zoomed position");
-  if (version > 103) {
-    for (int32_t* v : {&ClipLeft, &ClipTop, &ClipWidth, &ClipHeight}) *v = in.I32("control clip");
-    AniPaused = in.U8("control animation pause");
+void TVeskControl::TransferControlFields(RecordIO& io) {
+  TVeskComponent::Transfer(io);
+  for (int32_t* v : {&Left, &Top, &Width, &Height, &OffsetX, &OffsetY})
+    io.I32(*v, "control geometry");
+  io.U8(PosZoomed, "control zoomed position");
+  if (io.Since(104)) {
+    for (int32_t* v : {&ClipLeft, &ClipTop, &ClipWidth, &ClipHeight}) io.I32(*v, "control clip");
+    io.U8(AniPaused, "control animation pause");
   }
-  Visible = in.U8("control visibility");
-  Color = in.I32("control colour");
+  io.U8(Visible, "control visibility");
+  io.I32(Color, "control colour");
   for (int32_t* v : {&SavedRect.left, &SavedRect.top, &SavedRect.right, &SavedRect.bottom})
-    *v = in.I32("control saved rectangle");
-  IgnoreMouse = in.U8("control mouse mode");
-  Cursor = in.Str("control cursor");
-  MouseHandlers[kOnMouseMove] = in.Str("mouse handler");
-  if (version > 101) MouseHandlers[kOnMouseIn] = in.Str("mouse handler");
-  for (int h = kOnMouseOut; h < kMouseHandlerCount; ++h) MouseHandlers[h] = in.Str("mouse handler");
-  if (version > 117) {
-    HandleKey = in.U8("control key handling");
-    for (std::string& h : KeyHandlers) h = in.Str("key handler");
+    io.I32(*v, "control saved rectangle");
+  io.U8(IgnoreMouse, "control mouse mode");
+  io.Str(Cursor, "control cursor");
+  for (int h = 0; h < kMouseHandlerCount; ++h)
+    if (h != kOnMouseIn || io.Since(102)) io.Str(MouseHandlers[h], "mouse handler");
+  if (io.Since(118)) {
+    io.U8(HandleKey, "control key handling");
+    for (std::string& h : KeyHandlers) io.Str(h, "key handler");
   }
 }
 
-void TVeskControl::SaveToStream(ByteWriter& out) const {
-  SaveControlFields(out);
-  SaveKindFields(out);
-  std::vector<const TVeskControl*> saved;
-  for (const TVeskControl* c : Children)
-    if (c->GetCompoType() != 0 && !IsSystemName(c->Name) && !(Root && Root->IsDying(c))) saved.push_back(c);
-  out.I32(static_cast<int32_t>(saved.size()));
-  for (const TVeskControl* c : saved) {
-    out.U8(static_cast<uint8_t>(c->GetCompoType()));
-    c->SaveToStream(out);
+void TVeskControl::TransferChildren(RecordIO& io) {
+  if (io.loading()) {
+    if (Root) Root->LoadChildren(io, *this);
+    return;
+  }
+  std::vector<TVeskControl*> saved;
+  for (TVeskControl* c : Children)
+    if (c->GetCompoType() != 0 && !IsSystemName(c->Name) && !(Root && Root->IsDying(c)))
+      saved.push_back(c);
+  io.Count(saved.size(), 1, "child count");
+  for (TVeskControl* c : saved) {
+    uint8_t kind = static_cast<uint8_t>(c->GetCompoType());
+    io.U8(kind, "child kind");
+    c->Transfer(io);
   }
 }
 
-void TVeskControl::LoadFromStream(ByteReader& in, int32_t version) {
-  LoadControlFields(in, version);
-  LoadKindFields(in, version);
-  if (Root) Root->LoadChildren(in, version, *this);
+void TVeskControl::Transfer(RecordIO& io) {
+  TransferControlFields(io);
+  TransferKindFields(io);
+  TransferChildren(io);
 }
 
 }  // namespace vesk::scene

@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "core/byte_reader.h"
+#include "core/record_io.h"
+#include "core/rect.h"
+#include "core/version.h"
 #include "expr/params.h"
 #include "expr/parser.h"
-#include "core/rect.h"
 #include "lang/vocabulary.h"
 #include "script/scene_object.h"
 
@@ -26,7 +28,6 @@ class TCustomDIBX;
 
 namespace vesk::scene {
 
-using expr::ByteWriter;
 using expr::Real;
 
 class TVeskBaseList;
@@ -80,9 +81,14 @@ class TVeskObject : public script::SceneObject {
   virtual void ReleaseSurfaces() {}
   virtual void RestoreSurfaces() {}
 
-  // The stored form inside saved games; kinds append their own fields.
-  virtual void SaveToStream(ByteWriter& out) const;
-  virtual void LoadFromStream(ByteReader& in, int32_t version);
+  // The stored form inside saved games: written at kSaveVersion, read at
+  // the version of the saved game, both through Transfer.
+  void SaveToStream(ByteWriter& out) const;
+  void LoadFromStream(ByteReader& in, int32_t version);
+  // The fields in stored order for both directions (core/record_io.h); a
+  // kind adds its own after its base's. New kinds describe their fields
+  // only here.
+  virtual void Transfer(RecordIO& io);
 
   // A creation command hands over the expression of a property it does not
   // evaluate once but leaves to the object (an animation's end wait).
@@ -104,8 +110,18 @@ class TVeskComponent : public TVeskObject {
 };
 
 // Handler name slots of a control, in stored order.
-enum MouseHandler { kOnMouseMove, kOnMouseIn, kOnMouseOut, kOnLBtnDown, kOnLBtnUp, kOnRBtnDown, kOnRBtnUp,
-                    kOnWheelDown, kOnWheelUp, kMouseHandlerCount };
+enum MouseHandler {
+  kOnMouseMove,
+  kOnMouseIn,
+  kOnMouseOut,
+  kOnLBtnDown,
+  kOnLBtnUp,
+  kOnRBtnDown,
+  kOnRBtnUp,
+  kOnWheelDown,
+  kOnWheelUp,
+  kMouseHandlerCount
+};
 enum KeyHandler { kOnKeyDown, kOnKeyUp, kOnKeyRepeat, kOnFocusIn, kOnFocusOut, kKeyHandlerCount };
 
 class TVeskControl : public TVeskComponent {
@@ -219,21 +235,18 @@ class TVeskControl : public TVeskComponent {
   // A right click offered by the root (map images and menus take it).
   virtual bool TakeRightClick() { return false; }
 
-  void SaveToStream(ByteWriter& out) const override;
-  void LoadFromStream(ByteReader& in, int32_t version) override;
+  // The control part, the kind's fields, then the children.
+  void Transfer(RecordIO& io) final;
 
  protected:
-  // The fields of this level only (the children follow in SaveToStream).
-  void SaveControlFields(ByteWriter& out) const;
-  void LoadControlFields(ByteReader& in, int32_t version);
-  // Kinds write their own fields between the control part and the children.
-  virtual void SaveKindFields(ByteWriter& out) const { (void)out; }
-  virtual void LoadKindFields(ByteReader& in, int32_t version) {
-    (void)in;
-    (void)version;
-  }
+  // Kinds list their own fields between the control part and the children.
+  virtual void TransferKindFields(RecordIO& io) { (void)io; }
 
  private:
+  // The fields of this level only.
+  void TransferControlFields(RecordIO& io);
+  // The saved children: a count, then each child's kind byte and record.
+  void TransferChildren(RecordIO& io);
   int32_t AnchorOffsetX(bool with_flip_minus_one) const;
   int32_t AnchorOffsetY(bool with_flip_minus_one) const;
   int32_t PositionX() const;

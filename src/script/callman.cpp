@@ -3,7 +3,9 @@
 #include "companion/trace_log.h"
 #include "core/byte_reader.h"
 #include "core/messages.h"
+#include "core/record_io.h"
 #include "core/runtime_context.h"
+#include "core/version.h"
 #include "core/vesk_error.h"
 #include "expr/param_collection.h"
 #include "platform/cp932.h"
@@ -241,61 +243,50 @@ bool TCallMan::StartEvent(int32_t level) {
 
 namespace {
 
-void SaveArgs(ByteWriter& out, const std::vector<std::string>& args) {
-  out.I32(static_cast<int32_t>(args.size()));
-  for (const auto& a : args) out.Str(a);
+void TransferArgs(RecordIO& io, std::vector<std::string>& args) {
+  io.List(
+      args, 4, "argument count", [&](std::string& a) { io.Str(a, "argument"); },
+      RecordIO::Negative::kNone);
 }
 
-std::vector<std::string> LoadArgs(ByteReader& in) {
-  const int32_t n = in.I32("argument count");
-  if (n < 0) return {};
-  if (static_cast<size_t>(n) > in.remaining() / 4) throw ETruncated("argument count out of range");
-  std::vector<std::string> args(static_cast<size_t>(n));
-  for (auto& a : args) a = in.Str("argument");
-  return args;
-}
-
-void SaveFrame(ByteWriter& out, const TStack& f, const std::string& sender) {
-  out.Str(f.PageName);
-  out.I32(f.ReturnIndex);
-  out.U8(f.Started);
-  out.U8(f.RunOn);
-  out.I32(0);  // where the result variable belongs
-  SaveArgs(out, f.Args);
-  out.Str(sender);
-  const auto* state = f.SavedState ? &f.SavedState->bytes() : nullptr;
-  out.I32(state ? static_cast<int32_t>(state->size()) : 0);
-  if (state) out.bytes().insert(out.bytes().end(), state->begin(), state->end());
-  const bool is_value = f.Result && dynamic_cast<const expr::TParamVar*>(f.Result.get()) == nullptr;
-  out.U8(is_value ? static_cast<uint8_t>(f.Result->ParamType()) : 0);
-  if (is_value) f.Result->SaveToStream(out);
-}
-
-TStack LoadFrame(ByteReader& in, const expr::TParamCollection& vars) {
-  TStack f;
-  f.PageName = in.Str("frame page");
-  f.ReturnIndex = in.I32("frame index");
-  f.Started = in.U8("frame started");
-  f.RunOn = in.U8("frame run-on");
-  in.Skip(4, "frame result variable");
-  f.Args = LoadArgs(in);
-  f.Sender = in.Str("frame sender");
-  const int32_t length = in.I32("frame state length");
-  if (length < 0 || static_cast<size_t>(length) > in.remaining())
-    throw ETruncated("frame state out of range");
-  if (length > 0) {
-    f.SavedState = std::make_unique<ByteWriter>();
-    const uint8_t* bytes = in.Bytes(static_cast<size_t>(length), "frame state");
-    f.SavedState->bytes().assign(bytes, bytes + length);
+// A call frame. `sender` is what saving stores for its sender; a loaded one
+// is taken as stored. The state of the command in progress is a record of
+// its own (with its own stamp), kept as bytes.
+void TransferFrame(RecordIO& io, TStack& f, std::string sender,
+                   const expr::TParamCollection* vars) {
+  io.Str(f.PageName, "frame page");
+  io.I32(f.ReturnIndex, "frame index");
+  io.U8(f.Started, "frame started");
+  io.U8(f.RunOn, "frame run-on");
+  int32_t result_variable = 0;  // where the result variable belongs: not kept
+  io.I32(result_variable, "frame result variable");
+  TransferArgs(io, f.Args);
+  io.Str(sender, "frame sender");
+  if (io.loading()) f.Sender = sender;
+  std::vector<uint8_t> none;
+  std::vector<uint8_t>& state = f.SavedState ? f.SavedState->bytes() : none;
+  int32_t length = static_cast<int32_t>(state.size());
+  io.I32(length, "frame state length");
+  if (io.loading()) {
+    if (length < 0 || static_cast<size_t>(length) > io.reader().remaining())
+      throw ETruncated("frame state out of range");
+    if (length > 0) {
+      f.SavedState = std::make_unique<ByteWriter>();
+      f.SavedState->bytes().resize(static_cast<size_t>(length));
+    }
   }
-  const uint8_t type = in.U8("frame result type");
-  if (type != 0) {
+  if (length > 0)
+    io.Bytes(f.SavedState->bytes().data(), static_cast<size_t>(length), "frame state");
+  const bool is_value = f.Result && dynamic_cast<const expr::TParamVar*>(f.Result.get()) == nullptr;
+  uint8_t type = is_value ? static_cast<uint8_t>(f.Result->ParamType()) : 0;
+  io.U8(type, "frame result type");
+  if (type == 0) return;
+  if (io.loading()) {
     f.Result = expr::MakeParam(type);
     if (!f.Result)
       throw ETruncated("frame result type " + std::to_string(type) + " is not a value type");
-    f.Result->LoadFromStream(in, &vars);
   }
-  return f;
+  f.Result->Transfer(io, vars);
 }
 
 }  // namespace
@@ -306,48 +297,59 @@ std::string TCallMan::StoredSender(const std::string& name) const {
 }
 
 void TCallMan::SaveToStream(ByteWriter& out) const {
-  out.Str(CurPage ? CurPage->Name : std::string());
-  out.I32(CurIndex);
-  out.U8(RunOnFlag);
-  out.U8(Started);
-  out.I32(State);
-  out.Str(StoredSender(Sender));
-  SaveArgs(out, Args);
-  SaveFrame(out, TStack{}, std::string());  // the scratch frame: nothing worth keeping
-  out.I32(Depth());
-  for (const TStack& f : Stack) SaveFrame(out, f, StoredSender(f.Sender));
-  out.I32(Level);
-  if (Started && CurPage && CurIndex >= 0 && CurIndex < CurPage->Count()) {
-    std::unique_ptr<ByteWriter> state = std::make_unique<ByteWriter>();
-    CurPage->Commands[static_cast<size_t>(CurIndex)]->SaveState(state);
-    out.bytes().insert(out.bytes().end(), state->bytes().begin(), state->bytes().end());
-  }
+  SaveRecord(*this, out, kSaveVersion);
 }
 
 void TCallMan::LoadFromStream(ByteReader& in, int32_t version) {
-  const std::string page = in.Str("current page");
-  CurIndex = in.I32("current index");
-  RunOnFlag = in.U8("run-on flag");
-  Started = in.U8("started flag");
+  LoadRecord(*this, in, version);
+}
+
+void TCallMan::Transfer(RecordIO& io) {
+  std::string page = !io.loading() && CurPage ? CurPage->Name : std::string();
+  io.Str(page, "current page");
+  io.I32(CurIndex, "current index");
+  io.U8(RunOnFlag, "run-on flag");
+  io.U8(Started, "started flag");
   // Any stored number is kept; numbers beyond the known states act as a
   // nested handler, as they always did.
-  State = static_cast<EventState>(in.I32("event state"));
-  Sender = StoredSender(in.Str("sender"));
-  Args = LoadArgs(in);
-  LoadFrame(in, *env_.variables);  // the scratch frame
-  const int32_t frames = in.I32("frame count");
-  if (frames < 0 || static_cast<size_t>(frames) > in.remaining() / 20)
-    throw ETruncated("frame count out of range");
+  io.AsI32(State, "event state");
+  io.Via(&RecordIO::Str, StoredSender(Sender), "sender",
+         [&](const std::string& s) { Sender = StoredSender(s); });
+  TransferArgs(io, Args);
+  TStack scratch;  // the scratch frame: nothing worth keeping
+  TransferFrame(io, scratch, std::string(), env_.variables);
+  TransferStack(io);
+  if (io.loading()) SetScope();
+  if (io.Since(116))
+    io.I32(Level, "event level");
+  else
+    io.Absent(Level, 2);
+  if (io.loading()) CurPage = page.empty() ? nullptr : GetPage(page, true);
+  if (!Started || !CurPage || CurIndex < 0 || CurIndex >= CurPage->Count()) return;
+  TCommand& command = *CurPage->Commands[static_cast<size_t>(CurIndex)];
+  if (io.loading()) {
+    command.LoadState(io.reader());
+    return;
+  }
+  std::unique_ptr<ByteWriter> state = std::make_unique<ByteWriter>();
+  command.SaveState(state);
+  io.writer().Bytes(state->bytes().data(), state->bytes().size());
+}
+
+// Each frame takes at least 20 bytes.
+void TCallMan::TransferStack(RecordIO& io) {
+  const int32_t frames = io.Count(Stack.size(), 20, "frame count");
+  if (!io.loading()) {
+    for (TStack& f : Stack) TransferFrame(io, f, StoredSender(f.Sender), env_.variables);
+    return;
+  }
   Stack.clear();
   for (int32_t i = 0; i < frames; ++i) {
-    Stack.push_back(LoadFrame(in, *env_.variables));
-    Stack.back().Sender = StoredSender(Stack.back().Sender);
+    TStack f;
+    TransferFrame(io, f, std::string(), env_.variables);
+    f.Sender = StoredSender(f.Sender);
+    Stack.push_back(std::move(f));
   }
-  SetScope();
-  Level = version < 116 ? 2 : in.I32("event level");
-  CurPage = page.empty() ? nullptr : GetPage(page, true);
-  if (Started && CurPage && CurIndex >= 0 && CurIndex < CurPage->Count())
-    CurPage->Commands[static_cast<size_t>(CurIndex)]->LoadState(in);
 }
 
 void TCallMan::Step() {

@@ -44,14 +44,14 @@ namespace vesk::script {
 // The subsystems the commands reach, one port each; a null port means the
 // commands of that family only move on (and the reset skips it).
 struct CallPorts {
-  ScenePort* scene = nullptr;          // object commands, senders, the scene's reset
-  MessagePort* messages = nullptr;     // TextIns, TextClr
-  FlipPort* flips = nullptr;           // Flip
-  MenuPort* menus = nullptr;           // MenuClose
-  MediaPort* media = nullptr;          // MediaPlay, MovieStop, the media objects
-  HistoryPort* history = nullptr;      // CallHist, ClrHist, FormatHist, ClrRead, reset
-  SaveDataPort* save_data = nullptr;   // GameSave, GameLoad
-  TablePort* tables = nullptr;         // reset (the table functions later)
+  ScenePort* scene = nullptr;         // object commands, senders, the scene's reset
+  MessagePort* messages = nullptr;    // TextIns, TextClr
+  FlipPort* flips = nullptr;          // Flip
+  MenuPort* menus = nullptr;          // MenuClose
+  MediaPort* media = nullptr;         // MediaPlay, MovieStop, the media objects
+  HistoryPort* history = nullptr;     // CallHist, ClrHist, FormatHist, ClrRead, reset
+  SaveDataPort* save_data = nullptr;  // GameSave, GameLoad
+  TablePort* tables = nullptr;        // reset (the table functions later)
 };
 
 struct CallEnvironment {
@@ -128,6 +128,8 @@ class TCallMan {
   // when the game was saved returns without storing its result.
   void SaveToStream(ByteWriter& out) const;
   void LoadFromStream(ByteReader& in, int32_t version);
+  // The saved form for both directions (core/record_io.h).
+  void Transfer(RecordIO& io);
   const CallEnvironment& env() const { return env_; }
 
   TPage* CurPage = nullptr;
@@ -157,6 +159,7 @@ class TCallMan {
   bool StepHandler();
   bool StepNested();
   std::string StoredSender(const std::string& name) const;
+  void TransferStack(RecordIO& io);
   void SetScope();
   void DropPage(std::list<std::unique_ptr<TPage>>::iterator it);
 

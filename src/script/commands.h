@@ -5,8 +5,8 @@
 // written again must come out byte for byte the same). Expressions are kept
 // in their compiled form.
 //
-// Some fields came with later page versions; every reader and writer takes
-// the page version so that older pages keep their shorter records.
+// Some fields came with later page versions; Transfer lists them under
+// RecordIO::Since, so older pages keep their shorter records.
 //
 // The runtime operations (Start, Execute, ...) have only their base
 // behaviour here; the interpreter gives each command its work.
@@ -18,17 +18,18 @@
 #include <vector>
 
 #include "core/byte_reader.h"
+#include "core/byte_writer.h"
+#include "core/record_io.h"
 #include "expr/params.h"
 #include "expr/parser.h"
-#include "script/scene_port.h"
 #include "lang/vocabulary.h"
+#include "script/scene_port.h"
 
 namespace vesk::script {
 
 class TPage;
 class TCallMan;
 
-using expr::ByteWriter;
 using expr::TVeskParser;
 
 // One page schema entry: bit p (byte p / 8, bit p % 8, least significant
@@ -46,14 +47,13 @@ inline void SetPropertyBit(PropertySet& set, int property_id) {
   set[static_cast<size_t>(property_id) / 8] |= static_cast<uint8_t>(1u << (property_id % 8));
 }
 
-// Record pieces shared by the commands.
-void LoadExpression(ByteReader& in, TVeskParser& expression);
-void SaveExpression(ByteWriter& out, const TVeskParser& expression);
 // A signed 32-bit count and that many expressions. A negative count reads as
 // none (the loops of the authoring tool simply did not run); a count the
 // remaining bytes cannot hold is rejected before anything is allocated.
-void LoadExpressionList(ByteReader& in, std::vector<TVeskParser>& list, const char* what);
-void SaveExpressionList(ByteWriter& out, const std::vector<TVeskParser>& list);
+void TransferExpressionList(RecordIO& io, std::vector<TVeskParser>& list, const char* what);
+// An expression that came with `first_version`; a loaded older record
+// leaves it empty.
+void TransferExpressionSince(RecordIO& io, int32_t first_version, TVeskParser& expression);
 
 class TCommand {
  public:
@@ -76,10 +76,13 @@ class TCommand {
   virtual bool BlocksEvents() const { return false; }
   virtual bool IsLabel(std::string_view) const { return false; }
 
-  // The record after the command id byte: the common header, then the
-  // command's own fields.
-  virtual void LoadFromStream(ByteReader& in, int32_t page_version);
-  virtual void SaveToStream(ByteWriter& out, int32_t page_version) const;
+  // The record after the command id byte, read or written by Transfer at
+  // the page's version.
+  void LoadFromStream(ByteReader& in, int32_t page_version);
+  void SaveToStream(ByteWriter& out, int32_t page_version) const;
+  // The record's fields in stored order, for both directions: the common
+  // header here, then each class adds its own after its base's.
+  virtual void Transfer(RecordIO& io);
 
   // Runtime operations driven by the call manager.
   virtual void Start(TCallMan& man) { (void)man; }
@@ -100,8 +103,7 @@ class TComIf : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_If; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser Condition;
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -126,8 +128,7 @@ class TComLabel : public TCommand {
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_Label; }
   bool IsLabel(std::string_view name) const override { return name == LabelName; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   std::string LabelName;  // CP932
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -147,8 +148,7 @@ class TComJump : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_Jump; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   std::string PageName;
   int32_t Target = 0;
   TVeskParser Condition;
@@ -159,8 +159,7 @@ class TComCall : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_Call; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   std::string PageName;
   int32_t Target = 0;
   std::string ResultVar;
@@ -173,8 +172,7 @@ class TComExit : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_Exit; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser Condition;
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -184,8 +182,7 @@ class TComBreak : public TComExit {
  public:
   using TComExit::TComExit;
   int ComType() const override { return lang::CMD_Break; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   int32_t Target = 0;
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -194,8 +191,7 @@ class TComContinue : public TComExit {
  public:
   using TComExit::TComExit;
   int ComType() const override { return lang::CMD_Continue; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   int32_t Target = 0;
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -204,8 +200,7 @@ class TComWhile : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_While; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser Condition;
   int32_t ExitIndex = 0;
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
@@ -222,8 +217,7 @@ class TComWhileInit : public TComRuntime {
   using TComRuntime::TComRuntime;
   int ComType() const override { return lang::CMD_WhileInit; }
   uint8_t GetRunOn() const override { return 1; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser Expression;
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -232,8 +226,7 @@ class TComWhileLoop : public TComWhileInit {
  public:
   using TComWhileInit::TComWhileInit;
   int ComType() const override { return lang::CMD_WhileLoop; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   int32_t LoopIndex = 0;
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -251,8 +244,7 @@ class TComWait : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_Wait; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser Condition;
   TVeskParser Time;
   TVeskParser BlockEvents;  // page version > 106
@@ -264,6 +256,7 @@ class TComWait : public TCommand {
   void LoadState(ByteReader& state) override;
 
  private:
+  void TransferState(RecordIO& io);
   int32_t remaining_ms_ = 0;
   int32_t first_ = 1;
   bool blocks_ = false;
@@ -274,8 +267,7 @@ class TComGameSave : public TCommand {
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_GameSave; }
   uint8_t GetRunOn() const override { return 0; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser Slot;
   std::string JumpPage;
   int32_t JumpIndex = 0;  // page version > 104
@@ -288,8 +280,7 @@ class TComGameLoad : public TCommand {
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_GameLoad; }
   uint8_t GetRunOn() const override { return 0; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser Slot;
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -298,8 +289,7 @@ class TComPCReset : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_PCReset; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   std::string PageName;
   int32_t Index = 0;
   // 1: the whole call chain is dropped and the scenario restarts there;
@@ -330,8 +320,7 @@ class TComCalc : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_Calc; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser Expression;
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -340,8 +329,7 @@ class TComVarNew : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_VarNew; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   std::string VarName;
   uint8_t TypeCode = 1;  // PT_ code 1..4
   TVeskParser InitialValue;
@@ -353,8 +341,7 @@ class TComVarDel : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_VarDel; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   std::string VarName;
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -363,8 +350,7 @@ class TComGetProp : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_GetProp; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser ObjectName;
   TVeskParser PropertyId;
   std::string VarName;
@@ -375,8 +361,7 @@ class TComSetProp : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_SetProp; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser ObjectName;
   TVeskParser PropertyId;
   TVeskParser Value;
@@ -387,8 +372,7 @@ class TComPropMotion : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_PropMotion; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser MotionName;
   TVeskParser TargetName;
   TVeskParser PropertyId;
@@ -407,8 +391,7 @@ class TComComponent : public TCommand {
  public:
   // Takes the schema entry of `id` from the page (none without a page).
   TComComponent(TPage* page, int id);
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
 
   // Reallocates the slots for another schema entry (empty expressions).
   void SetPropertySet(const PropertySet& set);
@@ -438,11 +421,11 @@ class TComControl : public TComComponent {
 };
 
 // One class per kind of object; they differ only in what they create.
-#define VESK_CONTROL_COMMAND(Class, Base, Id)                 \
-  class Class : public Base {                                 \
-   public:                                                    \
-    explicit Class(TPage* page) : Base(page, Id) {}           \
-    int ComType() const override { return Id; }               \
+#define VESK_CONTROL_COMMAND(Class, Base, Id)       \
+  class Class : public Base {                       \
+   public:                                          \
+    explicit Class(TPage* page) : Base(page, Id) {} \
+    int ComType() const override { return Id; }     \
   }
 VESK_CONTROL_COMMAND(TComBoxNew, TComControl, lang::CMD_BoxNew);
 VESK_CONTROL_COMMAND(TComImgNew, TComControl, lang::CMD_ImgNew);
@@ -473,8 +456,7 @@ VESK_CONTROL_COMMAND(TComPrevMenuNew, TComControl, lang::CMD_PrevMenuNew);
 class TComCabinet : public TComComponent {
  public:
   using TComComponent::TComComponent;
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser Mode;  // true inverts the selection
   std::vector<TVeskParser> Names;
 };
@@ -499,8 +481,7 @@ class TComFlip : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_Flip; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser Kind;
   TVeskParser Duration;
   TVeskParser Reverse;
@@ -517,8 +498,7 @@ class TComTextIns : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_TextIns; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   std::vector<uint8_t> TextData;  // the compiled glyph stream
   TVeskParser WindowName;
   TVeskParser Record;
@@ -530,8 +510,7 @@ class TComMovieStop : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_MovieStop; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser ObjectName;
   TVeskParser FadeTime;
   TVeskParser Wait;
@@ -542,8 +521,7 @@ class TComMediaPlay : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_MediaPlay; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser ObjectName;
 };
 
@@ -554,8 +532,7 @@ class TComObjDel : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_ObjDel; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser ObjectName;
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
@@ -564,8 +541,7 @@ class TComMenuClose : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_MenuClose; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser ObjectName;
   // Waits, trying again each turn, until the named object exists.
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
@@ -575,8 +551,7 @@ class TComTextClr : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_TextClr; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser WindowName;
 };
 
@@ -584,8 +559,7 @@ class TComEntryHist : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_FormatHist; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser ObjectName;
 };
 
@@ -593,8 +567,7 @@ class TComCallHist : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_CallHist; }
-  void LoadFromStream(ByteReader& in, int32_t page_version) override;
-  void SaveToStream(ByteWriter& out, int32_t page_version) const override;
+  void Transfer(RecordIO& io) override;
   TVeskParser WindowName;
   TVeskParser StartIndex;
   TVeskParser Count;

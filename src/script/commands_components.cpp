@@ -18,7 +18,8 @@ void TComComponent::SetPropertySet(const PropertySet& set) {
   set_ = set;
   // Bits past the last property id mean nothing; no slot is made for them.
   for (int p = 0; p < kPropertyCount; ++p)
-    props_[static_cast<size_t>(p)] = PropertyBit(set, p) ? std::make_unique<TVeskParser>() : nullptr;
+    props_[static_cast<size_t>(p)] =
+        PropertyBit(set, p) ? std::make_unique<TVeskParser>() : nullptr;
 }
 
 std::vector<int> TComComponent::PropertyIds() const {
@@ -38,28 +39,17 @@ const TVeskParser* TComComponent::Property(int property_id) const {
   return props_[static_cast<size_t>(property_id)].get();
 }
 
-void TComComponent::LoadFromStream(ByteReader& in, int32_t v) {
-  TCommand::LoadFromStream(in, v);
+// The expressions follow the schema: one per property the set names.
+void TComComponent::Transfer(RecordIO& io) {
+  TCommand::Transfer(io);
   for (auto& expression : props_)
-    if (expression) expression->LoadFromStream(in);
+    if (expression) expression->Transfer(io);
 }
 
-void TComComponent::SaveToStream(ByteWriter& out, int32_t v) const {
-  TCommand::SaveToStream(out, v);
-  for (const auto& expression : props_)
-    if (expression) expression->SaveToStream(out);
-}
-
-void TComCabinet::LoadFromStream(ByteReader& in, int32_t v) {
-  TComComponent::LoadFromStream(in, v);
-  Mode.LoadFromStream(in);
-  LoadExpressionList(in, Names, "cabinet name count");
-}
-
-void TComCabinet::SaveToStream(ByteWriter& out, int32_t v) const {
-  TComComponent::SaveToStream(out, v);
-  Mode.SaveToStream(out);
-  SaveExpressionList(out, Names);
+void TComCabinet::Transfer(RecordIO& io) {
+  TComComponent::Transfer(io);
+  Mode.Transfer(io);
+  TransferExpressionList(io, Names, "cabinet name count");
 }
 
 }  // namespace vesk::script

@@ -194,13 +194,15 @@ void TComGameSave::Execute(TCallMan& man, TPage*&, int32_t& index) {
   const int32_t slot = slot_value ? slot_value->GetInt() : 0;
   const expr::TCustomParam* caption = Evaluate(Caption, man);
   const std::string text = caption ? caption->GetStr() : std::string();
-  if (SaveDataPort* save_data = man.env().ports.save_data) save_data->RequestSave(slot, JumpPage, JumpIndex, text);
+  if (SaveDataPort* save_data = man.env().ports.save_data)
+    save_data->RequestSave(slot, JumpPage, JumpIndex, text);
 }
 
 void TComGameLoad::Execute(TCallMan& man, TPage*&, int32_t& index) {
   ++index;
   const expr::TCustomParam* slot = Evaluate(Slot, man);
-  if (SaveDataPort* save_data = man.env().ports.save_data) save_data->RequestLoad(slot ? slot->GetInt() : 0);
+  if (SaveDataPort* save_data = man.env().ports.save_data)
+    save_data->RequestLoad(slot ? slot->GetInt() : 0);
 }
 
 void TComWait::Start(TCallMan& man) {
@@ -234,16 +236,19 @@ void TComWait::Execute(TCallMan& man, TPage*&, int32_t& index) {
   man.RunOnFlag = 0;  // still waiting (time 0 waits without end): the frame ends
 }
 
+// A wait's state is stamped "vesk" + three digits (its version); an
+// unstamped one is version 0, which has no event blocking.
+constexpr int32_t kWaitStateVersion = 100;
+
 void TComWait::SaveState(std::unique_ptr<ByteWriter>& state) {
   if (!state) state = std::make_unique<ByteWriter>();
-  for (char c : std::string("vesk100")) state->U8(static_cast<uint8_t>(c));
-  state->I32(remaining_ms_);
-  state->I32(first_);
-  state->U8(blocks_ ? 1 : 0);
+  for (char c : std::string("vesk") + std::to_string(kWaitStateVersion))
+    state->U8(static_cast<uint8_t>(c));
+  RecordIO io(*state, kWaitStateVersion);
+  TransferState(io);
 }
 
 void TComWait::LoadState(ByteReader& state) {
-  // "vesk" + three digits stamps the state; an unstamped one is version 0.
   int version = 0;
   ByteReader probe = state;
   if (probe.remaining() >= 7) {
@@ -253,9 +258,14 @@ void TComWait::LoadState(ByteReader& state) {
       state.Skip(7, "state magic");
     }
   }
-  remaining_ms_ = state.I32("wait remaining");
-  first_ = state.I32("wait first");
-  if (version >= 100) blocks_ = state.U8("wait blocks") != 0;
+  RecordIO io(state, version);
+  TransferState(io);
+}
+
+void TComWait::TransferState(RecordIO& io) {
+  io.I32(remaining_ms_, "wait remaining");
+  io.I32(first_, "wait first");
+  if (io.Since(100)) io.Bool8(blocks_, "wait blocks");
 }
 
 }  // namespace vesk::script

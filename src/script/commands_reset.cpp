@@ -78,8 +78,10 @@ void TComPCReset::Execute(TCallMan& man, TPage*& page, int32_t& index) {
   // A target that cannot be loaded fails the command before anything is
   // torn down, rather than leaving a half-reset scenario behind.
   man.GetPage(PageName, true);
-  if (Full) ResetEverything(*this, man, page, index);
-  else ResetReturnPlace(*this, man, page, index);
+  if (Full)
+    ResetEverything(*this, man, page, index);
+  else
+    ResetReturnPlace(*this, man, page, index);
 }
 
 void TComReset::Execute(TCallMan& man, TPage*& page, int32_t& index) {

@@ -22,7 +22,6 @@ namespace {
 // settings with the other font settings.
 const std::vector<int>& CreationOrder() {
   static const std::vector<int> order = [] {
-
     std::vector<int> o{PR_NAME,  PR_PARENT, PR_SOURCE, PR_ZOOMX, PR_ZOOMY, PR_POSZOOMED,
                        PR_WIDTH, PR_HEIGHT, PR_LEFT,   PR_TOP,   PR_COLOR, PR_BARSIZE};
     const auto span = [&o](int first, int last) {

@@ -24,7 +24,8 @@ int TTimerList::FindWaiting(const std::string& object, uint8_t event_id) const {
 }
 
 TTimerData* TTimerList::NextWaiting() {
-  auto it = std::find_if(items_.begin(), items_.end(), [](const TTimerData& d) { return d.Waiting(); });
+  auto it =
+      std::find_if(items_.begin(), items_.end(), [](const TTimerData& d) { return d.Waiting(); });
   return it == items_.end() ? nullptr : &*it;
 }
 
@@ -38,7 +39,9 @@ void TTimerList::RemoveAtDepth(int32_t depth) {
 }
 
 void TTimerList::RemoveAtDepths(int32_t first, int32_t last) {
-  RemoveIf([first, last](const TTimerData& d) { return !d.Waiting() && d.RunningDepth >= first && d.RunningDepth <= last; });
+  RemoveIf([first, last](const TTimerData& d) {
+    return !d.Waiting() && d.RunningDepth >= first && d.RunningDepth <= last;
+  });
 }
 
 void TTimerList::RemoveRunning() {

@@ -32,8 +32,8 @@ struct TTimerData {
 class TTimerList {
  public:
   // Appends a waiting item with a copy of `args`.
-  TTimerData& Enqueue(const std::string& object, const std::string& handler, std::vector<std::string> args,
-                      uint8_t event_id);
+  TTimerData& Enqueue(const std::string& object, const std::string& handler,
+                      std::vector<std::string> args, uint8_t event_id);
   // Index of the first item of that object and id, waiting or running, else
   // -1. Objects ask this before queuing events that must not pile up
   // (idle ticks, wheel turns).

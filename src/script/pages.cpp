@@ -27,39 +27,8 @@ PageLoad TPage::Load(const std::string& name, std::span<const uint8_t> bytes) {
   Version = in.I32("page version");
   if (Version > kPageVersionMax) return PageLoad::kNewer;
   if (Version < kPageVersionMin) return PageLoad::kRebuild;
-
   try {
-    ResultType = in.U8("page result type");
-    const int32_t sets = in.I32("property set count");
-    const int32_t set_size = in.I32("property set size");
-    if (sets < 0 || set_size < 0) OutOfRange("property sets", in);
-    if (static_cast<uint64_t>(sets) * static_cast<uint64_t>(set_size) > in.remaining())
-      OutOfRange("property sets", in);
-    for (auto& set : Schema) set.fill(0);
-    StoredSets = std::min(sets, static_cast<int32_t>(kCommandCount));
-    for (int32_t i = 0; i < StoredSets; ++i) {
-      const uint8_t* data = in.Bytes(static_cast<size_t>(set_size), "property set");
-      // Only the first 20 bytes of a set mean anything; a shorter set leaves
-      // the higher properties absent.
-      std::copy_n(data, std::min(static_cast<size_t>(set_size), kPropertySetBytes),
-                  Schema[static_cast<size_t>(i)].begin());
-    }
-    // Sets for ids no command has are skipped in one step: a count of two
-    // billion empty sets costs nothing.
-    in.Skip(static_cast<size_t>(sets - StoredSets) * static_cast<size_t>(set_size), "property set");
-
-    const int32_t count = in.I32("command count");
-    if (count < 0 || static_cast<size_t>(count) > in.remaining() / kMinCommandBytes)
-      OutOfRange("command count", in);
-    Commands.reserve(static_cast<size_t>(count));
-    for (int32_t i = 0; i < count; ++i) {
-      // Only the low seven bits of the id byte name the command.
-      const int id = in.U8("command id") % 128;
-      std::unique_ptr<TCommand> command = CreateCommand(id, this);
-      if (!command) throw EVeskError(MessageCp932(Msg::kBadCommand));
-      command->LoadFromStream(in, Version);
-      Commands.push_back(std::move(command));
-    }
+    LoadRecord(*this, in, Version);
   } catch (...) {
     Commands.clear();
     throw;
@@ -67,18 +36,67 @@ PageLoad TPage::Load(const std::string& name, std::span<const uint8_t> bytes) {
   return PageLoad::kLoaded;
 }
 
+// The version comes first and lays out the rest.
 void TPage::SaveToStream(ByteWriter& out) const {
   out.I32(Version);
-  out.U8(ResultType);
-  const int32_t sets = std::clamp(StoredSets, 0, static_cast<int32_t>(kCommandCount));
-  out.I32(sets);
-  out.I32(static_cast<int32_t>(kPropertySetBytes));
-  for (int32_t i = 0; i < sets; ++i)
-    for (uint8_t b : Schema[static_cast<size_t>(i)]) out.U8(b);
-  out.I32(Count());
-  for (const auto& command : Commands) {
-    out.U8(static_cast<uint8_t>(command->ComType()));
-    command->SaveToStream(out, Version);
+  SaveRecord(*this, out, Version);
+}
+
+void TPage::Transfer(RecordIO& io) {
+  io.U8(ResultType, "page result type");
+  TransferSchema(io);
+  TransferCommands(io);
+}
+
+// StoredSets sets of 20 bytes are written. A loaded file may hold sets of
+// any size: only the first 20 bytes of a set mean anything, a shorter set
+// leaves the higher properties absent, and sets for ids no command has are
+// skipped in one step (a count of two billion empty sets costs nothing).
+void TPage::TransferSchema(RecordIO& io) {
+  int32_t sets = std::clamp(StoredSets, 0, static_cast<int32_t>(kCommandCount));
+  int32_t set_size = static_cast<int32_t>(kPropertySetBytes);
+  io.I32(sets, "property set count");
+  io.I32(set_size, "property set size");
+  if (!io.loading()) {
+    for (int32_t i = 0; i < sets; ++i)
+      io.Bytes(Schema[static_cast<size_t>(i)].data(), kPropertySetBytes, "property set");
+    return;
+  }
+  ByteReader& in = io.reader();
+  if (sets < 0 || set_size < 0) OutOfRange("property sets", in);
+  if (static_cast<uint64_t>(sets) * static_cast<uint64_t>(set_size) > in.remaining())
+    OutOfRange("property sets", in);
+  for (auto& set : Schema) set.fill(0);
+  StoredSets = std::min(sets, static_cast<int32_t>(kCommandCount));
+  for (int32_t i = 0; i < StoredSets; ++i) {
+    const uint8_t* data = in.Bytes(static_cast<size_t>(set_size), "property set");
+    std::copy_n(data, std::min(static_cast<size_t>(set_size), kPropertySetBytes),
+                Schema[static_cast<size_t>(i)].begin());
+  }
+  in.Skip(static_cast<size_t>(sets - StoredSets) * static_cast<size_t>(set_size), "property set");
+}
+
+// Each command: its id byte, then its record.
+void TPage::TransferCommands(RecordIO& io) {
+  const int32_t count = io.Count(Commands.size(), kMinCommandBytes, "command count",
+                                 RecordIO::Negative::kRefused, RecordIO::Offset::kNamed);
+  if (!io.loading()) {
+    for (const auto& command : Commands) {
+      uint8_t id = static_cast<uint8_t>(command->ComType());
+      io.U8(id, "command id");
+      command->Transfer(io);
+    }
+    return;
+  }
+  Commands.reserve(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) {
+    uint8_t id = 0;
+    io.U8(id, "command id");
+    // Only the low seven bits of the id byte name the command.
+    std::unique_ptr<TCommand> command = CreateCommand(id % 128, this);
+    if (!command) throw EVeskError(MessageCp932(Msg::kBadCommand));
+    command->Transfer(io);
+    Commands.push_back(std::move(command));
   }
 }
 

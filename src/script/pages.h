@@ -44,12 +44,18 @@ class TPage {
   PageLoad Load(const std::string& name, std::span<const uint8_t> bytes);
   // Writes the page in the form Load reads, with StoredSets property sets.
   void SaveToStream(ByteWriter& out) const;
+  // The fields after the version, for both directions (core/record_io.h).
+  void Transfer(RecordIO& io);
 
   // The index of the first label named `label` (byte for byte), else -1.
   int32_t IndexOfLabel(std::string_view label) const;
   // The index of `command`, -1 when it is not on this page.
   int32_t IndexOf(const TCommand* command) const;
   int32_t Count() const { return static_cast<int32_t>(Commands.size()); }
+
+ private:
+  void TransferSchema(RecordIO& io);
+  void TransferCommands(RecordIO& io);
 };
 
 }  // namespace vesk::script

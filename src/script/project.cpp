@@ -47,8 +47,9 @@ void TProject::Create() {
     bytes = env_.files->ReadFileBytes(kProjectFile);
   } catch (const std::exception& e) {
     // Present but unreadable (a damaged compressed entry) is not missing.
-    error_ = env_.files->Exists(kProjectFile) ? "the project file vesk.lpb is damaged: " + ErrorTextUtf8(e)
-                                              : std::string("no project file vesk.lpb");
+    error_ = env_.files->Exists(kProjectFile)
+                 ? "the project file vesk.lpb is damaged: " + ErrorTextUtf8(e)
+                 : std::string("no project file vesk.lpb");
     return;
   }
   if (bytes.empty()) {
@@ -91,15 +92,15 @@ void TProject::Create() {
 }
 
 bool TProject::ReadProjectFile(const std::vector<uint8_t>& bytes) {
-  ByteReader in(bytes.data(), bytes.size());
-  ReadLeadingFields(in, info);
+  ProjectFile file = script::ReadProjectFile(bytes);
+  info = file.info;
   if (info.version > kMaxProjectVersion) {
     error_ = "project version " + std::to_string(info.version) + " is newer than this player";
     return false;
   }
-  DiskPrompt = in.Str("disk prompt");
-  ExitPrompt = in.Str("exit prompt");
-  for (const StatusDefinition& d : ReadStatusDefinitions(in)) {
+  DiskPrompt = std::move(file.disk_prompt);
+  ExitPrompt = std::move(file.exit_prompt);
+  for (const StatusDefinition& d : file.status) {
     // A value restored from the saved status is never overwritten.
     if (d.type > lang::PT_STR || env_.variables->Find(d.name)) continue;
     expr::TParamCollectionItem* item = env_.variables->AddParam(d.type);
@@ -111,45 +112,49 @@ bool TProject::ReadProjectFile(const std::vector<uint8_t>& bytes) {
     }
     item->IsStatus = 1;
     switch (d.type) {
-      case lang::PT_INT: item->Value->SetInt(d.i); break;
-      case lang::PT_FLOAT: item->Value->SetFloat(d.r); break;
-      case lang::PT_BOOL: item->Value->SetFlag(d.b); break;
-      case lang::PT_STR: item->Value->SetStr(d.s); break;
-      default: break;
+      case lang::PT_INT:
+        item->Value->SetInt(d.i);
+        break;
+      case lang::PT_FLOAT:
+        item->Value->SetFloat(d.r);
+        break;
+      case lang::PT_BOOL:
+        item->Value->SetFlag(d.b);
+        break;
+      case lang::PT_STR:
+        item->Value->SetStr(d.s);
+        break;
+      default:
+        break;
     }
   }
-  DiskMap.LoadFromStream(in);
+  DiskMap = std::move(file.disk_map);
   return true;
 }
 
 void TProject::ReadOriginalDiskMap() {
   // The installed copy's map wins: the original file knows the real discs.
+  // A file newer than this player gives no map.
   storage::TFolderDiskList map;
   try {
-    const std::vector<uint8_t> bytes = env_.files->ReadFileBytes(kOriginalProjectFile);
-    ByteReader in(bytes.data(), bytes.size());
-    ProjectInfo skipped;
-    ReadLeadingFields(in, skipped);
-    if (skipped.version <= kMaxProjectVersion) {
-      in.Str("disk prompt");
-      in.Str("exit prompt");
-      ReadStatusDefinitions(in);
-      map.LoadFromStream(in);
-    }
+    map = script::ReadProjectFile(env_.files->ReadFileBytes(kOriginalProjectFile)).disk_map;
   } catch (const std::exception&) {
     map.Clear();
   }
   DiskMap = map;
 }
 
-void TProject::RequestSave(int32_t slot, const std::string& page, int32_t index, const std::string& caption) {
+void TProject::RequestSave(int32_t slot, const std::string& page, int32_t index,
+                           const std::string& caption) {
   PendingSave = slot;
   SaveJumpPage = page;
   SaveJumpIndex = index;
   SaveCaption = caption;
 }
 
-void TProject::RequestLoad(int32_t slot) { PendingLoad = slot; }
+void TProject::RequestLoad(int32_t slot) {
+  PendingLoad = slot;
+}
 
 bool TProject::FileAvailable(const std::string& name) {
   if (env_.files->Exists(name)) return true;
@@ -157,14 +162,16 @@ bool TProject::FileAvailable(const std::string& name) {
   if (disk <= 0) return false;
   const std::string ext = LowerAsciiBytes(ExtensionByBytes(name, "\\"));
   // Media the design keeps on the hard disk are never asked for from a disc.
-  if ((LowerAsciiBytes(info.local_media_ext) + ".").find(ext + ".") != std::string::npos) return false;
+  if ((LowerAsciiBytes(info.local_media_ext) + ".").find(ext + ".") != std::string::npos)
+    return false;
   return env_.files->AskForDisk(disk);
 }
 
 bool TProject::InstallCheck() {
   storage::TVrFileManager& files = *env_.files;
   const std::string local_install = platform::JoinPath(env_.exe_dir, "install.dat");
-  if (platform::FileExists(local_install) && files.BaseFolder().empty()) files.AddFolder(env_.exe_dir);
+  if (platform::FileExists(local_install) && files.BaseFolder().empty())
+    files.AddFolder(env_.exe_dir);
   if (!files.Exists("install.dat")) {
     env_.dialogs->ShowMessage(MessageUtf8(Msg::kReinstall), MessageUtf8(Msg::kInfoCaption),
                               platform::MessageIcon::kInformation, platform::MessageButtons::kOk);
@@ -199,15 +206,14 @@ bool TProject::InstallCheck() {
       files.AddArchive(game);
       return true;
     }
-    const auto insert = env_.dialogs->ShowMessage(MessageUtf8(Msg::kInsertDisc), MessageUtf8(Msg::kInfoCaption),
-                                                  platform::MessageIcon::kInformation,
-                                                  platform::MessageButtons::kOkCancel);
+    const auto insert = env_.dialogs->ShowMessage(
+        MessageUtf8(Msg::kInsertDisc), MessageUtf8(Msg::kInfoCaption),
+        platform::MessageIcon::kInformation, platform::MessageButtons::kOkCancel);
     if (!env_.dialogs->interactive()) return false;  // nobody can insert a disc
     if (insert == platform::MessageResult::kOk) continue;
-    const auto leave = env_.dialogs->ShowMessage(platform::Cp932ToUtf8(ExitPrompt),
-                                                 platform::Cp932ToUtf8(set.title),
-                                                 platform::MessageIcon::kInformation,
-                                                 platform::MessageButtons::kOkCancel);
+    const auto leave = env_.dialogs->ShowMessage(
+        platform::Cp932ToUtf8(ExitPrompt), platform::Cp932ToUtf8(set.title),
+        platform::MessageIcon::kInformation, platform::MessageButtons::kOkCancel);
     if (leave == platform::MessageResult::kOk) return false;
   }
 }

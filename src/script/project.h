@@ -39,7 +39,8 @@ class TProject final : public SaveDataPort {
 
   bool FileAvailable(const std::string& name_cp932);
   bool InstallCheck();
-  void RequestSave(int32_t slot, const std::string& page, int32_t index, const std::string& caption) override;
+  void RequestSave(int32_t slot, const std::string& page, int32_t index,
+                   const std::string& caption) override;
   void RequestLoad(int32_t slot) override;
 
   ProjectInfo info;

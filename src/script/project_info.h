@@ -10,10 +10,6 @@
 #include "expr/params.h"
 #include "storage/folder_disk_list.h"
 
-namespace vesk {
-class ByteReader;
-}
-
 namespace vesk::script {
 
 inline constexpr int32_t kMaxProjectVersion = 109;
@@ -45,9 +41,6 @@ struct ProjectReadResult {
 // SaveStatus from 104, SleepBetweenFrames from 106 (else 0), LocalMediaExt
 // from 109 (else ".wav.wma.ogg.mid").
 ProjectReadResult ReadProjectInfo(const std::vector<uint8_t>& file);
-// The same fields from a reader at the start of the file (version first);
-// throws ETruncated. Stops after the version when it is above 109.
-void ReadLeadingFields(ByteReader& in, ProjectInfo& p);
 
 // One status variable definition of the project file: type code, name and
 // the initial value of that type (other codes carry no value).
@@ -60,12 +53,10 @@ struct StatusDefinition {
   std::string s;
 };
 
-// The counted list of definitions; throws ETruncated (a count the remaining
-// bytes cannot hold is refused before anything is allocated).
-std::vector<StatusDefinition> ReadStatusDefinitions(ByteReader& in);
-
-// The whole project file, for the authoring tools (the player reads it
-// field by field while it creates the variables).
+// The whole project file: the player takes the status variables and the
+// folder-to-disk map from it, the tools read and write all of it. In the
+// file the definitions are a counted list; a count the remaining bytes
+// cannot hold is refused before anything is allocated.
 struct ProjectFile {
   ProjectInfo info;
   std::string disk_prompt;

@@ -33,7 +33,8 @@ class ScenePort {
   // only when given, parents by name, tags, font styles).
   virtual void ApplyCreationProperty(SceneObject& object, int id, const CreationValue& value) = 0;
   // An expression the object keeps instead of a value (ImgNew's end wait).
-  virtual void TakeCreationExpression(SceneObject& object, int id, const expr::TVeskParser& expression) = 0;
+  virtual void TakeCreationExpression(SceneObject& object, int id,
+                                      const expr::TVeskParser& expression) = 0;
   // After the last property: a control marks its area for drawing.
   virtual void CreationComplete(SceneObject& object) = 0;
   virtual void DeleteObject(SceneObject& object) = 0;

@@ -35,9 +35,9 @@ bool TVrFileManager::AskForDisk(int disk) {
   if (!ctx.dialogs) return false;
   const std::string caption = platform::Cp932ToUtf8(ctx.title_cp932);
   for (;;) {
-    const auto answer = ctx.dialogs->ShowMessage(platform::Cp932ToUtf8(FormatDisk(ctx.prompt_cp932, disk)),
-                                                 caption, platform::MessageIcon::kInformation,
-                                                 platform::MessageButtons::kOkCancel);
+    const auto answer = ctx.dialogs->ShowMessage(
+        platform::Cp932ToUtf8(FormatDisk(ctx.prompt_cp932, disk)), caption,
+        platform::MessageIcon::kInformation, platform::MessageButtons::kOkCancel);
     if (answer == platform::MessageResult::kOk) {
       // A newly mounted disc shows up in the mount table.
       cd_roots_ = scan_cd_roots_();

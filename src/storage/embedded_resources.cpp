@@ -21,7 +21,8 @@ std::vector<Blob>& Registry() {
 
 }  // namespace
 
-bool RegisterEmbeddedResource(const char* name, const char* type, const uint8_t* data, size_t size) {
+bool RegisterEmbeddedResource(const char* name, const char* type, const uint8_t* data,
+                              size_t size) {
   Registry().push_back({name, type, {data, size}});
   return true;
 }

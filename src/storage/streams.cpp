@@ -60,7 +60,9 @@ int64_t TSharedBytesStream::Read(void* buffer, int64_t count) {
   return n;
 }
 
-int64_t TSharedBytesStream::Write(const void*, int64_t) { throw EStreamError("read-only stream"); }
+int64_t TSharedBytesStream::Write(const void*, int64_t) {
+  throw EStreamError("read-only stream");
+}
 
 int64_t TSharedBytesStream::Seek(int64_t position) {
   position_ = std::max<int64_t>(0, position);
@@ -76,9 +78,9 @@ std::string TBigFileStream::PartName(const std::string& path, int index) {
   if (index == 0) return path;
   const auto slash = path.find_last_of('/');
   const auto dot = path.find_last_of('.');
-  const std::string stem =
-      (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? path.substr(0, dot)
-                                                                                  : path;
+  const std::string stem = (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+                               ? path.substr(0, dot)
+                               : path;
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, ".%03d", index);
   return stem + suffix;
@@ -147,7 +149,8 @@ int64_t TBigFileStream::Write(const void* buffer, int64_t count) {
     while (parts_.size() <= part) {
       auto next = platform::File::Open(PartName(path_, static_cast<int>(parts_.size())),
                                        platform::File::Mode::kCreate);
-      if (!next) throw EStreamError("cannot create " + PartName(path_, static_cast<int>(parts_.size())));
+      if (!next)
+        throw EStreamError("cannot create " + PartName(path_, static_cast<int>(parts_.size())));
       parts_.push_back(std::move(next));
     }
     const int64_t in_part = position_ % part_size_;
@@ -178,7 +181,9 @@ int64_t TRangeStream::Read(void* buffer, int64_t count) {
   return got;
 }
 
-int64_t TRangeStream::Write(const void*, int64_t) { throw EStreamError("read-only stream"); }
+int64_t TRangeStream::Write(const void*, int64_t) {
+  throw EStreamError("read-only stream");
+}
 
 int64_t TRangeStream::Seek(int64_t position) {
   position_ = std::clamp<int64_t>(position, 0, size_);

@@ -27,7 +27,8 @@ std::string ExtensionOf(const std::string& name_cp932) {
 }  // namespace
 
 TVrFileManager::TVrFileManager()
-    : cd_roots_(platform::OpticalDiscMountPoints()), scan_cd_roots_(platform::OpticalDiscMountPoints) {}
+    : cd_roots_(platform::OpticalDiscMountPoints()),
+      scan_cd_roots_(platform::OpticalDiscMountPoints) {}
 
 TVrFileManager::~TVrFileManager() {
   // Extracted files live for the whole run; they go with the manager.
@@ -62,7 +63,8 @@ int TVrFileManager::AddResource(const std::string& module_host_path, const std::
                                 const std::string& res_type) {
   std::shared_ptr<const std::vector<uint8_t>> bytes;
   const std::string label = module_host_path + " [" + res_type + "/" + res_name + "]";
-  if (platform::CanonicalPath(module_host_path) == platform::CanonicalPath(platform::ExecutablePath())) {
+  if (platform::CanonicalPath(module_host_path) ==
+      platform::CanonicalPath(platform::ExecutablePath())) {
     // Our own resources are linked into the program.
     if (auto own = FindEmbeddedResource(res_name, res_type))
       bytes = std::make_shared<const std::vector<uint8_t>>(own->begin(), own->end());
@@ -86,7 +88,8 @@ TVrFileCollection* TVrFileManager::Source(int id) const {
   return id >= 0 && id < SourceCount() ? sources_[static_cast<size_t>(id)].get() : nullptr;
 }
 
-std::optional<std::string> TVrFileManager::LooseFile(const std::string& base, const std::string& name) {
+std::optional<std::string> TVrFileManager::LooseFile(const std::string& base,
+                                                     const std::string& name) {
   auto path = loose_.Resolve(base, name);
   if (path && platform::FileExists(*path)) return path;
   return std::nullopt;
@@ -103,7 +106,8 @@ bool TVrFileManager::Exists(const std::string& name) {
 
 TVrFileManager::CacheEntry& TVrFileManager::CacheSlot(const std::string& name) {
   const std::string key = UpperAsciiBytes(name);
-  auto hit = std::find_if(cache_.begin(), cache_.end(), [&](const CacheEntry& c) { return c.key == key; });
+  auto hit =
+      std::find_if(cache_.begin(), cache_.end(), [&](const CacheEntry& c) { return c.key == key; });
   if (hit != cache_.end()) {
     std::rotate(cache_.begin(), hit, hit + 1);  // most recently used first
     return cache_.front();
@@ -125,7 +129,9 @@ std::vector<std::string> TVrFileManager::CacheKeys() const {
   return keys;
 }
 
-void TVrFileManager::ClearCache() { cache_.clear(); }
+void TVrFileManager::ClearCache() {
+  cache_.clear();
+}
 
 bool TVrFileManager::LoadInto(const std::string& name, CacheEntry& slot) {
   if (auto path = LooseFile(base_folder_, name)) {

@@ -54,7 +54,7 @@ class TVrFile : public THashCollectionItem {
   uint8_t Stored = 0;  // 1: as they are; 0: a zlib stream
   int32_t FileDate = 0;
   uint32_t Crc = 0;
-  uint8_t CrcOfOriginal = 0;  // 1: Crc covers the uncompressed content
+  uint8_t CrcOfOriginal = 0;              // 1: Crc covers the uncompressed content
   std::unique_ptr<TMemoryStream> Source;  // new content for the writer
 };
 
@@ -156,9 +156,9 @@ struct TVrLockData {
 // What the disk prompt needs from the project and the shell.
 struct DiskPromptContext {
   platform::Dialogs* dialogs = nullptr;
-  std::string title_cp932;   // caption, and the title install sets must match
+  std::string title_cp932;  // caption, and the title install sets must match
   std::string prompt_cp932;  // "ディスク%dを入れてから[OK]をクリックしてください"
-  std::string exit_cp932;    // "終了します"
+  std::string exit_cp932;           // "終了します"
   std::function<void()> terminate;  // sets the termination flag and closes
 };
 
@@ -200,7 +200,9 @@ class TVrFileManager {
   void SetCdRoots(std::vector<std::string> roots) { cd_roots_ = std::move(roots); }
   // How the disk prompt finds the discs now in the drives (the mount table
   // by default; tests give folders).
-  void SetCdRootScanner(std::function<std::vector<std::string>()> scan) { scan_cd_roots_ = std::move(scan); }
+  void SetCdRootScanner(std::function<std::vector<std::string>()> scan) {
+    scan_cd_roots_ = std::move(scan);
+  }
   DiskPromptContext& disk_prompt() { return disk_prompt_; }
   const std::vector<TVrLockData>& locks() const { return locks_; }
   // Cached names, most recently used first (upper-cased keys).

@@ -38,7 +38,8 @@ class IndexReader {
     if (n < 0 || n > remaining()) Fail(std::string("truncated ") + what);
     auto* dst = static_cast<uint8_t*>(out);
     while (n > 0) {
-      if (pos_ < buffer_start_ || pos_ >= buffer_start_ + static_cast<int64_t>(buffer_.size())) Fill();
+      if (pos_ < buffer_start_ || pos_ >= buffer_start_ + static_cast<int64_t>(buffer_.size()))
+        Fill();
       const int64_t off = pos_ - buffer_start_;
       const int64_t take = std::min<int64_t>(n, static_cast<int64_t>(buffer_.size()) - off);
       std::memcpy(dst, buffer_.data() + off, static_cast<size_t>(take));
@@ -114,7 +115,8 @@ int64_t TrailerBase(TStream& s, bool require_magic) {
 std::vector<uint8_t> Deflate(const std::vector<uint8_t>& in) {
   uLongf out_size = compressBound(static_cast<uLong>(in.size()));
   std::vector<uint8_t> out(out_size);
-  if (compress2(out.data(), &out_size, in.data(), static_cast<uLong>(in.size()), Z_BEST_SPEED) != Z_OK)
+  if (compress2(out.data(), &out_size, in.data(), static_cast<uLong>(in.size()), Z_BEST_SPEED) !=
+      Z_OK)
     throw EArchiveError("compression failed");
   out.resize(out_size);
   return out;
@@ -126,7 +128,8 @@ uint32_t Crc32(const std::vector<uint8_t>& data) {
 
 }  // namespace
 
-static std::vector<uint8_t> InflateStreaming(const uint8_t* data, size_t size, const std::string& what);
+static std::vector<uint8_t> InflateStreaming(const uint8_t* data, size_t size,
+                                             const std::string& what);
 
 std::vector<uint8_t> InflateEntry(const uint8_t* data, size_t size, const std::string& what) {
   // The whole entry at once, guessing its size from the usual ratio and
@@ -143,7 +146,8 @@ std::vector<uint8_t> InflateEntry(const uint8_t* data, size_t size, const std::s
   return InflateStreaming(data, size, what);
 }
 
-static std::vector<uint8_t> InflateStreaming(const uint8_t* data, size_t size, const std::string& what) {
+static std::vector<uint8_t> InflateStreaming(const uint8_t* data, size_t size,
+                                             const std::string& what) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) throw EArchiveError(what + ": cannot start decompression");
   std::vector<uint8_t> out(std::max<size_t>(size * 4, 4096));
@@ -206,11 +210,13 @@ void TVrFileCollection::ReadIndex(TStream& s, int64_t base, const std::string& l
   TArchiveScrambler name_gen;
   for (auto& name : names) {
     const int32_t len = in.I32("name length");
-    if (len < 0 || len > in.remaining()) in.Fail("name length " + std::to_string(len) + " exceeds the file");
+    if (len < 0 || len > in.remaining())
+      in.Fail("name length " + std::to_string(len) + " exceeds the file");
     name.resize(static_cast<size_t>(len));
     in.Read(name.data(), len, "name");
     if (scrambled)
-      for (char& c : name) c = static_cast<char>(static_cast<uint8_t>(c) ^ (name_gen.Next() & 0xFF));
+      for (char& c : name)
+        c = static_cast<char>(static_cast<uint8_t>(c) ^ (name_gen.Next() & 0xFF));
   }
   // Offsets count from the base; each must lie inside the data before sizes
   // are taken as differences, or two hostile values overflow.
@@ -231,7 +237,8 @@ void TVrFileCollection::ReadIndex(TStream& s, int64_t base, const std::string& l
       if (scrambled) v ^= offset_gen.Next();
       off = static_cast<int32_t>(v);
     }
-    if (off < 0 || off > data_end) in.Fail("offset " + std::to_string(off) + " lies outside the file");
+    if (off < 0 || off > data_end)
+      in.Fail("offset " + std::to_string(off) + " lies outside the file");
   }
   std::vector<uint8_t> stored(static_cast<size_t>(n), 0), kinds(static_cast<size_t>(n), 0);
   std::vector<int32_t> dates(static_cast<size_t>(n), 0);
@@ -327,7 +334,8 @@ std::vector<uint8_t> TVrFileCollection::ReadEntryData(const TVrFile& entry) {
   if (!data_) throw EArchiveError(what + ": the archive has no data");
   std::vector<uint8_t> stored(static_cast<size_t>(entry.Size));
   data_->Seek(entry.Offset);
-  if (data_->Read(stored.data(), entry.Size) != entry.Size) throw EArchiveError(what + ": cut short");
+  if (data_->Read(stored.data(), entry.Size) != entry.Size)
+    throw EArchiveError(what + ": cut short");
   if (entry.Stored || entry.Size == 0) return stored;
   return InflateEntry(stored.data(), stored.size(), what);
 }
@@ -361,7 +369,8 @@ bool TVrFileCollection::VerifyEntry(const TVrFile& entry, std::string* error) {
 void TVrFileCollection::ReadEntry(TMemoryStream& target, const std::string& name) {
   target.Clear();
   // A loose file beside the archive wins over its entry.
-  if (auto path = loose_.Resolve(Folder, name); path && *path != FileName && platform::FileExists(*path)) {
+  if (auto path = loose_.Resolve(Folder, name);
+      path && *path != FileName && platform::FileExists(*path)) {
     auto bytes = platform::ReadWholeFile(*path);
     if (bytes) {
       target.bytes() = std::move(*bytes);
@@ -386,8 +395,8 @@ void TVrFileCollection::DeleteEntry(const std::string& name) {
   if (i >= 0 && Entry(i)->Name() != kEofEntryName) Delete(i);
 }
 
-std::vector<uint8_t> TVrFileCollection::EntryContentForWriting(const TVrFile& entry, bool* from_disk,
-                                                               int32_t* date) {
+std::vector<uint8_t> TVrFileCollection::EntryContentForWriting(const TVrFile& entry,
+                                                               bool* from_disk, int32_t* date) {
   *from_disk = false;
   if (entry.Source) return entry.Source->bytes();
   if (auto path = loose_.Resolve(Folder, entry.Name()); path && platform::FileExists(*path)) {
@@ -439,7 +448,8 @@ bool TVrFileCollection::SaveTo(TStream& out, const ArchiveWritePolicy& policy) {
     bool compress;
     if (from_disk) {
       const std::string ext = UpperExtension(e->Name());
-      static const char* const kMedia[] = {".WAV", ".WMA", ".OGG", ".MPG", ".MPEG", ".WMV", ".ASF", ".DAT"};
+      static const char* const kMedia[] = {".WAV",  ".WMA", ".OGG", ".MPG",
+                                           ".MPEG", ".WMV", ".ASF", ".DAT"};
       const bool media = std::any_of(std::begin(kMedia), std::end(kMedia),
                                      [&](const char* m) { return ext == m; });
       compress = (ext == ".ORL" && policy.uncompressed_image_test &&
@@ -475,7 +485,8 @@ bool TVrFileCollection::SaveTo(TStream& out, const ArchiveWritePolicy& policy) {
   TArchiveScrambler offset_gen;
   for (int64_t off : offsets) {
     const uint32_t k = offset_gen.Next();
-    const uint64_t v = static_cast<uint64_t>(off) ^ (((k & 0x80000000u) ? 0xFFFFFFFF00000000ull : 0) | k);
+    const uint64_t v =
+        static_cast<uint64_t>(off) ^ (((k & 0x80000000u) ? 0xFFFFFFFF00000000ull : 0) | k);
     add32(static_cast<uint32_t>(v));
     add32(static_cast<uint32_t>(v >> 32));
   }

@@ -15,7 +15,8 @@ using platform::MouseButton;
 TEST(InputScript, ClickAndKeyReleaseOnTheNextFrame) {
   std::vector<ScriptedEvent> ev;
   std::string err;
-  ASSERT_TRUE(ParseInputScript("# comment\n5 click 10 20\n\n3 key 13  # enter\n", &ev, &err)) << err;
+  ASSERT_TRUE(ParseInputScript("# comment\n5 click 10 20\n\n3 key 13  # enter\n", &ev, &err))
+      << err;
   ASSERT_EQ(ev.size(), 5u);
   EXPECT_EQ(ev[0].frame, 3);
   EXPECT_EQ(ev[0].event.type, EventType::kKeyDown);
@@ -34,10 +35,11 @@ TEST(InputScript, ClickAndKeyReleaseOnTheNextFrame) {
 TEST(InputScript, EveryEventKind) {
   std::vector<ScriptedEvent> ev;
   std::string err;
-  ASSERT_TRUE(ParseInputScript("0 move 7 8\n0 ldown\n1 lup\n1 rdown\n1 rup\n2 rclick 1 2\n"
-                               "2 keydown 0x41\n2 keyup Return\n3 wheel up\n3 wheel down\n"
-                               "4 text こんにちは 世界\n5 deactivate\n6 activate\n7 quit\n",
-                               &ev, &err))
+  ASSERT_TRUE(
+      ParseInputScript("0 move 7 8\n0 ldown\n1 lup\n1 rdown\n1 rup\n2 rclick 1 2\n"
+                       "2 keydown 0x41\n2 keyup Return\n3 wheel up\n3 wheel down\n"
+                       "4 text こんにちは 世界\n5 deactivate\n6 activate\n7 quit\n",
+                       &ev, &err))
       << err;
   ASSERT_EQ(ev.size(), 16u);
   EXPECT_EQ(ev[1].event.type, EventType::kMouseDown);
@@ -92,14 +94,19 @@ TEST(VarDump, CollectsTheNonSystemVariablesInTableOrder) {
   auto* arr = table.Declare("r", lang::PT_FLOAT, expr::VarScope::kLocal, 2);
   arr->Value->SetDims({2});
   arr->Value->SetFloatAt(1, 0.5L);
-  table.Declare("\x83\x74\x83\x89\x83\x4F", lang::PT_BOOL, expr::VarScope::kStatus, 0)->Value->SetFlag(true);
+  table.Declare("\x83\x74\x83\x89\x83\x4F", lang::PT_BOOL, expr::VarScope::kStatus, 0)
+      ->Value->SetFlag(true);
   table.Declare("s", lang::PT_STR, expr::VarScope::kGlobal, 0)->Value->SetStr("\x82\xA0");
   EXPECT_EQ(VarDumpJson(1, 2, CollectVariables(table)),
             "{\"frames\":1,\"tick\":2,\"variables\":[\n"
-            "{\"name\":\"n\",\"type\":1,\"status\":false,\"scope\":-1,\"local\":false,\"dims\":[],\"values\":[-3]},\n"
-            "{\"name\":\"r\",\"type\":2,\"status\":false,\"scope\":2,\"local\":true,\"dims\":[2],\"values\":[0,0.5]},\n"
-            "{\"name\":\"フラグ\",\"type\":3,\"status\":true,\"scope\":-1,\"local\":false,\"dims\":[],\"values\":[true]},\n"
-            "{\"name\":\"s\",\"type\":4,\"status\":false,\"scope\":-1,\"local\":false,\"dims\":[],\"values\":[\"あ\"]}]}\n");
+            "{\"name\":\"n\",\"type\":1,\"status\":false,\"scope\":-1,\"local\":false,\"dims\":[],"
+            "\"values\":[-3]},\n"
+            "{\"name\":\"r\",\"type\":2,\"status\":false,\"scope\":2,\"local\":true,\"dims\":[2],"
+            "\"values\":[0,0.5]},\n"
+            "{\"name\":\"フラグ\",\"type\":3,\"status\":true,\"scope\":-1,\"local\":false,\"dims\":"
+            "[],\"values\":[true]},\n"
+            "{\"name\":\"s\",\"type\":4,\"status\":false,\"scope\":-1,\"local\":false,\"dims\":[],"
+            "\"values\":[\"あ\"]}]}\n");
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 // check what it calls and in which order.
 #include <functional>
 #include <memory>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/default_engine.h"
@@ -103,7 +103,8 @@ class FakeScreen final : public ScreenManager {
 
 class FakeMedia final : public MediaManager {
  public:
-  FakeMedia(Log* log, std::string name, bool items) : log_(log), name_(std::move(name)), items_(items) {}
+  FakeMedia(Log* log, std::string name, bool items)
+      : log_(log), name_(std::move(name)), items_(items) {}
   ~FakeMedia() override { log_->push_back("~" + name_); }
   void PauseAll() override { log_->push_back("pause " + name_); }
   void ResumeAll() override { log_->push_back("resume " + name_); }

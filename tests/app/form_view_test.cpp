@@ -27,9 +27,10 @@ using testing::Log;
 class FormViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    exe_dir_ = std::filesystem::temp_directory_path() /
-               ("vesk-formview-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    exe_dir_ =
+        std::filesystem::temp_directory_path() /
+        ("vesk-formview-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(exe_dir_);
   }
   void TearDown() override { std::filesystem::remove_all(exe_dir_); }
@@ -274,7 +275,7 @@ TEST_F(FormViewTest, MouseRoutingRecordsButtonsPositionAndWheel) {
 TEST_F(FormViewTest, FullScreenNeedsAChosenModeAndCentresThePanel) {
   CreateActive();
   view_.SetFullScreen(true);
-  EXPECT_TRUE(log_.empty());  // no mode chosen: nothing happens
+  EXPECT_TRUE(log_.empty());            // no mode chosen: nothing happens
   factory_.screen->set_chosen_mode(0);  // 640 x 480 on the headless display
   view_.SetFullScreen(true);
   EXPECT_THAT(log_, ElementsAre("before-display-change", "release-display", "set-mode 0",

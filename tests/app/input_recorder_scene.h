@@ -61,14 +61,18 @@ inline void InputRecorderScene::MouseDown(platform::MouseButton button) {
   right_click_pending_ = right_held_;
 }
 
-inline void InputRecorderScene::MouseUp() { left_held_ = right_held_ = false; }
+inline void InputRecorderScene::MouseUp() {
+  left_held_ = right_held_ = false;
+}
 
 inline void InputRecorderScene::MouseMove(int x, int y) {
   mouse_x_ = x;
   mouse_y_ = y;
 }
 
-inline void InputRecorderScene::Wheel(bool down) { (down ? wheel_down_pending_ : wheel_up_pending_) = true; }
+inline void InputRecorderScene::Wheel(bool down) {
+  (down ? wheel_down_pending_ : wheel_up_pending_) = true;
+}
 
 inline void InputRecorderScene::KeyDown(int vk) {
   if (vk < 0 || vk >= 256) return;
@@ -80,7 +84,9 @@ inline void InputRecorderScene::KeyUp(int vk) {
   if (vk >= 0 && vk < 256) key_held_[vk] = false;
 }
 
-inline void InputRecorderScene::ClearInput() { *this = InputRecorderScene{}; }
+inline void InputRecorderScene::ClearInput() {
+  *this = InputRecorderScene{};
+}
 
 inline void InputRecorderScene::InputStep() {
   // Pulses live for exactly one frame.

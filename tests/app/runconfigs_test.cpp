@@ -130,9 +130,10 @@ TEST_F(RunConfigsTest, DisabledTrackBarTakesNoInputNorKeepsFocus) {
 
 TEST_F(RunConfigsTest, CancelEscapeAndWindowCloseWriteNothing) {
   const std::string original = "[Sound]\nDelayTime=300\n";
-  const std::vector<Event> closers = {
-      Event::Key(EventType::kKeyDown, vk::kEscape), Event::Of(EventType::kQuit),
-      Mouse(EventType::kMouseDown, config_layout::kCancel.left + 5, config_layout::kCancel.top + 5)};
+  const std::vector<Event> closers = {Event::Key(EventType::kKeyDown, vk::kEscape),
+                                      Event::Of(EventType::kQuit),
+                                      Mouse(EventType::kMouseDown, config_layout::kCancel.left + 5,
+                                            config_layout::kCancel.top + 5)};
   for (const Event& closer : closers) {
     WriteIni(original);
     TFormConfig form(ini_, nullptr);

@@ -12,7 +12,8 @@ namespace {
 using platform::DisplayMode;
 
 TEST(ScreenManagerModes, TooSmallOrTooShallowModesAreNotOffered) {
-  const std::vector<DisplayMode> modes = {{640, 480, 32, 60}, {800, 600, 8, 60}, {1024, 768, 16, 60}};
+  const std::vector<DisplayMode> modes = {
+      {640, 480, 32, 60}, {800, 600, 8, 60}, {1024, 768, 16, 60}};
   ModeChoice c = ChooseDisplayModes(modes, 800, 600, 800, 600, 32);
   ASSERT_EQ(c.accepted.size(), 1u);
   EXPECT_EQ(c.accepted[0].width_px, 1024);
@@ -23,9 +24,9 @@ TEST(ScreenManagerModes, TooSmallOrTooShallowModesAreNotOffered) {
 }
 
 TEST(ScreenManagerModes, PreferredSizeThenDesktopDepthThenTheLowestRefresh) {
-  const std::vector<DisplayMode> modes = {
-      {1024, 768, 32, 60}, {800, 600, 16, 60}, {800, 600, 32, 85}, {800, 600, 32, 60}, {800, 600, 32, 75},
-      {800, 600, 16, 50}};
+  const std::vector<DisplayMode> modes = {{1024, 768, 32, 60}, {800, 600, 16, 60},
+                                          {800, 600, 32, 85},  {800, 600, 32, 60},
+                                          {800, 600, 32, 75},  {800, 600, 16, 50}};
   ModeChoice c = ChooseDisplayModes(modes, 800, 600, 800, 600, 32);
   ASSERT_GE(c.preferred, 0);
   const DisplayMode& chosen = c.accepted[static_cast<size_t>(c.preferred)];

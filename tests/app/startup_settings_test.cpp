@@ -31,7 +31,8 @@ class GameIniTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("vesk-ini-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("vesk-ini-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::create_directories(dir_);
     path_ = (dir_ / "game.ini").string();
   }
@@ -48,8 +49,13 @@ class GameIniTest : public ::testing::Test {
 };
 
 TEST_F(GameIniTest, DelayIsTruncatedToHundredsAndClamped) {
-  for (auto [stored, expected] : {std::pair{250, 200}, {50, 100}, {900, 500}, {500, 500},
-                                  {100, 100}, {-300, 100}, {199, 100}}) {
+  for (auto [stored, expected] : {std::pair{250, 200},
+                                  {50, 100},
+                                  {900, 500},
+                                  {500, 500},
+                                  {100, 100},
+                                  {-300, 100},
+                                  {199, 100}}) {
     Write("[Sound]\nDelayTime=" + std::to_string(stored) + "\n");
     EXPECT_EQ(ReadGameIni(path_).delay_ms, expected) << stored;
   }

@@ -39,7 +39,8 @@ TEST(Companion, VersionCheckAcceptsOnlyTheInterfaceVersion) {
 
 TEST(Companion, HandlesAreFamilyScopedAndNeverReused) {
   Companion c;
-  c.SetFactory(Family::kOgg, [](void*, const std::string& n) { return std::make_unique<FakeItem>(n); });
+  c.SetFactory(Family::kOgg,
+               [](void*, const std::string& n) { return std::make_unique<FakeItem>(n); });
   EXPECT_EQ(c.Add(Family::kOgg, nullptr, "a.ogg"), 0);  // not initialised yet
   c.Init({});
   const int a = c.Add(Family::kOgg, nullptr, "a.ogg");

@@ -6,9 +6,9 @@
 #include "components/component_services.h"
 #include "components/kinds.h"
 #include "graphics/dibsfc.h"
+#include "lang/vocabulary.h"
 #include "scene/baselist.h"
 #include "scene/scene_port.h"
-#include "lang/vocabulary.h"
 
 namespace vesk::components {
 namespace {
@@ -60,10 +60,10 @@ TEST_F(BoxScene, OpaqueFillBorderAndTheBaseBehind) {
   box.SetInt(PR_BORDERWIDTH, 2);
   box.SetInt(PR_BORDERCOLOR, 0x00FF00);
   DrawFrame();
-  EXPECT_EQ(Pixel(0, 0), 0x000000u);   // the base fills black
-  EXPECT_EQ(Pixel(5, 4), 0x00FF00u);   // border corner
-  EXPECT_EQ(Pixel(6, 5), 0x00FF00u);   // second border ring
-  EXPECT_EQ(Pixel(7, 6), 0xFF0000u);   // inside, red in 0x00RRGGBB
+  EXPECT_EQ(Pixel(0, 0), 0x000000u);  // the base fills black
+  EXPECT_EQ(Pixel(5, 4), 0x00FF00u);  // border corner
+  EXPECT_EQ(Pixel(6, 5), 0x00FF00u);  // second border ring
+  EXPECT_EQ(Pixel(7, 6), 0xFF0000u);  // inside, red in 0x00RRGGBB
   EXPECT_EQ(Pixel(14, 11), 0x00FF00u);
   EXPECT_EQ(Pixel(15, 12), 0x000000u);  // right and bottom are exclusive
 }
@@ -128,7 +128,7 @@ TEST_F(BoxScene, ClippedChildrenAndFieldsSurviveASave) {
   DrawFrame();
   EXPECT_EQ(Pixel(22, 22), 0x000000u);  // outside the parent: not drawn
 
-  expr::ByteWriter out;
+  ByteWriter out;
   root_.SaveToStream(out);
   TVeskBaseList copy(Env());
   ByteReader in(out.bytes().data(), out.bytes().size());

@@ -15,7 +15,8 @@ class Buttons : public ImageScene {
     fake_.pictures["n.orl"] = {Solid(4, 4, 0x000010)};
     fake_.pictures["h.orl"] = {Solid(4, 4, 0x000020)};
     fake_.pictures["p.orl"] = {Solid(4, 4, 0x000030)};
-    fake_.pictures["c.orl"] = {Solid(4, 4, 0x000040, 30), Solid(4, 4, 0x000050, 30), Solid(4, 4, 0x000060, 30)};
+    fake_.pictures["c.orl"] = {Solid(4, 4, 0x000040, 30), Solid(4, 4, 0x000050, 30),
+                               Solid(4, 4, 0x000060, 30)};
   }
   TVeskButton& Button(const std::string& name, int left, bool clicked_source = true) {
     auto& b = Make<TVeskButton>(LT_BUTTON, name);

@@ -19,10 +19,12 @@ class Pictures : public ImageScene {
   Pictures() {
     FakeFrame quad{2, 2, {int32_t(kA), int32_t(kB), int32_t(kC), int32_t(kD)}, {}, -1, 100};
     fake_.pictures["quad.orl"] = {quad};
-    FakeFrame half{4, 2, std::vector<int32_t>(8, int32_t(kD)), {255, 255, 0, 0, 255, 255, 0, 0}, -1, 100};
+    FakeFrame half{4,  2,  std::vector<int32_t>(8, int32_t(kD)), {255, 255, 0, 0, 255, 255, 0, 0},
+                   -1, 100};
     fake_.pictures["half.orl"] = {half};
   }
-  TVeskImages& Image(const std::string& name, const std::string& source, int left = 0, int top = 0) {
+  TVeskImages& Image(const std::string& name, const std::string& source, int left = 0,
+                     int top = 0) {
     auto& image = Make<TVeskImages>(LT_IMAGES, name);
     image.SetStr(PR_SOURCE, source);
     image.SetInt(PR_LEFT, left);
@@ -168,7 +170,7 @@ TEST_F(Pictures, ATurnedPictureIsHitWhereItIsDrawn) {
   fake_.pictures["bar.orl"] = {Solid(8, 2, 0xFFFFFF)};
   auto& image = Image("bar", "bar.orl", 10, 10);
   image.SetInt(PR_ANGLE, 64);
-  EXPECT_EQ(image.HitTest(10, 11, ~0u), &image);  // on the turned bar
+  EXPECT_EQ(image.HitTest(10, 11, ~0u), &image);   // on the turned bar
   EXPECT_EQ(image.HitTest(15, 10, ~0u), nullptr);  // in the unturned rectangle only
   image.SetInt(PR_ANGLE, 0);
   EXPECT_EQ(image.HitTest(15, 10, ~0u), &image);

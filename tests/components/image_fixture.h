@@ -16,8 +16,8 @@
 #include "components/orlo_collection.h"
 #include "expr/param_collection.h"
 #include "graphics/dibsfc.h"
-#include "scene/baselist.h"
 #include "lang/vocabulary.h"
+#include "scene/baselist.h"
 
 namespace vesk::components::test {
 
@@ -45,13 +45,16 @@ class FakePictures {
 
   PictureServices Services() {
     PictureServices s;
-    s.file_available = [this](const std::string& name) { return pictures.count(name) || files.count(name); };
+    s.file_available = [this](const std::string& name) {
+      return pictures.count(name) || files.count(name);
+    };
     s.read_file = [this](const std::string& name) -> std::optional<std::vector<uint8_t>> {
       if (auto it = files.find(name); it != files.end()) return it->second;
       if (!pictures.count(name)) return std::nullopt;
       return std::vector<uint8_t>(name.begin(), name.end());  // the decoder looks the name up again
     };
-    s.decode = [this](const std::string&, std::span<const uint8_t> bytes, int bit_count, bool, bool) {
+    s.decode = [this](const std::string&, std::span<const uint8_t> bytes, int bit_count, bool,
+                      bool) {
       ++decodes;
       std::vector<DecodedFrame> out;
       const std::string name(bytes.begin(), bytes.end());
@@ -60,7 +63,8 @@ class FakePictures {
         d.surface = std::make_unique<graphics::TDIBX>(f.w, f.h, bit_count);
         for (int y = 0; y < f.h; ++y)
           for (int x = 0; x < f.w; ++x)
-            d.surface->SetPixel(x, y, static_cast<uint32_t>(d.surface->ColorToPixel(f.pixels[y * f.w + x])));
+            d.surface->SetPixel(
+                x, y, static_cast<uint32_t>(d.surface->ColorToPixel(f.pixels[y * f.w + x])));
         if (!f.mask.empty()) {
           d.mask = std::make_unique<graphics::TDIBX>(f.w, f.h, 8);
           for (int y = 0; y < f.h; ++y)

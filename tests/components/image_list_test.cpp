@@ -11,7 +11,8 @@ namespace {
 class ImageList : public ::testing::Test {
  protected:
   ImageList() {
-    fake.pictures["three.orl"] = {Solid(2, 2, 0x0000FF, 10), Solid(2, 2, 0x00FF00, 20), Solid(2, 2, 0xFF0000, 30)};
+    fake.pictures["three.orl"] = {Solid(2, 2, 0x0000FF, 10), Solid(2, 2, 0x00FF00, 20),
+                                  Solid(2, 2, 0xFF0000, 30)};
   }
   FakePictures fake;
   TOrloCollection cache{fake.Services()};
@@ -52,7 +53,7 @@ TEST_F(ImageList, BrightnessCopiesAddOrSubtractGreyAndKeepTheSharedFrame) {
   EXPECT_EQ(darker->GetPixel(0, 0), 0x000000u);
   EXPECT_EQ(darker->GetPixel(1, 0), 0xA0A0A0u);
   EXPECT_EQ(shared->GetPixel(0, 0), 0x404040u);  // the cache's frame is untouched
-  EXPECT_EQ(d.Surface(-0x50), darker);            // kept while the brightness stays
+  EXPECT_EQ(d.Surface(-0x50), darker);           // kept while the brightness stays
 }
 
 TEST_F(ImageList, TheColourKeyMovesWithTheBrightness) {

@@ -12,7 +12,8 @@ namespace {
 class AnimatedImages : public ImageScene {
  protected:
   AnimatedImages() {
-    fake_.pictures["three.orl"] = {Solid(4, 3, 0x0000FF, 10), Solid(4, 3, 0x00FF00, 20), Solid(4, 3, 0xFF0000, 30)};
+    fake_.pictures["three.orl"] = {Solid(4, 3, 0x0000FF, 10), Solid(4, 3, 0x00FF00, 20),
+                                   Solid(4, 3, 0xFF0000, 30)};
   }
   TVeskImages& Three(const std::string& name = "anim") {
     auto& image = Make<TVeskImages>(LT_IMAGES, name);
@@ -221,7 +222,8 @@ class FakeMotion : public TVeskMotionLink {
 
 TEST_F(AnimatedImages, MotionSourcesDriveTheImageThroughTheSeam) {
   FakeMotion* made = nullptr;
-  services_.make_motion = [&](scene::TVeskControl&, const std::string& file) -> std::unique_ptr<TVeskMotionLink> {
+  services_.make_motion = [&](scene::TVeskControl&,
+                              const std::string& file) -> std::unique_ptr<TVeskMotionLink> {
     if (file != "walk.lmt") return nullptr;
     auto motion = std::make_unique<FakeMotion>(3);
     made = motion.get();

@@ -32,10 +32,10 @@ class MapFile {
     return *this;
   }
   std::vector<uint8_t> Bytes() const {
-    expr::ByteWriter file;
+    ByteWriter file;
     file.I32(count);
     std::vector<uint8_t> bytes = file.bytes();
-    auto body = const_cast<expr::ByteWriter&>(out).bytes();
+    auto body = const_cast<ByteWriter&>(out).bytes();
     bytes.insert(bytes.end(), body.begin(), body.end());
     return bytes;
   }
@@ -46,7 +46,7 @@ class MapFile {
     out.Str(name);
     out.U8(shape);
   }
-  expr::ByteWriter out;
+  ByteWriter out;
   int32_t count = 0;
 };
 
@@ -70,13 +70,15 @@ TEST(MapAreas, ShapesCoverTheirPixels) {
     mask.Fill(0);
     a.Paint(mask, 255);
     for (int y = 0; y < 12; ++y)
-      for (int x = 0; x < 12; ++x) EXPECT_EQ(mask.GetPixel(x, y) == 255, a.Contains(x, y)) << a.Name << x << "," << y;
+      for (int x = 0; x < 12; ++x)
+        EXPECT_EQ(mask.GetPixel(x, y) == 255, a.Contains(x, y)) << a.Name << x << "," << y;
   }
 }
 
 TEST(MapAreas, ASelfCrossingPolygonFillsByWinding) {
   // A five-pointed star drawn in one stroke: its centre has winding 2.
-  auto areas = ParseMapFile(MapFile().Polygon("star", {{50, 0}, {79, 90}, {2, 35}, {97, 35}, {20, 90}}).Bytes());
+  auto areas = ParseMapFile(
+      MapFile().Polygon("star", {{50, 0}, {79, 90}, {2, 35}, {97, 35}, {20, 90}}).Bytes());
   ASSERT_EQ(areas.size(), 1u);
   EXPECT_TRUE(areas[0].Contains(50, 45));
   EXPECT_TRUE(areas[0].Contains(50, 10));
@@ -90,7 +92,7 @@ TEST(MapAreas, HostileFilesKeepWhatCameBeforeTheFault) {
   EXPECT_EQ(ParseMapFile(cut).size(), 1u);
   // A count far beyond the data, a polygon claiming two billion corners,
   // a negative name length and extreme coordinates.
-  expr::ByteWriter w;
+  ByteWriter w;
   w.I32(0x7FFFFFFF);
   w.Str("x");
   w.U8(0);
@@ -104,7 +106,7 @@ TEST(MapAreas, HostileFilesKeepWhatCameBeforeTheFault) {
   graphics::TDIBX mask(4, 4, 8);
   areas[0].Paint(mask, 255);
   EXPECT_EQ(mask.GetPixel(3, 3), 255u);
-  expr::ByteWriter negative;
+  ByteWriter negative;
   negative.I32(-5);
   EXPECT_TRUE(ParseMapFile(negative.bytes()).empty());
   EXPECT_TRUE(ParseMapFile({}).empty());
@@ -116,8 +118,11 @@ class Maps : public ImageScene {
     fake_.pictures["world.orl"] = {Solid(12, 8, 0x000010, 10), Solid(12, 8, 0x000010, 10)};
     fake_.pictures["lit.orl"] = {Solid(12, 8, 0x0000F0)};
     // "west" overlaps "big", which is listed after it.
-    fake_.files["world.map"] =
-        MapFile().Rect("west", 0, 0, 3, 7).Rect("big", 2, 0, 11, 7).Rect("tiny", 20, 20, 21, 21).Bytes();
+    fake_.files["world.map"] = MapFile()
+                                   .Rect("west", 0, 0, 3, 7)
+                                   .Rect("big", 2, 0, 11, 7)
+                                   .Rect("tiny", 20, 20, 21, 21)
+                                   .Bytes();
   }
   TVeskMapImage& Map() {
     auto& map = Make<TVeskMapImage>(LT_MAPIMG, "map");
@@ -164,8 +169,8 @@ TEST_F(Maps, TheHoverPictureShowsOnlyInsideTheHoveredArea) {
   Frame();
   ASSERT_EQ(map.Hovered, 0);
   DrawAll();
-  EXPECT_EQ(Pixel(3, 7), 0xF00000u);   // inside west (edges inclusive)
-  EXPECT_EQ(Pixel(4, 0), 0x100000u);   // the map picture elsewhere
+  EXPECT_EQ(Pixel(3, 7), 0xF00000u);  // inside west (edges inclusive)
+  EXPECT_EQ(Pixel(4, 0), 0x100000u);  // the map picture elsewhere
   EXPECT_EQ(Pixel(11, 7), 0x100000u);
   // The cache keeps the masks as decoded: another map of the same picture
   // is unaffected.

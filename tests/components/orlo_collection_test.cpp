@@ -34,14 +34,17 @@ TEST_F(Collection, KeysCarryTheOptionsAndSameKeysShareOneDecode) {
 
 TEST_F(Collection, ReleasedItemsWaitIdleUntilTheBudgetIsExceeded) {
   // 600 x 600 x 4 bytes = 1,440,000 per picture: four fit the budget, five do not.
-  for (int i = 0; i < 6; ++i) fake.pictures["big" + std::to_string(i) + ".orl"] = {Solid(600, 600, i)};
+  for (int i = 0; i < 6; ++i)
+    fake.pictures["big" + std::to_string(i) + ".orl"] = {Solid(600, 600, i)};
   TOrloItem* first = cache.Acquire(&owner_a, "big0.orl", false, false);
   cache.Acquire(&owner_b, "big0.orl", false, false);
   cache.Release(first, &owner_a);
   EXPECT_FALSE(cache.IsIdle(first));  // still shown by b
   cache.Release(first, &owner_b);
   EXPECT_TRUE(cache.IsIdle(first));
-  for (int i = 1; i < 4; ++i) cache.Release(cache.Acquire(&owner_a, "big" + std::to_string(i) + ".orl", false, false), &owner_a);
+  for (int i = 1; i < 4; ++i)
+    cache.Release(cache.Acquire(&owner_a, "big" + std::to_string(i) + ".orl", false, false),
+                  &owner_a);
   EXPECT_EQ(cache.IdleCount(), 4);
   EXPECT_EQ(cache.IdleBytes(), 4u * 1440000u);
   EXPECT_NE(cache.Find("big0.orl"), nullptr);

@@ -19,11 +19,12 @@ constexpr int32_t kCurrent = 120;
 class StoredForms : public ImageScene {
  protected:
   StoredForms() {
-    fake_.pictures["three.orl"] = {Solid(4, 3, 0x0000FF, 10), Solid(4, 3, 0x00FF00, 20), Solid(4, 3, 0xFF0000, 30)};
+    fake_.pictures["three.orl"] = {Solid(4, 3, 0x0000FF, 10), Solid(4, 3, 0x00FF00, 20),
+                                   Solid(4, 3, 0xFF0000, 30)};
     fake_.pictures["n.orl"] = {Solid(4, 4, 1)};
     fake_.pictures["h.orl"] = {Solid(4, 4, 2)};
     fake_.pictures["c.orl"] = {Solid(4, 4, 3)};
-    expr::ByteWriter map;
+    ByteWriter map;
     map.I32(1);
     map.Str("all");
     map.U8(0);
@@ -34,7 +35,7 @@ class StoredForms : public ImageScene {
   // The whole scene saved and loaded into a second root with the same
   // services.
   std::unique_ptr<scene::TVeskBaseList> RoundTrip() {
-    expr::ByteWriter out;
+    ByteWriter out;
     root_.SaveToStream(out);
     auto copy = std::make_unique<scene::TVeskBaseList>(Env());
     ByteReader in(out.bytes().data(), out.bytes().size());
@@ -44,7 +45,7 @@ class StoredForms : public ImageScene {
   }
 
   // The control part of a record as versions before 118 wrote it.
-  static void OldControl(expr::ByteWriter& w, const std::string& name, int32_t version) {
+  static void OldControl(ByteWriter& w, const std::string& name, int32_t version) {
     w.Str(name);
     w.I32(0);                                       // priority
     if (version > 103) w.I32(0);                    // priority bias
@@ -54,14 +55,14 @@ class StoredForms : public ImageScene {
       for (int i = 0; i < 4; ++i) w.I32(0);  // clip
       w.U8(0);                               // animation pause
     }
-    w.U8(1);  // visible
-    w.I32(0);                                           // colour
-    for (int32_t v : {0, 0, 1, 1}) w.I32(v);            // saved rectangle
-    w.U8(0);                                            // mouse mode
-    w.Str("");                                          // cursor
-    for (int i = 0; i < 9; ++i) w.Str("");              // mouse handlers (mouse-in from 102)
+    w.U8(1);                                  // visible
+    w.I32(0);                                 // colour
+    for (int32_t v : {0, 0, 1, 1}) w.I32(v);  // saved rectangle
+    w.U8(0);                                  // mouse mode
+    w.Str("");                                // cursor
+    for (int i = 0; i < 9; ++i) w.Str("");    // mouse handlers (mouse-in from 102)
   }
-  static void ImageFields(expr::ByteWriter& w, int32_t version) {
+  static void ImageFields(ByteWriter& w, int32_t version) {
     w.I32(300);  // alpha
     w.I32(512);  // zoom x
     w.I32(0);    // angle
@@ -70,7 +71,7 @@ class StoredForms : public ImageScene {
     w.U8(1);  // capture mask
     if (version >= 104) w.I32(128);
   }
-  static void AnimatedFields(expr::ByteWriter& w, int32_t remaining, int32_t index) {
+  static void AnimatedFields(ByteWriter& w, int32_t remaining, int32_t index) {
     w.I32(remaining);
     w.I32(index);
     w.I32(-40);  // brightness
@@ -133,7 +134,7 @@ TEST_F(StoredForms, AnimatedImagesComeBackWithTheirFrameAndEndWait) {
 
 TEST_F(StoredForms, Version103ImagesHaveOneZoomAndNoIdleHandler) {
   for (int32_t version : {103, 104}) {
-    expr::ByteWriter w;
+    ByteWriter w;
     OldControl(w, "old" + std::to_string(version), version);
     ImageFields(w, version);
     AnimatedFields(w, 5, 2);
@@ -181,7 +182,7 @@ TEST_F(StoredForms, ButtonsComeBackSelectedInTheirGroup) {
 }
 
 TEST_F(StoredForms, Version103ButtonsHaveNoClickedSource) {
-  expr::ByteWriter w;
+  ByteWriter w;
   OldControl(w, "old", 103);
   ImageFields(w, 103);
   AnimatedFields(w, 0, 0);
@@ -231,7 +232,7 @@ TEST_F(StoredForms, MapsKeepTheirScrapCountdownFromVersion115) {
   EXPECT_EQ(copy->FindComponent("map"), nullptr);
 
   for (int32_t version : {103, 114, 115}) {
-    expr::ByteWriter w;
+    ByteWriter w;
     OldControl(w, "old" + std::to_string(version), version);
     w.Str("n.orl");
     w.Str("");
@@ -283,7 +284,7 @@ TEST_F(StoredForms, TilesAndStillImagesKeepTheirFields) {
   auto& still = MakeByCode<TVeskImage>("still");
   still.SetStr(PR_SOURCE, "n.orl");
   still.SetInt(PR_BRIGHTNESS, 100);
-  expr::ByteWriter out;
+  ByteWriter out;
   still.SaveToStream(out);
   auto& back = MakeByCode<TVeskImage>("back");
   ByteReader in(out.bytes().data(), out.bytes().size());

@@ -13,8 +13,9 @@ constexpr uint32_t kA = 0x111111, kB = 0x444444, kC = 0x777777, kD = 0xAAAAAA;
 class Tiles : public ImageScene {
  protected:
   Tiles() {
-    fake_.pictures["quad.orl"] = {FakeFrame{2, 2, {int32_t(kA), int32_t(kB), int32_t(kC), int32_t(kD)}, {}, -1, 10},
-                                  Solid(2, 2, 0x0000FF, 10)};
+    fake_.pictures["quad.orl"] = {
+        FakeFrame{2, 2, {int32_t(kA), int32_t(kB), int32_t(kC), int32_t(kD)}, {}, -1, 10},
+        Solid(2, 2, 0x0000FF, 10)};
   }
   TVeskTile& Tile(int w, int h) {
     auto& tile = Make<TVeskTile>(LT_TILE, "tile");

@@ -17,7 +17,8 @@ class GameDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("vesk-e2e-game-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("vesk-e2e-game-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ / "src");
     std::filesystem::create_directories(dir_ / "run");
@@ -26,20 +27,27 @@ class GameDirTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   // A script source (in src/) or any other file (in the test's folder).
-  void WriteSource(const std::string& name, const std::string& text) { std::ofstream(dir_ / "src" / name) << text; }
-  void WriteFile(const std::string& name, const std::string& text) { std::ofstream(dir_ / name) << text; }
+  void WriteSource(const std::string& name, const std::string& text) {
+    std::ofstream(dir_ / "src" / name) << text;
+  }
+  void WriteFile(const std::string& name, const std::string& text) {
+    std::ofstream(dir_ / name) << text;
+  }
   static std::string Q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
 
   // vesk-tool compile src/ game/ [extra]
   test_support::RunResult Compile(const std::string& extra = "") {
     return test_support::RunProgram(
-        VESK_TOOL_PATH, "compile " + Q(dir_ / "src") + " " + Q(dir_ / "game") + " " + extra, dir_ / "tool");
+        VESK_TOOL_PATH, "compile " + Q(dir_ / "src") + " " + Q(dir_ / "game") + " " + extra,
+        dir_ / "tool");
   }
   // vesk-player --headless --no-logo ARGS game/
-  test_support::RunResult RunPlayer(const std::string& args, const std::filesystem::path& game = {}) {
-    return test_support::RunProgram(VESK_PLAYER_PATH,
-                                    "--headless --no-logo " + args + " " + Q(game.empty() ? dir_ / "game" : game),
-                                    dir_ / "player");
+  test_support::RunResult RunPlayer(const std::string& args,
+                                    const std::filesystem::path& game = {}) {
+    return test_support::RunProgram(
+        VESK_PLAYER_PATH,
+        "--headless --no-logo " + args + " " + Q(game.empty() ? dir_ / "game" : game),
+        dir_ / "player");
   }
 
   std::filesystem::path dir_;

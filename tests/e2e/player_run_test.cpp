@@ -2,12 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include "support/png_read.h"
 #include "support/run_program.h"
 #include "support/xvfb_server.h"
-#include <sys/wait.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -34,16 +34,17 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-using vesk::test_support::RunResult;
 using vesk::test_support::PngPixel;
 using vesk::test_support::PngSize;
+using vesk::test_support::RunResult;
 using vesk::test_support::Slurp;
 
 class PlayerRun : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("vesk-e2e-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("vesk-e2e-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "run");
     setenv("XDG_RUNTIME_DIR", (dir_ / "run").c_str(), 1);
@@ -63,7 +64,6 @@ class PlayerRun : public ::testing::Test {
 
   fs::path dir_;
 };
-
 
 TEST_F(PlayerRun, HeadlessRunsTheFramesAndDumpsClockAndVariables) {
   WriteGame(dir_ / "game", 64, 48);
@@ -91,7 +91,8 @@ TEST_F(PlayerRun, HeadlessRunsAreDeterministic) {
   std::string dumps[2];
   for (auto& d : dumps) {
     const fs::path json = dir_ / "v.json";
-    ASSERT_EQ(Run("--headless --frames 7 --dump-vars " + Q(json) + " " + Q(dir_ / "game")).status, 0);
+    ASSERT_EQ(Run("--headless --frames 7 --dump-vars " + Q(json) + " " + Q(dir_ / "game")).status,
+              0);
     d = Slurp(json);
   }
   EXPECT_EQ(dumps[0], dumps[1]);
@@ -137,8 +138,8 @@ TEST_F(PlayerRun, SecondInstanceOfTheSameGameIsRefusedAnotherGameRuns) {
   WriteGame(dir_ / "a", 16, 16);
   WriteGame(dir_ / "b", 16, 16);
   // Hold the lock of game a as a running player would.
-  const std::string name = app::MakeLockName(
-      platform::Utf8ToCp932(platform::CanonicalPath((dir_ / "a").string())));
+  const std::string name =
+      app::MakeLockName(platform::Utf8ToCp932(platform::CanonicalPath((dir_ / "a").string())));
   auto held = platform::InstanceLock::TryAcquire(name);
   ASSERT_TRUE(held);
   RunResult a = Run("--headless --frames 2 " + Q(dir_ / "a"));
@@ -156,7 +157,8 @@ TEST_F(PlayerRun, GameInsideGameDatIsFound) {
   archive.AddEntry(kStartPage)->Source->Write(kStartPageBytes.data(), 4);
   fs::create_directories(dir_ / "packed");
   ASSERT_TRUE(archive.SaveToFile((dir_ / "packed" / "game.dat").string()));
-  RunResult r = Run("--headless --frames 2 --screenshot " + Q(dir_ / "p.png") + " " + Q(dir_ / "packed"));
+  RunResult r =
+      Run("--headless --frames 2 --screenshot " + Q(dir_ / "p.png") + " " + Q(dir_ / "packed"));
   ASSERT_EQ(r.status, 0) << r.err;
   int w, h;
   PngSize(dir_ / "p.png", &w, &h);
@@ -192,7 +194,8 @@ TEST_F(PlayerRun, DamagedArchivesAreStartUpFailures) {
     const fs::path folder = dir_ / "broken";
     fs::remove_all(folder);
     fs::create_directories(folder);
-    ASSERT_TRUE(platform::WriteFileAtomic((folder / "game.dat").string(), bytes.data(), bytes.size()));
+    ASSERT_TRUE(
+        platform::WriteFileAtomic((folder / "game.dat").string(), bytes.data(), bytes.size()));
     RunResult r = Run("--headless --frames 2 " + Q(folder));
     EXPECT_EQ(r.status, 1) << what << ": " << r.err;
     EXPECT_THAT(r.err, HasSubstr("game.dat")) << what;
@@ -211,7 +214,8 @@ TEST_F(PlayerRun, DamagedArchivesAreStartUpFailures) {
   for (int64_t i = 2; i < entry->Size; ++i) damaged[size_t(entry->Offset + i)] ^= 0x5A;
   const fs::path folder = dir_ / "damaged";
   fs::create_directories(folder);
-  ASSERT_TRUE(platform::WriteFileAtomic((folder / "game.dat").string(), damaged.data(), damaged.size()));
+  ASSERT_TRUE(
+      platform::WriteFileAtomic((folder / "game.dat").string(), damaged.data(), damaged.size()));
   RunResult r = Run("--headless --frames 2 " + Q(folder));
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(r.err, HasSubstr("vesk.lpb is damaged"));
@@ -223,7 +227,8 @@ TEST_F(PlayerRun, FixedMessagesReachStandardErrorAsUtf8) {
   // Version 109, result type, no property sets, one command of id 61.
   std::vector<uint8_t> page = {109, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 61};
   page.resize(page.size() + 16, 0);
-  ASSERT_TRUE(platform::WriteFileAtomic((dir_ / "g" / kStartPage).string(), page.data(), page.size()));
+  ASSERT_TRUE(
+      platform::WriteFileAtomic((dir_ / "g" / kStartPage).string(), page.data(), page.size()));
   RunResult r = Run("--headless --frames 2 " + Q(dir_ / "g"));
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(r.err, HasSubstr("start.lsb: 不正なコマンド"));
@@ -241,7 +246,8 @@ TEST_F(PlayerRun, ATrailerPointingOutsideTheProgramMeansNoBundledGame) {
   const fs::path exe = dir_ / "not-bundled";
   ASSERT_TRUE(platform::WriteFileAtomic(exe.string(), bundle.data(), bundle.size()));
   fs::permissions(exe, fs::perms::owner_all);
-  const std::string cmd = "'" + exe.string() + "' --headless --frames 2 > /dev/null 2> " + Q(dir_ / "err.txt");
+  const std::string cmd =
+      "'" + exe.string() + "' --headless --frames 2 > /dev/null 2> " + Q(dir_ / "err.txt");
   const int rc = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(rc));
   EXPECT_EQ(WEXITSTATUS(rc), 1);
@@ -329,12 +335,13 @@ TEST_F(PlayerRun, TheStartPageRunsAndItsVariablesAreDumped) {
   yes->SetFlag(true);
   cond->Operands.push_back(std::move(yes));
   again.Condition.Ops.push_back(std::move(cond));
-  expr::ByteWriter w;
+  ByteWriter w;
   page.SaveToStream(w);
-  platform::WriteFileAtomic((dir_ / "game" / kStartPage).string(), w.bytes().data(), w.bytes().size());
+  platform::WriteFileAtomic((dir_ / "game" / kStartPage).string(), w.bytes().data(),
+                            w.bytes().size());
   const fs::path json = dir_ / "v.json", trace = dir_ / "trace.txt";
-  RunResult r = Run("--headless --no-logo --frames 5 --dump-vars " + Q(json) + " --trace " + Q(trace) + " " +
-                    Q(dir_ / "game"));
+  RunResult r = Run("--headless --no-logo --frames 5 --dump-vars " + Q(json) + " --trace " +
+                    Q(trace) + " " + Q(dir_ / "game"));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_THAT(Slurp(json), HasSubstr("{\"name\":\"count\",\"type\":1,\"status\":false,\"scope\":-1,"
                                      "\"local\":false,\"dims\":[],\"values\":[5]}"));
@@ -361,7 +368,8 @@ class XvfbDisplay : public test_support::XvfbServer {
   // Runs the player with `args` in the background and returns the window
   // tree as soon as it shows every one of `wanted` (or what it showed last):
   // the title comes before the window takes the scene's size.
-  std::string RunAndFindWindow(PlayerRun& test, const std::string& args, const std::vector<std::string>& wanted);
+  std::string RunAndFindWindow(PlayerRun& test, const std::string& args,
+                               const std::vector<std::string>& wanted);
 
  private:
   bool unusable_ = false;  // no xwininfo to find the window with
@@ -371,8 +379,9 @@ TEST_F(PlayerRun, OpensARealWindowOfTheProjectSizeUnderXvfb) {
   XvfbDisplay x;
   if (!x.up()) GTEST_SKIP() << "no X server for the window test";
   WriteGame(dir_ / "game", 320, 200, "XvfbGame");
-  const std::string tree = x.RunAndFindWindow(*this, "--frames 60 --screenshot " + Q(dir_ / "shot.png") + " " +
-                                                         Q(dir_ / "game"), {"XvfbGame", "320x200"});
+  const std::string tree = x.RunAndFindWindow(
+      *this, "--frames 60 --screenshot " + Q(dir_ / "shot.png") + " " + Q(dir_ / "game"),
+      {"XvfbGame", "320x200"});
   EXPECT_THAT(tree, HasSubstr("\"XvfbGame\""));
   EXPECT_THAT(tree, HasSubstr("320x200"));
   int w, h;
@@ -395,7 +404,9 @@ std::string XvfbDisplay::RunAndFindWindow(PlayerRun& test, const std::string& ar
   while (!finished) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     const fs::path listing = test.Dir() / "tree.txt";
-    std::system(("xwininfo -root -tree -display " + display() + " > '" + listing.string() + "' 2>&1").c_str());
+    std::system(
+        ("xwininfo -root -tree -display " + display() + " > '" + listing.string() + "' 2>&1")
+            .c_str());
     tree = Slurp(listing);
     if (std::all_of(wanted.begin(), wanted.end(),
                     [&](const std::string& w) { return tree.find(w) != std::string::npos; }))
@@ -408,8 +419,9 @@ std::string XvfbDisplay::RunAndFindWindow(PlayerRun& test, const std::string& ar
 TEST_F(PlayerRun, TheDemoTitleScreenAppearsInARealWindow) {
   XvfbDisplay x;
   if (!x.up()) GTEST_SKIP() << "no X server for the window test";
-  const std::string tree =
-      x.RunAndFindWindow(*this, "--frames 60 --screenshot " + Q(dir_ / "title.png") + " " + Q(VESK_DEMO_DIR), {"800x600"});
+  const std::string tree = x.RunAndFindWindow(
+      *this, "--frames 60 --screenshot " + Q(dir_ / "title.png") + " " + Q(VESK_DEMO_DIR),
+      {"800x600"});
   EXPECT_THAT(tree, HasSubstr("800x600"));
   int w, h;
   PngSize(dir_ / "title.png", &w, &h);

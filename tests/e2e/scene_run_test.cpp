@@ -18,8 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using vesk::test_support::RunResult;
 using vesk::test_support::PngPixel;
+using vesk::test_support::RunResult;
 using vesk::test_support::Slurp;
 
 class SceneRun : public GameDirTest {
@@ -47,13 +47,17 @@ SetProp "red" prop: PR_COLOR value: 0x00FF00
 Exit
 )");
   WriteFile("input.txt", "5 click 15 15\n");
-  const fs::path before = dir_ / "before.png", after = dir_ / "after.png", json = dir_ / "vars.json";
-  RunResult r = Play("--frames 10 --input " + Q(dir_ / "input.txt") + " --screenshot-at 2:" + Q(before) +
-                     " --screenshot " + Q(after) + " --dump-vars " + Q(json));
+  const fs::path before = dir_ / "before.png", after = dir_ / "after.png",
+                 json = dir_ / "vars.json";
+  RunResult r =
+      Play("--frames 10 --input " + Q(dir_ / "input.txt") + " --screenshot-at 2:" + Q(before) +
+           " --screenshot " + Q(after) + " --dump-vars " + Q(json));
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string vars = Slurp(json);
-  EXPECT_THAT(vars, HasSubstr("\"name\":\"clicks\",\"type\":1,\"status\":false,\"scope\":-1,\"local\":false,"
-                              "\"dims\":[],\"values\":[1]"));
+  EXPECT_THAT(
+      vars,
+      HasSubstr("\"name\":\"clicks\",\"type\":1,\"status\":false,\"scope\":-1,\"local\":false,"
+                "\"dims\":[],\"values\":[1]"));
   EXPECT_THAT(vars, HasSubstr("\"values\":[45]"));
   EXPECT_EQ(PngPixel(before, 15, 15), 0xFF0000);  // red before the click
   EXPECT_EQ(PngPixel(after, 15, 15), 0x00FF00);   // green after it
@@ -67,12 +71,14 @@ Exit
 // gives way when clicked; the quit button ends the game.
 TEST_F(SceneRun, TheDemoButtonsAnswerTheMouse) {
   WriteFile("input.txt", "10 move 100 420\n20 click 100 420\n");
-  const fs::path normal = dir_ / "normal.png", hover = dir_ / "hover.png", after = dir_ / "after.png";
+  const fs::path normal = dir_ / "normal.png", hover = dir_ / "hover.png",
+                 after = dir_ / "after.png";
   const fs::path json = dir_ / "vars.json";
-  RunResult r = RunPlayer("--frames 30 --input " + Q(dir_ / "input.txt") + " --screenshot-at 5:" + Q(normal) +
-                              " --screenshot-at 15:" + Q(hover) + " --screenshot " + Q(after) + " --dump-vars " +
-                              Q(json),
-                          VESK_DEMO_DIR);
+  RunResult r =
+      RunPlayer("--frames 30 --input " + Q(dir_ / "input.txt") + " --screenshot-at 5:" + Q(normal) +
+                    " --screenshot-at 15:" + Q(hover) + " --screenshot " + Q(after) +
+                    " --dump-vars " + Q(json),
+                VESK_DEMO_DIR);
   ASSERT_EQ(r.status, 0) << r.err;
   const int64_t plain = PngPixel(normal, 100, 420), lit = PngPixel(hover, 100, 420);
   ASSERT_GE(plain, 0);
@@ -82,7 +88,8 @@ TEST_F(SceneRun, TheDemoButtonsAnswerTheMouse) {
   EXPECT_NE(PngPixel(after, 100, 420), lit);  // the buttons are gone
 
   WriteFile("quit.txt", "5 click 100 500\n");
-  r = RunPlayer("--frames 100 --input " + Q(dir_ / "quit.txt") + " --dump-vars " + Q(json), VESK_DEMO_DIR);
+  r = RunPlayer("--frames 100 --input " + Q(dir_ / "quit.txt") + " --dump-vars " + Q(json),
+                VESK_DEMO_DIR);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_THAT(Slurp(json), HasSubstr("\"values\":[\"quit\"]"));
   EXPECT_THAT(Slurp(json), Not(HasSubstr("\"frames\":100,")));  // it ended before the frame limit

@@ -40,12 +40,13 @@ class ScriptRun : public GameDirTest {
     RunResult c = Compile();
     EXPECT_EQ(c.status, 0) << c.err;
     const fs::path json = dir_ / "vars.json", trace = dir_ / "trace.txt";
-    RunResult r = RunPlayer("--frames " + std::to_string(frames) + " --dump-vars " + Q(json) + " --trace " + Q(trace) +
-                            " " + extra);
+    RunResult r = RunPlayer("--frames " + std::to_string(frames) + " --dump-vars " + Q(json) +
+                            " --trace " + Q(trace) + " " + extra);
     trace_ = Slurp(trace);
     vars_.clear();
     const std::string dump = Slurp(json);
-    static const std::regex kVar(R"re(\{"name":"([^"]*)","type":\d,[^{}]*"values":\[([^\]]*)\]\})re");
+    static const std::regex kVar(
+        R"re(\{"name":"([^"]*)","type":\d,[^{}]*"values":\[([^\]]*)\]\})re");
     for (std::sregex_iterator it(dump.begin(), dump.end(), kVar), end; it != end; ++it)
       vars_[(*it)[1]] = (*it)[2];
     return r;
@@ -107,7 +108,9 @@ Call "continuer.lsb"
 Calc after = after + 100
 )");
   Write("quarter.vsc", "#result real\nCalc @Result = 1\nCalc @Result = @Result / 4\n");
-  Write("echo.vsc", "#result str\nCalc @Result = @ParamStr[0] ~ @ParamStr[1] ~ @ParamCount\nExit\nCalc @Result = \"not reached\"\n");
+  Write("echo.vsc",
+        "#result str\nCalc @Result = @ParamStr[0] ~ @ParamStr[1] ~ @ParamCount\nExit\nCalc @Result "
+        "= \"not reached\"\n");
   Write("breaker.vsc", "Break\nCalc after = 1000\n");
   Write("continuer.vsc", "Continue if: after == 11\nCalc after = 2000\n");
   RunResult r = Play(3);
@@ -220,9 +223,11 @@ TEST_F(ScriptRun, ProjectVersions105And109BothPlay) {
 TEST_F(ScriptRun, AGameInsideGameDatPlays) {
   Write("start.vsc", "VarNew n type: int value: 41\nCalc n = n + 1\n");
   fs::create_directories(dir_ / "packed");
-  RunResult c = vesk::test_support::RunProgram(
-      VESK_TOOL_PATH, "compile " + Q(dir_ / "src") + " " + Q(dir_ / "pages") + " --archive " +
-      Q(dir_ / "packed" / "game.dat"), dir_ / "tool");
+  RunResult c =
+      vesk::test_support::RunProgram(VESK_TOOL_PATH,
+                                     "compile " + Q(dir_ / "src") + " " + Q(dir_ / "pages") +
+                                         " --archive " + Q(dir_ / "packed" / "game.dat"),
+                                     dir_ / "tool");
   ASSERT_EQ(c.status, 0) << c.err;
   const fs::path json = dir_ / "vars.json";
   RunResult r = RunPlayer("--frames 2 --dump-vars " + Q(json), dir_ / "packed");
@@ -242,7 +247,8 @@ VarNew full type: flag value: @FullScr
 )");
   RunResult r = Play(2);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_GE(std::stoi(Var("n")), 1);  // the headless display offers modes of the scene size and more
+  EXPECT_GE(std::stoi(Var("n")),
+            1);  // the headless display offers modes of the scene size and more
   EXPECT_EQ(Var("ok"), "true");
   EXPECT_EQ(Var("bad"), "false");
   EXPECT_GE(std::stoi(Var("w")), 64);
@@ -263,13 +269,15 @@ TEST_F(ScriptRun, TheDemoGamePlaysAndDecompilesToWhatItWasCompiledFrom) {
   RunResult r = RunPlayer("--step 16 --frames 200 --dump-vars " + Q(json), VESK_DEMO_DIR);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string dump = Slurp(json);
-  EXPECT_THAT(dump, HasSubstr("\"name\":\"seconds\",\"type\":1,\"status\":false,\"scope\":-1,\"local\":false,"
-                              "\"dims\":[],\"values\":[3]}"));
+  EXPECT_THAT(
+      dump,
+      HasSubstr("\"name\":\"seconds\",\"type\":1,\"status\":false,\"scope\":-1,\"local\":false,"
+                "\"dims\":[],\"values\":[3]}"));
   EXPECT_THAT(dump, HasSubstr("\"values\":[\"3 秒\"]"));
   // The build's pages decompile to text that compiles back to them.
   for (const char* page : {"start.lsb", "clock.lsb"}) {
-    RunResult d = vesk::test_support::RunProgram(VESK_TOOL_PATH, "decompile " + Q(fs::path(VESK_DEMO_DIR) / page),
-                                                 dir_ / "tool");
+    RunResult d = vesk::test_support::RunProgram(
+        VESK_TOOL_PATH, "decompile " + Q(fs::path(VESK_DEMO_DIR) / page), dir_ / "tool");
     EXPECT_EQ(d.status, 0) << d.err;
     EXPECT_THAT(d.out, Not(HasSubstr("#flat"))) << d.out;
   }

@@ -2,7 +2,6 @@
 // virtual X server (the test is skipped where there is none).
 #include <gtest/gtest.h>
 
-
 #include <cstdlib>
 #include <string>
 

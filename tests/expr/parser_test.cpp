@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "core/byte_reader.h"
-#include "platform/cp932.h"
 #include "lang/vocabulary.h"
+#include "platform/cp932.h"
 
 namespace vesk::expr {
 namespace {
@@ -242,7 +242,8 @@ TEST_F(ParserTest, InvalidOperatorNamesTheDestinationAndOperator) {
   Expr e;
   e.Op(ocNone, "____0", I(1), S("x"));
   e.parser.Run(table, &functions);
-  EXPECT_EQ(platform::Cp932ToUtf8(e.parser.last_error()), "不正な式\r\n\r\n代入先:____0演算タイプ:ocNone\r\n1\r\nx");
+  EXPECT_EQ(platform::Cp932ToUtf8(e.parser.last_error()),
+            "不正な式\r\n\r\n代入先:____0演算タイプ:ocNone\r\n1\r\nx");
 }
 
 TEST_F(ParserTest, StoredFormRoundTripsAndRefusesCutRecords) {
@@ -339,7 +340,9 @@ TEST_F(ParserTest, TemporariesBehaveAsTableEntries) {
   // With a function call in the expression, the temporaries are in the table
   // where the function can see them, and gone afterwards.
   Expr seen;
-  seen.Op(ocTo, "____5", I(1)).Func(FN_VarExists, "____6", S("____5")).Op(ocTo, "____arg", V("____6"));
+  seen.Op(ocTo, "____5", I(1))
+      .Func(FN_VarExists, "____6", S("____5"))
+      .Op(ocTo, "____arg", V("____6"));
   EXPECT_EQ(Value(seen), "TRUE");
   EXPECT_EQ(table.Find("____5"), nullptr);
   const int before = table.Count();

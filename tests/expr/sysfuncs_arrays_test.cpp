@@ -104,7 +104,8 @@ TEST_F(ArrayFunctions, AddAndInsertOnlyIntoOneDimension) {
   EXPECT_THAT(Var("m").Dims, ElementsAre(2, 2));
 
   for (auto [pos, expected] : {std::pair{1, std::vector<int32_t>{1, 8, 9, 2, 3}},
-                               {-5, {8, 9, 1, 2, 3}}, {99, {1, 2, 3, 8, 9}}}) {
+                               {-5, {8, 9, 1, 2, 3}},
+                               {99, {1, 2, 3, 8, 9}}}) {
     Ints("a", {1, 2, 3});
     Ints("c", {8, 9});
     EXPECT_EQ(Run(FN_InsertArray, V("a"), I(pos), V("c")).GetInt(), 5);
@@ -113,11 +114,14 @@ TEST_F(ArrayFunctions, AddAndInsertOnlyIntoOneDimension) {
 }
 
 TEST_F(ArrayFunctions, DeleteArrayClampsAndRefusesToEmptyTheArray) {
-  for (auto [pos, count, expected] :
-       {std::tuple{1, 2, std::vector<int32_t>{1, 4, 5}}, {3, 99, {1, 2, 3}}, {99, 1, {1, 2, 3, 4}},
-        {-3, 1, {2, 3, 4, 5}}, {1, -1, {1, 2, 3, 4, 5}}}) {
+  for (auto [pos, count, expected] : {std::tuple{1, 2, std::vector<int32_t>{1, 4, 5}},
+                                      {3, 99, {1, 2, 3}},
+                                      {99, 1, {1, 2, 3, 4}},
+                                      {-3, 1, {2, 3, 4, 5}},
+                                      {1, -1, {1, 2, 3, 4, 5}}}) {
     Ints("a", {1, 2, 3, 4, 5});
-    EXPECT_EQ(Run(FN_DeleteArray, V("a"), I(pos), I(count)).GetInt(), static_cast<int32_t>(expected.size()));
+    EXPECT_EQ(Run(FN_DeleteArray, V("a"), I(pos), I(count)).GetInt(),
+              static_cast<int32_t>(expected.size()));
     EXPECT_EQ(IntsOf("a"), expected) << pos << "," << count;
   }
   Ints("a", {1, 2, 3});

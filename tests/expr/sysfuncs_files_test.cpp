@@ -34,7 +34,8 @@ TEST_F(FilesAndDispatch, VariablesFilesAndTheShell) {
   EXPECT_FALSE(Flag(FN_LoadTextFile, V("lines"), S("missing.txt")));
   EXPECT_EQ(Strings("lines").size(), 3u);
 
-  for (const char* url : {"http://a/", "ftp://b/", "mailto:c@d", "HTTP://e/", "C:\\calc.exe"}) Run(FN_OpenUrl, S(url));
+  for (const char* url : {"http://a/", "ftp://b/", "mailto:c@d", "HTTP://e/", "C:\\calc.exe"})
+    Run(FN_OpenUrl, S(url));
   EXPECT_THAT(host.opened, ElementsAre("http://a/", "ftp://b/"));
 }
 
@@ -63,19 +64,33 @@ TEST_F(FilesAndDispatch, PathsIgnoreDelimitersInsideDoubleByteCharacters) {
 TEST_F(FilesAndDispatch, ResultTypesFollowTheFunctionTables) {
   // One digit per id, transcribed from the tables (0 = stores nothing).
   const std::string types =
-      "4400111440" "0001111443" "3000301440" "1011111122" "2222222112" "3220011111" "1144431113"
-      "3334444434" "4344344333" "3331323334" "3133333313" "2333433333" "0341331122" "130410";
+      "4400111440"
+      "0001111443"
+      "3000301440"
+      "1011111122"
+      "2222222112"
+      "3220011111"
+      "1144431113"
+      "3334444434"
+      "4344344333"
+      "3331323334"
+      "3133333313"
+      "2333433333"
+      "0341331122"
+      "130410";
   ASSERT_EQ(types.size(), static_cast<size_t>(kSystemFunctionCount));
-  for (int id = 0; id < kSystemFunctionCount; ++id) EXPECT_EQ(TSysFuncMan::ResultType(id), types[id] - '0') << id;
+  for (int id = 0; id < kSystemFunctionCount; ++id)
+    EXPECT_EQ(TSysFuncMan::ResultType(id), types[id] - '0') << id;
   EXPECT_EQ(TSysFuncMan::ResultType(136), lang::PT_NONE);
 }
 
 TEST_F(FilesAndDispatch, FunctionsNotWiredInLeaveEverythingAlone) {
   Declare("v", lang::PT_STR).SetStr("keep");
-  for (int id : {FN_GetProp, FN_SetProp, FN_Exists, FN_GetCheck, FN_SetCheck, FN_ListCompo, FN_ToClientX,
-                 FN_ToScreenY, FN_IndexOfMenu, FN_InPrimary, FN_GetEnabled, FN_SetEnabled, FN_GetSaveCaption,
-                 FN_ListSaveCaption, FN_GetDisplayMode, FN_SetWallPaper, FN_DBCreateTable, FN_DBGetFloat,
-                 FN_DBGetStr, FN_DBClearTable}) {
+  for (int id : {FN_GetProp,        FN_SetProp,         FN_Exists,         FN_GetCheck,
+                 FN_SetCheck,       FN_ListCompo,       FN_ToClientX,      FN_ToScreenY,
+                 FN_IndexOfMenu,    FN_InPrimary,       FN_GetEnabled,     FN_SetEnabled,
+                 FN_GetSaveCaption, FN_ListSaveCaption, FN_GetDisplayMode, FN_SetWallPaper,
+                 FN_DBCreateTable,  FN_DBGetFloat,      FN_DBGetStr,       FN_DBClearTable}) {
     const std::string got = Run(id, V("v"), I(5), I(1), V("v")).GetStr();
     EXPECT_EQ(got, MakeParam(TSysFuncMan::ResultType(id))->GetStr()) << id;
     EXPECT_EQ(Var("v").GetStr(), "keep") << id;

@@ -50,11 +50,18 @@ TEST_F(MathAndDates, EncodingCountsDaysFrom1899AndValidates) {
   EXPECT_EQ(Real_(FN_EncodeDate, I(1), I(1), I(1)), -693593);
   EXPECT_EQ(Real_(FN_EncodeDate, I(9999), I(12), I(31)), 2958465);
   EXPECT_EQ(Real_(FN_EncodeDate, I(65536 + 2000), I(2), I(29)), 36585);  // 16-bit arguments
-  for (auto [y, m, d] : {std::tuple{2001, 2, 29}, {1900, 2, 29}, {2000, 13, 1}, {2000, 4, 31}, {0, 1, 1}, {10000, 1, 1}})
-    EXPECT_EQ(ErrorOf(FN_EncodeDate, I(y), I(m), I(d)), "Invalid date") << y << "-" << m << "-" << d;
+  for (auto [y, m, d] : {std::tuple{2001, 2, 29},
+                         {1900, 2, 29},
+                         {2000, 13, 1},
+                         {2000, 4, 31},
+                         {0, 1, 1},
+                         {10000, 1, 1}})
+    EXPECT_EQ(ErrorOf(FN_EncodeDate, I(y), I(m), I(d)), "Invalid date")
+        << y << "-" << m << "-" << d;
   EXPECT_EQ(Real_(FN_EncodeTime, I(18), I(0), I(0)), 0.75L);
   for (auto [h, m, s] : {std::tuple{24, 0, 0}, {0, 60, 0}, {0, 0, 60}, {-1, 0, 0}})
-    EXPECT_EQ(ErrorOf(FN_EncodeTime, I(h), I(m), I(s)), "Invalid time") << h << ":" << m << ":" << s;
+    EXPECT_EQ(ErrorOf(FN_EncodeTime, I(h), I(m), I(s)), "Invalid time")
+        << h << ":" << m << ":" << s;
 }
 
 TEST_F(MathAndDates, DecodingRoundTripsAndRounds) {
@@ -62,7 +69,8 @@ TEST_F(MathAndDates, DecodingRoundTripsAndRounds) {
     const Real march1 = Real_(FN_EncodeDate, I(y), I(3), I(1));
     ASSERT_EQ(Int(FN_GetYear, R(march1)), y);
     ASSERT_EQ(Int(FN_GetMonth, R(march1 - 1)), 2) << y;
-    ASSERT_EQ(Int(FN_GetDay, R(march1 - 1)), y % 4 == 0 && (y % 100 != 0 || y % 400 == 0) ? 29 : 28) << y;
+    ASSERT_EQ(Int(FN_GetDay, R(march1 - 1)), y % 4 == 0 && (y % 100 != 0 || y % 400 == 0) ? 29 : 28)
+        << y;
   }
   for (const char* name : {"a", "b", "c"}) Declare(name, lang::PT_INT);
   Run(FN_DecodeDate, R(36585.75L), V("a"), V("b"), V("c"));
@@ -83,7 +91,8 @@ TEST_F(MathAndDates, WeekdaysStartOnSunday) {
   EXPECT_EQ(Int(FN_GetWeek, I(0)), 7);  // 1899-12-30 was a Saturday
   EXPECT_EQ(Int(FN_GetWeek, I(-1)), 6);
   const Real sunday = Real_(FN_EncodeDate, I(2023), I(12), I(31));
-  const char* english[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+  const char* english[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                           "Thursday", "Friday", "Saturday"};
   const char* japanese[] = {"日", "月", "火", "水", "木", "金", "土"};
   for (int k = 0; k < 7; ++k) {
     EXPECT_EQ(Int(FN_GetWeek, R(sunday + k + 0.9L)), k + 1);

@@ -25,7 +25,8 @@ TEST_F(StringFunctions, NumberFormatting) {
   EXPECT_EQ(Str(FN_IntToStr, I(5), S("3")), "005");
   EXPECT_EQ(Str(FN_IntToStr, I(-5), S("3")), "-005");
   EXPECT_EQ(Str(FN_IntToStr, I(INT32_MIN)), "-2147483648");
-  EXPECT_EQ(ErrorOf(FN_IntToStr, I(5), S("x")), "Format '%.xd' invalid or incompatible with argument");
+  EXPECT_EQ(ErrorOf(FN_IntToStr, I(5), S("x")),
+            "Format '%.xd' invalid or incompatible with argument");
   EXPECT_EQ(ErrorOf(FN_IntToStr, I(5), S("99999999999")), "Out of memory");
   EXPECT_EQ(Str(FN_IntToHex, I(255), I(4)), "00FF");
   EXPECT_EQ(Str(FN_IntToHex, I(-1), I(-3)), "FFFFFFFF");
@@ -56,7 +57,8 @@ TEST_F(StringFunctions, DeleteAndInsertWriteBackThroughTheReference) {
   EXPECT_EQ(Edit("abcd", [&] { Run(FN_Insert, S("XY"), V("s"), I(3)); }), "abXYcd");
   EXPECT_EQ(Edit("abcd", [&] { Run(FN_Insert, S("XY"), V("s"), I(0)); }), "XYabcd");
   EXPECT_EQ(Edit("abcd", [&] { Run(FN_Insert, S("XY"), V("s"), I(99)); }), "abcdXY");
-  EXPECT_EQ(Edit(J("日本"), [&] { Run(FN_JInsert, S("X"), V("s"), I(2)); }), J("日") + "X" + J("本"));
+  EXPECT_EQ(Edit(J("日本"), [&] { Run(FN_JInsert, S("X"), V("s"), I(2)); }),
+            J("日") + "X" + J("本"));
   EXPECT_EQ(Edit(J("日本"), [&] { Run(FN_JInsert, S("X"), V("s"), I(-3)); }), "X" + J("日本"));
   // An array element is written in place; a constant operand never is.
   Declare("arr", lang::PT_STR, {3}).SetStrAt(1, "hello");
@@ -93,7 +95,8 @@ TEST_F(StringFunctions, ComparisonAndSearchRespectTrailBytes) {
 TEST_F(StringFunctions, TrimmingFixStrRepeatAndDelimiter) {
   EXPECT_EQ(Str(FN_Trim, S("\t a b \r\n")), "a b");
   EXPECT_EQ(Str(FN_JTrim, S(J("　 abc 　"))), "abc");
-  EXPECT_EQ(Str(FN_JTrim, S("\x81\x81\x40")), "\x81\x81\x40");  // "＼@": no full-width space at the end
+  EXPECT_EQ(Str(FN_JTrim, S("\x81\x81\x40")),
+            "\x81\x81\x40");  // "＼@": no full-width space at the end
   EXPECT_EQ(Str(FN_FixStr, S("abc\x82")), "abc");
   EXPECT_EQ(Str(FN_FixStr, S("\x82")), "\x82");
   EXPECT_EQ(Str(FN_FixStr, S(J("日本"))), J("日本"));
@@ -109,10 +112,12 @@ TEST_F(StringFunctions, WidthTablesRoundTripAsciiAndHalfWidthKana) {
   for (int c = 0x20; c <= 0x7E; ++c) ascii += static_cast<char>(c);
   const std::string kana = J("｡｢｣､･ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ");
   const std::string full_kana =
-      J("。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜");
-  const std::string full_ascii = J(
-      "　！”＃＄％＆’（）＊＋，－．／０１２３４５６７８９：；＜＝＞？＠ＡＢＣＤＥＦＧＨＩＪＫＬＭＮＯＰＱＲＳＴＵＶＷＸＹＺ"
-      "［￥］＾＿‘ａｂｃｄｅｆｇｈｉｊｋｌｍｎｏｐｑｒｓｔｕｖｗｘｙｚ｛｜｝～");
+      J("。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘ"
+        "ホマミムメモヤユヨラリルレロワン゛゜");
+  const std::string full_ascii =
+      J("　！”＃＄％＆’（）＊＋，－．／０１２３４５６７８９：；＜＝＞？＠ＡＢＣＤＥＦＧＨＩＪＫＬＭ"
+        "ＮＯＰＱＲＳＴＵＶＷＸＹＺ"
+        "［￥］＾＿‘ａｂｃｄｅｆｇｈｉｊｋｌｍｎｏｐｑｒｓｔｕｖｗｘｙｚ｛｜｝～");
   ASSERT_EQ(kana.size(), 0xDF - 0xA1 + 1u);
   EXPECT_EQ(Str(FN_HanToZen, S(ascii)), full_ascii);
   EXPECT_EQ(Str(FN_HanToZen, S(kana)), full_kana);
@@ -123,7 +128,8 @@ TEST_F(StringFunctions, WidthTablesRoundTripAsciiAndHalfWidthKana) {
     if (FullWidthOf(static_cast<uint8_t>(c)) == 0) continue;
     EXPECT_EQ(ZenToHan(HanToZen(one)), one) << c;
     for (const char* mark : {"\xDE", "\xDF"}) {
-      const bool combines = (mark[0] == '\xDE' && c >= 0xB6 && c <= 0xC4) || (c >= 0xCA && c <= 0xCE);
+      const bool combines =
+          (mark[0] == '\xDE' && c >= 0xB6 && c <= 0xC4) || (c >= 0xCA && c <= 0xCE);
       EXPECT_EQ(HanToZen(one + mark).size(), combines ? 2u : 4u) << c;
       EXPECT_EQ(ZenToHan(HanToZen(one + mark)), one + mark) << c;
     }
@@ -134,7 +140,8 @@ TEST_F(StringFunctions, WidthConversionMarksAndDrops) {
   EXPECT_EQ(Str(FN_HanToZen, S(J("ｶﾞﾊﾟﾎﾞ"))), J("ガパボ"));
   EXPECT_EQ(Str(FN_HanToZen, S(J("ｳﾞｶﾟ"))), J("ウ゛カ゜"));  // never ヴ
   EXPECT_EQ(Str(FN_HanToZen, S("a\r\nb" + J("日"))), J("ａｂ日"));
-  for (int c : {0x00, 0x1F, 0x7F, 0x80, 0xA0, 0xFD, 0xFF}) EXPECT_EQ(HanToZen(std::string(1, char(c))), "") << c;
+  for (int c : {0x00, 0x1F, 0x7F, 0x80, 0xA0, 0xFD, 0xFF})
+    EXPECT_EQ(HanToZen(std::string(1, char(c))), "") << c;
   EXPECT_EQ(Str(FN_ZenToHan, S(J("漢字ＡＢＣかなガ"))), "ABC" + J("ｶﾞ"));
   EXPECT_EQ(Str(FN_ZenToHan, S(J("“ヴ") + "a\xB1")), "\"a\xB1");
 }

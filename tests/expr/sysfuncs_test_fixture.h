@@ -11,19 +11,23 @@
 #include "core/vesk_error.h"
 #include "expr/param_collection.h"
 #include "expr/sysfuncs.h"
-#include "platform/cp932.h"
 #include "lang/vocabulary.h"
+#include "platform/cp932.h"
 
 namespace vesk::expr::test {
 
 using namespace lang;  // FN_ ids
 
-inline std::string J(const char* utf8) { return platform::Utf8ToCp932(utf8); }
+inline std::string J(const char* utf8) {
+  return platform::Utf8ToCp932(utf8);
+}
 
 struct FakeHost : SysFuncHost {
   std::map<std::string, std::string> files;
   std::vector<std::string> asked, opened;
-  bool FileExists(const std::string& name) override { return asked.push_back(name), files.count(name) > 0; }
+  bool FileExists(const std::string& name) override {
+    return asked.push_back(name), files.count(name) > 0;
+  }
   std::optional<std::vector<uint8_t>> LoadFile(const std::string& name) override {
     if (!files.count(name)) return std::nullopt;
     return std::vector<uint8_t>(files[name].begin(), files[name].end());
@@ -34,16 +38,28 @@ struct FakeHost : SysFuncHost {
 template <typename T, typename V>
 std::unique_ptr<TCustomParam> Const(V v) {
   auto p = std::make_unique<T>();
-  if constexpr (std::is_same_v<T, TParamInt>) p->SetInt(v);
-  else if constexpr (std::is_same_v<T, TParamFloat>) p->SetFloat(v);
-  else if constexpr (std::is_same_v<T, TParamFlag>) p->SetFlag(v);
-  else p->SetStr(v);
+  if constexpr (std::is_same_v<T, TParamInt>)
+    p->SetInt(v);
+  else if constexpr (std::is_same_v<T, TParamFloat>)
+    p->SetFloat(v);
+  else if constexpr (std::is_same_v<T, TParamFlag>)
+    p->SetFlag(v);
+  else
+    p->SetStr(v);
   return p;
 }
-inline auto I(int32_t v) { return Const<TParamInt>(v); }
-inline auto R(Real x) { return Const<TParamFloat>(x); }
-inline auto F(bool b) { return Const<TParamFlag>(b); }
-inline auto S(const std::string& s) { return Const<TParamStr>(s); }
+inline auto I(int32_t v) {
+  return Const<TParamInt>(v);
+}
+inline auto R(Real x) {
+  return Const<TParamFloat>(x);
+}
+inline auto F(bool b) {
+  return Const<TParamFlag>(b);
+}
+inline auto S(const std::string& s) {
+  return Const<TParamStr>(s);
+}
 
 class SysFuncTest : public ::testing::Test {
  protected:

@@ -13,7 +13,9 @@
 namespace vesk::expr {
 namespace {
 
-std::string Utf8(const EVeskError& e) { return platform::Cp932ToUtf8(e.Message()); }
+std::string Utf8(const EVeskError& e) {
+  return platform::Cp932ToUtf8(e.Message());
+}
 
 template <typename F>
 std::string ErrorOf(F&& f) {

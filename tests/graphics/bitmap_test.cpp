@@ -18,9 +18,9 @@ struct BmpLayout {
   int width = 0, height = 0;  // height < 0: top-down
   uint32_t compression = 0;
   int info_size = 40;
-  std::vector<uint32_t> masks;     // written after a 40-byte header
-  std::vector<uint32_t> palette;   // 0x00RRGGBB entries
-  std::vector<uint8_t> pixels;     // exactly as stored
+  std::vector<uint32_t> masks;    // written after a 40-byte header
+  std::vector<uint32_t> palette;  // 0x00RRGGBB entries
+  std::vector<uint8_t> pixels;    // exactly as stored
 };
 
 void Put16(std::vector<uint8_t>& o, uint32_t v) {
@@ -183,28 +183,30 @@ TEST(BitmapLoad, RunLengthCodedRows) {
   b8.height = 2;
   b8.compression = 1;
   b8.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
-  // Bottom row: 3 x index 1, then absolute 2, 3; top row: delta would skip, so end of line then 5 x 2.
+  // Bottom row: 3 x index 1, then absolute 2, 3; top row: delta would skip, so end of line then 5
+  // x 2.
   b8.pixels = {3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 5, 2, 0, 1};
   TDIBX s(1, 1, 32);
   ASSERT_TRUE(s.LoadFromStream(BuildBmp(b8), 0));
-  EXPECT_EQ(testing::Pixels(s), (std::vector<uint32_t>{0xFF00, 0xFF00, 0xFF00, 0xFF00, 0xFF00,
-                                                      0xFF0000, 0xFF0000, 0xFF0000, 0xFF00, 0xFF}));
+  EXPECT_EQ(testing::Pixels(s),
+            (std::vector<uint32_t>{0xFF00, 0xFF00, 0xFF00, 0xFF00, 0xFF00, 0xFF0000, 0xFF0000,
+                                   0xFF0000, 0xFF00, 0xFF}));
   BmpLayout b4 = b8;
   b4.bits = 4;
   b4.compression = 2;
   // Bottom row: 5 pixels alternating 1,2; top row: absolute 4 nibbles 3,2,1,0 then one 3.
   b4.pixels = {5, 0x12, 0, 0, 0, 4, 0x32, 0x10, 1, 0x30, 0, 1};
   ASSERT_TRUE(s.LoadFromStream(BuildBmp(b4), 0));
-  EXPECT_EQ(testing::Pixels(s), (std::vector<uint32_t>{0xFF, 0xFF00, 0xFF0000, 0, 0xFF,
-                                                      0xFF0000, 0xFF00, 0xFF0000, 0xFF00, 0xFF0000}));
+  EXPECT_EQ(testing::Pixels(s), (std::vector<uint32_t>{0xFF, 0xFF00, 0xFF0000, 0, 0xFF, 0xFF0000,
+                                                       0xFF00, 0xFF0000, 0xFF00, 0xFF0000}));
 }
 
 TEST(BitmapLoad, EightBitSurfacesTakeTheNearestEntryOfTheirOwnTable) {
   // A fresh 8-bit surface has a grey ramp: colours land on grey levels.
   TDIBX s(1, 1, 8);
   ASSERT_TRUE(s.LoadFromStream(BuildBmp(Picture24()), 0));
-  EXPECT_EQ(s.GetPixel(0, 1), 255u);   // white
-  EXPECT_EQ(s.GetPixel(1, 1), 128u);   // grey 0x80
+  EXPECT_EQ(s.GetPixel(0, 1), 255u);  // white
+  EXPECT_EQ(s.GetPixel(1, 1), 128u);  // grey 0x80
   Palette p{};
   p[7] = PaletteEntry{0xFF, 0, 0, 0};  // pure blue
   s.SetPalette(p);
@@ -298,8 +300,8 @@ TEST(BitmapHostile, AbsurdHeadersAreRejected) {
       with([](BmpLayout& b) { b.height = INT32_MIN; }),
       with([](BmpLayout& b) { b.width = -3; }),
       with([](BmpLayout& b) { b.bits = 7; }),
-      with([](BmpLayout& b) { b.compression = 4; }),   // embedded JPEG
-      with([](BmpLayout& b) { b.compression = 1; }),   // RLE8 at 24 bits
+      with([](BmpLayout& b) { b.compression = 4; }),  // embedded JPEG
+      with([](BmpLayout& b) { b.compression = 1; }),  // RLE8 at 24 bits
       with([](BmpLayout& b) { b.info_size = 20; }),
       with([](BmpLayout& b) { b.width = 30000, b.height = 30000; }),  // more pixels than present
   };

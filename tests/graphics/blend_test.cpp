@@ -32,7 +32,8 @@ struct Inputs {
 // destination pixels equal the source pixel drawn onto them, so the skip
 // rules matter.
 Inputs MakeInputs(int bits, uint32_t seed) {
-  Inputs in{Random(bits, kW, kH, seed), Random(bits, kW, kH, seed + 1), Random(8, kW, kH, seed + 2)};
+  Inputs in{Random(bits, kW, kH, seed), Random(bits, kW, kH, seed + 1),
+            Random(8, kW, kH, seed + 2)};
   in.key = in.src.GetPixel(3, 2);
   for (int y = 0; y < kH; ++y) {
     for (int x = 0; x < kW; ++x) {
@@ -75,13 +76,12 @@ std::vector<Case> CopyCases() {
                      d.Draw(kX, kY, s, kSrcRect, KeyMode::kIgnore, Flip::kNone);
                    },
                    [](uint32_t s, uint32_t, uint32_t, uint32_t, int) { return s; }});
-  cases.push_back({"DrawKey",
-                   [](TDIBX& d, const TDIBX& s, const TDIBX&) {
-                     d.Draw(kX, kY, s, kSrcRect, KeyMode::kUse, Flip::kNone);
-                   },
-                   [](uint32_t s, uint32_t d, uint32_t, uint32_t key, int) {
-                     return s == key ? d : s;
-                   }});
+  cases.push_back(
+      {"DrawKey",
+       [](TDIBX& d, const TDIBX& s, const TDIBX&) {
+         d.Draw(kX, kY, s, kSrcRect, KeyMode::kUse, Flip::kNone);
+       },
+       [](uint32_t s, uint32_t d, uint32_t, uint32_t key, int) { return s == key ? d : s; }});
   for (int a : {1, 77, 128, 254}) {
     cases.push_back({"DrawAlpha",
                      [a](TDIBX& d, const TDIBX& s, const TDIBX&) {
@@ -147,8 +147,9 @@ TEST_P(CopyRules, EveryPixelFollowsItsFormula) {
       for (int x = kX; x < kW; ++x) {
         const int sx = kSrcRect.left + x - kX, sy = kSrcRect.top + y - kY;
         if (sx >= kSrcRect.right || sy >= kSrcRect.bottom) continue;
-        want.SetPixel(x, y, c.expect(in.src.GetPixel(sx, sy), in.dst.GetPixel(x, y),
-                                     in.mask.GetPixel(sx, sy), in.key, bits));
+        want.SetPixel(x, y,
+                      c.expect(in.src.GetPixel(sx, sy), in.dst.GetPixel(x, y),
+                               in.mask.GetPixel(sx, sy), in.key, bits));
       }
     }
     c.run(in.dst, in.src, in.mask);

@@ -46,8 +46,8 @@ const Placement kPlacements[] = {
     {8, 4, {0, 0, 9, 6}, {}},            // off the bottom-right corner
     {1, 1, {0, 0, 9, 6}, {3, 2, 9, 5}},  // clipped on every side
     {-4, 3, {2, 0, 7, 6}, {1, 0, 12, 8}},
-    {2, 1, {-2, -1, 5, 4}, {}},          // source rectangle starts outside the source
-    {0, 0, {6, 3, 14, 12}, {}},          // and ends outside it
+    {2, 1, {-2, -1, 5, 4}, {}},  // source rectangle starts outside the source
+    {0, 0, {6, 3, 14, 12}, {}},  // and ends outside it
 };
 
 class Placing : public ::testing::TestWithParam<int> {};
@@ -176,7 +176,8 @@ TEST(Clip, FramesDrawEachBorderPixelOnce) {
   // give more.
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 10; ++x) {
-      const bool border = x >= 1 && x < 9 && y >= 1 && y < 7 && (x < 3 || x >= 7 || y < 3 || y >= 5);
+      const bool border =
+          x >= 1 && x < 9 && y >= 1 && y < 7 && (x < 3 || x >= 7 || y < 3 || y >= 5);
       EXPECT_EQ(s.GetPixel(x, y), border ? 0x7F7F7Fu : 0u) << x << "," << y;
     }
   }

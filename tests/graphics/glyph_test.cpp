@@ -9,9 +9,9 @@ namespace vesk::graphics {
 namespace {
 
 using testing::ChannelMasks;
+using testing::Copy;
 using testing::FormulaAddScaled;
 using testing::FormulaBlend;
-using testing::Copy;
 using testing::Random;
 using testing::SamePixels;
 
@@ -35,7 +35,7 @@ class Coverage : public ::testing::TestWithParam<int> {};
 TEST_P(Coverage, InkCountsMixTheColourInSixteenths) {
   const int bits = GetParam();
   const TDIBX src = Random(1, 20, 13, 5);  // 0 bits are ink
-  const Rect sr{2, 1, 18, 13};           // 4 x 3 blocks of 4 x 4
+  const Rect sr{2, 1, 18, 13};             // 4 x 3 blocks of 4 x 4
   const uint32_t v = testing::AllMasks(bits) & 0x00C3A5E7;
   for (int alpha : {255, 100}) {
     for (Flip flip : {Flip::kNone, Flip::kHorizontal, Flip::kVertical}) {
@@ -47,7 +47,8 @@ TEST_P(Coverage, InkCountsMixTheColourInSixteenths) {
           if (alpha < 255) c = (uint64_t(alpha) * c) >> 8;
           const uint32_t d = got.GetPixel(2 + i, 1 + j);
           uint32_t out = 0;
-          for (uint64_t m : ChannelMasks(bits)) out |= uint32_t(((v & m) * c + (d & m) * (16 - c)) >> 4 & m);
+          for (uint64_t m : ChannelMasks(bits))
+            out |= uint32_t(((v & m) * c + (d & m) * (16 - c)) >> 4 & m);
           want.SetPixel(2 + i, 1 + j, out);
         }
       }
@@ -155,7 +156,8 @@ TEST_P(Indexed, NibblesFollowTheBlendValue) {
         } else if (blend == 255) {
           out = c;
         } else if (blend > 255) {
-          if (c != 0 && (d & all) != all) out = bits <= 8 ? std::min(255u, c + d) : FormulaAddScaled(c, d, blend & 0xFF, bits);
+          if (c != 0 && (d & all) != all)
+            out = bits <= 8 ? std::min(255u, c + d) : FormulaAddScaled(c, d, blend & 0xFF, bits);
         } else if (c != d) {
           out = FormulaBlend(c, d, uint32_t(blend), bits);
         }

@@ -75,7 +75,8 @@ inline ::testing::AssertionResult MatchesGolden(const TCustomDIBX& s, const std:
   if (!ReadPng(golden, w, h, want)) {
     std::filesystem::create_directories(dir);
     WritePng(golden, s.Width(), s.Height(), rgb);
-    return ::testing::AssertionFailure() << "golden " << golden << " was missing; written for review";
+    return ::testing::AssertionFailure()
+           << "golden " << golden << " was missing; written for review";
   }
   if (w == s.Width() && h == s.Height() && want == rgb) {
     std::filesystem::remove(actual);

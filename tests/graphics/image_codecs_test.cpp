@@ -50,7 +50,8 @@ std::vector<uint8_t> MakePng(PngSpec s) {
                s.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), int(s.palette.size()));
-  if (!s.trns_alpha.empty()) png_set_tRNS(png, info, s.trns_alpha.data(), int(s.trns_alpha.size()), nullptr);
+  if (!s.trns_alpha.empty())
+    png_set_tRNS(png, info, s.trns_alpha.data(), int(s.trns_alpha.size()), nullptr);
   if (s.trns_color) png_set_tRNS(png, info, nullptr, 0, &s.trns);
   png_write_info(png, info);
   png_write_image(png, rows.data());
@@ -75,7 +76,9 @@ PngSpec Rgb(int w, int h, bool alpha) {
   return s;
 }
 
-uint32_t RgbAt(int x, int y) { return uint32_t(x * 40 & 0xFF) << 16 | uint32_t(y * 30 & 0xFF) << 8 | uint32_t(x + y); }
+uint32_t RgbAt(int x, int y) {
+  return uint32_t(x * 40 & 0xFF) << 16 | uint32_t(y * 30 & 0xFF) << 8 | uint32_t(x + y);
+}
 
 TEST(PngCodec, RgbLandsIn24BitsExactlyInterlacedOrNot) {
   for (bool interlace : {false, true}) {
@@ -194,7 +197,8 @@ TEST(PngCodec, TransparentColoursAndLowAndHighDepths) {
 TEST(PngCodec, BrokenFilesSayWhatIsWrong) {
   const std::vector<uint8_t> good = MakePng(Rgb(16, 16, true));
   TDIBSurface out;
-  for (size_t n : {size_t(0), size_t(8), size_t(20), size_t(40), good.size() / 2, good.size() - 13}) {
+  for (size_t n :
+       {size_t(0), size_t(8), size_t(20), size_t(40), good.size() / 2, good.size() - 13}) {
     std::vector<uint8_t> cut(good.begin(), good.begin() + ptrdiff_t(n));
     EXPECT_THROW(DecodePng(cut, out, nullptr), EGraphicsError) << n;
   }
@@ -212,7 +216,8 @@ TEST(PngCodec, BrokenFilesSayWhatIsWrong) {
   std::vector<uint8_t> wide = good;
   wide[16] = 0x00, wide[17] = 0x10, wide[18] = 0x00, wide[19] = 0x00;  // 1048576
   const uint32_t crc = uint32_t(crc32(crc32(0, nullptr, 0), wide.data() + 12, 17));
-  wide[29] = uint8_t(crc >> 24), wide[30] = uint8_t(crc >> 16), wide[31] = uint8_t(crc >> 8), wide[32] = uint8_t(crc);
+  wide[29] = uint8_t(crc >> 24), wide[30] = uint8_t(crc >> 16), wide[31] = uint8_t(crc >> 8),
+  wide[32] = uint8_t(crc);
   EXPECT_THROW(DecodePng(wide, out, nullptr), EGraphicsError);
 }
 
@@ -231,8 +236,8 @@ TEST(PngCodec, OurEncoderWritesWhatTheDecoderReads) {
 
 TEST(PngCodec, RgbRowsAndStraightAlphaPictures) {
   // Three by two RGB rows, top row first, as the screenshots hand them over.
-  const std::vector<uint8_t> rgb = {0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF,
-                                    0x12, 0x34, 0x56, 0, 0, 0, 0xFF, 0xFF, 0xFF};
+  const std::vector<uint8_t> rgb = {0xFF, 0,    0,    0, 0xFF, 0, 0,    0,    0xFF,
+                                    0x12, 0x34, 0x56, 0, 0,    0, 0xFF, 0xFF, 0xFF};
   const std::vector<uint8_t> file = EncodePngRgb(rgb, 3, 2);
   const ArgbPicture p = DecodePngArgb(file, 16);
   EXPECT_EQ(p.width, 3);
@@ -253,7 +258,8 @@ TEST(JpegCodec, RoundTripIsCloseAndBrokenDataThrows) {
   ASSERT_EQ(out.Width(), 40);
   const std::vector<int32_t> got = Colors(out), want = Colors(pic);
   for (size_t i = 0; i < got.size(); ++i)
-    for (int sh : {0, 8, 16}) ASSERT_LE(std::abs((got[i] >> sh & 0xFF) - (want[i] >> sh & 0xFF)), 12);
+    for (int sh : {0, 8, 16})
+      ASSERT_LE(std::abs((got[i] >> sh & 0xFF) - (want[i] >> sh & 0xFF)), 12);
   EXPECT_THROW(DecodeJpeg(std::vector<uint8_t>{1, 2, 3, 4}, out), EGraphicsError);
   std::vector<uint8_t> cut = EncodeJpeg(pic, 95);
   cut.resize(30);
@@ -268,7 +274,8 @@ std::vector<uint8_t> Bmp32(int w, int h, uint8_t alpha_base) {
   b.str("BM").i32(54 + image).i32(0).i32(54).i32(40).i32(w).i32(h);
   b.u8(1).u8(0).u8(32).u8(0).i32(0).i32(image).i32(0).i32(0).i32(0).i32(0);
   for (int y = h - 1; y >= 0; --y)
-    for (int x = 0; x < w; ++x) b.u8(uint8_t(x)).u8(uint8_t(y)).u8(0x80).u8(alpha_base ? uint8_t(alpha_base + x) : 0);
+    for (int x = 0; x < w; ++x)
+      b.u8(uint8_t(x)).u8(uint8_t(y)).u8(0x80).u8(alpha_base ? uint8_t(alpha_base + x) : 0);
   return b.b;
 }
 
@@ -318,15 +325,18 @@ TEST(PictureFiles, FramesBecomeSurfacesOfEachWorkingBitCount) {
     EXPECT_EQ(rgba[0].Mask->GetPixel(4, 2), uint32_t(4 * 60 + 2));
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 5; ++x)
-        ASSERT_EQ(rgba[0].Surface->GetPixel(x, y), ColorToNative(NativeToColor(RgbAt(x, y), 24, nullptr), bits));
+        ASSERT_EQ(rgba[0].Surface->GetPixel(x, y),
+                  ColorToNative(NativeToColor(RgbAt(x, y), 24, nullptr), bits));
     EXPECT_EQ(rgba[0].Delay, 1);
 
-    const std::vector<PictureFrame> keyed = LoadPictureFrames("k.png", MakePng(Indexed({255, 255, 0})), o);
+    const std::vector<PictureFrame> keyed =
+        LoadPictureFrames("k.png", MakePng(Indexed({255, 255, 0})), o);
     EXPECT_EQ(keyed[0].ColorKey, 0xFF0000);
     EXPECT_EQ(keyed[0].Surface->ColorKey(), int32_t(ColorToNative(0xFF0000, bits)));
     EXPECT_EQ(keyed[0].Mask, nullptr);
     o.want_masks = true;
-    const std::vector<PictureFrame> masked = LoadPictureFrames("k.png", MakePng(Indexed({255, 255, 0})), o);
+    const std::vector<PictureFrame> masked =
+        LoadPictureFrames("k.png", MakePng(Indexed({255, 255, 0})), o);
     ASSERT_NE(masked[0].Mask, nullptr);
     EXPECT_EQ(masked[0].Mask->GetPixel(2, 0), 0u);
     EXPECT_EQ(masked[0].Mask->GetPixel(1, 0), 255u);

@@ -55,7 +55,8 @@ TEST(OrloOldVersions, NoMagicReadsAsVersionZero) {
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Frame(0).FrameTime, 40);
   for (int r = 0; r < 3; ++r)
-    for (int x = 0; x < 2; ++x) EXPECT_EQ(list.Frame(0).Bitmap.GetPixel(x, r), uint32_t(r * 16 + x));
+    for (int x = 0; x < 2; ++x)
+      EXPECT_EQ(list.Frame(0).Bitmap.GetPixel(x, r), uint32_t(r * 16 + x));
 }
 
 TEST(OrloOldVersions, OldRowsArePlacedByTheSeedsPermutation) {
@@ -67,7 +68,8 @@ TEST(OrloOldVersions, OldRowsArePlacedByTheSeedsPermutation) {
   b.data(Rows24(0)).i32(0);
   const std::vector<int> p = NaivePermutation(seed, 3);
   const TOrloFrameList list = ReadOrlo(b.b, seed);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(list.Frame(0).Bitmap.GetPixel(0, p[size_t(i)]), uint32_t(i * 16));
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(list.Frame(0).Bitmap.GetPixel(0, p[size_t(i)]), uint32_t(i * 16));
   EXPECT_EQ(list.BackgroundColor, 0) << "version 101 has no background colour";
 }
 
@@ -214,7 +216,8 @@ TEST(OrloBlocksByHand, KindsCopyFromTheStreamThisBitmapAndEarlierLayers) {
     LayerHead(c, 106);
     Bytes data;
     if (f == 0) {
-      data.i32(-1).i32(0).i32(-2).i32(0).i32(-1).i32(0).i32(-2).i32(2).raw({1, 2, 3, 4, 5, 6, 7, 8});
+      data.i32(-1).i32(0).i32(-2).i32(0).i32(-1).i32(0).i32(-2).i32(2).raw(
+          {1, 2, 3, 4, 5, 6, 7, 8});
     } else {
       data.i32(0).i32(0).i32(0).i32(0).i32(0).i32(0).i32(-1).i32(0).raw({9, 9, 9, 9});
     }
@@ -349,7 +352,8 @@ TEST(OrloHostile, HugeBlockTablesNeedTheirBytes) {
     list.LoadFromStream(b.b);
     FAIL() << "no error";
   } catch (const EGraphicsError& e) {
-    EXPECT_NE(std::string(e.what()).find("block table needs 512000000 bytes"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("block table needs 512000000 bytes"), std::string::npos)
+        << e.what();
   }
 }
 
@@ -395,15 +399,18 @@ TEST(OrloZlib, ChecksumMatchesZlibForEveryLengthAndExtreme) {
   std::mt19937 rng(3);
   std::vector<uint8_t> bytes(70000);
   for (uint8_t& b : bytes) b = uint8_t(rng());
-  for (size_t n : {size_t(0), size_t(1), size_t(15), size_t(16), size_t(17), size_t(5551), size_t(5552),
-                   size_t(5553), size_t(11104), size_t(70000)}) {
-    EXPECT_EQ(orlo_detail::Adler32(1, bytes.data(), n), uint32_t(adler32(1, bytes.data(), uInt(n)))) << n;
+  for (size_t n : {size_t(0), size_t(1), size_t(15), size_t(16), size_t(17), size_t(5551),
+                   size_t(5552), size_t(5553), size_t(11104), size_t(70000)}) {
+    EXPECT_EQ(orlo_detail::Adler32(1, bytes.data(), n), uint32_t(adler32(1, bytes.data(), uInt(n))))
+        << n;
   }
   const std::vector<uint8_t> ones(100000, 0xFF);
-  EXPECT_EQ(orlo_detail::Adler32(1, ones.data(), ones.size()), uint32_t(adler32(1, ones.data(), uInt(ones.size()))));
+  EXPECT_EQ(orlo_detail::Adler32(1, ones.data(), ones.size()),
+            uint32_t(adler32(1, ones.data(), uInt(ones.size()))));
   // Continuing from a running value, as the reader does piece by piece.
   const uint32_t half = orlo_detail::Adler32(1, bytes.data(), 33333);
-  EXPECT_EQ(orlo_detail::Adler32(half, bytes.data() + 33333, 36667), uint32_t(adler32(1, bytes.data(), 70000)));
+  EXPECT_EQ(orlo_detail::Adler32(half, bytes.data() + 33333, 36667),
+            uint32_t(adler32(1, bytes.data(), 70000)));
 }
 
 TEST(OrloZlib, DamagedHeadersAndChecksumsAreErrors) {
@@ -427,7 +434,8 @@ TEST(OrloZlib, DamagedHeadersAndChecksumsAreErrors) {
     EXPECT_NO_THROW(ReadOrlo(file(good, use_blocks)));
     std::vector<uint8_t> sum = good;
     sum.back() ^= 1;
-    EXPECT_NE(Message(file(sum, use_blocks)).find("incorrect data check"), std::string::npos) << Message(file(sum, use_blocks));
+    EXPECT_NE(Message(file(sum, use_blocks)).find("incorrect data check"), std::string::npos)
+        << Message(file(sum, use_blocks));
     std::vector<uint8_t> head = good;
     head[1] ^= 1;
     EXPECT_NE(Message(file(head, use_blocks)).find("incorrect header check"), std::string::npos);

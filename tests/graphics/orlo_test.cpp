@@ -108,13 +108,16 @@ TEST_P(OrloRoundTrip, PixelsAndMasksComeBackUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(
     Codings, OrloRoundTrip,
-    ::testing::Values(CodingCase{1, OrloCompression::kZlib, 16, 16}, CodingCase{1, OrloCompression::kNone, 8, 3},
-                      CodingCase{4, OrloCompression::kZlib, 6, 5}, CodingCase{4, OrloCompression::kNone, 0, 0},
-                      CodingCase{8, OrloCompression::kZlib, 16, 16}, CodingCase{8, OrloCompression::kNone, 0, 0},
-                      CodingCase{16, OrloCompression::kZlib, 7, 5}, CodingCase{16, OrloCompression::kNone, 16, 16},
-                      CodingCase{24, OrloCompression::kZlib, 16, 16}, CodingCase{24, OrloCompression::kZlib, 0, 0},
-                      CodingCase{24, OrloCompression::kNone, 3, 40}, CodingCase{32, OrloCompression::kZlib, 64, 64},
-                      CodingCase{32, OrloCompression::kNone, 7, 5}, CodingCase{32, OrloCompression::kZlib, 0, 0}),
+    ::testing::Values(
+        CodingCase{1, OrloCompression::kZlib, 16, 16}, CodingCase{1, OrloCompression::kNone, 8, 3},
+        CodingCase{4, OrloCompression::kZlib, 6, 5}, CodingCase{4, OrloCompression::kNone, 0, 0},
+        CodingCase{8, OrloCompression::kZlib, 16, 16}, CodingCase{8, OrloCompression::kNone, 0, 0},
+        CodingCase{16, OrloCompression::kZlib, 7, 5},
+        CodingCase{16, OrloCompression::kNone, 16, 16},
+        CodingCase{24, OrloCompression::kZlib, 16, 16},
+        CodingCase{24, OrloCompression::kZlib, 0, 0}, CodingCase{24, OrloCompression::kNone, 3, 40},
+        CodingCase{32, OrloCompression::kZlib, 64, 64},
+        CodingCase{32, OrloCompression::kNone, 7, 5}, CodingCase{32, OrloCompression::kZlib, 0, 0}),
     [](const auto& info) {
       return std::to_string(info.param.bits) + "bit_" +
              (info.param.compression == OrloCompression::kZlib ? "zlib" : "plain") + "_" +
@@ -148,7 +151,8 @@ TEST(OrloScramble, BlocksAndRowsNeedTheProjectSeed) {
     o.ScrambleSeed = 0x5EED1234;
     TDIBX b;
     b.Assign(picture);
-    const std::vector<uint8_t> scrambled = EncodeOrlo(OneFrame(std::move(b), RandomMask(40, 30, 5)), o);
+    const std::vector<uint8_t> scrambled =
+        EncodeOrlo(OneFrame(std::move(b), RandomMask(40, 30, 5)), o);
     EXPECT_NE(plain, scrambled);
 
     const TOrloFrameList right = ReadOrlo(scrambled, 0x5EED1234);
@@ -280,7 +284,8 @@ TEST(OrloJpeg, LayersComeBackCloseAndMasksExact) {
     int worst = 0;
     const std::vector<int32_t> got = Colors(f.Bitmap), want = Colors(picture);
     for (size_t i = 0; i < got.size(); ++i)
-      for (int sh : {0, 8, 16}) worst = std::max(worst, std::abs((got[i] >> sh & 0xFF) - (want[i] >> sh & 0xFF)));
+      for (int sh : {0, 8, 16})
+        worst = std::max(worst, std::abs((got[i] >> sh & 0xFF) - (want[i] >> sh & 0xFF)));
     EXPECT_LE(worst, 12);
   }
 }
@@ -297,16 +302,20 @@ TEST(OrloJpeg, IsNeverPlainAndPlainFilesAre) {
 
 // --- composition against the formulas ----------------------------------------------
 
-std::vector<uint32_t> Masks(int bits) { return ChannelMasks(bits); }
+std::vector<uint32_t> Masks(int bits) {
+  return ChannelMasks(bits);
+}
 
 uint32_t OpacityRule(uint32_t f, uint32_t l, uint32_t o, int bits) {
   uint32_t out = 0;
   if (bits == 15 || bits == 16) {
     for (uint32_t m : Masks(bits)) out |= ((255 - o) * (f & m) + o * (l & m)) / 255 & m;
   } else if (bits == 24) {
-    for (int sh : {0, 8, 16}) out |= (((255 - o) * (f >> sh & 0xFF) + o * (l >> sh & 0xFF)) / 255) << sh;
+    for (int sh : {0, 8, 16})
+      out |= (((255 - o) * (f >> sh & 0xFF) + o * (l >> sh & 0xFF)) / 255) << sh;
   } else {
-    for (int sh : {0, 8, 16}) out |= (((f >> sh & 0xFF) * (255 - o) + (l >> sh & 0xFF) * o) >> 8) << sh;
+    for (int sh : {0, 8, 16})
+      out |= (((f >> sh & 0xFF) * (255 - o) + (l >> sh & 0xFF) * o) >> 8) << sh;
   }
   return out;
 }
@@ -318,7 +327,8 @@ uint32_t MaskRule(uint32_t f, uint32_t l, uint32_t m, int bits) {
   if (bits == 15 || bits == 16) {
     for (uint32_t c : Masks(bits)) out |= (((f & c) * (255 - m) + (l & c) * m) >> 8) & c;
   } else {
-    for (int sh : {0, 8, 16}) out |= (((f >> sh & 0xFF) * (255 - m) + (l >> sh & 0xFF) * m) >> 8) << sh;
+    for (int sh : {0, 8, 16})
+      out |= (((f >> sh & 0xFF) * (255 - m) + (l >> sh & 0xFF) * m) >> 8) << sh;
   }
   return out;
 }
@@ -354,7 +364,8 @@ TEST(OrloCompose, OpacityBlendsByTheRuleOfEachFormat) {
         for (int x = 0; x < 17; ++x) {
           const uint32_t f = bottom.GetPixel(x, y), l = top.GetPixel(x, y);
           uint32_t want = f;
-          if (opacity > 0 && l != uint32_t(key)) want = opacity == 255 ? l : OpacityRule(f, l, uint32_t(opacity), bits);
+          if (opacity > 0 && l != uint32_t(key))
+            want = opacity == 255 ? l : OpacityRule(f, l, uint32_t(opacity), bits);
           ASSERT_EQ(got.GetPixel(x, y), want) << x << "," << y;
         }
       }
@@ -364,7 +375,8 @@ TEST(OrloCompose, OpacityBlendsByTheRuleOfEachFormat) {
 
 TEST(OrloCompose, PalettedFramesDrawTheOrderedPattern) {
   Palette pal{};
-  for (int i = 0; i < 256; ++i) pal[size_t(i)] = PaletteEntry{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+  for (int i = 0; i < 256; ++i)
+    pal[size_t(i)] = PaletteEntry{uint8_t(i), uint8_t(i), uint8_t(i), 0};
   auto filled = [&](uint32_t index) {
     TDIBX s(8, 8, 8);
     s.SetPalette(pal);
@@ -437,7 +449,8 @@ TEST(OrloCompose, LaterMasksBlendAndDisabledAlphaCopies) {
     const TDIBX got = TwoLayerFrame(bottom, Layer(std::move(t), 255, -1, std::move(m)));
     for (int y = 0; y < 6; ++y)
       for (int x = 0; x < 15; ++x)
-        ASSERT_EQ(got.GetPixel(x, y), MaskRule(bottom.GetPixel(x, y), top.GetPixel(x, y), mask->GetPixel(x, y), bits));
+        ASSERT_EQ(got.GetPixel(x, y),
+                  MaskRule(bottom.GetPixel(x, y), top.GetPixel(x, y), mask->GetPixel(x, y), bits));
 
     TDIBX t2;
     t2.Assign(top);
@@ -458,7 +471,7 @@ TEST(OrloCompose, InvisibleLayersLeaveTheBackground) {
     std::vector<TOrloFrameInput> frames;
     frames.push_back(FrameOf(bits, std::move(layers)));
     Palette pal{};
-    pal[3] = PaletteEntry{0x30, 0x20, 0x10, 0};   // nearest to the background
+    pal[3] = PaletteEntry{0x30, 0x20, 0x10, 0};  // nearest to the background
     pal[9] = PaletteEntry{0xFF, 0xFF, 0xFF, 0};
     frames[0].Colors = pal;
     OrloWriteOptions o;
@@ -495,7 +508,8 @@ TEST(OrloPost, TargetBitCountReducesFramesWithoutKeyOrWithMask) {
   std::vector<TOrloFrameInput> frames;
   for (int i = 0; i < 3; ++i) {
     std::vector<TOrloLayerInput> layers;
-    layers.push_back(Layer(Random(24, 6, 5, uint32_t(i)), 255, -1, i == 2 ? RandomMask(6, 5, 1) : nullptr));
+    layers.push_back(
+        Layer(Random(24, 6, 5, uint32_t(i)), 255, -1, i == 2 ? RandomMask(6, 5, 1) : nullptr));
     frames.push_back(FrameOf(24, std::move(layers), i == 1 ? 0x00FF00 : -1));
   }
   frames[2].ColorKey = 0x0000FF;
@@ -508,7 +522,8 @@ TEST(OrloPost, TargetBitCountReducesFramesWithoutKeyOrWithMask) {
     TDIBX want(6, 5, target);
     const TDIBX src = Random(24, 6, 5, 0);
     for (int y = 0; y < 5; ++y)
-      for (int x = 0; x < 6; ++x) want.SetPixel(x, y, ColorToNative(NativeToColor(src.GetPixel(x, y), 24, nullptr), target));
+      for (int x = 0; x < 6; ++x)
+        want.SetPixel(x, y, ColorToNative(NativeToColor(src.GetPixel(x, y), 24, nullptr), target));
     EXPECT_TRUE(SamePixels(list.Frame(0).Bitmap, want));
   }
 }
@@ -631,7 +646,8 @@ TEST(OrloPost, AssignToEveryWorkingBitCount) {
       for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 9; ++x) {
           const int32_t c = NativeToColor(src.GetPixel(x, y), frame_bits, nullptr);
-          ASSERT_EQ(surface.GetPixel(x, y), ColorToNative(c, surface_bits)) << frame_bits << "->" << surface_bits;
+          ASSERT_EQ(surface.GetPixel(x, y), ColorToNative(c, surface_bits))
+              << frame_bits << "->" << surface_bits;
         }
       }
     }

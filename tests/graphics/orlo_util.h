@@ -96,7 +96,7 @@ inline void LayerHead(Bytes& b, int version, bool visible = true, int32_t key = 
 }
 
 inline TOrloLayerInput Layer(TDIBX pixels, int opacity = 255, int32_t key = -1,
-                            std::unique_ptr<TDIBX> mask = nullptr) {
+                             std::unique_ptr<TDIBX> mask = nullptr) {
   TOrloLayerInput l;
   l.Pixels = std::move(pixels);
   l.Opacity = opacity;
@@ -106,7 +106,7 @@ inline TOrloLayerInput Layer(TDIBX pixels, int opacity = 255, int32_t key = -1,
 }
 
 inline TOrloFrameInput FrameOf(int bits, std::vector<TOrloLayerInput> layers, int32_t key = -1,
-                              int32_t time = 0) {
+                               int32_t time = 0) {
   TOrloFrameInput f;
   f.BitCount = bits;
   f.Width = layers.empty() ? 0 : layers[0].Pixels.Width();
@@ -138,7 +138,8 @@ inline std::vector<int32_t> Colors(const TCustomDIBX& s) {
   std::vector<int32_t> out;
   const ConstPixelView v = s.View();
   for (int y = 0; y < s.Height(); ++y)
-    for (int x = 0; x < s.Width(); ++x) out.push_back(NativeToColor(s.GetPixel(x, y), s.BitCount(), v.palette));
+    for (int x = 0; x < s.Width(); ++x)
+      out.push_back(NativeToColor(s.GetPixel(x, y), s.BitCount(), v.palette));
   return out;
 }
 
@@ -147,7 +148,10 @@ inline TDIBX Smooth(int bits, int w, int h) {
   TDIBX s(w, h, bits);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      s.SetPixel(x, y, ColorToNative(int32_t((x * 255 / std::max(1, w - 1)) | (y * 255 / std::max(1, h - 1)) << 8 | 0x80 << 16), bits));
+      s.SetPixel(x, y,
+                 ColorToNative(int32_t((x * 255 / std::max(1, w - 1)) |
+                                       (y * 255 / std::max(1, h - 1)) << 8 | 0x80 << 16),
+                               bits));
   return s;
 }
 

@@ -20,12 +20,12 @@ TEST(Formats, QueriesDescribeEachLayout) {
     int rs, gs;
     ptrdiff_t stride;  // for 5 pixels
   };
-  for (const Want& w : {Want{15, 16, 0x7C00, 0x03E0, 0x1F, 10, 5, 12},
-                        Want{16, 16, 0xF800, 0x07E0, 0x1F, 11, 5, 12},
-                        Want{24, 24, 0xFF0000, 0xFF00, 0xFF, 16, 8, 16},
-                        Want{32, 32, 0xFF0000, 0xFF00, 0xFF, 16, 8, 20},
-                        Want{8, 8, 0, 0, 0, 16, 8, 8}, Want{4, 4, 0, 0, 0, 16, 8, 4},
-                        Want{1, 1, 0, 0, 0, 16, 8, 4}}) {
+  for (const Want& w :
+       {Want{15, 16, 0x7C00, 0x03E0, 0x1F, 10, 5, 12},
+        Want{16, 16, 0xF800, 0x07E0, 0x1F, 11, 5, 12},
+        Want{24, 24, 0xFF0000, 0xFF00, 0xFF, 16, 8, 16},
+        Want{32, 32, 0xFF0000, 0xFF00, 0xFF, 16, 8, 20}, Want{8, 8, 0, 0, 0, 16, 8, 8},
+        Want{4, 4, 0, 0, 0, 16, 8, 4}, Want{1, 1, 0, 0, 0, 16, 8, 4}}) {
     TDIBX s(5, 2, w.bits);
     EXPECT_EQ(s.BitCount(), w.bits);
     EXPECT_EQ(s.RawBitCount(), w.raw);
@@ -168,10 +168,10 @@ TEST(Wave, FillsAndRotationsFollowTheSameRows) {
   }
   const uint32_t blank = 0x808080;
   direct.Fill(blank);
-  direct.DrawRotate(12, 6, 300, 256, src, src.BoundsRect(), 3, 2, 17, KeyMode::kIgnore,
-                    Flip::kNone, 255);
-  w.wave.DrawRotate(12, 6, 300, 256, src, src.BoundsRect(), 3, 2, 17, KeyMode::kIgnore,
-                    Flip::kNone, 255);
+  direct.DrawRotate(12, 6, 300, 256, src, src.BoundsRect(), 3, 2, 17, KeyMode::kIgnore, Flip::kNone,
+                    255);
+  w.wave.DrawRotate(12, 6, 300, 256, src, src.BoundsRect(), 3, 2, 17, KeyMode::kIgnore, Flip::kNone,
+                    255);
   for (int y = 0; y < 12; ++y) {
     const bool in_rows = y >= 3 && y < 9;
     const int off = in_rows ? w.wave.RowOffsets()[size_t(y - 3)] : 0;

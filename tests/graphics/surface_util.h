@@ -18,12 +18,18 @@ namespace vesk::graphics::testing {
 // channel covering the whole value.
 inline std::vector<uint32_t> ChannelMasks(int bits) {
   switch (bits) {
-    case 1: return {0x1};
-    case 4: return {0xF};
-    case 8: return {0xFF};
-    case 15: return {0x7C00, 0x03E0, 0x001F};
-    case 16: return {0xF800, 0x07E0, 0x001F};
-    default: return {0xFF0000, 0x00FF00, 0x0000FF};
+    case 1:
+      return {0x1};
+    case 4:
+      return {0xF};
+    case 8:
+      return {0xFF};
+    case 15:
+      return {0x7C00, 0x03E0, 0x001F};
+    case 16:
+      return {0xF800, 0x07E0, 0x001F};
+    default:
+      return {0xFF0000, 0x00FF00, 0x0000FF};
   }
 }
 
@@ -36,14 +42,16 @@ inline uint32_t AllMasks(int bits) {
 // ((a*(s&M) + (255-a)*(d&M)) >> 8) & M over the channels.
 inline uint32_t FormulaBlend(uint32_t s, uint32_t d, uint64_t a, int bits) {
   uint32_t out = 0;
-  for (uint64_t m : ChannelMasks(bits)) out |= uint32_t(((a * (s & m) + (255 - a) * (d & m)) >> 8) & m);
+  for (uint64_t m : ChannelMasks(bits))
+    out |= uint32_t(((a * (s & m) + (255 - a) * (d & m)) >> 8) & m);
   return out;
 }
 
 // min(M, (d&M) + ((a*(s&M)) >> 8 & M)) over the channels.
 inline uint32_t FormulaAddScaled(uint32_t s, uint32_t d, uint64_t a, int bits) {
   uint32_t out = 0;
-  for (uint64_t m : ChannelMasks(bits)) out |= uint32_t(std::min<uint64_t>(m, (d & m) + ((a * (s & m)) >> 8 & m)));
+  for (uint64_t m : ChannelMasks(bits))
+    out |= uint32_t(std::min<uint64_t>(m, (d & m) + ((a * (s & m)) >> 8 & m)));
   return out;
 }
 
@@ -99,8 +107,8 @@ inline TDIBX Copy(const TCustomDIBX& from) {
 // Compares two surfaces pixel by pixel and reports the first differences.
 inline ::testing::AssertionResult SamePixels(const TCustomDIBX& got, const TCustomDIBX& want) {
   if (got.Width() != want.Width() || got.Height() != want.Height()) {
-    return ::testing::AssertionFailure() << "size " << got.Width() << "x" << got.Height()
-                                         << " vs " << want.Width() << "x" << want.Height();
+    return ::testing::AssertionFailure() << "size " << got.Width() << "x" << got.Height() << " vs "
+                                         << want.Width() << "x" << want.Height();
   }
   int bad = 0;
   std::string first;
@@ -109,7 +117,8 @@ inline ::testing::AssertionResult SamePixels(const TCustomDIBX& got, const TCust
       if (got.GetPixel(x, y) == want.GetPixel(x, y)) continue;
       if (bad++ < 4) {
         first += " (" + std::to_string(x) + "," + std::to_string(y) + ") got " +
-                 std::to_string(got.GetPixel(x, y)) + " want " + std::to_string(want.GetPixel(x, y));
+                 std::to_string(got.GetPixel(x, y)) + " want " +
+                 std::to_string(want.GetPixel(x, y));
       }
     }
   }

@@ -13,8 +13,8 @@
 namespace vesk::graphics {
 namespace {
 
-using testing::FormulaBlend;
 using testing::Copy;
+using testing::FormulaBlend;
 using testing::Random;
 using testing::SamePixels;
 
@@ -64,10 +64,15 @@ TEST_P(Rotation, QuarterTurnsMoveEveryPixelExactly) {
   const TDIBX src = Random(bits, 7, 4, 41);
   const int dx = 8, dy = 6, px = 2, py = 1;
   // (u, v) of destination offset (i, j) after a turn of k quarters.
-  const std::function<std::pair<int, int>(int, int)> maps[3] = {
-      [](int i, int j) { return std::pair{px + j, py - i}; },   // 64
-      [](int i, int j) { return std::pair{px - i, py - j}; },   // 128
-      [](int i, int j) { return std::pair{px - j, py + i}; }};  // 192
+  const std::function<std::pair<int, int>(int, int)> maps[3] = {[](int i, int j) {
+                                                                  return std::pair{px + j, py - i};
+                                                                },  // 64
+                                                                [](int i, int j) {
+                                                                  return std::pair{px - i, py - j};
+                                                                },  // 128
+                                                                [](int i, int j) {
+                                                                  return std::pair{px - j, py + i};
+                                                                }};  // 192
   for (int k = 0; k < 3; ++k) {
     SCOPED_TRACE(::testing::Message() << "angle " << 64 * (k + 1));
     TDIBX got = Random(bits, 16, 14, 42);
@@ -78,8 +83,8 @@ TEST_P(Rotation, QuarterTurnsMoveEveryPixelExactly) {
         if (u >= 0 && v >= 0 && u < 7 && v < 4) want.SetPixel(x, y, src.GetPixel(u, v));
       }
     }
-    got.DrawRotate(dx, dy, 256, 256, src, src.BoundsRect(), px, py, 64 * (k + 1),
-                   KeyMode::kIgnore, Flip::kNone, 255);
+    got.DrawRotate(dx, dy, 256, 256, src, src.BoundsRect(), px, py, 64 * (k + 1), KeyMode::kIgnore,
+                   Flip::kNone, 255);
     EXPECT_TRUE(SamePixels(got, want));
   }
 }
@@ -107,7 +112,8 @@ TEST(RotationEdges, NothingForBlendZeroOrNonPositiveZoom) {
   const auto before = testing::Pixels(got);
   got.DrawRotate(5, 5, 256, 256, src, src.BoundsRect(), 3, 3, 10, KeyMode::kIgnore, Flip::kNone, 0);
   got.DrawRotate(5, 5, 0, 256, src, src.BoundsRect(), 3, 3, 10, KeyMode::kIgnore, Flip::kNone, 255);
-  got.DrawRotate(5, 5, 256, -4, src, src.BoundsRect(), 3, 3, 10, KeyMode::kIgnore, Flip::kNone, 255);
+  got.DrawRotate(5, 5, 256, -4, src, src.BoundsRect(), 3, 3, 10, KeyMode::kIgnore, Flip::kNone,
+                 255);
   EXPECT_EQ(testing::Pixels(got), before);
 }
 
@@ -155,11 +161,13 @@ TEST_P(Stretching, DoublingAndHalvingSampleTheNearestPixel) {
     auto sx = [&](int x) { return FlipsH(flip) ? 5 - x : x; };
     auto sy = [&](int y) { return FlipsV(flip) ? 3 - y : y; };
     for (int y = 0; y < 8; ++y) {
-      for (int x = 0; x < 12; ++x) EXPECT_EQ(big.GetPixel(x, y), src.GetPixel(sx(x / 2), sy(y / 2)));
+      for (int x = 0; x < 12; ++x)
+        EXPECT_EQ(big.GetPixel(x, y), src.GetPixel(sx(x / 2), sy(y / 2)));
     }
     // Halving walks from the far edge when flipped.
     for (int y = 0; y < 2; ++y) {
-      for (int x = 0; x < 3; ++x) EXPECT_EQ(small.GetPixel(x, y), src.GetPixel(sx(2 * x), sy(2 * y)));
+      for (int x = 0; x < 3; ++x)
+        EXPECT_EQ(small.GetPixel(x, y), src.GetPixel(sx(2 * x), sy(2 * y)));
     }
   }
 }
@@ -194,7 +202,8 @@ TEST_P(Stretching, OneToOneStretchesFollowTheCopyRules) {
     std::function<void(TDIBX&)> stretch, copy;
   };
   const Pair pairs[] = {
-      {"copy", [&](TDIBX& d) { d.StretchAlpha(dr, src, sr, KeyMode::kUse, Flip::kHorizontal, 255); },
+      {"copy",
+       [&](TDIBX& d) { d.StretchAlpha(dr, src, sr, KeyMode::kUse, Flip::kHorizontal, 255); },
        [&](TDIBX& d) { d.Draw(2, 1, src, sr, KeyMode::kUse, Flip::kHorizontal); }},
       {"alpha", [&](TDIBX& d) { d.StretchAlpha(dr, src, sr, KeyMode::kIgnore, Flip::kNone, 77); },
        [&](TDIBX& d) { d.DrawAlpha(2, 1, src, sr, KeyMode::kIgnore, Flip::kNone, 77); }},
@@ -232,8 +241,8 @@ TEST(StretchEdges, PresentationCopyConvertsAndScales) {
   std::vector<uint32_t> buffer(4 * 2, 0);
   const PixelView out{reinterpret_cast<uint8_t*>(buffer.data()), 16, 4, 2, 32, nullptr};
   src.StretchTo(out, Rect{0, 0, 4, 2}, src.BoundsRect());
-  EXPECT_EQ(buffer, (std::vector<uint32_t>{0xFF0000, 0xFF0000, 0xFF, 0xFF, 0xFF0000, 0xFF0000,
-                                           0xFF, 0xFF}));
+  EXPECT_EQ(buffer, (std::vector<uint32_t>{0xFF0000, 0xFF0000, 0xFF, 0xFF, 0xFF0000, 0xFF0000, 0xFF,
+                                           0xFF}));
 }
 
 // --- tiling ----------------------------------------------------------------------------------
@@ -290,7 +299,8 @@ TEST(Tiling, BlendedTilesUseTheirRules) {
       const int sx = (x + 1) % 3, sy = y % 2;
       const uint32_t s = src.GetPixel(sx, sy), d = before.GetPixel(x, y), m = mask.GetPixel(sx, sy);
       EXPECT_EQ(alpha.GetPixel(x, y), s == d ? d : FormulaBlend(s, d, 60, 32));
-      EXPECT_EQ(add.GetPixel(x, y), m == 0 ? d : testing::FormulaAddScaled(s, d, (140 * m) >> 8, 32));
+      EXPECT_EQ(add.GetPixel(x, y),
+                m == 0 ? d : testing::FormulaAddScaled(s, d, (140 * m) >> 8, 32));
     }
   }
 }
@@ -348,7 +358,8 @@ TEST(Patterns, FramePatternFillsOnlyTheBorder) {
   dst.FramePattern(Rect{1, 1, 7, 5}, 1, src, 0, 0);
   for (int y = 0; y < 6; ++y) {
     for (int x = 0; x < 8; ++x) {
-      const bool border = x >= 1 && x < 7 && y >= 1 && y < 5 && (x == 1 || x == 6 || y == 1 || y == 4);
+      const bool border =
+          x >= 1 && x < 7 && y >= 1 && y < 5 && (x == 1 || x == 6 || y == 1 || y == 4);
       EXPECT_EQ(dst.GetPixel(x, y), border ? 9u : 0u);
     }
   }
@@ -358,7 +369,8 @@ TEST(Patterns, FramePatternFillsOnlyTheBorder) {
 
 TEST(Hostile, ExtremeArgumentsStayInsideTheSurfaces) {
   const TDIBX src = Random(32, 9, 7, 141), mask = Random(8, 9, 7, 142);
-  const TDIBX one = Random(1, 16, 16, 143), four = Random(4, 16, 16, 144), eight = Random(8, 9, 7, 145);
+  const TDIBX one = Random(1, 16, 16, 143), four = Random(4, 16, 16, 144),
+              eight = Random(8, 9, 7, 145);
   const std::array<uint32_t, 16> pal16{};
   const std::array<uint32_t, 256> pal256{};
   const int big = INT_MAX, small = INT_MIN;
@@ -376,8 +388,10 @@ TEST(Hostile, ExtremeArgumentsStayInsideTheSurfaces) {
       dst.StretchIndexedAdd(r, eight, r, v, Flip::kBoth, 255, pal256);
       dst.Tile(r, v, v, src, src.BoundsRect(), KeyMode::kIgnore, v, v);
       dst.TileMaskAdd(dst.BoundsRect(), -100, -100, src, src.BoundsRect(), mask, 255, v, v);
-      dst.TileStretch(r, v, v, big, 1, src, src.BoundsRect(), KeyMode::kIgnore, Flip::kNone, 255, v, v);
-      dst.TileStretchMask(dst.BoundsRect(), 1, 1, 1, 1, src, src.BoundsRect(), mask, Flip::kNone, 400, v, v);
+      dst.TileStretch(r, v, v, big, 1, src, src.BoundsRect(), KeyMode::kIgnore, Flip::kNone, 255, v,
+                      v);
+      dst.TileStretchMask(dst.BoundsRect(), 1, 1, 1, 1, src, src.BoundsRect(), mask, Flip::kNone,
+                          400, v, v);
       dst.FillPatternZoom(r, 1, big, src, v, v, KeyMode::kIgnore, Flip::kBoth, 100);
       dst.FillPatternZoomMask(r, big, 1, src, v, ~v, Flip::kNone, mask, 600);
       dst.FramePattern(r, v, src, v, v);

@@ -93,7 +93,7 @@ TEST(Cp932, RoundTripsJapaneseAndMarksWhatCannotConvert) {
   EXPECT_FALSE(IsCp932Representable("emoji 😀"));
   EXPECT_EQ(Utf8ToCp932("a😀b"), "a?b");
   EXPECT_EQ(Cp932ToUtf8("a\x81"), "a\xEF\xBF\xBD");  // a cut double-byte character
-  EXPECT_EQ(Cp932ToUtf8("\x5C"), "\\");  // 0x5C stays a backslash for paths
+  EXPECT_EQ(Cp932ToUtf8("\x5C"), "\\");              // 0x5C stays a backslash for paths
 }
 
 }  // namespace

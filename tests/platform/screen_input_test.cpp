@@ -81,13 +81,13 @@ TEST(KeyMap, JapaneseKeyboardLayout) {
   EXPECT_EQ(HidUsageToVirtualKey(88), vk::kReturn);  // keypad enter
   EXPECT_EQ(HidUsageToVirtualKey(58), vk::kF1);
   EXPECT_EQ(HidUsageToVirtualKey(69), vk::kF1 + 11);
-  EXPECT_EQ(HidUsageToVirtualKey(47), vk::kOem3);      // '@'
-  EXPECT_EQ(HidUsageToVirtualKey(46), vk::kOem7);      // '^'
-  EXPECT_EQ(HidUsageToVirtualKey(137), vk::kOem5);     // yen
-  EXPECT_EQ(HidUsageToVirtualKey(135), vk::kOem102);   // ro
+  EXPECT_EQ(HidUsageToVirtualKey(47), vk::kOem3);     // '@'
+  EXPECT_EQ(HidUsageToVirtualKey(46), vk::kOem7);     // '^'
+  EXPECT_EQ(HidUsageToVirtualKey(137), vk::kOem5);    // yen
+  EXPECT_EQ(HidUsageToVirtualKey(135), vk::kOem102);  // ro
   EXPECT_EQ(HidUsageToVirtualKey(138), vk::kConvert);
   EXPECT_EQ(HidUsageToVirtualKey(139), vk::kNonConvert);
-  EXPECT_EQ(HidUsageToVirtualKey(53), vk::kOemAuto);   // hankaku/zenkaku
+  EXPECT_EQ(HidUsageToVirtualKey(53), vk::kOemAuto);  // hankaku/zenkaku
   EXPECT_EQ(HidUsageToVirtualKey(225), vk::kShift);
   EXPECT_EQ(HidUsageToVirtualKey(229), vk::kShift);
   EXPECT_EQ(HidUsageToVirtualKey(230), vk::kMenu);
@@ -117,9 +117,9 @@ TEST(HeadlessPlatform, ClockMovesOnlyWhenToldAndDialogsAnswerTheDefault) {
   EXPECT_EQ(p.clock().NowMs(), t);
   p.manual_clock().Advance(16);
   EXPECT_EQ(p.clock().NowMs(), t + 16);
-  EXPECT_EQ(p.dialogs().ShowMessage("text", "caption", MessageIcon::kWarning,
-                                    MessageButtons::kOkCancel),
-            MessageResult::kOk);
+  EXPECT_EQ(
+      p.dialogs().ShowMessage("text", "caption", MessageIcon::kWarning, MessageButtons::kOkCancel),
+      MessageResult::kOk);
   EXPECT_EQ(p.headless_dialogs().shown().back(), "caption: text");
 }
 

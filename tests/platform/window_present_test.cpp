@@ -26,8 +26,8 @@ TEST(BackBufferMarks, ClippedMergedWhenNestedAndCollapsedWhenMany) {
   b.ClearChanged();
   b.MarkChanged(Rect::FromSize(-5, -5, 10, 10));
   b.MarkChanged(Rect{95, 45, INT32_MAX, INT32_MAX});  // to the integer limit: clipped
-  b.MarkChanged(Rect::FromSize(200, 0, 10, 10));                  // outside: nothing
-  b.MarkChanged(Rect::FromSize(10, 10, 0, 5));                    // empty: nothing
+  b.MarkChanged(Rect::FromSize(200, 0, 10, 10));      // outside: nothing
+  b.MarkChanged(Rect::FromSize(10, 10, 0, 5));        // empty: nothing
   EXPECT_THAT(b.changed(), ElementsAre(Rect::FromSize(0, 0, 5, 5), Rect::FromSize(95, 45, 5, 5)));
   b.MarkChanged(Rect::FromSize(1, 1, 2, 2));      // inside one already marked
   b.MarkChanged(Rect::FromSize(90, 40, 10, 10));  // holds one already marked

@@ -19,7 +19,9 @@ struct HitCase {
   Action action;
   const char* receiver;
 };
-void PrintTo(const HitCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const HitCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class HitTestModes : public SceneTest, public ::testing::WithParamInterface<HitCase> {};
 
@@ -38,20 +40,26 @@ TEST_P(HitTestModes, TheUpperControlTakesOrPassesTheMouse) {
   }
   const bool left = c.action == Action::kLeft;
   Press(30, 40, left);
-  EXPECT_EQ(Take(left ? PR_ONLBTNDOWN : PR_ONRBTNDOWN), Lines{who + (left ? " 36" : " 38") + " 30 40"});
+  EXPECT_EQ(Take(left ? PR_ONLBTNDOWN : PR_ONRBTNDOWN),
+            Lines{who + (left ? " 36" : " 38") + " 30 40"});
   EXPECT_EQ(left ? Shown().LClick : Shown().RClick, 0);  // a control consumed the pulse
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, HitTestModes,
-    ::testing::ValuesIn(std::vector<HitCase>{
-        {"none_left", IM_NONE, Action::kLeft, "over"}, {"none_right", IM_NONE, Action::kRight, "over"},
-        {"none_move", IM_NONE, Action::kMove, "over"}, {"all_left", IM_ALL, Action::kLeft, "under"},
-        {"all_right", IM_ALL, Action::kRight, "under"}, {"all_move", IM_ALL, Action::kMove, "under"},
-        {"click_left", IM_CLICK, Action::kLeft, "under"}, {"click_right", IM_CLICK, Action::kRight, "under"},
-        {"click_move", IM_CLICK, Action::kMove, "over"}, {"lclick_left", IM_LCLICK, Action::kLeft, "under"},
-        {"lclick_right", IM_LCLICK, Action::kRight, "over"}, {"rclick_left", IM_RCLICK, Action::kLeft, "over"},
-        {"rclick_right", IM_RCLICK, Action::kRight, "under"}}));
+INSTANTIATE_TEST_SUITE_P(Modes, HitTestModes,
+                         ::testing::ValuesIn(std::vector<HitCase>{
+                             {"none_left", IM_NONE, Action::kLeft, "over"},
+                             {"none_right", IM_NONE, Action::kRight, "over"},
+                             {"none_move", IM_NONE, Action::kMove, "over"},
+                             {"all_left", IM_ALL, Action::kLeft, "under"},
+                             {"all_right", IM_ALL, Action::kRight, "under"},
+                             {"all_move", IM_ALL, Action::kMove, "under"},
+                             {"click_left", IM_CLICK, Action::kLeft, "under"},
+                             {"click_right", IM_CLICK, Action::kRight, "under"},
+                             {"click_move", IM_CLICK, Action::kMove, "over"},
+                             {"lclick_left", IM_LCLICK, Action::kLeft, "under"},
+                             {"lclick_right", IM_LCLICK, Action::kRight, "over"},
+                             {"rclick_left", IM_RCLICK, Action::kLeft, "over"},
+                             {"rclick_right", IM_RCLICK, Action::kRight, "under"}}));
 
 TEST_F(InputTest, AClickThatOnlyTheBaseTakesKeepsThePulseForTheFrame) {
   AllHandlers(Box("ghost", 0, 0, 100, 100)).SetInt(PR_IGNOREMOUSE, IM_ALL);
@@ -74,8 +82,13 @@ TEST_F(InputTest, HitRectanglesExcludeTheirFarEdgesAndHiddenControls) {
   const struct {
     int32_t x, y;
     Lines taken;
-  } cases[] = {{10, 10, {"box 36 0 0"}}, {29, 29, {"box 36 19 19"}}, {30, 15, {}}, {15, 30, {}},
-               {9, 15, {}},            {105, 105, {}},              {205, 205, {}}};
+  } cases[] = {{10, 10, {"box 36 0 0"}},
+               {29, 29, {"box 36 19 19"}},
+               {30, 15, {}},
+               {15, 30, {}},
+               {9, 15, {}},
+               {105, 105, {}},
+               {205, 205, {}}};
   for (const auto& c : cases) {
     Press(c.x, c.y);
     EXPECT_EQ(Take(PR_ONLBTNDOWN), c.taken) << c.x << "," << c.y;
@@ -89,7 +102,8 @@ TEST_F(InputTest, HitRectanglesExcludeTheirFarEdgesAndHiddenControls) {
 TEST_F(InputTest, APressedControlGetsItsReleaseEvenOutsideItself) {
   AllHandlers(Box("btn", 10, 10, 20, 20));
   Press(15, 15);
-  EXPECT_EQ(Take({PR_ONLBTNDOWN, PR_ONMOUSEIN, PR_ONMOUSEMOVE}), (Lines{"btn 36 5 5", "btn 103", "btn 34 5 5"}));
+  EXPECT_EQ(Take({PR_ONLBTNDOWN, PR_ONMOUSEIN, PR_ONMOUSEMOVE}),
+            (Lines{"btn 36 5 5", "btn 103", "btn 34 5 5"}));
   EXPECT_EQ(Shown().Capture, TVeskBase::kCaptureLeft);
   MoveTo(200, 200);  // dragged away: still the button's, no mouse-out
   EXPECT_EQ(Take({PR_ONMOUSEMOVE, PR_ONMOUSEOUT}), (Lines{"btn 34 190 190"}));
@@ -145,7 +159,9 @@ struct RepeatCase {
   int32_t frame_ms;
   std::vector<int> repeat_frames;  // frames (1 = the first after the press) with @KeyRepeat
 };
-void PrintTo(const RepeatCase& c, std::ostream* os) { *os << c.frame_ms << "ms"; }
+void PrintTo(const RepeatCase& c, std::ostream* os) {
+  *os << c.frame_ms << "ms";
+}
 
 class KeyRepeatTiming : public SceneTest, public ::testing::WithParamInterface<RepeatCase> {};
 

@@ -51,13 +51,13 @@ INSTANTIATE_TEST_SUITE_P(
     Names, ControlRenameTest,
     ::testing::Values(RenameCase{{"btn"}, "btn", {"btn_2"}},
                       RenameCase{{"btn_2", "btn"}, "btn", {"btn_2", "btn_3"}},  // a third btn
-                      RenameCase{{"a_5"}, "a_5", {"a_6"}},                    // the number goes on
+                      RenameCase{{"a_5"}, "a_5", {"a_6"}},  // the number goes on
                       RenameCase{{"a_5", "a_6"}, "a_5", {"a_7", "a_6"}},
-                      RenameCase{{"a_1"}, "a_1", {"a_1_2"}},    // 1 is no counter
-                      RenameCase{{"a_x"}, "a_x", {"a_x_2"}},    // nor is text
-                      RenameCase{{"_7"}, "_7", {"_7_2"}},       // the first byte is never a separator
+                      RenameCase{{"a_1"}, "a_1", {"a_1_2"}},  // 1 is no counter
+                      RenameCase{{"a_x"}, "a_x", {"a_x_2"}},  // nor is text
+                      RenameCase{{"_7"}, "_7", {"_7_2"}},     // the first byte is never a separator
                       RenameCase{{"a_2_3"}, "a_2_3", {"a_2_4"}},  // only the last counter counts
-                      RenameCase{{"Btn"}, "btn", {"Btn"}}));   // names compare byte for byte
+                      RenameCase{{"Btn"}, "btn", {"Btn"}}));      // names compare byte for byte
 
 TEST_F(ObjectTreeTest, ANonVisualObjectTakingANameRetiresItsHolderAndEventsFollowTheirObject) {
   TestTicker& old_timer = Ticker("tick");
@@ -86,8 +86,9 @@ TEST_F(ObjectTreeTest, ChildrenAreOrderedBySystemNamesPriorityAndName) {
   Box("z").SetInt(PR_PRIORITY, -5);
   Box("top").SetInt(PR_PRIORITY, 10);
   Box(std::string("\x01\x01", 2)).SetInt(PR_PRIORITY, -100);  // the flip snapshot stays on top
-  Box("\x01sys").SetInt(PR_PRIORITY, 100);                   // other system objects go below
-  EXPECT_EQ(Names(Shown().Children), (Lines{"\x01sys", "z", "a", "b", "\x82\xa0", "top", std::string("\x01\x01", 2)}));
+  Box("\x01sys").SetInt(PR_PRIORITY, 100);                    // other system objects go below
+  EXPECT_EQ(Names(Shown().Children),
+            (Lines{"\x01sys", "z", "a", "b", "\x82\xa0", "top", std::string("\x01\x01", 2)}));
   // Writing the priority drops the bias a motion set, and re-sorts.
   TestBox& a = *static_cast<TestBox*>(root.FindControl("a"));
   a.PriorityBias = 5;
@@ -145,7 +146,9 @@ struct GeometryCase {
   bool flip, pos_zoomed;
   int32_t scene_left, local_left;
 };
-void PrintTo(const GeometryCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const GeometryCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class GeometryTest : public SceneTest, public ::testing::WithParamInterface<GeometryCase> {};
 
@@ -180,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
                       GeometryCase{"zoomed_flipped", 50, 100, 10, 512, true, false, -29, -30},
                       GeometryCase{"zoomed_position", 50, 100, 10, 512, false, true, 80, 80},
                       GeometryCase{"truncates_toward_zero", 0, 100, -3, 128, false, false, 1, 1},
-                      GeometryCase{"zoomed_flip_truncates", 0, 100, 3, 128, true, false, -98, -99}));
+                      GeometryCase{"zoomed_flip_truncates", 0, 100, 3, 128, true, false, -98,
+                                   -99}));
 
 TEST_F(ObjectTreeTest, AZoomedChildOnAPictureIsPlacedThroughThePicturesScale) {
   // The parent shows a 200-pixel picture in 100 pixels: positions halve,
@@ -192,7 +196,7 @@ TEST_F(ObjectTreeTest, AZoomedChildOnAPictureIsPlacedThroughThePicturesScale) {
   child.PosZoomed = 1;
   EXPECT_EQ(child.GetSceneLeft(), 40 + 16);  // 15.5
   EXPECT_EQ(child.GetSceneTop(), 15);
-  child.flip_h = true;                        // (200 - 31 - 10) / 2 = 79.5
+  child.flip_h = true;  // (200 - 31 - 10) / 2 = 79.5
   EXPECT_EQ(child.GetSceneLeft(), 40 + 80);
   child.zoom_x = 512;  // zoom differs from the parent's: the plain rule
   EXPECT_EQ(child.GetSceneLeft(), 40 + 31 * 2 - (10 - 1));
@@ -209,7 +213,8 @@ TEST_F(ObjectTreeTest, PositionsNearTheIntegerLimitWrapAsThirtyTwoBitSums) {
   child.ClipWidth = child.ClipHeight = 5;
   EXPECT_EQ(child.GetSceneLeft(), static_cast<int32_t>(int64_t{INT32_MAX} * 2 - INT32_MIN));
   EXPECT_EQ(child.GetSceneTop(), static_cast<int32_t>(int64_t{INT32_MIN} - INT32_MIN));
-  EXPECT_EQ(child.SceneRect().right, static_cast<int32_t>(int64_t{child.GetSceneLeft()} + INT32_MAX));
+  EXPECT_EQ(child.SceneRect().right,
+            static_cast<int32_t>(int64_t{child.GetSceneLeft()} + INT32_MAX));
   EXPECT_EQ(child.ClipRect().left, static_cast<int32_t>(int64_t{child.GetSceneLeft()} + INT32_MAX));
   MoveTo(5, 5);
   root.UpdatePass(16);
@@ -222,7 +227,9 @@ struct DirtyCase {
   std::vector<Rect> added;
   std::vector<Rect> recorded;
 };
-void PrintTo(const DirtyCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const DirtyCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class DirtyRectTest : public SceneTest, public ::testing::WithParamInterface<DirtyCase> {};
 
@@ -242,7 +249,9 @@ INSTANTIATE_TEST_SUITE_P(
         DirtyCase{"inside", {{0, 0, 50, 50}, {10, 10, 20, 20}}, {{0, 0, 50, 50}}},
         // The union of the new one and the first reaches the second.
         DirtyCase{"cascade", {{0, 0, 10, 10}, {60, 0, 70, 10}, {25, 0, 40, 10}}, {{0, 0, 70, 10}}},
-        DirtyCase{"clamped", {{-10, -10, 5, 5}, {630, 470, 700, 500}}, {{0, 0, 5, 5}, {630, 470, 640, 480}}},
+        DirtyCase{"clamped",
+                  {{-10, -10, 5, 5}, {630, 470, 700, 500}},
+                  {{0, 0, 5, 5}, {630, 470, 640, 480}}},
         DirtyCase{"outside", {{640, 0, 700, 10}, {0, -20, 10, 0}}, {}}));
 
 TEST_F(ObjectTreeTest, MovingAControlMarksItsOldAndNewPlaces) {

@@ -7,9 +7,9 @@
 
 #include "core/vesk_error.h"
 #include "expr/param_collection.h"
+#include "lang/properties.h"
 #include "platform/cp932.h"
 #include "scene/prop_dispatch.h"
-#include "lang/properties.h"
 #include "scene/scene_port.h"
 #include "scene_fixture.h"
 
@@ -24,25 +24,33 @@ using expr::TCustomParam;
 // i integer, f flag, r real) and level (o object, c control, k kind), and
 // the integer and flag answers that are not 0.
 constexpr char kTypes[] =
-    "sssiiiiiiiiiiiisiiiiiiiiifififiifsssssssssisiisfiisiiisssssssssiiiiiissfsfssssiiifissifffiiiiiirrifs"
+    "sssiiiiiiiiiiiisiiiiiiiiifififiifsssssssssisiisfiisiiisssssssssiiiiiissfsfssssiiifissifffiiiii"
+    "irrifs"
     "fsrssssiiiiffsiiiiiiissiiiiiisiiisfssfffiiiisssissfsfiiiiif";
 constexpr char kLevels[] =
-    "ockcccckckkkocckkkkkkkkkkkkkkkkkkkcccccccckkkkkckkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkckkkkkkkkkkkkkkkkkkc"
+    "ockcccckckkkocckkkkkkkkkkkkkkkkkkkcccccccckkkkkckkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkckkkkkkkkkkkkk"
+    "kkkkkc"
     "ckkckkkkkkkkkkkkcccckkkkkkkkkkkkkkckkkckokkkcccccckokkkkkkk";
-const std::map<int, int32_t> kDefaults = {{7, 256},  {8, 0xFFFFFF}, {10, -1}, {11, 255},  {24, -1},
-                                          {42, 255}, {44, -1},      {47, 1},  {82, 256},  {94, 1},
-                                          {127, 1},  {128, 1},      {132, 256}, {139, 1}, {150, 1}};
+const std::map<int, int32_t> kDefaults = {
+    {7, 256},  {8, 0xFFFFFF}, {10, -1}, {11, 255}, {24, -1},   {42, 255}, {44, -1}, {47, 1},
+    {82, 256}, {94, 1},       {127, 1}, {128, 1},  {132, 256}, {139, 1},  {150, 1}};
 const std::set<int> kReadOnly = {PR_CARETX, PR_CARETY, PR_PLAYING, PR_COMPOTYPE};
 
 int TypeCode(int id) {
   switch (kTypes[id]) {
-    case 's': return lang::PT_STR;
-    case 'i': return lang::PT_INT;
-    case 'f': return lang::PT_BOOL;
-    default: return lang::PT_FLOAT;
+    case 's':
+      return lang::PT_STR;
+    case 'i':
+      return lang::PT_INT;
+    case 'f':
+      return lang::PT_BOOL;
+    default:
+      return lang::PT_FLOAT;
   }
 }
-int32_t Default(int id) { return kDefaults.count(id) ? kDefaults.at(id) : 0; }
+int32_t Default(int id) {
+  return kDefaults.count(id) ? kDefaults.at(id) : 0;
+}
 
 std::unique_ptr<TCustomParam> Value(int type, const std::string& text) {
   auto p = MakeParam(type);
@@ -54,7 +62,9 @@ std::unique_ptr<TCustomParam> Int(int32_t v) {
   p->SetInt(v);
   return p;
 }
-std::unique_ptr<TCustomParam> Str(const std::string& s) { return Value(lang::PT_STR, s); }
+std::unique_ptr<TCustomParam> Str(const std::string& s) {
+  return Value(lang::PT_STR, s);
+}
 
 // The UTF-8 text of the error `f` raises, "" when none.
 template <typename F>
@@ -96,7 +106,7 @@ TEST(PropertyCatalogueTest, EveryRowHasTheDocumentedTypeLevelAndDefault) {
     SCOPED_TRACE(id);
     const PropertyInfo& p = Property(id);
     EXPECT_EQ(PropertyTypeCode(id), TypeCode(id));
-    const PropLevel level = kLevels[id] == 'o' ? PropLevel::kObject
+    const PropLevel level = kLevels[id] == 'o'   ? PropLevel::kObject
                             : kLevels[id] == 'c' ? PropLevel::kControl
                                                  : PropLevel::kKind;
     EXPECT_EQ(p.level, level);
@@ -108,9 +118,9 @@ TEST(PropertyCatalogueTest, EveryRowHasTheDocumentedTypeLevelAndDefault) {
 }
 
 TEST_F(PropertyTest, EveryIdRoundTripsOrKeepsItsDefaultOnAControl) {
-  const std::set<int> special = {PR_NAME,   PR_PARENT,    PR_VISIBLE,   PR_APPEARX, PR_APPEARY,
-                                 PR_CARETX, PR_CARETY,    PR_PLAYING,   PR_COMPOTYPE, PR_ORIGWIDTH,
-                                 PR_ORIGHEIGHT};
+  const std::set<int> special = {PR_NAME,      PR_PARENT,    PR_VISIBLE,   PR_APPEARX,
+                                 PR_APPEARY,   PR_CARETX,    PR_CARETY,    PR_PLAYING,
+                                 PR_COMPOTYPE, PR_ORIGWIDTH, PR_ORIGHEIGHT};
   for (int id = 0; id < kPropertyCount; ++id) {
     if (special.count(id)) continue;
     SCOPED_TRACE(id);
@@ -121,18 +131,34 @@ TEST_F(PropertyTest, EveryIdRoundTripsOrKeepsItsDefaultOnAControl) {
     const std::string text = "text" + std::to_string(id);
     const bool flag = Default(id) == 0;  // the opposite of the initial answer
     switch (kTypes[id]) {
-      case 's': value->SetStr(text); break;
-      case 'i': value->SetInt(number); break;
-      case 'f': value->SetFlag(flag); break;
-      default: value->SetFloat(1.5L); break;
+      case 's':
+        value->SetStr(text);
+        break;
+      case 'i':
+        value->SetInt(number);
+        break;
+      case 'f':
+        value->SetFlag(flag);
+        break;
+      default:
+        value->SetFloat(1.5L);
+        break;
     }
     SetProp(control, id, *value);
     const auto read = Read(control, id, type);
     switch (kTypes[id]) {  // kinds ignore the write at this level
-      case 's': EXPECT_EQ(read->GetStr(), kept ? text : ""); break;
-      case 'i': EXPECT_EQ(read->GetInt(), kept ? number : Default(id)); break;
-      case 'f': EXPECT_EQ(read->GetFlag(), kept ? flag : !flag); break;
-      default: EXPECT_EQ(read->GetFloat(), kept ? 1.5L : 0.0L); break;
+      case 's':
+        EXPECT_EQ(read->GetStr(), kept ? text : "");
+        break;
+      case 'i':
+        EXPECT_EQ(read->GetInt(), kept ? number : Default(id));
+        break;
+      case 'f':
+        EXPECT_EQ(read->GetFlag(), kept ? flag : !flag);
+        break;
+      default:
+        EXPECT_EQ(read->GetFloat(), kept ? 1.5L : 0.0L);
+        break;
     }
   }
 }
@@ -229,7 +255,8 @@ class SceneFunctionTest : public SceneTest {
   // ListCompo's answer and the list it filled.
   template <typename... Ops>
   std::pair<int32_t, Lines> List(Ops... operands) {
-    const int32_t n = Call(FN_ListCompo, lang::PT_INT, MakeParam(lang::PT_STR), std::move(operands)...).GetInt();
+    const int32_t n =
+        Call(FN_ListCompo, lang::PT_INT, MakeParam(lang::PT_STR), std::move(operands)...).GetInt();
     Lines names;
     for (int32_t i = 0; i < ops_[0]->Count(); ++i) names.push_back(ops_[0]->GetStrAt(i));
     return {n, names};
@@ -249,21 +276,27 @@ TEST_F(SceneFunctionTest, ListCompoFiltersByKindAndParent) {
   EXPECT_EQ(List(Int(LT_TIMER)), (Listed{1, {"t"}}));
   EXPECT_EQ(List(Int(0x100 + LT_BOX)), (Listed{3, {"a", "b", "c"}}));
   EXPECT_EQ(List(Int(LT_BOX), Str("a")), (Listed{1, {"b"}}));
-  EXPECT_EQ(List(Int(0), Str("")), (Listed{1, {"a"}}));                // the shown base
+  EXPECT_EQ(List(Int(0), Str("")), (Listed{1, {"a"}}));                      // the shown base
   EXPECT_EQ(List(Int(0), Str(std::string(1, '\x01'))), (Listed{1, {"c"}}));  // the back base
-  EXPECT_EQ(List(Int(0), Str("nobody")), (Listed{1, {"t"}}));          // objects without parent
+  EXPECT_EQ(List(Int(0), Str("nobody")), (Listed{1, {"t"}}));  // objects without parent
   EXPECT_EQ(List(Int(LT_SOUND)), (Listed{0, {""}}));
 }
 
 TEST_F(SceneFunctionTest, ExistsInPrimaryAndCoordinateConversions) {
-  const auto exists = [&](const std::string& n) { return Call(FN_Exists, lang::PT_BOOL, Str(n)).GetFlag(); };
+  const auto exists = [&](const std::string& n) {
+    return Call(FN_Exists, lang::PT_BOOL, Str(n)).GetFlag();
+  };
   EXPECT_TRUE(exists("a"));
   EXPECT_TRUE(exists("t"));
-  EXPECT_TRUE(exists("\x01" "BASE1"));
+  EXPECT_TRUE(
+      exists("\x01"
+             "BASE1"));
   EXPECT_FALSE(exists(""));
   EXPECT_FALSE(exists("A"));
 
-  const auto primary = [&](const std::string& n) { return Call(FN_InPrimary, lang::PT_BOOL, Str(n)).GetFlag(); };
+  const auto primary = [&](const std::string& n) {
+    return Call(FN_InPrimary, lang::PT_BOOL, Str(n)).GetFlag();
+  };
   EXPECT_TRUE(primary("a"));
   EXPECT_TRUE(primary("b"));
   EXPECT_FALSE(primary("c"));  // on the back base

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/byte_reader.h"
-#include "scene/baselist.h"
 #include "lang/vocabulary.h"
+#include "scene/baselist.h"
 
 namespace vesk::scene::test {
 
@@ -23,7 +23,8 @@ class TestBox : public TVeskControl {
  public:
   using TVeskControl::TVeskControl;
   int32_t zoom_x = 256, zoom_y = 256, scroll_x = 0, scroll_y = 0;
-  bool flip_h = false, flip_v = false, paused = false, finish = false;  // finish: what Update answers
+  bool flip_h = false, flip_v = false, paused = false,
+       finish = false;  // finish: what Update answers
   std::string idle;
   int updates = 0;
   int32_t surface_w = 0, surface_h = 0;  // an own picture when not 0
@@ -38,9 +39,14 @@ class TestBox : public TVeskControl {
                               : TVeskControl::GetInt(id);
   }
   bool GetFlag(int id) const override {
-    return id == PR_FLIPH ? flip_h : id == PR_FLIPV ? flip_v : id == PR_PAUSED ? paused : TVeskControl::GetFlag(id);
+    return id == PR_FLIPH    ? flip_h
+           : id == PR_FLIPV  ? flip_v
+           : id == PR_PAUSED ? paused
+                             : TVeskControl::GetFlag(id);
   }
-  std::string GetStr(int id) const override { return id == PR_ONIDLE ? idle : TVeskControl::GetStr(id); }
+  std::string GetStr(int id) const override {
+    return id == PR_ONIDLE ? idle : TVeskControl::GetStr(id);
+  }
   bool OwnSurfaceSize(int32_t* w, int32_t* h) const override {
     *w = surface_w;
     *h = surface_h;
@@ -54,8 +60,7 @@ class TestBox : public TVeskControl {
 
  protected:
   // One kind field between the control part and the children.
-  void SaveKindFields(ByteWriter& out) const override { out.I32(zoom_x); }
-  void LoadKindFields(ByteReader& in, int32_t) override { zoom_x = in.I32(); }
+  void TransferKindFields(RecordIO& io) override { io.I32(zoom_x, "integer"); }
 };
 
 class TestTicker : public TVeskComponent {
@@ -67,16 +72,16 @@ class TestTicker : public TVeskComponent {
   int32_t interval = 0;  // its own stored field
 
   int GetCompoType() const override { return LT_TIMER; }
-  std::string GetStr(int id) const override { return id == PR_ONIDLE ? idle : TVeskComponent::GetStr(id); }
-  bool GetFlag(int id) const override { return id == PR_PAUSED ? paused : TVeskComponent::GetFlag(id); }
-  bool Update(int32_t) override { return ++updates, finish; }
-  void SaveToStream(ByteWriter& out) const override {
-    TVeskComponent::SaveToStream(out);
-    out.I32(interval);
+  std::string GetStr(int id) const override {
+    return id == PR_ONIDLE ? idle : TVeskComponent::GetStr(id);
   }
-  void LoadFromStream(ByteReader& in, int32_t version) override {
-    TVeskComponent::LoadFromStream(in, version);
-    interval = in.I32();
+  bool GetFlag(int id) const override {
+    return id == PR_PAUSED ? paused : TVeskComponent::GetFlag(id);
+  }
+  bool Update(int32_t) override { return ++updates, finish; }
+  void Transfer(RecordIO& io) override {
+    TVeskComponent::Transfer(io);
+    io.I32(interval, "integer");
   }
 };
 
@@ -91,8 +96,8 @@ class SceneTest : public ::testing::Test {
 
   // A box (auto-named when `name` is empty) under `parent`, by default the
   // shown base.
-  TestBox& Box(const std::string& name, int32_t left = 0, int32_t top = 0, int32_t width = 0, int32_t height = 0,
-               TVeskControl* parent = nullptr) {
+  TestBox& Box(const std::string& name, int32_t left = 0, int32_t top = 0, int32_t width = 0,
+               int32_t height = 0, TVeskControl* parent = nullptr) {
     TestBox* box = root.Make<TestBox>();
     if (!name.empty()) box->SetName(name);
     box->SetBounds(left, top, width, height);
@@ -106,9 +111,9 @@ class SceneTest : public ::testing::Test {
   }
   // Every handler of `c` set, to "<name>.<id>".
   static TVeskControl& AllHandlers(TVeskControl& c) {
-    for (int id : {PR_ONMOUSEMOVE, PR_ONMOUSEIN, PR_ONMOUSEOUT, PR_ONLBTNDOWN, PR_ONLBTNUP, PR_ONRBTNDOWN,
-                   PR_ONRBTNUP, PR_ONWHEELDOWN, PR_ONWHEELUP, PR_ONKEYDOWN, PR_ONKEYUP, PR_ONKEYREPEAT,
-                   PR_ONFOCUSIN, PR_ONFOCUSOUT})
+    for (int id : {PR_ONMOUSEMOVE, PR_ONMOUSEIN, PR_ONMOUSEOUT, PR_ONLBTNDOWN, PR_ONLBTNUP,
+                   PR_ONRBTNDOWN, PR_ONRBTNUP, PR_ONWHEELDOWN, PR_ONWHEELUP, PR_ONKEYDOWN,
+                   PR_ONKEYUP, PR_ONKEYREPEAT, PR_ONFOCUSIN, PR_ONFOCUSOUT})
       c.SetStr(id, c.Name + "." + std::to_string(id));
     return c;
   }

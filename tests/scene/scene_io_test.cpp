@@ -99,8 +99,10 @@ std::vector<uint8_t> WriteScene(const SceneModel& s, int32_t v) {
     w.Str(e.handler);
     w.Str(e.object);
     w.U8(e.id);
-    if (v <= 113) w.U8(static_cast<uint8_t>(e.depth));
-    else w.I32(e.depth);
+    if (v <= 113)
+      w.U8(static_cast<uint8_t>(e.depth));
+    else
+      w.I32(e.depth);
     w.I32(static_cast<int32_t>(e.args.size()));
     for (const std::string& a : e.args) w.Str(a);
   }
@@ -117,15 +119,19 @@ SceneModel Sample() {
     s.bases[i].name = std::string("\x01") + (i ? "BASE1" : "BASE0");
   }
   ControlModel panel;
-  panel.name = "panel", panel.priority = 3, panel.bias = 2, panel.tag = "tag", panel.cursor = "hand.cur";
-  panel.left = 10, panel.top = 20, panel.width = 200, panel.height = 100, panel.offset_x = 4, panel.offset_y = 5;
-  panel.pos_zoomed = 1, panel.ani_paused = 1, panel.visible = 0, panel.handle_key = 1, panel.ignore_mouse = IM_CLICK;
+  panel.name = "panel", panel.priority = 3, panel.bias = 2, panel.tag = "tag",
+  panel.cursor = "hand.cur";
+  panel.left = 10, panel.top = 20, panel.width = 200, panel.height = 100, panel.offset_x = 4,
+  panel.offset_y = 5;
+  panel.pos_zoomed = 1, panel.ani_paused = 1, panel.visible = 0, panel.handle_key = 1,
+  panel.ignore_mouse = IM_CLICK;
   panel.color = 0x123456, panel.zoom = 300;
   for (int i = 0; i < 4; ++i) panel.clip[i] = i + 60, panel.saved_rect[i] = i + 7;
   for (int i = 0; i < 9; ++i) panel.mouse[i] = "m" + std::to_string(i) + ".lsb";
   for (int i = 0; i < 5; ++i) panel.keys[i] = "k" + std::to_string(i) + ".lsb";
   ControlModel edit;
-  edit.name = "edit1", edit.width = edit.height = 20, edit.handle_key = 1, edit.keys[3] = "focus_in.lsb";
+  edit.name = "edit1", edit.width = edit.height = 20, edit.handle_key = 1,
+  edit.keys[3] = "focus_in.lsb";
   panel.children.push_back(edit);
   s.bases[0].children.push_back(panel);
   ControlModel back;
@@ -157,7 +163,7 @@ TEST_F(SceneIoTest, ASavedSceneComesBackWithItsTreeEventsAndFocus) {
   Load(root, written, kVersion);
   EXPECT_EQ(Save(root), written);  // the saver writes the layout the loader reads
   Box("\x01snap", 0, 0, 0, 0, root.FindControl("panel"));  // system objects are not saved,
-  root.ScheduleDelete(&Box("leaving"));                      // nor are dying ones
+  root.ScheduleDelete(&Box("leaving"));                    // nor are dying ones
   root.ScheduleDelete(&Ticker("retired"));
   EXPECT_EQ(Save(root), written);
   root.Events.Enqueue("gone", "lost.lsb", {}, PR_ONLBTNUP);  // its object is not registered
@@ -208,7 +214,8 @@ TEST_P(OlderVersions, FieldsAVersionLacksTakeTheirDefaults) {
   EXPECT_EQ(root.Focus(), v > 118 ? root.FindControl("edit1") : nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, OlderVersions, ::testing::Values(101, 103, 104, 113, 114, 117, 118, 119, 120));
+INSTANTIATE_TEST_SUITE_P(Versions, OlderVersions,
+                         ::testing::Values(101, 103, 104, 113, 114, 117, 118, 119, 120));
 
 TEST_F(SceneIoTest, DamagedStreamsAreRefused) {
   std::vector<uint8_t> bytes = WriteScene(Sample(), kVersion);
@@ -234,7 +241,9 @@ class CommandPortTest : public SceneTest {
     return out;
   }
   static SceneCommandPort::NameFilter Only(std::vector<std::string> names) {
-    return [names](const std::string& n) { return std::find(names.begin(), names.end(), n) != names.end(); };
+    return [names](const std::string& n) {
+      return std::find(names.begin(), names.end(), n) != names.end();
+    };
   }
   SceneCommandPort port{root};
 };

@@ -20,7 +20,9 @@ class CallManEventsTest : public CallManFixture {
  protected:
   void Release(const std::string& name) { vars_.Find(name)->Value->SetInt(1); }
   // A wait for ever (no time) that ends once `var` is set.
-  static void WaitFor(Builder& page, const std::string& var) { Less(page.Add<TComWait>().Condition, var, 1); }
+  static void WaitFor(Builder& page, const std::string& var) {
+    Less(page.Add<TComWait>().Condition, var, 1);
+  }
 };
 
 TEST_F(CallManEventsTest, AnEventRunsBeforeTheNextCommandAndOrdinaryCodeGoesOnInTheSameFrame) {
@@ -213,7 +215,8 @@ TEST_F(CallManEventsTest, AHandlerStartIsTraced) {
   trace_.Close();
   std::ifstream in(trace_file);
   std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_NE(all.find("00000010 : <Event>h.lsb(7)\n00000010 : h.lsb(7)\n00000010 : h.lsb(8)\n"), std::string::npos)
+  EXPECT_NE(all.find("00000010 : <Event>h.lsb(7)\n00000010 : h.lsb(7)\n00000010 : h.lsb(8)\n"),
+            std::string::npos)
       << all;
   std::filesystem::remove(trace_file);
 }

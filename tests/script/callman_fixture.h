@@ -20,7 +20,6 @@ namespace vesk::script::test {
 
 using namespace vesk::lang;  // the vocabulary ids
 
-
 using expr::TParamInt;
 using expr::TParamVar;
 
@@ -34,7 +33,8 @@ inline std::unique_ptr<expr::TCustomParam> V(const std::string& name) {
   p->RefName = name;
   return p;
 }
-inline void Op(TVeskParser& e, int op, const std::string& dest, std::unique_ptr<expr::TCustomParam> a,
+inline void Op(TVeskParser& e, int op, const std::string& dest,
+               std::unique_ptr<expr::TCustomParam> a,
                std::unique_ptr<expr::TCustomParam> b = nullptr) {
   auto o = std::make_unique<expr::TOpeData>();
   o->Op = static_cast<uint8_t>(op);
@@ -44,9 +44,13 @@ inline void Op(TVeskParser& e, int op, const std::string& dest, std::unique_ptr<
   e.Ops.push_back(std::move(o));
 }
 // name := value
-inline void Assign(TVeskParser& e, const std::string& name, int32_t value) { Op(e, ocTo, name, I(value)); }
+inline void Assign(TVeskParser& e, const std::string& name, int32_t value) {
+  Op(e, ocTo, name, I(value));
+}
 // A condition: the constant `value` as the expression's result.
-inline void Constant(TVeskParser& e, int32_t value) { Op(e, ocTo, "____arg", I(value)); }
+inline void Constant(TVeskParser& e, int32_t value) {
+  Op(e, ocTo, "____arg", I(value));
+}
 // The string `value` as the expression's result.
 inline void Text(TVeskParser& e, const std::string& value) {
   auto p = std::make_unique<expr::TParamStr>();

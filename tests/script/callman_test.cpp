@@ -63,7 +63,7 @@ TEST_F(CallManTest, LoopsWithBreakAndContinue) {
   Globals({"i", "n", "done"});
   Builder main("main.lsb");
   Assign(main.Add<TComWhileInit>().Expression, "i", 0);  // 0
-  auto& loop = main.Add<TComWhile>();                      // 1
+  auto& loop = main.Add<TComWhile>();                    // 1
   Less(loop.Condition, "i", 10);
   loop.ExitIndex = 7;
   Op(main.Add<TComCalc>(1).Expression, ocPlus, "i", V("i"), I(1));  // 2
@@ -76,8 +76,8 @@ TEST_F(CallManTest, LoopsWithBreakAndContinue) {
   Op(stop.Condition, ocEqual, "____0", V("i"), I(6));
   Op(stop.Condition, ocTo, "____arg", V("____0"));
   stop.Target = 7;
-  main.Add<TComWhileLoop>().LoopIndex = 1;                          // 6
-  Assign(main.Add<TComCalc>().Expression, "done", 1);               // 7
+  main.Add<TComWhileLoop>().LoopIndex = 1;             // 6
+  Assign(main.Add<TComCalc>().Expression, "done", 1);  // 7
   Mount({&main});
   Man().Start("main.lsb");
   Frames(1);
@@ -275,7 +275,7 @@ TEST_F(CallManTest, ADamagedSaveWithAHandlerButNoFrameEndsTheFrame) {
   w.U8(0);
   w.I32(1);  // a level-1 handler runs
   w.Str("");
-  w.I32(0);  // arguments
+  w.I32(0);   // arguments
   w.Str("");  // the scratch frame
   w.I32(0);
   w.U8(0);

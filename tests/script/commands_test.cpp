@@ -81,7 +81,8 @@ TEST(CommandFixedAnswers, RunOnAndDisabledOverrideTheStoredBytes) {
       command->Disabled = stored;
       uint8_t run_on = stored;
       if (id == CMD_Else || id == CMD_WhileInit || id == CMD_WhileLoop) run_on = 1;
-      if (id == CMD_Comment || id == CMD_DoEvent || id == CMD_GameSave || id == CMD_GameLoad) run_on = 0;
+      if (id == CMD_Comment || id == CMD_DoEvent || id == CMD_GameSave || id == CMD_GameLoad)
+        run_on = 0;
       EXPECT_EQ(command->GetRunOn(), run_on) << id;
       EXPECT_EQ(command->GetDisabled(), id == CMD_Comment ? 1 : stored) << id;
     }

@@ -52,7 +52,9 @@ TEST(EventQueueTest, LevelSpansAreRemovedInOnePass) {
 struct SplitCase {
   std::string handler, page, label;
 };
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << '"' << c.handler << '"'; }
+void PrintTo(const SplitCase& c, std::ostream* os) {
+  *os << '"' << c.handler << '"';
+}
 
 class SplitHandlerTest : public ::testing::TestWithParam<SplitCase> {};
 
@@ -65,9 +67,9 @@ TEST_P(SplitHandlerTest, PageAndLabel) {
 INSTANTIATE_TEST_SUITE_P(
     References, SplitHandlerTest,
     ::testing::Values(SplitCase{"page.lsb:label", "page.lsb", "label"},
-                      SplitCase{"page.lss:label", "page.lsb", "label"},  // the source page's extension
-                      SplitCase{"page.lsb", "page.lsb", ""},
-                      SplitCase{"page.lsb:", "page.lsb", ""},
+                      SplitCase{"page.lss:label", "page.lsb",
+                                "label"},  // the source page's extension
+                      SplitCase{"page.lsb", "page.lsb", ""}, SplitCase{"page.lsb:", "page.lsb", ""},
                       SplitCase{"a:b.lsb:c", "a:b.lsb", "c"},
                       // A ':' in front of the last '.' or '\' belongs to the path.
                       SplitCase{"dir:x\\page.lsb", "dir:x\\page.lsb", ""},

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "callman_fixture.h"
 #include "core/runtime_context.h"
 #include "expr/param_collection.h"
 #include "platform/cp932.h"
@@ -14,7 +15,6 @@
 #include "platform/headless/headless_platform.h"
 #include "storage/install_set.h"
 #include "storage/vrfiles.h"
-#include "callman_fixture.h"
 #include "support/record_builder.h"
 
 namespace vesk::script {
@@ -48,7 +48,8 @@ class ProjectTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("vesk-project-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("vesk-project-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "game");
     fs::create_directories(dir_ / "exe");
@@ -83,12 +84,15 @@ class ProjectTest : public ::testing::Test {
 };
 
 TEST_F(ProjectTest, StatusDefinitionsCreateVariablesButNeverOverwriteRestoredOnes) {
-  Put("game/vesk.lpb", Project(".wav.", [](Lpb& p) {
-                         p.I32(3);
-                         p.U8(1).Str("count").I32(7);
-                         p.U8(4).Str("restored").Str("from project");
-                         p.U8(3).Str("flag").U8(1);
-                       }, {}).b);
+  Put("game/vesk.lpb", Project(".wav.",
+                               [](Lpb& p) {
+                                 p.I32(3);
+                                 p.U8(1).Str("count").I32(7);
+                                 p.U8(4).Str("restored").Str("from project");
+                                 p.U8(3).Str("flag").U8(1);
+                               },
+                               {})
+                           .b);
   vars_.Declare("restored", lang::PT_STR, expr::VarScope::kStatus, 0)->Value->SetStr("saved");
   Load({"game"});
   ASSERT_FALSE(ctx_.terminated) << project_->error();
@@ -108,7 +112,8 @@ TEST_F(ProjectTest, OriginalProjectFileSuppliesTheDiskMap) {
   // so it can only come from an archive.
   storage::TVrFileCollection archive;
   auto original = Project(".wav.", none, {{"bgm", 2}}).b;
-  archive.AddEntry("/original_vesk.lpb")->Source->Write(original.data(), static_cast<int64_t>(original.size()));
+  archive.AddEntry("/original_vesk.lpb")
+      ->Source->Write(original.data(), static_cast<int64_t>(original.size()));
   storage::TMemoryStream packed;
   ASSERT_TRUE(archive.SaveTo(packed));
   files_.AddMemoryArchive(std::make_shared<std::vector<uint8_t>>(packed.bytes()), "original");
@@ -176,7 +181,7 @@ TEST_F(ProjectTest, SaveAndLoadCommandsLeaveRequestsForTheEndOfTheFrame) {
   save.JumpPage = "jump.lsb";
   save.JumpIndex = 2;
   test::Text(save.Caption, "chapter 1");
-  start.Add<TComGameLoad>();  // no slot: 0
+  start.Add<TComGameLoad>();                          // no slot: 0
   test::Constant(start.Add<TComGameSave>().Slot, 5);  // no caption
   Put("game/start.lsb", start.Bytes());
   Put("game/vesk.lpb", Project(".wav.", [](Lpb& p) { p.I32(0); }, {}).b);

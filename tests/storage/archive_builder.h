@@ -49,7 +49,8 @@ inline std::vector<uint8_t> BuildArchive(int version, const std::vector<RawEntry
       out.push_back(static_cast<uint8_t>(c) ^ (scrambled ? (next(s) & 0xFF) : 0));
   }
   std::vector<std::vector<uint8_t>> data;
-  for (const auto& e : entries) data.push_back(e.stored && version > 100 ? e.content : Zlib(e.content));
+  for (const auto& e : entries)
+    data.push_back(e.stored && version > 100 ? e.content : Zlib(e.content));
   size_t header = out.size() + (entries.size() + 1) * (wide ? 8 : 4);
   if (wide) header += entries.size() * 9 + (version >= 102 ? entries.size() : 0);
   std::vector<uint64_t> offsets;
@@ -81,6 +82,8 @@ inline std::vector<uint8_t> BuildArchive(int version, const std::vector<RawEntry
   return out;
 }
 
-inline std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+inline std::vector<uint8_t> Bytes(const std::string& s) {
+  return {s.begin(), s.end()};
+}
 
 }  // namespace vesk::storage::testing

@@ -24,8 +24,8 @@ class ScriptedDialogs final : public platform::Dialogs {
   std::vector<std::string> asked;
   bool interactive_ = true;
   std::function<void()> on_ask;
-  MessageResult ShowMessage(const std::string& text, const std::string& caption, platform::MessageIcon,
-                            platform::MessageButtons) override {
+  MessageResult ShowMessage(const std::string& text, const std::string& caption,
+                            platform::MessageIcon, platform::MessageButtons) override {
     asked.push_back(caption + "|" + text);
     if (on_ask) on_ask();
     if (answers.empty()) return MessageResult::kCancel;
@@ -40,7 +40,8 @@ class DiskPromptTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("vesk-disk-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("vesk-disk-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "drive");
     DiskPromptContext& p = files_.disk_prompt();
@@ -61,7 +62,8 @@ class DiskPromptTest : public ::testing::Test {
     set.title = platform::Utf8ToCp932(title_utf8);
     auto install = WriteInstallSet(set, 107);
     auto game = testing::BuildArchive(102, {{"disc2.txt", testing::Bytes("on disc")}});
-    platform::WriteFileAtomic((dir_ / "drive" / "install.dat").string(), install.data(), install.size());
+    platform::WriteFileAtomic((dir_ / "drive" / "install.dat").string(), install.data(),
+                              install.size());
     platform::WriteFileAtomic((dir_ / "drive" / "game.dat").string(), game.data(), game.size());
     roots_ = {(dir_ / "drive").string() + "/"};
   }

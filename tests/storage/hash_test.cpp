@@ -17,7 +17,8 @@ TEST(HashCollection, NewestDuplicateStaysInFrontWhileTheTableGrows) {
   c.At(0)->SetName("DUP");  // renamed after the other: it is the newest
   for (int i = 0; i < 5000; ++i) add("voice\\v" + std::to_string(i) + ".ogg");
   EXPECT_EQ(c.IndexOf("dup"), 0);
-  for (int i = 0; i < 5000; i += 997) EXPECT_EQ(c.IndexOf("VOICE\\V" + std::to_string(i) + ".OGG"), i + 2);
+  for (int i = 0; i < 5000; i += 997)
+    EXPECT_EQ(c.IndexOf("VOICE\\V" + std::to_string(i) + ".OGG"), i + 2);
 }
 
 TEST(HashCollection, LookupIgnoresAsciiCaseAndTheLastAddedDuplicateWins) {

@@ -25,7 +25,8 @@ class StorageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("vesk-storage-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("vesk-storage-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -34,8 +35,9 @@ class StorageTest : public ::testing::Test {
   std::string Write(const std::string& rel, const std::vector<uint8_t>& bytes) {
     const fs::path p = dir_ / rel;
     fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                             static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return p.string();
   }
   std::string Text(TVrFileManager& m, const std::string& name) {
@@ -52,7 +54,8 @@ std::vector<uint8_t> OneEntryIndex(int64_t first, int64_t end) {
   TArchiveScrambler gen;
   for (const int64_t off : {first, end}) {
     const uint32_t k = gen.Next();
-    const uint64_t v = static_cast<uint64_t>(off) ^ (((k & 0x80000000u) ? 0xFFFFFFFF00000000ull : 0) | k);
+    const uint64_t v =
+        static_cast<uint64_t>(off) ^ (((k & 0x80000000u) ? 0xFFFFFFFF00000000ull : 0) | k);
     for (int i = 0; i < 8; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
   }
   for (uint8_t b : {1, 0, 0, 0, 0, 0, 0, 0, 0, 1}) out.push_back(b);  // stored, date, CRC, kind
@@ -66,8 +69,9 @@ class ArchiveVersions : public StorageTest, public ::testing::WithParamInterface
 TEST_P(ArchiveVersions, ReaderUnderstandsEveryIndexVersion) {
   const int version = GetParam();
   const std::string sjis_name = platform::Utf8ToCp932("画像\\背景01.orl");
-  const std::string path = Write("game.dat", BuildArchive(version, {{sjis_name, Bytes("picture")},
-                                                                    {"a.txt", Bytes("hello"), true, 77}}));
+  const std::string path = Write(
+      "game.dat",
+      BuildArchive(version, {{sjis_name, Bytes("picture")}, {"a.txt", Bytes("hello"), true, 77}}));
   TVrFileCollection c;
   c.Open(path);
   EXPECT_EQ(c.Version, version);
@@ -211,7 +215,9 @@ TEST_F(StorageTest, EmptyArchiveHoldsOnlyTheEndOffset) {
 
 TEST_F(StorageTest, ArchiveAppendedToAProgramAndSideIndex) {
   auto archive = BuildArchive(102, {{"a.txt", Bytes("appended")}});
-  std::vector<uint8_t> exe = Bytes("\x7F" "ELF pretend program bytes");
+  std::vector<uint8_t> exe = Bytes(
+      "\x7F"
+      "ELF pretend program bytes");
   const auto base = static_cast<uint32_t>(exe.size());
   exe.insert(exe.end(), archive.begin(), archive.end());
   for (int i = 0; i < 4; ++i) exe.push_back(static_cast<uint8_t>(base >> (8 * i)));
@@ -275,8 +281,10 @@ TEST_F(StorageTest, TruncatedAndOversizedIndexesAreRefusedWithTheFileNamed) {
 
 TEST_F(StorageTest, OffsetsFarOutsideTheFileAreRefusedBeforeSizesAreTaken) {
   // Differences of these exceed the 64-bit range: reading must not compute them.
-  const std::pair<int64_t, int64_t> cases[] = {
-      {-(int64_t{1} << 62), INT64_MAX}, {INT64_MAX, -(int64_t{1} << 62)}, {INT64_MIN, 40}, {40, INT64_MAX}};
+  const std::pair<int64_t, int64_t> cases[] = {{-(int64_t{1} << 62), INT64_MAX},
+                                               {INT64_MAX, -(int64_t{1} << 62)},
+                                               {INT64_MIN, 40},
+                                               {40, INT64_MAX}};
   for (const auto& [first, end] : cases) {
     TVrFileCollection c;
     try {
@@ -358,7 +366,8 @@ TEST_F(StorageTest, MissingFileRaisesTheGameMessageAndAMissIsRetried) {
 
 TEST_F(StorageTest, CacheKeepsFourMiBMostRecentlyUsedFirst) {
   std::vector<RawEntry> entries;
-  for (char c = 'a'; c <= 'f'; ++c) entries.push_back({std::string(1, c), std::vector<uint8_t>(0x100000, 1)});
+  for (char c = 'a'; c <= 'f'; ++c)
+    entries.push_back({std::string(1, c), std::vector<uint8_t>(0x100000, 1)});
   TVrFileManager m;
   m.AddArchive(Write("g.dat", BuildArchive(102, entries)));
   for (const char* n : {"a", "b", "c", "d", "e"}) m.ReadFileBytes(n);
@@ -414,8 +423,8 @@ TEST_F(StorageTest, LooseNamesMatchWithoutCaseInUtf8OrRawShiftJisAndNeverEscape)
   EXPECT_EQ(Text(m, "graphics\\back01.png"), "png");
   EXPECT_EQ(Text(m, platform::Utf8ToCp932("画像\\背景.ORL")), "utf8 name");
   EXPECT_EQ(Text(m, platform::Utf8ToCp932("音声\\A.WAV")), "raw sjis name");
-  for (const char* evil : {"..\\secret.txt", "Graphics\\..\\..\\secret.txt", "/etc/passwd", "\\secret.txt",
-                           "C:\\secret.txt", "Graphics/../../secret.txt"}) {
+  for (const char* evil : {"..\\secret.txt", "Graphics\\..\\..\\secret.txt", "/etc/passwd",
+                           "\\secret.txt", "C:\\secret.txt", "Graphics/../../secret.txt"}) {
     EXPECT_FALSE(m.Exists(evil)) << evil;
     EXPECT_THROW(m.ReadFileBytes(evil), EVeskError) << evil;
   }

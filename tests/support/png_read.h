@@ -41,7 +41,8 @@ inline int64_t PngPixel(const std::filesystem::path& file, int x, int y) {
     const int h = static_cast<int>(png_get_image_height(png, info));
     std::vector<uint8_t> rows(static_cast<size_t>(w) * h * 3);
     std::vector<png_bytep> pointers(static_cast<size_t>(h));
-    for (int r = 0; r < h; ++r) pointers[static_cast<size_t>(r)] = rows.data() + static_cast<size_t>(r) * w * 3;
+    for (int r = 0; r < h; ++r)
+      pointers[static_cast<size_t>(r)] = rows.data() + static_cast<size_t>(r) * w * 3;
     png_read_image(png, pointers.data());
     if (x >= 0 && y >= 0 && x < w && y < h) {
       const uint8_t* p = rows.data() + (static_cast<size_t>(y) * w + x) * 3;
@@ -52,6 +53,5 @@ inline int64_t PngPixel(const std::filesystem::path& file, int x, int y) {
   std::fclose(f);
   return result;
 }
-
 
 }  // namespace vesk::test_support

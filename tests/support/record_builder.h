@@ -27,7 +27,9 @@ struct RecordBytes {
 
   // Stored expressions: "____arg = value", one assignment with one operand
   // of type 1 (integer) or 4 (string); an expression without operations.
-  RecordBytes& IntExpr(int32_t value) { return I32(1).U8(1).Str("____arg").I32(1).U8(1).I32(value); }
+  RecordBytes& IntExpr(int32_t value) {
+    return I32(1).U8(1).Str("____arg").I32(1).U8(1).I32(value);
+  }
   RecordBytes& StrExpr(const std::string& value) {
     return I32(1).U8(1).Str("____arg").I32(1).U8(4).Str(value);
   }

@@ -23,8 +23,8 @@ class XvfbServer {
     if (pid_ == 0) {
       close(fds[0]);
       const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+             "tcp", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);
@@ -53,7 +53,8 @@ class XvfbServer {
   // unloaded again before exit, and what they keep cannot be attributed
   // (every headless run is still checked).
   std::string Env() const {
-    return "timeout 60 env DISPLAY=" + display_ + " SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
+    return "timeout 60 env DISPLAY=" + display_ +
+           " SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
   }
 
  private:

@@ -2,9 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "support/run_program.h"
 #include <sys/wait.h>
 #include <unistd.h>
+#include "support/run_program.h"
 
 #include <filesystem>
 #include <fstream>

@@ -8,8 +8,8 @@
 
 #include "expr/param_collection.h"
 #include "expr/sysfuncs.h"
-#include "platform/cp932.h"
 #include "lang/vocabulary.h"
+#include "platform/cp932.h"
 
 namespace vesk::tool::script {
 namespace {
@@ -19,10 +19,14 @@ using namespace vesk::lang;  // operator codes
 std::string OperandText(const expr::TCustomParam& p) {
   if (const auto* ref = p.AsVar()) return ref->RefName;
   switch (p.ParamType()) {
-    case lang::PT_INT: return std::to_string(p.GetInt());
-    case lang::PT_FLOAT: return RealText(p.GetFloat());
-    case lang::PT_BOOL: return p.GetFlag() ? "true" : "false";
-    default: return "\"" + p.GetStr() + "\"";
+    case lang::PT_INT:
+      return std::to_string(p.GetInt());
+    case lang::PT_FLOAT:
+      return RealText(p.GetFloat());
+    case lang::PT_BOOL:
+      return p.GetFlag() ? "true" : "false";
+    default:
+      return "\"" + p.GetStr() + "\"";
   }
 }
 
@@ -34,7 +38,8 @@ std::string Listing(const expr::TVeskParser& e) {
     out += op->Op < Operators().size() ? Operators()[op->Op].name : "op" + std::to_string(op->Op);
     if (op->Op == ocFunc) out += ":" + std::to_string(op->FuncId);
     out += " " + op->Dest + " <-";
-    for (size_t i = 0; i < op->Operands.size(); ++i) out += (i ? "," : " ") + OperandText(*op->Operands[i]);
+    for (size_t i = 0; i < op->Operands.size(); ++i)
+      out += (i ? "," : " ") + OperandText(*op->Operands[i]);
   }
   return out;
 }
@@ -70,14 +75,22 @@ TEST(ExprCompilerTest, PrecedenceAndAssociativity) {
       {"(a + b) * c", "ocPlus ____0 <- a,b | ocMul ____1 <- ____0,c | ocTo ____arg <- ____1"},
       {"a - b - c", "ocMinus ____0 <- a,b | ocMinus ____1 <- ____0,c | ocTo ____arg <- ____1"},
       {"a or b and c", "ocAnd ____0 <- b,c | ocOr ____1 <- a,____0 | ocTo ____arg <- ____1"},
-      {"a | b ^ c & d", "ocAnd ____0 <- c,d | ocXor ____1 <- b,____0 | ocOr ____2 <- a,____1 | ocTo ____arg <- ____2"},
+      {"a | b ^ c & d",
+       "ocAnd ____0 <- c,d | ocXor ____1 <- b,____0 | ocOr ____2 <- a,____1 | ocTo ____arg <- "
+       "____2"},
       {"a XOR b Or c", "ocXor ____0 <- a,b | ocOr ____1 <- ____0,c | ocTo ____arg <- ____1"},
       {"a == b < c", "ocSmall ____0 <- b,c | ocEqual ____1 <- a,____0 | ocTo ____arg <- ____1"},
       {"a != b <> c", "ocNEqual ____0 <- a,b | ocNEqual ____1 <- ____0,c | ocTo ____arg <- ____1"},
-      {"a > 1 and b <= 2", "ocBig ____0 <- a,1 | ocESmall ____1 <- b,2 | ocAnd ____2 <- ____0,____1 | ocTo ____arg <- ____2"},
+      {"a > 1 and b <= 2",
+       "ocBig ____0 <- a,1 | ocESmall ____1 <- b,2 | ocAnd ____2 <- ____0,____1 | ocTo ____arg <- "
+       "____2"},
       {"a >= b", "ocEBig ____0 <- a,b | ocTo ____arg <- ____0"},
-      {"1 << 2 + 3 >> 1", "ocPlus ____0 <- 2,3 | ocShiftL ____1 <- 1,____0 | ocShiftR ____2 <- ____1,1 | ocTo ____arg <- ____2"},
-      {"a ~ b % c mod d / e", "ocMod ____0 <- b,c | ocMod ____1 <- ____0,d | ocDiv ____2 <- ____1,e | ocComboStr ____3 <- a,____2 | ocTo ____arg <- ____3"},
+      {"1 << 2 + 3 >> 1",
+       "ocPlus ____0 <- 2,3 | ocShiftL ____1 <- 1,____0 | ocShiftR ____2 <- ____1,1 | ocTo ____arg "
+       "<- ____2"},
+      {"a ~ b % c mod d / e",
+       "ocMod ____0 <- b,c | ocMod ____1 <- ____0,d | ocDiv ____2 <- ____1,e | ocComboStr ____3 <- "
+       "a,____2 | ocTo ____arg <- ____3"},
       {"not a == b", "ocFunc:20 ____0 <- a | ocEqual ____1 <- ____0,b | ocTo ____arg <- ____1"},
       {"not (a == b)", "ocEqual ____0 <- a,b | ocFunc:20 ____1 <- ____0 | ocTo ____arg <- ____1"},
   });
@@ -99,7 +112,8 @@ TEST(ExprCompilerTest, OperandsAndConstants) {
       {"TRUE", "ocTo ____arg <- true"},
       {"false", "ocTo ____arg <- false"},
       {"PR_LEFT + WP_FADE", "ocPlus ____0 <- 3,1 | ocTo ____arg <- ____0"},
-      {"VkmA - LT_BOX * EXIT", "ocMul ____0 <- 2,1 | ocMinus ____1 <- 30,____0 | ocTo ____arg <- ____1"},
+      {"VkmA - LT_BOX * EXIT",
+       "ocMul ____0 <- 2,1 | ocMinus ____1 <- 30,____0 | ocTo ____arg <- ____1"},
       {"pr_left", "ocTo ____arg <- pr_left"},  // constants are case-exact
       {"$\"PR_LEFT\"", "ocTo ____arg <- PR_LEFT"},
       {"$\"odd name\"", "ocTo ____arg <- odd name"},
@@ -112,7 +126,8 @@ TEST(ExprCompilerTest, OperandsAndConstants) {
 TEST(ExprCompilerTest, CallsElementsAndStatements) {
   ExpectListings({
       {"Length(s) + 1", "ocFunc:5 ____0 <- s | ocPlus ____1 <- ____0,1 | ocTo ____arg <- ____1"},
-      {"copy(s, 1, n + 1)", "ocPlus ____0 <- n,1 | ocFunc:7 ____1 <- s,1,____0 | ocTo ____arg <- ____1"},
+      {"copy(s, 1, n + 1)",
+       "ocPlus ____0 <- n,1 | ocFunc:7 ____1 <- s,1,____0 | ocTo ____arg <- ____1"},
       {"Random()", "ocFunc:26 ____0 <- | ocTo ____arg <- ____0"},
       {"Not(a)", "ocFunc:20 ____0 <- a | ocTo ____arg <- ____0"},
       {"a[i, j + 1]", "ocPlus ____0 <- j,1 | ocDimTo ____1 <- a,i,____0 | ocTo ____arg <- ____1"},
@@ -135,11 +150,13 @@ TEST(ExprCompilerTest, CallsElementsAndStatements) {
 
 TEST(ExprCompilerTest, RawForm) {
   ExpectListings({
-      {"raw{ocPlus ____0 = a, 2; ocTo ____arg = ____0}", "ocPlus ____0 <- a,2 | ocTo ____arg <- ____0"},
+      {"raw{ocPlus ____0 = a, 2; ocTo ____arg = ____0}",
+       "ocPlus ____0 <- a,2 | ocTo ____arg <- ____0"},
       {"raw{ocFunc:250 x = -1, -2.5, true, \"s\", @Bogus, $\"odd name\", PR_LEFT}",
        "ocFunc:250 x <- -1,-2.5,true,\"s\",@Bogus,odd name,PR_LEFT"},
       {"raw{ocFunc:IntToStr $\"a b\" = 1;}", "ocFunc:0 a b <- 1"},
-      {"raw{op99 y =; ocNone true =; op10 z = var \"\", var \"x\"}", "op99 y <- | ocNone true <- | ocDimTo z <- ,x"},
+      {"raw{op99 y =; ocNone true =; op10 z = var \"\", var \"x\"}",
+       "op99 y <- | ocNone true <- | ocDimTo z <- ,x"},
       {"raw{ocTo ____arg = real \"3FFF8000000000000000\"}", "ocTo ____arg <- 1.0"},
       {"raw{}", ""},
   });
@@ -151,23 +168,32 @@ TEST(ExprCompilerTest, TypingHelpForFreshTemporaries) {
       {"x = 1 + 2.5", "ocPlus x <- 1,2.5"},  // x's own type decides
       {"x[0] = 1 / 2.5", "ocDimTo ____0 <- x,0 | ocDiv ____0 <- 1,2.5"},
       {"2 * @Pi", "ocMul ____0 <- 2.0,@Pi | ocTo ____arg <- ____0"},
-      {"(1 + 2) - 0.5", "ocPlus ____0 <- 1,2 | ocPlus ____1 <- 0.0,____0 | ocMinus ____2 <- ____1,0.5 | ocTo ____arg <- ____2"},
-      {"Length(s) / 2.0", "ocFunc:5 ____0 <- s | ocPlus ____1 <- 0.0,____0 | ocDiv ____2 <- ____1,2.0 | ocTo ____arg <- ____2"},
+      {"(1 + 2) - 0.5",
+       "ocPlus ____0 <- 1,2 | ocPlus ____1 <- 0.0,____0 | ocMinus ____2 <- ____1,0.5 | ocTo "
+       "____arg <- ____2"},
+      {"Length(s) / 2.0",
+       "ocFunc:5 ____0 <- s | ocPlus ____1 <- 0.0,____0 | ocDiv ____2 <- ____1,2.0 | ocTo ____arg "
+       "<- ____2"},
       {"1 % 2.5", "ocMod ____0 <- 1,2.5 | ocTo ____arg <- ____0"},
       {"1 + \"a\"", "ocComboStr ____0 <- 1,\"a\" | ocTo ____arg <- ____0"},
-      {"\"a\" + 1", "ocPlus ____0 <- \"a\",1 | ocTo ____arg <- ____0"},  // a string first operand joins already
+      {"\"a\" + 1",
+       "ocPlus ____0 <- \"a\",1 | ocTo ____arg <- ____0"},  // a string first operand joins already
       {"t + \"a\"", "ocPlus ____0 <- t,\"a\" | ocTo ____arg <- ____0"},  // unknown: left alone
       {"t + 2.5", "ocPlus ____0 <- t,2.5 | ocTo ____arg <- ____0"},
   });
   ExpectListings(
       {
           {"n + r", "ocPlus ____0 <- 0.0,n | ocPlus ____1 <- ____0,r | ocTo ____arg <- ____1"},
-          {"n * 1.5 + r", "ocPlus ____0 <- 0.0,n | ocMul ____1 <- ____0,1.5 | ocPlus ____2 <- ____1,r | ocTo ____arg <- ____2"},
+          {"n * 1.5 + r",
+           "ocPlus ____0 <- 0.0,n | ocMul ____1 <- ____0,1.5 | ocPlus ____2 <- ____1,r | ocTo "
+           "____arg <- ____2"},
           {"r + n", "ocPlus ____0 <- r,n | ocTo ____arg <- ____0"},
           {"x = n / r", "ocDiv x <- n,r"},
           {"n + s", "ocComboStr ____0 <- n,s | ocTo ____arg <- ____0"},
           {"s + n", "ocPlus ____0 <- s,n | ocTo ____arg <- ____0"},
-          {"(n - 1) * r", "ocMinus ____0 <- n,1 | ocPlus ____1 <- 0.0,____0 | ocMul ____2 <- ____1,r | ocTo ____arg <- ____2"},
+          {"(n - 1) * r",
+           "ocMinus ____0 <- n,1 | ocPlus ____1 <- 0.0,____0 | ocMul ____2 <- ____1,r | ocTo "
+           "____arg <- ____2"},
       },
       TypedNames());
 }
@@ -220,8 +246,8 @@ TEST(ExprCompilerTest, ErrorsNameTheirPlace) {
   for (int i = 0; i < 300; ++i) deep_calls += "Abs(a[";
   deep_calls += "1" + std::string(300 * 2, ']');
   for (int i = 0; i < 5000; ++i) long_chain += " + 1";
-  for (const std::string& text : {std::string(300, '(') + "1" + std::string(300, ')'), std::string(300, '-') + "x",
-                                  deep_calls, long_chain})
+  for (const std::string& text : {std::string(300, '(') + "1" + std::string(300, ')'),
+                                  std::string(300, '-') + "x", deep_calls, long_chain})
     EXPECT_THROW(CompileExpressionText(text), CompileError);
 }
 
@@ -266,7 +292,8 @@ bool RoundTripsAsInfix(const expr::TVeskParser& e) {
   const std::string text = DecompileExpression(e);
   SCOPED_TRACE(text);
   try {
-    EXPECT_TRUE(SameExpression(CompileExpressionText(text), e)) << Listing(CompileExpressionText(text));
+    EXPECT_TRUE(SameExpression(CompileExpressionText(text), e))
+        << Listing(CompileExpressionText(text));
   } catch (const CompileError& error) {
     ADD_FAILURE() << error.column() << ": " << error.what();
   }
@@ -275,14 +302,49 @@ bool RoundTripsAsInfix(const expr::TVeskParser& e) {
 
 TEST(ExprDecompilerTest, CompilerOutputComesBackAsInfix) {
   const char* texts[] = {
-      "a + b * c", "(a + b) * c", "a - (b - c)", "a / (b * c) % 2", "-x", "x * -1", "-5 + x", "a - -5",
-      "0.1", "1e300", "-0.5", "1.5e-300", "1 + 2.5", "2 * @Pi", "\"日本語のテキスト\"", "\"\\x82\"",
-      "\"tab\\there \\\"q\\\" \\\\ \\n\"", "not a", "not (a == b) and c", "not not -x",
-      "Copy(s, 1, 3) ~ IntToStr(n)", "a[i, j + 1] * 2", "x[i] = a[j] + 1", "x[0] = 5; x[1] = x[0]", "y = x[n - 1]",
-      "i = 0; i < 10 and j > 2", "@TickCount - t", "$\"odd name\" = 1", "$\"and\" + $\"PR_LEFT\" + $\"raw\"",
-      "PR_LEFT", "Random()", "x = y", "@Result = 5", "a <> b or c >= d xor e", "1 << 2 >> 3",
-      "-2147483648", "true == false", "a; b; c = 1; d", "得点 + 1", "1 + \"a\"", "(1 + 2) - 0.5",
-      "s = n + r", "GetProp(\"box\", PR_LEFT) + 1",
+      "a + b * c",
+      "(a + b) * c",
+      "a - (b - c)",
+      "a / (b * c) % 2",
+      "-x",
+      "x * -1",
+      "-5 + x",
+      "a - -5",
+      "0.1",
+      "1e300",
+      "-0.5",
+      "1.5e-300",
+      "1 + 2.5",
+      "2 * @Pi",
+      "\"日本語のテキスト\"",
+      "\"\\x82\"",
+      "\"tab\\there \\\"q\\\" \\\\ \\n\"",
+      "not a",
+      "not (a == b) and c",
+      "not not -x",
+      "Copy(s, 1, 3) ~ IntToStr(n)",
+      "a[i, j + 1] * 2",
+      "x[i] = a[j] + 1",
+      "x[0] = 5; x[1] = x[0]",
+      "y = x[n - 1]",
+      "i = 0; i < 10 and j > 2",
+      "@TickCount - t",
+      "$\"odd name\" = 1",
+      "$\"and\" + $\"PR_LEFT\" + $\"raw\"",
+      "PR_LEFT",
+      "Random()",
+      "x = y",
+      "@Result = 5",
+      "a <> b or c >= d xor e",
+      "1 << 2 >> 3",
+      "-2147483648",
+      "true == false",
+      "a; b; c = 1; d",
+      "得点 + 1",
+      "1 + \"a\"",
+      "(1 + 2) - 0.5",
+      "s = n + r",
+      "GetProp(\"box\", PR_LEFT) + 1",
   };
   for (const char* text : texts) {
     SCOPED_TRACE(text);
@@ -308,7 +370,8 @@ TEST(ExprDecompilerTest, PrintsMinimalParentheses) {
       {"copy(s, 1, 2)", "Copy(s, 1, 2)"},
       {"@tickcount", "@tickcount"},
   };
-  for (const auto& [in, out] : cases) EXPECT_EQ(DecompileExpression(CompileExpressionText(in)), out) << in;
+  for (const auto& [in, out] : cases)
+    EXPECT_EQ(DecompileExpression(CompileExpressionText(in)), out) << in;
 }
 
 // Hand-built operations the compiler never emits.
@@ -353,7 +416,10 @@ std::unique_ptr<expr::TCustomParam> V(const std::string& name) {
 
 TEST(ExprDecompilerTest, OddOperationsFallBackToRaw) {
   std::vector<Ops> odd(12);
-  odd[0].Op(ocPlus, "____0", V("a"), I(1)).Op(ocMul, "____1", V("____0"), V("____0")).Op(ocTo, "____arg", V("____1"));
+  odd[0]
+      .Op(ocPlus, "____0", V("a"), I(1))
+      .Op(ocMul, "____1", V("____0"), V("____0"))
+      .Op(ocTo, "____arg", V("____1"));
   odd[1].Op(99, "x", I(1), S("two"));
   odd[2].Op(ocFunc, "____0", V("a")).Func(250).Op(ocTo, "____arg", V("____0"));
   odd[3].Op(ocTo, "____arg", R(std::numeric_limits<expr::Real>::infinity()));
@@ -362,18 +428,27 @@ TEST(ExprDecompilerTest, OddOperationsFallBackToRaw) {
   odd[6].Op(ocTo, "", V("")).Op(ocNone, "x");
   odd[7].Op(ocTo, "true", V("@Bogus"), S("\x81"), V("\x81\x7F"));
   odd[8].Op(ocDimTo, "arr", V("a"), I(1));
-  odd[9].Op(ocPlus, "____0", I(1), I(2)).Op(ocTo, "x", I(0)).Op(ocTo, "____arg", V("____0"));  // moved
+  odd[9]
+      .Op(ocPlus, "____0", I(1), I(2))
+      .Op(ocTo, "x", I(0))
+      .Op(ocTo, "____arg", V("____0"));  // moved
   odd[10].Op(ocTo, "____0", V("a")).Op(ocTo, "____arg", V("____0"));
-  odd[11].Op(ocFunc, "x", I(1)).Func(FN_Not).Op(ocPlus, "____7", V("x"), I(1)).Op(ocTo, "____arg", V("____7"));
+  odd[11]
+      .Op(ocFunc, "x", I(1))
+      .Func(FN_Not)
+      .Op(ocPlus, "____7", V("x"), I(1))
+      .Op(ocTo, "____arg", V("____7"));
   for (size_t i = 0; i < odd.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_FALSE(RoundTripsAsInfix(odd[i].e));
   }
   Ops chain;  // too long for infix text
   chain.Op(ocTo, "____0", I(1));
-  for (int i = 1; i < 5000; ++i) chain.Op(ocPlus, "____" + std::to_string(i), V("____" + std::to_string(i - 1)), I(1));
+  for (int i = 1; i < 5000; ++i)
+    chain.Op(ocPlus, "____" + std::to_string(i), V("____" + std::to_string(i - 1)), I(1));
   EXPECT_FALSE(RoundTripsAsInfix(chain.e));
-  EXPECT_EQ(DecompileExpression(odd[0].e), "raw{ocPlus ____0 = a, 1; ocMul ____1 = ____0, ____0; ocTo ____arg = ____1}");
+  EXPECT_EQ(DecompileExpression(odd[0].e),
+            "raw{ocPlus ____0 = a, 1; ocMul ____1 = ____0, ____0; ocTo ____arg = ____1}");
   EXPECT_EQ(DecompileExpression(odd[1].e), "raw{op99 x = 1, \"two\"}");
   EXPECT_EQ(DecompileExpression(odd[2].e), "raw{ocFunc:250 ____0 = a; ocTo ____arg = ____0}");
   EXPECT_EQ(DecompileExpression(odd[6].e), "raw{ocTo var \"\" = var \"\"; ocNone x =}");
@@ -388,7 +463,7 @@ TEST(ExprDecompilerTest, EveryRealComesBackByteForByte) {
   };
   for (const auto& bits : patterns) {
     Ops o;
-    o.Op(ocPlus, "____0", R(expr::LoadExtended(bits)), V("x")).Op(ocTo, "____arg", V("____0"));
+    o.Op(ocPlus, "____0", R(LoadExtended(bits)), V("x")).Op(ocTo, "____arg", V("____0"));
     EXPECT_FALSE(RoundTripsAsInfix(o.e));
   }
   for (const expr::Real x : {-0.0L, 0.1L, 1e-4950L, std::numeric_limits<expr::Real>::max()}) {

@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "script/pages.h"
 #include "lang/vocabulary.h"
+#include "script/pages.h"
 #include "vesk-tool/script/command_syntax.h"
 #include "vesk-tool/script/page_compiler.h"
 #include "vesk-tool/script/page_decompiler.h"
@@ -24,7 +24,8 @@ CompiledPage Compile(const std::string& text, const std::string& name = "p.lsb")
 // "id@indent" for every command, to see the flattened structure at a glance.
 std::string Shape(const TPage& page) {
   std::string s;
-  for (const auto& c : page.Commands) s += (s.empty() ? "" : " ") + CommandName(c->ComType()) + "@" + std::to_string(c->Indent);
+  for (const auto& c : page.Commands)
+    s += (s.empty() ? "" : " ") + CommandName(c->ComType()) + "@" + std::to_string(c->Indent);
   return s;
 }
 
@@ -56,7 +57,8 @@ std::string Places(const std::vector<NameUse>& uses) {
 }
 
 TEST(PageCompiler, IfChainsFlattenToIndents) {
-  CompiledPage p = Compile("If a\n  Calc b = 1\nElseIf c\n  If d\n    Calc e = 1\nElse\n  Calc f = 1\nCalc g = 1\n");
+  CompiledPage p = Compile(
+      "If a\n  Calc b = 1\nElseIf c\n  If d\n    Calc e = 1\nElse\n  Calc f = 1\nCalc g = 1\n");
   EXPECT_EQ(Shape(*p.page), "If@0 Calc@1 Elseif@0 If@1 Calc@2 Else@0 Calc@1 Calc@0");
   EXPECT_EQ(p.page->Commands[0]->Line, 1);
   EXPECT_EQ(p.page->Commands[7]->Line, 8);
@@ -70,7 +72,9 @@ TEST(PageCompiler, LoopsGetTheirTargets) {
       "  While ()\n"
       "    Continue\n"
       "Break\n");
-  EXPECT_EQ(Shape(*p.page), "WhileInit@0 While@0 Break@1 WhileInit@1 While@1 Continue@2 WhileLoop@1 WhileLoop@0 Break@0");
+  EXPECT_EQ(
+      Shape(*p.page),
+      "WhileInit@0 While@0 Break@1 WhileInit@1 While@1 Continue@2 WhileLoop@1 WhileLoop@0 Break@0");
   EXPECT_EQ(At<TComWhile>(p, 1).ExitIndex, 8);
   EXPECT_EQ(At<TComBreak>(p, 2).Target, 8);
   EXPECT_EQ(At<TComWhile>(p, 4).ExitIndex, 7);
@@ -83,7 +87,9 @@ TEST(PageCompiler, LoopsGetTheirTargets) {
 
 TEST(PageCompiler, LabelsResolveAcrossPagesAndDefaultsFillIn) {
   std::vector<CompiledPage> pages;
-  pages.push_back(Compile("Jump at: here\nLabel here\nCall \"Other.LSB\" at: there args: (1, ()) result: r\n", "a.lsb"));
+  pages.push_back(
+      Compile("Jump at: here\nLabel here\nCall \"Other.LSB\" at: there args: (1, ()) result: r\n",
+              "a.lsb"));
   pages.push_back(Compile("Calc x = 1\nLabel there\n", "other.lsb"));
   ResolveTargets(pages, nullptr);
   EXPECT_EQ(At<TComJump>(pages[0], 0).PageName, "a.lsb");  // no page: this one
@@ -319,7 +325,8 @@ TEST(PageDecompiler, RefusesPagesOutsideTheReadableVersions) {
 
 TEST(ProjectSource, CompilesDefaultsAndRoundTrips) {
   ProjectFile p = CompileProject(
-      "title \"デモ\"\nscreen 800 600\nstatus int best 7\nstatus real ratio -0.5\nstatus flag seen true\n"
+      "title \"デモ\"\nscreen 800 600\nstatus int best 7\nstatus real ratio -0.5\nstatus flag seen "
+      "true\n"
       "status str who \"ななし\"\nstatus 9 odd\ndisk \"movie\" 2\n");
   EXPECT_EQ(p.info.version, 109);
   EXPECT_EQ(p.info.screen_width, 800);
@@ -336,7 +343,8 @@ TEST(ProjectSource, CompilesDefaultsAndRoundTrips) {
   EXPECT_EQ(old.info.local_media_ext, ".wav.wma.ogg.mid");
   const std::vector<uint8_t> old_bytes = WriteProjectFile(old);
   EXPECT_EQ(ReadProjectFile(old_bytes).info.version, 105);
-  EXPECT_EQ(WriteProjectFile(CompileProject(DecompileProject(ReadProjectFile(old_bytes)))), old_bytes);
+  EXPECT_EQ(WriteProjectFile(CompileProject(DecompileProject(ReadProjectFile(old_bytes)))),
+            old_bytes);
 
   EXPECT_THROW(CompileProject("screen 800\n"), CompileError);
   EXPECT_THROW(CompileProject("colour 1\n"), CompileError);

@@ -8,10 +8,10 @@
 
 #include "core/byte_reader.h"
 #include "core/sjis.h"
+#include "lang/vocabulary.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "script/pages.h"
-#include "lang/vocabulary.h"
 #include "storage/hash.h"
 #include "vesk-tool/archive_command.h"
 #include "vesk-tool/script/page_compiler.h"
@@ -86,7 +86,8 @@ bool CompileAll(const std::vector<Source>& sources, const script::ExprContext& c
   bool ok = true;
   pages.clear();
   for (size_t i = 0; i < sources.size(); ++i) {
-    if (progress) std::cerr << "[" << i + 1 << "/" << sources.size() << "] " << sources[i].file << '\n';
+    if (progress)
+      std::cerr << "[" << i + 1 << "/" << sources.size() << "] " << sources[i].file << '\n';
     try {
       CompiledPage p = script::CompilePage(sources[i].text, sources[i].page_name, context);
       p.source_name = sources[i].file;
@@ -169,7 +170,8 @@ int Compile(const std::string& src_dir, const std::string& out_dir, const std::s
       std::cerr << "vesk-tool: " << f << ": the name has a character without a Shift-JIS form\n";
       return 1;
     }
-    sources.push_back({f, platform::Utf8ToCp932(stem) + ".lsb", std::string(bytes->begin(), bytes->end())});
+    sources.push_back(
+        {f, platform::Utf8ToCp932(stem) + ".lsb", std::string(bytes->begin(), bytes->end())});
   }
 
   DeclaredTypes types;
@@ -216,14 +218,15 @@ int Compile(const std::string& src_dir, const std::string& out_dir, const std::s
   }
   for (size_t i = 0; i < pages.size(); ++i) {
     const std::string& f = sources[i].file;
-    if (!WriteOut(platform::JoinPath(out_dir, f.substr(0, f.size() - 4) + ".lsb"), script::PageBytes(*pages[i].page)))
+    if (!WriteOut(platform::JoinPath(out_dir, f.substr(0, f.size() - 4) + ".lsb"),
+                  script::PageBytes(*pages[i].page)))
       return 1;
   }
   if (project && !WriteOut(platform::JoinPath(out_dir, kProjectFile),
                            vesk::script::WriteProjectFile(project->project)))
     return 1;
-  std::cerr << "compiled " << pages.size() << " page(s)" << (project ? " and the project" : "") << " into "
-            << out_dir << '\n';
+  std::cerr << "compiled " << pages.size() << " page(s)" << (project ? " and the project" : "")
+            << " into " << out_dir << '\n';
   if (!archive.empty()) return RunArchiveCommand({"pack", out_dir, archive});
   return 0;
 }

@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 using graphics::OrloCompression;
 using graphics::OrloWriteOptions;
 using graphics::TDIBX;
-using graphics::TOrloFrameList;
 using graphics::TOrloFrameInput;
+using graphics::TOrloFrameList;
 using graphics::TOrloLayerInput;
 
 // Ends the command: printed as "vesk-tool: FILE: WHAT", exit status 1.
@@ -66,9 +66,11 @@ int64_t ParseInteger(const std::string& text, const std::string& what) {
   int base = 10;
   bool negative = false;
   if (begin != end && *begin == '-') negative = true, ++begin;
-  if (end - begin > 2 && begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X')) begin += 2, base = 16;
+  if (end - begin > 2 && begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X'))
+    begin += 2, base = 16;
   const auto [stop, ec] = std::from_chars(begin, end, value, base);
-  if (begin == end || ec != std::errc() || stop != end) throw UsageFailure{what + " wants a number, not '" + text + "'"};
+  if (begin == end || ec != std::errc() || stop != end)
+    throw UsageFailure{what + " wants a number, not '" + text + "'"};
   return negative ? -value : value;
 }
 
@@ -96,13 +98,15 @@ int32_t ParseColour(const std::string& text, const std::string& what) {
 
 std::string ColourText(int32_t color) {
   char text[8];
-  std::snprintf(text, sizeof text, "%02X%02X%02X", color & 0xFF, color >> 8 & 0xFF, color >> 16 & 0xFF);
+  std::snprintf(text, sizeof text, "%02X%02X%02X", color & 0xFF, color >> 8 & 0xFF,
+                color >> 16 & 0xFF);
   return text;
 }
 
 uint32_t ParseSeed(const std::string& text) {
   const int64_t v = ParseInteger(text, "--seed");
-  if (v < INT32_MIN || v > int64_t(UINT32_MAX)) throw UsageFailure{"--seed is a 32-bit number, not " + text};
+  if (v < INT32_MIN || v > int64_t(UINT32_MAX))
+    throw UsageFailure{"--seed is a 32-bit number, not " + text};
   return uint32_t(v);
 }
 
@@ -112,7 +116,8 @@ LayerArg ParseLayer(const std::string& text) {
   const size_t colon = text.rfind(':');
   if (colon != std::string::npos && colon + 1 < text.size() &&
       text.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
-    return LayerArg{text.substr(0, colon), ParseRange(text.substr(colon + 1), "layer opacity", 0, 255)};
+    return LayerArg{text.substr(0, colon),
+                    ParseRange(text.substr(colon + 1), "layer opacity", 0, 255)};
   }
   return LayerArg{text, 255};
 }
@@ -157,10 +162,14 @@ WriteArgs ParseWrite(const std::vector<std::string>& args) {
       w.delays = ParseDelays(value(i));
     } else if (a == "--compress") {
       const std::string& m = value(i);
-      if (m == "zlib") w.options.Compression = OrloCompression::kZlib;
-      else if (m == "none") w.options.Compression = OrloCompression::kNone;
-      else if (m == "jpeg") w.options.Compression = OrloCompression::kJpeg;
-      else throw UsageFailure{"--compress wants zlib, none or jpeg, not '" + m + "'"};
+      if (m == "zlib")
+        w.options.Compression = OrloCompression::kZlib;
+      else if (m == "none")
+        w.options.Compression = OrloCompression::kNone;
+      else if (m == "jpeg")
+        w.options.Compression = OrloCompression::kJpeg;
+      else
+        throw UsageFailure{"--compress wants zlib, none or jpeg, not '" + m + "'"};
     } else if (a == "--quality") {
       w.options.JpegQuality = ParseRange(value(i), "--quality", 1, 100);
     } else if (a == "--seed") {
@@ -189,7 +198,8 @@ WriteArgs ParseWrite(const std::vector<std::string>& args) {
       w.frames.push_back(FrameArg{{LayerArg{a, 255}}});
     }
   }
-  if (w.out.empty() || w.frames.empty()) throw UsageFailure{"image wants OUT.orl and at least one FRAME.png"};
+  if (w.out.empty() || w.frames.empty())
+    throw UsageFailure{"image wants OUT.orl and at least one FRAME.png"};
   if (w.delays.size() > 1 && w.delays.size() != w.frames.size()) {
     throw UsageFailure{"--delay has " + std::to_string(w.delays.size()) + " values for " +
                        std::to_string(w.frames.size()) + " frames"};
@@ -209,7 +219,8 @@ struct LoadedLayer {
 
 LoadedLayer LoadLayer(const std::string& path, int bits, bool alpha) {
   const std::optional<std::vector<uint8_t>> bytes = platform::ReadWholeFile(path);
-  if (!bytes) throw Failure{path, platform::DirectoryExists(path) ? "is a folder" : "cannot be read"};
+  if (!bytes)
+    throw Failure{path, platform::DirectoryExists(path) ? "is a folder" : "cannot be read"};
   if (!graphics::LooksLikePng(*bytes)) throw Failure{path, "is not a PNG picture"};
   TOrloFrameList list;
   try {
@@ -222,13 +233,15 @@ LoadedLayer LoadLayer(const std::string& path, int bits, bool alpha) {
   if (alpha) out.mask = frame.Bitmap.TakeMask();
   graphics::ConvertBitCount(frame.Bitmap, bits);
   out.pixels = std::move(static_cast<TDIBX&>(frame.Bitmap));
-  if (frame.ColorKeyColor >= 0) out.key = int32_t(graphics::ColorToNative(frame.ColorKeyColor, bits));
+  if (frame.ColorKeyColor >= 0)
+    out.key = int32_t(graphics::ColorToNative(frame.ColorKeyColor, bits));
   return out;
 }
 
 std::vector<TOrloFrameInput> BuildFrames(const WriteArgs& w) {
   std::vector<TOrloFrameInput> frames;
-  const int32_t given_key = w.color_key ? int32_t(graphics::ColorToNative(*w.color_key, w.bits)) : -1;
+  const int32_t given_key =
+      w.color_key ? int32_t(graphics::ColorToNative(*w.color_key, w.bits)) : -1;
   for (size_t fi = 0; fi < w.frames.size(); ++fi) {
     TOrloFrameInput f;
     f.BitCount = w.bits;
@@ -243,7 +256,8 @@ std::vector<TOrloFrameInput> BuildFrames(const WriteArgs& w) {
       } else if (l.pixels.Width() != f.Width || l.pixels.Height() != f.Height) {
         throw Failure{layers[li].path, "is " + std::to_string(l.pixels.Width()) + " x " +
                                            std::to_string(l.pixels.Height()) + ", its frame " +
-                                           std::to_string(f.Width) + " x " + std::to_string(f.Height)};
+                                           std::to_string(f.Width) + " x " +
+                                           std::to_string(f.Height)};
       }
       TOrloLayerInput layer;
       layer.Opacity = layers[li].opacity;
@@ -272,11 +286,12 @@ int Write(const std::vector<std::string>& args) {
   } catch (const std::exception& e) {
     throw Failure{w.out, e.what()};
   }
-  if (!platform::WriteFileAtomic(w.out, bytes.data(), bytes.size())) throw Failure{w.out, "cannot be written"};
+  if (!platform::WriteFileAtomic(w.out, bytes.data(), bytes.size()))
+    throw Failure{w.out, "cannot be written"};
   size_t layers = 0;
   for (const TOrloFrameInput& f : frames) layers += f.Layers.size();
-  std::cout << w.out << ": " << frames.size() << (frames.size() == 1 ? " frame, " : " frames, ") << layers
-            << (layers == 1 ? " layer, " : " layers, ") << bytes.size() << " bytes\n";
+  std::cout << w.out << ": " << frames.size() << (frames.size() == 1 ? " frame, " : " frames, ")
+            << layers << (layers == 1 ? " layer, " : " layers, ") << bytes.size() << " bytes\n";
   return 0;
 }
 
@@ -284,20 +299,26 @@ int Write(const std::vector<std::string>& args) {
 
 TOrloFrameList ReadFile(const std::string& path, uint32_t seed) {
   const std::optional<std::vector<uint8_t>> bytes = platform::ReadWholeFile(path);
-  if (!bytes) throw Failure{path, platform::DirectoryExists(path) ? "is a folder" : "cannot be read"};
+  if (!bytes)
+    throw Failure{path, platform::DirectoryExists(path) ? "is a folder" : "cannot be read"};
   // Files of the first version have no magic; anything else without one
   // is most likely not a layered image at all, which the message says.
-  const bool magic = bytes->size() >= 4 && std::string(bytes->begin(), bytes->begin() + 4) == "Orlo";
+  const bool magic =
+      bytes->size() >= 4 && std::string(bytes->begin(), bytes->begin() + 4) == "Orlo";
   TOrloFrameList list(seed);
   try {
     list.LoadFromStream(*bytes);
   } catch (const std::exception& e) {
-    if (!magic) throw Failure{path, std::string("is not a layered image (no \"Orlo\" magic; as a file of version 0: ") + e.what() + ")"};
+    if (!magic)
+      throw Failure{
+          path, std::string("is not a layered image (no \"Orlo\" magic; as a file of version 0: ") +
+                    e.what() + ")"};
     throw Failure{path, e.what()};
   }
   // The player shows what a cut file holds; an author is told it is cut.
   if (list.Truncated)
-    throw Failure{path, "truncated: the file ends after " + std::to_string(list.Count()) + " frame(s) of what it announces"};
+    throw Failure{path, "truncated: the file ends after " + std::to_string(list.Count()) +
+                            " frame(s) of what it announces"};
   return list;
 }
 
@@ -337,7 +358,8 @@ ReadArgs ParseRead(const std::vector<std::string>& args, size_t wanted, const st
 int Extract(const std::vector<std::string>& args) {
   const ReadArgs r = ParseRead(args, 2, "--extract");
   const TOrloFrameList list = ReadFile(r.file, r.seed);
-  if (platform::FileExists(r.dir) && !platform::DirectoryExists(r.dir)) throw Failure{r.dir, "is not a folder"};
+  if (platform::FileExists(r.dir) && !platform::DirectoryExists(r.dir))
+    throw Failure{r.dir, "is not a folder"};
   if (!platform::MakeDirectories(r.dir)) throw Failure{r.dir, "cannot be created"};
   const std::string stem = fs::path(r.file).stem().string();
   const int digits = std::max<int>(3, int(std::to_string(std::max(list.Count() - 1, 0)).size()));
@@ -352,7 +374,8 @@ int Extract(const std::vector<std::string>& args) {
     }
     const std::vector<uint8_t> png =
         graphics::EncodePng(f.Bitmap, f.Bitmap.Mask(), f.HasMask() ? -1 : f.ColorKeyColor);
-    if (!platform::WriteFileAtomic(path, png.data(), png.size())) throw Failure{path, "cannot be written"};
+    if (!platform::WriteFileAtomic(path, png.data(), png.size()))
+      throw Failure{path, "cannot be written"};
     std::cout << path << ": " << Describe(f) << '\n';
   }
   return 0;
@@ -363,8 +386,10 @@ int Info(const std::vector<std::string>& args) {
   const TOrloFrameList list = ReadFile(r.file, r.seed);
   std::cout << r.file << ": version " << list.Version << ", " << list.Count()
             << (list.Count() == 1 ? " frame" : " frames") << ", background "
-            << ColourText(list.BackgroundColor) << (list.OpaqueBottom ? ", opaque bottom" : "") << '\n';
-  for (int i = 0; i < list.Count(); ++i) std::cout << "  frame " << i << ": " << Describe(list.Frame(i)) << '\n';
+            << ColourText(list.BackgroundColor) << (list.OpaqueBottom ? ", opaque bottom" : "")
+            << '\n';
+  for (int i = 0; i < list.Count(); ++i)
+    std::cout << "  frame " << i << ": " << Describe(list.Frame(i)) << '\n';
   return 0;
 }
 
@@ -387,7 +412,8 @@ std::string ImageUsage() {
          "          [--delay MS[,MS...]] [--compress zlib|none|jpeg] [--quality Q] [--seed N]\n"
          "          [--colorkey RRGGBB] [--background RRGGBB] [--blocks WxH|none]\n"
          "          [--bits 16|24|32] [--no-alpha] [--opaque-bottom]\n"
-         "      a layered image: one frame per FRAME.png, --layer adds a layer to the frame before it\n"
+         "      a layered image: one frame per FRAME.png, --layer adds a layer to the frame before "
+         "it\n"
          "  vesk-tool image --extract FILE.orl DIR [--seed N]\n"
          "      every composed frame as DIR/NAME-000.png ...\n"
          "  vesk-tool image --info FILE.orl [--seed N]\n"

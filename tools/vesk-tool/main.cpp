@@ -14,8 +14,7 @@ void PrintUsage(std::ostream& out) {
   out << "usage: vesk-tool COMMAND ...\n"
       << "commands:\n"
       << vesk::tool::ArchiveUsage() << vesk::tool::BundleUsage() << vesk::tool::CompileUsage()
-      << vesk::tool::ImageUsage()
-      << "  vesk-tool --help | --version\n";
+      << vesk::tool::ImageUsage() << "  vesk-tool --help | --version\n";
 }
 
 }  // namespace

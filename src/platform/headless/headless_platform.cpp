@@ -88,7 +88,9 @@ MessageResult HeadlessDialogs::ShowMessage(const std::string& text_utf8,
   return MessageResult::kOk;  // the default button
 }
 
-HeadlessPlatform::HeadlessPlatform() { clock_.SetSleepAdvances(false); }
+HeadlessPlatform::HeadlessPlatform() {
+  clock_.SetSleepAdvances(false);
+}
 
 std::unique_ptr<Window> HeadlessPlatform::CreateMainWindow(const WindowSpec& look, std::string*) {
   auto w = std::make_unique<HeadlessWindow>(look);

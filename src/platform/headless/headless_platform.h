@@ -25,7 +25,7 @@ class HeadlessWindow final : public Window {
   PresentStats present_stats() const override { return stats_; }
   bool PollEvent(Event* out) override;
   bool WaitEvent(Event* out, int timeout_ms) override;
-  std::vector<DisplayMode> ListDisplayModes() override { return {}; }
+  std::vector<DisplayMode> ListDisplayModes() override { return modes_; }
   bool SetDisplayMode(int index) override;
   int CurrentDisplayMode() const override { return current_mode_; }
   void WarpMouse(int scene_x, int scene_y) override;
@@ -53,6 +53,7 @@ class HeadlessWindow final : public Window {
   BackBuffer last_frame_;
   std::vector<Rect> last_upload_;
   PresentStats stats_;
+  std::vector<DisplayMode> modes_;
   int current_mode_ = -1;
   int mouse_x_ = 0, mouse_y_ = 0;
   std::optional<CursorImage> cursor_;

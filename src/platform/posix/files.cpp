@@ -139,26 +139,33 @@ int64_t ModificationTimeNs(const std::string& path) {
 int32_t DosDateTime(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return 0;
-  std::tm t {};
+  std::tm t{};
   const time_t secs = st.st_mtim.tv_sec;
   if (!localtime_r(&secs, &t) || t.tm_year < 80) return 0;
-  const uint32_t date = uint32_t(t.tm_year - 80) << 9 | uint32_t(t.tm_mon + 1) << 5 | uint32_t(t.tm_mday);
-  const uint32_t time = uint32_t(t.tm_hour) << 11 | uint32_t(t.tm_min) << 5 | uint32_t(t.tm_sec / 2);
+  const uint32_t date =
+      uint32_t(t.tm_year - 80) << 9 | uint32_t(t.tm_mon + 1) << 5 | uint32_t(t.tm_mday);
+  const uint32_t time =
+      uint32_t(t.tm_hour) << 11 | uint32_t(t.tm_min) << 5 | uint32_t(t.tm_sec / 2);
   return static_cast<int32_t>(date << 16 | time);
 }
 
-bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+  return unlink(path.c_str()) == 0;
+}
 
 bool RenameFile(const std::string& from, const std::string& to) {
   return rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool RemoveEmptyDirectory(const std::string& path) { return rmdir(path.c_str()) == 0; }
+bool RemoveEmptyDirectory(const std::string& path) {
+  return rmdir(path.c_str()) == 0;
+}
 
 bool MakeDirectories(const std::string& path) {
   if (path.empty() || DirectoryExists(path)) return true;
   const auto slash = path.find_last_of('/', path.size() - 2);
-  if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash))) return false;
+  if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash)))
+    return false;
   return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
@@ -195,7 +202,9 @@ std::unique_ptr<File> File::Open(const std::string& path, Mode mode) {
   return std::unique_ptr<File>(new File(fd, path));
 }
 
-File::~File() { close(fd_); }
+File::~File() {
+  close(fd_);
+}
 
 int64_t File::ReadAt(int64_t offset, void* buffer, int64_t count) const {
   int64_t done = 0;
@@ -231,6 +240,8 @@ int64_t File::Size() const {
   return fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
-bool File::Flush() { return fdatasync(fd_) == 0; }
+bool File::Flush() {
+  return fdatasync(fd_) == 0;
+}
 
 }  // namespace vesk::platform

@@ -114,7 +114,8 @@ std::vector<std::string> JapaneseFontFamilies(bool fixed_pitch_only) {
   if (found) {
     for (int i = 0; i < found->nfont; ++i) {
       FcChar8* family = nullptr;
-      for (int k = 0; FcPatternGetString(found->fonts[i], FC_FAMILY, k, &family) == FcResultMatch; ++k) {
+      for (int k = 0; FcPatternGetString(found->fonts[i], FC_FAMILY, k, &family) == FcResultMatch;
+           ++k) {
         std::string name = reinterpret_cast<const char*>(family);
         if (!name.empty() && name[0] != '@') names.push_back(name);
       }

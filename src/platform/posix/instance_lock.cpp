@@ -16,8 +16,10 @@ namespace {
 std::string SafeFileName(const std::string& name) {
   std::string out;
   for (unsigned char c : name) {
-    if (c == '/' || c == 0 || c < 0x20) out += '_';
-    else out += static_cast<char>(c);
+    if (c == '/' || c == 0 || c < 0x20)
+      out += '_';
+    else
+      out += static_cast<char>(c);
   }
   if (out.empty() || out == "." || out == "..") out = "_" + out;
   if (out.size() > 200) {

@@ -17,8 +17,8 @@ bool OpenUrl(const std::string& url_utf8) {
   if (child == 0) {
     pid_t grandchild = 0;
     const char* argv[] = {"xdg-open", url_utf8.c_str(), nullptr};
-    int rc = posix_spawnp(&grandchild, "xdg-open", nullptr, nullptr, const_cast<char**>(argv),
-                          environ);
+    int rc =
+        posix_spawnp(&grandchild, "xdg-open", nullptr, nullptr, const_cast<char**>(argv), environ);
     _exit(rc == 0 ? 0 : 1);
   }
   int status = 0;

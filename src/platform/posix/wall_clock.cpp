@@ -9,9 +9,9 @@ namespace {
 
 // The wall clock broken down by `split` (localtime_r or gmtime_r).
 LocalDateTime Now(tm* (*split)(const time_t*, tm*)) {
-  timespec now {};
+  timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  tm t {};
+  tm t{};
   split(&now.tv_sec, &t);
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_wday + 1,
           t.tm_hour,        t.tm_min,     t.tm_sec,  static_cast<int>(now.tv_nsec / 1000000)};
@@ -19,12 +19,16 @@ LocalDateTime Now(tm* (*split)(const time_t*, tm*)) {
 
 }  // namespace
 
-LocalDateTime NowLocal() { return Now(localtime_r); }
+LocalDateTime NowLocal() {
+  return Now(localtime_r);
+}
 
-LocalDateTime NowUtc() { return Now(gmtime_r); }
+LocalDateTime NowUtc() {
+  return Now(gmtime_r);
+}
 
 uint32_t SystemTickMs() {
-  timespec now {};
+  timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000 +
                                static_cast<uint64_t>(now.tv_nsec) / 1000000);

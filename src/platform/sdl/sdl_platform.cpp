@@ -23,7 +23,8 @@ class SdlDialogs final : public Dialogs {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "OK"},
         {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "Cancel"},
     };
-    if (buttons == MessageButtons::kOk) button_data[0].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    if (buttons == MessageButtons::kOk)
+      button_data[0].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
     SDL_MessageBoxData data{flags,
                             nullptr,
                             caption_utf8.c_str(),

@@ -13,9 +13,12 @@ namespace {
 
 Uint32 SdlFormat(PixelFormat f) {
   switch (f) {
-    case PixelFormat::kRgb555: return SDL_PIXELFORMAT_RGB555;
-    case PixelFormat::kRgb565: return SDL_PIXELFORMAT_RGB565;
-    case PixelFormat::kXrgb8888: return SDL_PIXELFORMAT_RGB888;
+    case PixelFormat::kRgb555:
+      return SDL_PIXELFORMAT_RGB555;
+    case PixelFormat::kRgb565:
+      return SDL_PIXELFORMAT_RGB565;
+    case PixelFormat::kXrgb8888:
+      return SDL_PIXELFORMAT_RGB888;
   }
   return SDL_PIXELFORMAT_RGB888;
 }
@@ -101,8 +104,9 @@ bool VsyncKeepsPace(int refresh_hz, int frame_period_ms) {
 
 std::unique_ptr<SdlWindow> SdlWindow::Create(const WindowSpec& look, std::string* error) {
   Uint32 flags = SDL_WINDOW_HIDDEN | (look.resizable ? SDL_WINDOW_RESIZABLE : 0);
-  SDL_Window* w = SDL_CreateWindow(look.title_utf8.c_str(), SDL_WINDOWPOS_CENTERED,
-                                   SDL_WINDOWPOS_CENTERED, look.client_w_px, look.client_h_px, flags);
+  SDL_Window* w =
+      SDL_CreateWindow(look.title_utf8.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                       look.client_w_px, look.client_h_px, flags);
   if (!w) {
     if (error) *error = std::string("cannot create the window: ") + SDL_GetError();
     return nullptr;
@@ -145,7 +149,9 @@ SdlWindow::~SdlWindow() {
   SDL_DestroyWindow(window_);
 }
 
-void SdlWindow::SetTitle(const std::string& title_utf8) { SDL_SetWindowTitle(window_, title_utf8.c_str()); }
+void SdlWindow::SetTitle(const std::string& title_utf8) {
+  SDL_SetWindowTitle(window_, title_utf8.c_str());
+}
 
 void SdlWindow::SetClientSize(int w_px, int h_px) {
   scene_w_ = w_px;
@@ -260,7 +266,9 @@ bool SdlWindow::WaitEvent(Event* out, int timeout_ms) {
 }
 
 bool SdlWindow::Translate(const SDL_Event& e, Event* out) {
-  auto to_scene = [&](int wx, int wy, int* sx, int* sy) { window_mapping_.WindowToScene(wx, wy, sx, sy); };
+  auto to_scene = [&](int wx, int wy, int* sx, int* sy) {
+    window_mapping_.WindowToScene(wx, wy, sx, sy);
+  };
   switch (e.type) {
     case SDL_QUIT:
       *out = Event::Of(EventType::kQuit);
@@ -280,8 +288,8 @@ bool SdlWindow::Translate(const SDL_Event& e, Event* out) {
                                                             : MouseButton::kMiddle;
       int x, y;
       to_scene(e.button.x, e.button.y, &x, &y);
-      *out = Event::Mouse(e.type == SDL_MOUSEBUTTONDOWN ? EventType::kMouseDown : EventType::kMouseUp,
-                          b, x, y);
+      *out = Event::Mouse(
+          e.type == SDL_MOUSEBUTTONDOWN ? EventType::kMouseDown : EventType::kMouseUp, b, x, y);
       return true;
     }
     case SDL_MOUSEMOTION: {
@@ -302,9 +310,15 @@ bool SdlWindow::Translate(const SDL_Event& e, Event* out) {
       return true;
     case SDL_WINDOWEVENT:
       switch (e.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED: *out = Event::Of(EventType::kActivated); return true;
-        case SDL_WINDOWEVENT_FOCUS_LOST: *out = Event::Of(EventType::kDeactivated); return true;
-        case SDL_WINDOWEVENT_CLOSE: *out = Event::Of(EventType::kQuit); return true;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          *out = Event::Of(EventType::kActivated);
+          return true;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          *out = Event::Of(EventType::kDeactivated);
+          return true;
+        case SDL_WINDOWEVENT_CLOSE:
+          *out = Event::Of(EventType::kQuit);
+          return true;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
           UpdateMappings();
           Redraw();
@@ -319,7 +333,8 @@ bool SdlWindow::Translate(const SDL_Event& e, Event* out) {
         case SDL_WINDOWEVENT_DISPLAY_CHANGED:
           UpdateVsync();
           return false;
-        default: return false;
+        default:
+          return false;
       }
     case SDL_RENDER_TARGETS_RESET:
     case SDL_RENDER_DEVICE_RESET:

@@ -26,8 +26,8 @@ enum class FieldKind {
   kText,    // a string literal kept as raw bytes
 };
 
-using FieldRef = std::variant<expr::TVeskParser*, std::vector<expr::TVeskParser>*, std::string*, int32_t*,
-                              uint8_t*, std::vector<uint8_t>*>;
+using FieldRef = std::variant<expr::TVeskParser*, std::vector<expr::TVeskParser>*, std::string*,
+                              int32_t*, uint8_t*, std::vector<uint8_t>*>;
 
 struct Field {
   const char* key;

@@ -26,21 +26,40 @@ using lang::PT_STR;
 // type of its first operand (see TVeskParser::Run).
 int TemporaryType(uint8_t op, int a) {
   switch (op) {
-    case ocTo: return a;
+    case ocTo:
+      return a;
     case ocPlus:
       if (a == lang::PT_STR || a == lang::PT_FLOAT || a == lang::PT_NONE) return a;
       return lang::PT_INT;
-    case ocMinus: case ocMul: case ocDiv:
+    case ocMinus:
+    case ocMul:
+    case ocDiv:
       if (a == lang::PT_FLOAT || a == lang::PT_NONE) return a;
       return lang::PT_INT;
-    case ocMod: case ocOr: case ocAnd: case ocXor: case ocShiftL: case ocShiftR: return lang::PT_INT;
-    case ocEqual: case ocNEqual: case ocBig: case ocSmall: case ocEBig: case ocESmall: return lang::PT_BOOL;
-    case ocComboStr: return lang::PT_STR;
-    default: return lang::PT_NONE;
+    case ocMod:
+    case ocOr:
+    case ocAnd:
+    case ocXor:
+    case ocShiftL:
+    case ocShiftR:
+      return lang::PT_INT;
+    case ocEqual:
+    case ocNEqual:
+    case ocBig:
+    case ocSmall:
+    case ocEBig:
+    case ocESmall:
+      return lang::PT_BOOL;
+    case ocComboStr:
+      return lang::PT_STR;
+    default:
+      return lang::PT_NONE;
   }
 }
 
-bool IsArithmetic(uint8_t op) { return op == ocPlus || op == ocMinus || op == ocMul || op == ocDiv; }
+bool IsArithmetic(uint8_t op) {
+  return op == ocPlus || op == ocMinus || op == ocMul || op == ocDiv;
+}
 
 void CheckIntRange(const Node& n) {
   if (!n.wraps && (n.int_value < INT32_MIN || n.int_value > INT32_MAX))
@@ -123,20 +142,29 @@ class Generator {
   // from a numeric first operand. A string first operand already joins.
   static void JoinStrings(Node& n) {
     const int a = n.kids[0]->type, b = n.kids[1]->type;
-    if (n.op == ocPlus && (a == lang::PT_STR || b == lang::PT_STR) && a != lang::PT_NONE && a != lang::PT_STR) n.op = ocComboStr;
+    if (n.op == ocPlus && (a == lang::PT_STR || b == lang::PT_STR) && a != lang::PT_NONE &&
+        a != lang::PT_STR)
+      n.op = ocComboStr;
   }
 
   int StaticType(const Node& n) const {
     switch (n.kind) {
-      case NodeKind::kInt: return lang::PT_INT;
-      case NodeKind::kReal: return lang::PT_FLOAT;
-      case NodeKind::kFlag: return lang::PT_BOOL;
-      case NodeKind::kString: return lang::PT_STR;
-      case NodeKind::kVar: case NodeKind::kElement: return VariableType(n.text);
+      case NodeKind::kInt:
+        return lang::PT_INT;
+      case NodeKind::kReal:
+        return lang::PT_FLOAT;
+      case NodeKind::kFlag:
+        return lang::PT_BOOL;
+      case NodeKind::kString:
+        return lang::PT_STR;
+      case NodeKind::kVar:
+      case NodeKind::kElement:
+        return VariableType(n.text);
       case NodeKind::kCall:
         // GetProp's type depends on the property, known only to the scene.
         return n.func == FN_GetProp ? lang::PT_NONE : expr::TSysFuncMan::ResultType(n.func);
-      case NodeKind::kOp: return TemporaryType(n.op, n.kids[0]->type);
+      case NodeKind::kOp:
+        return TemporaryType(n.op, n.kids[0]->type);
     }
     return lang::PT_NONE;
   }
@@ -145,7 +173,8 @@ class Generator {
     int type = lang::PT_NONE;
     if (const int id = SystemVariableIndex(name); id >= 0) {
       // @Result and @Temp forward to values known only at run time.
-      if (id != lang::SV_Result && id != lang::SV_Temp) type = expr::TParamSystem(static_cast<uint8_t>(id), nullptr).ParamType();
+      if (id != lang::SV_Result && id != lang::SV_Temp)
+        type = expr::TParamSystem(static_cast<uint8_t>(id), nullptr).ParamType();
     } else if (!name.empty() && name[0] != '@' && context_.variable_type) {
       type = context_.variable_type(name);
     }
@@ -175,8 +204,10 @@ class Generator {
         p->SetStr(n.text);
         return p;
       }
-      case NodeKind::kVar: return Reference(n.text);
-      default: return Reference(Emit(n, nullptr));
+      case NodeKind::kVar:
+        return Reference(n.text);
+      default:
+        return Reference(Emit(n, nullptr));
     }
   }
 
@@ -196,10 +227,20 @@ class Generator {
     uint8_t code = ocTo;
     uint8_t func = 0;
     switch (n.kind) {
-      case NodeKind::kOp: code = n.op; break;
-      case NodeKind::kCall: code = ocFunc; func = n.func; break;
-      case NodeKind::kElement: code = ocDimTo; operands.push_back(Reference(n.text)); break;
-      default: operands.push_back(Operand(n)); break;
+      case NodeKind::kOp:
+        code = n.op;
+        break;
+      case NodeKind::kCall:
+        code = ocFunc;
+        func = n.func;
+        break;
+      case NodeKind::kElement:
+        code = ocDimTo;
+        operands.push_back(Reference(n.text));
+        break;
+      default:
+        operands.push_back(Operand(n));
+        break;
     }
     for (const auto& kid : n.kids) operands.push_back(Operand(*kid));
     std::string name = dest ? *dest : "____" + std::to_string(next_temporary_++);
@@ -232,7 +273,8 @@ void CollectNames(const Node& n, std::vector<NameUse>& out) {
 
 }  // namespace
 
-expr::TVeskParser CompileExpression(TokenStream& in, const ExprContext& context, bool allow_missing) {
+expr::TVeskParser CompileExpression(TokenStream& in, const ExprContext& context,
+                                    bool allow_missing) {
   if (AtRaw(in)) {
     expr::TVeskParser out;
     ParseRaw(in, out, context.names_used);
@@ -254,12 +296,13 @@ expr::TVeskParser CompileExpressionText(std::string_view text, const ExprContext
   const int end_column = static_cast<int>(text.size()) + 1;
   TokenStream in(Tokenize(text, 1), 1, end_column);
   expr::TVeskParser out = CompileExpression(in, context, false);
-  if (!in.AtEnd()) in.Fail("unexpected '" + platform::Cp932ToUtf8(in.Peek().text) + "' after the expression");
+  if (!in.AtEnd())
+    in.Fail("unexpected '" + platform::Cp932ToUtf8(in.Peek().text) + "' after the expression");
   return out;
 }
 
 bool SameExpression(const expr::TVeskParser& a, const expr::TVeskParser& b) {
-  expr::ByteWriter x, y;
+  ByteWriter x, y;
   a.SaveToStream(x);
   b.SaveToStream(y);
   return x.bytes() == y.bytes();

@@ -41,7 +41,8 @@ struct ExprContext {
 // a field key (an identifier followed by ':'). `()` alone is the empty
 // expression; nothing at all is an error unless allow_missing, in which case
 // the result is empty too. Throws CompileError.
-expr::TVeskParser CompileExpression(TokenStream& in, const ExprContext& context, bool allow_missing = false);
+expr::TVeskParser CompileExpression(TokenStream& in, const ExprContext& context,
+                                    bool allow_missing = false);
 // The same over a whole text (line 1); trailing tokens are an error.
 expr::TVeskParser CompileExpressionText(std::string_view text, const ExprContext& context = {});
 

@@ -35,7 +35,8 @@ std::string VariableText(const std::string& name) {
     if (plain) return name;
   }
   std::string text = NameText(name);
-  if (text[0] != '$' && (IsReservedWord(text) || ConstantId(text) >= 0)) text = "$" + QuoteString(name);
+  if (text[0] != '$' && (IsReservedWord(text) || ConstantId(text) >= 0))
+    text = "$" + QuoteString(name);
   return text;
 }
 
@@ -57,8 +58,8 @@ std::optional<std::string> DecimalReal(expr::Real value) {
   const std::vector<Token> tokens = Tokenize(std::string_view(text).substr(negative ? 1 : 0), 1);
   if (tokens.size() != 1 || tokens[0].kind != Tok::kReal) return std::nullopt;
   uint8_t want[10], got[10];
-  expr::StoreExtended(value, want);
-  expr::StoreExtended(negative ? -tokens[0].real_value : tokens[0].real_value, got);
+  StoreExtended(value, want);
+  StoreExtended(negative ? -tokens[0].real_value : tokens[0].real_value, got);
   if (!std::equal(want, want + 10, got)) return std::nullopt;
   return text;
 }
@@ -68,16 +69,20 @@ std::optional<std::string> DecimalReal(expr::Real value) {
 std::string RawOperand(const expr::TCustomParam& p) {
   if (const expr::TParamVar* ref = p.AsVar()) return VariableText(ref->RefName);
   switch (p.ParamType()) {
-    case lang::PT_INT: return std::to_string(p.GetInt());
+    case lang::PT_INT:
+      return std::to_string(p.GetInt());
     case lang::PT_FLOAT: {
       if (auto text = DecimalReal(p.GetFloat())) return *text;
       uint8_t bytes[10];
-      expr::StoreExtended(p.GetFloat(), bytes);
+      StoreExtended(p.GetFloat(), bytes);
       return "real \"" + Hex(bytes, 10) + "\"";
     }
-    case lang::PT_BOOL: return p.GetFlag() ? "true" : "false";
-    case lang::PT_STR: return QuoteString(p.GetStr());
-    default: return VariableText(p.GetStr());  // stored as a variable name
+    case lang::PT_BOOL:
+      return p.GetFlag() ? "true" : "false";
+    case lang::PT_STR:
+      return QuoteString(p.GetStr());
+    default:
+      return VariableText(p.GetStr());  // stored as a variable name
   }
 }
 
@@ -160,7 +165,8 @@ class InfixPrinter {
       }
     }
     if (op.Op == ocDimTo) throw NotInfix{};
-    const Text value = op.Op == ocTo && op.Operands.size() == 1 ? Operand(*op.Operands[0]) : Expression(op);
+    const Text value =
+        op.Op == ocTo && op.Operands.size() == 1 ? Operand(*op.Operands[0]) : Expression(op);
     if (const auto it = elements_.find(dest); it != elements_.end()) {
       const std::string target = it->second;
       elements_.erase(it);
@@ -179,15 +185,19 @@ class InfixPrinter {
       return inlined;
     }
     switch (p.ParamType()) {
-      case lang::PT_INT: return {std::to_string(p.GetInt()), p.GetInt() < 0 ? kUnaryLevel : kPrimaryLevel};
+      case lang::PT_INT:
+        return {std::to_string(p.GetInt()), p.GetInt() < 0 ? kUnaryLevel : kPrimaryLevel};
       case lang::PT_FLOAT: {
         const std::string text = RealText(p.GetFloat());
         if (text.empty()) throw NotInfix{};
         return {text, text[0] == '-' ? kUnaryLevel : kPrimaryLevel};
       }
-      case lang::PT_BOOL: return {p.GetFlag() ? "true" : "false", kPrimaryLevel};
-      case lang::PT_STR: return {QuoteString(p.GetStr()), kPrimaryLevel};
-      default: return {VariableText(p.GetStr()), kPrimaryLevel};
+      case lang::PT_BOOL:
+        return {p.GetFlag() ? "true" : "false", kPrimaryLevel};
+      case lang::PT_STR:
+        return {QuoteString(p.GetStr()), kPrimaryLevel};
+      default:
+        return {VariableText(p.GetStr()), kPrimaryLevel};
     }
   }
 
@@ -195,7 +205,8 @@ class InfixPrinter {
 
   std::string List(const expr::Operands& operands, size_t first) {
     std::string out;
-    for (size_t i = first; i < operands.size(); ++i) out += (i > first ? ", " : "") + Operand(*operands[i]).s;
+    for (size_t i = first; i < operands.size(); ++i)
+      out += (i > first ? ", " : "") + Operand(*operands[i]).s;
     return out;
   }
 
@@ -211,7 +222,9 @@ class InfixPrinter {
     if (!infix || operands.size() != 2) throw NotInfix{};
     const Text a = Operand(*operands[0]);
     const Text b = Operand(*operands[1]);
-    return {Wrap(a, a.level < infix->level) + " " + infix->text + " " + Wrap(b, b.level <= infix->level), infix->level};
+    return {Wrap(a, a.level < infix->level) + " " + infix->text + " " +
+                Wrap(b, b.level <= infix->level),
+            infix->level};
   }
 
   Text Call(const expr::TOpeData& op) {
@@ -227,7 +240,7 @@ class InfixPrinter {
   const expr::TVeskParser& e_;
   std::map<std::string, int> defined_;
   std::map<std::string, int> used_;
-  std::map<std::string, Text> pending_;           // temporaries waiting for their one reader
+  std::map<std::string, Text> pending_;          // temporaries waiting for their one reader
   std::map<std::string, std::string> elements_;  // element targets waiting for their value
 };
 

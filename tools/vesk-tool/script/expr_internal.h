@@ -51,17 +51,14 @@ struct InfixOperator {
   uint8_t op;
 };
 inline constexpr InfixOperator kInfixOperators[] = {
-    {"or", 1, lang::ocOr},        {"|", 1, lang::ocOr},
-    {"xor", 2, lang::ocXor},      {"^", 2, lang::ocXor},
-    {"and", 3, lang::ocAnd},      {"&", 3, lang::ocAnd},
-    {"==", 4, lang::ocEqual},     {"!=", 4, lang::ocNEqual},
-    {"<>", 4, lang::ocNEqual},    {"<", 5, lang::ocSmall},
-    {">", 5, lang::ocBig},        {"<=", 5, lang::ocESmall},
-    {">=", 5, lang::ocEBig},      {"<<", 6, lang::ocShiftL},
-    {">>", 6, lang::ocShiftR},    {"+", 7, lang::ocPlus},
-    {"-", 7, lang::ocMinus},      {"~", 7, lang::ocComboStr},
-    {"*", 8, lang::ocMul},        {"/", 8, lang::ocDiv},
-    {"%", 8, lang::ocMod},        {"mod", 8, lang::ocMod},
+    {"or", 1, lang::ocOr},    {"|", 1, lang::ocOr},      {"xor", 2, lang::ocXor},
+    {"^", 2, lang::ocXor},    {"and", 3, lang::ocAnd},   {"&", 3, lang::ocAnd},
+    {"==", 4, lang::ocEqual}, {"!=", 4, lang::ocNEqual}, {"<>", 4, lang::ocNEqual},
+    {"<", 5, lang::ocSmall},  {">", 5, lang::ocBig},     {"<=", 5, lang::ocESmall},
+    {">=", 5, lang::ocEBig},  {"<<", 6, lang::ocShiftL}, {">>", 6, lang::ocShiftR},
+    {"+", 7, lang::ocPlus},   {"-", 7, lang::ocMinus},   {"~", 7, lang::ocComboStr},
+    {"*", 8, lang::ocMul},    {"/", 8, lang::ocDiv},     {"%", 8, lang::ocMod},
+    {"mod", 8, lang::ocMod},
 };
 inline constexpr int kLoosestLevel = 1;
 inline constexpr int kTightestLevel = 8;

@@ -40,7 +40,9 @@ std::unordered_map<std::string, int> BuildConstantTable() {
 }
 
 // Token text is CP932; messages are UTF-8.
-std::string Shown(std::string_view cp932) { return platform::Cp932ToUtf8(cp932); }
+std::string Shown(std::string_view cp932) {
+  return platform::Cp932ToUtf8(cp932);
+}
 
 NodePtr MakeNode(NodeKind kind, const Token& at) {
   auto n = std::make_unique<Node>();
@@ -63,9 +65,12 @@ NodePtr MakeOp(uint8_t op, NodePtr a, NodePtr b) {
 
 std::string Describe(const Token& t) {
   switch (t.kind) {
-    case Tok::kEnd: return "the end of the line";
-    case Tok::kString: return "a string";
-    default: return "'" + Shown(t.text) + "'";
+    case Tok::kEnd:
+      return "the end of the line";
+    case Tok::kString:
+      return "a string";
+    default:
+      return "'" + Shown(t.text) + "'";
   }
 }
 
@@ -84,7 +89,8 @@ class InfixParser {
       std::optional<Statement> s = OneStatement();
       if (!s) {
         // A ';' may end the list; nothing at all is the caller's decision.
-        if (out.empty() && !allow_missing) in_.Fail("expected an expression, found " + Describe(in_.Peek()));
+        if (out.empty() && !allow_missing)
+          in_.Fail("expected an expression, found " + Describe(in_.Peek()));
         break;
       }
       out.push_back(std::move(*s));
@@ -153,7 +159,8 @@ class InfixParser {
   // Constants take the sign; anything else is multiplied by -1.
   static NodePtr Negate(const Token& at, NodePtr x) {
     if (x->kind == NodeKind::kInt) {
-      x->int_value = x->wraps ? static_cast<int32_t>(0u - static_cast<uint32_t>(x->int_value)) : -x->int_value;
+      x->int_value =
+          x->wraps ? static_cast<int32_t>(0u - static_cast<uint32_t>(x->int_value)) : -x->int_value;
     } else if (x->kind == NodeKind::kReal) {
       x->real_value = -x->real_value;
     } else {
@@ -195,13 +202,18 @@ class InfixParser {
         n->text = t.text;
         return n;
       }
-      case Tok::kQuotedName: in_.Next(); return Name(t);
-      case Tok::kSysVar:
-        if (SystemVariableIndex(t.text) < 0) in_.Fail(t, "unknown system variable '" + Shown(t.text) + "'");
+      case Tok::kQuotedName:
         in_.Next();
         return Name(t);
-      case Tok::kIdent: return t.is_key ? nullptr : Word(t);
-      default: break;
+      case Tok::kSysVar:
+        if (SystemVariableIndex(t.text) < 0)
+          in_.Fail(t, "unknown system variable '" + Shown(t.text) + "'");
+        in_.Next();
+        return Name(t);
+      case Tok::kIdent:
+        return t.is_key ? nullptr : Word(t);
+      default:
+        break;
     }
     if (!t.Is("(")) return nullptr;
     in_.Next();
@@ -220,9 +232,11 @@ class InfixParser {
       return n;
     }
     if (IsOperatorWord(t)) return nullptr;
-    if (t.IsWord("raw") && in_.Peek(1).Is("{")) in_.Fail(t, "raw{...} must be the whole expression");
+    if (t.IsWord("raw") && in_.Peek(1).Is("{"))
+      in_.Fail(t, "raw{...} must be the whole expression");
     if (in_.Peek(1).Is("(")) return Call(t);
-    if (t.IsWord("raw")) in_.Fail(t, "'" + t.text + "' is a reserved word; write $\"" + t.text + "\" for a variable");
+    if (t.IsWord("raw"))
+      in_.Fail(t, "'" + t.text + "' is a reserved word; write $\"" + t.text + "\" for a variable");
     in_.Next();
     if (const int id = ConstantId(t.text); id >= 0) {
       NodePtr n = MakeNode(NodeKind::kInt, t);
@@ -321,7 +335,9 @@ class RawParser {
     auto op = std::make_unique<expr::TOpeData>();
     const Token name = in_.Next();
     const int code = name.kind == Tok::kIdent ? OperatorCode(name.text) : -1;
-    if (code < 0) in_.Fail(name, "expected an operator name (ocTo, ocPlus, ..., or opN), found " + Describe(name));
+    if (code < 0)
+      in_.Fail(name,
+               "expected an operator name (ocTo, ocPlus, ..., or opN), found " + Describe(name));
     op->Op = static_cast<uint8_t>(code);
     if (code == lang::ocFunc) {
       in_.Expect(":");
@@ -344,7 +360,8 @@ class RawParser {
 
   // N from "<prefix>N" with N 0..255, else -1.
   static int NumberAfter(const std::string& text, std::string_view prefix) {
-    if (text.size() <= prefix.size() || text.size() > prefix.size() + 3 || text.compare(0, prefix.size(), prefix) != 0)
+    if (text.size() <= prefix.size() || text.size() > prefix.size() + 3 ||
+        text.compare(0, prefix.size(), prefix) != 0)
       return -1;
     int n = 0;
     for (size_t i = prefix.size(); i < text.size(); ++i) {
@@ -357,7 +374,8 @@ class RawParser {
   uint8_t FunctionId() {
     const Token t = in_.Next();
     int id = -1;
-    if (t.kind == Tok::kInt && t.int_value >= 0 && t.int_value <= 255) id = static_cast<int>(t.int_value);
+    if (t.kind == Tok::kInt && t.int_value >= 0 && t.int_value <= 255)
+      id = static_cast<int>(t.int_value);
     if (t.kind == Tok::kIdent) id = FindByNameIgnoreCase(lang::SystemFunctions(), t.text);
     if (id < 0) in_.Fail(t, "expected a function id 0..255 or a function name");
     return static_cast<uint8_t>(id);
@@ -437,7 +455,7 @@ class RawParser {
       bytes[9 - i / 2] = static_cast<uint8_t>(bytes[9 - i / 2] * 16 + (ok ? digit : 0));
     }
     if (!ok) in_.Fail(t, "real \"...\" takes 20 hex digits");
-    return expr::LoadExtended(bytes);
+    return LoadExtended(bytes);
   }
 
   static int HexDigit(char c) {
@@ -475,7 +493,9 @@ int SystemVariableIndex(std::string_view name) {
   return FindByNameIgnoreCase(lang::SystemVariables(), name);
 }
 
-bool IsTemporaryName(std::string_view name) { return name.substr(0, 4) == "____"; }
+bool IsTemporaryName(std::string_view name) {
+  return name.substr(0, 4) == "____";
+}
 
 std::vector<Statement> ParseStatements(TokenStream& in, bool allow_missing) {
   return InfixParser(in).Statements(allow_missing);

@@ -10,9 +10,15 @@
 namespace vesk::tool::script {
 namespace {
 
-bool IsIdentStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
-bool IsIdentChar(unsigned char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsIdentStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+}
+bool IsIdentChar(unsigned char c) {
+  return IsIdentStart(c) || (c >= '0' && c <= '9');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -33,7 +39,8 @@ const char kPunct1[] = "()[]{},:;=<>+-*/%~|&^";
 
 class Lexer {
  public:
-  Lexer(std::string_view text, int line, int first_column) : s_(text), line_(line), col0_(first_column) {}
+  Lexer(std::string_view text, int line, int first_column)
+      : s_(text), line_(line), col0_(first_column) {}
 
   std::vector<Token> Run() {
     std::vector<Token> out;
@@ -47,7 +54,9 @@ class Lexer {
 
  private:
   int Col(size_t at) const { return col0_ + static_cast<int>(at); }
-  [[noreturn]] void Fail(size_t at, const std::string& what) const { throw CompileError(line_, Col(at), what); }
+  [[noreturn]] void Fail(size_t at, const std::string& what) const {
+    throw CompileError(line_, Col(at), what);
+  }
 
   Token Make(Tok kind, size_t start) const {
     Token t;
@@ -189,12 +198,23 @@ class Lexer {
       const char e = s_[i_ + 1];
       const char* simple = nullptr;
       switch (e) {
-        case '"': simple = "\""; break;
-        case '\\': simple = "\\"; break;
-        case 'n': simple = "\n"; break;
-        case 'r': simple = "\r"; break;
-        case 't': simple = "\t"; break;
-        default: break;
+        case '"':
+          simple = "\"";
+          break;
+        case '\\':
+          simple = "\\";
+          break;
+        case 'n':
+          simple = "\n";
+          break;
+        case 'r':
+          simple = "\r";
+          break;
+        case 't':
+          simple = "\t";
+          break;
+        default:
+          break;
       }
       if (simple) {
         if (run.empty()) run_start = i_;
@@ -202,7 +222,8 @@ class Lexer {
         i_ += 2;
         continue;
       }
-      if (e == 'x' && i_ + 3 < s_.size() + 0 && HexValue(s_[i_ + 2]) >= 0 && HexValue(s_[i_ + 3]) >= 0) {
+      if (e == 'x' && i_ + 3 < s_.size() + 0 && HexValue(s_[i_ + 2]) >= 0 &&
+          HexValue(s_[i_ + 3]) >= 0) {
         flush();
         out += static_cast<char>(HexValue(s_[i_ + 2]) * 16 + HexValue(s_[i_ + 3]));
         i_ += 4;
@@ -243,7 +264,8 @@ std::vector<Token> Tokenize(std::string_view text, int line, int first_column) {
   return Lexer(text, line, first_column).Run();
 }
 
-TokenStream::TokenStream(std::vector<Token> tokens, int line, int end_column) : tokens_(std::move(tokens)) {
+TokenStream::TokenStream(std::vector<Token> tokens, int line, int end_column)
+    : tokens_(std::move(tokens)) {
   end_.line = line;
   end_.column = end_column;
 }
@@ -287,10 +309,14 @@ std::string QuoteString(std::string_view cp932) {
     for (char ch : cp932) {
       const auto c = static_cast<unsigned char>(ch);
       if (c >= 0x80 || c < 0x20 || c == 0x7F) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else escape_byte(c);
+        if (c == '\n')
+          out += "\\n";
+        else if (c == '\r')
+          out += "\\r";
+        else if (c == '\t')
+          out += "\\t";
+        else
+          escape_byte(c);
       } else if (c == '"' || c == '\\') {
         out += '\\';
         out += ch;
@@ -340,7 +366,8 @@ std::string RealText(long double value) {
   if (magnitude == 0 || (magnitude >= 1e-4L && magnitude < 1e15L)) {
     for (int decimals = 1; decimals <= 25; ++decimals) {
       std::snprintf(buf, sizeof buf, "%.*Lf", decimals, value);
-      if (std::strtold(buf, nullptr) == value && std::signbit(std::strtold(buf, nullptr)) == std::signbit(value))
+      if (std::strtold(buf, nullptr) == value &&
+          std::signbit(std::strtold(buf, nullptr)) == std::signbit(value))
         return buf;
     }
   }

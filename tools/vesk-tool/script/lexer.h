@@ -33,13 +33,14 @@ struct CompileWarning {
 
 enum class Tok {
   kEnd,
-  kIdent,      // name (CP932 bytes); letters, digits, '_', non-ASCII
-  kQuotedName, // $"name" (CP932 bytes)
-  kSysVar,     // @Name (text includes the '@')
-  kInt,        // integer literal (value in int_value, already wrapped to 32 bits)
-  kReal,       // real literal (real_value)
-  kString,     // string literal (CP932 bytes in text)
-  kPunct,      // operators and punctuation, in text: ( ) [ ] { } , : ; = == != <> < > <= >= << >> + - * / % ~ | & ^
+  kIdent,       // name (CP932 bytes); letters, digits, '_', non-ASCII
+  kQuotedName,  // $"name" (CP932 bytes)
+  kSysVar,      // @Name (text includes the '@')
+  kInt,         // integer literal (value in int_value, already wrapped to 32 bits)
+  kReal,        // real literal (real_value)
+  kString,      // string literal (CP932 bytes in text)
+  kPunct,  // operators and punctuation, in text: ( ) [ ] { } , : ; = == != <> < > <= >= << >> + - *
+           // / % ~ | & ^
 };
 
 struct Token {

@@ -7,8 +7,8 @@
 #include <tuple>
 
 #include "core/sjis.h"
-#include "platform/cp932.h"
 #include "lang/vocabulary.h"
+#include "platform/cp932.h"
 #include "vesk-tool/script/command_syntax.h"
 #include "vesk-tool/script/variable_names.h"
 
@@ -26,8 +26,8 @@ constexpr int32_t kDefaultVersion = 109;
 // One logical source line: continuations joined, indentation measured.
 struct SourceLine {
   int line = 0;
-  int width = 0;      // leading spaces
-  std::string text;   // after the indentation
+  int width = 0;     // leading spaces
+  std::string text;  // after the indentation
   // Where each continuation starts in `text`, and its physical place.
   struct Join {
     size_t offset;
@@ -42,7 +42,9 @@ std::string TrimRight(std::string s) {
   return s;
 }
 
-bool IsBlank(std::string_view s) { return s.find_first_not_of(" \t\r") == std::string_view::npos; }
+bool IsBlank(std::string_view s) {
+  return s.find_first_not_of(" \t\r") == std::string_view::npos;
+}
 
 std::vector<SourceLine> SplitLines(std::string_view source) {
   std::vector<std::string> physical;
@@ -61,14 +63,16 @@ std::vector<SourceLine> SplitLines(std::string_view source) {
     if (!text.empty() && text.back() == '\r') text.pop_back();
     size_t w = 0;
     while (w < text.size() && (text[w] == ' ' || text[w] == '\t')) {
-      if (text[w] == '\t' && !IsBlank(text)) throw CompileError(l.line, static_cast<int>(w) + 1, "tab in indentation: indent with spaces");
+      if (text[w] == '\t' && !IsBlank(text))
+        throw CompileError(l.line, static_cast<int>(w) + 1,
+                           "tab in indentation: indent with spaces");
       ++w;
     }
     l.width = static_cast<int>(w);
     l.text = text.substr(w);
     // A trailing '\' joins the next line (not for comments, which are raw).
-    while (!l.text.empty() && TrimRight(l.text).size() > 0 && TrimRight(l.text).back() == '\\' && l.text[0] != '#' &&
-           i + 1 < physical.size()) {
+    while (!l.text.empty() && TrimRight(l.text).size() > 0 && TrimRight(l.text).back() == '\\' &&
+           l.text[0] != '#' && i + 1 < physical.size()) {
       l.text = TrimRight(l.text);
       l.text.pop_back();
       std::string next = physical[++i];
@@ -157,9 +161,11 @@ class PageCompiler {
     const size_t word_end = std::min(l.text.find_first_of(" \t"), l.text.size());
     const std::string word = l.text.substr(1, word_end - 1);
     const int column = l.width + 1;
-    const bool known = word == "result" || word == "version" || word == "sets" || word == "schema" || word == "flat";
+    const bool known = word == "result" || word == "version" || word == "sets" ||
+                       word == "schema" || word == "flat";
     if (!known) return;  // an ordinary comment
-    TokenStream in(Tokenize(std::string_view(l.text).substr(word_end), l.line, column + static_cast<int>(word_end)),
+    TokenStream in(Tokenize(std::string_view(l.text).substr(word_end), l.line,
+                            column + static_cast<int>(word_end)),
                    l.line, column + static_cast<int>(l.text.size()));
     if (word == "flat") {
       settings_.flat = true;
@@ -182,7 +188,8 @@ class PageCompiler {
     while (!in.AtEnd()) {
       const Token& t = in.Next();
       int prop = -1;
-      if (t.kind == Tok::kInt && t.int_value >= 0 && t.int_value < 160) prop = static_cast<int>(t.int_value);
+      if (t.kind == Tok::kInt && t.int_value >= 0 && t.int_value < 160)
+        prop = static_cast<int>(t.int_value);
       if (t.kind == Tok::kIdent) prop = FindProperty(t.text);
       if (prop < 0) in.Fail(t, "unknown property '" + t.text + "'");
       SetPropertyBit(settings_.extra_schema[static_cast<size_t>(id)], prop);
@@ -235,15 +242,20 @@ class PageCompiler {
       skip_spaces();
       if (pos < l.text.size() && l.text[pos] == '[') {
         const size_t close = l.text.find(']', pos);
-        if (close == std::string::npos) throw CompileError(l.line, column0 + static_cast<int>(pos), "'[' without ']'");
-        Attributes(l.text.substr(pos + 1, close - pos - 1), l.line, column0 + static_cast<int>(pos) + 1, attrs);
+        if (close == std::string::npos)
+          throw CompileError(l.line, column0 + static_cast<int>(pos), "'[' without ']'");
+        Attributes(l.text.substr(pos + 1, close - pos - 1), l.line,
+                   column0 + static_cast<int>(pos) + 1, attrs);
         pos = close + 1;
         continue;
       }
       const size_t start = pos;
-      while (pos < l.text.size() && (std::isalnum(static_cast<unsigned char>(l.text[pos])) || l.text[pos] == '_')) ++pos;
+      while (pos < l.text.size() &&
+             (std::isalnum(static_cast<unsigned char>(l.text[pos])) || l.text[pos] == '_'))
+        ++pos;
       word = l.text.substr(start, pos - start);
-      if (word.empty()) throw CompileError(l.line, column0 + static_cast<int>(start), "expected a command name");
+      if (word.empty())
+        throw CompileError(l.line, column0 + static_cast<int>(start), "expected a command name");
       if (EqualsIgnoreAsciiCase(word, "endframe")) {
         runon = 0;
       } else if (EqualsIgnoreAsciiCase(word, "disabled")) {
@@ -267,7 +279,8 @@ class PageCompiler {
       CommentCommand(rest, l.line, rest_column);
       return;
     }
-    TokenStream in(Tokenize(rest, l.line, rest_column), l.line, rest_column + static_cast<int>(rest.size()));
+    TokenStream in(Tokenize(rest, l.line, rest_column), l.line,
+                   rest_column + static_cast<int>(rest.size()));
     if (!settings_.flat && id == CMD_While) {
       WhileBlock(in, l.line);
       return;
@@ -297,11 +310,16 @@ class PageCompiler {
       const Token& key = in.Next();
       in.Expect("=");
       const int64_t v = SignedInt(in);
-      if (key.IsWord("line")) attrs.line = static_cast<int32_t>(v);
-      else if (key.IsWord("indent")) attrs.indent = static_cast<int32_t>(v);
-      else if (key.IsWord("runon")) attrs.runon = static_cast<uint8_t>(v);
-      else if (key.IsWord("disabled")) attrs.disabled = static_cast<uint8_t>(v);
-      else in.Fail(key, "unknown line attribute '" + key.text + "'");
+      if (key.IsWord("line"))
+        attrs.line = static_cast<int32_t>(v);
+      else if (key.IsWord("indent"))
+        attrs.indent = static_cast<int32_t>(v);
+      else if (key.IsWord("runon"))
+        attrs.runon = static_cast<uint8_t>(v);
+      else if (key.IsWord("disabled"))
+        attrs.disabled = static_cast<uint8_t>(v);
+      else
+        in.Fail(key, "unknown line attribute '" + key.text + "'");
     }
   }
 
@@ -324,12 +342,14 @@ class PageCompiler {
     std::string text = rest;
     if (!text.empty() && text[0] == ' ') text.erase(0, 1);
     if (!text.empty() && text[0] == '"') {
-      TokenStream in(Tokenize(text, line, column + 1), line, column + 1 + static_cast<int>(text.size()));
+      TokenStream in(Tokenize(text, line, column + 1), line,
+                     column + 1 + static_cast<int>(text.size()));
       const Token& t = in.Next();
       if (t.kind != Tok::kString || !in.AtEnd()) in.Fail(t, "a quoted comment is one string");
       c.LabelName = t.text;
     } else {
-      if (!platform::IsCp932Representable(text)) throw CompileError(line, column, "comment has a character without a Shift-JIS form");
+      if (!platform::IsCp932Representable(text))
+        throw CompileError(line, column, "comment has a character without a Shift-JIS form");
       c.LabelName = platform::Utf8ToCp932(text);
     }
     if (!settings_.flat) Structure(c, line);
@@ -346,8 +366,8 @@ class PageCompiler {
     ParseFieldList(in, fields, given, props);
     // The sets the page does not store give those commands no properties.
     if (props && !props->empty() && command.ComType() >= settings_.sets)
-      in.Fail(first, "properties of " + CommandName(command.ComType()) + " are not stored with #sets " +
-                         std::to_string(settings_.sets));
+      in.Fail(first, "properties of " + CommandName(command.ComType()) +
+                         " are not stored with #sets " + std::to_string(settings_.sets));
     FinishFields(command, fields, given);
   }
 
@@ -375,7 +395,8 @@ class PageCompiler {
       } else {
         for (size_t i = 0; i < fields.size(); ++i)
           if (fields[i].positional && !given[i]) index = i;
-        if (index == fields.size()) in.Fail(t, "unexpected '" + t.text + "' (fields are written 'key: value')");
+        if (index == fields.size())
+          in.Fail(t, "unexpected '" + t.text + "' (fields are written 'key: value')");
       }
       if (given[index]) in.Fail(t, std::string("field '") + fields[index].key + ":' given twice");
       given[index] = true;
@@ -393,9 +414,11 @@ class PageCompiler {
         page_field = std::get<std::string*>(f.ref);
         // A jump or call without a page stays on this page.
         const int id = command.ComType();
-        if (!given[i] && (id == CMD_Jump || id == CMD_Call)) *std::get<std::string*>(f.ref) = page_name_;
+        if (!given[i] && (id == CMD_Jump || id == CMD_Call))
+          *std::get<std::string*>(f.ref) = page_name_;
       }
-      if (f.kind == FieldKind::kCond && !given[i]) *std::get<TVeskParser*>(f.ref) = TrueExpression();
+      if (f.kind == FieldKind::kCond && !given[i])
+        *std::get<TVeskParser*>(f.ref) = TrueExpression();
     }
     for (TargetFixup& fix : line_fixups_) {
       fix.page = page_field ? page_field : &page_->Name;
@@ -407,15 +430,33 @@ class PageCompiler {
   void FieldValue(TokenStream& in, Field& f) {
     switch (f.kind) {
       case FieldKind::kExpr:
-      case FieldKind::kCond: *std::get<TVeskParser*>(f.ref) = CompileExpression(in, context_); break;
-      case FieldKind::kList: ExpressionList(in, *std::get<std::vector<TVeskParser>*>(f.ref)); break;
-      case FieldKind::kName: *std::get<std::string*>(f.ref) = NameValue(in); break;
-      case FieldKind::kPage: *std::get<std::string*>(f.ref) = PageValue(in); break;
-      case FieldKind::kTarget: TargetValue(in, *std::get<int32_t*>(f.ref)); break;
-      case FieldKind::kInt: *std::get<int32_t*>(f.ref) = static_cast<int32_t>(SignedInt(in)); break;
-      case FieldKind::kByte: *std::get<uint8_t*>(f.ref) = ByteValue(in); break;
-      case FieldKind::kType: *std::get<uint8_t*>(f.ref) = static_cast<uint8_t>(TypeValue(in, 0, 255)); break;
-      case FieldKind::kScope: *std::get<uint8_t*>(f.ref) = ScopeValue(in); break;
+      case FieldKind::kCond:
+        *std::get<TVeskParser*>(f.ref) = CompileExpression(in, context_);
+        break;
+      case FieldKind::kList:
+        ExpressionList(in, *std::get<std::vector<TVeskParser>*>(f.ref));
+        break;
+      case FieldKind::kName:
+        *std::get<std::string*>(f.ref) = NameValue(in);
+        break;
+      case FieldKind::kPage:
+        *std::get<std::string*>(f.ref) = PageValue(in);
+        break;
+      case FieldKind::kTarget:
+        TargetValue(in, *std::get<int32_t*>(f.ref));
+        break;
+      case FieldKind::kInt:
+        *std::get<int32_t*>(f.ref) = static_cast<int32_t>(SignedInt(in));
+        break;
+      case FieldKind::kByte:
+        *std::get<uint8_t*>(f.ref) = ByteValue(in);
+        break;
+      case FieldKind::kType:
+        *std::get<uint8_t*>(f.ref) = static_cast<uint8_t>(TypeValue(in, 0, 255));
+        break;
+      case FieldKind::kScope:
+        *std::get<uint8_t*>(f.ref) = ScopeValue(in);
+        break;
       case FieldKind::kText: {
         const Token& t = in.Next();
         if (t.kind != Tok::kString) in.Fail(t, "expected a string");
@@ -457,7 +498,8 @@ class PageCompiler {
 
   std::string NameValue(TokenStream& in) {
     const Token& t = in.Next();
-    if (t.kind == Tok::kIdent || t.kind == Tok::kString || t.kind == Tok::kQuotedName || t.kind == Tok::kSysVar)
+    if (t.kind == Tok::kIdent || t.kind == Tok::kString || t.kind == Tok::kQuotedName ||
+        t.kind == Tok::kSysVar)
       return t.text;
     in.Fail(t, "expected a name");
   }
@@ -476,7 +518,8 @@ class PageCompiler {
       return;
     }
     in.Next();
-    if (t.kind != Tok::kIdent && t.kind != Tok::kString) in.Fail(t, "expected a label or a command index");
+    if (t.kind != Tok::kIdent && t.kind != Tok::kString)
+      in.Fail(t, "expected a label or a command index");
     target = 0;
     line_fixups_.push_back(TargetFixup{&target, nullptr, t.text, t.line, t.column});
   }
@@ -493,7 +536,8 @@ class PageCompiler {
   int64_t IntValue(TokenStream& in, int64_t lo, int64_t hi) {
     const Token& at = in.Peek();
     const int64_t v = SignedInt(in);
-    if (v < lo || v > hi) in.Fail(at, "number out of range " + std::to_string(lo) + ".." + std::to_string(hi));
+    if (v < lo || v > hi)
+      in.Fail(at, "number out of range " + std::to_string(lo) + ".." + std::to_string(hi));
     return v;
   }
 
@@ -522,7 +566,8 @@ class PageCompiler {
     if (t.kind == Tok::kIdent) {
       in.Next();
       const int scope = FindScopeWord(t.text);
-      if (scope < 0) in.Fail(t, "unknown scope '" + t.text + "' (use global, auto, local or status)");
+      if (scope < 0)
+        in.Fail(t, "unknown scope '" + t.text + "' (use global, auto, local or status)");
       return static_cast<uint8_t>(scope);
     }
     return static_cast<uint8_t>(IntValue(in, 0, 255));
@@ -548,14 +593,20 @@ class PageCompiler {
       }
     }
     if (l.width > blocks_.back().width)
-      throw CompileError(l.line, l.width + 1, "unexpected indentation (only the lines after If, ElseIf, Else and While are indented)");
+      throw CompileError(
+          l.line, l.width + 1,
+          "unexpected indentation (only the lines after If, ElseIf, Else and While are indented)");
     while (l.width < blocks_.back().width) CloseBlock();
-    if (l.width != blocks_.back().width) throw CompileError(l.line, l.width + 1, "indentation does not match an outer level");
+    if (l.width != blocks_.back().width)
+      throw CompileError(l.line, l.width + 1, "indentation does not match an outer level");
     const int depth = static_cast<int>(blocks_.size()) - 1;
     if (id == CMD_Elseif || id == CMD_Else) {
-      const int last = last_at_depth_.size() > static_cast<size_t>(depth) ? last_at_depth_[static_cast<size_t>(depth)] : -1;
+      const int last = last_at_depth_.size() > static_cast<size_t>(depth)
+                           ? last_at_depth_[static_cast<size_t>(depth)]
+                           : -1;
       if (last != CMD_If && last != CMD_Elseif)
-        throw CompileError(l.line, word_column_, CommandName(id) + " without If before it at the same indentation");
+        throw CompileError(l.line, word_column_,
+                           CommandName(id) + " without If before it at the same indentation");
     }
     last_at_depth_.resize(static_cast<size_t>(depth) + 1, -1);
     last_at_depth_[static_cast<size_t>(depth)] = id;
@@ -567,7 +618,8 @@ class PageCompiler {
     const int id = command.ComType();
     if (id == CMD_If || id == CMD_Elseif || id == CMD_Else) OpenBlock(line, false);
     if (id == CMD_Break || id == CMD_Continue) {
-      int32_t& target = id == CMD_Break ? static_cast<TComBreak&>(command).Target : static_cast<TComContinue&>(command).Target;
+      int32_t& target = id == CMD_Break ? static_cast<TComBreak&>(command).Target
+                                        : static_cast<TComContinue&>(command).Target;
       Block* loop = InnermostLoop();
       if (!loop) {
         target = -1;  // outside every loop: leave the page
@@ -637,7 +689,8 @@ class PageCompiler {
     auto& schema = page_->Schema;
     schema = settings_.extra_schema;
     for (auto& [command, props] : component_props_)
-      for (auto& [prop, e] : props) SetPropertyBit(schema[static_cast<size_t>(command->ComType())], prop);
+      for (auto& [prop, e] : props)
+        SetPropertyBit(schema[static_cast<size_t>(command->ComType())], prop);
     for (auto& c : page_->Commands) {
       if (!IsComponentCommand(c->ComType())) continue;
       auto& component = static_cast<TComComponent&>(*c);
@@ -664,7 +717,8 @@ class PageCompiler {
 
 }  // namespace
 
-CompiledPage CompilePage(std::string_view source, const std::string& page_name, const ExprContext& context) {
+CompiledPage CompilePage(std::string_view source, const std::string& page_name,
+                         const ExprContext& context) {
   // Editors on Windows start UTF-8 files with a byte-order mark.
   if (source.substr(0, 3) == "\xEF\xBB\xBF") source.remove_prefix(3);
   return PageCompiler(source, page_name, context).Run();
@@ -680,7 +734,8 @@ void ResolveTargets(std::vector<CompiledPage>& pages, std::string* failed_source
       if (!target)
         throw CompileError(fix.line, fix.column,
                            "label '" + platform::Cp932ToUtf8(fix.label) + "' refers to page '" +
-                               platform::Cp932ToUtf8(*fix.page) + "', which is not among the compiled scripts");
+                               platform::Cp932ToUtf8(*fix.page) +
+                               "', which is not among the compiled scripts");
       const int32_t index = target->IndexOfLabel(fix.label);
       if (index < 0)
         throw CompileError(fix.line, fix.column,
@@ -693,7 +748,7 @@ void ResolveTargets(std::vector<CompiledPage>& pages, std::string* failed_source
 }
 
 std::vector<uint8_t> PageBytes(const TPage& page) {
-  expr::ByteWriter out;
+  ByteWriter out;
   page.SaveToStream(out);
   return std::move(out.bytes());
 }

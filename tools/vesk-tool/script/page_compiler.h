@@ -35,7 +35,8 @@ struct CompiledPage {
 // `page_name` is the page's own name (CP932, e.g. "start.lsb"): a Jump or
 // Call without a page goes there. A VarNew of a name the player refuses is
 // an error. Throws CompileError.
-CompiledPage CompilePage(std::string_view source, const std::string& page_name, const ExprContext& context);
+CompiledPage CompilePage(std::string_view source, const std::string& page_name,
+                         const ExprContext& context);
 
 // Fills every label target from the compiled pages (names matched without
 // regard to ASCII case). Throws CompileError naming the source through

@@ -5,9 +5,9 @@
 #include <stdexcept>
 
 #include "core/byte_reader.h"
+#include "lang/vocabulary.h"
 #include "platform/cp932.h"
 #include "script/pages.h"
-#include "lang/vocabulary.h"
 #include "vesk-tool/script/command_syntax.h"
 #include "vesk-tool/script/page_compiler.h"
 
@@ -29,7 +29,9 @@ bool IsTrueConstant(const TVeskParser& e) {
 
 // Whether a comment can stand as the rest of its line.
 bool PlainComment(const std::string& cp932) {
-  if (cp932.empty() || cp932[0] == '"' || cp932[0] == ' ' || cp932.back() == ' ' || cp932.back() == '\\') return false;
+  if (cp932.empty() || cp932[0] == '"' || cp932[0] == ' ' || cp932.back() == ' ' ||
+      cp932.back() == '\\')
+    return false;
   for (char c : cp932)
     if (static_cast<unsigned char>(c) < 0x20) return false;
   const std::string utf8 = platform::Cp932ToUtf8(cp932);
@@ -43,7 +45,8 @@ std::string NameOrString(const std::string& cp932) {
 
 class Printer {
  public:
-  Printer(TPage& page, int32_t stored_sets, bool flat) : page_(page), sets_(stored_sets), flat_(flat) {}
+  Printer(TPage& page, int32_t stored_sets, bool flat)
+      : page_(page), sets_(stored_sets), flat_(flat) {}
 
   std::string Run() {
     const auto& commands = page_.Commands;
@@ -66,18 +69,23 @@ class Printer {
   // the WhileLoop just before the exit index pointing back at the test.
   bool IsLoopTriple(size_t i) const {
     const auto& cs = page_.Commands;
-    if (cs[i]->ComType() != CMD_WhileInit || i + 1 >= cs.size() || cs[i + 1]->ComType() != CMD_While) return false;
+    if (cs[i]->ComType() != CMD_WhileInit || i + 1 >= cs.size() ||
+        cs[i + 1]->ComType() != CMD_While)
+      return false;
     const auto& test = static_cast<const TComWhile&>(*cs[i + 1]);
     const int64_t loop = static_cast<int64_t>(test.ExitIndex) - 1;
-    if (loop <= static_cast<int64_t>(i + 1) || loop >= static_cast<int64_t>(cs.size())) return false;
+    if (loop <= static_cast<int64_t>(i + 1) || loop >= static_cast<int64_t>(cs.size()))
+      return false;
     const TCommand& step = *cs[static_cast<size_t>(loop)];
-    return step.ComType() == CMD_WhileLoop && static_cast<const TComWhileLoop&>(step).LoopIndex == static_cast<int32_t>(i + 1);
+    return step.ComType() == CMD_WhileLoop &&
+           static_cast<const TComWhileLoop&>(step).LoopIndex == static_cast<int32_t>(i + 1);
   }
 
   void PrintWhile(size_t i) {
     auto& init = static_cast<TComWhileInit&>(*page_.Commands[i]);
     auto& test = static_cast<TComWhile&>(*page_.Commands[i + 1]);
-    auto& step = static_cast<TComWhileLoop&>(*page_.Commands[static_cast<size_t>(test.ExitIndex - 1)]);
+    auto& step =
+        static_cast<TComWhileLoop&>(*page_.Commands[static_cast<size_t>(test.ExitIndex - 1)]);
     std::string fields;
     if (!test.Condition.Ops.empty()) fields += " " + DecompileExpression(test.Condition);
     if (!init.Expression.Ops.empty()) fields += " init: " + DecompileExpression(init.Expression);
@@ -117,13 +125,16 @@ class Printer {
 
   std::string FieldsText(TCommand& c) {
     std::string positional, keyed;
-    const bool structured_jump = !flat_ && (c.ComType() == CMD_Break || c.ComType() == CMD_Continue);
+    const bool structured_jump =
+        !flat_ && (c.ComType() == CMD_Break || c.ComType() == CMD_Continue);
     for (Field& f : FieldsOf(c, page_.Version)) {
       if (structured_jump && f.kind == FieldKind::kInt) continue;  // computed by the loop
       const std::string value = FieldText(f);
       if (value.empty()) continue;
-      if (f.positional && positional.empty()) positional = " " + value;
-      else keyed += std::string(" ") + f.key + ": " + value;
+      if (f.positional && positional.empty())
+        positional = " " + value;
+      else
+        keyed += std::string(" ") + f.key + ": " + value;
     }
     if (IsComponentCommand(c.ComType())) {
       auto& component = static_cast<TComComponent&>(c);
@@ -150,14 +161,16 @@ class Printer {
         const auto& list = *std::get<std::vector<TVeskParser>*>(f.ref);
         if (list.empty()) return {};
         std::string s = "(";
-        for (size_t i = 0; i < list.size(); ++i) s += (i ? ", " : "") + DecompileExpression(list[i]);
+        for (size_t i = 0; i < list.size(); ++i)
+          s += (i ? ", " : "") + DecompileExpression(list[i]);
         return s + ")";
       }
       case FieldKind::kName: {
         const std::string& s = *std::get<std::string*>(f.ref);
         return s.empty() ? std::string() : NameOrString(s);
       }
-      case FieldKind::kPage: return QuoteString(*std::get<std::string*>(f.ref));
+      case FieldKind::kPage:
+        return QuoteString(*std::get<std::string*>(f.ref));
       case FieldKind::kTarget:
       case FieldKind::kInt: {
         const int32_t v = *std::get<int32_t*>(f.ref);
@@ -212,7 +225,9 @@ class Printer {
     for (int id = 0; id < kCommandCount; ++id) {
       std::string props;
       for (int p = 0; p < static_cast<int>(kPropertySetBytes * 8); ++p) {
-        if (!PropertyBit(page_.Schema[static_cast<size_t>(id)], p) || PropertyBit(used[static_cast<size_t>(id)], p)) continue;
+        if (!PropertyBit(page_.Schema[static_cast<size_t>(id)], p) ||
+            PropertyBit(used[static_cast<size_t>(id)], p))
+          continue;
         const std::string key = PropertyKey(p);
         props += " " + (key.empty() ? std::to_string(p) : key);
       }
@@ -260,7 +275,8 @@ std::string DecompilePage(const std::vector<uint8_t>& bytes, const std::string& 
     throw std::runtime_error(std::string("not a readable page: ") + e.what());
   }
   if (load != PageLoad::kLoaded)
-    throw std::runtime_error("page version " + std::to_string(page.Version) + " cannot be decompiled (103..109 can)");
+    throw std::runtime_error("page version " + std::to_string(page.Version) +
+                             " cannot be decompiled (103..109 can)");
   const int32_t stored_sets = page.StoredSets;
   // The check is against the bytes as they are, not as the loader would
   // write them again: reading keeps only what the player uses (a flag stored

@@ -64,14 +64,16 @@ class ProjectParser {
   }
   std::string Name() {
     const Token& t = in_->Next();
-    if (t.kind == Tok::kString || t.kind == Tok::kIdent || t.kind == Tok::kQuotedName) return t.text;
+    if (t.kind == Tok::kString || t.kind == Tok::kIdent || t.kind == Tok::kQuotedName)
+      return t.text;
     in_->Fail(t, "expected a name");
   }
   long double Real() {
     const bool negative = in_->Accept("-");
     const Token& t = in_->Next();
     if (t.kind != Tok::kReal && t.kind != Tok::kInt) in_->Fail(t, "expected a number");
-    const long double v = t.kind == Tok::kReal ? t.real_value : static_cast<long double>(t.int_value);
+    const long double v =
+        t.kind == Tok::kReal ? t.real_value : static_cast<long double>(t.int_value);
     return negative ? -v : v;
   }
 
@@ -113,7 +115,8 @@ class ProjectParser {
       case 4:
         d.s = in_->AtEnd() ? std::string() : String();
         break;
-      default: break;
+      default:
+        break;
     }
     return d;
   }
@@ -136,8 +139,11 @@ class ProjectParser {
     const Token& key = in_->Next();
     if (key.kind != Tok::kIdent) in_->Fail(key, "expected a setting name");
     auto& info = p.info;
-    if (key.IsWord("title")) info.title = String();
-    else if (key.IsWord("screen")) { info.screen_width = Int(); info.screen_height = Int();
+    if (key.IsWord("title"))
+      info.title = String();
+    else if (key.IsWord("screen")) {
+      info.screen_width = Int();
+      info.screen_height = Int();
     } else if (key.IsWord("fullscreen")) {
       info.full_width = Int();
       info.full_height = Int();
@@ -147,18 +153,25 @@ class ProjectParser {
       info.start_page = String();
     } else if (key.IsWord("registry"))
       info.registry_key = String();
-    else if (key.IsWord("imageseed")) info.image_seed = Int();
-    else if (key.IsWord("savestatus")) info.save_status = Byte();
-    else if (key.IsWord("sleep")) info.sleep_between_frames = Byte();
-    else if (key.IsWord("localmedia")) info.local_media_ext = String();
-    else if (key.IsWord("diskprompt")) p.disk_prompt = String();
-    else if (key.IsWord("exitprompt")) p.exit_prompt = String();
+    else if (key.IsWord("imageseed"))
+      info.image_seed = Int();
+    else if (key.IsWord("savestatus"))
+      info.save_status = Byte();
+    else if (key.IsWord("sleep"))
+      info.sleep_between_frames = Byte();
+    else if (key.IsWord("localmedia"))
+      info.local_media_ext = String();
+    else if (key.IsWord("diskprompt"))
+      p.disk_prompt = String();
+    else if (key.IsWord("exitprompt"))
+      p.exit_prompt = String();
     else if (key.IsWord("version")) {
       const Token& at = in_->Peek();
       info.version = Int();
       if (info.version < 100 || info.version > 109)
         in_->Fail(at, "project version must be 100..109");
-    } else if (key.IsWord("status")) p.status.push_back(Status());
+    } else if (key.IsWord("status"))
+      p.status.push_back(Status());
     else if (key.IsWord("disk")) {
       const std::string folder = String();
       p.disk_map.Add(folder, Int());
@@ -214,8 +227,10 @@ std::string DecompileProject(const ProjectFile& p) {
   std::string out;
   out += line("version", std::to_string(info.version));
   out += line("title", QuoteString(info.title));
-  out += line("screen", std::to_string(info.screen_width) + " " + std::to_string(info.screen_height));
-  out += line("fullscreen", std::to_string(info.full_width) + " " + std::to_string(info.full_height));
+  out +=
+      line("screen", std::to_string(info.screen_width) + " " + std::to_string(info.screen_height));
+  out +=
+      line("fullscreen", std::to_string(info.full_width) + " " + std::to_string(info.full_height));
   out += line("start", QuoteString(info.start_page));
   out += line("registry", QuoteString(info.registry_key));
   out += line("imageseed", std::to_string(info.image_seed));
@@ -228,16 +243,26 @@ std::string DecompileProject(const ProjectFile& p) {
     const char* word = TypeWord(d.type);
     std::string text = (word ? std::string(word) : std::to_string(d.type)) + " " + NameText(d.name);
     switch (d.type) {
-      case 1: text += " " + std::to_string(d.i); break;
-      case 2: text += " " + RealText(d.r); break;
-      case 3: text += d.b ? " true" : " false"; break;
-      case 4: text += " " + QuoteString(d.s); break;
-      default: break;
+      case 1:
+        text += " " + std::to_string(d.i);
+        break;
+      case 2:
+        text += " " + RealText(d.r);
+        break;
+      case 3:
+        text += d.b ? " true" : " false";
+        break;
+      case 4:
+        text += " " + QuoteString(d.s);
+        break;
+      default:
+        break;
     }
     out += line("status", text);
   }
   for (int i = 0; i < p.disk_map.Count(); ++i)
-    out += line("disk", QuoteString(p.disk_map.Folder(i)) + " " + std::to_string(p.disk_map.Disk(i)));
+    out +=
+        line("disk", QuoteString(p.disk_map.Folder(i)) + " " + std::to_string(p.disk_map.Disk(i)));
   return out;
 }
 
