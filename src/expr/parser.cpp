@@ -511,18 +511,10 @@ bool TVeskParser::RunCondition(TParamCollection& table, TSysFuncMan* functions) 
 namespace {
 
 std::unique_ptr<TCustomParam> MakeOperand(uint8_t type) {
-  switch (type) {
-    case lang::PT_INT:
-      return std::make_unique<TParamInt>();
-    case lang::PT_FLOAT:
-      return std::make_unique<TParamFloat>();
-    case lang::PT_BOOL:
-      return std::make_unique<TParamFlag>();
-    case lang::PT_STR:
-      return std::make_unique<TParamStr>();
-    default:
-      return std::make_unique<TParamVar>();
-  }
+  // The whole byte decides: any code beyond the value types (high bit set
+  // included) names a variable.
+  if (type <= lang::PT_STR) return MakeParam(type);
+  return std::make_unique<TParamVar>();
 }
 
 // An operand: its type byte, then the value of one of the four stored types;

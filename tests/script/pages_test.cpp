@@ -4,6 +4,7 @@
 
 #include "core/messages.h"
 #include "core/vesk_error.h"
+#include "support/record_builder.h"
 
 namespace vesk::script {
 
@@ -11,27 +12,7 @@ using namespace vesk::lang;  // the vocabulary ids
 
 namespace {
 
-struct Bytes {
-  std::vector<uint8_t> b;
-  Bytes& I32(int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(uint32_t(v) >> (8 * i)));
-    return *this;
-  }
-  Bytes& U8(uint8_t v) {
-    b.push_back(v);
-    return *this;
-  }
-  Bytes& Str(const std::string& s) {
-    I32(static_cast<int32_t>(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
-    return *this;
-  }
-  Bytes& IntExpr(int32_t value) { return I32(1).U8(1).Str("____arg").I32(1).U8(1).I32(value); }
-  Bytes& StrExpr(const std::string& value) {
-    return I32(1).U8(1).Str("____arg").I32(1).U8(4).Str(value);
-  }
-  Bytes& Header(int32_t line) { return I32(0).U8(0).U8(0).I32(line); }
-};
+using Bytes = test_support::RecordBytes;
 
 // Page head with K sets of S bytes, set i filled with the byte i + 1.
 Bytes Head(int32_t version, int32_t sets, int32_t set_size) {
