@@ -54,17 +54,14 @@ struct ComponentServices {
 class ServiceUser {
  public:
   void BindServices(ComponentServices* services) { services_ = services; }
+  // The services this object was made with, or null.
   ComponentServices* services() const { return services_; }
+  TOrloCollection* pictures() const { return services_ ? services_->pictures : nullptr; }
+  // "@SelStr" and "@SelIndex": the choice a map or menu reports.
+  void SetSelection(const std::string& text, int32_t index) const;
 
  private:
   ComponentServices* services_ = nullptr;
 };
-
-// The services `object` was made with, or null.
-ComponentServices* ServicesOf(const scene::TVeskObject& object);
-TOrloCollection* PicturesOf(const scene::TVeskObject& object);
-
-// "@SelStr" and "@SelIndex": the choice a map or menu reports.
-void SetSelection(const scene::TVeskObject& object, const std::string& text, int32_t index);
 
 }  // namespace vesk::components

@@ -410,12 +410,12 @@ void TVeskImage::LoadPicture() {
   InvalidateImage();
   OwnSurface.reset();
   OwnMask.reset();
-  TOrloCollection* pictures = PicturesOf(*this);
-  if (Source.empty() || !pictures) {
+  TOrloCollection* cache = pictures();
+  if (Source.empty() || !cache) {
     InvalidateImage();
     return;
   }
-  TOrloItem* item = pictures->Acquire(this, Source, false, false);
+  TOrloItem* item = cache->Acquire(this, Source, false, false);
   if (ZoomX > 0) Width = Scale(item->Width, ZoomX);
   if (ZoomY > 0) Height = Scale(item->Height, ZoomY);
   if (!item->Frames.empty() && item->Frames.front().Surface) {
@@ -429,7 +429,7 @@ void TVeskImage::LoadPicture() {
       OwnMask->Assign(*frame.Mask);
     }
   }
-  pictures->Release(item, this);
+  cache->Release(item, this);
   if (OwnSurface && Brightness < 255)
     ApplyBrightness(*OwnSurface, -std::min(255, 255 - Brightness));
   InvalidateImage();

@@ -52,9 +52,9 @@ const graphics::TCustomDIBX* TVeskCustomImages::ShownMask() const {
 
 int32_t TVeskCustomImages::EndWaitValue() {
   if (EndWait.Ops.empty()) return 0;
-  ComponentServices* services = ServicesOf(*this);
-  if (!services || !services->variables) return 0;
-  EndWait.Run(*services->variables, services->functions);
+  const ComponentServices* made_with = services();
+  if (!made_with || !made_with->variables) return 0;
+  EndWait.Run(*made_with->variables, made_with->functions);
   return EndWait.Result ? EndWait.Result->GetInt() : 0;
 }
 
@@ -235,13 +235,13 @@ void TVeskImages::SetListSource(int i, const std::string& name) {
   lists_[static_cast<size_t>(i)]->Clear();
   DropMotion(i);
   if (IsLayeredFile(name)) {
-    lists_[static_cast<size_t>(i)]->Load(PicturesOf(*this), this, name, false);
+    lists_[static_cast<size_t>(i)]->Load(pictures(), this, name, false);
   } else if (IsMotionFile(name)) {
     // Motions arrive with their own subsystem; until then the source shows
     // nothing.
-    ComponentServices* services = ServicesOf(*this);
-    if (services && services->make_motion)
-      motions_[static_cast<size_t>(i)] = services->make_motion(*this, name);
+    const ComponentServices* made_with = services();
+    if (made_with && made_with->make_motion)
+      motions_[static_cast<size_t>(i)] = made_with->make_motion(*this, name);
   }
   if (!current) return;
   end_reported_ = false;

@@ -165,7 +165,7 @@ void TVeskMapImage::SetSource(const std::string& name) {
   if (name == Source) return;
   Source = name;
   Invalidate();
-  source_.Load(PicturesOf(*this), this, name, true);
+  source_.Load(pictures(), this, name, true);
   source_masks_.clear();
   const graphics::TCustomDIBX* first = source_.Count() > 0 ? source_.Data(0).Surface(0) : nullptr;
   Width = first ? first->Width() : 0;
@@ -176,7 +176,7 @@ void TVeskMapImage::SetSource(const std::string& name) {
 void TVeskMapImage::SetHoverSource(const std::string& name) {
   if (name == HoverSource) return;
   HoverSource = name;
-  hover_.Load(PicturesOf(*this), this, name, true);
+  hover_.Load(pictures(), this, name, true);
   hover_masks_.clear();
   InvalidateArea(Hovered);
 }
@@ -186,10 +186,10 @@ void TVeskMapImage::SetMapSource(const std::string& name) {
   Areas.clear();
   Invalidate();
   Hovered = -1;
-  TOrloCollection* pictures = PicturesOf(*this);
-  if (name.empty() || !pictures || !pictures->Services().read_file) return;
-  if (pictures->Services().file_available && !pictures->Services().file_available(name)) return;
-  if (auto bytes = pictures->Services().read_file(name)) Areas = ParseMapFile(*bytes);
+  TOrloCollection* cache = pictures();
+  if (name.empty() || !cache || !cache->Services().read_file) return;
+  if (cache->Services().file_available && !cache->Services().file_available(name)) return;
+  if (auto bytes = cache->Services().read_file(name)) Areas = ParseMapFile(*bytes);
 }
 
 int32_t TVeskMapImage::AreaAt(int32_t x, int32_t y) const {
@@ -228,7 +228,7 @@ void TVeskMapImage::SetHovered(int32_t index) {
 void TVeskMapImage::Select(int32_t index) {
   if (index < 0 || index >= static_cast<int32_t>(Areas.size())) return;
   const std::string& name = Areas[static_cast<size_t>(index)].Name;
-  SetSelection(*this, name, index);
+  SetSelection(name, index);
   if (!OnSelect.empty() && !EventWaiting(PR_ONSELECT))
     QueueEvent(PR_ONSELECT, OnSelect, {name, std::to_string(index)});
   if (AutoScrap) RequestScrap();
@@ -241,7 +241,7 @@ void TVeskMapImage::RequestScrap() {
 bool TVeskMapImage::TakeRightClick() {
   if (IsInputLocked() || (IgnoreMouse != IM_NONE && IgnoreMouse != IM_LCLICK)) return false;
   locked_ = true;
-  SetSelection(*this, std::string(), -1);
+  SetSelection(std::string(), -1);
   RequestScrap();
   return true;
 }
@@ -275,7 +275,7 @@ void TVeskMapImage::KeyDown() {
     if ((Root->KeyPressed(kKeyReturn) || Root->KeyPressed(kKeySpace)) && Hovered >= 0) {
       Select(Hovered);
     } else if (Root->KeyPressed(kKeyEscape) && RClickScrap) {
-      SetSelection(*this, std::string(), -1);
+      SetSelection(std::string(), -1);
       RequestScrap();
     }
   }

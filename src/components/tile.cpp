@@ -39,10 +39,10 @@ void TVeskTile::SetSource(const std::string& name) {
     PriorityBias = 0;
   }
   if (IsLayeredFile(name)) {
-    list_.Load(PicturesOf(*this), this, name, false);
+    list_.Load(pictures(), this, name, false);
   } else if (IsMotionFile(name)) {
-    ComponentServices* services = ServicesOf(*this);
-    if (services && services->make_motion) motion_ = services->make_motion(*this, name);
+    const ComponentServices* made_with = services();
+    if (made_with && made_with->make_motion) motion_ = made_with->make_motion(*this, name);
   }
   if (list_.Count() > 0 && !motion_) SetFrameIndex(0);
   InvalidateImage();
