@@ -7,6 +7,7 @@
 #include "components/component_services.h"
 #include "components/image_list.h"
 #include "components/orlo_collection.h"
+#include "core/wrap32.h"
 #include "lang/vocabulary.h"
 #include "scene/baselist.h"
 
@@ -240,8 +241,8 @@ void TVeskCustomImage::DrawPicture(graphics::TCustomDIBX& target) {
   const Rect from = src->BoundsRect();
 
   if (Angle != 0) {
-    const int32_t pivot_x = FlipH ? src->Width() - 1 - OffsetX : OffsetX;
-    const int32_t pivot_y = FlipV ? src->Height() - 1 - OffsetY : OffsetY;
+    const int32_t pivot_x = FlipH ? Wrap32(int64_t{src->Width()} - 1 - OffsetX) : OffsetX;
+    const int32_t pivot_y = FlipV ? Wrap32(int64_t{src->Height()} - 1 - OffsetY) : OffsetY;
     if (mask)
       target.DrawRotateMask(AnchorX(), AnchorY(), EffectiveZoomX(), EffectiveZoomY(), *src, from,
                             pivot_x, pivot_y, Angle, flip, *mask, blend);

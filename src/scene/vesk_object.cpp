@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/wrap32.h"
 #include "expr/param_text.h"
 #include "lang/properties.h"
 #include "lang/vocabulary.h"
@@ -479,16 +480,6 @@ bool TVeskControl::IsShown() const {
 }
 
 // ---- Geometry -----------------------------------------------------------
-
-namespace {
-
-// Positions are 32-bit values that scripts and saved games set freely; sums
-// of them wrap in 32 bits (as they always did) instead of being undefined.
-int32_t Wrap32(int64_t v) {
-  return static_cast<int32_t>(v);
-}
-
-}  // namespace
 
 int32_t TVeskControl::AnchorOffsetX(bool minus_one) const {
   const int32_t zoom = GetInt(PR_ZOOMX);
