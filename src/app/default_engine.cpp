@@ -42,16 +42,25 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   pictures_ = std::make_unique<components::TOrloCollection>(PictureServicesFor());
   component_services_ = std::make_unique<components::ComponentServices>();
   component_services_->pictures = pictures_.get();
+  message_source_ = std::make_unique<PageTextSource>(files_);
+  history_ = std::make_unique<components::TVeskNewHistory>(nullptr, nullptr, message_source_.get());
+  read_marks_ = std::make_unique<components::TVeskReadList>();
+  component_services_->history = history_.get();
+  component_services_->read_marks = read_marks_.get();
+  component_services_->messages = message_source_.get();
   kinds_ = std::make_shared<scene::KindRegistry>();
   components::RegisterComponentKinds(*kinds_, *component_services_);
   env.kinds = kinds_;
   auto scene = std::make_unique<SceneAdapter>(ctx, std::move(env));
   scene_ = scene.get();
+  message_ports_ = std::make_unique<MessagePorts>(scene_->root(), *history_, *read_marks_);
   if (router_) {
     scene::TVeskBaseList& root = scene_->root();
     scene_->providers().Add(*router_, std::make_unique<scene::SceneSystemProvider>(root));
     scene_->providers().Add(
         *router_, std::make_unique<components::PictureSystemProvider>(pictures_.get(), root));
+    scene_->providers().Add(*router_,
+                            std::make_unique<components::HistorySystemProvider>(*history_));
   }
   return scene;
 }
@@ -83,6 +92,8 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
   if (scene_) {
     env.ports.scene = &scene_->port();
     env.ports.menus = &scene_->port();
+    env.ports.messages = message_ports_.get();
+    env.ports.history = message_ports_.get();
     env.events = &scene_->root().Events;
   }
   auto project = std::make_unique<script::TProject>(env);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/engine_ports.h"
+#include "app/message_adapter.h"
 #include "app/scene_adapter.h"
 #include "components/component_services.h"
 #include "components/orlo_collection.h"
@@ -80,6 +81,11 @@ class DefaultEngineFactory final : public EngineFactory {
   std::unique_ptr<components::TOrloCollection> pictures_;
   std::unique_ptr<components::ComponentServices> component_services_;
   std::shared_ptr<scene::KindRegistry> kinds_;
+  // The message history, the read marks and where their messages come from.
+  std::unique_ptr<PageTextSource> message_source_;
+  std::unique_ptr<components::TVeskNewHistory> history_;
+  std::unique_ptr<components::TVeskReadList> read_marks_;
+  std::unique_ptr<MessagePorts> message_ports_;
   uint32_t image_seed_ = 0;
   SceneAdapter* scene_ = nullptr;
   platform::Window* window_ = nullptr;

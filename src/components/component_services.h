@@ -19,9 +19,16 @@ class TVeskObject;
 class TVeskControl;
 }  // namespace vesk::scene
 
+namespace vesk::text {
+class TFontPixelManager;
+}
+
 namespace vesk::components {
 
 class TOrloCollection;
+class TVeskNewHistory;
+class TVeskReadList;
+class MessageSource;
 
 // A motion (".lmt") playing on a control: it places the control and gives
 // it its pictures frame by frame. Motions are their own subsystem; the
@@ -47,6 +54,12 @@ struct ComponentServices {
   expr::TParamCollection* variables = nullptr;
   expr::TSysFuncMan* functions = nullptr;
   MotionFactory make_motion;  // empty until motions exist: ".lmt" sources show nothing
+  text::TFontPixelManager* glyphs = nullptr;  // the runtime's glyph cache; none: no text drawn
+  // The runtime's message history and read marks, and the script pages the
+  // message windows take their compiled messages from.
+  TVeskNewHistory* history = nullptr;
+  TVeskReadList* read_marks = nullptr;
+  MessageSource* messages = nullptr;
 };
 
 // A kind that needs the services keeps them from its maker: the kind

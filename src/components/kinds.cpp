@@ -6,6 +6,7 @@
 #include "components/button.h"
 #include "components/images.h"
 #include "components/map_image.h"
+#include "components/mes.h"
 #include "components/tile.h"
 #include "lang/vocabulary.h"
 #include "scene/kind_registry.h"
@@ -30,6 +31,7 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_TILE, FactoryOf<TVeskTile>(services));
   registry.Register(lang::LT_MAPIMG, FactoryOf<TVeskMapImage>(services));
   registry.Register(lang::LT_BUTTON, FactoryOf<TVeskButton>(services));
+  registry.Register(lang::LT_MES, FactoryOf<TVeskMes>(services));
 }
 
 }  // namespace vesk::components

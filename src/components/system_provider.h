@@ -1,6 +1,7 @@
 #pragma once
 // The system variables the component kinds answer: @CGDither, the picture
-// cache's dithering. The program registers one per scene with its system
+// cache's dithering, and the message history's @HistoryCount and
+// @HistoryMaxCount. The program registers them per scene with its system
 // router.
 #include "expr/system_router.h"
 
@@ -11,6 +12,7 @@ class TVeskBaseList;
 namespace vesk::components {
 
 class TOrloCollection;
+class TVeskNewHistory;
 
 class PictureSystemProvider final : public expr::SystemProvider {
  public:
@@ -25,6 +27,18 @@ class PictureSystemProvider final : public expr::SystemProvider {
  private:
   TOrloCollection* pictures_;
   scene::TVeskBaseList& root_;
+};
+
+class HistorySystemProvider final : public expr::SystemProvider {
+ public:
+  explicit HistorySystemProvider(TVeskNewHistory& history) : history_(history) {}
+  void RegisterWith(expr::SystemRouter& router);
+
+  bool Get(int id, int32_t index, expr::SysValue* out) override;
+  void Set(int id, const expr::SysValue& v) override;
+
+ private:
+  TVeskNewHistory& history_;
 };
 
 }  // namespace vesk::components

@@ -504,6 +504,19 @@ class TComTextIns : public TCommand {
   TVeskParser Record;
   TVeskParser Wait;
   TVeskParser BlockEvents;  // page version > 106
+
+  void Start(TCallMan& man) override;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
+  void SaveState(std::unique_ptr<ByteWriter>& state) override;
+  void LoadState(ByteReader& state) override;
+  bool Yields() const override { return wait_ != 0; }
+  bool BlocksEvents() const override { return blocks_ != 0; }
+
+ private:
+  void TransferState(RecordIO& io);
+  std::string window_;  // the message window shown into; empty: none
+  uint8_t wait_ = 0;
+  uint8_t blocks_ = 0;
 };
 
 class TComMovieStop : public TCommand {
@@ -552,6 +565,7 @@ class TComTextClr : public TCommand {
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_TextClr; }
   void Transfer(RecordIO& io) override;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
   TVeskParser WindowName;
 };
 
@@ -560,6 +574,7 @@ class TComEntryHist : public TCommand {
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_FormatHist; }
   void Transfer(RecordIO& io) override;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
   TVeskParser ObjectName;
 };
 
@@ -568,6 +583,7 @@ class TComCallHist : public TCommand {
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_CallHist; }
   void Transfer(RecordIO& io) override;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
   TVeskParser WindowName;
   TVeskParser StartIndex;
   TVeskParser Count;
@@ -578,12 +594,14 @@ class TComClrHist : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_ClrHist; }
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 class TComClrRead : public TCommand {
  public:
   using TCommand::TCommand;
   int ComType() const override { return lang::CMD_ClrRead; }
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 // The command class for a command id (0..60); nullptr for any other id.

@@ -421,6 +421,12 @@ TEST_F(CallManEventsTest, ResetClearsTheGameAndRestartsAtTheIndex) {
   struct History final : HistoryPort {
     int* count;
     void ClearHistory() override { ++*count; }
+    void ClearHistoryEntries() override {}
+    void ClearReadMarks() override {}
+    void RegisterHistoryFormat(const std::string&) override {}
+    int32_t HistoryCount() override { return 0; }
+    bool IsMessageWindow(const std::string&) override { return false; }
+    void ShowHistory(const std::string&, int32_t, int32_t, bool) override {}
   } history_port;
   tables_port.count = &tables;
   history_port.count = &history;

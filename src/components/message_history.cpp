@@ -1,0 +1,460 @@
+#include "components/message_history.h"
+
+#include <algorithm>
+
+#include "core/sjis.h"
+
+namespace vesk::components {
+namespace {
+
+// A stored count that the remaining bytes can hold (each element taking at
+// least `min_bytes`), so that a hostile count never allocates or loops far.
+size_t CheckedCount(ByteReader& in, size_t min_bytes, const char* what) {
+  const int32_t n = in.I32(what);
+  if (n < 0 || static_cast<size_t>(n) > in.remaining() / std::max<size_t>(min_bytes, 1))
+    throw ETruncated(std::string("bad ") + what + " " + std::to_string(n) + " at offset " +
+                     std::to_string(in.position()));
+  return static_cast<size_t>(n);
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= text.size() && !text.empty()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+// ---- TVeskHistData
+
+void TVeskHistData::Add(const std::string& file, int32_t command, const std::string& snapshot,
+                        int32_t height, int32_t last, int32_t first) {
+  Segment s;
+  if (Segments.empty() || !EqualsIgnoreAsciiCase(FileOf(Segments.size() - 1), file)) s.File = file;
+  s.CommandIndex = command;
+  s.FirstSource = first;
+  s.LastSource = last;
+  s.Height = height;
+  s.Snapshot = snapshot;
+  Segments.push_back(std::move(s));
+  Total += height;
+}
+
+std::string TVeskHistData::FileOf(size_t i) const {
+  for (size_t k = std::min(i + 1, Segments.size()); k-- > 0;)
+    if (!Segments[k].File.empty()) return Segments[k].File;
+  return {};
+}
+
+void TVeskHistData::Write(ByteWriter& out) const {
+  out.I32(static_cast<int32_t>(Segments.size()));
+  for (const Segment& s : Segments) {
+    out.Str(s.File);
+    out.I32(s.CommandIndex);
+    out.I32(s.FirstSource);
+    out.I32(s.LastSource);
+    out.I32(s.Height);
+    out.Str(s.Snapshot);
+  }
+  out.I32(Total);
+}
+
+void TVeskHistData::Read(ByteReader& in, int32_t version) {
+  Clear();
+  const size_t n = CheckedCount(in, 20, "history segment count");
+  for (size_t i = 0; i < n; ++i) {
+    Segment s;
+    s.File = in.Str("history file");
+    s.CommandIndex = in.I32("history command");
+    s.FirstSource = in.I32("history first source");
+    s.LastSource = in.I32("history last source");
+    s.Height = in.I32("history height");
+    if (version > 123) s.Snapshot = in.Str("history snapshot");
+    Segments.push_back(std::move(s));
+  }
+  Total = in.I32("history total");
+}
+
+void WriteOldEntryColumns(const std::vector<THistoryOldData>& entries, ByteWriter& out) {
+  out.I32(static_cast<int32_t>(entries.size()));
+  for (const auto& e : entries) out.Str(e.File);
+  for (const auto& e : entries) out.I32(e.CommandIndex);
+  for (const auto& e : entries) out.I32(e.PageIndex);
+  for (const auto& e : entries) {
+    out.I32(e.Width);
+    out.I32(e.Height);
+  }
+}
+
+std::vector<THistoryOldData> ReadOldEntryColumns(ByteReader& in) {
+  const size_t n = CheckedCount(in, 20, "history entry count");
+  std::vector<THistoryOldData> entries(n);
+  for (auto& e : entries) e.File = in.Str("history file");
+  for (auto& e : entries) e.CommandIndex = in.I32("history command");
+  for (auto& e : entries) e.PageIndex = in.I32("history page");
+  for (auto& e : entries) {
+    e.Width = in.I32("history width");
+    e.Height = in.I32("history height");
+  }
+  return entries;
+}
+
+// ---- TVeskNewHistory
+
+TVeskNewHistory::TVeskNewHistory(text::TFontPixelManager* glyphs,
+                                 text::TextEnvironment* environment, MessageSource* source)
+    : word_(glyphs, environment), source_(source) {
+  word_.PageWidth = 0;
+}
+
+void TVeskNewHistory::TakeFormat() {
+  word_.FontHeight = registered.FontHeight;
+  word_.BorderWidth = registered.BorderWidth;
+  word_.ShadowWidth = registered.ShadowWidth;
+  word_.PageWidth = registered.PageWidth;
+  word_.PageHeight = registered.PageHeight;
+  word_.LineSpace = registered.LineSpace;
+}
+
+void TVeskNewHistory::Record(const std::string& window, int32_t width, int32_t height,
+                             const std::string& file, const std::string& snapshot,
+                             int32_t page_index, int32_t last_source, int32_t first_source,
+                             int32_t command_index) {
+  pending = Pending{};
+  pending.set = true;
+  pending.window = window;
+  pending.File = file;
+  pending.CommandIndex = command_index;
+  pending.FirstSource = first_source;
+  pending.LastSource = last_source;
+  pending.Snapshot = snapshot;
+  if (registered.FontHeight == 0) {
+    pending.PageIndex = page_index;
+    pending.Width = width;
+    pending.Height = height;
+  }
+  // The format in force is the one registered when the first entry is made.
+  if (Entries.empty()) TakeFormat();
+}
+
+void TVeskNewHistory::Commit(const std::string& window) {
+  if (!pending.set || pending.window != window) return;
+  if (HasFormat())
+    CommitNew();
+  else
+    CommitOld();
+  pending = Pending{};
+}
+
+void TVeskNewHistory::CommitNew() {
+  if (!source_ || !source_->FileExists(pending.File)) return;
+  const auto texts = source_->LoadTexts(pending.File);
+  if (!texts || pending.CommandIndex < 0 ||
+      pending.CommandIndex >= static_cast<int32_t>(texts->texts.size()))
+    return;
+  const auto& stream = texts->texts[static_cast<size_t>(pending.CommandIndex)];
+  if (!stream) return;
+  if (!EqualsIgnoreAsciiCase(last_file_, pending.File) || last_command_ != pending.CommandIndex) {
+    word_.Clear();
+    last_file_.clear();
+    last_command_ = -1;
+    ByteReader in(stream->data(), stream->size());
+    try {
+      word_.ReadGlyphs(in);
+    } catch (const std::exception&) {
+      word_.Clear();
+      return;
+    }
+    last_file_ = pending.File;
+    last_command_ = pending.CommandIndex;
+  }
+  word_.VarSnapshot = SplitLines(pending.Snapshot);
+  word_.ExpandVars(0, -1);
+  const int32_t first = word_.SourceToIndex(pending.FirstSource);
+  int32_t last = -1;
+  if (pending.LastSource >= 0) {
+    const int32_t after = word_.SourceToIndex(pending.LastSource + 1);
+    last = after < 0 ? -1 : after - 1;
+  }
+  text::PageList scratch;
+  if (first >= 0) word_.Layout(scratch, first, last);
+  for (const auto& page : scratch) {
+    const int32_t h = page->PageHeight() + word_.LineSpace;
+    const text::TWdGlyph* first_glyph = page->FirstSourceGlyph();
+    const text::TWdGlyph* last_glyph = page->LastSourceGlyph();
+    const int32_t first_source = first_glyph ? word_.IndexToSource(first_glyph) : 0;
+    const int32_t last_source = last_glyph ? word_.IndexToSource(last_glyph) : 0;
+    if (Entries.empty() || word_.PageHeight < int64_t{h} + Entries.back()->Total)
+      Entries.push_back(std::make_unique<TVeskHistData>());
+    Entries.back()->Add(pending.File, pending.CommandIndex, pending.Snapshot, h, last_source,
+                        first_source);
+  }
+  Trim();
+  scratch.clear();
+  word_.CollapseVars(0, -1);
+  word_.VarSnapshot.clear();
+}
+
+void TVeskNewHistory::CommitOld() {
+  THistoryOldData e;
+  std::string previous;
+  for (size_t k = OldEntries.size(); k-- > 0;)
+    if (!OldEntries[k].File.empty()) {
+      previous = OldEntries[k].File;
+      break;
+    }
+  if (OldEntries.empty() || !EqualsIgnoreAsciiCase(previous, pending.File)) e.File = pending.File;
+  e.CommandIndex = pending.CommandIndex;
+  e.PageIndex = pending.PageIndex;
+  e.Width = pending.Width;
+  e.Height = pending.Height;
+  OldEntries.push_back(std::move(e));
+  Trim();
+}
+
+void TVeskNewHistory::Trim() {
+  if (MaxCount <= 0) return;
+  const auto max = static_cast<size_t>(MaxCount);
+  if (Entries.size() > max)
+    Entries.erase(Entries.begin(), Entries.begin() + static_cast<ptrdiff_t>(Entries.size() - max));
+  if (OldEntries.size() > max) {
+    // The oldest goes; its file name passes to the next entry when that one
+    // relied on it.
+    const size_t drop = OldEntries.size() - max;
+    std::string carried;
+    for (size_t k = 0; k < drop; ++k)
+      if (!OldEntries[k].File.empty()) carried = OldEntries[k].File;
+    OldEntries.erase(OldEntries.begin(), OldEntries.begin() + static_cast<ptrdiff_t>(drop));
+    if (OldEntries.front().File.empty()) OldEntries.front().File = carried;
+  }
+}
+
+int32_t TVeskNewHistory::Count() const {
+  if (!HasFormat()) return static_cast<int32_t>(OldEntries.size());
+  int64_t total = 0;
+  for (const auto& e : Entries) total += e->Total;
+  return static_cast<int32_t>(std::clamp<int64_t>(total, INT32_MIN, INT32_MAX));
+}
+
+void TVeskNewHistory::Clear() {
+  Entries.clear();
+  OldEntries.clear();
+  pending = Pending{};
+}
+
+TVeskNewHistory::Selection TVeskNewHistory::Select(int32_t start, int32_t count) const {
+  Selection sel;
+  if (!HasFormat()) {
+    std::string file;
+    for (int64_t i = 0; i < static_cast<int64_t>(OldEntries.size()); ++i) {
+      if (!OldEntries[static_cast<size_t>(i)].File.empty())
+        file = OldEntries[static_cast<size_t>(i)].File;
+      if (i < start || i >= int64_t{start} + count) continue;
+      THistoryOldData e = OldEntries[static_cast<size_t>(i)];
+      e.File = file;  // each copied entry names its file
+      sel.old_entries.push_back(std::move(e));
+    }
+    return sel;
+  }
+  int64_t sum = 0;
+  bool started = false;
+  const int64_t end = int64_t{start} + count;
+  for (const auto& entry : Entries)
+    for (size_t k = 0; k < entry->Segments.size(); ++k) {
+      const auto& s = entry->Segments[k];
+      const int64_t next = sum + s.Height;
+      if (!started && next > start) {
+        started = true;
+        sel.offset = static_cast<int32_t>(sum - start);
+      }
+      if (started) {
+        if (sum >= end) return sel;
+        TVeskHistData::Segment copy = s;
+        copy.File = entry->FileOf(k);
+        sel.segments.push_back(std::move(copy));
+      }
+      sum = next;
+    }
+  return sel;
+}
+
+void TVeskNewHistory::Write(ByteWriter& out) const {
+  out.I32(static_cast<int32_t>(OldEntries.size()));
+  for (const auto& e : OldEntries) {
+    out.Str(e.File);
+    out.I32(e.CommandIndex);
+    out.I32(e.PageIndex);
+    out.I32(e.Width);
+    out.I32(e.Height);
+  }
+  out.Str(pending.File);
+  out.I32(pending.CommandIndex);
+  out.I32(pending.PageIndex);
+  out.I32(pending.Width);
+  out.I32(pending.Height);
+  out.Str(pending.window);
+  out.I32(MaxCount);
+  out.I32(word_.FontHeight);
+  out.I32(word_.BorderWidth);
+  out.I32(word_.ShadowWidth);
+  out.I32(word_.PageWidth);
+  out.I32(word_.PageHeight);
+  out.I32(word_.LineSpace);
+  out.I32(pending.FirstSource);
+  out.I32(pending.LastSource);
+  out.I32(static_cast<int32_t>(Entries.size()));
+  for (const auto& e : Entries) e->Write(out);
+  out.Str(pending.Snapshot);
+}
+
+void TVeskNewHistory::Read(ByteReader& in, int32_t version) {
+  Clear();
+  if (version < 113) {
+    in.Str("history header");
+    OldEntries = ReadOldEntryColumns(in);
+  } else {
+    const size_t n = CheckedCount(in, 20, "history entry count");
+    for (size_t i = 0; i < n; ++i) {
+      THistoryOldData e;
+      e.File = in.Str("history file");
+      e.CommandIndex = in.I32("history command");
+      e.PageIndex = in.I32("history page");
+      e.Width = in.I32("history width");
+      e.Height = in.I32("history height");
+      OldEntries.push_back(std::move(e));
+    }
+  }
+  pending.File = in.Str("pending history file");
+  pending.CommandIndex = in.I32("pending history command");
+  pending.PageIndex = in.I32("pending history page");
+  pending.Width = in.I32("pending history width");
+  pending.Height = in.I32("pending history height");
+  pending.window = in.Str("pending history window");
+  pending.set = !pending.window.empty() || !pending.File.empty();
+  if (version < 113) return;
+  MaxCount = in.I32("history maximum");
+  word_.FontHeight = in.I32("history font height");
+  word_.BorderWidth = in.I32("history border");
+  word_.ShadowWidth = in.I32("history shadow");
+  word_.PageWidth = in.I32("history width");
+  word_.PageHeight = in.I32("history height");
+  word_.LineSpace = in.I32("history line space");
+  pending.FirstSource = in.I32("pending history first source");
+  pending.LastSource = in.I32("pending history last source");
+  const size_t n = CheckedCount(in, 8, "history page count");
+  for (size_t i = 0; i < n; ++i) {
+    auto entry = std::make_unique<TVeskHistData>();
+    entry->Read(in, version);
+    Entries.push_back(std::move(entry));
+  }
+  if (version > 123) pending.Snapshot = in.Str("pending history snapshot");
+  last_file_.clear();
+  last_command_ = -1;
+}
+
+// ---- TVeskReadList
+
+TVeskReadList::Item* TVeskReadList::Find(const std::string& file) {
+  auto it = index_.find(LowerAsciiSjis(file));
+  return it == index_.end() ? nullptr : &items_[it->second];
+}
+
+const TVeskReadList::Item* TVeskReadList::Find(const std::string& file) const {
+  auto it = index_.find(LowerAsciiSjis(file));
+  return it == index_.end() ? nullptr : &items_[it->second];
+}
+
+void TVeskReadList::SetPending(const std::string& window, const std::string& file,
+                               int32_t page_index, int32_t command_index) {
+  pending_ = Pending{file, command_index, page_index, window};
+}
+
+void TVeskReadList::CommitPending(const std::string& window) {
+  if (pending_.File.empty() || pending_.window != window) return;
+  Item* item = Find(pending_.File);
+  if (!item) {
+    index_.emplace(LowerAsciiSjis(pending_.File), items_.size());
+    items_.push_back(Item{pending_.File, {}, {}});
+    item = &items_.back();
+  }
+  bool present = false;
+  for (size_t i = 0; i < item->commands.size() && !present; ++i)
+    present = item->commands[i] == pending_.CommandIndex && item->pages[i] == pending_.PageIndex;
+  if (!present) {
+    item->commands.push_back(pending_.CommandIndex);
+    item->pages.push_back(pending_.PageIndex);
+  }
+  pending_.File.clear();
+}
+
+bool TVeskReadList::IsRead(const std::string& file, int32_t command_index,
+                           int32_t page_index) const {
+  const Item* item = Find(file);
+  if (!item) return false;
+  for (size_t i = 0; i < item->commands.size(); ++i)
+    if (item->commands[i] == command_index && item->pages[i] == page_index) return true;
+  return false;
+}
+
+void TVeskReadList::Clear() {
+  items_.clear();
+  index_.clear();
+  pending_ = Pending{};
+}
+
+size_t TVeskReadList::MarkCount() const {
+  size_t n = 0;
+  for (const auto& item : items_) n += item.commands.size();
+  return n;
+}
+
+void TVeskReadList::Write(ByteWriter& out) const {
+  out.I32(static_cast<int32_t>(items_.size()));
+  for (const auto& item : items_) {
+    out.Str(item.file);
+    out.I32(static_cast<int32_t>(item.commands.size()));
+    for (int32_t c : item.commands) out.I32(c);
+    for (int32_t p : item.pages) out.I32(p);
+  }
+  out.Str(pending_.File);
+  out.I32(pending_.CommandIndex);
+  out.I32(pending_.PageIndex);
+  out.Str(pending_.window);
+}
+
+void TVeskReadList::Read(ByteReader& in) {
+  Clear();
+  const size_t count = CheckedCount(in, 8, "read mark file count");
+  for (size_t i = 0; i < count; ++i) {
+    Item item;
+    item.file = in.Str("read mark file");
+    const size_t n = CheckedCount(in, 8, "read mark count");
+    item.commands.resize(n);
+    item.pages.resize(n);
+    for (auto& c : item.commands) c = in.I32("read mark command");
+    for (auto& p : item.pages) p = in.I32("read mark page");
+    // A file stored twice adds to the first.
+    if (Item* existing = Find(item.file)) {
+      existing->commands.insert(existing->commands.end(), item.commands.begin(),
+                                item.commands.end());
+      existing->pages.insert(existing->pages.end(), item.pages.begin(), item.pages.end());
+      continue;
+    }
+    index_.emplace(LowerAsciiSjis(item.file), items_.size());
+    items_.push_back(std::move(item));
+  }
+  pending_.File = in.Str("pending read mark file");
+  pending_.CommandIndex = in.I32("pending read mark command");
+  pending_.PageIndex = in.I32("pending read mark page");
+  pending_.window = in.Str("pending read mark window");
+}
+
+}  // namespace vesk::components
