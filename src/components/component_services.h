@@ -14,14 +14,14 @@ class TParamCollection;
 class TSysFuncMan;
 }  // namespace vesk::expr
 
+namespace vesk::text {
+class TFontPixelManager;
+}  // namespace vesk::text
+
 namespace vesk::scene {
 class TVeskObject;
 class TVeskControl;
 }  // namespace vesk::scene
-
-namespace vesk::text {
-class TFontPixelManager;
-}
 
 namespace vesk::components {
 
@@ -54,7 +54,9 @@ struct ComponentServices {
   expr::TParamCollection* variables = nullptr;
   expr::TSysFuncMan* functions = nullptr;
   MotionFactory make_motion;  // empty until motions exist: ".lmt" sources show nothing
-  text::TFontPixelManager* glyphs = nullptr;  // the runtime's glyph cache; none: no text drawn
+  // The one glyph cache every text drawer shares (message windows, menus,
+  // labels, text boxes); null: text draws nothing.
+  text::TFontPixelManager* glyphs = nullptr;
   // The runtime's message history and read marks, and the script pages the
   // message windows take their compiled messages from.
   TVeskNewHistory* history = nullptr;
