@@ -109,23 +109,9 @@ const text::TTpWord* TMesDataCacheList::Lookup(MessageSource& source,
   return f->words.front().word.get();
 }
 
-// ---- Message data
-
-void TVeskNewMesData::Write(ByteWriter& out) const {
-  WriteOldEntryColumns(OldEntries, out);
-  Messages.Write(out);
-}
-
-void TVeskNewMesData::Read(ByteReader& in, int32_t version) {
-  OldEntries = ReadOldEntryColumns(in);
-  Messages.Clear();
-  if (version > 112) Messages.Read(in, version);
-}
-
 // ---- TVeskMes
 
-TVeskMes::TVeskMes(scene::TVeskBaseList* root)
-    : scene::TVeskControl(root), Word(nullptr, this) {
+TVeskMes::TVeskMes(scene::TVeskBaseList* root) : scene::TVeskControl(root), Word(nullptr, this) {
   Word.OnNotify = [this](const std::string& value) { Notified(value); };
 }
 
@@ -213,7 +199,8 @@ void TVeskMes::PageStart() {
   if (OnPlayStart.empty()) return;
   bool read = false;
   if (ModeValue == kRecording && !SourceFile.empty())
-    if (TVeskReadList* marks = ReadMarks()) read = marks->IsRead(SourceFile, CommandIndex, PageIndex);
+    if (TVeskReadList* marks = ReadMarks())
+      read = marks->IsRead(SourceFile, CommandIndex, PageIndex);
   QueueEvent(PR_ONPLAYSTART, OnPlayStart, {read ? "1" : "0"});
   StartSkip = 1;
 }
@@ -301,11 +288,12 @@ void TVeskMes::BuildPages() {
     MessageSource* source = Source();
     const std::string file = MesData.Messages.FileOf(0);
     if (!source || !source->FileExists(file)) return;
-    const text::TTpWord* message = MesData.Cache.Lookup(*source, Glyphs(), this, file,
-                                                        segments[0].CommandIndex);
+    const text::TTpWord* message =
+        MesData.Cache.Lookup(*source, Glyphs(), this, file, segments[0].CommandIndex);
     if (!message) return;
-    Word.CopyGlyphs(*message, message->SourceToIndex(segments[0].FirstSource),
-                    segments[0].LastSource < 0 ? -1 : message->SourceToIndex(segments[0].LastSource));
+    Word.CopyGlyphs(
+        *message, message->SourceToIndex(segments[0].FirstSource),
+        segments[0].LastSource < 0 ? -1 : message->SourceToIndex(segments[0].LastSource));
     Word.VarSnapshot = SnapshotLines(segments[0].Snapshot);
     Word.ExpandVars(0, -1);
     Word.Layout(Pages, 0, -1);
@@ -331,8 +319,9 @@ void TVeskMes::BuildHistoryPages() {
         MesData.Cache.Lookup(*source, Glyphs(), this, file, segments[i].CommandIndex);
     if (!message) break;
     const auto from = static_cast<int32_t>(Word.GlyphCount());
-    Word.CopyGlyphs(*message, message->SourceToIndex(segments[i].FirstSource),
-                    segments[i].LastSource < 0 ? -1 : message->SourceToIndex(segments[i].LastSource));
+    Word.CopyGlyphs(
+        *message, message->SourceToIndex(segments[i].FirstSource),
+        segments[i].LastSource < 0 ? -1 : message->SourceToIndex(segments[i].LastSource));
     Word.VarSnapshot = SnapshotLines(segments[i].Snapshot);
     Word.ExpandVars(from, -1);
     text::PageList scratch;
@@ -784,90 +773,82 @@ void TVeskMes::SetStr(int id, const std::string& value) {
 
 // ---- Stored form
 
+void TVeskNewMesData::Transfer(RecordIO& io) {
+  TransferOldEntryColumns(io, OldEntries);
+  if (io.Since(113))
+    Messages.Transfer(io);
+  else
+    Messages.Clear();
+}
+
 void TVeskMes::TransferKindFields(RecordIO& io) {
-  if (!io.loading()) {
+  const bool loading = io.loading();
+  if (!loading) {
     // A loaded game shows the variable values of the moment it was saved.
     if (text::TWdPage* page = CurrentPage()) {
       page->CollectValues();
       for (auto& s : MesData.Messages.Segments) s.Snapshot = page->CollectedValues;
     }
-    ByteWriter& out = io.writer();
-    Word.WriteSettings(out);
-    MesData.Write(out);
-    out.U8(HistoryPacked);
-    out.I32(HistoryOffset);
-    out.Str(Text);
-    out.I32(PageIndex);
-    out.I32(ScrollY);
-    out.I32(ReservedInt);
-    for (const std::string* s : {&ReservedStr[0], &ReservedStr[1], &ReservedStr[2], &OnPlaying,
-                                 &OnPlayStart, &OnPlayEnd, &OnLink, &OnNotify})
-      out.Str(*s);
-    out.U8(PausedFlag);
-    out.U8(TextPausedFlag);
-    out.I32(TextDelay);
-    out.U8(ModeValue);
-    out.Str(SourceFile);
-    out.I32(CommandIndex);
-    out.Str(OnIdle);
-    out.U8(CaptureLink);
-    ByteWriter states;
-    for (const auto& page : Pages) page->SaveState(states);
-    out.I32(static_cast<int32_t>(states.bytes().size()));
-    out.Bytes(states.bytes().data(), states.bytes().size());
-    return;
   }
-  ByteReader& in = io.reader();
-  const int32_t version = io.version();
-  Word.ReadSettings(in, version);
-  MesData.Read(in, version);
-  HistoryPacked = in.U8("history packed");
-  if (version > 112) HistoryOffset = in.I32("history offset");
-  Text = in.Str("message text");
-  // The pages come back from the text or the message data before their
-  // state is read.
-  const std::string text = Text;
-  if (MesData.Messages.Segments.empty() && MesData.OldEntries.empty()) {
-    SetText(text);
-  } else {
-    const int32_t offset = HistoryOffset;
-    Rebuild(false);
-    HistoryOffset = offset;
+  Word.TransferSettings(io);
+  MesData.Transfer(io);
+  io.U8(HistoryPacked, "history packed");
+  if (io.Since(113)) io.I32(HistoryOffset, "history offset");
+  io.Str(Text, "message text");
+  if (loading) {
+    // The pages come back from the text or the message data before their
+    // state is read.
+    if (MesData.Messages.Segments.empty() && MesData.OldEntries.empty()) {
+      SetText(std::string(Text));
+    } else {
+      const int32_t offset = HistoryOffset;
+      Rebuild(false);
+      HistoryOffset = offset;
+    }
+    StartSkip = 0;
+    if (Root) Root->Events.RemoveWaitingOf(Name);
   }
-  StartSkip = 0;
-  Root->Events.RemoveWaitingOf(Name);
-  PageIndex = in.I32("page index");
-  ScrollY = in.I32("scroll position");
-  ReservedInt = in.I32("reserved");
+  io.I32(PageIndex, "page index");
+  io.I32(ScrollY, "scroll position");
+  io.I32(ReservedInt, "reserved");
   for (std::string* s : {&ReservedStr[0], &ReservedStr[1], &ReservedStr[2], &OnPlaying,
                          &OnPlayStart, &OnPlayEnd, &OnLink, &OnNotify})
-    *s = in.Str("message handler");
-  Word.NotifyEnabled = !OnNotify.empty();
-  PausedFlag = in.U8("paused");
-  TextPausedFlag = in.U8("text paused");
-  Word.TextPaused = PausedFlag || TextPausedFlag;
-  TextDelay = in.I32("text delay");
-  Word.DelayScale = TextDelay;
-  ModeValue = in.U8("message mode");
-  SourceFile = in.Str("message file");
-  CommandIndex = in.I32("message command");
-  if (text::TWdPage* page = CurrentPage()) {
-    page->Rewind();
-    Word.SetGlyphs(Glyphs());
-    page->Prerender(false);
+    io.Str(*s, "message handler");
+  io.Flag(PausedFlag, "paused");
+  io.Flag(TextPausedFlag, "text paused");
+  io.I32(TextDelay, "text delay");
+  io.U8(ModeValue, "message mode");
+  io.Str(SourceFile, "message file");
+  io.I32(CommandIndex, "message command");
+  if (loading) {
+    Word.NotifyEnabled = !OnNotify.empty();
+    Word.TextPaused = PausedFlag || TextPausedFlag;
+    Word.DelayScale = TextDelay;
+    if (text::TWdPage* page = CurrentPage()) {
+      page->Rewind();
+      Word.SetGlyphs(Glyphs());
+      page->Prerender(false);
+    }
   }
-  if (version > 103) OnIdle = in.Str("idle handler");
-  if (version >= 120) CaptureLink = in.U8("capture link");
-  const int32_t size = in.I32("page state size");
-  if (size < 0 || static_cast<size_t>(size) > in.remaining())
-    throw ETruncated("bad page state size " + std::to_string(size));
-  ByteReader states(in.Bytes(static_cast<size_t>(size), "page states"), static_cast<size_t>(size));
-  for (auto& page : Pages) {
-    if (states.at_end()) break;
-    page->LoadState(states);
+  if (io.Since(104)) io.Str(OnIdle, "idle handler");
+  if (io.Since(120)) io.Flag(CaptureLink, "capture link");
+  // The reveal state of every page, as one counted block.
+  std::vector<uint8_t> states;
+  if (!loading) {
+    ByteWriter out;
+    for (const auto& page : Pages) page->SaveState(out);
+    states = std::move(out.bytes());
   }
-  NeedsRender = false;
-  HideOnRender = false;
+  io.Blob(states, "page state size", "page states");
+  if (loading) {
+    ByteReader in(states.data(), states.size());
+    for (auto& page : Pages) {
+      if (in.at_end()) break;
+      page->LoadState(in);
+    }
+    NeedsRender = false;
+    HideOnRender = false;
+  }
 }
 
 }  // namespace vesk::components

@@ -49,8 +49,7 @@ struct TVeskNewMesData {
   std::vector<THistoryOldData> OldEntries;
   TMesDataCacheList Cache;
 
-  void Write(ByteWriter& out) const;
-  void Read(ByteReader& in, int32_t version);
+  void Transfer(RecordIO& io);
 };
 
 class TVeskMes final : public scene::TVeskControl, public ServiceUser, text::TextEnvironment {

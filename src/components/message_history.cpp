@@ -2,20 +2,12 @@
 
 #include <algorithm>
 
+#include "core/record_io.h"
 #include "core/sjis.h"
+#include "core/version.h"
 
 namespace vesk::components {
 namespace {
-
-// A stored count that the remaining bytes can hold (each element taking at
-// least `min_bytes`), so that a hostile count never allocates or loops far.
-size_t CheckedCount(ByteReader& in, size_t min_bytes, const char* what) {
-  const int32_t n = in.I32(what);
-  if (n < 0 || static_cast<size_t>(n) > in.remaining() / std::max<size_t>(min_bytes, 1))
-    throw ETruncated(std::string("bad ") + what + " " + std::to_string(n) + " at offset " +
-                     std::to_string(in.position()));
-  return static_cast<size_t>(n);
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -54,56 +46,47 @@ std::string TVeskHistData::FileOf(size_t i) const {
   return {};
 }
 
+void TVeskHistData::Transfer(RecordIO& io) {
+  io.List(Segments, 20, "history segment count", [&](Segment& s) {
+    io.Str(s.File, "history file");
+    io.I32(s.CommandIndex, "history command");
+    io.I32(s.FirstSource, "history first source");
+    io.I32(s.LastSource, "history last source");
+    io.I32(s.Height, "history height");
+    if (io.Since(124)) io.Str(s.Snapshot, "history snapshot");
+  });
+  io.I32(Total, "history total");
+}
+
 void TVeskHistData::Write(ByteWriter& out) const {
-  out.I32(static_cast<int32_t>(Segments.size()));
-  for (const Segment& s : Segments) {
-    out.Str(s.File);
-    out.I32(s.CommandIndex);
-    out.I32(s.FirstSource);
-    out.I32(s.LastSource);
-    out.I32(s.Height);
-    out.Str(s.Snapshot);
-  }
-  out.I32(Total);
+  SaveRecord(*this, out, kSaveVersion);
 }
 
 void TVeskHistData::Read(ByteReader& in, int32_t version) {
-  Clear();
-  const size_t n = CheckedCount(in, 20, "history segment count");
-  for (size_t i = 0; i < n; ++i) {
-    Segment s;
-    s.File = in.Str("history file");
-    s.CommandIndex = in.I32("history command");
-    s.FirstSource = in.I32("history first source");
-    s.LastSource = in.I32("history last source");
-    s.Height = in.I32("history height");
-    if (version > 123) s.Snapshot = in.Str("history snapshot");
-    Segments.push_back(std::move(s));
+  LoadRecord(*this, in, version);
+}
+
+void TransferOldEntryColumns(RecordIO& io, std::vector<THistoryOldData>& entries) {
+  const int32_t n = io.Count(entries.size(), 20, "history entry count");
+  if (io.loading()) entries.assign(static_cast<size_t>(n), THistoryOldData{});
+  for (auto& e : entries) io.Str(e.File, "history file");
+  for (auto& e : entries) io.I32(e.CommandIndex, "history command");
+  for (auto& e : entries) io.I32(e.PageIndex, "history page");
+  for (auto& e : entries) {
+    io.I32(e.Width, "history width");
+    io.I32(e.Height, "history height");
   }
-  Total = in.I32("history total");
 }
 
 void WriteOldEntryColumns(const std::vector<THistoryOldData>& entries, ByteWriter& out) {
-  out.I32(static_cast<int32_t>(entries.size()));
-  for (const auto& e : entries) out.Str(e.File);
-  for (const auto& e : entries) out.I32(e.CommandIndex);
-  for (const auto& e : entries) out.I32(e.PageIndex);
-  for (const auto& e : entries) {
-    out.I32(e.Width);
-    out.I32(e.Height);
-  }
+  RecordIO io(out, kSaveVersion);
+  TransferOldEntryColumns(io, const_cast<std::vector<THistoryOldData>&>(entries));
 }
 
 std::vector<THistoryOldData> ReadOldEntryColumns(ByteReader& in) {
-  const size_t n = CheckedCount(in, 20, "history entry count");
-  std::vector<THistoryOldData> entries(n);
-  for (auto& e : entries) e.File = in.Str("history file");
-  for (auto& e : entries) e.CommandIndex = in.I32("history command");
-  for (auto& e : entries) e.PageIndex = in.I32("history page");
-  for (auto& e : entries) {
-    e.Width = in.I32("history width");
-    e.Height = in.I32("history height");
-  }
+  std::vector<THistoryOldData> entries;
+  RecordIO io(in, kSaveVersion);
+  TransferOldEntryColumns(io, entries);
   return entries;
 }
 
@@ -286,78 +269,61 @@ TVeskNewHistory::Selection TVeskNewHistory::Select(int32_t start, int32_t count)
   return sel;
 }
 
-void TVeskNewHistory::Write(ByteWriter& out) const {
-  out.I32(static_cast<int32_t>(OldEntries.size()));
-  for (const auto& e : OldEntries) {
-    out.Str(e.File);
-    out.I32(e.CommandIndex);
-    out.I32(e.PageIndex);
-    out.I32(e.Width);
-    out.I32(e.Height);
+void TVeskNewHistory::Transfer(RecordIO& io) {
+  if (io.loading()) Clear();
+  if (!io.Since(113)) {
+    std::string header;  // carried by old saves, of no use
+    io.Str(header, "history header");
+    TransferOldEntryColumns(io, OldEntries);
+  } else {
+    io.List(OldEntries, 20, "history entry count", [&](THistoryOldData& e) {
+      io.Str(e.File, "history file");
+      io.I32(e.CommandIndex, "history command");
+      io.I32(e.PageIndex, "history page");
+      io.I32(e.Width, "history width");
+      io.I32(e.Height, "history height");
+    });
   }
-  out.Str(pending.File);
-  out.I32(pending.CommandIndex);
-  out.I32(pending.PageIndex);
-  out.I32(pending.Width);
-  out.I32(pending.Height);
-  out.Str(pending.window);
-  out.I32(MaxCount);
-  out.I32(word_.FontHeight);
-  out.I32(word_.BorderWidth);
-  out.I32(word_.ShadowWidth);
-  out.I32(word_.PageWidth);
-  out.I32(word_.PageHeight);
-  out.I32(word_.LineSpace);
-  out.I32(pending.FirstSource);
-  out.I32(pending.LastSource);
-  out.I32(static_cast<int32_t>(Entries.size()));
-  for (const auto& e : Entries) e->Write(out);
-  out.Str(pending.Snapshot);
+  io.Str(pending.File, "pending history file");
+  io.I32(pending.CommandIndex, "pending history command");
+  io.I32(pending.PageIndex, "pending history page");
+  io.I32(pending.Width, "pending history width");
+  io.I32(pending.Height, "pending history height");
+  io.Str(pending.window, "pending history window");
+  if (io.loading()) {
+    pending.set = !pending.window.empty() || !pending.File.empty();
+    last_file_.clear();
+    last_command_ = -1;
+  }
+  if (!io.Since(113)) return;
+  io.I32(MaxCount, "history maximum");
+  io.I32(word_.FontHeight, "history font height");
+  io.I32(word_.BorderWidth, "history border");
+  io.I32(word_.ShadowWidth, "history shadow");
+  io.I32(word_.PageWidth, "history width");
+  io.I32(word_.PageHeight, "history height");
+  io.I32(word_.LineSpace, "history line space");
+  io.I32(pending.FirstSource, "pending history first source");
+  io.I32(pending.LastSource, "pending history last source");
+  const int32_t n = io.Count(Entries.size(), 8, "history page count");
+  if (io.loading()) {
+    for (int32_t i = 0; i < n; ++i) {
+      auto entry = std::make_unique<TVeskHistData>();
+      entry->Transfer(io);
+      Entries.push_back(std::move(entry));
+    }
+  } else {
+    for (auto& entry : Entries) entry->Transfer(io);
+  }
+  if (io.Since(124)) io.Str(pending.Snapshot, "pending history snapshot");
+}
+
+void TVeskNewHistory::Write(ByteWriter& out) const {
+  SaveRecord(*this, out, kSaveVersion);
 }
 
 void TVeskNewHistory::Read(ByteReader& in, int32_t version) {
-  Clear();
-  if (version < 113) {
-    in.Str("history header");
-    OldEntries = ReadOldEntryColumns(in);
-  } else {
-    const size_t n = CheckedCount(in, 20, "history entry count");
-    for (size_t i = 0; i < n; ++i) {
-      THistoryOldData e;
-      e.File = in.Str("history file");
-      e.CommandIndex = in.I32("history command");
-      e.PageIndex = in.I32("history page");
-      e.Width = in.I32("history width");
-      e.Height = in.I32("history height");
-      OldEntries.push_back(std::move(e));
-    }
-  }
-  pending.File = in.Str("pending history file");
-  pending.CommandIndex = in.I32("pending history command");
-  pending.PageIndex = in.I32("pending history page");
-  pending.Width = in.I32("pending history width");
-  pending.Height = in.I32("pending history height");
-  pending.window = in.Str("pending history window");
-  pending.set = !pending.window.empty() || !pending.File.empty();
-  if (version < 113) return;
-  MaxCount = in.I32("history maximum");
-  word_.FontHeight = in.I32("history font height");
-  word_.BorderWidth = in.I32("history border");
-  word_.ShadowWidth = in.I32("history shadow");
-  word_.PageWidth = in.I32("history width");
-  word_.PageHeight = in.I32("history height");
-  word_.LineSpace = in.I32("history line space");
-  pending.FirstSource = in.I32("pending history first source");
-  pending.LastSource = in.I32("pending history last source");
-  const size_t n = CheckedCount(in, 8, "history page count");
-  for (size_t i = 0; i < n; ++i) {
-    auto entry = std::make_unique<TVeskHistData>();
-    entry->Read(in, version);
-    Entries.push_back(std::move(entry));
-  }
-  if (version > 123) pending.Snapshot = in.Str("pending history snapshot");
-  last_file_.clear();
-  last_command_ = -1;
+  LoadRecord(*this, in, version);
 }
 
 // ---- TVeskReadList
@@ -416,45 +382,45 @@ size_t TVeskReadList::MarkCount() const {
   return n;
 }
 
-void TVeskReadList::Write(ByteWriter& out) const {
-  out.I32(static_cast<int32_t>(items_.size()));
-  for (const auto& item : items_) {
-    out.Str(item.file);
-    out.I32(static_cast<int32_t>(item.commands.size()));
-    for (int32_t c : item.commands) out.I32(c);
-    for (int32_t p : item.pages) out.I32(p);
+void TVeskReadList::Transfer(RecordIO& io) {
+  std::vector<Item> loaded;
+  std::vector<Item>& items = io.loading() ? loaded : items_;
+  io.List(items, 8, "read mark file count", [&](Item& item) {
+    io.Str(item.file, "read mark file");
+    const int32_t n = io.Count(item.commands.size(), 8, "read mark count");
+    if (io.loading()) {
+      item.commands.resize(static_cast<size_t>(n));
+      item.pages.resize(static_cast<size_t>(n));
+    }
+    for (auto& c : item.commands) io.I32(c, "read mark command");
+    for (auto& p : item.pages) io.I32(p, "read mark page");
+  });
+  if (io.loading()) {
+    Clear();
+    for (auto& item : loaded) {
+      // A file stored twice adds to the first.
+      if (Item* existing = Find(item.file)) {
+        existing->commands.insert(existing->commands.end(), item.commands.begin(),
+                                  item.commands.end());
+        existing->pages.insert(existing->pages.end(), item.pages.begin(), item.pages.end());
+        continue;
+      }
+      index_.emplace(LowerAsciiSjis(item.file), items_.size());
+      items_.push_back(std::move(item));
+    }
   }
-  out.Str(pending_.File);
-  out.I32(pending_.CommandIndex);
-  out.I32(pending_.PageIndex);
-  out.Str(pending_.window);
+  io.Str(pending_.File, "pending read mark file");
+  io.I32(pending_.CommandIndex, "pending read mark command");
+  io.I32(pending_.PageIndex, "pending read mark page");
+  io.Str(pending_.window, "pending read mark window");
+}
+
+void TVeskReadList::Write(ByteWriter& out) const {
+  SaveRecord(*this, out, kSaveVersion);
 }
 
 void TVeskReadList::Read(ByteReader& in) {
-  Clear();
-  const size_t count = CheckedCount(in, 8, "read mark file count");
-  for (size_t i = 0; i < count; ++i) {
-    Item item;
-    item.file = in.Str("read mark file");
-    const size_t n = CheckedCount(in, 8, "read mark count");
-    item.commands.resize(n);
-    item.pages.resize(n);
-    for (auto& c : item.commands) c = in.I32("read mark command");
-    for (auto& p : item.pages) p = in.I32("read mark page");
-    // A file stored twice adds to the first.
-    if (Item* existing = Find(item.file)) {
-      existing->commands.insert(existing->commands.end(), item.commands.begin(),
-                                item.commands.end());
-      existing->pages.insert(existing->pages.end(), item.pages.begin(), item.pages.end());
-      continue;
-    }
-    index_.emplace(LowerAsciiSjis(item.file), items_.size());
-    items_.push_back(std::move(item));
-  }
-  pending_.File = in.Str("pending read mark file");
-  pending_.CommandIndex = in.I32("pending read mark command");
-  pending_.PageIndex = in.I32("pending read mark page");
-  pending_.window = in.Str("pending read mark window");
+  LoadRecord(*this, in, kSaveVersion);
 }
 
 }  // namespace vesk::components

@@ -13,6 +13,7 @@
 
 #include "core/byte_reader.h"
 #include "core/byte_writer.h"
+#include "core/record_io.h"
 #include "text/tpwords.h"
 
 namespace vesk::components {
@@ -53,6 +54,7 @@ struct TVeskHistData {
     Total = 0;
   }
   // The stored form; the snapshot exists from save version 124.
+  void Transfer(RecordIO& io);
   void Write(ByteWriter& out) const;
   void Read(ByteReader& in, int32_t version);
 };
@@ -66,6 +68,7 @@ struct THistoryOldData {
 };
 
 // The old entries' stored form inside the message data: columns.
+void TransferOldEntryColumns(RecordIO& io, std::vector<THistoryOldData>& entries);
 void WriteOldEntryColumns(const std::vector<THistoryOldData>& entries, ByteWriter& out);
 std::vector<THistoryOldData> ReadOldEntryColumns(ByteReader& in);
 
@@ -118,6 +121,7 @@ class TVeskNewHistory {
   Selection Select(int32_t start, int32_t count) const;
 
   // The history's section of a saved game.
+  void Transfer(RecordIO& io);
   void Write(ByteWriter& out) const;
   void Read(ByteReader& in, int32_t version);
 
@@ -150,8 +154,9 @@ class TVeskReadList {
   size_t MarkCount() const;
   const Pending& pending() const { return pending_; }
 
+  // Stored only from save version 100 on (the caller checks).
+  void Transfer(RecordIO& io);
   void Write(ByteWriter& out) const;
-  // Read only from save version 100 on (the caller checks).
   void Read(ByteReader& in);
 
  private:

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "core/record_io.h"
 #include "core/sjis.h"
+#include "core/version.h"
 #include "text/fontpixels.h"
 #include "text/markup.h"
 
@@ -482,58 +484,41 @@ int32_t TTpWord::IndexOf(const TWdGlyph* glyph) const {
 
 // ---- Settings record
 
+void TTpWord::TransferSettings(RecordIO& io) {
+  io.I32(Left, "text left");
+  io.I32(Top, "text top");
+  io.I32(FontHeight, "font height");
+  io.Str(FontName, "font name");
+  io.I32(FontColor, "font colour");
+  io.I32(PageHeight, "page height");
+  io.I32(PageWidth, "page width");
+  io.I32(AntiAlias, "anti-alias");
+  io.I32(LineSpace, "line space");
+  io.Bool8(Paging, "paging");
+  io.I32(LinkColor, "link colour");
+  io.I32(HoverColor, "hover colour");
+  io.I32In(FadeTime, 0, INT32_MAX, "fade time");
+  io.I32(BorderColor, "border colour");
+  io.I32(Alpha, "text alpha");
+  io.Bool8(TextPaused, "text paused");
+  io.I32(CaretX, "caret x");
+  io.I32(CaretY, "caret y");
+  io.I32(DelayScale, "delay scale");
+  io.Bool8(NotifyEnabled, "notify");
+  if (!io.Since(110)) return;
+  io.I32(ShadowColor, "shadow colour");
+  if (!io.Since(111)) return;
+  io.I32(BorderWidth, "border width");
+  io.I32(ShadowWidth, "shadow width");
+}
+
 void TTpWord::WriteSettings(ByteWriter& out) const {
-  out.I32(Left);
-  out.I32(Top);
-  out.I32(FontHeight);
-  out.Str(FontName);
-  out.I32(FontColor);
-  out.I32(PageHeight);
-  out.I32(PageWidth);
-  out.I32(AntiAlias);
-  out.I32(LineSpace);
-  out.U8(Paging ? 1 : 0);
-  out.I32(LinkColor);
-  out.I32(HoverColor);
-  out.I32(FadeTime);
-  out.I32(BorderColor);
-  out.I32(Alpha);
-  out.U8(TextPaused ? 1 : 0);
-  out.I32(CaretX);
-  out.I32(CaretY);
-  out.I32(DelayScale);
-  out.U8(NotifyEnabled ? 1 : 0);
-  out.I32(ShadowColor);
-  out.I32(BorderWidth);
-  out.I32(ShadowWidth);
+  SaveRecord(*this, out, kSaveVersion);
 }
 
 void TTpWord::ReadSettings(ByteReader& in, int32_t version) {
-  Left = in.I32("text left");
-  Top = in.I32("text top");
-  FontHeight = in.I32("font height");
-  FontName = in.Str("font name");
-  FontColor = in.I32("font colour");
-  PageHeight = in.I32("page height");
-  PageWidth = in.I32("page width");
-  AntiAlias = in.I32("anti-alias");
-  LineSpace = in.I32("line space");
-  Paging = in.U8("paging") != 0;
-  LinkColor = in.I32("link colour");
-  HoverColor = in.I32("hover colour");
-  FadeTime = std::max(0, in.I32("fade time"));
-  BorderColor = in.I32("border colour");
-  Alpha = in.I32("text alpha");
-  TextPaused = in.U8("text paused") != 0;
-  CaretX = in.I32("caret x");
-  CaretY = in.I32("caret y");
-  DelayScale = in.I32("delay scale");
-  NotifyEnabled = in.U8("notify") != 0;
-  if (version < 110) return;
-  ShadowColor = in.I32("shadow colour");
-  if (version == 110) return;
-  BorderWidth = in.I32("border width");
-  ShadowWidth = in.I32("shadow width");
+  RecordIO io(in, version);
+  TransferSettings(io);
 }
 
 void TTpWord::ReleaseSurfaces() {

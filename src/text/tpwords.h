@@ -15,6 +15,7 @@
 
 #include "core/byte_reader.h"
 #include "core/byte_writer.h"
+#include "core/record_io.h"
 #include "core/rect.h"
 #include "graphics/dibsfc.h"
 #include "text/glyph_stream.h"
@@ -285,6 +286,8 @@ class TWdPage {
   void CollectValues();
   // What is shown so far: the text up to the first hidden glyph.
   std::string ShownText() const;
+  // The reveal state inside the window's saved state.
+  void TransferState(RecordIO& io);
   void SaveState(ByteWriter& out) const;
   void LoadState(ByteReader& in);
 
@@ -375,6 +378,9 @@ class TTpWord {
   int32_t SourceToIndex(int32_t source) const;
   int32_t IndexToSource(const TWdGlyph* glyph) const;
   int32_t IndexOf(const TWdGlyph* glyph) const;
+  // The settings record of the window's saved state, at a save version.
+  void TransferSettings(RecordIO& io);
+  void Transfer(RecordIO& io) { TransferSettings(io); }
   void WriteSettings(ByteWriter& out) const;
   void ReadSettings(ByteReader& in, int32_t version);
   void ReleaseSurfaces();

@@ -10,8 +10,8 @@ namespace vesk::text {
 namespace {
 
 // May not start a row: 。、｣」』)）､｡!?！？】
-constexpr std::array<uint16_t, 14> kNoLineStart = {0x8142, 0x8141, 0xA3, 0x8176, 0x8178,
-                                                   0x29,   0x816A, 0xA4, 0xA1,   0x21,
+constexpr std::array<uint16_t, 14> kNoLineStart = {0x8142, 0x8141, 0xA3,   0x8176, 0x8178,
+                                                   0x29,   0x816A, 0xA4,   0xA1,   0x21,
                                                    0x3F,   0x8149, 0x8148, 0x817A};
 // May not end a row: ｢「『（([<【
 constexpr std::array<uint16_t, 8> kNoLineEnd = {0xA2, 0x8175, 0x8177, 0x8169,

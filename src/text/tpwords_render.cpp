@@ -70,9 +70,8 @@ void TWdChar::Prerender(bool hide) {
     const TWdGlyph* prev = Neighbour(*this, -1);
     if (!prev || prev->Ruby() != ruby) {
       int32_t span = Width;
-      for (const TWdGlyph* next = Neighbour(*this, 1); next && !next->IsReturn() &&
-                                                       next->Ruby() == ruby;
-           next = Neighbour(*next, 1))
+      for (const TWdGlyph* next = Neighbour(*this, 1);
+           next && !next->IsReturn() && next->Ruby() == ruby; next = Neighbour(*next, 1))
         span += next->Width;
       const std::vector<uint16_t> codes = RubyCodes(ruby);
       const auto n = static_cast<int64_t>(codes.size());
@@ -115,7 +114,8 @@ void TWdChar::Draw() {
   const Rect dest =
       on_screen.Intersect(Rect::FromSize(word.Left, word.Top, word.PageWidth, word.PageHeight));
   if (dest.IsEmpty()) return;
-  const Rect src{drawn_.left + (dest.left - on_screen.left), drawn_.top + (dest.top - on_screen.top),
+  const Rect src{drawn_.left + (dest.left - on_screen.left),
+                 drawn_.top + (dest.top - on_screen.top),
                  drawn_.right - (on_screen.right - dest.right),
                  drawn_.bottom - (on_screen.bottom - dest.bottom)};
   graphics::TCustomDIBX& target = *word.Target;

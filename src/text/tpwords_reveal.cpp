@@ -2,7 +2,9 @@
 // hit testing and the saved reveal state.
 #include <algorithm>
 
+#include "core/record_io.h"
 #include "core/sjis.h"
+#include "core/version.h"
 #include "core/vesk_error.h"
 #include "text/tpwords.h"
 
@@ -168,7 +170,8 @@ TWdGlyph* TWdPage::HitTest(int32_t x, int32_t y) const {
     if (y < row->Y || y >= row->Y + row->RowHeight()) continue;
     for (TWdGlyph* g : row->Children) {
       if (!g->IsReal() || g->Alpha <= 254) continue;
-      if (Rect::FromSize(row->X + g->X, row->Y + g->Y, g->Width, g->Height).Contains(x, y)) return g;
+      if (Rect::FromSize(row->X + g->X, row->Y + g->Y, g->Width, g->Height).Contains(x, y))
+        return g;
     }
   }
   for (const auto& row : Rows)
@@ -276,39 +279,32 @@ TWdGlyph* TWdPage::LastSourceGlyph() const {
 
 // Every glyph of the rows in order: visible glyphs their alpha (a glyph
 // still fading counts as shown), variables the alpha of their output.
-void TWdPage::SaveState(ByteWriter& out) const {
-  out.I32(ScrollY);
-  out.I32(RowIndex);
-  out.I32(GlyphIndex);
-  out.U8(Finished ? 1 : 0);
-  out.Str(PendingEvents);
-  ForEachGlyph([&](const TWdGlyph& g) {
-    if (g.Kind() == GlyphKind::kVar) {
-      const auto& var = static_cast<const TWdOpeVar&>(g);
-      out.I32(var.Produced.empty() ? 0 : var.Produced.front()->Alpha);
-    } else if (g.IsReal() && g.SourceCount() == 1) {
-      const bool fading = std::find(Fading.begin(), Fading.end(), &g) != Fading.end();
-      out.I32(fading ? 255 : g.Alpha);
-    }
-  });
-}
-
-void TWdPage::LoadState(ByteReader& in) {
-  ScrollY = in.I32("scroll position");
-  RowIndex = in.I32("reveal row");
-  GlyphIndex = in.I32("reveal glyph");
-  Finished = in.U8("finished flag") != 0;
-  PendingEvents = in.Str("pending events");
-  Fading.clear();
-  Animated.clear();
+void TWdPage::TransferState(RecordIO& io) {
+  io.I32(ScrollY, "scroll position");
+  io.I32(RowIndex, "reveal row");
+  io.I32(GlyphIndex, "reveal glyph");
+  io.Bool8(Finished, "finished flag");
+  io.Str(PendingEvents, "pending events");
+  const bool loading = io.loading();
+  if (loading) {
+    Fading.clear();
+    Animated.clear();
+  }
   ForEachGlyph([&](TWdGlyph& g) {
     if (g.Kind() == GlyphKind::kVar) {
-      const int32_t alpha = std::clamp(in.I32("variable alpha"), 0, 255);
-      for (TWdGlyph* p : static_cast<TWdOpeVar&>(g).Produced) p->Alpha = alpha;
+      auto& produced = static_cast<TWdOpeVar&>(g).Produced;
+      int32_t alpha = produced.empty() ? 0 : produced.front()->Alpha;
+      io.I32In(alpha, 0, 255, "variable alpha");
+      if (loading)
+        for (TWdGlyph* p : produced) p->Alpha = alpha;
     } else if (g.IsReal() && g.SourceCount() == 1) {
-      g.Alpha = std::clamp(in.I32("glyph alpha"), 0, 255);
+      const bool fading = std::find(Fading.begin(), Fading.end(), &g) != Fading.end();
+      int32_t alpha = fading ? 255 : g.Alpha;
+      io.I32In(alpha, 0, 255, "glyph alpha");
+      if (loading) g.Alpha = alpha;
     }
   });
+  if (!loading) return;
   // A cursor outside the rows is past the end or at a row's start.
   if (RowIndex < 0) RowIndex = 0;
   if (!CursorPastEnd() &&
@@ -318,6 +314,16 @@ void TWdPage::LoadState(ByteReader& in) {
   ForEachGlyph([&](TWdGlyph& g) {
     if (g.Alpha > 0 && g.IsAnimated()) Animated.push_back(&g);
   });
+}
+
+void TWdPage::SaveState(ByteWriter& out) const {
+  RecordIO io(out, kSaveVersion);
+  const_cast<TWdPage*>(this)->TransferState(io);
+}
+
+void TWdPage::LoadState(ByteReader& in) {
+  RecordIO io(in, kSaveVersion);
+  TransferState(io);
 }
 
 }  // namespace vesk::text

@@ -90,8 +90,7 @@ TEST_F(LayoutTest, PagingMovesRowsThatDoNotFitButNeverAPagesFirstRow) {
   word.PageHeight = 25;  // two rows a page
   StreamBuilder b;
   b.Text(S("あいうえおかきくけこさしすせそ"));
-  EXPECT_EQ(Lay(b), (Rows{{S("あいうえ"), S("おかきく")},
-                          {S("けこさし"), S("すせそ")}}));
+  EXPECT_EQ(Lay(b), (Rows{{S("あいうえ"), S("おかきく")}, {S("けこさし"), S("すせそ")}}));
 
   word.PageHeight = 5;  // smaller than any row
   EXPECT_EQ(Lay(b).size(), 4u);
@@ -192,12 +191,16 @@ TEST_F(LayoutTest, SnapshotsStandForTheVariables) {
   StreamBuilder b;
   b.Var("name").Var("gone");
   word.AppendStream(b.stream);
-  word.VarSnapshot = {"name=th\x01" "en"};
+  word.VarSnapshot = {
+      "name=th\x01"
+      "en"};
   word.ExpandVars(0, -1);
   word.Layout(pages, 0, -1);
   EXPECT_EQ(RowTexts(*pages[0]), (std::vector<std::string>{"th", "en"}));
   pages[0]->CollectValues();
-  EXPECT_EQ(pages[0]->CollectedValues, "name=th\x01" "en\r\ngone=");
+  EXPECT_EQ(pages[0]->CollectedValues,
+            "name=th\x01"
+            "en\r\ngone=");
 }
 
 TEST_F(LayoutTest, BreakRulesInOrder) {
