@@ -213,8 +213,14 @@ void TVeskMes::SetText(const std::string& text) {
   HistoryOffset = 0;
   ClearPages();
   Word.SetGlyphs(Glyphs());
-  const int32_t delay = services() && services()->variables ? services()->variables->TextDelay : 50;
-  Word.Parse(SplitLines(text), delay);
+  const bool have_variables = services() && services()->variables;
+  const int32_t delay = have_variables ? services()->variables->TextDelay : 50;
+  // Bad markup keeps what came before the fault and is noted in the trace:
+  // raising it would only make the script's command run again each frame.
+  if (auto error = Word.Parse(SplitLines(text), delay); error && have_variables) {
+    const auto& sink = services()->variables->services().error_sink;
+    if (sink) sink(*error);
+  }
   Word.ExpandVars(0, -1);
   Word.Layout(Pages, 0, -1);
   PageIndex = 0;
