@@ -66,17 +66,17 @@ struct DecorateRecord {
 // One glyph; which fields count depends on the type.
 struct GlyphRecord {
   uint8_t Type = kGlyphChar;
-  std::string Link;   // char, var (version > 100), img
-  int32_t Wait = 0;   // char, var (version > 100), img: milliseconds per character
-  uint16_t Code = 0;  // char: single byte, or lead * 256 + trail
-  int32_t Style = 0;  // char, var: index into the stream's style records
-  uint8_t Align = 0;  // align; img (1 or 2 float the picture)
-  bool Clear = false;             // return: also starts a new page
-  std::string Value;              // event
-  bool Stop = false;              // event: passed alone (stored as a leading 0x01)
-  std::string Name;               // var (version >= 102)
+  std::string Link;                 // char, var (version > 100), img
+  int32_t Wait = 0;                 // char, var (version > 100), img: milliseconds per character
+  uint16_t Code = 0;                // char: single byte, or lead * 256 + trail
+  int32_t Style = 0;                // char, var: index into the stream's style records
+  uint8_t Align = 0;                // align; img (1 or 2 float the picture)
+  bool Clear = false;               // return: also starts a new page
+  std::string Value;                // event
+  bool Stop = false;                // event: passed alone (stored as a leading 0x01)
+  std::string Name;                 // var (version >= 102)
   std::vector<uint8_t> Expression;  // var below version 102: a stored expression
-  std::string Source;             // img: picture file name
+  std::string Source;               // img: picture file name
 
   bool operator==(const GlyphRecord&) const = default;
 };
@@ -97,9 +97,15 @@ struct GlyphStream {
 using ExpressionReader = std::function<std::vector<uint8_t>(ByteReader&)>;
 
 // Reads one stream. Throws ETruncated (naming what was cut) when a count or
-// string runs past the bytes, and EVeskError for counts no stream can hold.
+// string runs past the bytes, and EVeskError for counts no stream can hold,
+// for a header whose version is not three digits and for a character or
+// variable whose style index is not one of the stream's own records.
 GlyphStream ReadGlyphStream(ByteReader& in, const ExpressionReader& read_expression = {});
-// Writes at `stream.Version` (0: no header), mirroring the reader.
+// Writes at `stream.Version` (0: no header), mirroring the reader. A variable
+// glyph below 102 without expression bytes gets the empty expression; an
+// event value that itself starts with 0x01 reads back with Stop set (the
+// format has no other place for the flag). Throws EVeskError for a version
+// outside 0..999.
 void WriteGlyphStream(const GlyphStream& stream, ByteWriter& out);
 
 }  // namespace vesk::text
