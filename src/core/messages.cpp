@@ -64,6 +64,7 @@ constexpr std::array<const char*, static_cast<size_t>(Msg::kCount)> kUtf8 = {
     "GetPropエラー",
     "SetPropエラー",
     "プロパティ指定が不正です",
+    "<A>タグにHREF値がありません",
     "Error",
     "警告",
     "情報",

@@ -61,7 +61,8 @@ enum class Msg {
   kStackError,
   kGetPropError,
   kSetPropError,
-  kBadPropertyId,  // a property command without a property id
+  kBadPropertyId,    // a property command without a property id
+  kLinkWithoutHref,  // message markup: an A tag without HREF
   kErrorCaption,
   kWarningCaption,
   kInfoCaption,

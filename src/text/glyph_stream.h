@@ -97,9 +97,15 @@ struct GlyphStream {
 using ExpressionReader = std::function<std::vector<uint8_t>(ByteReader&)>;
 
 // Reads one stream. Throws ETruncated (naming what was cut) when a count or
-// string runs past the bytes, and EVeskError for counts no stream can hold.
+// string runs past the bytes, and EVeskError for counts no stream can hold,
+// for a header whose version is not three digits and for a character or
+// variable whose style index is not one of the stream's own records.
 GlyphStream ReadGlyphStream(ByteReader& in, const ExpressionReader& read_expression = {});
-// Writes at `stream.Version` (0: no header), mirroring the reader.
+// Writes at `stream.Version` (0: no header), mirroring the reader. A variable
+// glyph below 102 without expression bytes gets the empty expression; an
+// event value that itself starts with 0x01 reads back with Stop set (the
+// format has no other place for the flag). Throws EVeskError for a version
+// outside 0..999.
 void WriteGlyphStream(const GlyphStream& stream, ByteWriter& out);
 
 }  // namespace vesk::text
