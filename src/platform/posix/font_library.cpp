@@ -378,7 +378,7 @@ class FreeTypeFont final : public Font {
   // The primary face when it has the character, else the closest installed
   // font that has it; null when none has it.
   SizedFace* FaceFor(char32_t cp) {
-    if (primary_->Has(cp) || cp == U' ' || cp == U'\u3000') return primary_.get();
+    if (primary_->Has(cp)) return primary_.get();
     if (auto it = by_char_.find(cp); it != by_char_.end()) return it->second;
     SizedFace* found = nullptr;
     for (const auto& [path, index] :
