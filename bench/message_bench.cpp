@@ -135,8 +135,8 @@ components::TVeskNewHistory LargeHistory() {
   for (int i = 0; i < 10000; ++i) {
     auto entry = std::make_unique<components::TVeskHistData>();
     for (int k = 0; k < 3; ++k)
-      entry->Add("scene" + std::to_string(i / 100) + ".lsb", i * 3 + k,
-                 k == 0 ? "name=Haruka" : "", 120, 40 + k * 40, k * 40);
+      entry->Add("scene" + std::to_string(i / 100) + ".lsb", i * 3 + k, k == 0 ? "name=Haruka" : "",
+                 120, 40 + k * 40, k * 40);
     h.Entries.push_back(std::move(entry));
   }
   return h;

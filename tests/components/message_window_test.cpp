@@ -88,7 +88,7 @@ TEST_F(MessageWindow, ATextCommandShowsThePagesOfItsMessage) {
   EXPECT_EQ(Events(PR_ONPLAYSTART), std::vector<std::string>{"h.lsb:start(0)"});
   Frames(3);
   EXPECT_EQ(m.GetStr(PR_TEXT), "one\r\n");  // the line break shows as CR LF
-  EXPECT_TRUE(m.GetFlag(PR_PLAYING));  // more pages follow
+  EXPECT_TRUE(m.GetFlag(PR_PLAYING));       // more pages follow
   m.SetInt(PR_INDEX, 2);
   Frames(3);
   EXPECT_EQ(m.GetStr(PR_TEXT), "six");

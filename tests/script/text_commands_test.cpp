@@ -116,14 +116,15 @@ TEST_F(TextCommands, HistoryCommandsAndCallHistClamping) {
 
 TEST_F(TextCommands, TheWaitingStateSurvivesASavedGame) {
   Builder main("main.lsb");
-  auto& t = Insert(main, "mes", true);
+  Insert(main, "mes", true);
   Mount({&main});
   Man().Start("main.lsb");
   Frames(1);
   std::unique_ptr<ByteWriter> state;
-  t.SaveState(state);
+  Man().CurPage->Commands[0]->SaveState(state);  // the running copy
   ASSERT_NE(state, nullptr);
   EXPECT_EQ(std::string(state->bytes().begin(), state->bytes().begin() + 7), "vesk100");
+  EXPECT_EQ(state->bytes().size(), 7u + 4 + 3 + 2);  // stamp, window name, wait, blocks
 
   Builder other("other.lsb");
   auto& restored = Insert(other, "x", false);

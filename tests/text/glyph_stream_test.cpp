@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 
 #include "core/vesk_error.h"
@@ -271,7 +273,12 @@ TEST(GlyphStream, AbsurdCountsAreRefusedBeforeAnythingIsMade) {
     SCOPED_TRACE(count);
     const RecordBytes records = Header(102).I32(count).I32(0);
     EXPECT_THROW(Read(records.b), EVeskError);
-    const RecordBytes glyphs = Header(102).I32(0).I32(count < 0 ? count : count * 2).U8(4);
+    const RecordBytes glyphs =
+        Header(102)
+            .I32(0)
+            .I32(count < 0 ? count
+                           : static_cast<int32_t>(std::min<int64_t>(int64_t{count} * 2, INT32_MAX)))
+            .U8(4);
     EXPECT_THROW(Read(glyphs.b), EVeskError);
   }
   try {
