@@ -129,8 +129,9 @@ void BM_MemcpyFrame(benchmark::State& state) {
 BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMicrosecond);
 
 // 10,000 history pages of three segments each, in the new format.
-components::TVeskNewHistory LargeHistory() {
-  components::TVeskNewHistory h(nullptr, nullptr, nullptr);
+std::unique_ptr<components::TVeskNewHistory> LargeHistory() {
+  auto history = std::make_unique<components::TVeskNewHistory>(nullptr, nullptr, nullptr);
+  components::TVeskNewHistory& h = *history;
   h.RegisterFormat({24, 1, 1, 760, 560, 4});
   for (int i = 0; i < 10000; ++i) {
     auto entry = std::make_unique<components::TVeskHistData>();
@@ -139,14 +140,14 @@ components::TVeskNewHistory LargeHistory() {
                  120, 40 + k * 40, k * 40);
     h.Entries.push_back(std::move(entry));
   }
-  return h;
+  return history;
 }
 
 void BM_SaveHistory(benchmark::State& state) {
   const auto h = LargeHistory();
   for (auto _ : state) {
     ByteWriter out;
-    h.Write(out);
+    h->Write(out);
     benchmark::DoNotOptimize(out.bytes().data());
   }
 }
@@ -154,7 +155,7 @@ BENCHMARK(BM_SaveHistory)->Unit(benchmark::kMillisecond);
 
 void BM_LoadHistory(benchmark::State& state) {
   ByteWriter out;
-  LargeHistory().Write(out);
+  LargeHistory()->Write(out);
   for (auto _ : state) {
     components::TVeskNewHistory h(nullptr, nullptr, nullptr);
     ByteReader in(out.bytes().data(), out.bytes().size());
