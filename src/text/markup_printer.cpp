@@ -45,17 +45,19 @@ class Printer {
 
   std::vector<std::string> Run() {
     const auto& glyphs = stream_.Glyphs;
+    size_t shown_end = 0;  // one past the last glyph that shows something
+    for (size_t i = 0; i < glyphs.size(); ++i)
+      if (Shown(glyphs[i])) shown_end = i + 1;
     for (size_t i = 0; i < glyphs.size(); ++i) {
-      // Before a line break, whatever the next glyph shown no longer has is
-      // closed, so that tags do not run over line ends needlessly (and at
-      // the end of the text everything is).
-      if (glyphs[i].Type == kGlyphReturn && !quoted_) {
+      // After the last glyph shown, everything is closed at once; before a
+      // line break, whatever the next glyph shown no longer has, so that
+      // tags do not run over line ends needlessly.
+      if (i == shown_end) {
+        CloseAll();
+      } else if (glyphs[i].Type == kGlyphReturn && i < shown_end && !quoted_) {
         size_t next = i + 1;
-        while (next < glyphs.size() && !Shown(glyphs[next])) ++next;
-        if (next < glyphs.size())
-          Close(TargetOf(glyphs[next]));
-        else
-          CloseAll();
+        while (!Shown(glyphs[next])) ++next;
+        Close(TargetOf(glyphs[next]));
       }
       Glyph(glyphs[i]);
     }
