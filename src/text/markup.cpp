@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <map>
 #include <string_view>
+#include <tuple>
 
 #include "core/messages.h"
 #include "core/sjis.h"
@@ -212,62 +213,42 @@ struct AttributeState {
 
 // ---- Shared style records --------------------------------------------------
 
-// The records every character and variable glyph points at. A glyph's look
-// is set one field after the other, each change going through the sharing
-// rule, so characters that look alike end up on one record.
+// The records every character and variable glyph points at. The runtime
+// sets a new glyph's look one field after the other, each change going
+// through the sharing rule: a record of the new look in use is shared (the
+// one left loses a user and goes at none), a record used by the glyph alone
+// is changed in place, else a new record is made; a new glyph starts on the
+// record of the default look. Followed through, every record a glyph passes
+// on the way is either one in use, whose count it gives back, or one of its
+// own, made last and changed in place or dropped when left. So the rule
+// ends as: the record of the glyph's final look when one is in use, else a
+// new one after all the others. No record is ever left unused, and the
+// records come in the order their looks first appear.
 class DecorateTable {
  public:
-  // A new glyph starts on the record of the default look.
-  size_t Start() { return Switch(std::nullopt, DecorateRecord{}); }
-
-  // The glyph on record `slot` gets one field changed by `set`.
-  size_t Change(size_t slot, const std::function<void(DecorateRecord&)>& set) {
-    DecorateRecord look = slots_[slot].record;
-    set(look);
-    if (look.SameLook(slots_[slot].record)) return slot;
-    return Switch(slot, look);
-  }
-
-  // The records still used, in the order they were made, and for each slot
-  // its index among them.
-  std::vector<DecorateRecord> Finish(std::vector<int32_t>& index_of_slot) const {
-    std::vector<DecorateRecord> out;
-    index_of_slot.assign(slots_.size(), -1);
-    for (size_t i = 0; i < slots_.size(); ++i) {
-      if (slots_[i].record.RefCount <= 0) continue;
-      index_of_slot[i] = static_cast<int32_t>(out.size());
-      out.push_back(slots_[i].record);
+  size_t Use(const DecorateRecord& look) {
+    const auto [at, added] = index_.emplace(KeyOf(look), records_.size());
+    if (added) {
+      records_.push_back(look);
+      records_.back().RefCount = 0;
     }
-    return out;
+    ++records_[at->second].RefCount;
+    return at->second;
   }
+
+  std::vector<DecorateRecord> Finish() { return std::move(records_); }
 
  private:
-  struct Slot {
-    DecorateRecord record;
-  };
-
-  size_t Switch(std::optional<size_t> from, const DecorateRecord& look) {
-    for (size_t i = 0; i < slots_.size(); ++i) {
-      if (slots_[i].record.RefCount > 0 && slots_[i].record.SameLook(look)) {
-        ++slots_[i].record.RefCount;
-        if (from) --slots_[*from].record.RefCount;  // a record at 0 is gone
-        return i;
-      }
-    }
-    if (from && slots_[*from].record.RefCount == 1) {
-      const int32_t refs = slots_[*from].record.RefCount;
-      slots_[*from].record = look;
-      slots_[*from].record.RefCount = refs;
-      return *from;
-    }
-    if (from) --slots_[*from].record.RefCount;
-    DecorateRecord fresh = look;
-    fresh.RefCount = 1;
-    slots_.push_back({std::move(fresh)});
-    return slots_.size() - 1;
+  // Every field but the reference count.
+  using Key = std::tuple<int32_t, int32_t, int32_t, int32_t, uint8_t, std::string, uint8_t,
+                         std::string, int32_t, int32_t>;
+  static Key KeyOf(const DecorateRecord& d) {
+    return {d.Color,    d.BorderColor, d.ShadowColor, d.Size,   d.Style,
+            d.FontName, d.NoBreak,     d.Ruby,        d.Border, d.Shadow};
   }
 
-  std::vector<Slot> slots_;
+  std::vector<DecorateRecord> records_;
+  std::map<Key, size_t> index_;
 };
 
 // ---- Pass 2 ----------------------------------------------------------------
@@ -330,24 +311,23 @@ class Interpreter {
     }
   }
 
-  // A character or variable glyph takes the current attributes, the style
-  // fields in the order the runtime sets them.
+  // A character or variable glyph takes the current attributes.
   void Styled(GlyphRecord& g) {
-    size_t slot = records_.Start();
     const AttributeState& s = state_;
-    slot = records_.Change(slot, [&](DecorateRecord& d) { d.Size = s.size.Top(); });
-    slot = records_.Change(slot, [&](DecorateRecord& d) { d.Color = s.color.Top(); });
-    slot = records_.Change(slot, [&](DecorateRecord& d) { d.BorderColor = s.border_color.Top(); });
-    slot = records_.Change(slot, [&](DecorateRecord& d) { d.ShadowColor = s.shadow_color.Top(); });
-    slot = records_.Change(slot, [&](DecorateRecord& d) { d.FontName = s.font_name.Top(); });
-    slot = records_.Change(slot, [&](DecorateRecord& d) { d.Style = s.style; });
-    slot = records_.Change(slot, [&](DecorateRecord& d) { d.NoBreak = s.no_break; });
-    slot = records_.Change(slot, [&](DecorateRecord& d) { d.Ruby = s.ruby; });
+    DecorateRecord look;
+    look.Size = s.size.Top();
+    look.Color = s.color.Top();
+    look.BorderColor = s.border_color.Top();
+    look.ShadowColor = s.shadow_color.Top();
+    look.FontName = s.font_name.Top();
+    look.Style = s.style;
+    look.NoBreak = s.no_break;
+    look.Ruby = s.ruby;
+    look.Border = s.border.Top();
+    look.Shadow = s.shadow.Top();
     g.Link = s.link;
     g.Wait = s.wait.Top();
-    slot = records_.Change(slot, [&](DecorateRecord& d) { d.Border = s.border.Top(); });
-    slot = records_.Change(slot, [&](DecorateRecord& d) { d.Shadow = s.shadow.Top(); });
-    g.Style = static_cast<int32_t>(slot);
+    g.Style = static_cast<int32_t>(records_.Use(look));
   }
 
   void Emit(GlyphRecord g) { glyphs_.push_back(std::move(g)); }
@@ -532,14 +512,9 @@ class Interpreter {
     return g;
   }
 
-  // Slots become indices into the records still in use.
   void Finish() {
-    std::vector<int32_t> index;
     result_.Stream.Version = kGlyphStreamVersion;
-    result_.Stream.Decorates = records_.Finish(index);
-    for (GlyphRecord& g : glyphs_)
-      if (g.Type == kGlyphChar || g.Type == kGlyphVar)
-        g.Style = index[static_cast<size_t>(g.Style)];
+    result_.Stream.Decorates = records_.Finish();
     result_.Stream.Glyphs = std::move(glyphs_);
   }
 

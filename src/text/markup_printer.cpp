@@ -45,16 +45,20 @@ class Printer {
 
   std::vector<std::string> Run() {
     const auto& glyphs = stream_.Glyphs;
-    // Past the last glyph that shows something, closing what is open only
-    // helps the reader: it is done before the line break that ends the text.
-    size_t last_shown = glyphs.size();
+    size_t shown_end = 0;  // one past the last glyph that shows something
     for (size_t i = 0; i < glyphs.size(); ++i)
-      if (glyphs[i].Type == kGlyphChar || glyphs[i].Type == kGlyphVar ||
-          glyphs[i].Type == kGlyphImg)
-        last_shown = i;
+      if (Shown(glyphs[i])) shown_end = i + 1;
     for (size_t i = 0; i < glyphs.size(); ++i) {
-      if (glyphs[i].Type == kGlyphReturn && (last_shown == glyphs.size() || i > last_shown))
+      // After the last glyph shown, everything is closed at once; before a
+      // line break, whatever the next glyph shown no longer has, so that
+      // tags do not run over line ends needlessly.
+      if (i == shown_end) {
         CloseAll();
+      } else if (glyphs[i].Type == kGlyphReturn && i < shown_end && !quoted_) {
+        size_t next = i + 1;
+        while (!Shown(glyphs[next])) ++next;
+        Close(TargetOf(glyphs[next]));
+      }
       Glyph(glyphs[i]);
     }
     CloseAll();
@@ -62,16 +66,19 @@ class Printer {
     return std::move(lines_);
   }
 
- private:
+  static bool Shown(const GlyphRecord& g) {
+    return g.Type == kGlyphChar || g.Type == kGlyphVar || g.Type == kGlyphImg;
+  }
+
   void Glyph(const GlyphRecord& g) {
     switch (g.Type) {
       case kGlyphChar:
-        Reach(&Record(g), g.Link, g.Wait, false);
+        Reach(TargetOf(g));
         Character(g.Code);
         return;
       case kGlyphVar:
         if (g.Name.empty()) throw NoMarkup{};
-        Reach(&Record(g), g.Link, g.Wait, false);
+        Reach(TargetOf(g));
         Tag("<VAR NAME=" + Quoted(g.Name) + ">");
         return;
       case kGlyphImg:
@@ -106,7 +113,14 @@ class Printer {
   // Inside an open double quote of the text closers cannot be written, and
   // need not be.
   void CloseAll() {
-    if (!quoted_) Reach(nullptr, std::string(), delay_, /*close_font=*/true);
+    static const DecorateRecord kPlain = [] {
+      DecorateRecord d;
+      d.Border = -1;
+      d.Shadow = -1;
+      return d;
+    }();
+    static const std::string kNoLink;
+    if (!quoted_) Close({&kPlain, kNoLink, delay_});
   }
 
   const DecorateRecord& Record(const GlyphRecord& g) const {
@@ -116,7 +130,7 @@ class Printer {
 
   void Image(const GlyphRecord& g) {
     if (g.Source.empty()) throw NoMarkup{};
-    Reach(nullptr, g.Link, g.Wait, false);
+    Reach(TargetOf(g));
     std::string tag = "<IMG SRC=" + Quoted(g.Source);
     if (g.Align == kAlignCenter)
       tag += " ALIGN=CENTER";
@@ -141,42 +155,80 @@ class Printer {
     Tag(std::string("<DIV ALIGN=") + kWords[align] + ">");
   }
 
-  // Tags that take the state to what the next glyph needs: closers first,
-  // then openers, so that they nest. `look` null: only link and wait count.
-  void Reach(const DecorateRecord* look, const std::string& link, int32_t wait, bool close_font) {
-    if (!link_.empty() && link.empty()) Tag("</A>");
-    if (look || close_font) {
-      const DecorateRecord plain;
-      const DecorateRecord& d = look ? *look : plain;
+  // What a glyph needs of the attribute state. `look` null: a picture,
+  // which has no style record and takes only link and wait.
+  struct Target {
+    const DecorateRecord* look;
+    const std::string& link;
+    int32_t wait;
+  };
+
+  Target TargetOf(const GlyphRecord& g) const {
+    return {g.Type == kGlyphImg ? nullptr : &Record(g), g.Link, g.Wait};
+  }
+
+  // Tags that take the state to what the next glyph needs: the closers
+  // first, then the openers, so that they nest.
+  void Reach(const Target& t) {
+    Close(t);
+    Open(t);
+  }
+
+  void Close(const Target& t) {
+    if (!link_.empty() && t.link.empty()) Tag("</A>");
+    link_ = t.link.empty() ? std::string() : link_;
+    if (t.look) {
+      const DecorateRecord& d = *t.look;
       if ((d.Style & ~kAllStyles) != 0 || d.NoBreak > 1) throw NoMarkup{};
-      if (!ruby_.empty() && d.Ruby != ruby_ && d.Ruby.empty()) Tag("</RUBY>");
+      if (!ruby_.empty() && d.Ruby.empty()) Tag("</RUBY>");
+      if (d.Ruby.empty()) ruby_.clear();
       if (no_break_ && !d.NoBreak) Tag("</NOBR>");
+      no_break_ &= d.NoBreak;
       for (const auto& s : kStyleTags)
         if ((style_ & s.bit) && !(d.Style & s.bit)) Tag(std::string("</") + s.tag + ">");
-      const FontLook font = look ? FontLook::Of(*look) : FontLook{};
-      if (!(font == font_)) Font(font);
-      if (wait != wait_) Wait(wait);
+      style_ &= d.Style;
+      if (!(FontLook::Of(d) == font_) && font_open_) {
+        Tag("</FONT>");
+        font_open_ = false;
+        font_ = FontLook{};
+      }
+    }
+    if (t.wait != wait_ && wait_open_) {
+      Tag("</WAIT>");
+      wait_open_ = false;
+      wait_ = delay_;
+    }
+  }
+
+  void Open(const Target& t) {
+    if (t.look) {
+      const DecorateRecord& d = *t.look;
+      if (!(FontLook::Of(d) == font_)) Font(FontLook::Of(d));
+    }
+    if (t.wait != wait_) {
+      Tag("<WAIT VALUE=" + std::to_string(t.wait) + ">");
+      wait_open_ = true;
+      wait_ = t.wait;
+    }
+    if (t.look) {
+      const DecorateRecord& d = *t.look;
       for (const auto& s : kStyleTags)
         if (!(style_ & s.bit) && (d.Style & s.bit)) Tag(std::string("<") + s.tag + ">");
-      if (!no_break_ && d.NoBreak) Tag("<NOBR>");
-      if (d.Ruby != ruby_ && !d.Ruby.empty()) Tag("<RUBY VALUE=" + Quoted(d.Ruby) + ">");
       style_ = d.Style;
+      if (!no_break_ && d.NoBreak) Tag("<NOBR>");
       no_break_ = d.NoBreak;
+      if (d.Ruby != ruby_) Tag("<RUBY VALUE=" + Quoted(d.Ruby) + ">");
       ruby_ = d.Ruby;
-    } else if (wait != wait_) {
-      Wait(wait);
     }
-    if (link != link_ && !link.empty()) Tag("<A HREF=" + Quoted(Escaped(link)) + ">");
-    link_ = link;
+    if (t.link != link_) Tag("<A HREF=" + Quoted(Escaped(t.link)) + ">");
+    link_ = t.link;
   }
 
   // One FONT level at most: /FONT returns every value to its default, and
-  // an attribute left out of FONT keeps the default.
+  // an attribute left out of FONT keeps the default. Close has shut the
+  // level before.
   void Font(const FontLook& f) {
-    if (font_open_) Tag("</FONT>");
-    font_open_ = false;
-    font_ = FontLook{};
-    if (f == font_) return;
+    if (font_open_) throw NoMarkup{};
     std::string tag = "<FONT";
     if (f.size != 0) tag += " SIZE=" + std::to_string(f.size);
     tag += ColourAttribute("COLOR", f.color);
@@ -203,16 +255,6 @@ class Printer {
     if (px == -1) return {};
     if (px < 0) throw NoMarkup{};
     return std::string(" ") + key + "=" + std::to_string(px);
-  }
-
-  void Wait(int32_t wait) {
-    if (wait_open_) Tag("</WAIT>");
-    wait_open_ = false;
-    wait_ = delay_;
-    if (wait == delay_) return;
-    Tag("<WAIT VALUE=" + std::to_string(wait) + ">");
-    wait_open_ = true;
-    wait_ = wait;
   }
 
   void Tag(const std::string& tag) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
+
 #include "core/messages.h"
 #include "platform/cp932.h"
 #include "text/fontpixels.h"
@@ -279,6 +282,113 @@ TEST(MarkupRecords, ARecordLeftByItsOnlyCharacterIsGone) {
   EXPECT_EQ(d[2].Border, 0);
   EXPECT_EQ(d[2].RefCount, 1);
   for (const DecorateRecord& rec : d) EXPECT_GT(rec.RefCount, 0);
+}
+
+// The sharing rule as the runtime applies it, field by field, deleting a
+// record when its last user leaves: ParseMarkup must end with the same
+// records, counts and indices.
+class StepwiseRecords {
+ public:
+  void Add(const DecorateRecord& look) {
+    size_t slot = Switch(std::nullopt, DecorateRecord{});
+    using Set = void (*)(DecorateRecord&, const DecorateRecord&);
+    static const Set kFields[] = {
+        [](DecorateRecord& d, const DecorateRecord& l) { d.Size = l.Size; },
+        [](DecorateRecord& d, const DecorateRecord& l) { d.Color = l.Color; },
+        [](DecorateRecord& d, const DecorateRecord& l) { d.BorderColor = l.BorderColor; },
+        [](DecorateRecord& d, const DecorateRecord& l) { d.ShadowColor = l.ShadowColor; },
+        [](DecorateRecord& d, const DecorateRecord& l) { d.FontName = l.FontName; },
+        [](DecorateRecord& d, const DecorateRecord& l) { d.Style = l.Style; },
+        [](DecorateRecord& d, const DecorateRecord& l) { d.NoBreak = l.NoBreak; },
+        [](DecorateRecord& d, const DecorateRecord& l) { d.Ruby = l.Ruby; },
+        [](DecorateRecord& d, const DecorateRecord& l) { d.Border = l.Border; },
+        [](DecorateRecord& d, const DecorateRecord& l) { d.Shadow = l.Shadow; },
+    };
+    for (Set set : kFields) {
+      DecorateRecord next = slots_[slot];
+      set(next, look);
+      slot = Switch(slot, next);
+    }
+    users_.push_back(slot);
+  }
+
+  // The records left, and the index of each glyph's record among them.
+  std::vector<DecorateRecord> Records(std::vector<int32_t>& indices) const {
+    std::vector<DecorateRecord> out;
+    std::vector<int32_t> index(slots_.size(), -1);
+    for (size_t i = 0; i < slots_.size(); ++i) {
+      if (slots_[i].RefCount == 0) continue;
+      index[i] = static_cast<int32_t>(out.size());
+      out.push_back(slots_[i]);
+    }
+    for (size_t u : users_) indices.push_back(index[u]);
+    return out;
+  }
+
+ private:
+  size_t Switch(std::optional<size_t> from, const DecorateRecord& look) {
+    for (size_t i = 0; i < slots_.size(); ++i) {
+      if (slots_[i].RefCount > 0 && slots_[i].SameLook(look)) {
+        ++slots_[i].RefCount;
+        if (from) --slots_[*from].RefCount;
+        return i;
+      }
+    }
+    if (from && slots_[*from].RefCount == 1) {
+      slots_[*from] = look;
+      slots_[*from].RefCount = 1;
+      return *from;
+    }
+    if (from) --slots_[*from].RefCount;
+    slots_.push_back(look);
+    slots_.back().RefCount = 1;
+    return slots_.size() - 1;
+  }
+
+  std::vector<DecorateRecord> slots_;
+  std::vector<size_t> users_;
+};
+
+TEST(MarkupRecords, TheSharingRuleFieldByFieldGivesTheSameRecords) {
+  const std::vector<std::string> pieces = {"a",
+                                           "<B>",
+                                           "</B>",
+                                           "<I>",
+                                           "</I>",
+                                           "<FONT SIZE=10>",
+                                           "<FONT COLOR=#00FF00 BORDER=0>",
+                                           "<FONT SHADOW=0 BORDER=0>",
+                                           "</FONT>",
+                                           "<NOBR>",
+                                           "</NOBR>",
+                                           "<RUBY VALUE=r>",
+                                           "</RUBY>",
+                                           "<FONT NAME=x SCOLOR=#010101>",
+                                           "<VAR NAME=v>",
+                                           "<A HREF=h>",
+                                           "</A>"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 200; ++round) {
+    std::string markup;
+    for (int i = 0; i < 30; ++i) markup += pieces[random() % pieces.size()];
+    SCOPED_TRACE(markup);
+    const MarkupResult r = Parse({markup});
+    StepwiseRecords reference;
+    std::vector<int32_t> parsed;
+    for (const GlyphRecord& g : r.Stream.Glyphs) {
+      if (g.Type != kGlyphChar && g.Type != kGlyphVar) continue;
+      reference.Add(r.Stream.Decorates.at(static_cast<size_t>(g.Style)));
+      parsed.push_back(g.Style);
+    }
+    std::vector<int32_t> expected;
+    const std::vector<DecorateRecord> records = reference.Records(expected);
+    EXPECT_EQ(parsed, expected);
+    ASSERT_EQ(records.size(), r.Stream.Decorates.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+      EXPECT_TRUE(records[i].SameLook(r.Stream.Decorates[i]));
+      EXPECT_EQ(records[i].RefCount, r.Stream.Decorates[i].RefCount);
+    }
+  }
 }
 
 }  // namespace

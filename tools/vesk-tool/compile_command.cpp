@@ -203,6 +203,8 @@ int Compile(const std::string& src_dir, const std::string& out_dir, const std::s
     ReportError(failed, e);
     return 1;
   }
+  for (size_t i = 0; i < pages.size(); ++i)
+    for (const CompileWarning& w : pages[i].warnings) warnings.push_back({sources[i].file, w});
   if (project) MissingStartPage(*project, sources, warnings);
   UndeclaredNames(sources, pages, project, warnings);
   for (const Warning& w : warnings) ReportWarning(w);

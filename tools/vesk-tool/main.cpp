@@ -6,6 +6,7 @@
 #include "vesk-tool/archive_command.h"
 #include "vesk-tool/bundle_command.h"
 #include "vesk-tool/compile_command.h"
+#include "vesk-tool/glyphs_command.h"
 #include "vesk-tool/image_command.h"
 
 namespace {
@@ -14,7 +15,8 @@ void PrintUsage(std::ostream& out) {
   out << "usage: vesk-tool COMMAND ...\n"
       << "commands:\n"
       << vesk::tool::ArchiveUsage() << vesk::tool::BundleUsage() << vesk::tool::CompileUsage()
-      << vesk::tool::ImageUsage() << "  vesk-tool --help | --version\n";
+      << vesk::tool::GlyphsUsage() << vesk::tool::ImageUsage()
+      << "  vesk-tool --help | --version\n";
 }
 
 }  // namespace
@@ -39,6 +41,7 @@ int main(int argc, char** argv) {
   if (command == "bundle") return vesk::tool::RunBundleCommand(rest);
   if (command == "compile") return vesk::tool::RunCompileCommand(rest);
   if (command == "decompile") return vesk::tool::RunDecompileCommand(rest);
+  if (command == "glyphs") return vesk::tool::RunGlyphsCommand(rest);
   if (command == "image") return vesk::tool::RunImageCommand(rest);
   std::cerr << "vesk-tool: unknown command '" << command << "'\n";
   PrintUsage(std::cerr);

@@ -10,6 +10,7 @@
 #include "lang/vocabulary.h"
 #include "platform/cp932.h"
 #include "vesk-tool/script/command_syntax.h"
+#include "vesk-tool/script/message_text.h"
 #include "vesk-tool/script/variable_names.h"
 
 namespace vesk::tool::script {
@@ -35,6 +36,8 @@ struct SourceLine {
     int column;
   };
   std::vector<Join> joins;
+  // The "| " lines of message text under the command (UTF-8).
+  std::vector<MarkupSourceLine> text_lines;
 };
 
 std::string TrimRight(std::string s) {
@@ -44,6 +47,34 @@ std::string TrimRight(std::string s) {
 
 bool IsBlank(std::string_view s) {
   return s.find_first_not_of(" \t\r") == std::string_view::npos;
+}
+
+// A line of message text: "|" first, after the indentation.
+bool IsTextLine(std::string_view s) {
+  const size_t first = s.find_first_not_of(" \t");
+  return first != std::string_view::npos && s[first] == '|';
+}
+
+// A text line goes with the command line above it (comments may stand
+// between); one space after the "|" only sets the text off.
+void AttachTextLine(std::vector<SourceLine>& out, const std::string& text, int line) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (text.find('\t') < first)
+    throw CompileError(line, static_cast<int>(text.find('\t')) + 1,
+                       "tab in indentation: indent with spaces");
+  SourceLine* owner = nullptr;
+  for (auto it = out.rbegin(); it != out.rend() && !owner; ++it)
+    if (it->text[0] != '#') owner = &*it;
+  const int column = static_cast<int>(first) + 1;
+  if (!owner) throw CompileError(line, column, "a text line ('|') belongs under a TextIns");
+  if (static_cast<int>(first) <= owner->width)
+    throw CompileError(line, column, "a text line ('|') is indented deeper than its TextIns");
+  MarkupSourceLine l{text.substr(first + 1), line, column + 1, false};
+  if (!l.text.empty() && l.text[0] == ' ') {
+    l.text.erase(0, 1);
+    ++l.column;
+  }
+  owner->text_lines.push_back(std::move(l));
 }
 
 std::vector<SourceLine> SplitLines(std::string_view source) {
@@ -61,6 +92,10 @@ std::vector<SourceLine> SplitLines(std::string_view source) {
     l.line = static_cast<int>(i) + 1;
     std::string text = physical[i];
     if (!text.empty() && text.back() == '\r') text.pop_back();
+    if (IsTextLine(text)) {
+      AttachTextLine(out, text, l.line);
+      continue;
+    }
     size_t w = 0;
     while (w < text.size() && (text[w] == ' ' || text[w] == '\t')) {
       if (text[w] == '\t' && !IsBlank(text))
@@ -72,7 +107,7 @@ std::vector<SourceLine> SplitLines(std::string_view source) {
     l.text = text.substr(w);
     // A trailing '\' joins the next line (not for comments, which are raw).
     while (!l.text.empty() && TrimRight(l.text).size() > 0 && TrimRight(l.text).back() == '\\' &&
-           l.text[0] != '#' && i + 1 < physical.size()) {
+           l.text[0] != '#' && i + 1 < physical.size() && !IsTextLine(physical[i + 1])) {
       l.text = TrimRight(l.text);
       l.text.pop_back();
       std::string next = physical[++i];
@@ -210,7 +245,7 @@ class PageCompiler {
 
   void JoinedCommandLine(const SourceLine& l) {
     const size_t used = result_.names_used.size(), declared = result_.names_declared.size();
-    const size_t fixups = result_.fixups.size();
+    const size_t fixups = result_.fixups.size(), warnings = result_.warnings.size();
     try {
       CommandLine(l);
     } catch (const CompileError& e) {
@@ -227,6 +262,8 @@ class PageCompiler {
       move(result_.names_declared[i].line, result_.names_declared[i].column);
     for (size_t i = fixups; i < result_.fixups.size(); ++i)
       move(result_.fixups[i].line, result_.fixups[i].column);
+    for (size_t i = warnings; i < result_.warnings.size(); ++i)
+      move(result_.warnings[i].line, result_.warnings[i].column);
   }
 
   void CommandLine(const SourceLine& l) {
@@ -275,6 +312,11 @@ class PageCompiler {
     header_ = {attrs.line.value_or(l.line), attrs.indent.value_or(depth), runon, disabled};
     const std::string rest = l.text.substr(pos);
     const int rest_column = column0 + static_cast<int>(pos);
+    text_lines_ = &l.text_lines;
+    if (!l.text_lines.empty() && id != CMD_TextIns) {
+      const MarkupSourceLine& first = l.text_lines.front();
+      throw CompileError(first.line, first.column - 1, "text lines ('|') follow only TextIns");
+    }
     if (id == CMD_Comment) {
       CommentCommand(rest, l.line, rest_column);
       return;
@@ -407,6 +449,7 @@ class PageCompiler {
   }
 
   void FinishFields(TCommand& command, std::vector<Field>& fields, const std::vector<bool>& given) {
+    TextBlock(command, fields, given);
     const std::string* page_field = nullptr;
     for (size_t i = 0; i < fields.size(); ++i) {
       Field& f = fields[i];
@@ -457,12 +500,52 @@ class PageCompiler {
       case FieldKind::kScope:
         *std::get<uint8_t*>(f.ref) = ScopeValue(in);
         break;
-      case FieldKind::kText: {
-        const Token& t = in.Next();
-        if (t.kind != Tok::kString) in.Fail(t, "expected a string");
-        std::get<std::vector<uint8_t>*>(f.ref)->assign(t.text.begin(), t.text.end());
+      case FieldKind::kText:
+        TextValue(in, *std::get<std::vector<uint8_t>*>(f.ref));
         break;
+    }
+  }
+
+  // Message markup in a string ("\n" between its lines), or raw "..." for
+  // the stored bytes themselves.
+  void TextValue(TokenStream& in, std::vector<uint8_t>& data) {
+    const Token& t = in.Next();
+    if (t.IsWord("raw")) {
+      const Token& bytes = in.Next();
+      if (bytes.kind != Tok::kString) in.Fail(bytes, "expected a string after raw");
+      data.assign(bytes.text.begin(), bytes.text.end());
+      return;
+    }
+    if (t.kind != Tok::kString) in.Fail(t, "expected a string of message markup (or raw \"...\")");
+    std::vector<MarkupSourceLine> lines;
+    size_t start = 0;
+    while (true) {
+      const size_t end = t.text.find('\n', start);
+      lines.push_back({t.text.substr(start, end - start), t.line, t.column, true});
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+    data = CompileMessage(lines, result_.warnings);
+  }
+
+  // The "| " lines under a TextIns are its text.
+  void TextBlock(TCommand& command, std::vector<Field>& fields, const std::vector<bool>& given) {
+    if (text_lines_->empty()) return;
+    const MarkupSourceLine& first = text_lines_->front();
+    if (command.ComType() != CMD_TextIns)
+      throw CompileError(first.line, first.column - 1, "text lines ('|') follow only TextIns");
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (fields[i].kind != FieldKind::kText) continue;
+      if (given[i])
+        throw CompileError(first.line, first.column - 1,
+                           "the text is given twice: in the TextIns line and in '|' lines");
+      std::vector<MarkupSourceLine> lines = *text_lines_;
+      for (MarkupSourceLine& l : lines) {
+        if (!platform::IsCp932Representable(l.text))
+          throw CompileError(l.line, l.column, "text has a character without a Shift-JIS form");
+        l.text = platform::Utf8ToCp932(l.text);
       }
+      *std::get<std::vector<uint8_t>*>(fields[i].ref) = CompileMessage(lines, result_.warnings);
     }
   }
 
@@ -713,6 +796,7 @@ class PageCompiler {
   std::vector<TargetFixup> line_fixups_;
   int word_column_ = 1;
   int command_id_ = -1;
+  const std::vector<MarkupSourceLine>* text_lines_ = nullptr;  // of the line being compiled
 };
 
 }  // namespace

@@ -29,6 +29,8 @@ struct CompiledPage {
   // var:, Call's result:, VarDel), and the names its VarNew lines declare.
   std::vector<NameUse> names_used;
   std::vector<NameUse> names_declared;
+  // Message markup the player would read quietly but likely not as meant.
+  std::vector<CompileWarning> warnings;
 };
 
 // Compiles one source (a UTF-8 byte-order mark at its start is skipped).

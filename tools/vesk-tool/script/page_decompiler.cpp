@@ -9,6 +9,7 @@
 #include "platform/cp932.h"
 #include "script/pages.h"
 #include "vesk-tool/script/command_syntax.h"
+#include "vesk-tool/script/message_text.h"
 #include "vesk-tool/script/page_compiler.h"
 
 namespace vesk::tool::script {
@@ -121,6 +122,14 @@ class Printer {
     }
     out_ += text + "\n";
     ++line_;
+    // Message text goes in "| " lines under its command.
+    const std::string bar =
+        std::string(indent_by_spaces ? static_cast<size_t>(c.Indent) * 2 : 0, ' ') + "  |";
+    for (const std::string& l : text_lines_) {
+      out_ += bar + (l.empty() ? "" : " " + l) + "\n";
+      ++line_;
+    }
+    text_lines_.clear();
   }
 
   std::string FieldsText(TCommand& c) {
@@ -189,8 +198,9 @@ class Printer {
         return word ? word : std::to_string(v);
       }
       case FieldKind::kText: {
-        const auto& bytes = *std::get<std::vector<uint8_t>*>(f.ref);
-        return QuoteString(std::string(bytes.begin(), bytes.end()));
+        const MessageForm form = DecompileMessage(*std::get<std::vector<uint8_t>*>(f.ref));
+        if (form.kind == MessageForm::kBlock) text_lines_ = form.lines;
+        return form.literal;
       }
     }
     return {};
@@ -240,7 +250,8 @@ class Printer {
   int32_t sets_;
   bool flat_;
   std::string out_;
-  int line_ = 1;  // the line the next output line will be
+  int line_ = 1;                         // the line the next output line will be
+  std::vector<std::string> text_lines_;  // of the command being printed
 };
 
 // Empty when the page's bytes survive reading and writing; otherwise where
