@@ -74,8 +74,9 @@ Exit
   WriteFile("input.txt", "30 click 40 20\n55 click 40 20\n75 click 40 20\n");
   const fs::path first = dir_ / "first.png", second = dir_ / "second.png",
                  json = dir_ / "vars.json";
-  RunResult r = Play("--frames 90 --input " + Q(dir_ / "input.txt") + " --screenshot-at 25:" +
-                     Q(first) + " --screenshot-at 50:" + Q(second) + " --dump-vars " + Q(json));
+  RunResult r =
+      Play("--frames 90 --input " + Q(dir_ / "input.txt") + " --screenshot-at 25:" + Q(first) +
+           " --screenshot-at 50:" + Q(second) + " --dump-vars " + Q(json));
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string vars = Slurp(json);
   // Three pages recorded: two when left, the last when the window was cleared.

@@ -1,0 +1,111 @@
+// Rendering messages on the installed IPA fonts: plain and bordered
+// characters composited in their colours, ruby above its characters, bars
+// joining across a run, and a fading reveal at a given frame.
+#include <gtest/gtest.h>
+
+#include "platform/cp932.h"
+#include "platform/font_library.h"
+#include "text/fontpixels.h"
+#include "text/tpwords.h"
+#include "text_fixture.h"
+
+namespace vesk::text {
+namespace {
+
+class RenderTest : public ::testing::Test {
+ protected:
+  RenderTest() : glyphs(platform::MakeFontLibrary()), word(&glyphs, &env) {
+    word.FontHeight = 24;
+    word.PageWidth = 200;
+    word.PageHeight = 60;
+    word.FontColor = 0xFFFFFF;
+    word.FadeTime = 0;
+    target.SetSize(200, 60, 32);
+    word.Target = &target;
+    word.ClipRect = {0, 0, 200, 60};
+  }
+  TWdPage& Show(const char* markup_utf8, bool reveal = true) {
+    word.Parse({platform::Utf8ToCp932(markup_utf8)}, 0);
+    pages.clear();
+    word.Layout(pages, 0, -1);
+    TWdPage& page = *pages[0];
+    page.Prerender(!reveal);
+    page.Rewind();
+    target.Fill(0);
+    if (reveal) page.Draw();
+    return page;
+  }
+  // How many pixels of the target have exactly `rgb` inside `r`.
+  int Count(uint32_t rgb, const Rect& r = {0, 0, 200, 60}) const {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) n += target.GetPixel(x, y) == rgb ? 1 : 0;
+    return n;
+  }
+  test_support::FakeEnvironment env;
+  TFontPixelManager glyphs;
+  TTpWord word;
+  PageList pages;
+  graphics::TDIBX target;
+};
+
+TEST_F(RenderTest, PlainCharactersTakeTheirColour) {
+  Show("<FONT COLOR=#FF0000>赤</FONT>白");
+  EXPECT_GT(Count(0xFF0000, {0, 0, 24, 24}), 30);
+  EXPECT_GT(Count(0xFFFFFF, {24, 0, 48, 24}), 30);
+  EXPECT_EQ(Count(0xFFFFFF, {0, 0, 24, 24}), 0);
+}
+
+TEST_F(RenderTest, BorderedCharactersShowTheirBodyInsideTheBorder) {
+  Show("<FONT BORDER=2 BCOLOR=#0000FF>国</FONT>");
+  // The cell grows by the border on each side; body and outline both show.
+  EXPECT_EQ(pages[0]->Rows[0]->Children[0]->Width, 28);
+  EXPECT_GT(Count(0xFFFFFF), 30);
+  EXPECT_GT(Count(0x0000FF), 60);
+}
+
+TEST_F(RenderTest, RubySitsAboveItsCharacters) {
+  Show("<RUBY VALUE=\"かん\">漢</RUBY>");
+  const TWdGlyph& c = *pages[0]->Rows[0]->Children[0];
+  EXPECT_EQ(c.Height, 36);
+  // Ruby ink in the top band, the character's below it.
+  EXPECT_GT(Count(0xFFFFFF, {0, 0, 24, 12}), 5);
+  EXPECT_GT(Count(0xFFFFFF, {0, 12, 24, 36}), 30);
+}
+
+TEST_F(RenderTest, UnderlinesJoinAcrossARun) {
+  Show("<U>一二三</U>");
+  // One unbroken bar under the three cells.
+  int longest = 0;
+  for (int y = 0; y < 24; ++y) {
+    int run = 0;
+    for (int x = 0; x < 72; ++x) {
+      run = target.GetPixel(x, y) == 0xFFFFFF ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+  }
+  EXPECT_GE(longest, 72);
+}
+
+TEST_F(RenderTest, AFadingCharacterIsPartlyThereAtItsFrame) {
+  word.FadeTime = 64;
+  TWdPage& page = Show("国", /*reveal=*/false);
+  bool finished = false;
+  std::string revealed;
+  page.Step(16, finished, revealed);  // revealed at alpha 0
+  page.Step(16, finished, revealed);  // a quarter of the way
+  target.Fill(0);
+  page.Draw();
+  EXPECT_EQ(page.Rows[0]->Children[0]->Alpha, 64);
+  EXPECT_EQ(Count(0xFFFFFF), 0);
+  int grey = 0;
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 24; ++x) {
+      const uint32_t p = target.GetPixel(x, y);
+      grey += p != 0 && (p & 0xFF) <= 0x41 ? 1 : 0;
+    }
+  EXPECT_GT(grey, 30);
+}
+
+}  // namespace
+}  // namespace vesk::text
