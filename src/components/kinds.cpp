@@ -4,6 +4,7 @@
 
 #include "components/box.h"
 #include "components/button.h"
+#include "components/cg_label.h"
 #include "components/images.h"
 #include "components/map_image.h"
 #include "components/tile.h"
@@ -30,6 +31,7 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_TILE, FactoryOf<TVeskTile>(services));
   registry.Register(lang::LT_MAPIMG, FactoryOf<TVeskMapImage>(services));
   registry.Register(lang::LT_BUTTON, FactoryOf<TVeskButton>(services));
+  registry.Register(lang::LT_CGLABEL, FactoryOf<TVeskCGLabel>(services));
 }
 
 }  // namespace vesk::components
