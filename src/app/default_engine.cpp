@@ -3,11 +3,13 @@
 #include <utility>
 
 #include "app/screen_manager.h"
+#include "companion/trace_log.h"
 #include "components/kinds.h"
 #include "components/system_provider.h"
 #include "graphics/cursor_file.h"
 #include "graphics/image_reader.h"
 #include "platform/files.h"
+#include "platform/font_library.h"
 #include "scene/system_provider.h"
 #include "script/system_provider.h"
 #include "storage/embedded_resources.h"
@@ -42,6 +44,16 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   pictures_ = std::make_unique<components::TOrloCollection>(PictureServicesFor());
   component_services_ = std::make_unique<components::ComponentServices>();
   component_services_->pictures = pictures_.get();
+  if (!glyphs_) {
+    // Characters no installed font can draw are noted once each in the trace.
+    std::function<void(const std::string&)> note;
+    if (trace_)
+      note = [trace = trace_, clock = &ctx.game_clock_ms](const std::string& line) {
+        trace->WriteNoteUtf8(static_cast<uint32_t>(*clock), line);
+      };
+    glyphs_ = std::make_unique<text::TFontPixelManager>(platform::MakeFontLibrary(), note);
+  }
+  component_services_->glyphs = glyphs_.get();
   kinds_ = std::make_shared<scene::KindRegistry>();
   components::RegisterComponentKinds(*kinds_, *component_services_);
   env.kinds = kinds_;

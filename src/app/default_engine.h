@@ -16,6 +16,7 @@
 #include "platform/window.h"
 #include "script/project.h"
 #include "storage/vrfiles.h"
+#include "text/fontpixels.h"
 
 namespace vesk::app {
 
@@ -79,6 +80,8 @@ class DefaultEngineFactory final : public EngineFactory {
   // scene (the factory outlives the main window).
   std::unique_ptr<components::TOrloCollection> pictures_;
   std::unique_ptr<components::ComponentServices> component_services_;
+  // The glyph cache of the run; it outlives every component that draws text.
+  std::unique_ptr<text::TFontPixelManager> glyphs_;
   std::shared_ptr<scene::KindRegistry> kinds_;
   uint32_t image_seed_ = 0;
   SceneAdapter* scene_ = nullptr;

@@ -14,6 +14,10 @@ class TParamCollection;
 class TSysFuncMan;
 }  // namespace vesk::expr
 
+namespace vesk::text {
+class TFontPixelManager;
+}  // namespace vesk::text
+
 namespace vesk::scene {
 class TVeskObject;
 class TVeskControl;
@@ -47,6 +51,9 @@ struct ComponentServices {
   expr::TParamCollection* variables = nullptr;
   expr::TSysFuncMan* functions = nullptr;
   MotionFactory make_motion;  // empty until motions exist: ".lmt" sources show nothing
+  // The one glyph cache every text drawer shares (message windows, menus,
+  // labels, text boxes); null: text draws nothing.
+  text::TFontPixelManager* glyphs = nullptr;
 };
 
 // A kind that needs the services keeps them from its maker: the kind

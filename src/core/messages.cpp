@@ -67,6 +67,7 @@ constexpr std::array<const char*, static_cast<size_t>(Msg::kCount)> kUtf8 = {
     "Error",
     "警告",
     "情報",
+    "Error:GetOutlineTextMetrics",
 };
 
 }  // namespace

@@ -65,6 +65,7 @@ enum class Msg {
   kErrorCaption,
   kWarningCaption,
   kInfoCaption,
+  kGetOutlineTextMetrics,  // the glyph cache found no metrics for the font
   kCount
 };
 

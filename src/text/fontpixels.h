@@ -75,8 +75,8 @@ class TFontPixelManager {
 
   // Never null. The glyph stays valid while the caller holds it, even when
   // the cache evicts it.
-  std::shared_ptr<const TFontPixel> Get(uint16_t code, const std::string& face_cp932,
-                                        uint8_t style, int32_t height);
+  std::shared_ptr<const TFontPixel> Get(uint16_t code, const std::string& face_cp932, uint8_t style,
+                                        int32_t height);
 
   // Draws `glyph` into `color` (native values) and `mask` (8-bit) inside
   // `cell` and returns the rectangle it touched (empty without ink).

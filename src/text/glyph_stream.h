@@ -66,17 +66,17 @@ struct DecorateRecord {
 // One glyph; which fields count depends on the type.
 struct GlyphRecord {
   uint8_t Type = kGlyphChar;
-  std::string Link;   // char, var (version > 100), img
-  int32_t Wait = 0;   // char, var (version > 100), img: milliseconds per character
-  uint16_t Code = 0;  // char: single byte, or lead * 256 + trail
-  int32_t Style = 0;  // char, var: index into the stream's style records
-  uint8_t Align = 0;  // align; img (1 or 2 float the picture)
-  bool Clear = false;             // return: also starts a new page
-  std::string Value;              // event
-  bool Stop = false;              // event: passed alone (stored as a leading 0x01)
-  std::string Name;               // var (version >= 102)
+  std::string Link;                 // char, var (version > 100), img
+  int32_t Wait = 0;                 // char, var (version > 100), img: milliseconds per character
+  uint16_t Code = 0;                // char: single byte, or lead * 256 + trail
+  int32_t Style = 0;                // char, var: index into the stream's style records
+  uint8_t Align = 0;                // align; img (1 or 2 float the picture)
+  bool Clear = false;               // return: also starts a new page
+  std::string Value;                // event
+  bool Stop = false;                // event: passed alone (stored as a leading 0x01)
+  std::string Name;                 // var (version >= 102)
   std::vector<uint8_t> Expression;  // var below version 102: a stored expression
-  std::string Source;             // img: picture file name
+  std::string Source;               // img: picture file name
 
   bool operator==(const GlyphRecord&) const = default;
 };
