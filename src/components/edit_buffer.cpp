@@ -151,7 +151,11 @@ std::string EditBuffer::Clean(std::string_view text, bool allow_breaks) const {
     if (n == 2) {
       out.append(text.substr(pos, 2));
     } else if (IsBreak(c)) {
-      if (!allow_breaks || !multi_line()) break;  // one line takes the first line only
+      if (!allow_breaks) {  // typed: Enter never reaches the text
+        ++pos;
+        continue;
+      }
+      if (!multi_line()) break;  // one line takes the first line only
       out += "\r\n";
       if (c == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ++pos;
     } else if (IsSjisLeadByte(static_cast<uint8_t>(c))) {

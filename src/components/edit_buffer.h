@@ -32,7 +32,7 @@ class EditBuffer {
   // in a box of several lines, and a one-line box takes the first line
   // only. False when nothing changed.
   bool Insert(std::string_view text);
-  // The same for typed text, which never brings line breaks.
+  // The same for typed text, whose line breaks are left out.
   bool Type(std::string_view text);
   // Backspace and Delete: the selection, else the character before or
   // after the caret.
