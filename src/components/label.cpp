@@ -205,11 +205,19 @@ void TVeskLabel::Render() {
     return;
   }
   const int bits = pictures() ? pictures()->BitCount() : 32;
-  if (!OwnSurface || OwnSurface->Width() != TextWidth || OwnSurface->Height() != TextHeight ||
-      OwnSurface->BitCount() != bits)
-    OwnSurface = std::make_unique<graphics::TDIBX>(TextWidth, TextHeight, bits);
-  if (!OwnMask || OwnMask->Width() != TextWidth || OwnMask->Height() != TextHeight)
-    OwnMask = std::make_unique<graphics::TDIBX>(TextWidth, TextHeight, 8);
+  try {
+    if (!OwnSurface || OwnSurface->Width() != TextWidth || OwnSurface->Height() != TextHeight ||
+        OwnSurface->BitCount() != bits)
+      OwnSurface = std::make_unique<graphics::TDIBX>(TextWidth, TextHeight, bits);
+    if (!OwnMask || OwnMask->Width() != TextWidth || OwnMask->Height() != TextHeight)
+      OwnMask = std::make_unique<graphics::TDIBX>(TextWidth, TextHeight, 8);
+  } catch (const graphics::EGraphicsError&) {
+    // More pixels than any picture may hold: nothing to show.
+    OwnSurface.reset();
+    OwnMask.reset();
+    InvalidateImage();
+    return;
+  }
   OwnSurface->ResetClip();
   OwnMask->ResetClip();
   OwnMask->Fill(0);

@@ -560,10 +560,20 @@ void TVeskTextBox::DrawBox(graphics::TCustomDIBX& surface) {
 }
 
 bool TVeskTextBox::RenderLayer(int bit_count) {
-  if (Width > graphics::TDIBX::kMaxSidePx || Height > graphics::TDIBX::kMaxSidePx) return false;
-  if (layer_.Width() != Width || layer_.Height() != Height || layer_.BitCount() != bit_count) {
-    layer_.SetSize(Width, Height, bit_count);
-    layer_mask_.SetSize(Width, Height, 8);
+  // Text beyond the first few thousand pixels of a box is never drawn: no
+  // picture is made larger than that, whatever size a script gives.
+  const int32_t layer_w = std::min(Width, kMaxLayerSidePx),
+                layer_h = std::min(Height, kMaxLayerSidePx);
+  if (layer_.Width() != layer_w || layer_.Height() != layer_h || layer_.BitCount() != bit_count) {
+    try {
+      layer_.SetSize(layer_w, layer_h, bit_count);
+      layer_mask_.SetSize(layer_w, layer_h, 8);
+    } catch (const graphics::EGraphicsError&) {
+      // A box larger than any picture shows its background only.
+      layer_.SetSize(0, 0, 0);
+      layer_mask_.SetSize(0, 0, 0);
+      return false;
+    }
     layer_dirty_ = true;
   }
   if (!layer_dirty_) return true;
@@ -574,7 +584,8 @@ bool TVeskTextBox::RenderLayer(int bit_count) {
   if (!cache) return true;
   cache->Level = 3;
   // The glyphs stay inside the text area, margins clear.
-  const Rect area{kMarginXPx, kMarginYPx, Width - kMarginXPx, Height - kMarginYPx};
+  const Rect area = Rect{kMarginXPx, kMarginYPx, Width - kMarginXPx, Height - kMarginYPx}.Intersect(
+      layer_.BoundsRect());
   if (area.IsEmpty()) return true;
   layer_.SetClipRect(area);
   const std::string_view shown = shown_;
@@ -589,7 +600,7 @@ bool TVeskTextBox::RenderLayer(int bit_count) {
     const std::string_view line = shown.substr(0, row.end);
     for (size_t i = 0; i + 1 < row.stops.size(); ++i) {
       const int64_t x = left + row.xs[i], w = int64_t{row.xs[i + 1]} - row.xs[i];
-      if (x + w <= 0 || x >= Width) continue;
+      if (x + w <= 0 || x >= layer_w) continue;
       const size_t pos = row.stops[i];
       const bool selected = !buffer_.composing() && pos >= sel_start && pos < sel_end;
       text::GlyphColors colors;

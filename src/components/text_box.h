@@ -40,6 +40,8 @@ class TVeskTextBox : public scene::TVeskControl, public ServiceUser {
   static constexpr int32_t kMarginXPx = 2;
   static constexpr int32_t kMarginYPx = 1;
   static constexpr int32_t kCaretBlinkMs = 530;
+  // The largest picture of a box's text, per side.
+  static constexpr int32_t kMaxLayerSidePx = 4096;
 
   const EditBuffer& buffer() const { return buffer_; }
   // Whether the box is on screen now (as of the last frame's check).

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "graphics/golden.h"
 #include "support/record_builder.h"
 #include "text_fixture.h"
 #include "text_records.h"
@@ -149,6 +150,27 @@ TEST_F(Label, ATextTooLargeForAPictureShowsNothing) {
   EXPECT_EQ(label.BaseSurface(), nullptr);
   label.SetInt(PR_LINESPACE, 0);
   EXPECT_NE(label.BaseSurface(), nullptr);
+}
+
+// Three lines of the installed Japanese gothic, smoothed and centred, over
+// white: what a title label of a game looks like.
+TEST_F(Label, CentredLinesOfTheInstalledGothicMatchTheirPicture) {
+  auto& label = Make<TVeskLabel>(LT_LABEL, "title");
+  label.SetInt(PR_FONTHEIGHT, 16);
+  label.SetInt(PR_FONTCOLOR, 0x802000);  // a dark blue
+  label.SetFlag(PR_ANTIALIAS, true);
+  label.SetInt(PR_HALIGN, 1);
+  label.SetInt(PR_LINESPACE, 2);
+  // "ラベルの文字" / "Label text" / "中央揃え"
+  label.SetStr(PR_TEXT,
+               "\x83\x89\x83\x78\x83\x8b\x82\xcc\x95\xb6\x8e\x9a\r\nLabel text\r\n"
+               "\x92\x86\x89\x9b\x91\xb5\x82\xa6");
+  ASSERT_NE(label.BaseSurface(), nullptr);
+  graphics::TDIBX picture(label.TextWidth, label.TextHeight, 32);
+  picture.Fill(0xFFFFFF);
+  picture.DrawMask(0, 0, *label.BaseSurface(), label.BaseSurface()->BoundsRect(),
+                   graphics::Flip::kNone, *label.ShownMask());
+  EXPECT_TRUE(graphics::testing::MatchesGolden(picture, "label_centred_gothic"));
 }
 
 class LabelRecords : public Label {

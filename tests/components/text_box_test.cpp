@@ -336,6 +336,25 @@ TEST_F(TextBox, TheBoxDrawsItsBackgroundTextAndCaret) {
   EXPECT_EQ(Pixel(29, 17), 0x123456u);
 }
 
+TEST_F(TextBox, AbsurdSizesAndFontsDrawWithoutFailing) {
+  auto& memo = Box<TVeskMemo>("memo", LT_MEMO, {0, 0, 100000, 100000});
+  memo.SetStr(PR_TEXT, "a\r\nb");
+  Frame();
+  DrawAll(0x123456);
+  EXPECT_EQ(Pixel(5, 5), 0xFFFFFFu);  // the background at least
+  memo.SetInt(PR_FONTHEIGHT, -5);
+  memo.SetBounds(0, 0, -3, 7);
+  DrawAll(0x123456);
+  EXPECT_EQ(Pixel(0, 0), 0x123456u);
+  memo.SetBounds(0, 0, 20, 20);
+  memo.SetInt(PR_FONTHEIGHT, 1 << 30);
+  Key(vk::kDown);
+  Key(vk::kNext);
+  DrawAll();
+  Rect caret;
+  EXPECT_TRUE(root_.KeyboardCaret(&caret));
+}
+
 TEST_F(TextBox, TheStoredFormLoadsThroughTheSetters) {
   for (int kind : {LT_EDIT, LT_MEMO}) {
     SCOPED_TRACE(kind);
