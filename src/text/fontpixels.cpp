@@ -47,8 +47,9 @@ char32_t CodePoint(uint16_t code) {
   std::string bytes;
   if (code > 0xFF) bytes.push_back(static_cast<char>(code >> 8));
   bytes.push_back(static_cast<char>(code & 0xFF));
+  // A code whose high byte is no lead byte is two characters, not one.
   const std::u32string cps = platform::DecodeUtf8(platform::Cp932ToUtf8(bytes));
-  return cps.empty() ? U'\uFFFD' : cps.front();
+  return cps.size() == 1 ? cps.front() : U'\uFFFD';
 }
 
 std::string HexCode(uint32_t v, int digits) {

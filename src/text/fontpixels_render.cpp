@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "text/fontpixels_draw.h"
@@ -40,6 +41,43 @@ uint32_t Mix(uint32_t k, uint32_t c, uint32_t f, const Channels& ch) {
     out |= (((f * kc + (255 - f) * cc) >> 8) & ch.max[i]) << ch.shift[i];
   }
   return out;
+}
+
+// The stamp divides twice per pixel, by 255 and by the new mask value; a
+// border stamps every pixel (2B + 1)^2 - 1 times, so both divisions are
+// multiplications here, exact over the whole range (checked below).
+constexpr uint32_t Div255(uint32_t x) {
+  return (x + 1 + (x >> 8)) >> 8;  // x <= 65535
+}
+
+// ceil(2^24 / d): x / d == (x * kReciprocal[d]) >> 24 for x < 2^16.
+constexpr std::array<uint32_t, 256> kReciprocal = [] {
+  std::array<uint32_t, 256> r{};
+  for (uint32_t d = 1; d < 256; ++d) r[d] = ((1u << 24) + d - 1) / d;
+  return r;
+}();
+
+constexpr uint32_t Share(uint32_t v, uint32_t mask_value) {
+  return static_cast<uint32_t>((uint64_t{v} * 255 * kReciprocal[mask_value]) >> 24);
+}
+
+constexpr bool StampDivisionsAreExact() {
+  for (uint32_t v = 1; v < 256; ++v) {
+    for (uint32_t m = 0; m < 256; ++m) {
+      const uint32_t mv = m + v * (255 - m) / 255;
+      if (Div255(v * (255 - m)) != v * (255 - m) / 255) return false;
+      if (Share(v, mv) != v * 255 / mv) return false;
+    }
+  }
+  return true;
+}
+static_assert(StampDivisionsAreExact());
+
+// Mix for 0x00RRGGBB: red and blue side by side in one multiplication.
+constexpr uint32_t Mix32(uint32_t k, uint32_t c, uint32_t f) {
+  const uint32_t rb = ((k & 0xFF00FF) * f + (c & 0xFF00FF) * (255 - f)) >> 8;
+  const uint32_t g = ((k & 0xFF00) * f + (c & 0xFF00) * (255 - f)) >> 8;
+  return (rb & 0xFF00FF) | (g & 0xFF00);
 }
 
 template <int Bytes>
@@ -87,7 +125,13 @@ class Canvas {
  public:
   Canvas(graphics::PixelView color, graphics::PixelView mask, const Rect& clip,
          const Channels& channels)
-      : color_(color), mask_(mask), clip_(clip), ch_(channels) {}
+      : color_(color),
+        mask_(mask),
+        clip_(clip),
+        ch_(channels),
+        rgb32_(Bytes == 4 && channels.count == 3 && channels.max[0] == 255 &&
+               channels.max[1] == 255 && channels.max[2] == 255 && channels.shift[0] == 0 &&
+               channels.shift[1] == 8 && channels.shift[2] == 16) {}
 
   // C := k and M := 255 over a bar.
   void Bar(const Rect& r, uint32_t k) {
@@ -134,10 +178,10 @@ class Canvas {
         *m = 255;
         return;
       }
-      const uint32_t mv = *m + v * (255 - *m) / 255;
+      const uint32_t mv = *m + Div255(v * (255 - *m));
       *m = static_cast<uint8_t>(mv);
-      const uint32_t f = mv == 0 ? 255 : v * 255 / mv;
-      Store<Bytes>(c, Mix(k, Load<Bytes>(c), f, ch_));
+      const uint32_t f = mv == 0 ? 255 : Share(v, mv);
+      Store<Bytes>(c, Blend(k, Load<Bytes>(c), f));
     });
   }
 
@@ -147,7 +191,11 @@ class Canvas {
         if (dx != 0 || dy != 0) Stamp(bitmap, x0 + dx, y0 + dy, k);
   }
 
-  const Channels& channels() const { return ch_; }
+  // (f * k + (255 - f) * c) >> 8 per channel.
+  uint32_t Blend(uint32_t k, uint32_t c, uint32_t f) const {
+    if (rgb32_) return Mix32(k, c, f);
+    return Mix(k, c, f, ch_);
+  }
 
  private:
   uint8_t* C(int x, int y) { return color_.Row(y) + static_cast<ptrdiff_t>(x) * Bytes; }
@@ -157,6 +205,7 @@ class Canvas {
   graphics::PixelView mask_;
   Rect clip_;
   Channels ch_;
+  bool rgb32_;
 };
 
 // Cell geometry in the terms the drawing steps use.
@@ -236,10 +285,9 @@ Rect DrawWith(const TFontPixel& g, Canvas<Bytes>& cv, const GlyphColors& k, cons
   } else if (ink) {
     cv.BorderStamp(g.Bitmap, x, y, k.border, L.B);
     // The glyph's own edge blends against the border, not the background.
-    const Channels& ch = cv.channels();
     cv.ForInk(g.Bitmap, x, y, [&](uint32_t v, uint8_t* c, uint8_t* m) {
       *m = 255;
-      Store<Bytes>(c, v == 255 ? k.text : Mix(k.text, k.border, v, ch));
+      Store<Bytes>(c, v == 255 ? k.text : cv.Blend(k.text, k.border, v));
     });
   }
   if (L.SS > 0) {
@@ -271,7 +319,7 @@ Rect DrawGlyph(const TFontPixel& glyph, graphics::TCustomDIBX& color, graphics::
   L.W = std::max<int64_t>(0, cell.Width());
   L.H = std::max<int64_t>(0, cell.Height());
   // Decorations wider than a cell are nonsense a script can still ask for.
-  constexpr int32_t kMaxDecorationPx = 256;
+  constexpr int32_t kMaxDecorationPx = 16;
   L.B = std::clamp(options.border_px, 0, kMaxDecorationPx);
   L.S = std::clamp(options.shadow_px, 0, kMaxDecorationPx);
   L.US = glyph.UnderlineSize;

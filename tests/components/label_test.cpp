@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "graphics/golden.h"
 #include "support/record_builder.h"
 #include "text_fixture.h"
@@ -170,7 +172,9 @@ TEST_F(Label, CentredLinesOfTheInstalledGothicMatchTheirPicture) {
   picture.Fill(0xFFFFFF);
   picture.DrawMask(0, 0, *label.BaseSurface(), label.BaseSurface()->BoundsRect(),
                    graphics::Flip::kNone, *label.ShownMask());
-  EXPECT_TRUE(graphics::testing::MatchesGolden(picture, "label_centred_gothic"));
+  EXPECT_TRUE(graphics::testing::MatchesGoldenIn(
+      std::filesystem::path(VESK_FIXTURES_DIR).parent_path() / "components" / "golden", picture,
+      "label_centred_gothic"));
 }
 
 class LabelRecords : public Label {

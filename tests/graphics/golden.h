@@ -66,8 +66,9 @@ inline bool ReadPng(const std::filesystem::path& path, int& w, int& h, std::vect
   return true;
 }
 
-inline ::testing::AssertionResult MatchesGolden(const TCustomDIBX& s, const std::string& name) {
-  const auto dir = GoldenDir();
+// Against `dir`/NAME.png (other test folders keep their goldens beside them).
+inline ::testing::AssertionResult MatchesGoldenIn(const std::filesystem::path& dir,
+                                                  const TCustomDIBX& s, const std::string& name) {
   const auto golden = dir / (name + ".png"), actual = dir / (name + "-ACTUAL.png");
   const std::vector<uint8_t> rgb = RgbBytes(s);
   int w = 0, h = 0;
@@ -84,6 +85,10 @@ inline ::testing::AssertionResult MatchesGolden(const TCustomDIBX& s, const std:
   }
   WritePng(actual, s.Width(), s.Height(), rgb);
   return ::testing::AssertionFailure() << "differs from " << golden << "; see " << actual;
+}
+
+inline ::testing::AssertionResult MatchesGolden(const TCustomDIBX& s, const std::string& name) {
+  return MatchesGoldenIn(GoldenDir(), s, name);
 }
 
 }  // namespace vesk::graphics::testing

@@ -26,7 +26,8 @@ TEST(FontLibraryTest, WindowsJapaneseFacesResolveToTheIpaFonts) {
                         Case{"ＭＳ 明朝", "ipam.ttf"}, Case{"ＭＳ Ｐ明朝", "ipamp.ttf"},
                         Case{"MS ゴシック", "ipag.ttf"}, Case{"MS Gothic", "ipag.ttf"},
                         Case{"MS PGothic", "ipagp.ttf"}, Case{"MS Mincho", "ipam.ttf"},
-                        Case{"ms pmincho", "ipamp.ttf"}, Case{"IPAGothic", "ipag.ttf"}}) {
+                        Case{"ms pmincho", "ipamp.ttf"}, Case{"MS Pゴシック", "ipagp.ttf"},
+                        Case{"ＭＳ　明朝", "ipam.ttf"}, Case{"IPAGothic", "ipag.ttf"}}) {
     EXPECT_EQ(FileOf(*fonts, c.face), c.file) << c.face;
     EXPECT_TRUE(fonts->IsInstalledFamily(c.face)) << c.face;
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/vesk_error.h"
 #include "platform/font_library.h"
 #include "text/fontpixels_test_util.h"
 
@@ -13,7 +14,6 @@ namespace vesk::text {
 namespace {
 
 using testing::MakeManager;
-using testing::SolidGlyph;
 
 // "亜" in CP932.
 constexpr uint16_t kKanjiA = 0x889F;
@@ -91,39 +91,100 @@ TEST(GlyphCacheTest, AnUnknownFaceDrawsInTheDefaultFace) {
   EXPECT_TRUE(testing::SamePixels(unknown->Bitmap, fallback->Bitmap));
 }
 
-TEST(GlyphRenderTest, BorderAndShadowGrowTheDrawnRectangle) {
+TEST(GlyphCacheTest, CodesAreCp932Characters) {
   auto m = MakeManager();
-  const auto g = m->Get(kKanjiA, kDefaultFace, 0, 24);
-  graphics::TDIBX color(64, 64, 32), mask(64, 64, 8);
-  const Rect cell = Rect::FromSize(4, 4, 24, 24);
-  const Rect plain = m->Render(*g, color, mask, {}, {}, cell);
-  EXPECT_EQ(plain.Width(), g->Bitmap.Width());
-  EXPECT_EQ(plain.Height(), g->Bitmap.Height());
-  RenderOptions border;
-  border.border_px = 2;
-  const Rect bordered = m->Render(*g, color, mask, {}, border, cell);
-  EXPECT_EQ(bordered.left, plain.left);
-  EXPECT_EQ(bordered.top, plain.top);
-  EXPECT_EQ(bordered.Width(), plain.Width() + 4);
-  EXPECT_EQ(bordered.Height(), plain.Height() + 4);
-  border.shadow_px = 3;
-  const Rect shadowed = m->Render(*g, color, mask, {}, border, cell);
-  EXPECT_EQ(shadowed.Width(), plain.Width() + 7);
-  EXPECT_EQ(shadowed.Height(), plain.Height() + 7);
+  auto font = platform::MakeFontLibrary()->Select({"IPAGothic", 24, false, false});
+  ASSERT_TRUE(font);
+  struct Case {
+    uint16_t code;
+    char32_t cp;
+  };
+  // A hiragana, a kanji, a half-width katakana and an ASCII letter.
+  for (const Case& c :
+       {Case{0x82A0, U'あ'}, Case{kKanjiA, U'亜'}, Case{0xB1, U'ｱ'}, Case{'W', U'W'}}) {
+    const auto g = m->Get(c.code, kDefaultFace, 0, 24);
+    const auto want = font->Outline(c.cp, 3);
+    ASSERT_TRUE(want);
+    EXPECT_EQ(g->Bitmap.Width(), want->width_px) << std::hex << c.code;
+    EXPECT_EQ(g->Bitmap.Height(), want->height_px) << std::hex << c.code;
+    EXPECT_EQ(g->OriginX + g->Bitmap.Width() + g->RightPad, want->advance_px) << std::hex << c.code;
+  }
 }
 
-TEST(GlyphRenderTest, OverlappingStampsCompositeTheirCoverage) {
-  auto m = MakeManager();
-  // A shadow 1 px off the body: where they overlap, two stamps of 128.
-  const TFontPixel g = SolidGlyph(4, 4, 128);
-  graphics::TDIBX color(8, 8, 32), mask(8, 8, 8);
-  RenderOptions shadow;
-  shadow.shadow_px = 1;
-  m->Render(g, color, mask, {0x000000, 0, 0xFFFFFF}, shadow, Rect::FromSize(0, 0, 4, 4));
-  EXPECT_EQ(mask.GetPixel(0, 0), 128u);  // body only
-  EXPECT_EQ(mask.GetPixel(4, 4), 128u);  // shadow only
-  EXPECT_EQ(mask.GetPixel(2, 2), 128u + 128u * 127u / 255u);
-  EXPECT_EQ(mask.GetPixel(2, 2), 191u);
+TEST(GlyphCacheTest, ACharacterNoFontHasIsABoxTracedOnce) {
+  std::vector<std::string> trace;
+  auto m = MakeManager(&trace);
+  // The first user-defined character of CP932 (private use).
+  const uint16_t code = 0xF041;
+  const auto g = m->Get(code, kDefaultFace, 0, 24);
+  if (trace.empty()) GTEST_SKIP() << "an installed font has U+E001";
+  EXPECT_TRUE(g->HasInk());
+  m->Get(code, kDefaultFace, kStyleBold, 24);
+  m->Get(code, kDefaultFace, 0, 16);
+  ASSERT_EQ(trace.size(), 1u);
+  EXPECT_NE(trace[0].find("U+E001"), std::string::npos) << trace[0];
+  EXPECT_NE(trace[0].find("F041"), std::string::npos) << trace[0];
+  m->Get(0xF042, kDefaultFace, 0, 24);
+  EXPECT_EQ(trace.size(), 2u);
+  // Characters some font has are not traced.
+  m->Get(kKanjiA, kDefaultFace, 0, 24);
+  EXPECT_EQ(trace.size(), 2u);
+}
+
+TEST(GlyphCacheTest, AFailingGreyFormatFallsBackToTwoLevels) {
+  auto font = std::make_shared<testing::FakeFont>();
+  font->grey_fails = true;
+  TFontPixelManager m(std::make_unique<testing::FakeFontLibrary>(font));
+  m.Level = 3;
+  const auto g = m.Get('a', kDefaultFace, 0, 12);
+  EXPECT_EQ(g->Level, 0);
+  EXPECT_EQ(m.Level, 0) << "the manager stays on two levels";
+  ASSERT_TRUE(g->HasInk());
+  EXPECT_EQ(g->Bitmap.GetPixel(0, 0), 255u);
+  // Glyphs fetched afterwards are made two-level straight away.
+  const int calls = font->outline_calls;
+  m.Get('b', kDefaultFace, 0, 12);
+  EXPECT_EQ(font->outline_calls, calls + 1);
+  // When the two-level format fails too, the glyph has no bitmap.
+  font->mono_fails = true;
+  const auto none = m.Get('c', kDefaultFace, 0, 12);
+  EXPECT_FALSE(none->HasInk());
+  EXPECT_EQ(m.CachedCount(), 3u);
+}
+
+TEST(GlyphCacheTest, TheFontIsSelectedOnlyWhenFaceHeightOrStyleChange) {
+  auto font = std::make_shared<testing::FakeFont>();
+  auto fonts = std::make_unique<testing::FakeFontLibrary>(font);
+  testing::FakeFontLibrary* seen = fonts.get();
+  TFontPixelManager m(std::move(fonts));
+  m.Get('a', kDefaultFace, 0, 12);
+  m.Get('b', kDefaultFace, 0, 12);
+  m.Level = 1;
+  m.Get('b', kDefaultFace, 0, 12);
+  EXPECT_EQ(seen->selected.size(), 1u);
+  m.Get('b', kDefaultFace, 0, 13);
+  m.Get('b', kDefaultFace, kStyleItalic, 13);
+  m.Get('b', "Other", kStyleItalic, 13);
+  ASSERT_EQ(seen->selected.size(), 4u);
+  EXPECT_EQ(seen->selected[1].cell_height_px, 13);
+  EXPECT_TRUE(seen->selected[2].italic);
+  EXPECT_FALSE(seen->selected[2].bold);
+  EXPECT_EQ(seen->selected[3].face_utf8, "Other");
+}
+
+TEST(GlyphCacheTest, AFontWithoutMetricsIsAnError) {
+  class NoFonts final : public platform::FontLibrary {
+    bool IsInstalledFamily(const std::string&) override { return false; }
+    std::shared_ptr<platform::Font> Select(const platform::FontSpec&) override { return nullptr; }
+  };
+  TFontPixelManager m(std::make_unique<NoFonts>());
+  try {
+    m.Get('a', kDefaultFace, 0, 12);
+    FAIL() << "no error";
+  } catch (const EVeskError& e) {
+    EXPECT_EQ(e.Message(), "Error:GetOutlineTextMetrics");
+  }
+  EXPECT_EQ(m.CachedCount(), 0u);
 }
 
 }  // namespace

@@ -15,36 +15,59 @@
 #include <utility>
 
 #include "core/sjis.h"
+#include "platform/font_rasterizer.h"
 
 namespace vesk::platform {
 namespace {
 
 // The Windows Japanese faces games name, and the installed families that
-// stand in for them (full-width and half-width spellings alike).
+// stand in for them. Names compare in a folded form (full-width letters and
+// spaces as ASCII, no spaces, ASCII lower case), so "ＭＳ ゴシック",
+// "MS ゴシック" and "MS Gothic" all find the same family.
 struct FaceAlias {
-  const char* windows_name;
+  const char* folded_name;
   const char* family;
 };
 constexpr FaceAlias kAliases[] = {
-    {"ＭＳ ゴシック", "IPAGothic"},
-    {"ＭＳ Ｐゴシック", "IPAPGothic"},
-    {"ＭＳ 明朝", "IPAMincho"},
-    {"ＭＳ Ｐ明朝", "IPAPMincho"},
-    {"MS ゴシック", "IPAGothic"},
-    {"MS Pゴシック", "IPAPGothic"},
-    {"MS 明朝", "IPAMincho"},
-    {"MS P明朝", "IPAPMincho"},
-    {"MS Gothic", "IPAGothic"},
-    {"MS PGothic", "IPAPGothic"},
-    {"MS Mincho", "IPAMincho"},
-    {"MS PMincho", "IPAPMincho"},
-    {"ＭＳ ＵＩ ゴシック", "IPAPGothic"},
-    {"MS UI Gothic", "IPAPGothic"},
+    {"msゴシック", "IPAGothic"},  {"mspゴシック", "IPAPGothic"}, {"ms明朝", "IPAMincho"},
+    {"msp明朝", "IPAPMincho"},    {"msgothic", "IPAGothic"},     {"mspgothic", "IPAPGothic"},
+    {"msmincho", "IPAMincho"},    {"mspmincho", "IPAPMincho"},   {"msuiゴシック", "IPAPGothic"},
+    {"msuigothic", "IPAPGothic"},
 };
 
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string FoldedFaceName(const std::string& face_utf8) {
+  std::string out;
+  for (char32_t cp : DecodeUtf8(face_utf8)) {
+    if (cp >= 0xFF01 && cp <= 0xFF5E) cp -= 0xFF01 - 0x21;  // full-width ASCII
+    if (cp == U' ' || cp == 0x3000) continue;
+    if (cp >= U'A' && cp <= U'Z') cp += U'a' - U'A';
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+
 std::string MappedFamily(const std::string& face) {
+  const std::string folded = FoldedFaceName(face);
   for (const auto& a : kAliases)
-    if (LowerAsciiBytes(face) == LowerAsciiBytes(a.windows_name)) return a.family;
+    if (folded == a.folded_name) return a.family;
   return face;
 }
 
