@@ -96,7 +96,9 @@ TEST_F(Label, TheTextDrawsInItsColourThroughTheMask) {
         ++solid;
         EXPECT_EQ(Pixel(x, y), 0xFF0000u);  // red, as 0x00RRGGBB
       }
-      if (mask->GetPixel(x, y) == 0) EXPECT_EQ(Pixel(x, y), 0u);
+      if (mask->GetPixel(x, y) == 0) {
+        EXPECT_EQ(Pixel(x, y), 0u);
+      }
     }
   EXPECT_GT(solid, 4);
   // Without anti-aliasing the mask is all or nothing; with it, edges are partial.

@@ -66,7 +66,9 @@ While true
     for (int x = 0; x < 64; ++x) {
       const int64_t p = PngPixel(shot, x, y);
       if (p == 0x00FF00) ++green;
-      if (x < 4 || y < 4) EXPECT_EQ(p, 0) << x << "," << y;  // nothing left of or above it
+      if (x < 4 || y < 4) {
+        EXPECT_EQ(p, 0) << x << "," << y;  // nothing left of or above it
+      }
     }
   EXPECT_GT(green, 20);
 }
