@@ -41,11 +41,6 @@ size_t EditBuffer::LineStart(size_t pos) const {
   return pos;
 }
 
-size_t EditBuffer::LineEnd(size_t pos) const {
-  const size_t end = text_.find_first_of("\r\n", std::min(pos, text_.size()));
-  return end == std::string::npos ? text_.size() : end;
-}
-
 size_t EditBuffer::Snap(size_t pos) const {
   if (pos >= text_.size()) return text_.size();
   // Never between the two bytes of a CR LF.

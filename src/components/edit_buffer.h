@@ -58,9 +58,8 @@ class EditBuffer {
   size_t Next(size_t pos) const;
   size_t Prev(size_t pos) const;
   size_t Snap(size_t pos) const;
-  // Start and end (before its break) of the line holding `pos`.
+  // Start of the line holding `pos`.
   size_t LineStart(size_t pos) const;
-  size_t LineEnd(size_t pos) const;
 
   // The input method's composition (empty: none) with its cursor, a byte
   // offset into it snapped to a boundary. It stands in for the selection

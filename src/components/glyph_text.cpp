@@ -18,12 +18,6 @@ uint16_t CharCode(std::string_view text, size_t pos) {
   return static_cast<uint16_t>(lead << 8 | static_cast<uint8_t>(text[pos + 1]));
 }
 
-size_t CharCount(std::string_view text) {
-  size_t n = 0;
-  for (size_t pos = 0; pos < text.size(); pos += CharLength(text, pos)) ++n;
-  return n;
-}
-
 std::vector<std::string> SplitLines(std::string_view text) {
   // CR and LF are never trail bytes, so a byte scan finds every break.
   std::vector<std::string> lines;

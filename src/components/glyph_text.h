@@ -19,8 +19,6 @@ size_t CharLength(std::string_view text, size_t pos);
 // The character at `pos` as the glyph cache names it: a single byte, or
 // lead * 256 + trail.
 uint16_t CharCode(std::string_view text, size_t pos);
-// Number of characters.
-size_t CharCount(std::string_view text);
 
 // The lines of a text as a string list takes them: a line ends at CR LF,
 // CR or LF, and a break at the very end starts no further line ("" has no

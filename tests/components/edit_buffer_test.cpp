@@ -118,8 +118,6 @@ TEST(EditBuffer, ALineBreakIsOneCharacterInAMemo) {
   EXPECT_EQ(b.LineStart(1), 0u);
   b.SetText("ab\r\ncd");
   EXPECT_EQ(b.LineStart(5), 4u);
-  EXPECT_EQ(b.LineEnd(0), 2u);
-  EXPECT_EQ(b.LineEnd(4), 6u);
 }
 
 TEST(EditBuffer, WordMovesStopAtWordsAndSigns) {
