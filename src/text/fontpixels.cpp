@@ -15,8 +15,8 @@
 namespace vesk::text {
 namespace {
 
-// Grey value -> coverage, per quality level. The steps are uneven on
-// purpose: light edge pixels stay visible against dark backgrounds.
+// Grey value -> coverage, per quality level. The tables are fixed, uneven
+// steps and all: text has to come out as the games' authors saw it.
 constexpr std::array<uint8_t, 2> kLevel0 = {0, 255};
 constexpr std::array<uint8_t, 5> kLevel1 = {0, 79, 127, 207, 255};
 constexpr std::array<uint8_t, 17> kLevel2 = {0,   43,  55,  67,  79,  91,  103, 115, 159,

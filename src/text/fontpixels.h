@@ -79,7 +79,9 @@ class TFontPixelManager {
                                         int32_t height);
 
   // Draws `glyph` into `color` (native values) and `mask` (8-bit) inside
-  // `cell` and returns the rectangle it touched (empty without ink).
+  // `cell` and returns the rectangle it touched: empty for a glyph without
+  // ink, except that an underlined or struck-out space still draws its bars
+  // so that the bars of a run do not break at its spaces.
   Rect Render(const TFontPixel& glyph, graphics::TCustomDIBX& color, graphics::TCustomDIBX& mask,
               const GlyphColors& colors, const RenderOptions& options, const Rect& cell);
 

@@ -255,7 +255,7 @@ class FreeTypeFont;
 
 class FreeTypeLibrary final : public FontLibrary {
  public:
-  FreeTypeLibrary() : handle_(std::make_shared<LibraryHandle>()) {}
+  FreeTypeLibrary() = default;
 
   bool IsInstalledFamily(const std::string& face_utf8) override {
     if (auto it = installed_.find(face_utf8); it != installed_.end()) return it->second;
@@ -271,7 +271,7 @@ class FreeTypeLibrary final : public FontLibrary {
     const auto key = std::make_pair(path, index);
     if (auto it = faces_.find(key); it != faces_.end()) return it->second;
     FT_Face face = nullptr;
-    if (!handle_->ft || FT_New_Face(handle_->ft, path.c_str(), index, &face) != 0) return nullptr;
+    if (!Handle().ft || FT_New_Face(Handle().ft, path.c_str(), index, &face) != 0) return nullptr;
     if (!FT_IS_SCALABLE(face)) {
       FT_Done_Face(face);
       return nullptr;
@@ -284,7 +284,7 @@ class FreeTypeLibrary final : public FontLibrary {
 
   Resolved Resolve(const std::string& face_utf8, bool bold, bool italic) {
     Resolved r;
-    if (!handle_->fc) return r;
+    if (!Handle().fc) return r;
     const std::string family = MappedFamily(face_utf8);
     FcPattern* pattern = RequestPattern(handle_->fc, family, bold, italic);
     FcResult result;
@@ -306,7 +306,7 @@ class FreeTypeLibrary final : public FontLibrary {
   std::vector<std::pair<std::string, int>> FallbackFiles(const std::string& face_utf8, bool bold,
                                                          bool italic, char32_t cp) {
     std::vector<std::pair<std::string, int>> files;
-    if (!handle_->fc) return files;
+    if (!Handle().fc) return files;
     FcPattern* pattern = RequestPattern(handle_->fc, MappedFamily(face_utf8), bold, italic);
     FcResult result;
     FcFontSet* sorted = FcFontSort(handle_->fc, pattern, FcTrue, nullptr, &result);
@@ -331,6 +331,12 @@ class FreeTypeLibrary final : public FontLibrary {
   // Fonts are kept for the specs asked for recently; callers hold what
   // they still use.
   static constexpr size_t kMaxFonts = 64;
+  // FreeType and the font configuration are loaded on first use: a run
+  // that draws no text never reads the font list.
+  LibraryHandle& Handle() {
+    if (!handle_) handle_ = std::make_shared<LibraryHandle>();
+    return *handle_;
+  }
   std::shared_ptr<LibraryHandle> handle_;
   std::map<std::pair<std::string, int>, std::shared_ptr<FaceHandle>> faces_;
   std::map<std::string, bool> installed_;
@@ -372,7 +378,7 @@ class FreeTypeFont final : public Font {
   // The primary face when it has the character, else the closest installed
   // font that has it; null when none has it.
   SizedFace* FaceFor(char32_t cp) {
-    if (primary_->Has(cp) || cp == U' ' || cp == U'\u3000') return primary_.get();
+    if (primary_->Has(cp)) return primary_.get();
     if (auto it = by_char_.find(cp); it != by_char_.end()) return it->second;
     SizedFace* found = nullptr;
     for (const auto& [path, index] :
