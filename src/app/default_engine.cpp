@@ -8,6 +8,7 @@
 #include "components/system_provider.h"
 #include "graphics/cursor_file.h"
 #include "graphics/image_reader.h"
+#include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/font_library.h"
 #include "scene/system_provider.h"
@@ -60,6 +61,18 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   component_services_->history = history_.get();
   component_services_->read_marks = read_marks_.get();
   component_services_->messages = message_source_.get();
+  // The text boxes' clipboard is the window's, in the engine's code page;
+  // other programs get their line breaks as LF.
+  component_services_->read_clipboard = [this]() -> std::string {
+    return window_ ? platform::Utf8ToCp932Dropping(window_->ClipboardText()) : std::string();
+  };
+  component_services_->write_clipboard = [this](const std::string& cp932) {
+    if (!window_) return;
+    std::string text = cp932;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+      text.erase(at, 1);
+    window_->SetClipboardText(platform::Cp932ToUtf8(text));
+  };
   kinds_ = std::make_shared<scene::KindRegistry>();
   components::RegisterComponentKinds(*kinds_, *component_services_);
   env.kinds = kinds_;

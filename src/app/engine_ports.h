@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/rect.h"
 #include "core/runtime_context.h"
 #include "platform/back_buffer.h"
 #include "platform/display_mode.h"
@@ -58,6 +59,25 @@ class SceneRoot {
 
   // Whether the last Draw changed any pixel of the frame.
   virtual bool FrameChanged() const { return true; }
+
+  // Text entry. A text box that holds the keyboard takes every key press
+  // (true: the scene does not record it), the text typed and the input
+  // method's composition (UTF-8; the cursor counts characters).
+  virtual bool OfferKey(int vk, uint8_t mods) {
+    (void)vk;
+    (void)mods;
+    return false;
+  }
+  virtual void TextInput(const std::string& utf8) { (void)utf8; }
+  virtual void TextEditing(const std::string& utf8, int cursor_chars) {
+    (void)utf8;
+    (void)cursor_chars;
+  }
+  // The caret of the text box that takes text now, in scene coordinates.
+  virtual bool TextCaret(Rect* caret) const {
+    (void)caret;
+    return false;
+  }
 };
 
 // The loaded project with its call manager.

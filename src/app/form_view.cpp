@@ -157,6 +157,7 @@ void TFormView::RunFrame() {
     logo_done_ = logo_->Step(*scene_);
   if (ctx_.terminated) return;
   scene_->UpdatePass();
+  SyncTextInput();
   ctx_.CountFrame();
   if (scenario_->RunDeferredSaveLoad()) draw_skip_ = 3;
   if (draw_skip_ >= 1) {
@@ -178,6 +179,9 @@ void TFormView::HandleEvent(const Event& e) {
       Close();
       break;
     case EventType::kKeyDown:
+      // A text box holding the keyboard takes every press, repeats too, as
+      // a focused edit control does; the scene never sees those keys.
+      if (scene_ && active_ && e.vk >= 0 && e.vk < 256 && scene_->OfferKey(e.vk, e.mods)) break;
       WindowKeyDown(e.vk, e.repeat);
       break;
     case EventType::kKeyUp:
@@ -215,10 +219,24 @@ void TFormView::HandleEvent(const Event& e) {
     case EventType::kDisplayChanged:
       PlacePanel();
       break;
-    case EventType::kTextInput:  // for text fields, once they exist
+    case EventType::kTextInput:
+      if (scene_ && active_) scene_->TextInput(e.text);
+      break;
+    case EventType::kTextEditing:
+      if (scene_ && active_) scene_->TextEditing(e.text, e.edit_cursor);
+      break;
     case EventType::kExposed:
       break;
   }
+}
+
+void TFormView::SyncTextInput() {
+  if (!window_) return;
+  Rect caret;
+  if (scene_ && scene_->TextCaret(&caret))
+    window_->StartTextInput(caret);
+  else if (window_->text_input_started())
+    window_->StopTextInput();
 }
 
 void TFormView::WindowKeyDown(int vk, bool auto_repeat) {

@@ -96,6 +96,9 @@ class TFormView {
  private:
   void RunStartupSequence();
   void PlacePanel();
+  // The window takes text (and runs the input method) exactly while a text
+  // box that accepts it holds the keyboard, its candidate window at the caret.
+  void SyncTextInput();
   void FinishDisplayChange();
   void WindowedClientSize();
   void ResumeMedia();

@@ -38,6 +38,28 @@ bool ToVirtualKey(const std::string& s, int* vk) {
   return false;
 }
 
+// The modifier bit a key sets while held (0 for other keys).
+uint8_t ModifierOf(int key) {
+  namespace vk = platform::vk;
+  if (key == vk::kShift || key == vk::kLShift || key == vk::kRShift) return platform::kModShift;
+  if (key == vk::kControl || key == vk::kLControl || key == vk::kRControl)
+    return platform::kModControl;
+  if (key == vk::kMenu || key == vk::kLMenu || key == vk::kRMenu) return platform::kModAlt;
+  return 0;
+}
+
+// Key events carry the modifiers held at their moment, as the window's do:
+// "keydown Shift" ... "keyup Shift" around a key selects in a text box.
+void StampModifiers(std::vector<ScriptedEvent>& events) {
+  uint8_t held = 0;
+  for (ScriptedEvent& s : events) {
+    Event& e = s.event;
+    if (e.type == EventType::kKeyDown) held |= ModifierOf(e.vk);
+    if (e.type == EventType::kKeyDown || e.type == EventType::kKeyUp) e.mods = held;
+    if (e.type == EventType::kKeyUp) held &= static_cast<uint8_t>(~ModifierOf(e.vk));
+  }
+}
+
 }  // namespace
 
 bool ParseInputScript(const std::string& text, std::vector<ScriptedEvent>* out,
@@ -99,9 +121,7 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptedEvent>* out,
       std::string rest;
       std::getline(words, rest);
       rest.erase(0, rest.find_first_not_of(' '));
-      Event e = Event::Of(EventType::kTextInput);
-      e.text = rest;
-      add(frame, std::move(e));
+      add(frame, Event::Text(rest));
     } else if (name == "activate") {
       add(frame, Event::Of(EventType::kActivated));
     } else if (name == "deactivate") {
@@ -115,6 +135,7 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptedEvent>* out,
   std::stable_sort(
       events.begin(), events.end(),
       [](const ScriptedEvent& a, const ScriptedEvent& b) { return a.frame < b.frame; });
+  StampModifiers(events);
   *out = std::move(events);
   return true;
 }

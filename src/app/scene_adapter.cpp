@@ -4,6 +4,9 @@
 #include <cstring>
 
 #include "graphics/dibsfc.h"
+#include "platform/cp932.h"
+#include "platform/events.h"
+#include "scene/vesk_object.h"
 
 namespace vesk::app {
 
@@ -25,6 +28,32 @@ void SceneAdapter::MouseDown(platform::MouseButton button) {
 void SceneAdapter::ClearInput() {
   root_->ClearKeys();
   root_->RecordMouseUp();
+}
+
+bool SceneAdapter::OfferKey(int vk, uint8_t mods) {
+  const uint8_t held =
+      static_cast<uint8_t>((mods & platform::kModShift ? scene::kKeyShift : 0) |
+                           (mods & platform::kModControl ? scene::kKeyControl : 0) |
+                           (mods & platform::kModAlt ? scene::kKeyAlt : 0));
+  return root_->OfferKey(vk, held);
+}
+
+void SceneAdapter::TextInput(const std::string& utf8) {
+  // Characters the engine's code page lacks are not entered at all.
+  const std::string text = platform::Utf8ToCp932Dropping(utf8);
+  if (!text.empty()) root_->OfferText(text);
+}
+
+void SceneAdapter::TextEditing(const std::string& utf8, int cursor_chars) {
+  // The cursor counts characters: its byte offset in the converted text is
+  // the length of the converted characters before it.
+  size_t split = 0;
+  for (int seen = 0; split < utf8.size(); ++split) {
+    const bool starts_character = (static_cast<uint8_t>(utf8[split]) & 0xC0) != 0x80;
+    if (starts_character && seen++ == cursor_chars) break;
+  }
+  const std::string before = platform::Utf8ToCp932Dropping(utf8.substr(0, split));
+  root_->OfferComposition(platform::Utf8ToCp932Dropping(utf8), before.size());
 }
 
 bool SceneAdapter::LeftClicked() const {

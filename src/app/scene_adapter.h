@@ -45,6 +45,10 @@ class SceneAdapter final : public SceneRoot {
   void BeforeDisplayChange() override {}
   void AfterDisplayChange() override;
   bool FrameChanged() const override { return frame_changed_; }
+  bool OfferKey(int vk, uint8_t mods) override;
+  void TextInput(const std::string& utf8) override;
+  void TextEditing(const std::string& utf8, int cursor_chars) override;
+  bool TextCaret(Rect* caret) const override { return root_->KeyboardCaret(caret); }
 
  private:
   const RuntimeContext& ctx_;

@@ -54,6 +54,9 @@ struct ComponentServices {
   expr::TParamCollection* variables = nullptr;
   expr::TSysFuncMan* functions = nullptr;
   MotionFactory make_motion;  // empty until motions exist: ".lmt" sources show nothing
+  // The clipboard's text for the text boxes, in CP932 (empty: none).
+  std::function<std::string()> read_clipboard;
+  std::function<void(const std::string& cp932)> write_clipboard;
   // The one glyph cache every text drawer shares (message windows, menus,
   // labels, text boxes); null: text draws nothing.
   text::TFontPixelManager* glyphs = nullptr;
@@ -72,6 +75,7 @@ class ServiceUser {
   // The services this object was made with, or null.
   ComponentServices* services() const { return services_; }
   TOrloCollection* pictures() const { return services_ ? services_->pictures : nullptr; }
+  text::TFontPixelManager* glyphs() const { return services_ ? services_->glyphs : nullptr; }
   // "@SelStr" and "@SelIndex": the choice a map or menu reports.
   void SetSelection(const std::string& text, int32_t index) const;
 

@@ -4,9 +4,12 @@
 
 #include "components/box.h"
 #include "components/button.h"
+#include "components/cg_label.h"
 #include "components/images.h"
+#include "components/label.h"
 #include "components/map_image.h"
 #include "components/mes.h"
+#include "components/text_box.h"
 #include "components/tile.h"
 #include "lang/vocabulary.h"
 #include "scene/kind_registry.h"
@@ -32,6 +35,10 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_MAPIMG, FactoryOf<TVeskMapImage>(services));
   registry.Register(lang::LT_BUTTON, FactoryOf<TVeskButton>(services));
   registry.Register(lang::LT_MES, FactoryOf<TVeskMes>(services));
+  registry.Register(lang::LT_CGLABEL, FactoryOf<TVeskCGLabel>(services));
+  registry.Register(lang::LT_LABEL, FactoryOf<TVeskLabel>(services));
+  registry.Register(lang::LT_EDIT, FactoryOf<TVeskEdit>(services));
+  registry.Register(lang::LT_MEMO, FactoryOf<TVeskMemo>(services));
 }
 
 }  // namespace vesk::components

@@ -9,6 +9,9 @@ namespace vesk::platform {
 // Bytes that do not convert become '?' (CP932 -> UTF-8 gives U+FFFD).
 std::string Cp932ToUtf8(std::string_view cp932);
 std::string Utf8ToCp932(std::string_view utf8);
+// Characters without a CP932 form are left out (typed text: a character the
+// engine cannot hold is not entered at all).
+std::string Utf8ToCp932Dropping(std::string_view utf8);
 // True when every character of utf8 has a CP932 form.
 bool IsCp932Representable(std::string_view utf8);
 

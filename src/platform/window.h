@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/rect.h"
 #include "platform/back_buffer.h"
 #include "platform/display_mode.h"
 #include "platform/events.h"
@@ -71,6 +72,18 @@ class Window {
   // keeps its own copy, so the image may go away after the call), or the
   // system's arrow for null.
   virtual void SetCursorImage(const CursorImage* image) = 0;
+
+  // Text entry. While started, typed characters and the input method's
+  // composition arrive as kTextInput and kTextEditing events; `caret_scene`
+  // (scene coordinates) is where the input method puts its candidate
+  // window. Starting again only moves that place. Stopped, keys are keys.
+  virtual void StartTextInput(const Rect& caret_scene) = 0;
+  virtual void StopTextInput() = 0;
+  virtual bool text_input_started() const = 0;
+
+  // The clipboard's text (UTF-8; empty when it holds none), and replacing it.
+  virtual std::string ClipboardText() const = 0;
+  virtual void SetClipboardText(const std::string& utf8) = 0;
 };
 
 }  // namespace vesk::platform

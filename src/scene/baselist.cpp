@@ -175,6 +175,8 @@ void TVeskBaseList::DeleteObject(TVeskObject* object) {
 
 void TVeskBaseList::Forget(TVeskControl* control) {
   if (focus_ == control) focus_ = nullptr;
+  if (keyboard_ == control) keyboard_ = nullptr;
+  std::erase(overlays_, control);
   for (auto& base : bases_) {
     if (base->Hovered == control) {
       base->Hovered = nullptr;
@@ -223,7 +225,48 @@ void TVeskBaseList::SetFocus(TVeskControl* control) {
   if (control && !control->IsInputLocked())
     control->QueueEvent(PR_ONFOCUSIN, control->KeyHandlers[kOnFocusIn]);
   refocus_pending_ = false;
+  // The keys follow the focus to another control; losing the focus to
+  // nobody leaves them where they are.
+  if (control && keyboard_ && control != keyboard_) GiveKeyboard(nullptr);
   if (control) control->FocusGained();
+}
+
+// ---- Keyboard of text entry ------------------------------------------------
+
+void TVeskBaseList::GiveKeyboard(TVeskControl* control) {
+  if (control == keyboard_) return;
+  TVeskControl* previous = keyboard_;
+  keyboard_ = control;
+  if (previous && IsRegistered(previous)) previous->KeyboardLost();
+  if (control) SetFocus(control);
+}
+
+bool TVeskBaseList::OfferKey(int vk, uint8_t mods) {
+  if (keyboard_ && !IsRegistered(keyboard_)) keyboard_ = nullptr;
+  if (!keyboard_) return false;
+  keyboard_->TextKeyDown(vk, mods);
+  return true;
+}
+
+bool TVeskBaseList::OfferText(const std::string& cp932) {
+  if (!keyboard_ || !IsRegistered(keyboard_)) return false;
+  keyboard_->TextTyped(cp932);
+  return true;
+}
+
+bool TVeskBaseList::OfferComposition(const std::string& cp932, size_t cursor_bytes) {
+  if (!keyboard_ || !IsRegistered(keyboard_)) return false;
+  keyboard_->TextComposing(cp932, cursor_bytes);
+  return true;
+}
+
+bool TVeskBaseList::KeyboardCaret(Rect* caret) const {
+  return keyboard_ && IsRegistered(keyboard_) && keyboard_->TextCaret(caret);
+}
+
+void TVeskBaseList::AddOverlay(TVeskControl* control) {
+  if (std::find(overlays_.begin(), overlays_.end(), control) == overlays_.end())
+    overlays_.push_back(control);
 }
 
 void TVeskBaseList::DropFocus() {
@@ -425,6 +468,10 @@ void TVeskBaseList::UpdatePass(int32_t frame_ms) {
   pending_deletes_.clear();
   for (TVeskObject* object : dying)
     if (IndexOfObject(object) >= 0) DeleteObject(object);
+  // What overlays follow (place, visibility, the keyboard) is settled now.
+  const std::vector<TVeskControl*> overlays = overlays_;
+  for (TVeskControl* c : overlays)
+    if (IsRegistered(c)) c->SyncOverlay();
 }
 
 void TVeskBaseList::ClearDirtyRects() {
@@ -436,6 +483,7 @@ void TVeskBaseList::ClearDirtyRects() {
 void TVeskBaseList::Reset() {
   Events.Clear();
   focus_ = nullptr;
+  keyboard_ = nullptr;
   refocus_pending_ = false;
   RightClickTakers.clear();
   while (!registry_.empty()) DeleteObject(registry_.back().get());

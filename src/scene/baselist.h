@@ -147,6 +147,22 @@ class TVeskBaseList final : public TVeskComponent {
   // The focused control is gone, hidden or off the shown base.
   void DropFocus();
   std::vector<TVeskControl*> RightClickTakers;
+
+  // ---- The keyboard of text entry
+  // The control that holds the keyboard (a text box), or null: keys are
+  // then the scene's. Giving it to a control moves the scene focus there
+  // too; the scene focus moving to another control takes it back.
+  TVeskControl* KeyboardHolder() const { return keyboard_; }
+  void GiveKeyboard(TVeskControl* control);
+  // Raw input for the holder: false when there is none (a key is then the
+  // scene's to record).
+  bool OfferKey(int vk, uint8_t mods);
+  bool OfferText(const std::string& cp932);
+  bool OfferComposition(const std::string& cp932, size_t cursor_bytes);
+  // The holder's caret while it takes text.
+  bool KeyboardCaret(Rect* caret) const;
+  // Controls whose SyncOverlay runs after every update pass.
+  void AddOverlay(TVeskControl* control);
   static constexpr int32_t kKeyRepeatDelayMs = 300;
   static constexpr int32_t kKeyRepeatIntervalMs = 50;
 
@@ -156,7 +172,7 @@ class TVeskBaseList final : public TVeskComponent {
   void Transfer(RecordIO& io) override;
 
   // Forgets a control in every place that keeps a non-owning pointer to it
-  // (focus, hover, capture, right-click takers).
+  // (focus, keyboard, hover, capture, right-click takers, overlays).
   void Forget(TVeskControl* control);
 
   const SceneEnvironment& env() const { return env_; }
@@ -190,6 +206,8 @@ class TVeskBaseList final : public TVeskComponent {
   bool key_down_pending_ = false, key_up_pending_ = false, key_repeat_pending_ = false;
   TVeskControl* focus_ = nullptr;
   bool refocus_pending_ = false;
+  TVeskControl* keyboard_ = nullptr;
+  std::vector<TVeskControl*> overlays_;
 };
 
 }  // namespace vesk::scene

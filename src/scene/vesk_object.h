@@ -109,6 +109,11 @@ class TVeskComponent : public TVeskObject {
   ~TVeskComponent() override;
 };
 
+// Modifier keys held with a key pressed in a text box.
+inline constexpr uint8_t kKeyShift = 1;
+inline constexpr uint8_t kKeyControl = 2;
+inline constexpr uint8_t kKeyAlt = 4;
+
 // Handler name slots of a control, in stored order.
 enum MouseHandler {
   kOnMouseMove,
@@ -234,6 +239,31 @@ class TVeskControl : public TVeskComponent {
   virtual const std::string& GetCursorFile() const { return Cursor; }
   // A right click offered by the root (map images and menus take it).
   virtual bool TakeRightClick() { return false; }
+
+  // ---- Text entry. The control that holds the keyboard (a text box, see
+  // TVeskBaseList::GiveKeyboard) receives every key press with the
+  // modifiers held, the text typed (CP932) and the input method's
+  // composition with its cursor (a byte offset into it).
+  virtual void TextKeyDown(int vk, uint8_t mods) {
+    (void)vk;
+    (void)mods;
+  }
+  virtual void TextTyped(const std::string& cp932) { (void)cp932; }
+  virtual void TextComposing(const std::string& cp932, size_t cursor_bytes) {
+    (void)cp932;
+    (void)cursor_bytes;
+  }
+  // Where typed text would go, in scene coordinates; false when the control
+  // takes no text now.
+  virtual bool TextCaret(Rect* caret) const {
+    (void)caret;
+    return false;
+  }
+  // The keyboard went elsewhere.
+  virtual void KeyboardLost() {}
+  // Once a frame, after the update pass, for the controls the root keeps as
+  // overlays (whatever their pause state).
+  virtual void SyncOverlay() {}
 
   // The control part, the kind's fields, then the children.
   void Transfer(RecordIO& io) final;

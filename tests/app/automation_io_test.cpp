@@ -54,6 +54,27 @@ TEST(InputScript, EveryEventKind) {
   EXPECT_EQ(ev[15].event.type, EventType::kQuit);
 }
 
+TEST(InputScript, KeysCarryTheModifiersHeldAtTheirFrame) {
+  std::vector<ScriptedEvent> ev;
+  std::string err;
+  // Lines out of frame order: the modifiers follow the order of delivery.
+  ASSERT_TRUE(
+      ParseInputScript("3 keyup Shift\n1 keydown Shift\n2 key Left\n2 keydown Control\n"
+                       "2 key C\n4 key Right\n5 keyup 0x11\n",
+                       &ev, &err))
+      << err;
+  ASSERT_EQ(ev.size(), 10u);
+  auto mods_of = [&](int frame, EventType type, int vk) {
+    for (const ScriptedEvent& s : ev)
+      if (s.frame == frame && s.event.type == type && s.event.vk == vk) return int{s.event.mods};
+    return -1;
+  };
+  EXPECT_EQ(mods_of(2, EventType::kKeyDown, platform::vk::kLeft), platform::kModShift);
+  EXPECT_EQ(mods_of(2, EventType::kKeyDown, 'C'), platform::kModShift | platform::kModControl);
+  EXPECT_EQ(mods_of(4, EventType::kKeyDown, platform::vk::kRight), platform::kModControl);
+  EXPECT_EQ(mods_of(5, EventType::kKeyUp, platform::vk::kControl), platform::kModControl);
+}
+
 TEST(InputScript, ErrorsNameTheLine) {
   std::vector<ScriptedEvent> ev;
   std::string err;

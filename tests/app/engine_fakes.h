@@ -46,8 +46,25 @@ class FakeScene final : public SceneRoot {
   bool KeyClicked(int vk) const override { return recorder.KeyClicked(vk); }
   void BeforeDisplayChange() override { log_->push_back("before-display-change"); }
   void AfterDisplayChange() override { log_->push_back("after-display-change"); }
+  // A text box standing in: it takes keys while `takes_keys`, and takes
+  // text at `caret` while `has_caret`.
+  bool OfferKey(int vk, uint8_t mods) override {
+    if (takes_keys) log_->push_back("box-key " + std::to_string(vk) + " " + std::to_string(mods));
+    return takes_keys;
+  }
+  void TextInput(const std::string& utf8) override { log_->push_back("text " + utf8); }
+  void TextEditing(const std::string& utf8, int cursor) override {
+    log_->push_back("editing " + utf8 + " " + std::to_string(cursor));
+  }
+  bool TextCaret(Rect* r) const override {
+    if (has_caret) *r = caret;
+    return has_caret;
+  }
 
   InputRecorderScene recorder;
+  bool takes_keys = false;
+  bool has_caret = false;
+  Rect caret{};
 
  private:
   Log* log_;

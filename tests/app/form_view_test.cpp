@@ -22,6 +22,7 @@ using platform::Event;
 using platform::EventType;
 using ::testing::ElementsAre;
 using testing::FakeFactory;
+using testing::FakeScene;
 using testing::Log;
 
 class FormViewTest : public ::testing::Test {
@@ -245,6 +246,38 @@ TEST_F(FormViewTest, KeyAutoRepeatAtTheWindowGivesOnePress) {
   EXPECT_TRUE(factory_.scene->recorder.KeyHeld('A'));
   view_.HandleEvent(Event::Key(EventType::kKeyUp, 'A'));
   EXPECT_FALSE(factory_.scene->recorder.KeyHeld('A'));
+}
+
+TEST_F(FormViewTest, ATextBoxHoldingTheKeyboardTakesKeysRepeatsAndText) {
+  CreateActive();
+  FakeScene& scene = *factory_.scene;
+  scene.takes_keys = true;
+  view_.HandleEvent(Event::Key(EventType::kKeyDown, 'A', false, platform::kModShift));
+  view_.HandleEvent(
+      Event::Key(EventType::kKeyDown, 'A', true));  // repeats too, as an edit has them
+  view_.HandleEvent(Event::Text("あ"));
+  view_.HandleEvent(Event::Editing("かな", 1));
+  EXPECT_THAT(log_, ElementsAre("box-key 65 1", "box-key 65 0", "text あ", "editing かな 1"));
+  EXPECT_FALSE(scene.recorder.KeyHeld('A'));  // the scene never saw the key
+  // The window takes text while the box does, its candidate window at the caret.
+  platform::HeadlessWindow& window = *platform_.window();
+  scene.has_caret = true;
+  scene.caret = Rect{10, 20, 11, 32};
+  Idle(16);
+  EXPECT_TRUE(window.text_input_started());
+  EXPECT_EQ(window.text_input_caret(), scene.caret);
+  scene.has_caret = false;
+  Idle(16);
+  EXPECT_FALSE(window.text_input_started());
+  // Without a box the keys are the scene's again; inactive, text goes nowhere.
+  scene.takes_keys = false;
+  log_.clear();
+  view_.HandleEvent(Event::Key(EventType::kKeyDown, 'B'));
+  EXPECT_THAT(log_, ElementsAre("key-down 66"));
+  view_.HandleEvent(Event::Of(EventType::kDeactivated));
+  log_.clear();
+  view_.HandleEvent(Event::Text("x"));
+  EXPECT_TRUE(log_.empty());
 }
 
 TEST_F(FormViewTest, KeysAreIgnoredWhileInactiveAndAbove255) {

@@ -31,6 +31,15 @@ class HeadlessWindow final : public Window {
   void WarpMouse(int scene_x, int scene_y) override;
   void MousePosition(int* scene_x, int* scene_y) const override;
   void SetCursorImage(const CursorImage* image) override;
+  void StartTextInput(const Rect& caret_scene) override {
+    text_input_ = true;
+    text_input_caret_ = caret_scene;
+  }
+  void StopTextInput() override { text_input_ = false; }
+  bool text_input_started() const override { return text_input_; }
+  // An in-memory clipboard: what one copy puts there, the next paste takes.
+  std::string ClipboardText() const override { return clipboard_; }
+  void SetClipboardText(const std::string& utf8) override { clipboard_ = utf8; }
 
   // Test and automation hooks.
   void Inject(const Event& e) { queue_.push_back(e); }
@@ -44,6 +53,8 @@ class HeadlessWindow final : public Window {
   // The cursor last set, null for the system arrow; and how often it was set.
   const CursorImage* cursor() const { return cursor_ ? &*cursor_ : nullptr; }
   int cursor_changes() const { return cursor_changes_; }
+  // Where the input method's candidate window would go.
+  const Rect& text_input_caret() const { return text_input_caret_; }
 
  private:
   std::string title_;
@@ -58,6 +69,9 @@ class HeadlessWindow final : public Window {
   int mouse_x_ = 0, mouse_y_ = 0;
   std::optional<CursorImage> cursor_;
   int cursor_changes_ = 0;
+  bool text_input_ = false;
+  Rect text_input_caret_{};
+  std::string clipboard_;
 };
 
 class HeadlessDialogs final : public Dialogs {

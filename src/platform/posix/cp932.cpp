@@ -82,6 +82,12 @@ std::string Utf8ToCp932(std::string_view utf8) {
   return out;
 }
 
+std::string Utf8ToCp932Dropping(std::string_view utf8) {
+  std::string out;
+  ToCp932().Run(utf8, "", true, &out);
+  return out;
+}
+
 bool IsCp932Representable(std::string_view utf8) {
   std::string out;
   return ToCp932().Run(utf8, "?", true, &out);

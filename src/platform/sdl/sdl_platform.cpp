@@ -62,6 +62,8 @@ class SdlPlatform final : public Platform {
 std::unique_ptr<Platform> CreateSdlPlatform(std::string* error) {
   // The game keeps the screen awake as the original refused the saver.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+  // Long compositions arrive whole rather than cut at 32 bytes.
+  SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
     if (error) *error = std::string("cannot start SDL: ") + SDL_GetError();
     return nullptr;

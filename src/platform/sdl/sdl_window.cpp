@@ -40,6 +40,12 @@ SDL_Cursor* MakeColorCursor(int w, int h, int hot_x, int hot_y, const std::vecto
   return cursor;
 }
 
+uint8_t Modifiers(Uint16 mod) {
+  return static_cast<uint8_t>(((mod & KMOD_SHIFT) ? kModShift : 0) |
+                              ((mod & KMOD_CTRL) ? kModControl : 0) |
+                              ((mod & KMOD_ALT) ? kModAlt : 0));
+}
+
 bool IsSoftwareRenderer(SDL_Renderer* r) {
   SDL_RendererInfo info;
   return SDL_GetRendererInfo(r, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
@@ -129,6 +135,9 @@ SdlWindow::SdlWindow(SDL_Window* window, SDL_Renderer* renderer, const WindowSpe
       scene_h_(look.client_h_px) {
   UpdateMappings();
   UpdateVsync();
+  // SDL starts with text input on; an input method would then take the
+  // game's keys. It runs only while a text box has the keyboard.
+  SDL_StopTextInput();
 }
 
 void SdlWindow::UpdateVsync() {
@@ -278,7 +287,7 @@ bool SdlWindow::Translate(const SDL_Event& e, Event* out) {
       int vk = HidUsageToVirtualKey(e.key.keysym.scancode);
       if (vk == 0) return false;
       *out = Event::Key(e.type == SDL_KEYDOWN ? EventType::kKeyDown : EventType::kKeyUp, vk,
-                        e.key.repeat != 0);
+                        e.key.repeat != 0, Modifiers(e.key.keysym.mod));
       return true;
     }
     case SDL_MOUSEBUTTONDOWN:
@@ -305,9 +314,17 @@ bool SdlWindow::Translate(const SDL_Event& e, Event* out) {
       return true;
     }
     case SDL_TEXTINPUT:
-      *out = Event::Of(EventType::kTextInput);
-      out->text = e.text.text;
+      *out = Event::Text(e.text.text);
       return true;
+    case SDL_TEXTEDITING:
+      *out = Event::Editing(e.edit.text, e.edit.start);
+      return true;
+    case SDL_TEXTEDITING_EXT: {
+      // Compositions too long for the fixed event come in their own buffer.
+      *out = Event::Editing(e.editExt.text ? e.editExt.text : "", e.editExt.start);
+      SDL_free(e.editExt.text);
+      return true;
+    }
     case SDL_WINDOWEVENT:
       switch (e.window.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
@@ -472,6 +489,35 @@ int SdlWindow::MsUntilCursorStep() const {
   return now >= cursor_step_due_ms_
              ? 0
              : static_cast<int>(std::min<Uint64>(cursor_step_due_ms_ - now, 1u << 30));
+}
+
+void SdlWindow::StartTextInput(const Rect& caret_scene) {
+  if (text_input_ && caret_scene == text_input_caret_) return;
+  text_input_caret_ = caret_scene;
+  int left, top, right, bottom;
+  window_mapping_.SceneToWindow(caret_scene.left, caret_scene.top, &left, &top);
+  window_mapping_.SceneToWindow(caret_scene.right, caret_scene.bottom, &right, &bottom);
+  SDL_Rect area{left, top, std::max(1, right - left), std::max(1, bottom - top)};
+  SDL_SetTextInputRect(&area);
+  if (!text_input_) SDL_StartTextInput();
+  text_input_ = true;
+}
+
+void SdlWindow::StopTextInput() {
+  if (!text_input_) return;
+  SDL_StopTextInput();
+  text_input_ = false;
+}
+
+std::string SdlWindow::ClipboardText() const {
+  char* text = SDL_GetClipboardText();
+  std::string out = text ? text : "";
+  SDL_free(text);
+  return out;
+}
+
+void SdlWindow::SetClipboardText(const std::string& utf8) {
+  SDL_SetClipboardText(utf8.c_str());
 }
 
 }  // namespace vesk::platform

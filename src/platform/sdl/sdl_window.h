@@ -34,6 +34,11 @@ class SdlWindow final : public Window {
   void WarpMouse(int scene_x, int scene_y) override;
   void MousePosition(int* scene_x, int* scene_y) const override;
   void SetCursorImage(const CursorImage* image) override;
+  void StartTextInput(const Rect& caret_scene) override;
+  void StopTextInput() override;
+  bool text_input_started() const override { return text_input_; }
+  std::string ClipboardText() const override;
+  void SetClipboardText(const std::string& utf8) override;
 
  private:
   struct CursorDeleter {
@@ -71,6 +76,8 @@ class SdlWindow final : public Window {
   std::vector<CursorStep> cursor_steps_;
   size_t cursor_step_ = 0;
   Uint64 cursor_step_due_ms_ = 0;
+  bool text_input_ = false;
+  Rect text_input_caret_{};
 };
 
 }  // namespace vesk::platform
