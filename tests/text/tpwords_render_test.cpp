@@ -8,6 +8,7 @@
 #include "platform/cp932.h"
 #include "platform/font_library.h"
 #include "text/fontpixels.h"
+#include "text/text_golden.h"
 #include "text/tpwords.h"
 #include "text_fixture.h"
 
@@ -133,6 +134,28 @@ TEST_F(RenderTest, AFadingCharacterIsPartlyThereAtItsFrame) {
       grey += p != 0 && (p & 0xFF) <= 0x41 ? 1 : 0;
     }
   EXPECT_GT(grey, 30);
+}
+
+// Whole messages as a reader sees them, on a dark ground.
+TEST_F(RenderTest, GoldenMessages) {
+  word.PageWidth = 200;
+  word.PageHeight = 60;
+  word.FontHeight = 16;
+  word.BorderColor = 0x402060;
+  Show(
+      "<FONT COLOR=#FFC0D0 BORDER=2 BCOLOR=#602040><B>名前</B></FONT><BR>"
+      "「<RUBY VALUE=\"かんじ\">漢字</RUBY>と<FONT COLOR=#80C0FF>色</FONT>、"
+      "<U>下線</U>」<FONT SHADOW=2 SCOLOR=#FF0000>影</FONT>");
+  EXPECT_TRUE(testing::MatchesTextGolden(target, "message_name_ruby_colour"));
+
+  word.FadeTime = 100;
+  TWdPage& page = Show("<WAIT VALUE=0>一</WAIT><WAIT VALUE=40>二三四</WAIT>", false);
+  bool finished = false;
+  std::string revealed;
+  for (int frame = 0; frame < 4; ++frame) page.Step(16, finished, revealed);
+  target.Fill(0x000000);
+  page.Draw();
+  EXPECT_TRUE(testing::MatchesTextGolden(target, "message_fading_frame4"));
 }
 
 }  // namespace
