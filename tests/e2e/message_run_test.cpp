@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "e2e/game_dir_test.h"
 #include "support/png_read.h"
@@ -15,16 +17,18 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
-using vesk::test_support::PngPixel;
 using vesk::test_support::RunResult;
 using vesk::test_support::Slurp;
 
 // Pixels of `file` inside the rectangle whose colour passes `test`.
 template <class Test>
 int CountPixels(const fs::path& file, int x0, int y0, int x1, int y1, Test&& test) {
+  int w = 0, h = 0;
+  const std::vector<uint32_t> pixels = vesk::test_support::PngPixels(file, &w, &h);
   int n = 0;
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) n += test(static_cast<uint32_t>(PngPixel(file, x, y))) ? 1 : 0;
+  for (int y = y0; y < std::min(y1, h); ++y)
+    for (int x = x0; x < std::min(x1, w); ++x)
+      n += test(pixels[static_cast<size_t>(y) * w + x]) ? 1 : 0;
   return n;
 }
 
@@ -90,6 +94,29 @@ Exit
   EXPECT_EQ(CountPixels(first, 4, 4, 80, 24, Whitish), 0);
   EXPECT_GT(CountPixels(second, 4, 4, 80, 24, Whitish), 20);
   EXPECT_EQ(CountPixels(second, 4, 4, 80, 24, Reddish), 0);
+}
+
+// The demo's first scene: the first page appears under the panel after
+// "はじめる", Enter turns to the second, and the history on the wheel shows
+// the page that was left in the log window over the scene.
+TEST_F(MessageRun, TheDemoTellsItsFirstScene) {
+  WriteFile("input.txt", "10 click 100 420\n190 key Return\n260 move 400 500\n261 wheel up\n");
+  const fs::path title = dir_ / "title.png", first = dir_ / "first.png",
+                 second = dir_ / "second.png", log = dir_ / "log.png";
+  RunResult r =
+      RunPlayer("--frames 290 --input " + Q(dir_ / "input.txt") + " --screenshot-at 5:" + Q(title) +
+                    " --screenshot-at 180:" + Q(first) + " --screenshot-at 250:" + Q(second) +
+                    " --screenshot " + Q(log),
+                VESK_DEMO_DIR);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto text_in = [](const fs::path& f, int y0, int y1) {
+    return CountPixels(f, 64, y0, 736, y1, Whitish);
+  };
+  EXPECT_LT(CountPixels(title, 330, 480, 736, 560, Whitish), 10);  // a star or two
+  EXPECT_GT(text_in(first, 520, 550), 300);                        // the first page's second line
+  EXPECT_GT(text_in(second, 480, 510), 300);
+  // The log window stands in the upper half with the first page in it.
+  EXPECT_GT(CountPixels(log, 80, 60, 720, 200, Whitish), 300);
 }
 
 }  // namespace
