@@ -85,19 +85,19 @@ const std::string& TWdGlyph::Ruby() const {
 }
 
 int32_t TWdGlyph::ScreenX() const {
-  return Row ? Row->Page().ScreenX() + Row->X + X : X;
+  return Row ? Wrap32(int64_t{Row->Page().ScreenX()} + Row->X + X) : X;
 }
 
 int32_t TWdGlyph::ScreenY() const {
-  return Row ? Row->ScreenY() + Y : Y;
+  return Row ? Wrap32(int64_t{Row->ScreenY()} + Y) : Y;
 }
 
 int32_t TWdGlyph::SurfaceX() const {
-  return Row ? Row->X + X : X;
+  return Row ? Wrap32(int64_t{Row->X} + X) : X;
 }
 
 int32_t TWdGlyph::SurfaceY() const {
-  return Row ? Row->Y + Y : Y;
+  return Row ? Wrap32(int64_t{Row->Y} + Y) : Y;
 }
 
 void TWdGlyph::Invalidate() {

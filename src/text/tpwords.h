@@ -17,6 +17,7 @@
 #include "core/byte_writer.h"
 #include "core/record_io.h"
 #include "core/rect.h"
+#include "core/wrap32.h"
 #include "graphics/dibsfc.h"
 #include "text/glyph_stream.h"
 
@@ -118,6 +119,8 @@ class TWdGlyph {
   int32_t ScreenX() const;
   int32_t ScreenY() const;
   Rect ScreenRect() const { return Rect::FromSize(ScreenX(), ScreenY(), Width, Height); }
+  // The glyph's rectangle relative to its page.
+  Rect ScreenRectOnPage() const { return Rect::FromSize(SurfaceX(), SurfaceY(), Width, Height); }
   // Position relative to the page's text surface.
   int32_t SurfaceX() const;
   int32_t SurfaceY() const;
@@ -238,7 +241,7 @@ class TWdRow {
   std::vector<TWdGlyph*> Children;
   std::vector<std::unique_ptr<TWdGlyph>> Owned;  // indent spaces
 
-  int32_t RowHeight() const { return Above + Main + Below; }
+  int32_t RowHeight() const { return Wrap32(int64_t{Above} + Main + Below); }
   void Add(TWdGlyph* glyph);
   // Positions the children and settles the heights.
   void Arrange();

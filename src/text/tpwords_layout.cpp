@@ -59,7 +59,7 @@ Unit UnitAt(const std::vector<std::unique_ptr<TWdGlyph>>& glyphs, size_t i, size
   auto take_while_joined = [&](size_t last) {
     while (last + 1 < end && !BreakAllowed(*glyphs[last], *glyphs[last + 1])) {
       ++last;
-      u.width += glyphs[last]->Width;
+      u.width = Wrap32(int64_t{u.width} + glyphs[last]->Width);
       ++u.count;
       if (glyphs[last]->IsReturn()) break;
     }
@@ -70,7 +70,7 @@ Unit UnitAt(const std::vector<std::unique_ptr<TWdGlyph>>& glyphs, size_t i, size
   if (u.count == 1 && glyphs[i]->IsChar() && In(kNoLineEnd, glyphs[i]->Code()) && i + 1 < end &&
       !glyphs[i + 1]->IsReturn()) {
     ++last;
-    u.width += glyphs[last]->Width;
+    u.width = Wrap32(int64_t{u.width} + glyphs[last]->Width);
     ++u.count;
     take_while_joined(last);
   }
@@ -117,14 +117,19 @@ int32_t TWdChar::EffectiveShadowColor() const {
   return Decorate && Decorate->ShadowColor != -1 ? Decorate->ShadowColor : Word().ShadowColor;
 }
 
+// Sizes, borders and shadows come from scripts and saved games unchecked;
+// beyond these no text could be read anyway, and the sums stay small.
+constexpr int32_t kMaxCharPx = 4096;
+constexpr int32_t kMaxDecorationPx = 1024;
+
 void TWdChar::Measure() {
-  const int32_t size = std::max(0, EffectiveSize());
+  const int32_t size = std::clamp(EffectiveSize(), 0, kMaxCharPx);
   Width = size;
   Height = size;
   if (Decorate && (Decorate->Style & kStyleItalic)) Width += size / 5;
   if (!Ruby().empty()) Height += std::max(1, size / 2);
-  const int32_t border = std::max(0, EffectiveBorder());
-  const int32_t shadow = std::max(0, EffectiveShadow());
+  const int32_t border = std::clamp(EffectiveBorder(), 0, kMaxDecorationPx);
+  const int32_t shadow = std::clamp(EffectiveShadow(), 0, kMaxDecorationPx);
   Width += 2 * border + shadow;
   Height += 2 * border + shadow;
 }
@@ -155,13 +160,13 @@ void TWdRow::AccountHeight(const TWdGlyph& g) {
   }
   // Pictures placed against the characters: keep the parts above and below.
   if (align == kAlignCenter) {
-    const int32_t h = (g.Height - Main + 1) / 2;
+    const auto h = static_cast<int32_t>((int64_t{g.Height} - Main + 1) / 2);
     Above = std::max(Above, h);
     Below = std::max(Below, h);
   } else if (align == kAlignTop) {
-    Below = std::max(Below, g.Height - Main);
+    Below = std::max(Below, Wrap32(int64_t{g.Height} - Main));
   } else {
-    Above = std::max(Above, g.Height - Main);
+    Above = std::max(Above, Wrap32(int64_t{g.Height} - Main));
   }
 }
 
@@ -186,10 +191,10 @@ bool TWdRow::HoldsCharOrPicture() const {
 void TWdRow::Arrange() {
   int32_t x0 = LeftBound;
   if (Align == kAlignRight)
-    x0 = RightBound - Width;
+    x0 = Wrap32(int64_t{RightBound} - Width);
   else if (Align == kAlignCenter)
-    x0 = LeftBound + (RightBound - LeftBound - Width) / 2;
-  Width += x0;
+    x0 = Wrap32(LeftBound + (int64_t{RightBound} - LeftBound - Width) / 2);
+  Width = Wrap32(int64_t{Width} + x0);
   Above = Main = Below = 0;
   for (TWdGlyph* g : Children) AccountHeight(*g);
   const int32_t height = RowHeight();
@@ -201,21 +206,21 @@ void TWdRow::Arrange() {
       continue;
     }
     g->X = x;
-    x += g->Width;
+    x = Wrap32(int64_t{x} + g->Width);
     const uint8_t align = img ? img->Align : uint8_t{kAlignNone};
     if (g->Height == 0)
       g->Y = Above;
     else if (align == kAlignCenter)
-      g->Y = Above + (Main - g->Height) / 2;
+      g->Y = Wrap32(Above + (int64_t{Main} - g->Height) / 2);
     else if (align == kAlignTop)
       g->Y = Above;
     else
-      g->Y = height - Below - g->Height;
+      g->Y = Wrap32(int64_t{height} - Below - g->Height);
   }
 }
 
 int32_t TWdRow::ScreenY() const {
-  return Page().ScreenY() + Y;
+  return Wrap32(int64_t{Page().ScreenY()} + Y);
 }
 
 // ---- Layout
@@ -268,13 +273,14 @@ class Layouter {
     // A row that holds nothing but its indent takes the unit however wide:
     // moving it on would only open the same row again.
     if (word_.PageWidth != 0 && row_->Width > row_start_width_ &&
-        row_->RightBound - row_->LeftBound < row_->Width + u.width) {
+        int64_t{row_->RightBound} - row_->LeftBound < int64_t{row_->Width} + u.width) {
       CloseRow();
       return a;  // tried again on a new row
     }
     for (int32_t k = 0; k < u.count; ++k) {
       row_->Add(glyphs[a + static_cast<size_t>(k)].get());
-      if (word_.Paging && page_->Rows.size() > 1 && y_ + row_->RowHeight() > word_.PageHeight) {
+      if (word_.Paging && page_->Rows.size() > 1 &&
+          int64_t{y_} + row_->RowHeight() > word_.PageHeight) {
         // The row does not fit: it starts the next page instead.
         const size_t restart = row_start_;
         DropRow();
@@ -284,7 +290,7 @@ class Layouter {
         return restart;
       }
     }
-    row_->Width += u.width;
+    row_->Width = Wrap32(int64_t{row_->Width} + u.width);
     const TWdGlyph* tail = glyphs[a + static_cast<size_t>(u.count) - 1].get();
     if (tail->IsReturn()) {
       CloseRow();
@@ -298,7 +304,7 @@ class Layouter {
       CloseRow(/*with_line_space=*/false);
       return a;
     }
-    if (word_.Paging && page_->Rows.size() > 1 && y_ + img.Height > word_.PageHeight) {
+    if (word_.Paging && page_->Rows.size() > 1 && int64_t{y_} + img.Height > word_.PageHeight) {
       DropRow();
       ClosePage();
       return a;
@@ -306,10 +312,10 @@ class Layouter {
     int32_t left = 0, right = 0;
     clips_.Bounds(y_, left, right);
     const bool on_left = img.Align == kAlignLeft;
-    const int32_t x = on_left ? left : right - img.Width;
+    const int32_t x = on_left ? left : Wrap32(int64_t{right} - img.Width);
     clips_.Add(Rect::FromSize(x, y_, img.Width, img.Height), on_left ? 0 : 1);
     row_->Add(&img);
-    img.X = x - row_->X;
+    img.X = Wrap32(int64_t{x} - row_->X);
     clips_.Bounds(y_, row_->LeftBound, row_->RightBound);
     return a + 1;
   }
@@ -343,7 +349,7 @@ class Layouter {
 
   void CloseRow(bool with_line_space = true) {
     if (!row_) return;
-    y_ += row_->RowHeight() + (with_line_space ? word_.LineSpace : 0);
+    y_ = Wrap32(int64_t{y_} + row_->RowHeight() + (with_line_space ? word_.LineSpace : 0));
     row_ = nullptr;
   }
 

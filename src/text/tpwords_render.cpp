@@ -72,7 +72,7 @@ void TWdChar::Prerender(bool hide) {
       int32_t span = Width;
       for (const TWdGlyph* next = Neighbour(*this, 1);
            next && !next->IsReturn() && next->Ruby() == ruby; next = Neighbour(*next, 1))
-        span += next->Width;
+        span = Wrap32(int64_t{span} + next->Width);
       const std::vector<uint16_t> codes = RubyCodes(ruby);
       const auto n = static_cast<int64_t>(codes.size());
       for (int64_t k = 1; k <= n; ++k) {
@@ -80,7 +80,8 @@ void TWdChar::Prerender(bool hide) {
         auto glyph = cache->Get(code, face, style & (kStyleBold | kStyleItalic), ruby_size);
         const int32_t centre =
             static_cast<int32_t>(std::lround(static_cast<double>((2 * k - 1) * span) / n / 2.0));
-        const int32_t rx = centre + x - (code > 255 ? ruby_size / 2 : ruby_size / 4);
+        const int32_t rx =
+            Wrap32(int64_t{centre} + x - (code > 255 ? ruby_size / 2 : ruby_size / 4));
         cache->Render(*glyph, text, mask, colors, RenderOptions{},
                       Rect::FromSize(rx, top, ruby_size, ruby_size));
       }
@@ -93,8 +94,9 @@ void TWdChar::Prerender(bool hide) {
   options.shadow_px = std::max(0, EffectiveShadow());
   options.left_differs = DecorationDiffers(*this, Neighbour(*this, -1));
   options.right_differs = DecorationDiffers(*this, Neighbour(*this, 1));
-  const Rect touched = cache->Render(*glyph, text, mask, colors, options,
-                                     Rect::FromSize(x, top + ruby_size, Width, Height - ruby_size));
+  const Rect touched =
+      cache->Render(*glyph, text, mask, colors, options,
+                    Rect::FromSize(x, Wrap32(int64_t{top} + ruby_size), Width, Height - ruby_size));
   if (touched.IsEmpty()) return;
   drawn_ = drawn_.IsEmpty() ? touched : drawn_.Union(touched);
 }
@@ -109,8 +111,11 @@ void TWdChar::Draw() {
   TTpWord& word = Word();
   if (Alpha <= 0 || drawn_.IsEmpty() || !word.Target || !Row) return;
   const TWdPage& page = Row->Page();
-  const Rect on_screen{drawn_.left + page.ScreenX(), drawn_.top + page.ScreenY(),
-                       drawn_.right + page.ScreenX(), drawn_.bottom + page.ScreenY()};
+  const Rect on_screen{Wrap32(int64_t{drawn_.left} + page.ScreenX()),
+                       Wrap32(int64_t{drawn_.top} + page.ScreenY()),
+                       Wrap32(int64_t{drawn_.right} + page.ScreenX()),
+                       Wrap32(int64_t{drawn_.bottom} + page.ScreenY())};
+  if (on_screen.IsEmpty()) return;
   const Rect dest =
       on_screen.Intersect(Rect::FromSize(word.Left, word.Top, word.PageWidth, word.PageHeight));
   if (dest.IsEmpty()) return;
@@ -137,14 +142,14 @@ void TWdChar::Draw() {
 void TWdImg::Draw() {
   TTpWord& word = Word();
   if (!Picture || Alpha <= 0 || !word.Target) return;
-  const int32_t a = Alpha, total = word.Alpha;
-  int32_t v = a;
+  const int64_t a = Alpha, total = std::clamp(word.Alpha, 0, 511);
+  int64_t v = a;
   if (total < 255)
     v = a * total / 256;
   else if (total >= 256)
     v = a * (total - 256) / 256 + 256;
   if (v <= 0 || v == 256) return;
-  Picture->Draw(*word.Target, ScreenX(), ScreenY(), v);
+  Picture->Draw(*word.Target, ScreenX(), ScreenY(), static_cast<int32_t>(v));
 }
 
 void TWdImg::Animate(int32_t elapsed_ms) {
@@ -192,7 +197,8 @@ void TWdPage::Draw() {
         Rect::FromSize(ScreenX(), row->ScreenY(), std::max(word.PageWidth, row->Width),
                        std::max(row->RowHeight(), 1));
     bool tall_glyph = false;
-    for (const TWdGlyph* g : row->Children) tall_glyph |= g->Y + g->Height > row->RowHeight();
+    for (const TWdGlyph* g : row->Children)
+      tall_glyph |= int64_t{g->Y} + g->Height > row->RowHeight();
     if (!tall_glyph && row_rect.Intersect(word.ClipRect).IsEmpty() && !word.ClipRect.IsEmpty())
       continue;
     for (TWdGlyph* g : row->Children) g->Draw();

@@ -9,20 +9,29 @@
 #include "text/tpwords.h"
 
 namespace vesk::text {
+namespace {
+
+// Waits and fading sums saturate: a wait of years is as good as endless.
+int32_t Saturate(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
 
 int32_t TWdPage::ScreenX() const {
   return word_->Left;
 }
 
 int32_t TWdPage::ScreenY() const {
-  return word_->Paging ? word_->Top : word_->Top - ScrollY;
+  return word_->Paging ? word_->Top : Wrap32(int64_t{word_->Top} - ScrollY);
 }
 
 int32_t TWdPage::PageHeight() const {
   int32_t bottom = 0;
   for (const auto& row : Rows) {
-    bottom = std::max(bottom, row->Y + row->RowHeight());
-    for (const TWdGlyph* g : row->Children) bottom = std::max(bottom, row->Y + g->Y + g->Height);
+    bottom = std::max(bottom, Wrap32(int64_t{row->Y} + row->RowHeight()));
+    for (const TWdGlyph* g : row->Children)
+      bottom = std::max(bottom, Wrap32(int64_t{row->Y} + g->Y + g->Height));
   }
   return bottom;
 }
@@ -45,11 +54,12 @@ void TWdPage::AdvanceCursor() {
 
 void TWdPage::SetCaretAfter(const TWdGlyph& glyph) {
   if (const TWdGlyph* next = GlyphAtCursor()) {
-    word_->CaretX = next->ScreenX() - word_->Left;
-    word_->CaretY = next->ScreenY() - word_->Top;
+    word_->CaretX = Wrap32(int64_t{next->ScreenX()} - word_->Left);
+    word_->CaretY = Wrap32(int64_t{next->ScreenY()} - word_->Top);
   } else {
-    word_->CaretX = glyph.ScreenX() + glyph.Width - word_->Left;
-    word_->CaretY = (glyph.Row ? glyph.Row->ScreenY() : glyph.ScreenY()) - word_->Top;
+    word_->CaretX = Wrap32(int64_t{glyph.ScreenX()} + glyph.Width - word_->Left);
+    word_->CaretY =
+        Wrap32(int64_t{glyph.Row ? glyph.Row->ScreenY() : glyph.ScreenY()} - word_->Top);
   }
 }
 
@@ -75,17 +85,17 @@ void TWdPage::Step(int32_t elapsed_ms, bool& finished, std::string& revealed) {
       EventJustFired = false;
       t = 0;
     }
-    WaitMs -= t;
+    WaitMs = Saturate(int64_t{WaitMs} - t);
     while (!CursorPastEnd() && WaitMs <= 0) {
       const TWdRow& row = *Rows[static_cast<size_t>(RowIndex)];
-      if (!word_->Paging && row.Y - ScrollY > word_->PageHeight) break;
+      if (!word_->Paging && int64_t{row.Y} - ScrollY > word_->PageHeight) break;
       TWdGlyph* g = GlyphAtCursor();
       if (!g) {
         AdvanceCursor();
         continue;
       }
       if (g->IsReal()) g->Alpha = 0;  // other glyphs always count as shown
-      WaitMs += static_cast<int32_t>(int64_t{g->Wait} * word_->DelayScale / 256);
+      WaitMs = Saturate(int64_t{WaitMs} + int64_t{g->Wait} * word_->DelayScale / 256);
       Fading.push_back(g);
       if (g->IsAnimated()) Animated.push_back(g);
       AdvanceCursor();
@@ -105,13 +115,13 @@ void TWdPage::Step(int32_t elapsed_ms, bool& finished, std::string& revealed) {
       }
     }
   }
-  FadeAccumulator += t * 256;
+  FadeAccumulator = Saturate(int64_t{FadeAccumulator} + int64_t{t} * 256);
   const int32_t d = word_->FadeTime > 0 ? FadeAccumulator / word_->FadeTime : 255;
   if (d > 0) {
     FadeAccumulator %= std::max(word_->FadeTime, 1);
     for (size_t i = Fading.size(); i-- > 0;) {
       TWdGlyph* g = Fading[i];
-      g->Alpha = std::min(255, g->Alpha + d);
+      g->Alpha = static_cast<int32_t>(std::min<int64_t>(255, int64_t{g->Alpha} + d));
       g->Invalidate();
       if (g->Alpha > 254) Fading.erase(Fading.begin() + static_cast<ptrdiff_t>(i));
     }
@@ -156,28 +166,26 @@ bool TWdPage::HasMore() const {
   if (!Fading.empty()) return true;
   if (CursorPastEnd()) return false;
   const TWdRow& row = *Rows[static_cast<size_t>(RowIndex)];
-  return word_->PageHeight >= row.RowHeight() + row.Y - ScrollY;
+  return word_->PageHeight >= int64_t{row.RowHeight()} + row.Y - ScrollY;
 }
 
 // ---- Links
 
 TWdGlyph* TWdPage::HitTest(int32_t x, int32_t y) const {
-  x -= word_->Left;
-  y -= word_->Top;
+  x = Wrap32(int64_t{x} - word_->Left);
+  y = Wrap32(int64_t{y} - word_->Top);
   if (x < 0 || x >= word_->PageWidth || y < 0 || y >= word_->PageHeight) return nullptr;
-  if (!word_->Paging) y += ScrollY;
+  if (!word_->Paging) y = Wrap32(int64_t{y} + ScrollY);
   for (const auto& row : Rows) {
-    if (y < row->Y || y >= row->Y + row->RowHeight()) continue;
+    if (y < row->Y || y >= int64_t{row->Y} + row->RowHeight()) continue;
     for (TWdGlyph* g : row->Children) {
       if (!g->IsReal() || g->Alpha <= 254) continue;
-      if (Rect::FromSize(row->X + g->X, row->Y + g->Y, g->Width, g->Height).Contains(x, y))
-        return g;
+      if (g->ScreenRectOnPage().Contains(x, y)) return g;
     }
   }
   for (const auto& row : Rows)
     for (TWdGlyph* g : row->Children)
-      if (g->Kind() == GlyphKind::kImg && g->Alpha > 254 &&
-          Rect::FromSize(row->X + g->X, row->Y + g->Y, g->Width, g->Height).Contains(x, y))
+      if (g->Kind() == GlyphKind::kImg && g->Alpha > 254 && g->ScreenRectOnPage().Contains(x, y))
         return g;
   return nullptr;
 }
