@@ -30,13 +30,6 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
-std::vector<std::string> SnapshotLines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (auto& line : SplitLines(text))
-    if (!line.empty()) lines.push_back(std::move(line));
-  return lines;
-}
-
 // A picture inside the text: frame 0 of the file as the image kinds load it.
 class ListPicture final : public text::InlinePicture {
  public:

@@ -7,25 +7,23 @@
 #include "core/version.h"
 
 namespace vesk::components {
-namespace {
+namespace {}  // namespace
 
-std::vector<std::string> SplitLines(const std::string& text) {
+// ---- TVeskHistData
+
+std::vector<std::string> SnapshotLines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
-  while (start <= text.size() && !text.empty()) {
+  while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(line);
+    if (!line.empty()) lines.push_back(std::move(line));
     start = end + 1;
   }
   return lines;
 }
-
-}  // namespace
-
-// ---- TVeskHistData
 
 void TVeskHistData::Add(const std::string& file, int32_t command, const std::string& snapshot,
                         int32_t height, int32_t last, int32_t first) {
@@ -159,7 +157,7 @@ void TVeskNewHistory::CommitNew() {
     last_file_ = pending.File;
     last_command_ = pending.CommandIndex;
   }
-  word_.VarSnapshot = SplitLines(pending.Snapshot);
+  word_.VarSnapshot = SnapshotLines(pending.Snapshot);
   word_.ExpandVars(0, -1);
   const int32_t first = word_.SourceToIndex(pending.FirstSource);
   int32_t last = -1;

@@ -33,6 +33,9 @@ class MessageSource {
   virtual std::shared_ptr<const MessagePageTexts> LoadTexts(const std::string& file) = 0;
 };
 
+// The name=value lines of a variable snapshot (empty lines left out).
+std::vector<std::string> SnapshotLines(const std::string& text);
+
 // One history page (new format): consecutive segments of messages.
 struct TVeskHistData {
   struct Segment {

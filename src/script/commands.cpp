@@ -2,6 +2,9 @@
 // commands (conditions, jumps, calls, loops, waiting, saving, resets).
 #include "script/commands.h"
 
+#include <algorithm>
+#include <string>
+
 #include "script/pages.h"
 
 namespace vesk::script {
@@ -39,6 +42,19 @@ void TCommand::Transfer(RecordIO& io) {
 
 void TCommand::Execute(TCallMan&, TPage*&, int32_t& index) {
   ++index;
+}
+
+void WriteStateStamp(ByteWriter& state, int32_t version) {
+  for (char c : std::string("vesk") + std::to_string(version)) state.U8(static_cast<uint8_t>(c));
+}
+
+int32_t ReadStateStamp(ByteReader& state) {
+  ByteReader probe = state;
+  if (probe.remaining() < 7) return 0;
+  const uint8_t* m = probe.Bytes(7, "state magic");
+  if (!std::equal(m, m + 4, "vesk")) return 0;
+  state.Skip(7, "state magic");
+  return (m[4] - '0') * 100 + (m[5] - '0') * 10 + (m[6] - '0');
 }
 
 // ---- Control flow -------------------------------------------------------

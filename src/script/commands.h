@@ -604,6 +604,12 @@ class TComClrRead : public TCommand {
   void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
+// The state of a command in progress is stamped "vesk" + three digits (its
+// version); unstamped state is version 0. WriteStateStamp writes the stamp,
+// ReadStateStamp takes it off when present and answers the version.
+void WriteStateStamp(ByteWriter& state, int32_t version);
+int32_t ReadStateStamp(ByteReader& state);
+
 // The command class for a command id (0..60); nullptr for any other id.
 std::unique_ptr<TCommand> CreateCommand(int id, TPage* page);
 

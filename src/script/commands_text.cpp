@@ -37,23 +37,13 @@ constexpr int32_t kTextStateVersion = 100;
 
 void TComTextIns::SaveState(std::unique_ptr<ByteWriter>& state) {
   if (!state) state = std::make_unique<ByteWriter>();
-  for (char c : std::string("vesk") + std::to_string(kTextStateVersion))
-    state->U8(static_cast<uint8_t>(c));
+  WriteStateStamp(*state, kTextStateVersion);
   RecordIO io(*state, kTextStateVersion);
   TransferState(io);
 }
 
 void TComTextIns::LoadState(ByteReader& state) {
-  int version = 0;
-  ByteReader probe = state;
-  if (probe.remaining() >= 7) {
-    const uint8_t* m = probe.Bytes(7, "state magic");
-    if (std::equal(m, m + 4, "vesk")) {
-      version = (m[4] - '0') * 100 + (m[5] - '0') * 10 + (m[6] - '0');
-      state.Skip(7, "state magic");
-    }
-  }
-  RecordIO io(state, version);
+  RecordIO io(state, ReadStateStamp(state));
   TransferState(io);
 }
 
