@@ -1,5 +1,6 @@
 #include "app/default_engine.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "app/screen_manager.h"
@@ -79,6 +80,10 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   auto scene = std::make_unique<SceneAdapter>(ctx, std::move(env));
   scene_ = scene.get();
   message_ports_ = std::make_unique<MessagePorts>(scene_->root(), *history_, *read_marks_);
+  scene_section_ = std::make_unique<SceneSection>(scene_->root());
+  history_section_ = std::make_unique<HistorySection>(*history_);
+  read_marks_section_ = std::make_unique<ReadMarksSection>(*read_marks_);
+  dither_section_ = std::make_unique<DitherSection>(*pictures_);
   if (router_) {
     scene::TVeskBaseList& root = scene_->root();
     scene_->providers().Add(*router_, std::make_unique<scene::SceneSystemProvider>(root));
@@ -121,6 +126,10 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
     env.ports.history = message_ports_.get();
     env.events = &scene_->root().Events;
   }
+  env.save_sections = SaveSectionsFor();
+  env.save_location =
+      SaveLocationFor(args_.empty() ? exe_dir_ : platform::CanonicalPath(args_.front()));
+  env.save_report = [this, &ctx](const std::string& line) { ReportSave(line, ctx); };
   auto project = std::make_unique<script::TProject>(env);
   project->Create();
   if (ctx.terminated) {
@@ -136,10 +145,30 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
     return nullptr;
   }
   auto scenario = std::make_unique<ProjectScenario>(std::move(project));
-  if (router_ && scenario->project().CallMan)
+  if (router_ && scenario->project().CallMan) {
     scenario->providers().Add(
         *router_, std::make_unique<script::CallSystemProvider>(*scenario->project().CallMan));
+    scenario->providers().Add(
+        *router_, std::make_unique<script::SaveSystemProvider>(scenario->project().SaveData));
+  }
   return scenario;
+}
+
+script::SaveSections DefaultEngineFactory::SaveSectionsFor() {
+  script::SaveSections s;
+  s.scene = scene_section_.get();
+  s.history = history_section_.get();
+  s.read_marks = read_marks_section_.get();
+  s.dither = dither_section_.get();
+  s.tables = &no_tables_;
+  return s;
+}
+
+// A save that failed or a save file kept aside is the player's business:
+// the game goes on, the player hears of it.
+void DefaultEngineFactory::ReportSave(const std::string& line, const RuntimeContext& ctx) {
+  std::fprintf(stderr, "vesk-player: %s\n", line.c_str());
+  if (trace_) trace_->WriteNoteUtf8(static_cast<uint32_t>(ctx.game_clock_ms), line);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include "app/engine_ports.h"
 #include "app/message_adapter.h"
+#include "app/save_sections.h"
 #include "app/scene_adapter.h"
 #include "components/component_services.h"
 #include "components/orlo_collection.h"
@@ -30,7 +31,7 @@ class ProjectScenario final : public Scenario {
   void Step() override {
     if (project_->CallMan) project_->CallMan->Step();
   }
-  bool RunDeferredSaveLoad() override { return false; }
+  bool RunDeferredSaveLoad() override { return project_->RunPending(); }
   script::TProject& project() { return *project_; }
   // The providers that read this project's call manager.
   expr::ProviderSet& providers() { return providers_; }
@@ -89,6 +90,22 @@ class DefaultEngineFactory final : public EngineFactory {
   std::unique_ptr<components::TVeskNewHistory> history_;
   std::unique_ptr<components::TVeskReadList> read_marks_;
   std::unique_ptr<MessagePorts> message_ports_;
+  // The sections of the save file that the scene's side owns.
+  std::unique_ptr<SceneSection> scene_section_;
+  std::unique_ptr<HistorySection> history_section_;
+  std::unique_ptr<ReadMarksSection> read_marks_section_;
+  std::unique_ptr<DitherSection> dither_section_;
+  struct NoTables final : script::TablePort {
+    void ResetTables() override {}
+    void SaveTables(ByteWriter& out, int32_t status) override {
+      out.I32(100);
+      out.I32(0);
+      if (status == 0) out.Str({});
+    }
+    void LoadTables(ByteReader&, int32_t) override {}
+  } no_tables_;
+  script::SaveSections SaveSectionsFor();
+  void ReportSave(const std::string& line, const RuntimeContext& ctx);
   uint32_t image_seed_ = 0;
   SceneAdapter* scene_ = nullptr;
   platform::Window* window_ = nullptr;

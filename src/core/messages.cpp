@@ -69,6 +69,7 @@ constexpr std::array<const char*, static_cast<size_t>(Msg::kCount)> kUtf8 = {
     "警告",
     "情報",
     "Error:GetOutlineTextMetrics",
+    "このセーブデータは使用できません\r\n終了してください",
 };
 
 }  // namespace

@@ -67,6 +67,7 @@ enum class Msg {
   kWarningCaption,
   kInfoCaption,
   kGetOutlineTextMetrics,  // the glyph cache found no metrics for the font
+  kBadSaveData,            // a saved game that cannot be loaded ends the game
   kCount
 };
 

@@ -9,11 +9,22 @@
 namespace vesk::platform {
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path);
-// Written to a temporary file beside `path`, flushed and renamed into place,
-// so a crash mid-write leaves the old file intact.
-bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
+// Written to a temporary file beside `path`, flushed and renamed into place
+// (the folder flushed too), so a crash or a power loss mid-write leaves the
+// old file intact. On failure *error (when given) says why, the temporary
+// file is gone and the old file stands as it was.
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size,
+                     std::string* error = nullptr);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
+// Whether this process may create and replace files in the folder (a
+// read-only mount or a folder of another user says no).
+bool DirectoryWritable(const std::string& path);
+// Where programs keep their users' data: $XDG_DATA_HOME, else
+// $HOME/.local/share (no trailing '/'); empty when neither is known.
+std::string UserDataDirectory();
+// The text of the last OS error, for messages.
+std::string LastErrorText();
 // Absolute, with symbolic links resolved; the input itself when that fails.
 std::string CanonicalPath(const std::string& path);
 // The running executable's path and folder (with a trailing '/').

@@ -21,9 +21,27 @@ constexpr const char* kOriginalProjectFile = "/original_vesk.lpb";
 
 }  // namespace
 
-TProject::~TProject() = default;
+TProject::~TProject() {
+  if (CallMan) SaveData.SaveStatusData(info.save_status != 0);
+}
 
-TProject::TProject(ProjectEnvironment env) : env_(std::move(env)) {
+namespace {
+
+SaveDataEnvironment SaveEnvironmentOf(const ProjectEnvironment& env) {
+  SaveDataEnvironment s;
+  s.ctx = env.ctx;
+  s.variables = env.variables;
+  s.dialogs = env.dialogs;
+  s.sections = env.save_sections;
+  s.location = env.save_location;
+  s.report = env.save_report;
+  return s;
+}
+
+}  // namespace
+
+TProject::TProject(ProjectEnvironment env)
+    : SaveData(SaveEnvironmentOf(env)), env_(std::move(env)) {
   DiskPrompt = MessageCp932(Msg::kDiskPromptDefault);
   ExitPrompt = MessageCp932(Msg::kExitPromptDefault);
 }
@@ -35,6 +53,9 @@ void TProject::Fail(const std::string& why) {
 
 void TProject::Create() {
   env_.ctx->Terminate();  // cleared only when the load succeeds
+  // Status variables restored here are not made again from the project.
+  SaveData.ReadSaveCaptions();
+  SaveData.LoadStatusData();
   const bool install_run = env_.args.empty() || EqualsIgnoreAsciiCase(env_.args.front(), "/config");
   // A game bundled into the program carries everything: no installation to check.
   const bool bundled = env_.args.empty() && env_.files->SourceCount() > 0;
@@ -154,6 +175,23 @@ void TProject::RequestSave(int32_t slot, const std::string& page, int32_t index,
 
 void TProject::RequestLoad(int32_t slot) {
   PendingLoad = slot;
+}
+
+bool TProject::RunPending() {
+  if (PendingLoad >= 0) {
+    const int32_t slot = PendingLoad;
+    PendingLoad = -1;
+    if (CallMan) SaveData.LoadGame(*CallMan, slot);
+    return true;
+  }
+  if (PendingSave >= 0) {
+    const int32_t slot = PendingSave;
+    PendingSave = -1;
+    if (CallMan)
+      SaveData.SaveGame(*CallMan, slot, SaveJumpPage, SaveJumpIndex, SaveCaption,
+                        info.save_status != 0);
+  }
+  return false;
 }
 
 bool TProject::FileAvailable(const std::string& name) {

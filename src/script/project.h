@@ -14,6 +14,7 @@
 
 #include "script/callman.h"
 #include "script/project_info.h"
+#include "script/save_data.h"
 #include "storage/folder_disk_list.h"
 
 namespace vesk::script {
@@ -23,6 +24,11 @@ namespace vesk::script {
 struct ProjectEnvironment : CallEnvironment {
   std::vector<std::string> args;  // command-line arguments
   std::string exe_dir;            // the program's folder (install.dat, game.dat)
+  // The save file and the owners of its sections; an empty location keeps
+  // no saves.
+  SaveLocation save_location;
+  SaveSections save_sections;
+  SaveReport save_report;
 };
 
 // The project serves the deferred save and load itself.
@@ -42,6 +48,9 @@ class TProject final : public SaveDataPort {
   void RequestSave(int32_t slot, const std::string& page, int32_t index,
                    const std::string& caption) override;
   void RequestLoad(int32_t slot) override;
+  // Serves the requests of this frame (the load first); true when a load
+  // was asked for, whether or not the slot held a game.
+  bool RunPending();
 
   ProjectInfo info;
   storage::TFolderDiskList DiskMap;
@@ -56,6 +65,9 @@ class TProject final : public SaveDataPort {
   int32_t SaveJumpIndex = 0;
   std::string SaveCaption;
   std::unique_ptr<TCallMan> CallMan;
+  // The saved games and the status data; the status data is written again
+  // when the project goes (once it has started).
+  TSaveData SaveData;
 
  private:
   bool ReadProjectFile(const std::vector<uint8_t>& bytes);

@@ -5,9 +5,11 @@
 #include <sys/statfs.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 namespace vesk::platform {
@@ -42,28 +44,68 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
   return data;
 }
 
-bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
-  std::string tmp = path + ".tmp" + std::to_string(getpid());
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error) {
+  auto fail = [&](const std::string& what) {
+    if (error) *error = what + ": " + LastErrorText();
+    return false;
+  };
+  const std::string tmp = path + ".tmp" + std::to_string(getpid());
   int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  if (fd < 0) return fail(tmp + ": cannot be created");
   const auto* p = static_cast<const uint8_t*>(data);
   size_t done = 0;
-  bool ok = true;
   while (done < size) {
     ssize_t n = write(fd, p + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      ok = false;
-      break;
+      if (n == 0) errno = ENOSPC;
+      const bool ok = fail(tmp + ": cannot be written");
+      close(fd);
+      unlink(tmp.c_str());
+      return ok;
     }
     done += static_cast<size_t>(n);
   }
-  ok = ok && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  if (!ok || rename(tmp.c_str(), path.c_str()) != 0) {
+  if (fsync(fd) != 0) {
+    const bool ok = fail(tmp + ": cannot be flushed");
+    close(fd);
     unlink(tmp.c_str());
-    return false;
+    return ok;
+  }
+  if (close(fd) != 0) {
+    const bool ok = fail(tmp + ": cannot be closed");
+    unlink(tmp.c_str());
+    return ok;
+  }
+  if (rename(tmp.c_str(), path.c_str()) != 0) {
+    const bool ok = fail(path + ": cannot be replaced");
+    unlink(tmp.c_str());
+    return ok;
+  }
+  // The rename itself lives in the folder: flush it too, or a power loss
+  // may bring back the old name (or none).
+  const size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  if (int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
+    fsync(dfd);
+    close(dfd);
   }
   return true;
+}
+
+bool DirectoryWritable(const std::string& path) {
+  return DirectoryExists(path) && access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string UserDataDirectory() {
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') return xdg;
+  if (const char* home = std::getenv("HOME"); home && *home)
+    return std::string(home) + "/.local/share";
+  return {};
+}
+
+std::string LastErrorText() {
+  return std::strerror(errno);
 }
 
 bool FileExists(const std::string& path) {
