@@ -21,22 +21,6 @@ namespace {
 
 constexpr size_t kStatusHeaderBytes = 9;  // "Status" and three digits
 
-// Saved games up to version 100 kept read marks of their own; later ones
-// leave them to the status data. Their bytes are stepped over.
-void SkipOldReadMarks(ByteReader& in) {
-  RecordIO io(in, 0);
-  const int32_t files = io.Count(0, 8, "read mark file count");
-  for (int32_t i = 0; i < files; ++i) {
-    in.Str("read mark file");
-    const int32_t n = io.Count(0, 8, "read mark count");
-    in.Bytes(static_cast<size_t>(n) * 8, "read marks");
-  }
-  in.Str("pending read mark file");
-  in.I32("pending read mark command");
-  in.I32("pending read mark page");
-  in.Str("pending read mark window");
-}
-
 }  // namespace
 
 std::string GameEntryName(int32_t slot) {
@@ -199,7 +183,7 @@ void TSaveData::ReadGameEntry(TCallMan& calls, const std::vector<uint8_t>& entry
   const SaveSections& s = env_.sections;
   if (s.scene) s.scene->LoadSection(in, version);
   if (s.history) s.history->LoadSection(in, version);
-  if (version <= 100) SkipOldReadMarks(in);
+  // (Saves up to version 100 carried read marks here; they are refused above.)
   calls.LoadFromStream(in, version);
   if (!jump_page.empty()) {
     // The jump page runs first, as a call that returns to the saved place.
