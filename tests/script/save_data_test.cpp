@@ -292,12 +292,8 @@ TEST_F(SaveDataTest, StatusVersionsDecideWhatIsRead) {
   struct Case {
     std::string header;
     int marks, dither, tables;
-  } cases[] = {{"", 0, 0, 0},
-               {"Status099", 0, 0, 0},
-               {"Status100", 1, 0, 0},
-               {"Status101", 1, 1, 0},
-               {"Status102", 1, 1, 0},
-               {"Status103", 1, 1, 1},
+  } cases[] = {{"", 0, 0, 0},          {"Status099", 0, 0, 0}, {"Status100", 1, 0, 0},
+               {"Status101", 1, 1, 0}, {"Status102", 1, 1, 0}, {"Status103", 1, 1, 1},
                {"Statusxyz", 0, 0, 0}};
   for (const Case& c : cases) {
     PutEntries({{kStatusEntryName, status(c.header)}});
