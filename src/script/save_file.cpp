@@ -115,7 +115,10 @@ std::vector<uint8_t> TSaveFile::Encode() const {
 }
 
 bool WriteSaveFile(const TSaveFile& file, const std::string& path, bool keep_aside,
-                   const SaveReport& report) {
+                   const SaveReport& report_to) {
+  auto report = [&](const std::string& line) {
+    if (report_to) report_to(line);
+  };
   std::vector<uint8_t> bytes;
   try {
     bytes = file.Encode();

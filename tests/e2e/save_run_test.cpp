@@ -59,11 +59,10 @@ class SaveRunTest : public GameDirTest {
   test_support::RunResult Run(const std::string& prefix = "") {
     fs::create_directories(dir_ / "out");
     fs::permissions(dir_ / "out", fs::perms::all);
-    return test_support::RunProgram(
-        VESK_PLAYER_PATH,
-        "--headless --no-logo --frames 50 --dump-vars " + Q(dir_ / "out" / "vars.json") + " " +
-            Q(dir_ / "game"),
-        dir_ / "player", prefix);
+    return test_support::RunProgram(VESK_PLAYER_PATH,
+                                    "--headless --no-logo --frames 50 --dump-vars " +
+                                        Q(dir_ / "out" / "vars.json") + " " + Q(dir_ / "game"),
+                                    dir_ / "player", prefix);
   }
   std::string Vars() { return test_support::Slurp(dir_ / "out" / "vars.json"); }
   static std::string Value(const std::string& json, const std::string& name) {
@@ -122,9 +121,9 @@ TEST_F(SaveRunTest, AReadOnlyGameFolderSendsTheSavesToTheUsersDataFolder) {
   const std::string prefix = AsOrdinaryUser();
   if (prefix == "-") GTEST_SKIP() << "running as root without setpriv";
   for (const fs::path& p : {dir_ / "run", data_home_}) fs::permissions(p, fs::perms::all);
-  fs::permissions(dir_ / "game",
-                  fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                      fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(dir_ / "game", fs::perms::owner_read | fs::perms::owner_exec |
+                                     fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
   auto first = Run(prefix);
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_FALSE(fs::exists(dir_ / "game" / "save.dat"));
