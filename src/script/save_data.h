@@ -86,10 +86,13 @@ class TSaveData {
   std::string CaptionOf(int32_t slot) const;
   const SaveLocation& location() const { return env_.location; }
 
- private:
+  // The entries as a save of this moment holds them (for the tools and the
+  // benchmarks); false when an owner of the status sections is missing.
   std::vector<uint8_t> BuildGameEntry(const TCallMan& calls, const std::string& jump_page,
                                       int32_t jump_index, const std::string& caption);
   bool BuildStatusEntry(std::vector<uint8_t>* entry);
+
+ private:
   void ReadGameEntry(TCallMan& calls, const std::vector<uint8_t>& entry);
   void ReadStatusEntry(const std::vector<uint8_t>& entry);
   // The save file as it stands; a damaged one is reported once.
