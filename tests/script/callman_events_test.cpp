@@ -417,6 +417,8 @@ TEST_F(CallManEventsTest, ResetClearsTheGameAndRestartsAtTheIndex) {
   struct Tables final : TablePort {
     int* count;
     void ResetTables() override { ++*count; }
+    void SaveTables(ByteWriter&, int32_t) override {}
+    void LoadTables(ByteReader&, int32_t) override {}
   } tables_port;
   struct History final : HistoryPort {
     int* count;
