@@ -352,8 +352,15 @@ void TDBTable::Transfer(RecordIO& io) {
   }
 
   const auto size = static_cast<size_t>(Fields().RecordSize());
-  const int32_t count =
-      io.Count(static_cast<size_t>(record_count_), std::max<size_t>(size, 1), "table record count");
+  int32_t count = record_count_;
+  if (size > 0) {
+    count = io.Count(static_cast<size_t>(record_count_), size, "table record count");
+  } else {
+    // Records of a table without fields take no bytes, so the bytes left
+    // cannot bound their count; a count no script would reach is refused.
+    io.I32(count, "table record count");
+    if (count < 0 || count > kMaxEmptyRecords) throw ETruncated("table record count out of range");
+  }
   if (io.loading()) {
     data_.assign(static_cast<size_t>(count) * size, 0);
     record_count_ = count;

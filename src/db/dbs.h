@@ -37,6 +37,8 @@ enum : uint8_t { kFieldInt = 1, kFieldFloat = 2, kFieldBool = 3, kFieldStr = 4 }
 // than letting one record, or one hostile saved game, take the memory.
 inline constexpr int32_t kMaxFieldBytes = 1 << 20;
 inline constexpr int64_t kMaxRecordBytes = int64_t{16} << 20;
+// The most records a stored table without fields may hold.
+inline constexpr int32_t kMaxEmptyRecords = 1 << 20;
 
 // The bytes a field of `type` takes for a declared string length; 0 for a
 // type that is none of the four or a length out of range.

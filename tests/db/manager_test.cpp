@@ -175,6 +175,20 @@ TEST(StoredFormTest, LoadingReplacesOnlyTablesOfThatStatus) {
   EXPECT_NE(m.Table("T"), nullptr);
 }
 
+TEST(StoredFormTest, RecordsWithoutFieldsTakeNoBytesButAreBounded) {
+  TDBManager m;
+  m.CreateTable("E", false);
+  for (int i = 0; i < 40; ++i) m.ActiveTable()->Append();
+  const Bytes saved = Save(m, 0);
+  TDBManager copy;
+  Load(copy, saved, 0);
+  EXPECT_EQ(copy.ActiveTable()->RecordCount(), 40);
+  Bytes huge = saved;
+  huge[19] = 0xff, huge[20] = 0xff, huge[21] = 0xff, huge[22] = 0x7f;  // the record count
+  EXPECT_THROW(Load(copy, huge, 0), ETruncated);
+  EXPECT_EQ(copy.ActiveTable()->RecordCount(), 40);
+}
+
 TEST(StoredFormTest, EveryTruncationIsAnErrorAndChangesNothing) {
   TDBManager m;
   Tiny(m);
