@@ -11,6 +11,11 @@
 namespace vesk::db {
 namespace {
 
+// Loading text reserves its records up to this size; past it the buffer
+// grows as records come, so a file of many lines does not take the memory
+// of its longest possible table at once.
+constexpr int64_t kMaxReserveBytes = int64_t{256} << 20;
+
 // A stored field: its size, its name's count and one type byte.
 constexpr size_t kMinStoredFieldBytes = 4 + 4 + 1;
 
@@ -27,6 +32,11 @@ bool SizeFitsType(uint8_t type, int32_t size) {
     default:
       return false;
   }
+}
+
+template <typename T>
+int Sign(T a, T b) {
+  return (a > b) - (a < b);
 }
 
 int32_t ListCount(const expr::TCustomParam* list) {
@@ -162,6 +172,12 @@ bool TDBTable::AppendRecordOf(const TDBTable& source, int32_t index) {
   return true;
 }
 
+void TDBTable::Reserve(int32_t records) {
+  const auto bytes =
+      static_cast<size_t>(std::max(records, 0)) * static_cast<size_t>(Fields().RecordSize());
+  if (bytes <= static_cast<size_t>(kMaxReserveBytes)) data_.reserve(bytes);
+}
+
 bool TDBTable::Delete() {
   if (rec_no_ < 0) return false;
   const auto n = static_cast<size_t>(Fields().RecordSize());
@@ -288,39 +304,92 @@ bool TDBTable::SetStrByName(std::string_view name, const std::string& s) {
 
 // --- TDBTable: sort ---
 
+namespace {
+
+// One sort key's values, read from every record once before sorting, so a
+// comparison touches two array elements instead of decoding two fields.
+struct SortColumn {
+  uint8_t type = 0;
+  bool descending = false;
+  std::vector<int32_t> ints;  // integers and flags
+  std::vector<Real> reals;
+  std::vector<std::string_view> texts;
+
+  int Compare(int32_t a, int32_t b) const {
+    const auto i = static_cast<size_t>(a), j = static_cast<size_t>(b);
+    int c;
+    if (type == kFieldFloat)
+      c = codec::CompareReals(reals[i], reals[j]);
+    else if (type == kFieldStr)
+      c = Sign(texts[i].compare(texts[j]), 0);  // unsigned bytes; a prefix first
+    else
+      c = Sign(ints[i], ints[j]);
+    return descending ? -c : c;
+  }
+
+  // A key that orders as the value does as far as it goes (equal keys say
+  // nothing): the first 8 bytes of a text, big-endian, or the integer
+  // moved to unsigned; reals give none.
+  uint64_t Prefix(int32_t r) const {
+    const auto i = static_cast<size_t>(r);
+    uint64_t key = 0;
+    if (type == kFieldStr) {
+      const std::string_view t = texts[i];
+      for (size_t k = 0; k < 8; ++k)
+        key = key << 8 | (k < t.size() ? static_cast<uint8_t>(t[k]) : 0u);
+    } else if (type != kFieldFloat) {
+      key = static_cast<uint64_t>(int64_t{ints[i]} - int64_t{INT32_MIN});
+    }
+    return descending ? ~key : key;
+  }
+};
+
+}  // namespace
+
 void TDBTable::Sort(const expr::TCustomParam* key_fields, const expr::TCustomParam* descending) {
-  struct Key {
-    const TDBField* field;
-    int32_t offset;
-    bool descending;
-  };
-  std::vector<Key> keys;
+  std::vector<SortColumn> columns;
   const int32_t n = std::min(ListCount(key_fields), ListCount(descending));
   for (int32_t i = 0; i < n; ++i) {
     const int32_t f = Fields().IndexOfField(key_fields->GetStrAt(i));
     if (f < 0) continue;
-    keys.push_back({&Fields().Field(f), Fields().FieldOffset(f), descending->GetFlagAt(i)});
+    const TDBField& field = Fields().Field(f);
+    SortColumn& c = columns.emplace_back();
+    c.type = field.FieldType;
+    c.descending = descending->GetFlagAt(i);
+    for (int32_t r = 0; r < record_count_; ++r) {
+      const uint8_t* p = Record(r) + Fields().FieldOffset(f);
+      if (c.type == kFieldFloat)
+        c.reals.push_back(codec::ReadFloat(field, p));
+      else if (c.type == kFieldStr)
+        c.texts.push_back(codec::FieldText(p, field.Size));
+      else
+        c.ints.push_back(codec::ReadInt(field, p));
+    }
   }
   // Without keys every record compares equal: any order will do, so the
   // present one stays.
-  if (keys.empty() || record_count_ < 2) return;
+  if (columns.empty() || record_count_ < 2) return;
 
-  std::vector<int32_t> order(static_cast<size_t>(record_count_));
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-    const uint8_t* ra = Record(a);
-    const uint8_t* rb = Record(b);
-    for (const Key& k : keys) {
-      const int c = codec::CompareField(*k.field, ra + k.offset, rb + k.offset);
-      if (c != 0) return k.descending ? c > 0 : c < 0;
-    }
+  // Records sort as (leading bytes of the first key, index) pairs: most
+  // comparisons then decide on one integer, without reaching the records.
+  struct Entry {
+    uint64_t prefix;
+    int32_t index;
+  };
+  std::vector<Entry> order(static_cast<size_t>(record_count_));
+  for (int32_t r = 0; r < record_count_; ++r)
+    order[static_cast<size_t>(r)] = {columns[0].Prefix(r), r};
+  std::sort(order.begin(), order.end(), [&columns](const Entry& a, const Entry& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    for (const SortColumn& c : columns)
+      if (const int r = c.Compare(a.index, b.index); r != 0) return r < 0;
     return false;
   });
 
   const auto size = static_cast<size_t>(Fields().RecordSize());
   std::vector<uint8_t> sorted(data_.size());
   for (size_t i = 0; i < order.size(); ++i) {
-    const uint8_t* src = Record(order[i]);
+    const uint8_t* src = Record(order[i].index);
     std::copy(src, src + size, sorted.data() + i * size);
   }
   data_.swap(sorted);

@@ -226,6 +226,9 @@ class TDBTable final : public TDBCustomTable {
   // source may be this table); the new record becomes current. False when
   // the index is out of range or the record sizes differ.
   bool AppendRecordOf(const TDBTable& source, int32_t index);
+  // Room for `records` records in all, so appending that many moves no
+  // record.
+  void Reserve(int32_t records);
 
  private:
   bool InRange(int32_t rec) const { return rec >= 0 && rec < record_count_; }

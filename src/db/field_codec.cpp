@@ -154,16 +154,18 @@ void WriteStr(const TDBField& f, uint8_t* p, std::string_view s) {
   }
 }
 
+int CompareReals(Real x, Real y) {
+  const bool x_nan = std::isnan(x), y_nan = std::isnan(y);
+  if (x_nan || y_nan) return Sign(!x_nan, !y_nan);
+  return Sign(x, y);
+}
+
 int CompareField(const TDBField& f, const uint8_t* a, const uint8_t* b) {
   switch (f.FieldType) {
     case kFieldInt:
       return Sign(LoadI32(a), LoadI32(b));
-    case kFieldFloat: {
-      const Real x = LoadReal(a), y = LoadReal(b);
-      const bool x_nan = std::isnan(x), y_nan = std::isnan(y);
-      if (x_nan || y_nan) return Sign(!x_nan, !y_nan);
-      return Sign(x, y);
-    }
+    case kFieldFloat:
+      return CompareReals(LoadReal(a), LoadReal(b));
     case kFieldBool:
       return Sign(a[0] != 0, b[0] != 0);
     default: {

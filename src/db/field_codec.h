@@ -39,8 +39,12 @@ void WriteFloat(const TDBField& f, uint8_t* p, Real x);
 void WriteBool(const TDBField& f, uint8_t* p, bool b);
 void WriteStr(const TDBField& f, uint8_t* p, std::string_view s);
 
+// -1, 0 or 1; NaN before every number and equal to NaN, so the order of
+// reals stays strict.
+int CompareReals(Real x, Real y);
+
 // Orders two records' values of one field by the field's own type: -1, 0
-// or 1. Reals order NaN before every number so the order stays strict.
+// or 1.
 int CompareField(const TDBField& f, const uint8_t* a, const uint8_t* b);
 
 }  // namespace vesk::db::codec

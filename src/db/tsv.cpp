@@ -84,24 +84,24 @@ void SplitTabs(std::string_view line, std::vector<std::string_view>& columns) {
 void DecodeEscapes(std::string_view line, std::string& out) {
   out.clear();
   out.reserve(line.size() + 1);
+  size_t copied = 0;  // bytes before this are in `out` already
   for (size_t i = 0; i < line.size(); ++i) {
     const char c = line[i];
     if (IsSjisLeadByte(static_cast<uint8_t>(c))) {
-      out += c;
-      if (i + 1 < line.size()) out += line[++i];
+      ++i;  // its trail byte is never a backslash of an escape
       continue;
     }
     const char next = i + 1 < line.size() ? line[i + 1] : '\0';
-    if (c == '\\' && next == 'n') {
+    if (c != '\\' || (next != 'n' && next != '"' && next != '\\')) continue;
+    out.append(line.substr(copied, i - copied));
+    if (next == 'n')
       out += "\r\n";
-      ++i;
-    } else if (c == '\\' && (next == '"' || next == '\\')) {
+    else
       out += next;
-      ++i;
-    } else {
-      out += c;
-    }
+    ++i;
+    copied = i + 1;
   }
+  if (copied < line.size()) out.append(line.substr(copied));
 }
 
 bool TDBTable::LoadFromStrings(const std::vector<std::string>& lines) {
@@ -119,6 +119,7 @@ bool TDBTable::LoadFromStrings(const std::vector<std::string>& lines) {
     }
   }
 
+  Reserve(static_cast<int32_t>(std::min<size_t>(lines.size() - 1, INT32_MAX)));
   std::string decoded;
   for (size_t l = 1; l < lines.size(); ++l) {
     if (lines[l].empty()) continue;

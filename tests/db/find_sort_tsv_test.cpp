@@ -97,6 +97,21 @@ TEST(SortTest, StringDescendingAndIntegerExtremes) {
   EXPECT_EQ(Str(t, 4, 1), "2147483647");
 }
 
+TEST(SortTest, LongSharedPrefixesAndDescendingIntegersFirst) {
+  TDBTable t;
+  ASSERT_TRUE(t.LoadFromStrings(
+      {"K\tN int", "abcdefgh2\t-1", "abcdefgh\t-1", "abcdefgh1\t-1", "zz\t-5", "abcdefgh10\t3"}));
+  t.Sort(Strs({"N", "K"}).get(), Flags({true, false}).get());
+  std::vector<std::string> keys;
+  for (int32_t r = 0; r < t.RecordCount(); ++r) keys.push_back(Str(t, r, 0));
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{"abcdefgh10", "abcdefgh", "abcdefgh1", "abcdefgh2", "zz"}));
+  t.Sort(Strs({"K"}).get(), Flags({true}).get());
+  EXPECT_EQ(Str(t, 0, 0), "zz");
+  EXPECT_EQ(Str(t, 1, 0), "abcdefgh2");
+  EXPECT_EQ(Str(t, 4, 0), "abcdefgh");
+}
+
 TEST(SortTest, RealsWithNaNStillSort) {
   TDBTable t;
   t.Fields().AddField("R", kFieldFloat, 0);
