@@ -65,7 +65,8 @@ struct Fixture {
               std::to_string(rng() % 10000) + ".25\t" + (rng() % 2 ? "TRUE" : "FALSE") +
               "\tA note with an escaped\\nline break and some more words to fill it\r\n";
     }
-    std::ofstream(tsv, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+    std::ofstream(tsv, std::ios::binary)
+        .write(text.data(), static_cast<std::streamsize>(text.size()));
   }
 };
 
