@@ -347,6 +347,7 @@ struct SortColumn {
 }  // namespace
 
 void TDBTable::Sort(const expr::TCustomParam* key_fields, const expr::TCustomParam* descending) {
+  if (record_count_ < 2) return;
   std::vector<SortColumn> columns;
   const int32_t n = std::min(ListCount(key_fields), ListCount(descending));
   for (int32_t i = 0; i < n; ++i) {
@@ -368,7 +369,7 @@ void TDBTable::Sort(const expr::TCustomParam* key_fields, const expr::TCustomPar
   }
   // Without keys every record compares equal: any order will do, so the
   // present one stays.
-  if (columns.empty() || record_count_ < 2) return;
+  if (columns.empty()) return;
 
   // Records sort as (leading bytes of the first key, index) pairs: most
   // comparisons then decide on one integer, without reaching the records.
