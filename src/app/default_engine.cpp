@@ -7,6 +7,7 @@
 #include "companion/trace_log.h"
 #include "components/kinds.h"
 #include "components/system_provider.h"
+#include "db/table_provider.h"
 #include "graphics/cursor_file.h"
 #include "graphics/image_reader.h"
 #include "platform/cp932.h"
@@ -126,6 +127,7 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
     env.ports.history = message_ports_.get();
     env.events = &scene_->root().Events;
   }
+  env.ports.tables = &table_port_;
   env.save_sections = SaveSectionsFor();
   env.save_location =
       SaveLocationFor(args_.empty() ? exe_dir_ : platform::CanonicalPath(args_.front()));
@@ -150,6 +152,21 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
         *router_, std::make_unique<script::CallSystemProvider>(*scenario->project().CallMan));
     scenario->providers().Add(
         *router_, std::make_unique<script::SaveSystemProvider>(scenario->project().SaveData));
+    // DBLoadTsvFile tests and reads files as every command does.
+    script::TProject* project = &scenario->project();
+    db::TableFiles table_files;
+    table_files.file_available = [project](const std::string& name) {
+      return project->FileAvailable(name);
+    };
+    table_files.read_file = [this](const std::string& name) -> std::optional<std::vector<uint8_t>> {
+      try {
+        return files_.ReadFileBytes(name);
+      } catch (const std::exception&) {
+        return std::nullopt;
+      }
+    };
+    scenario->providers().Add(*router_,
+                              std::make_unique<db::TableSystemProvider>(tables_, table_files));
   }
   return scenario;
 }
@@ -160,7 +177,7 @@ script::SaveSections DefaultEngineFactory::SaveSectionsFor() {
   s.history = history_section_.get();
   s.read_marks = read_marks_section_.get();
   s.dither = dither_section_.get();
-  s.tables = &no_tables_;
+  s.tables = &table_port_;
   return s;
 }
 

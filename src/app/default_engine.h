@@ -13,6 +13,8 @@
 #include "app/scene_adapter.h"
 #include "components/component_services.h"
 #include "components/orlo_collection.h"
+#include "db/db_manager.h"
+#include "db/db_table_port.h"
 #include "expr/system_router.h"
 #include "platform/dialogs.h"
 #include "platform/window.h"
@@ -95,15 +97,10 @@ class DefaultEngineFactory final : public EngineFactory {
   std::unique_ptr<HistorySection> history_section_;
   std::unique_ptr<ReadMarksSection> read_marks_section_;
   std::unique_ptr<DitherSection> dither_section_;
-  struct NoTables final : script::TablePort {
-    void ResetTables() override {}
-    void SaveTables(ByteWriter& out, int32_t status) override {
-      out.I32(100);
-      out.I32(0);
-      if (status == 0) out.Str({});
-    }
-    void LoadTables(ByteReader&, int32_t) override {}
-  } no_tables_;
+  // The script tables: one manager for the run, made before the project
+  // reads the status data.
+  db::TDBManager tables_;
+  db::DBTablePort table_port_{tables_};
   script::SaveSections SaveSectionsFor();
   void ReportSave(const std::string& line, const RuntimeContext& ctx);
   uint32_t image_seed_ = 0;

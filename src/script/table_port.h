@@ -1,12 +1,15 @@
 #pragma once
-// What the scenario asks of the data tables: the reset command empties the
-// game's tables, the save data writes and reads their sections (status 0:
-// the game's tables in a saved game; 1: the status tables in the status
-// data). The table functions reach the tables through the system router.
+// What the commands and the save data ask of the script tables: the reset
+// command empties the game tables; a saved game holds the table section of
+// status 0, the status file that of status 1. Without this port the reset
+// skips the tables (the table functions reach them through the system
+// router).
 #include <cstdint>
 
-#include "core/byte_reader.h"
-#include "core/byte_writer.h"
+namespace vesk {
+class ByteReader;
+class ByteWriter;
+}  // namespace vesk
 
 namespace vesk::script {
 
@@ -14,7 +17,10 @@ class TablePort {
  public:
   virtual ~TablePort() = default;
   virtual void ResetTables() = 0;
+  // The tables whose status flag equals `status` (0 game, 1 status data).
   virtual void SaveTables(ByteWriter& out, int32_t status) = 0;
+  // Replaces the tables of that status; throws on a section that does not
+  // read, leaving the tables as they were.
   virtual void LoadTables(ByteReader& in, int32_t status) = 0;
 };
 
