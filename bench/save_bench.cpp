@@ -98,7 +98,8 @@ struct Game {
     env2.ctx = &ctx;
     env2.variables = &vars;
     env2.dialogs = &platform.dialogs();
-    env2.sections = {scene_section.get(), &history_section, &marks_section, &dither_section, &tables};
+    env2.sections = {scene_section.get(), &history_section, &marks_section, &dither_section,
+                     &tables};
     const std::string path = platform::JoinPath(folder, "save.dat");
     env2.location = {path, path};
     saves = std::make_unique<script::TSaveData>(env2);
@@ -115,8 +116,8 @@ struct Game {
     ByteWriter w;
     page.SaveToStream(w);
     storage::TVrFileCollection archive;
-    archive.AddEntry("start.lsb")->Source->Write(w.bytes().data(),
-                                                 static_cast<int64_t>(w.bytes().size()));
+    archive.AddEntry("start.lsb")
+        ->Source->Write(w.bytes().data(), static_cast<int64_t>(w.bytes().size()));
     storage::TMemoryStream packed;
     archive.SaveTo(packed);
     files.AddMemoryArchive(std::make_shared<std::vector<uint8_t>>(packed.bytes()), "pages");

@@ -103,7 +103,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   saves.SaveGame(calls, 1, "", 0, "fuzz", true);
   const script::TSaveFile back = script::TSaveFile::Read(SavePath());
   if (back.damaged() || !back.Find("GAMESAVEDATA1") || !back.Find("STATUSSAVEDATA")) std::abort();
-  for (int n = 1; n < 4; ++n)
-    platform::RemoveFile(SavePath() + ".broken-" + std::to_string(n));
+  for (int n = 1; n < 4; ++n) platform::RemoveFile(SavePath() + ".broken-" + std::to_string(n));
   return 0;
 }
