@@ -109,6 +109,47 @@ TEST_F(SaveRunTest, ADamagedSaveFileIsKeptAsideAndSaidSo) {
   EXPECT_FALSE(fs::exists(dir_ / "game" / "save.dat.broken-2"));
 }
 
+// Tables in saved games and in the status data: a game table read from a
+// tab-separated file and a status table. The second run loads the game
+// saved before the first run changed its table.
+constexpr const char* kTables = R"(VarNew ok type: int
+VarNew hp type: int
+VarNew who type: str
+VarNew kept type: int
+VarNew rows type: int
+Calc runs = runs + 1
+If runs == 1
+  Calc ok = DBCreateTable("kept", true); ok = DBAddField("n", PT_INT); ok = DBInsert(7)
+  Calc ok = DBCreateTable("party", false); ok = DBLoadTsvFile("party.tsv"); ok = DBSetRecNo(1)
+  GameSave 2 caption: "tables"
+  Wait 20
+  If runs == 1
+    Calc ok = DBSetInt("hp", 99); ok = DBInsert("extra", 1)
+    Terminate
+Else
+  GameLoad 2
+  Wait 20
+Calc hp = DBGetInt("hp"); who = DBGetStr("name"); rows = DBRecordCount()
+Calc ok = DBSetActive("kept"); ok = DBFindFirst(); kept = DBGetInt("n")
+Terminate
+)";
+
+TEST_F(SaveRunTest, TablesComeBackWithTheGameAndStatusTablesWithTheRun) {
+  WriteSource("start.vsc", kTables);
+  ASSERT_EQ(Compile().status, 0);
+  std::ofstream(dir_ / "game" / "party.tsv") << "name\thp int\r\nharuka\t30\r\nyu\t25\r\n";
+  auto first = Run();
+  ASSERT_EQ(first.status, 0) << first.err;
+  auto second = Run();
+  ASSERT_EQ(second.status, 0) << second.err;
+  const std::string vars = Vars();
+  EXPECT_EQ(Value(vars, "runs"), "[2]");
+  EXPECT_EQ(Value(vars, "who"), "[\"yu\"]");  // the saved current record
+  EXPECT_EQ(Value(vars, "hp"), "[25]");        // as saved, not as changed after
+  EXPECT_EQ(Value(vars, "rows"), "[2]");
+  EXPECT_EQ(Value(vars, "kept"), "[7]");
+}
+
 // Root may write anywhere: the read-only folder is tried as an ordinary user.
 std::string AsOrdinaryUser() {
   if (geteuid() != 0) return "";
