@@ -136,8 +136,8 @@ bool WriteSaveFile(const TSaveFile& file, const std::string& path, bool keep_asi
              "); the saves were not written");
       return false;
     }
-    report(path + ": could not be read; it is kept as " + Leaf(aside) + " and a new " +
-           Leaf(path) + " is written");
+    report(path + ": could not be read; it is kept as " + Leaf(aside) + " and a new " + Leaf(path) +
+           " is written");
   }
   std::string error;
   if (!platform::WriteFileAtomic(path, bytes.data(), bytes.size(), &error)) {
