@@ -28,7 +28,7 @@ button() {
     -draw "roundrectangle 1,1 218,54 14,14" -stroke none -font IPAGothic -pointsize 26 -fill "$ink" \
     -gravity center -annotate "$shift" "$label" "$out"
 }
-for entry in "start:はじめる" "quit:おわる"; do
+for entry in "start:はじめる" "load:つづきから" "quit:おわる"; do
   name=${entry%%:*}
   label=${entry#*:}
   button "btn_${name}.png" '#00000099' '#b9a0f0' '#f4eaff' +0+0 "$label"

@@ -13,6 +13,17 @@
 
 namespace vesk::e2e {
 
+// A private copy of the built demo in DIR/demo: a run writes save.dat
+// beside the game, and must neither leave one in the build nor find one
+// there.
+inline std::filesystem::path CopyDemoInto(const std::filesystem::path& dir) {
+  const std::filesystem::path to = dir / "demo";
+  std::filesystem::remove_all(to);
+  std::filesystem::copy(VESK_DEMO_DIR, to, std::filesystem::copy_options::recursive);
+  std::filesystem::remove(to / "save.dat");
+  return to;
+}
+
 class GameDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -34,6 +45,8 @@ class GameDirTest : public ::testing::Test {
     std::ofstream(dir_ / name) << text;
   }
   static std::string Q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+
+  std::filesystem::path CopyDemo() { return CopyDemoInto(dir_); }
 
   // vesk-tool compile src/ game/ [extra]
   test_support::RunResult Compile(const std::string& extra = "") {

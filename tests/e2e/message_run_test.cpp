@@ -107,7 +107,7 @@ TEST_F(MessageRun, TheDemoTellsItsFirstScene) {
       RunPlayer("--frames 290 --input " + Q(dir_ / "input.txt") + " --screenshot-at 5:" + Q(title) +
                     " --screenshot-at 180:" + Q(first) + " --screenshot-at 250:" + Q(second) +
                     " --screenshot " + Q(log),
-                VESK_DEMO_DIR);
+                CopyDemo());
   ASSERT_EQ(r.status, 0) << r.err;
   const auto text_in = [](const fs::path& f, int y0, int y1) {
     return CountPixels(f, 64, y0, 736, y1, Whitish);

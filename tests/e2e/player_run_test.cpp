@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "app/data_path.h"
+#include "e2e/game_dir_test.h"
 #include "e2e/project_builder.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
@@ -420,7 +421,7 @@ TEST_F(PlayerRun, TheDemoTitleScreenAppearsInARealWindow) {
   XvfbDisplay x;
   if (!x.up()) GTEST_SKIP() << "no X server for the window test";
   const std::string tree = x.RunAndFindWindow(
-      *this, "--frames 60 --screenshot " + Q(dir_ / "title.png") + " " + Q(VESK_DEMO_DIR),
+      *this, "--frames 60 --screenshot " + Q(dir_ / "title.png") + " " + Q(CopyDemoInto(dir_)),
       {"800x600"});
   EXPECT_THAT(tree, HasSubstr("800x600"));
   int w, h;

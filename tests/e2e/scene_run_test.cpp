@@ -78,7 +78,7 @@ TEST_F(SceneRun, TheDemoButtonsAnswerTheMouse) {
       RunPlayer("--frames 30 --input " + Q(dir_ / "input.txt") + " --screenshot-at 5:" + Q(normal) +
                     " --screenshot-at 15:" + Q(hover) + " --screenshot " + Q(after) +
                     " --dump-vars " + Q(json),
-                VESK_DEMO_DIR);
+                CopyDemo());
   ASSERT_EQ(r.status, 0) << r.err;
   const int64_t plain = PngPixel(normal, 100, 420), lit = PngPixel(hover, 100, 420);
   ASSERT_GE(plain, 0);
@@ -89,7 +89,7 @@ TEST_F(SceneRun, TheDemoButtonsAnswerTheMouse) {
 
   WriteFile("quit.txt", "5 click 100 500\n");
   r = RunPlayer("--frames 100 --input " + Q(dir_ / "quit.txt") + " --dump-vars " + Q(json),
-                VESK_DEMO_DIR);
+                CopyDemo());
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_THAT(Slurp(json), HasSubstr("\"values\":[\"quit\"]"));
   EXPECT_THAT(Slurp(json), Not(HasSubstr("\"frames\":100,")));  // it ended before the frame limit

@@ -266,7 +266,7 @@ TEST_F(ScriptRun, CompileErrorsNameFileLineAndColumn) {
 
 TEST_F(ScriptRun, TheDemoGamePlaysAndDecompilesToWhatItWasCompiledFrom) {
   const fs::path json = dir_ / "demo.json";
-  RunResult r = RunPlayer("--step 16 --frames 200 --dump-vars " + Q(json), VESK_DEMO_DIR);
+  RunResult r = RunPlayer("--step 16 --frames 200 --dump-vars " + Q(json), CopyDemo());
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string dump = Slurp(json);
   EXPECT_THAT(
@@ -275,7 +275,7 @@ TEST_F(ScriptRun, TheDemoGamePlaysAndDecompilesToWhatItWasCompiledFrom) {
                 "\"dims\":[],\"values\":[3]}"));
   EXPECT_THAT(dump, HasSubstr("\"values\":[\"3 秒\"]"));
   // The build's pages decompile to text that compiles back to them.
-  for (const char* page : {"start.lsb", "clock.lsb"}) {
+  for (const char* page : {"start.lsb", "clock.lsb", "saves.lsb"}) {
     RunResult d = vesk::test_support::RunProgram(
         VESK_TOOL_PATH, "decompile " + Q(fs::path(VESK_DEMO_DIR) / page), dir_ / "tool");
     EXPECT_EQ(d.status, 0) << d.err;
