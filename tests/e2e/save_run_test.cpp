@@ -145,7 +145,7 @@ TEST_F(SaveRunTest, TablesComeBackWithTheGameAndStatusTablesWithTheRun) {
   const std::string vars = Vars();
   EXPECT_EQ(Value(vars, "runs"), "[2]");
   EXPECT_EQ(Value(vars, "who"), "[\"yu\"]");  // the saved current record
-  EXPECT_EQ(Value(vars, "hp"), "[25]");        // as saved, not as changed after
+  EXPECT_EQ(Value(vars, "hp"), "[25]");       // as saved, not as changed after
   EXPECT_EQ(Value(vars, "rows"), "[2]");
   EXPECT_EQ(Value(vars, "kept"), "[7]");
 }
