@@ -66,7 +66,12 @@ TSaveFile TSaveFile::Read(const std::string& path) {
   storage::TVrFileCollection archive;
   try {
     // From memory: a loose file beside save.dat never stands in for an entry.
-    archive.OpenMemory(std::make_shared<const std::vector<uint8_t>>(std::move(*bytes)), path);
+    // A file cut short keeps the entries that lie wholly before the cut.
+    const int lost = archive.OpenMemoryCutShort(
+        std::make_shared<const std::vector<uint8_t>>(std::move(*bytes)), path);
+    if (lost > 0)
+      file.problem_ = path + ": cut short: " + std::to_string(lost) +
+                      (lost == 1 ? " entry lies" : " entries lie") + " past the end of the file";
   } catch (const std::exception& e) {
     file.problem_ = e.what();
     return file;
@@ -136,8 +141,8 @@ bool WriteSaveFile(const TSaveFile& file, const std::string& path, bool keep_asi
              "); the saves were not written");
       return false;
     }
-    report(path + ": could not be read; it is kept as " + Leaf(aside) + " and a new " +
-           Leaf(path) + " is written");
+    report(path + ": could not be read; it is kept as " + Leaf(aside) + " and a new " + Leaf(path) +
+           " is written");
   }
   std::string error;
   if (!platform::WriteFileAtomic(path, bytes.data(), bytes.size(), &error)) {
