@@ -17,10 +17,10 @@ namespace vesk::tool {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
-using ::testing::Not;
 using test_support::Quote;
 using test_support::RunResult;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr const char* kProject = R"(title "Save test"
 screen 64 48
@@ -77,10 +77,11 @@ class SaveCommand : public ::testing::Test {
     const RunResult c = test_support::RunProgram(
         VESK_TOOL_PATH, "compile " + Quote(dir_ / "src") + " " + Quote(dir_ / "game"), dir_ / "c");
     ASSERT_EQ(c.status, 0) << c.err;
-    const RunResult p = test_support::RunProgram(
-        VESK_PLAYER_PATH, "--headless --no-logo --frames 40 --input " + Quote(dir_ / "input.txt") + " " +
-                                 Quote(dir_ / "game"),
-        dir_ / "p");
+    const RunResult p =
+        test_support::RunProgram(VESK_PLAYER_PATH,
+                                 "--headless --no-logo --frames 40 --input " +
+                                     Quote(dir_ / "input.txt") + " " + Quote(dir_ / "game"),
+                                 dir_ / "p");
     ASSERT_EQ(p.status, 0) << p.err;
     ASSERT_TRUE(fs::exists(Save())) << p.err;
   }
@@ -146,8 +147,8 @@ void ExpectSectionsTile(const std::string& out, const std::string& entry) {
     EXPECT_EQ(p.at, next) << entry << " " << p.name;
     next = p.at + p.size;
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"head", "scene", "history", "calls", "variables",
-                                             "tables"}))
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"head", "scene", "history", "calls", "variables", "tables"}))
       << entry;
   EXPECT_EQ(next, std::stoul(size[1])) << entry;
 }

@@ -59,7 +59,7 @@ struct ShowOptions {
   std::string file;
   std::optional<int32_t> slot;  // neither slot nor status: every entry
   bool status = false;
-  std::string game_dir;         // where the call manager finds its pages
+  std::string game_dir;  // where the call manager finds its pages
 };
 
 // Names and texts out of a save file as they may be shown on a terminal:
@@ -322,7 +322,8 @@ std::string FrameLine(size_t number, const script::TStack& f) {
   if (f.RunOn) line += ", run-on";
   if (!f.Sender.empty()) line += ", sender " + Quoted(f.Sender);
   line += ", " + Plural(f.Args.size(), "argument", "arguments");
-  if (f.SavedState) line += ", command state " + Plural(f.SavedState->bytes().size(), "byte", "bytes");
+  if (f.SavedState)
+    line += ", command state " + Plural(f.SavedState->bytes().size(), "byte", "bytes");
   if (f.Result) line += ", result " + TypeName(f.Result->ParamType());
   return line;
 }
@@ -394,8 +395,8 @@ Lines ReadMarkLines(const components::TVeskReadList& marks) {
   if (p.File.empty())
     line += "no pending mark";
   else
-    line += "pending: " + Quoted(p.File) + " command " + std::to_string(p.CommandIndex) +
-            " page " + std::to_string(p.PageIndex) + " in window " + Quoted(p.window);
+    line += "pending: " + Quoted(p.File) + " command " + std::to_string(p.CommandIndex) + " page " +
+            std::to_string(p.PageIndex) + " in window " + Quoted(p.window);
   Lines lines{line};
   for (const auto& [file, count] : files)
     lines.push_back(Quoted(file) + ": " + Plural(count, "mark", "marks"));
@@ -437,8 +438,9 @@ class EntryReader {
   // The table manager's section, the rest of the entry: counted, not read.
   void Rest(const char* name) {
     const size_t n = in_.remaining();
-    Section(name, [n](ByteReader& in) { in.Skip(n); },
-            [] { return Lines{"the table manager's; not read here"}; });
+    Section(
+        name, [n](ByteReader& in) { in.Skip(n); },
+        [] { return Lines{"the table manager's; not read here"}; });
   }
   // Bytes after the last section a version has.
   void Trailing() {
@@ -451,6 +453,15 @@ class EntryReader {
   std::string path_, name_;
   ByteReader in_;
 };
+
+Lines HeadLines(const script::SaveHead& head) {
+  std::string line = "version " + std::to_string(head.version) + ", caption " +
+                     Quoted(head.caption) +
+                     (head.jump_page.empty() ? ", no jump page" : JumpText(head));
+  if (head.version > script::kGameSaveVersion)
+    line += " (newer than the " + std::to_string(script::kGameSaveVersion) + " this build writes)";
+  return Lines{line};
+}
 
 // The pages are needed only for the command in progress; say where they
 // were looked for when one is missing.
@@ -477,15 +488,7 @@ bool ShowGame(const std::string& path, const TSaveFile::Entry& entry, int32_t sl
         head = script::ReadSaveHead(entry.second);
         in.Skip(HeadBytes(head), "save head");
       },
-      [&] {
-        return Lines{"version " + std::to_string(head.version) + ", caption " +
-                     Quoted(head.caption) +
-                     (head.jump_page.empty() ? ", no jump page" : JumpText(head)) +
-                     (head.version > script::kGameSaveVersion
-                          ? " (newer than the " + std::to_string(script::kGameSaveVersion) +
-                                " this build writes)"
-                          : std::string())};
-      });
+      [&] { return HeadLines(head); });
   if (!head_read) return false;
   const int32_t v = head.version;
   if (v < script::kOldestLoadableSave) {
@@ -495,21 +498,20 @@ bool ShowGame(const std::string& path, const TSaveFile::Entry& entry, int32_t sl
   }
   app::SceneSection scene(*s.scene);
   app::HistorySection history(s.history);
-  const bool ok =
-      r.Section(
-          "scene", [&](ByteReader& in) { scene.LoadSection(in, v); },
-          [&] { return SceneLines(*s.scene); }) &&
-      r.Section(
-          "history", [&](ByteReader& in) { history.LoadSection(in, v); },
-          [&] { return HistoryLines(s.history); }) &&
-      r.Section(
-          "calls", [&](ByteReader& in) { LoadCalls(s, in, v, game_dir); },
-          [&] { return CallLines(*s.calls); }) &&
-      r.Section(
-          "variables", [&](ByteReader& in) { s.variables.LoadFromStream(in, v); },
-          [&] { return VariableLines(s.variables, true); });
+  const bool ok = r.Section(
+                      "scene", [&](ByteReader& in) { scene.LoadSection(in, v); },
+                      [&] { return SceneLines(*s.scene); }) &&
+                  r.Section(
+                      "history", [&](ByteReader& in) { history.LoadSection(in, v); },
+                      [&] { return HistoryLines(s.history); }) &&
+                  r.Section(
+                      "calls", [&](ByteReader& in) { LoadCalls(s, in, v, game_dir); },
+                      [&] { return CallLines(*s.calls); }) &&
+                  r.Section(
+                      "variables", [&](ByteReader& in) { s.variables.LoadFromStream(in, v); },
+                      [&] { return VariableLines(s.variables, true); });
   if (!ok) return false;
-  if (v > 122)
+  if (v >= script::kFirstGameSaveWithTables)
     r.Rest("tables");
   else
     r.Trailing();
@@ -535,15 +537,17 @@ bool ShowStatus(const std::string& path, const TSaveFile::Entry& entry) {
           "variables", [&](ByteReader& in) { s.variables.LoadStatus(in, v); },
           [&] { return VariableLines(s.variables, false); }))
     return false;
-  if (v >= 100 && !r.Section(
-                      "read marks", [&](ByteReader& in) { marks.LoadSection(in, v); },
-                      [&] { return ReadMarkLines(s.read_marks); }))
+  if (v >= script::kFirstStatusWithReadMarks &&
+      !r.Section(
+          "read marks", [&](ByteReader& in) { marks.LoadSection(in, v); },
+          [&] { return ReadMarkLines(s.read_marks); }))
     return false;
-  if (v > 100 && !r.Section(
-                     "dither", [&](ByteReader& in) { dither.LoadSection(in, v); },
-                     [&] { return Lines{s.pictures.Dither() ? "on" : "off"}; }))
+  if (v >= script::kFirstStatusWithDither &&
+      !r.Section(
+          "dither", [&](ByteReader& in) { dither.LoadSection(in, v); },
+          [&] { return Lines{s.pictures.Dither() ? "on" : "off"}; }))
     return false;
-  if (v > 102)
+  if (v >= script::kFirstStatusWithTables)
     r.Rest("tables");
   else
     r.Trailing();
@@ -643,8 +647,7 @@ int Dispatch(const std::vector<std::string>& args) {
     return 0;
   }
   if (sub == "list") {
-    if (rest.size() != 1 || rest[0].rfind("--", 0) == 0)
-      throw UsageFailure{"save list wants FILE"};
+    if (rest.size() != 1 || rest[0].rfind("--", 0) == 0) throw UsageFailure{"save list wants FILE"};
     return List(rest[0]);
   }
   if (sub == "show") return Show(ParseShow(rest));
