@@ -380,6 +380,12 @@ size_t TVeskReadList::MarkCount() const {
   return n;
 }
 
+std::vector<std::pair<std::string, size_t>> TVeskReadList::MarkCountsByFile() const {
+  std::vector<std::pair<std::string, size_t>> counts;
+  for (const auto& item : items_) counts.emplace_back(item.file, item.commands.size());
+  return counts;
+}
+
 void TVeskReadList::Transfer(RecordIO& io) {
   std::vector<Item> loaded;
   std::vector<Item>& items = io.loading() ? loaded : items_;

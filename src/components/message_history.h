@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/byte_reader.h"
@@ -155,6 +156,8 @@ class TVeskReadList {
   bool IsRead(const std::string& file, int32_t command_index, int32_t page_index) const;
   void Clear();
   size_t MarkCount() const;
+  // (file, number of marks) of every marked file, in stored order.
+  std::vector<std::pair<std::string, size_t>> MarkCountsByFile() const;
   const Pending& pending() const { return pending_; }
 
   // Stored only from save version 100 on (the caller checks).

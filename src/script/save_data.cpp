@@ -202,7 +202,7 @@ void TSaveData::ReadGameEntry(TCallMan& calls, const std::vector<uint8_t>& entry
     calls.Started = 0;
   }
   env_.variables->LoadFromStream(in, version);
-  if (version > 122 && s.tables) s.tables->LoadTables(in, 0);
+  if (version >= kFirstGameSaveWithTables && s.tables) s.tables->LoadTables(in, 0);
 }
 
 // ---- The status data
@@ -255,9 +255,9 @@ void TSaveData::ReadStatusEntry(const std::vector<uint8_t>& entry) {
   ByteReader in(entry.data() + header, entry.size() - header);
   const SaveSections& s = env_.sections;
   env_.variables->LoadStatus(in, version);
-  if (version >= 100 && s.read_marks) s.read_marks->LoadSection(in, version);
-  if (version > 100 && s.dither) s.dither->LoadSection(in, version);
-  if (version > 102 && s.tables) s.tables->LoadTables(in, 1);
+  if (version >= kFirstStatusWithReadMarks && s.read_marks) s.read_marks->LoadSection(in, version);
+  if (version >= kFirstStatusWithDither && s.dither) s.dither->LoadSection(in, version);
+  if (version >= kFirstStatusWithTables && s.tables) s.tables->LoadTables(in, 1);
 }
 
 }  // namespace vesk::script

@@ -31,6 +31,12 @@ inline constexpr int32_t kGameSaveVersion = 129;
 inline constexpr int32_t kStatusSaveVersion = 103;
 // Saved games older than this cannot be loaded.
 inline constexpr int32_t kOldestLoadableSave = 107;
+// The versions from which an entry carries a section (the loader and the
+// tool that shows save files both go by them).
+inline constexpr int32_t kFirstGameSaveWithTables = 123;
+inline constexpr int32_t kFirstStatusWithReadMarks = 100;
+inline constexpr int32_t kFirstStatusWithDither = 101;
+inline constexpr int32_t kFirstStatusWithTables = 103;
 inline constexpr const char* kGameEntryPrefix = "GAMESAVEDATA";
 inline constexpr const char* kStatusEntryName = "STATUSSAVEDATA";
 

@@ -66,7 +66,12 @@ TSaveFile TSaveFile::Read(const std::string& path) {
   storage::TVrFileCollection archive;
   try {
     // From memory: a loose file beside save.dat never stands in for an entry.
-    archive.OpenMemory(std::make_shared<const std::vector<uint8_t>>(std::move(*bytes)), path);
+    // A file cut short keeps the entries that lie wholly before the cut.
+    const int lost = archive.OpenMemoryCutShort(
+        std::make_shared<const std::vector<uint8_t>>(std::move(*bytes)), path);
+    if (lost > 0)
+      file.problem_ = path + ": cut short: " + std::to_string(lost) +
+                      (lost == 1 ? " entry lies" : " entries lie") + " past the end of the file";
   } catch (const std::exception& e) {
     file.problem_ = e.what();
     return file;

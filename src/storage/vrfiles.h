@@ -89,10 +89,18 @@ class TVrFileCollection : public THashCollection {
   void Open(const std::string& host_path);
   // An archive held in memory (a resource), starting at offset 0.
   void OpenMemory(std::shared_ptr<const std::vector<uint8_t>> bytes, const std::string& label);
+  // The same for an archive that may have been cut short (a copy that
+  // stopped, a disk that filled up): an entry that does not lie wholly
+  // inside the bytes is left out instead of failing the whole archive. The
+  // number of entries left out. A damaged index still throws.
+  int OpenMemoryCutShort(std::shared_ptr<const std::vector<uint8_t>> bytes,
+                         const std::string& label);
   // Reads an index from `s` at base position `base`. Entry offsets must lie
   // within the data: `data_size` bytes, or `s` itself when negative (a side
-  // index names the size of the archive it describes).
-  void ReadIndex(TStream& s, int64_t base, const std::string& label, int64_t data_size = -1);
+  // index names the size of the archive it describes); with `allow_cut`
+  // they may lie past its end (the caller checks each entry).
+  void ReadIndex(TStream& s, int64_t base, const std::string& label, int64_t data_size = -1,
+                 bool allow_cut = false);
 
   std::string Folder;    // host folder with a trailing '/'
   std::string FileName;  // host path of the archive ("" for memory or folder sources)
@@ -129,6 +137,10 @@ class TVrFileCollection : public THashCollection {
  private:
   std::vector<uint8_t> EntryContentForWriting(const TVrFile& entry, bool* from_disk, int32_t* date);
   std::unique_ptr<TStream> OpenDataStream() const;
+  // OpenMemory; entries outside the bytes are left out (counted) when
+  // `allow_cut`, and fail the archive otherwise.
+  int OpenMemoryChecked(std::shared_ptr<const std::vector<uint8_t>> bytes, const std::string& label,
+                        bool allow_cut);
 
   std::shared_ptr<const std::vector<uint8_t>> memory_;  // memory-backed archives
   std::unique_ptr<TStream> data_;

@@ -185,7 +185,7 @@ int TVrFileCollection::EntryCount() const {
 }
 
 void TVrFileCollection::ReadIndex(TStream& s, int64_t base, const std::string& label,
-                                  int64_t data_size) {
+                                  int64_t data_size, bool allow_cut) {
   Clear();
   IndexReader in(s, base, label);
   uint8_t magic[2] = {0, 0};
@@ -237,7 +237,9 @@ void TVrFileCollection::ReadIndex(TStream& s, int64_t base, const std::string& l
       if (scrambled) v ^= offset_gen.Next();
       off = static_cast<int32_t>(v);
     }
-    if (off < 0 || off > data_end)
+    // Past the end is allowed only when the caller drops the entries there;
+    // two non-negative offsets never overflow their difference.
+    if (off < 0 || (off > data_end && !allow_cut))
       in.Fail("offset " + std::to_string(off) + " lies outside the file");
   }
   std::vector<uint8_t> stored(static_cast<size_t>(n), 0), kinds(static_cast<size_t>(n), 0);
@@ -304,6 +306,16 @@ void TVrFileCollection::Open(const std::string& host_path) {
 
 void TVrFileCollection::OpenMemory(std::shared_ptr<const std::vector<uint8_t>> bytes,
                                    const std::string& label) {
+  OpenMemoryChecked(std::move(bytes), label, false);
+}
+
+int TVrFileCollection::OpenMemoryCutShort(std::shared_ptr<const std::vector<uint8_t>> bytes,
+                                          const std::string& label) {
+  return OpenMemoryChecked(std::move(bytes), label, true);
+}
+
+int TVrFileCollection::OpenMemoryChecked(std::shared_ptr<const std::vector<uint8_t>> bytes,
+                                         const std::string& label, bool allow_cut) {
   Clear();
   FileName.clear();
   Folder.clear();
@@ -311,14 +323,22 @@ void TVrFileCollection::OpenMemory(std::shared_ptr<const std::vector<uint8_t>> b
   memory_ = std::move(bytes);
   data_ = std::make_unique<TSharedBytesStream>(memory_, memory_->data(),
                                                static_cast<int64_t>(memory_->size()));
-  ReadIndex(*data_, 0, label);
+  ReadIndex(*data_, 0, label, -1, allow_cut);
   const int64_t size = data_->Size();
-  for (int i = 0; i < Count(); ++i) {
+  int dropped = 0;
+  for (int i = Count() - 1; i >= 0; --i) {
     const TVrFile* e = Entry(i);
-    if (e->Offset < 0 || e->Size < 0 || e->Offset > size || e->Size > size - e->Offset)
+    const bool inside =
+        e->Offset >= 0 && e->Size >= 0 && e->Offset <= size && e->Size <= size - e->Offset;
+    if (inside) continue;
+    // A negative size is a damaged index, not a cut file.
+    if (!allow_cut || e->Size < 0)
       throw EArchiveError(label + ": entry " + platform::Cp932ToUtf8(e->Name()) +
                           " lies outside the archive");
+    if (e->Name() != kEofEntryName) ++dropped;
+    Delete(i);
   }
+  return dropped;
 }
 
 std::unique_ptr<TStream> TVrFileCollection::OpenDataStream() const {

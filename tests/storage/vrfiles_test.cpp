@@ -329,6 +329,28 @@ TEST_F(StorageTest, OffsetsOutsideTheFileAndDamagedEntriesAreErrors) {
   EXPECT_THAT(err, ::testing::HasSubstr("pic.orl"));
 }
 
+TEST_F(StorageTest, ACutArchiveKeepsTheEntriesBeforeTheCutOnlyWhenAskedTo) {
+  const auto whole = BuildArchive(102, {{"a.txt", Bytes("first"), true},
+                                        {"b.txt", Bytes("second"), true},
+                                        {"c.txt", Bytes("third"), true}});
+  // The last 8 bytes: all of c.txt and the end of b.txt.
+  auto cut = std::make_shared<const std::vector<uint8_t>>(whole.begin(), whole.end() - 8);
+  TVrFileCollection strict;
+  EXPECT_THROW(strict.OpenMemory(cut, "cut"), EArchiveError);
+  TVrFileCollection c;
+  EXPECT_EQ(c.OpenMemoryCutShort(cut, "cut"), 2);
+  ASSERT_EQ(c.EntryCount(), 1);
+  std::string err;
+  EXPECT_TRUE(c.VerifyEntry(*c.FindEntry("a.txt"), &err)) << err;
+  EXPECT_EQ(c.ReadEntryData(*c.FindEntry("a.txt")), Bytes("first"));
+  // A whole archive loses nothing; a cut inside the index is still an error.
+  TVrFileCollection again;
+  EXPECT_EQ(again.OpenMemoryCutShort(std::make_shared<const std::vector<uint8_t>>(whole), "w"), 0);
+  EXPECT_EQ(again.EntryCount(), 3);
+  auto index_cut = std::make_shared<const std::vector<uint8_t>>(whole.begin(), whole.begin() + 20);
+  EXPECT_THROW(again.OpenMemoryCutShort(index_cut, "index"), EArchiveError);
+}
+
 // --- The manager ---
 
 TEST_F(StorageTest, EarlierSourceWinsAndLooseFilesWinOverAll) {
