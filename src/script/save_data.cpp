@@ -68,7 +68,10 @@ TSaveFile TSaveData::ReadFile() {
   TSaveFile file = TSaveFile::Read(env_.location.read_path);
   if (file.damaged() && !damage_reported_) {
     damage_reported_ = true;
-    Report(env_.location.read_path + ": " + file.problem() +
+    // Archive errors name the file themselves.
+    const std::string& path = env_.location.read_path;
+    const std::string& problem = file.problem();
+    Report((problem.rfind(path + ":", 0) == 0 ? "" : path + ": ") + problem +
            " (the saves that can still be read are kept; the file itself is kept aside before "
            "the next save)");
   }

@@ -70,7 +70,7 @@ TSaveFile TSaveFile::Read(const std::string& path) {
     const int lost = archive.OpenMemoryCutShort(
         std::make_shared<const std::vector<uint8_t>>(std::move(*bytes)), path);
     if (lost > 0)
-      file.problem_ = path + ": cut short: " + std::to_string(lost) +
+      file.problem_ = "cut short: " + std::to_string(lost) +
                       (lost == 1 ? " entry lies" : " entries lie") + " past the end of the file";
   } catch (const std::exception& e) {
     file.problem_ = e.what();
