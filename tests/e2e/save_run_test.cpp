@@ -148,6 +148,14 @@ TEST_F(SaveRunTest, TablesComeBackWithTheGameAndStatusTablesWithTheRun) {
   EXPECT_EQ(Value(vars, "hp"), "[25]");       // as saved, not as changed after
   EXPECT_EQ(Value(vars, "rows"), "[2]");
   EXPECT_EQ(Value(vars, "kept"), "[7]");
+  // The tool reads the same sections.
+  auto shown = test_support::RunProgram(
+      VESK_TOOL_PATH, "save show " + Q(dir_ / "game" / "save.dat"), dir_ / "tool");
+  EXPECT_EQ(shown.status, 0) << shown.err;
+  EXPECT_NE(shown.out.find("\"party\": 2 records, current 1; name str(80), hp int"),
+            std::string::npos)
+      << shown.out;
+  EXPECT_NE(shown.out.find("\"kept\": 1 record, current 0; n int"), std::string::npos) << shown.out;
 }
 
 // Root may write anywhere: the read-only folder is tried as an ordinary user.

@@ -24,6 +24,7 @@
 #include "core/runtime_context.h"
 #include "core/sjis.h"
 #include "core/vesk_error.h"
+#include "db/db_manager.h"
 #include "expr/param_collection.h"
 #include "lang/vocabulary.h"
 #include "platform/cp932.h"
@@ -403,6 +404,29 @@ Lines ReadMarkLines(const components::TVeskReadList& marks) {
   return lines;
 }
 
+// The tables of one status: name, fields, records, the current record.
+Lines TableLines(const db::TDBManager& tables) {
+  static const char* const kTypes[] = {"?", "int", "float", "bool", "str"};
+  Lines lines{Plural(static_cast<size_t>(tables.TableCount()), "table", "tables") +
+              (tables.ActiveTable() ? ", active " + Quoted(tables.ActiveTable()->Name) : "")};
+  for (int32_t i = 0; i < tables.TableCount(); ++i) {
+    const db::TDBTable& t = *tables.TableAt(i);
+    std::string fields;
+    for (int32_t f = 0; f < t.Fields().Count(); ++f) {
+      const db::TDBField& field = t.Fields().Field(f);
+      if (f > 0) fields += ", ";
+      fields += Printable(platform::Cp932ToUtf8(field.Name)) + " " +
+                kTypes[field.FieldType <= 4 ? field.FieldType : 0];
+      if (field.FieldType == 4) fields += "(" + std::to_string(field.Size - 1) + ")";
+    }
+    lines.push_back(Quoted(t.Name) + ": " +
+                    Plural(static_cast<size_t>(t.RecordCount()), "record", "records") +
+                    ", current " + std::to_string(t.RecNo()) + "; " +
+                    (fields.empty() ? std::string("no fields") : fields));
+  }
+  return lines;
+}
+
 // ---------------------------------------------------------------- show ---
 
 // Reads an entry section by section, printing each with its offset and
@@ -435,13 +459,6 @@ class EntryReader {
     return true;
   }
 
-  // The table manager's section, the rest of the entry: counted, not read.
-  void Rest(const char* name) {
-    const size_t n = in_.remaining();
-    Section(
-        name, [n](ByteReader& in) { in.Skip(n); },
-        [] { return Lines{"the table manager's; not read here"}; });
-  }
   // Bytes after the last section a version has.
   void Trailing() {
     if (in_.remaining())
@@ -511,10 +528,13 @@ bool ShowGame(const std::string& path, const TSaveFile::Entry& entry, int32_t sl
                       "variables", [&](ByteReader& in) { s.variables.LoadFromStream(in, v); },
                       [&] { return VariableLines(s.variables, true); });
   if (!ok) return false;
-  if (v >= script::kFirstGameSaveWithTables)
-    r.Rest("tables");
-  else
-    r.Trailing();
+  db::TDBManager tables;
+  if (v >= script::kFirstGameSaveWithTables &&
+      !r.Section(
+          "tables", [&](ByteReader& in) { tables.LoadFromStream(in, 0); },
+          [&] { return TableLines(tables); }))
+    return false;
+  r.Trailing();
   return true;
 }
 
@@ -547,10 +567,13 @@ bool ShowStatus(const std::string& path, const TSaveFile::Entry& entry) {
           "dither", [&](ByteReader& in) { dither.LoadSection(in, v); },
           [&] { return Lines{s.pictures.Dither() ? "on" : "off"}; }))
     return false;
-  if (v >= script::kFirstStatusWithTables)
-    r.Rest("tables");
-  else
-    r.Trailing();
+  db::TDBManager tables;
+  if (v >= script::kFirstStatusWithTables &&
+      !r.Section(
+          "tables", [&](ByteReader& in) { tables.LoadFromStream(in, 1); },
+          [&] { return TableLines(tables); }))
+    return false;
+  r.Trailing();
   return true;
 }
 
