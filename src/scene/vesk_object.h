@@ -77,6 +77,26 @@ class TVeskObject : public script::SceneObject {
   }
   // MenuClose: a menu starts closing; other objects take no notice.
   virtual void CloseMenu() {}
+  // Items of lists, menus and preview menus (GetCheck/SetCheck,
+  // GetEnabled/SetEnabled). Reading outside the items answers false,
+  // writing outside them does nothing. `item` of the enabled pair is an item
+  // number as text, or for a preview menu also the name of an item.
+  virtual bool GetItemCheck(int32_t index) const {
+    (void)index;
+    return false;
+  }
+  virtual void SetItemCheck(int32_t index, bool value) {
+    (void)index;
+    (void)value;
+  }
+  virtual bool GetItemEnabled(const std::string& item) const {
+    (void)item;
+    return false;
+  }
+  virtual void SetItemEnabled(const std::string& item, bool value) {
+    (void)item;
+    (void)value;
+  }
   // Drawing surfaces are dropped and rebuilt around display-mode changes.
   virtual void ReleaseSurfaces() {}
   virtual void RestoreSurfaces() {}
