@@ -35,3 +35,33 @@ for entry in "start:はじめる" "load:つづきから" "quit:おわる"; do
   button "btn_${name}_hover.png" '#5a3a9acc' '#ffffff' '#ffffff' +0+0 "$label"
   button "btn_${name}_down.png" '#2a1a4acc' '#ffffff' '#d0c0ff' +1+2 "$label"
 done
+button "btn_settings.png" '#00000099' '#b9a0f0' '#f4eaff' +0+0 "せってい"
+button "btn_settings_hover.png" '#5a3a9acc' '#ffffff' '#ffffff' +0+0 "せってい"
+button "btn_settings_down.png" '#2a1a4acc' '#ffffff' '#d0c0ff' +1+2 "せってい"
+# The two places the story can go: the hill under the stars, the room.
+convert -size 800x600 gradient:'#050818'-'#1d2a5a' \
+  \( -size 800x600 xc:none -fill '#ffffffdd' -draw "point 60,40 point 140,90 point 230,30 point 300,120 point 380,60 point 470,35 point 520,140 point 600,80 point 680,30 point 750,110 point 90,200 point 200,170 point 330,210 point 440,180 point 580,220 point 720,190" \) -composite \
+  \( -size 800x600 xc:none -fill '#ffffff' -draw "circle 150,110 150,113 circle 610,60 610,63 circle 420,150 420,152" -blur 0x1 \) -composite \
+  \( -size 800x600 xc:none -fill '#0e1a14' -draw "path 'M 0,600 L 0,420 Q 200,330 420,380 Q 620,420 800,360 L 800,600 Z'" \) -composite \
+  \( -size 800x600 xc:none -fill '#1c3326' -draw "path 'M 0,600 L 0,480 Q 300,420 560,470 Q 700,495 800,470 L 800,600 Z'" \) -composite \
+  -depth 8 hill.png
+convert -size 800x600 gradient:'#5a3a28'-'#2a1a12' \
+  \( -size 800x600 xc:none -fill '#f0c878' -draw "rectangle 520,80 740,300" -fill '#1a2850' -draw "rectangle 532,92 728,288" -fill '#f0c878' -draw "rectangle 626,92 634,288 rectangle 532,186 728,194" \) -composite \
+  \( -size 800x600 xc:none -fill '#ffe8a0' -draw "circle 200,160 200,200" -blur 0x12 \) -composite \
+  \( -size 800x600 xc:none -fill '#3a2418' -draw "rectangle 0,430 800,600" -fill '#6a4030' -draw "rectangle 60,360 380,440" \) -composite \
+  -depth 8 room.png
+# The rule picture of the wipe to the hill: bright parts change first, so
+# the stars come in from the top right down to the ground.
+convert -size 800x600 gradient:white-black -rotate 0 \
+  \( -size 800x600 radial-gradient:white-black -negate \) -compose multiply -composite \
+  -swirl 120 -colorspace Gray -depth 8 -define png:color-type=2 rule.png
+# The settings screen's controls: a slider track, its thumb (normal,
+# hover, pressed side by side), the step buttons and a gauge bar.
+convert -size 300x12 xc:none -fill '#2a1a4a' -stroke '#b9a0f0' -strokewidth 2 \
+  -draw "roundrectangle 1,1 298,10 5,5" -depth 8 slider_track.png
+convert \( -size 20x28 xc:none -fill '#b9a0f0' -stroke '#ffffff' -draw "roundrectangle 1,1 18,26 6,6" \) \
+  \( -size 20x28 xc:none -fill '#e0d0ff' -stroke '#ffffff' -draw "roundrectangle 1,1 18,26 6,6" \) \
+  \( -size 20x28 xc:none -fill '#7a5ab0' -stroke '#ffffff' -draw "roundrectangle 1,1 18,26 6,6" \) \
+  +append -depth 8 slider_thumb.png
+convert -size 300x16 gradient:'#f0a0b9'-'#ffe080' -rotate -90 -resize 300x16! \
+  \( +clone -fill none -stroke '#ffffff' -strokewidth 1 -draw "rectangle 0,0 299,15" \) -composite -depth 8 gauge_bar.png

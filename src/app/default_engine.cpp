@@ -8,6 +8,7 @@
 #include "components/kinds.h"
 #include "components/system_provider.h"
 #include "db/table_provider.h"
+#include "expr/sysfuncs.h"
 #include "graphics/cursor_file.h"
 #include "graphics/image_reader.h"
 #include "platform/cp932.h"
@@ -78,6 +79,7 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   kinds_ = std::make_shared<scene::KindRegistry>();
   components::RegisterComponentKinds(*kinds_, *component_services_);
   env.kinds = kinds_;
+  env.wipes = WipeServicesFor();
   auto scene = std::make_unique<SceneAdapter>(ctx, std::move(env));
   scene_ = scene.get();
   message_ports_ = std::make_unique<MessagePorts>(scene_->root(), *history_, *read_marks_);
@@ -123,6 +125,7 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
   if (scene_) {
     env.ports.scene = &scene_->port();
     env.ports.menus = &scene_->port();
+    env.ports.flips = &scene_->port();
     env.ports.messages = message_ports_.get();
     env.ports.history = message_ports_.get();
     env.events = &scene_->root().Events;
@@ -195,6 +198,34 @@ namespace {
 constexpr int kDesktopBits = 32;
 
 }  // namespace
+
+// Rule pictures of the transitions come from the game's files like every
+// picture (a missing or broken one makes none); the random order of the
+// crack comes from the scripts' own generator.
+transitions::WipeServices DefaultEngineFactory::WipeServicesFor() {
+  transitions::WipeServices w;
+  w.load_rule_image = [this](const std::string& name) -> std::unique_ptr<graphics::TDIBX> {
+    try {
+      if (name.empty() || !files_.Exists(name)) return nullptr;
+      const std::vector<uint8_t> bytes = files_.ReadFileBytes(name);
+      graphics::PictureOptions options;
+      options.working_bit_count = kDesktopBits;
+      options.scramble_seed = image_seed_;
+      std::vector<graphics::PictureFrame> frames =
+          graphics::LoadPictureFrames(name, bytes, options);
+      if (frames.empty()) return nullptr;
+      return std::move(frames.front().Surface);
+    } catch (const std::exception&) {
+      return nullptr;
+    }
+  };
+  w.random = [this](int32_t n) -> int32_t {
+    if (!component_services_ || !component_services_->functions || n <= 0) return 0;
+    return static_cast<int32_t>(
+        component_services_->functions->NextRandom(static_cast<uint32_t>(n)));
+  };
+  return w;
+}
 
 // Pictures come from the game's files and are decoded in the screen's
 // working bit count with the project's scramble seed.

@@ -80,6 +80,7 @@ class DefaultEngineFactory final : public EngineFactory {
   companion::TraceLog* trace_ = nullptr;
   void ShowCursorFile(const std::string& file_cp932);
   components::PictureServices PictureServicesFor();
+  transitions::WipeServices WipeServicesFor();
   // The picture cache and what the component kinds share; they outlive the
   // scene (the factory outlives the main window).
   std::unique_ptr<components::TOrloCollection> pictures_;

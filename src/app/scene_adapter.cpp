@@ -65,6 +65,22 @@ void SceneAdapter::AfterDisplayChange() {
   root_->GetBaseAt(1)->InvalidateAll();
 }
 
+// The bases keep pictures of their own in the screen's format: the back
+// base is prepared there, and transitions compose the two. A reset makes
+// new bases, so this is checked every frame.
+void SceneAdapter::GiveBasesSurfaces(int bits) {
+  for (int i = 0; i < 2; ++i) {
+    scene::TVeskBase* base = root_->GetBaseAt(i);
+    const graphics::TCustomDIBX* s = base->Surface();
+    if (s && s->BitCount() == bits && s->Width() == root_->SceneWidth() &&
+        s->Height() == root_->SceneHeight())
+      continue;
+    base->SetSurface(
+        std::make_unique<graphics::TDIBX>(root_->SceneWidth(), root_->SceneHeight(), bits));
+    base->InvalidateAll();
+  }
+}
+
 // The scene draws into a 32-bit picture of its own; the dirty parts go to
 // the back buffer in its working format.
 void SceneAdapter::Draw(platform::BackBuffer& frame) {
@@ -76,13 +92,19 @@ void SceneAdapter::Draw(platform::BackBuffer& frame) {
     root_->GetBaseAt(0)->InvalidateAll();
     root_->GetBaseAt(1)->InvalidateAll();
   }
+  GiveBasesSurfaces(bits);
   root_->DrawPass(screen_.get());
-  frame_changed_ = !root_->ShownDirtyRects().empty();
+  // A running transition composes the screen itself and says what changed.
+  const Rect& transition = root_->TransitionRect();
+  const std::vector<Rect> transition_rects{transition};
+  const std::vector<Rect>& changed =
+      transition.IsEmpty() ? root_->ShownDirtyRects() : transition_rects;
+  frame_changed_ = !changed.empty();
   const int w = std::min(frame.width_px(), screen_->Width());
   const int h = std::min(frame.height_px(), screen_->Height());
   const graphics::PixelView picture = screen_->View();
   const int bytes = platform::BytesPerPixel(frame.format());
-  for (const Rect& dirty : root_->ShownDirtyRects()) {
+  for (const Rect& dirty : changed) {
     const Rect r = dirty.Intersect({0, 0, w, h});
     if (r.IsEmpty()) continue;
     for (int y = r.top; y < r.bottom; ++y) {

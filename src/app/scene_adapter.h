@@ -51,6 +51,7 @@ class SceneAdapter final : public SceneRoot {
   bool TextCaret(Rect* caret) const override { return root_->KeyboardCaret(caret); }
 
  private:
+  void GiveBasesSurfaces(int bits);
   const RuntimeContext& ctx_;
   std::unique_ptr<scene::TVeskBaseList> root_;
   scene::SceneCommandPort port_;

@@ -52,6 +52,12 @@ class TSysFuncMan {
   // from the UTC time of day in milliseconds.
   uint32_t random_state() const { return random_state_; }
   void set_random_state(uint32_t s) { random_state_ = s; }
+  // One step of the generator scaled to 0 .. range - 1 (the high half of a
+  // 32 x 32-bit product, so never `range` itself).
+  uint32_t NextRandom(uint32_t range) {
+    random_state_ = random_state_ * 134775813u + 1u;
+    return static_cast<uint32_t>((uint64_t{range} * random_state_) >> 32);
+  }
 
   TParamCollection& table() { return table_; }
   SysFuncHost* host() { return host_; }

@@ -24,12 +24,7 @@ Real Checked(Real result, Real a, Real b = 0) {
 bool CallMathFunction(int id, Call& call) {
   switch (id) {
     case FN_Random: {
-      // A linear congruential step, then the range is scaled with the high
-      // half of a 32 x 32-bit product: 0 ... A-1, never A.
-      const uint32_t s = call.man().random_state() * 134775813u + 1u;
-      call.man().set_random_state(s);
-      const uint64_t product = uint64_t{static_cast<uint32_t>(call.Int(0))} * s;
-      call.SetInt(static_cast<int32_t>(static_cast<uint32_t>(product >> 32)));
+      call.SetInt(static_cast<int32_t>(call.man().NextRandom(static_cast<uint32_t>(call.Int(0)))));
       return true;
     }
     case FN_Int:

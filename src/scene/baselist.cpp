@@ -197,12 +197,6 @@ bool TVeskBaseList::IsDying(const TVeskObject* object) const {
 
 // ---- Bases and size -------------------------------------------------------
 
-void TVeskBaseList::ShowBase(int32_t shown) {
-  shown_base_ = shown & 1;
-  for (auto& base : bases_) base->InvalidateAll();
-  if (!focus_ || focus_->GetBase() != ShownBase()) DropFocus();
-}
-
 void TVeskBaseList::SetSceneSize(int32_t width, int32_t height) {
   width_ = std::max(1, width);
   height_ = std::max(1, height);
@@ -481,6 +475,7 @@ void TVeskBaseList::ClearDirtyRects() {
 // ---- Reset and stored form -----------------------------------------------------
 
 void TVeskBaseList::Reset() {
+  DropTransition();
   Events.Clear();
   focus_ = nullptr;
   keyboard_ = nullptr;

@@ -14,6 +14,8 @@
 #include "scene/kind_registry.h"
 #include "scene/vesk_object.h"
 #include "script/event_queue.h"
+#include "script/flip_port.h"
+#include "transitions/wipe.h"
 
 namespace vesk::scene {
 
@@ -63,6 +65,8 @@ struct SceneEnvironment {
   // The kinds CreateByKind and the stored form can make; null: only the
   // scene's own (the cabinet).
   std::shared_ptr<const KindRegistry> kinds;
+  // Rule pictures and the random generator of the transitions.
+  transitions::WipeServices wipes;
 };
 
 class TVeskBaseList final : public TVeskComponent {
@@ -106,11 +110,29 @@ class TVeskBaseList final : public TVeskComponent {
   TVeskBase* ShownBase() { return GetBaseAt(shown_base_); }
   TVeskBase* BackBase() { return GetBaseAt(shown_base_ ^ 1); }
   int32_t ShownBaseIndex() const { return shown_base_; }
-  // Makes base `shown` the shown one (the transition engine comes later).
-  void ShowBase(int32_t shown);
+  // Makes base `shown` the shown one at once.
+  void ShowBase(int32_t shown) { StartTransition(shown, {}); }
   int32_t SceneWidth() const { return width_; }
   int32_t SceneHeight() const { return height_; }
   void SetSceneSize(int32_t width, int32_t height);
+
+  // ---- Transitions between the bases (scene_transition.cpp)
+  // Makes base `shown` the shown one, drops a running transition and marks
+  // both bases dirty; for a kind of 1..31 a transition from base `shown` to
+  // the other then runs in the draw passes. False when none runs.
+  bool StartTransition(int32_t shown, const script::TransitionRequest& request);
+  int TransitionKind() const { return transition_kind_; }
+  int32_t TransitionDuration() const { return transition_kind_ ? transition_.duration_ms : 0; }
+  void SetTransitionTime(int32_t elapsed_ms) { transition_elapsed_ms_ = elapsed_ms; }
+  // What the last draw pass's transition step changed (empty: nothing).
+  const Rect& TransitionRect() const { return transition_rect_; }
+  // The flip's snapshot: the shown base drawn once into its own surface
+  // and laid over it as a picture named 0x01 0x01.
+  void TakeSnapshot();
+  void DropSnapshot();
+  // Moves the selected children of the shown base (never the snapshot) to
+  // the back base, from the last to the first.
+  void MoveToBackBase(const std::function<bool(const std::string& name)>& moves);
 
   // ---- Events
   script::TTimerList Events;
@@ -208,6 +230,16 @@ class TVeskBaseList final : public TVeskComponent {
   bool refocus_pending_ = false;
   TVeskControl* keyboard_ = nullptr;
   std::vector<TVeskControl*> overlays_;
+  // The transition asked for and, once a draw pass had the screen, its
+  // effect over the screen and the two bases' surfaces.
+  void StepTransition(graphics::TCustomDIBX* screen);
+  void DropTransition();
+  int transition_kind_ = 0;
+  script::TransitionRequest transition_;
+  int32_t transition_elapsed_ms_ = 0;
+  std::unique_ptr<transitions::TCustomWipe> wipe_;
+  bool wipe_tried_ = false;
+  Rect transition_rect_{};
 };
 
 }  // namespace vesk::scene

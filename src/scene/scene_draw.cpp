@@ -45,13 +45,18 @@ void TVeskControl::DrawChildren(graphics::TCustomDIBX& surface, const Rect& clip
 }
 
 void TVeskBaseList::DrawPass(graphics::TCustomDIBX* screen) {
+  transition_rect_ = Rect{};
   DrawBase(*bases_[0], screen);
   DrawBase(*bases_[1], screen);
+  if (transition_kind_) StepTransition(screen);
 }
 
 void TVeskBaseList::DrawBase(TVeskBase& base, graphics::TCustomDIBX* screen) {
   if (!base.Visible) return;
-  graphics::TCustomDIBX* target = &base == ShownBase() && screen ? screen : base.Surface();
+  // While a transition runs both bases draw into their own pictures, which
+  // the transition composes on the screen.
+  const bool to_screen = &base == ShownBase() && screen && !transition_kind_;
+  graphics::TCustomDIBX* target = to_screen ? screen : base.Surface();
   if (!target || target->IsEmpty()) return;
   const Rect whole = base.Clips() ? base.ClipRect().Intersect(base.SceneRect()) : base.SceneRect();
   for (const Rect& dirty : base.DirtyRects) {

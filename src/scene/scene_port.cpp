@@ -89,7 +89,7 @@ void MoveSelected(TVeskControl& from, TVeskControl& to, const ScenePort::NameFil
 
 }  // namespace
 
-void SceneCommandPort::SaveCabinet(const std::string& name, const NameFilter& selected) {
+void SceneCommandPort::SaveCabinet(const std::string& name, const ScenePort::NameFilter& selected) {
   TVeskCabinet* cabinet = AsCabinet(name.empty() ? nullptr : root_.FindComponent(name));
   if (!cabinet) {
     cabinet = AsCabinet(root_.CreateByKind(LT_CABINET));
@@ -101,11 +101,22 @@ void SceneCommandPort::SaveCabinet(const std::string& name, const NameFilter& se
   if (cabinet->Children.empty()) root_.DeleteObject(cabinet);
 }
 
-void SceneCommandPort::LoadCabinet(const std::string& name, const NameFilter& selected) {
+void SceneCommandPort::LoadCabinet(const std::string& name, const ScenePort::NameFilter& selected) {
   TVeskCabinet* cabinet = AsCabinet(name.empty() ? nullptr : root_.FindComponent(name));
   if (!cabinet) return;
   MoveSelected(*cabinet, *root_.BackBase(), selected);
   if (cabinet->Children.empty()) root_.DeleteObject(cabinet);
+}
+
+// The end of a flip: the new page shows at once, the snapshot goes and,
+// when asked, so does whatever was on the old page.
+void SceneCommandPort::FinishFlip(bool clear_back, bool cabinets_too) {
+  root_.StartTransition(root_.ShownBaseIndex() ^ 1, {});
+  root_.DropSnapshot();
+  if (!clear_back) return;
+  const std::vector<TVeskControl*> children = root_.BackBase()->Children;
+  for (TVeskControl* c : children)
+    if ((cabinets_too || !c->IsCabinet()) && root_.IsRegistered(c)) root_.DeleteObject(c);
 }
 
 // ---- System functions -----------------------------------------------------

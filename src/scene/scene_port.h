@@ -5,15 +5,19 @@
 #include "expr/param_collection.h"
 #include "expr/sysfuncs.h"
 #include "scene/baselist.h"
+#include "script/flip_port.h"
 #include "script/menu_port.h"
 #include "script/scene_port.h"
 
 namespace vesk::scene {
 
 // The scene as the commands see it; it closes menus too, since a menu is a
-// scene object today.
-class SceneCommandPort final : public script::ScenePort, public script::MenuPort {
+// scene object, and serves the flip, whose bases and transition it owns.
+class SceneCommandPort final : public script::ScenePort,
+                               public script::MenuPort,
+                               public script::FlipPort {
  public:
+  using NameFilter = script::ScenePort::NameFilter;  // the same in both ports
   explicit SceneCommandPort(TVeskBaseList& root) : root_(root) {}
   TVeskObject* FindComponent(const std::string& name) override { return root_.FindComponent(name); }
   TVeskObject* FindControl(const std::string& name) override { return root_.FindControl(name); }
@@ -31,8 +35,16 @@ class SceneCommandPort final : public script::ScenePort, public script::MenuPort
   bool ObjectExists(const std::string& name) override { return root_.IndexOfName(name) >= 0; }
   void Reset() override { root_.Reset(); }
   void CloseMenu(script::SceneObject& object) override { Object(object).CloseMenu(); }
-  void SaveCabinet(const std::string& name, const NameFilter& selected) override;
-  void LoadCabinet(const std::string& name, const NameFilter& selected) override;
+  void TakeSnapshot() override { root_.TakeSnapshot(); }
+  void MoveToBackBase(const FlipPort::NameFilter& moves) override { root_.MoveToBackBase(moves); }
+  bool StartTransition(const script::TransitionRequest& request) override {
+    return root_.StartTransition(root_.ShownBaseIndex(), request);
+  }
+  int32_t TransitionDuration() override { return root_.TransitionDuration(); }
+  void SetTransitionTime(int32_t elapsed_ms) override { root_.SetTransitionTime(elapsed_ms); }
+  void FinishFlip(bool clear_back, bool cabinets_too) override;
+  void SaveCabinet(const std::string& name, const ScenePort::NameFilter& selected) override;
+  void LoadCabinet(const std::string& name, const ScenePort::NameFilter& selected) override;
 
  private:
   // Every handle this port gives out is a scene object.

@@ -29,6 +29,7 @@ namespace vesk::script {
 
 class TPage;
 class TCallMan;
+class FlipPort;
 
 using expr::TVeskParser;
 
@@ -492,6 +493,26 @@ class TComFlip : public TCommand {
   TVeskParser Param2;
   TVeskParser MaskSource;   // page version > 100
   TVeskParser BlockEvents;  // page version > 106
+
+  void Start(TCallMan& man) override;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
+  void Abort() override;
+  void SaveState(std::unique_ptr<ByteWriter>& state) override;
+  void LoadState(ByteReader& state) override;
+  bool Yields() const override { return yields_; }
+  bool BlocksEvents() const override { return blocks_ != 0; }
+
+ private:
+  // Shows the new page; the index moves on unless the flip was aborted.
+  void Finish(FlipPort& port, bool cabinets_too);
+  void TransferState(RecordIO& io);
+  // Phases: 0 started, 1 one frame passed, 2 animating, 3 no animation.
+  int32_t phase_ = 0;
+  int32_t start_ms_ = 0;
+  uint8_t blocks_ = 0;
+  uint8_t clear_back_ = 0;
+  bool yields_ = false;
+  FlipPort* aborts_on_ = nullptr;  // the scene of a flip in progress, for Abort
 };
 
 class TComTextIns : public TCommand {
