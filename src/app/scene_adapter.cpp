@@ -18,6 +18,7 @@ SceneAdapter::~SceneAdapter() = default;
 void SceneAdapter::SetSceneSize(int width_px, int height_px) {
   root_->SetSceneSize(width_px, height_px);
   screen_.reset();  // made again in the back buffer's format at the next draw
+  root_->SurfacesChanged();
 }
 
 void SceneAdapter::MouseDown(platform::MouseButton button) {
@@ -89,6 +90,7 @@ void SceneAdapter::Draw(platform::BackBuffer& frame) {
   if (!screen_ || screen_->BitCount() != bits || screen_->Width() != root_->SceneWidth() ||
       screen_->Height() != root_->SceneHeight()) {
     screen_ = std::make_unique<graphics::TDIBX>(root_->SceneWidth(), root_->SceneHeight(), bits);
+    root_->SurfacesChanged();
     root_->GetBaseAt(0)->InvalidateAll();
     root_->GetBaseAt(1)->InvalidateAll();
   }

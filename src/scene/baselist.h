@@ -124,6 +124,12 @@ class TVeskBaseList final : public TVeskComponent {
   int TransitionKind() const { return transition_kind_; }
   int32_t TransitionDuration() const { return transition_kind_ ? transition_.duration_ms : 0; }
   void SetTransitionTime(int32_t elapsed_ms) { transition_elapsed_ms_ = elapsed_ms; }
+  // The screen or a base's picture was made anew: a running transition
+  // makes its effect again over the new pictures at the next draw pass.
+  void SurfacesChanged() {
+    wipe_.reset();
+    wipe_tried_ = false;
+  }
   // What the last draw pass's transition step changed (empty: nothing).
   const Rect& TransitionRect() const { return transition_rect_; }
   // The flip's snapshot: the shown base drawn once into its own surface

@@ -21,6 +21,8 @@ void Hatch(graphics::TCustomDIBX& surface, const Rect& area) {
 TVeskBase::~TVeskBase() = default;
 
 void TVeskBase::SetSurface(std::unique_ptr<graphics::TCustomDIBX> surface) {
+  // A running transition draws from this picture: it is made again.
+  if (Root) Root->SurfacesChanged();
   surface_ = std::move(surface);
 }
 

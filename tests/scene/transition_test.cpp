@@ -70,6 +70,9 @@ TEST_F(Transitions, AFadeComposesBothPicturesAndTheFinishShowsTheOther) {
   EXPECT_EQ(root.TransitionRect(), (Rect{0, 0, kW, kH}));
   port.FinishFlip(false, false);
   EXPECT_EQ(root.ShownBaseIndex(), 1);
+  // The base names follow: "" is the page now shown, 0x01 the one behind.
+  EXPECT_EQ(root.FindControl(""), root.GetBaseAt(1));
+  EXPECT_EQ(root.FindControl(std::string(1, kSystemNameByte)), root.GetBaseAt(0));
   EXPECT_EQ(root.TransitionDuration(), 0);
   Draw();
   EXPECT_EQ(At(5, 5), 0x0000FFu);
@@ -143,6 +146,21 @@ TEST_F(Transitions, TheFinishClearsTheOldPageKeepingCabinetsUnlessAborted) {
     EXPECT_EQ(root.IndexOfName("old"), -1);
     EXPECT_EQ(root.IndexOfName("drawer") >= 0, !cabinets_too);
   }
+}
+
+TEST_F(Transitions, NewPicturesDuringATransitionMakeItsEffectAgain) {
+  script::TransitionRequest fade;
+  fade.kind = lang::WP_FADE;
+  fade.duration_ms = 100;
+  port.StartTransition(fade);
+  root.SetTransitionTime(50);
+  Draw();
+  // A display change gives the bases new pictures (and the screen with them).
+  root.GetBaseAt(1)->SetSurface(std::make_unique<graphics::TDIBX>(kW, kH, 32));
+  root.GetBaseAt(1)->InvalidateAll();
+  Draw();
+  EXPECT_EQ(root.TransitionRect(), (Rect{0, 0, kW, kH}));
+  EXPECT_GT(At(5, 5) & 0xFF, 0x40u);
 }
 
 TEST_F(Transitions, AResetDropsTheRunningTransition) {
