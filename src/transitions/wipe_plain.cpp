@@ -1,11 +1,186 @@
+#include "transitions/wipe_plain.h"
+
+#include <algorithm>
+#include <cmath>
+
 #include "transitions/wipe_groups.h"
+#include "transitions/wipe_mask_effects.h"
 
 namespace vesk::transitions {
 
-std::unique_ptr<TCustomWipe> MakeMaskAndPlainWipe(int, graphics::TCustomDIBX&,
-                                                  const graphics::TCustomDIBX&,
-                                                  const graphics::TCustomDIBX&) {
-  return nullptr;
+using graphics::Flip;
+using graphics::KeyMode;
+using graphics::TCustomDIBX;
+
+namespace {
+
+// Whether two pictures drawn side by side leave part of the destination
+// uncovered, which then shows 0 rather than an earlier frame.
+bool CoversDest(const TCustomDIBX& dest, const TCustomDIBX& a, const TCustomDIBX& b) {
+  return a.Width() >= dest.Width() && a.Height() >= dest.Height() && b.Width() >= dest.Width() &&
+         b.Height() >= dest.Height();
+}
+
+}  // namespace
+
+// --- fade ----------------------------------------------------------------------
+
+bool TWipeFade::Step() {
+  SetChanged(Rect{});
+  if (WipeFinished(*this)) return true;
+  const double t = ClampedElapsed(*this), d = EffectiveDuration(*this);
+  const double r = (d - t - 1) / d;
+  const auto x = int32_t(std::nearbyint(p0_ * r)), y = int32_t(std::nearbyint(p1_ * r));
+  CopyPicture(dest(), from());
+  dest().DrawAlpha(x, y, to(), to().BoundsRect(), KeyMode::kIgnore, Flip::kNone,
+                   int(ScaleElapsed(*this, 256)));
+  SetChanged(dest().BoundsRect());
+  return false;
+}
+
+// --- scrolls ---------------------------------------------------------------------
+
+bool TWipeScrollH::Step() {
+  SetChanged(Rect{});
+  if (WipeFinished(*this)) return true;
+  const int w = dest().Width();
+  const auto a = int32_t(ScaleElapsed(*this, w));
+  dest().UnionClip(dest().BoundsRect());
+  if (!CoversDest(dest(), from(), to())) dest().FillRect(dest().BoundsRect(), 0);
+  dest().Draw(Reverse() ? a : -a, 0, from(), from().BoundsRect(), KeyMode::kIgnore, Flip::kNone);
+  dest().Draw(Reverse() ? a - w : w - a, 0, to(), to().BoundsRect(), KeyMode::kIgnore, Flip::kNone);
+  SetChanged(dest().BoundsRect());
+  return false;
+}
+
+bool TWipeScrollV::Step() {
+  SetChanged(Rect{});
+  if (WipeFinished(*this)) return true;
+  const int h = dest().Height();
+  const auto a = int32_t(ScaleElapsed(*this, h));
+  dest().UnionClip(dest().BoundsRect());
+  if (!CoversDest(dest(), from(), to())) dest().FillRect(dest().BoundsRect(), 0);
+  dest().Draw(0, Reverse() ? a : -a, from(), from().BoundsRect(), KeyMode::kIgnore, Flip::kNone);
+  dest().Draw(0, Reverse() ? a - h : h - a, to(), to().BoundsRect(), KeyMode::kIgnore, Flip::kNone);
+  SetChanged(dest().BoundsRect());
+  return false;
+}
+
+// --- through a grey ----------------------------------------------------------------
+
+TWipeGreyBase::TWipeGreyBase(TCustomDIBX& dest, const TCustomDIBX& from, const TCustomDIBX& to)
+    : TCustomWipe(dest, from, to), greys_(MakeGreyTable(dest)) {}
+
+void TWipeGreyBase::DrawGrey(bool use_to, int level, GreyOp op) {
+  if (!rows_.Begin(dest(), from(), to())) return;
+  const graphics::PixelView& d = rows_.Dest();
+  const graphics::ConstPixelView& s = use_to ? rows_.To() : rows_.From();
+  const uint32_t grey = greys_[size_t(std::clamp(level, 0, 255))];
+  for (int y = 0; y < d.height_px; ++y) GreyRow(d, s, y, d.width_px, grey, op);
+  rows_.Commit(dest());
+  SetChanged(dest().BoundsRect());
+}
+
+bool TWipeGreyBase::StepThrough(GreyOp op) {
+  SetChanged(Rect{});
+  if (WipeFinished(*this)) return true;
+  const auto a = int(ScaleElapsed(*this, 511));
+  if (a < 256) {
+    DrawGrey(false, a, op);
+  } else {
+    DrawGrey(true, 511 - a, op);
+  }
+  return false;
+}
+
+bool TWipeFlash::Step() {
+  SetChanged(Rect{});
+  if (WipeFinished(*this)) return true;
+  DrawGrey(true, 255 - int(ScaleElapsed(*this, 255)), GreyOp::kAdd);
+  return false;
+}
+
+// --- rule picture through a grey -------------------------------------------------------
+
+TWipeShadowWhite::TWipeShadowWhite(TCustomDIBX& dest, const TCustomDIBX& from,
+                                   const TCustomDIBX& to)
+    : TCustomWipe(dest, from, to), greys_(MakeGreyTable(dest)) {}
+
+void TWipeShadowWhite::Prepare() {
+  levels_ = LoadRuleGreys(services(), ImageName(), Reverse(), dest().Width(), dest().Height());
+}
+
+bool TWipeShadowWhite::Step() {
+  SetChanged(Rect{});
+  if (WipeFinished(*this)) return true;
+  if (!rows_.Begin(dest(), from(), to())) return false;
+  const graphics::PixelView& d = rows_.Dest();
+  const size_t w = size_t(d.width_px);
+  if (levels_.size() != w * size_t(d.height_px)) levels_.assign(w * size_t(d.height_px), 255);
+  const auto u = int32_t(ScaleElapsed(*this, 768));
+  for (int y = 0; y < d.height_px; ++y) {
+    RuleGreyRow(d, rows_.From(), rows_.To(), levels_.data() + size_t(y) * w, y, d.width_px, u,
+                greys_.data(), Op());
+  }
+  rows_.Commit(dest());
+  SetChanged(dest().BoundsRect());
+  return false;
+}
+
+// --- the maker -------------------------------------------------------------------------
+
+namespace {
+
+template <class T>
+std::unique_ptr<TCustomWipe> Make(TCustomDIBX& dest, const TCustomDIBX& from,
+                                  const TCustomDIBX& to) {
+  return std::make_unique<T>(dest, from, to);
+}
+
+}  // namespace
+
+std::unique_ptr<TCustomWipe> MakeMaskAndPlainWipe(int type, TCustomDIBX& dest,
+                                                  const TCustomDIBX& from, const TCustomDIBX& to) {
+  switch (type) {
+    case 1:
+      return Make<TWipeFade>(dest, from, to);
+    case 2:
+      return Make<TWipeBlindH>(dest, from, to);
+    case 3:
+      return Make<TWipeBlindV>(dest, from, to);
+    case 4:
+      return Make<TWipeCurtainH>(dest, from, to);
+    case 5:
+      return Make<TWipeCurtainV>(dest, from, to);
+    case 6:
+      return Make<TWipeScrollH>(dest, from, to);
+    case 7:
+      return Make<TWipeScrollV>(dest, from, to);
+    case 8:
+      return Make<TWipeGrid>(dest, from, to);
+    case 9:
+      return Make<TWipeGridH>(dest, from, to);
+    case 10:
+      return Make<TWipeGridV>(dest, from, to);
+    case 11:
+      return Make<TWipeDither>(dest, from, to);
+    case 12:
+      return Make<TWipeWhite>(dest, from, to);
+    case 13:
+      return Make<TWipeBlack>(dest, from, to);
+    case 14:
+      return Make<TWipeFlash>(dest, from, to);
+    case 19:
+      return Make<TWipeShadow>(dest, from, to);
+    case 20:
+      return Make<TWipeShadowWhite>(dest, from, to);
+    case 21:
+      return Make<TWipeShadowBlack>(dest, from, to);
+    case 31:
+      return Make<TWipeClockhand>(dest, from, to);
+    default:
+      return nullptr;
+  }
 }
 
 }  // namespace vesk::transitions
