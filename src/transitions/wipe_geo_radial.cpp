@@ -1,0 +1,234 @@
+// The effects that run out of the centre: the bright spot ring and the
+// ripple. Both keep a table of distances from the centre, so a step is one
+// pass over the pixels with a few comparisons each.
+#include <algorithm>
+#include <cmath>
+
+#include "transitions/wipe_geo.h"
+#include "transitions/wipe_geo_support.h"
+
+namespace vesk::transitions {
+
+// --- spot --------------------------------------------------------------------
+
+void TWipeSpot::SetReverse(bool reverse) {
+  TCustomWipe::SetReverse(reverse);
+  built_ = false;
+}
+
+void TWipeSpot::Prepare() {
+  BuildDistances();
+}
+
+void TWipeSpot::BuildDistances() {
+  const int w = dest().Width(), h = dest().Height();
+  const double cx = w / 2.0, cy = h / 2.0;
+  // Sides are at most 32768 pixels, so every distance fits 16 bits.
+  const int corner = geo::RoundEven(std::hypot(cy, cx));
+  distance_.assign(size_t(w) * size_t(h), 0);
+  row_min_.assign(size_t(h), 0);
+  row_max_.assign(size_t(h), 0);
+  for (int y = 0; y < h; ++y) {
+    int lo = corner, hi = 0;
+    for (int x = 0; x < w; ++x) {
+      int d = geo::RoundEven(std::hypot(std::abs(x - cx), std::abs(y - cy)));
+      if (Reverse()) d = std::max(0, corner - d);
+      distance_[size_t(y) * size_t(w) + size_t(x)] = uint16_t(d);
+      lo = std::min(lo, d);
+      hi = std::max(hi, d);
+    }
+    row_min_[size_t(y)] = uint16_t(lo);
+    row_max_[size_t(y)] = uint16_t(hi);
+  }
+  span_ = int64_t(corner) + 512;
+  built_ = true;
+}
+
+namespace {
+
+// Per pixel, with e = b - d: e < 0 the old picture; e < 256 the old picture
+// brightened by e; e < 512 the new one brightened by 511 - e; then the new.
+template <class F>
+void SpotRow(typename F::Word* d, const typename F::Word* from, const typename F::Word* to,
+             const uint16_t* dist, int n, int64_t b, const geo::GreyTable& greys) {
+  using W = typename F::Word;
+  for (int x = 0; x < n; ++x) {
+    const int64_t e = b - dist[x];
+    if (e < 0) {
+      d[x] = from[x];
+    } else if (e < 256) {
+      d[x] = geo::AddGrey<F>(from[x], W(greys[size_t(e)]));
+    } else if (e < 512) {
+      d[x] = geo::AddGrey<F>(to[x], W(greys[size_t(511 - e)]));
+    } else {
+      d[x] = to[x];
+    }
+  }
+}
+
+}  // namespace
+
+bool TWipeSpot::Step() {
+  const auto clock = geo::Clock::Of(Elapsed, Duration);
+  if (!clock) {
+    SetChanged({});
+    return true;
+  }
+  const geo::Frame frame(dest(), from(), to());
+  if (!frame.ok) {
+    geo::ShowNewPicture(dest(), to());
+    SetChanged(dest().BoundsRect());
+    return false;
+  }
+  if (!built_ || distance_.size() != size_t(frame.width) * size_t(frame.height)) BuildDistances();
+  const int64_t b = clock->Scale(span_);
+  const geo::GreyTable greys = geo::MakeGreyTable(dest());
+  const size_t bytes = frame.RowBytes();
+  geo::WithRowFormat(frame.bit_count, [&](auto fmt) {
+    using F = decltype(fmt);
+    for (int y = 0; y < frame.height; ++y) {
+      // Rows the ring has not reached or has passed are plain copies.
+      if (b < row_min_[size_t(y)]) {
+        std::memmove(frame.dst.Row(y), frame.from.Row(y), bytes);
+      } else if (b >= int64_t(row_max_[size_t(y)]) + 512) {
+        std::memmove(frame.dst.Row(y), frame.to.Row(y), bytes);
+      } else {
+        SpotRow<F>(geo::RowOf<F>(frame.dst, y), geo::RowOf<F>(frame.from, y),
+                   geo::RowOf<F>(frame.to, y), &distance_[size_t(y) * size_t(frame.width)],
+                   frame.width, b, greys);
+      }
+    }
+  });
+  SetChanged(dest().BoundsRect());
+  return false;
+}
+
+// --- ripple ------------------------------------------------------------------
+
+namespace {
+
+// Displacements beyond any surface all land outside the picture; keeping
+// them below this keeps the arithmetic in range for any P0.
+constexpr int64_t kMaxWavePx = int64_t(1) << 24;
+
+}  // namespace
+
+void TWipeRipple::SetParam(int index, int32_t value) {
+  const int32_t old = p0_;
+  TCustomWipe::SetParam(index, value);
+  if (index == 0 && (value != old || wave_.empty())) BuildWave();
+}
+
+void TWipeRipple::Prepare() {
+  BuildQuadrant();
+  BuildWave();
+}
+
+// The top-left quadrant, rounded up for odd sizes so that mirroring it
+// covers every pixel (the middle row or column mirrors onto itself).
+void TWipeRipple::BuildQuadrant() {
+  const int w = dest().Width(), h = dest().Height();
+  quadrant_width_ = (w + 1) / 2;
+  quadrant_height_ = (h + 1) / 2;
+  const int cx = w / 2, cy = h / 2;
+  quadrant_.assign(size_t(quadrant_width_) * size_t(quadrant_height_), RipplePolar{});
+  for (int y = 0; y < quadrant_height_; ++y)
+    for (int x = 0; x < quadrant_width_; ++x) {
+      const double dx = x - cx, dy = y - cy, r = std::hypot(dx, dy);
+      RipplePolar& p = quadrant_[size_t(y) * size_t(quadrant_width_) + size_t(x)];
+      p.distance = geo::RoundEven(r);
+      if (r > 0) {
+        p.cos16 = geo::RoundEven(dx / r * 65536.0);
+        p.sin16 = geo::RoundEven(dy / r * 65536.0);
+      }
+    }
+  built_ = true;
+}
+
+// A sawtooth of four teeth over the wave's length, each rising 0 .. P0.
+void TWipeRipple::BuildWave() {
+  const int half = std::min(dest().Width() / 2, dest().Height() / 2);
+  wave_length_ = 2 * half / 3;
+  wave_.assign(size_t(wave_length_), 0);
+  const int64_t tooth = wave_length_ / 4;
+  if (tooth == 0) return;
+  for (int64_t i = 0; i < wave_length_; ++i)
+    wave_[size_t(i)] = int32_t(std::clamp((i % tooth) * p0_ / tooth, -kMaxWavePx, kMaxWavePx));
+}
+
+namespace {
+
+struct RippleGeometry {
+  int width, height, cx, cy;
+  int64_t front;
+  int32_t length;
+};
+
+// The four mirrored pixels of one quadrant entry: each shows the old
+// picture ahead of the wave, the new one behind it, and inside it the new
+// picture displaced outwards by the wave.
+template <class F>
+void RippleRow(const geo::Frame& frame, const RippleGeometry& g, int qy, const RipplePolar* polar,
+               int quadrant_width, const std::vector<int32_t>& wave) {
+  using W = typename F::Word;
+  const int ys[2] = {qy, g.height - 1 - qy};
+  const int rows = ys[0] == ys[1] ? 1 : 2;
+  for (int qx = 0; qx < quadrant_width; ++qx) {
+    const RipplePolar& p = polar[qx];
+    const int64_t k = int64_t(p.distance) + (g.length - 1) - g.front;
+    const int xs[2] = {qx, g.width - 1 - qx};
+    const int cols = xs[0] == xs[1] ? 1 : 2;
+    if (k > g.length - 1 || k < 0) {
+      const graphics::ConstPixelView& src = k < 0 ? frame.to : frame.from;
+      for (int j = 0; j < rows; ++j)
+        for (int i = 0; i < cols; ++i)
+          geo::RowOf<F>(frame.dst, ys[j])[xs[i]] = geo::RowOf<F>(src, ys[j])[xs[i]];
+      continue;
+    }
+    const int64_t reach = int64_t(p.distance) + wave[size_t(k)];
+    const int64_t tx = g.cx + ((reach * p.cos16 + 32768) >> 16);
+    const int64_t ty = g.cy + ((reach * p.sin16 + 32768) >> 16);
+    const bool inside = tx >= 0 && tx < g.width && ty >= 0 && ty < g.height;
+    for (int j = 0; j < rows; ++j)
+      for (int i = 0; i < cols; ++i) {
+        int sx = xs[i], sy = ys[j];
+        if (inside) {
+          sx = i == 0 ? int(tx) : g.width - 1 - int(tx);
+          sy = j == 0 ? int(ty) : g.height - 1 - int(ty);
+        }
+        const W v = geo::RowOf<F>(frame.to, sy)[sx];
+        geo::RowOf<F>(frame.dst, ys[j])[xs[i]] = v;
+      }
+  }
+}
+
+}  // namespace
+
+bool TWipeRipple::Step() {
+  const auto clock = geo::Clock::Of(Elapsed, Duration);
+  if (!clock) {
+    SetChanged({});
+    return true;
+  }
+  const geo::Frame frame(dest(), from(), to());
+  if (!frame.ok) {
+    geo::ShowNewPicture(dest(), to());
+    SetChanged(dest().BoundsRect());
+    return false;
+  }
+  if (!built_ || quadrant_width_ != (frame.width + 1) / 2 ||
+      quadrant_height_ != (frame.height + 1) / 2)
+    Prepare();
+  RippleGeometry g{frame.width, frame.height, frame.width / 2, frame.height / 2, 0, wave_length_};
+  const int64_t corner = geo::RoundEven(std::hypot(frame.height / 2, frame.width / 2));
+  g.front = clock->Scale(corner + wave_length_);
+  geo::WithRowFormat(frame.bit_count, [&](auto fmt) {
+    for (int qy = 0; qy < quadrant_height_; ++qy)
+      RippleRow<decltype(fmt)>(frame, g, qy, &quadrant_[size_t(qy) * size_t(quadrant_width_)],
+                               quadrant_width_, wave_);
+  });
+  SetChanged(dest().BoundsRect());
+  return false;
+}
+
+}  // namespace vesk::transitions

@@ -1,0 +1,149 @@
+#pragma once
+// What the geometric effects share: the clock of a step, the raw rows of the
+// three pictures, grey levels of the working format and the row loops that
+// add or subtract them. Internal to the transitions library.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+#include "graphics/dibsfc.h"
+#include "graphics/dibsfc_kernels.h"
+
+namespace vesk::transitions::geo {
+
+// Elapsed time t and duration T of a step with T >= 1 and 0 <= t < T.
+struct Clock {
+  int64_t t = 0;
+  int64_t T = 1;
+
+  // Nothing when the effect has finished (Elapsed >= Duration). A duration
+  // of 0 or less counts as 1; a negative elapsed time as 0.
+  static std::optional<Clock> Of(int32_t elapsed_ms, int32_t duration_ms) {
+    const int64_t T = std::max<int64_t>(duration_ms, 1);
+    const int64_t t = std::max<int64_t>(elapsed_ms, 0);
+    if (t >= T) return std::nullopt;
+    return Clock{t, T};
+  }
+  // n * t div T for n >= 0 without overflow (n up to 2^62).
+  int64_t Scale(int64_t n) const { return (n / T) * t + (n % T) * t / T; }
+  // t / T as a real in 0 .. 1.
+  double Ratio() const { return double(t) / double(T); }
+};
+
+// Round half to even, as the effects' reals are rounded, clamped into int32.
+inline int32_t RoundEven(double v) {
+  v = std::nearbyint(v);
+  return int32_t(std::clamp(v, -2147483648.0, 2147483647.0));
+}
+
+// Native grey (v, v, v) for v = 0..255 in the destination's format.
+using GreyTable = std::array<uint32_t, 256>;
+GreyTable MakeGreyTable(const graphics::TCustomDIBX& dest);
+
+// The raw rows of destination, old and new picture, usable when all three
+// have pixels of the same size and of one bit count the row loops know
+// (8, 15, 16, 32). Otherwise `ok` is false and the effect falls back to
+// showing the new picture.
+struct Frame {
+  Frame(graphics::TCustomDIBX& dest, const graphics::TCustomDIBX& from,
+        const graphics::TCustomDIBX& to);
+  graphics::PixelView dst;
+  graphics::ConstPixelView from, to;
+  int width = 0, height = 0, bit_count = 0;
+  bool ok = false;
+
+  size_t RowBytes() const { return size_t(width) * size_t((bit_count + 7) / 8); }
+};
+
+// Whether the row loops handle pictures of two views alike.
+bool SameShape(const graphics::ConstPixelView& a, const graphics::ConstPixelView& b);
+inline graphics::ConstPixelView AsConst(const graphics::PixelView& v) {
+  return {v.origin, v.stride_bytes, v.width_px, v.height_px, v.bit_count, v.palette};
+}
+
+// Calls fn(F{}) with the pixel format of a bit count the row loops know.
+template <class Fn>
+bool WithRowFormat(int bit_count, Fn&& fn) {
+  switch (bit_count) {
+    case 8:
+      fn(graphics::detail::Fmt8{});
+      return true;
+    case 15:
+      fn(graphics::detail::Fmt15{});
+      return true;
+    case 16:
+      fn(graphics::detail::Fmt16{});
+      return true;
+    case 32:
+      fn(graphics::detail::Fmt32{});
+      return true;
+    default:
+      return false;
+  }
+}
+
+template <class F>
+typename F::Word* RowOf(const graphics::PixelView& v, int y) {
+  return reinterpret_cast<typename F::Word*>(v.Row(y));
+}
+template <class F>
+const typename F::Word* RowOf(const graphics::ConstPixelView& v, int y) {
+  return reinterpret_cast<const typename F::Word*>(v.Row(y));
+}
+
+// Saturating per-channel sum and difference with a grey level; the 32-bit
+// forms work on red|blue and green at once, as the surface kernels do.
+template <class F>
+inline typename F::Word AddGrey(typename F::Word d, typename F::Word g) {
+  if constexpr (std::is_same_v<F, graphics::detail::Fmt32>) {
+    uint32_t rb = (d & 0xFF00FFu) + (g & 0xFF00FFu);
+    uint32_t gr = (d & 0xFF00u) + (g & 0xFF00u);
+    const uint32_t orb = rb & 0x1000100u, og = gr & 0x10000u;
+    rb = (rb | (orb - (orb >> 8))) & 0xFF00FFu;
+    gr = (gr | (og - (og >> 8))) & 0xFF00u;
+    return rb | gr;
+  } else {
+    return graphics::detail::AddPixel<F>(g, d);
+  }
+}
+
+template <class F>
+inline typename F::Word SubGrey(typename F::Word d, typename F::Word g) {
+  if constexpr (std::is_same_v<F, graphics::detail::Fmt32>) {
+    // Borrow-free per channel: 0x100 above each channel absorbs the borrow.
+    const uint32_t rb = ((d & 0xFF00FFu) | 0x1000100u) - (g & 0xFF00FFu);
+    const uint32_t gr = ((d & 0xFF00u) | 0x10000u) - (g & 0xFF00u);
+    const uint32_t krb = rb & 0x1000100u, kg = gr & 0x10000u;
+    return ((rb & (krb - (krb >> 8))) & 0xFF00FFu) | ((gr & (kg - (kg >> 8))) & 0xFF00u);
+  } else {
+    return graphics::detail::SubPixel<F>(g, d);
+  }
+}
+
+// d[i] = s[i] plus (or minus) grey g for n pixels.
+template <class F>
+void AddGreyRow(typename F::Word* d, const typename F::Word* s, int n, typename F::Word g) {
+  for (int i = 0; i < n; ++i) d[i] = AddGrey<F>(s[i], g);
+}
+template <class F>
+void SubGreyRow(typename F::Word* d, const typename F::Word* s, int n, typename F::Word g) {
+  for (int i = 0; i < n; ++i) d[i] = SubGrey<F>(s[i], g);
+}
+
+// Copies every row of a picture of the frame's shape into the destination.
+void CopyRows(const Frame& frame, const graphics::ConstPixelView& src);
+
+// The surface operations only draw inside the clip rectangle: the effects
+// redraw the whole surface, so they open it first.
+inline void OpenClip(graphics::TCustomDIBX& dest) {
+  dest.UnionClip(dest.BoundsRect());
+}
+
+// What an effect shows when it cannot draw (surfaces of another shape or a
+// format the row loops do not know): the new picture.
+void ShowNewPicture(graphics::TCustomDIBX& dest, const graphics::TCustomDIBX& to);
+
+}  // namespace vesk::transitions::geo
