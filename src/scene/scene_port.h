@@ -30,6 +30,7 @@ class SceneCommandPort final : public script::ScenePort, public script::MenuPort
   void DeleteObject(script::SceneObject& object) override { root_.DeleteObject(&Object(object)); }
   bool ObjectExists(const std::string& name) override { return root_.IndexOfName(name) >= 0; }
   void Reset() override { root_.Reset(); }
+  void OpenMenu(script::SceneObject& object) override { Object(object).OpenMenu(); }
   void CloseMenu(script::SceneObject& object) override { Object(object).CloseMenu(); }
   void SaveCabinet(const std::string& name, const NameFilter& selected) override;
   void LoadCabinet(const std::string& name, const NameFilter& selected) override;
@@ -43,7 +44,9 @@ class SceneCommandPort final : public script::ScenePort, public script::MenuPort
 };
 
 // The system functions that act on scene objects (GetProp, SetProp, Exists,
-// ListCompo, ToClientX/Y, ToScreenX/Y, InPrimary). False for other ids.
+// ListCompo, ToClientX/Y, ToScreenX/Y, InPrimary, and the items of lists and
+// menus: GetCheck, SetCheck, IndexOfMenu, GetEnabled, SetEnabled). False for
+// other ids.
 bool CallSceneFunction(TVeskBaseList& root, int id, expr::TParamCollectionItem& dest,
                        expr::Operands& operands);
 
