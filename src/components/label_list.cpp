@@ -25,9 +25,11 @@ void TTpLabelList::Render(text::TFontPixelManager* glyphs, int bit_count) {
 void TTpLabelList::RenderItem(TTpLabelDIB& item, text::TFontPixelManager& glyphs,
                               int bit_count) const {
   const std::string& face = FontName.empty() ? text::kDefaultFace : FontName;
-  const int32_t height = std::clamp(FontHeight, 0, graphics::TDIBX::kMaxSidePx);
-  const int32_t border = std::clamp(BorderWidth, 0, 64);
-  const int32_t shadow = std::clamp(ShadowWidth, 0, 64);
+  // A border stamps every glyph pixel (2B + 1)^2 times: hostile sizes are
+  // held to what a screen can show.
+  const int32_t height = std::clamp(FontHeight, 0, kMaxFontHeightPx);
+  const int32_t border = std::clamp(BorderWidth, 0, kMaxBorderPx);
+  const int32_t shadow = std::clamp(ShadowWidth, 0, kMaxShadowPx);
   if (height == 0) return;
   glyphs.Level = AntiAlias ? 3 : 0;
 
@@ -45,7 +47,7 @@ void TTpLabelList::RenderItem(TTpLabelDIB& item, text::TFontPixelManager& glyphs
   if (width == 0) return;
   width += 2 * border + shadow;
   const int64_t picture_height = int64_t{height} + 2 * border + shadow;
-  if (width > graphics::TDIBX::kMaxSidePx || picture_height > graphics::TDIBX::kMaxSidePx) return;
+  if (width > graphics::TDIBX::kMaxSidePx) return;
   item.TextWidth = static_cast<int32_t>(width);
   try {
     item.Surface = std::make_unique<graphics::TDIBX>(

@@ -31,6 +31,11 @@ class TTpLabelDIB {
 
 class TTpLabelList {
  public:
+  // What a rendering takes at most of the look's sizes.
+  static constexpr int32_t kMaxFontHeightPx = 512;
+  static constexpr int32_t kMaxBorderPx = 16;
+  static constexpr int32_t kMaxShadowPx = 64;
+
   // The look, in stored order.
   int32_t AntiAlias = 0;  // glyph quality level: 0 or 3
   int32_t BorderWidth = 0;

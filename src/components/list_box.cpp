@@ -289,14 +289,27 @@ TVeskCustomListBox::Geometry TVeskCustomListBox::Measure() const {
   g.up = Rect::FromSize(g.scroll_x, g.inner.top + g.top_h, g.scroll_w, g.scroll_h);
   g.down = Rect::FromSize(g.scroll_x, Clamp32(int64_t{g.inner.bottom} - g.bottom_h - g.scroll_h),
                           g.scroll_w, g.scroll_h);
-  g.track_len = Clamp32(int64_t{Height} - 2 * bw - g.top_h - g.bottom_h);
+  g.track_len = Clamp32(int64_t{Height} - 2 * int64_t{bw} - g.top_h - g.bottom_h);
   const int64_t range = std::max(1, Count() - g.rows);
   g.thumb_top = Clamp32(int64_t{g.inner.top} + g.top_h + g.scroll_h +
                         (int64_t{g.track_len} - 3 * int64_t{g.scroll_h}) * TopIndex / range);
   return g;
 }
 
+void TVeskCustomListBox::ClampMetrics() {
+  // Scripts and saved games may hold any number; the geometry stays far
+  // from the limits of its 32-bit coordinates.
+  BorderWidth = std::clamp(BorderWidth, 0, kMaxMetricPx);
+  MarginX = std::clamp(MarginX, -kMaxMetricPx, kMaxMetricPx);
+  MarginY = std::clamp(MarginY, -kMaxMetricPx, kMaxMetricPx);
+  LineSpace = std::clamp(LineSpace, -kMaxMetricPx, kMaxMetricPx);
+  for (TTpLabelList* look : {&Normal, &Hover})
+    look->FontHeight = std::clamp(look->FontHeight, 0, kMaxMetricPx);
+  Alpha = std::clamp(Alpha, 0, 511);
+}
+
 void TVeskCustomListBox::Relayout() {
+  ClampMetrics();
   const int bits = pictures() ? pictures()->BitCount() : 32;
   Normal.Render(glyphs(), bits);
   Hover.Render(glyphs(), bits);
@@ -772,7 +785,7 @@ void TVeskCustomListBox::SetInt(int id, int32_t value) {
       SetLook(id, value);
       return;
     case PR_BORDERWIDTH:
-      BorderWidth = std::max(0, value);
+      BorderWidth = value;
       break;
     case PR_BORDERCOLOR:
       BorderColor = value;
@@ -939,8 +952,6 @@ void TVeskCustomListBox::TransferListFields(RecordIO& io) {
   io.I32(Index, "list index");
   io.I32(Phase, "menu phase");
   if (!io.loading()) return;
-  Alpha = std::clamp(Alpha, 0, 511);
-  BorderWidth = std::max(0, BorderWidth);
   if (Index < -1 || Index >= Count()) Index = -1;
   for (BorderCell& cell : Cells) LoadPicture(cell.List, cell.Source);
   LoadPicture(ScrollList, ScrollSource);

@@ -49,6 +49,8 @@ class TVeskCustomListBox : public scene::TVeskControl, public ServiceUser {
     kPageDown = 4,
     kItemPress = 5
   };
+  // Sizes and distances of the layout are held within this many pixels.
+  static constexpr int32_t kMaxMetricPx = 1 << 16;
   static constexpr int kScrollCells = 7;
   static constexpr int kCheckCells = 2;
 
@@ -141,6 +143,7 @@ class TVeskCustomListBox : public scene::TVeskControl, public ServiceUser {
  private:
   struct Geometry;
   Geometry Measure() const;
+  void ClampMetrics();
   void SetCellSource(int cell, const std::string& name);
   void LoadPicture(TVeskImageList& list, const std::string& name);
   // The mouse position in scene coordinates from the base.

@@ -4,7 +4,10 @@
 // the hovered and checked items.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "components/list_box.h"
+#include "components/menu.h"
 #include "platform/vkeys.h"
 #include "text_fixture.h"
 
@@ -308,6 +311,62 @@ TEST_F(ListBoxes, TheHoveredItemGetsItsHighlightAndCheckedItemsTheirMarks) {
   DrawAll();
   EXPECT_EQ(Pixel(1, 10), 0u);
   EXPECT_EQ(Pixel(2, 23), 0u);
+}
+
+TEST_F(ListBoxes, TheHoveredItemShowsTheHoverLookAndADisabledOneIsDimmed) {
+  auto& menu = Make<TVeskMenu>(LT_MENU, "menu");
+  menu.SetInt(PR_FONTHEIGHT, 10);
+  menu.SetInt(PR_FONTCOLOR, 0xFFFFFF);
+  menu.SetInt(PR_FONTHOVERCOLOR, 0x00FF00);
+  menu.SetStr(PR_TEXT, "WW\r\nWW\r\nWW");
+  menu.SetItemEnabled("2", false);
+  menu.SetMenuState(TVeskMenu::kOpen);
+  MoveMouse(1, 15);
+  Frame();
+  ASSERT_EQ(menu.HoverIndex, 1);
+  DrawAll();
+  // The colours drawn in each row of 10 pixels.
+  const auto row = [&](int index) {
+    std::set<uint32_t> seen;
+    for (int y = index * 10; y < index * 10 + 10; ++y)
+      for (int x = 0; x < menu.Width; ++x)
+        if (Pixel(x, y) != 0) seen.insert(Pixel(x, y));
+    return seen;
+  };
+  EXPECT_EQ(row(0), std::set<uint32_t>{0xFFFFFFu});
+  EXPECT_EQ(row(1), std::set<uint32_t>{0x00FF00u});
+  const std::set<uint32_t> dimmed = row(2);
+  ASSERT_EQ(dimmed.size(), 1u);
+  EXPECT_NEAR(static_cast<int>(*dimmed.begin() & 0xFF), 0x7F, 2);
+}
+
+TEST_F(ListBoxes, HostileSizesNeitherCrashNorAllocateWithoutBound) {
+  auto& list = List(Items(5), -3);
+  EXPECT_EQ(list.VisibleRows(), 5);  // no row count: every item
+  EXPECT_FALSE(list.ScrollShown());
+  list.SetStr(PR_SCROLLSOURCE, "scroll.orl");
+  list.SetStr(PR_CHECKSOURCE, "check.orl");
+  list.SetItemCheck(1, true);
+  list.HoverColor = 0x00FF00;
+  for (auto [id, value] : std::vector<std::pair<int, int32_t>>{{PR_FONTBORDER, 1000},
+                                                               {PR_FONTBORDER, 0},
+                                                               {PR_FONTHEIGHT, 100000},
+                                                               {PR_LINESPACE, -50},
+                                                               {PR_MARGINX, INT32_MAX},
+                                                               {PR_MARGINY, INT32_MIN},
+                                                               {PR_BORDERWIDTH, INT32_MAX},
+                                                               {PR_ROWCOUNT, 2},
+                                                               {PR_TOPINDEX, INT32_MAX},
+                                                               {PR_ALPHA, 9999}}) {
+    list.SetInt(id, value);
+    Click(3, 3);
+    root_.RecordWheel(true);
+    Frame();
+    DrawAll();
+  }
+  EXPECT_EQ(list.TopIndex, 3);
+  EXPECT_EQ(list.Alpha, 511);
+  EXPECT_EQ(list.GetInt(PR_MARGINX), TVeskCustomListBox::kMaxMetricPx);
 }
 
 TEST_F(ListBoxes, TheScrollBarShowsItsCells) {
