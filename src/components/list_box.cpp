@@ -936,10 +936,11 @@ void TVeskCustomListBox::TransferListFields(RecordIO& io) {
   io.Str(ScrollSource, "list scroll source");
   io.Str(CheckSource, "list check source");
   io.I32(TopIndex, "list top index");
-  // One spare byte; records before 104 hold another byte here, skipped
-  // alike.
-  uint8_t spare = 0;
-  io.U8(spare, "list spare");
+  // The record keeps one spare byte here (records before 104 another byte,
+  // skipped); the alignment of the items goes into it, which older saves
+  // leave 0 (left).
+  io.U8(HAlign, "list alignment");
+  if (io.loading() && (!io.Since(104) || HAlign > HA_RIGHT)) HAlign = HA_LEFT;
   for (size_t i = 0; i < Items.size(); ++i) {
     uint8_t stored =
         static_cast<uint8_t>((Checks[i] ? kStoredCheck : 0) | (Enabled[i] ? 0 : kStoredDisabled));

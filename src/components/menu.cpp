@@ -204,6 +204,7 @@ bool TVeskMenu::TakeRightClick() {
 
 void TVeskMenu::RightDown() {
   TVeskCustomListBox::RightDown();
+  if (IgnoreMouse != IM_NONE && IgnoreMouse != IM_LCLICK) return;
   if (!RClickScrap || Paused || Locked || !IsOpenState(MenuState)) return;
   SetSelection(std::string(), -1);
   SetMenuState(kClosing);

@@ -243,6 +243,7 @@ TEST_F(MenuRecords, SavingALoadedMenuGivesTheSameBytes) {
   m.SetInt(PR_HOVERCOLOR, 0x123456);
   m.SetInt(PR_FONTHOVERCOLOR, 0x00FF00);
   m.SetInt(PR_BORDERHALIGNC, 2);
+  m.SetInt(PR_HALIGN, HA_CENTER);
   m.SetStr(PR_BORDERSOURCECC, "centre.orl");
   m.SetFlag(PR_AUTOSCRAP, true);
   m.SetItemCheck(2, true);
@@ -261,6 +262,7 @@ TEST_F(MenuRecords, SavingALoadedMenuGivesTheSameBytes) {
   EXPECT_FALSE(loaded->GetItemEnabled("1"));
   EXPECT_EQ(loaded->GetInt(PR_FONTHOVERCOLOR), 0x00FF00);
   EXPECT_EQ(loaded->GetInt(PR_BORDERHALIGNC), 2);
+  EXPECT_EQ(loaded->GetInt(PR_HALIGN), HA_CENTER);
   EXPECT_EQ(loaded->MenuState, TVeskMenu::kOpen);
   EXPECT_EQ(loaded->Height, m.Height);
   EXPECT_EQ(copy->ModalFocus(), loaded);

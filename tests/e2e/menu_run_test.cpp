@@ -26,6 +26,8 @@ VarNew gone type: flag
 Menu Name: "m" Left: 10 Top: 10 FontHeight: 12 RowCount: 4 AutoScrap: true RClickScrap: true \
   Text: "Apple\r\nBanana\r\nCherry\r\nDate\r\nElder" \
   OnSelect: "start.lsb:chose" OnClosed: "start.lsb:closed"
+VarNew found type: int
+Calc found = IndexOfMenu("m", "CHERRY")
 While Exists("m")
   Wait 16
 Calc gone = true
@@ -78,6 +80,7 @@ TEST_F(MenuRun, KeysMoveTheHoverAndEnterChooses) {
   EXPECT_TRUE(Has(vars, "branch", "\"cherry\"")) << vars;
   EXPECT_TRUE(Has(vars, "selects", "1")) << vars;
   EXPECT_TRUE(Has(vars, "closedsel", "2")) << vars;
+  EXPECT_TRUE(Has(vars, "found", "2")) << vars;
   EXPECT_TRUE(Has(vars, "gone", "true")) << vars;
 }
 
