@@ -349,7 +349,7 @@ int32_t TVeskCustomListBox::ItemAt(int32_t x, int32_t y) const {
 int32_t TVeskCustomListBox::ScrollPartAt(int32_t x, int32_t y) const {
   const Geometry g = Measure();
   if (!g.scroll || g.scroll_w <= 0 || g.scroll_h <= 0) return kNoPress;
-  if (x < g.scroll_x || x >= g.scroll_x + g.scroll_w || y < g.up.top || y >= g.down.bottom)
+  if (x < g.scroll_x || x >= int64_t{g.scroll_x} + g.scroll_w || y < g.up.top || y >= g.down.bottom)
     return kNoPress;
   if (y < g.up.bottom) return kArrowUp;
   if (y >= g.down.top) return kArrowDown;
