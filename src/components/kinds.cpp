@@ -8,6 +8,7 @@
 #include "components/images.h"
 #include "components/label.h"
 #include "components/map_image.h"
+#include "components/menu.h"
 #include "components/mes.h"
 #include "components/text_box.h"
 #include "components/tile.h"
@@ -39,6 +40,7 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_LABEL, FactoryOf<TVeskLabel>(services));
   registry.Register(lang::LT_EDIT, FactoryOf<TVeskEdit>(services));
   registry.Register(lang::LT_MEMO, FactoryOf<TVeskMemo>(services));
+  registry.Register(lang::LT_MENU, FactoryOf<TVeskMenu>(services));
 }
 
 }  // namespace vesk::components

@@ -199,6 +199,7 @@ void TOrloCollection::Load(TOrloItem& item) {
   item.Total = 0;
   item.Width = item.Height = 0;
   ++item.Generation;
+  item.Blank = decoded.empty();
   if (decoded.empty()) {
     // A missing picture still gives its users something to hold on to.
     TOrloItemFrame blank;

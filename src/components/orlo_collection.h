@@ -61,6 +61,8 @@ class TOrloItem : public storage::THashCollectionItem {
  public:
   int32_t Width = 0, Height = 0;  // of the first frame
   int32_t Total = 0;              // sum of the delays
+  // The file could not be had: the one frame is an empty stand-in.
+  bool Blank = false;
   std::vector<TOrloItemFrame> Frames;
   // Counts reloads of the pixels (dither or display changes): whoever keeps
   // something made from the frames compares it to rebuild.

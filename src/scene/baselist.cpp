@@ -175,6 +175,7 @@ void TVeskBaseList::DeleteObject(TVeskObject* object) {
 
 void TVeskBaseList::Forget(TVeskControl* control) {
   if (focus_ == control) focus_ = nullptr;
+  if (modal_ == control) modal_ = nullptr;
   if (keyboard_ == control) keyboard_ = nullptr;
   std::erase(overlays_, control);
   for (auto& base : bases_) {
@@ -213,6 +214,8 @@ void TVeskBaseList::SetSceneSize(int32_t width, int32_t height) {
 
 void TVeskBaseList::SetFocus(TVeskControl* control) {
   if (control == focus_) return;
+  // Nothing takes the focus from the holder of the modal focus.
+  if (modal_ && control != modal_) return;
   if (focus_ && IsRegistered(focus_) && !focus_->Name.empty() && !focus_->IsInputLocked())
     focus_->QueueEvent(PR_ONFOCUSOUT, focus_->KeyHandlers[kOnFocusOut]);
   focus_ = control;
@@ -266,6 +269,19 @@ void TVeskBaseList::AddOverlay(TVeskControl* control) {
 void TVeskBaseList::DropFocus() {
   focus_ = nullptr;
   refocus_pending_ = true;
+}
+
+void TVeskBaseList::TakeModalFocus(TVeskControl* control) {
+  modal_ = control;
+  if (!control) return;
+  SetFocus(control);
+  refocus_pending_ = false;
+}
+
+void TVeskBaseList::ReleaseModalFocus(TVeskControl* control) {
+  if (!control || modal_ != control) return;
+  modal_ = nullptr;
+  RequestRefocus();
 }
 
 // ---- Recorded input --------------------------------------------------------
@@ -333,15 +349,16 @@ void TVeskBaseList::SetKey(int vk, bool down) {
 // ---- Input step -------------------------------------------------------------
 
 void TVeskBaseList::InputStep(int32_t frame_ms) {
+  if (modal_ && !IsRegistered(modal_)) modal_ = nullptr;
   if (refocus_pending_) {
-    SetFocus(ShownBase()->FindFocusable());
+    SetFocus(modal_ ? modal_ : ShownBase()->FindFocusable());
     refocus_pending_ = false;
   }
   key_pressed_ = key_pressed_pending_;
   key_pressed_pending_.fill(0);
   key_repeated_ = key_repeat_flag_;
   MouseStep(*ShownBase());
-  if (focus_ && IsRegistered(focus_) && focus_->HandleKey) {
+  if (focus_ && IsRegistered(focus_) && (focus_->HandleKey || focus_ == modal_)) {
     if (key_down_pending_) focus_->KeyDown();
     if (key_repeat_pending_ && IsRegistered(focus_)) focus_->KeyRepeat();
     if (key_up_pending_ && IsRegistered(focus_)) focus_->KeyUp();
@@ -393,6 +410,7 @@ void TVeskBaseList::MouseStep(TVeskBase& base) {
   } else if (base.RClick) {
     candidate->RightDown();
   } else if (base.WheelDown || base.WheelUp) {
+    candidate->MouseWheel(base.WheelDown != 0);
     const int id = base.WheelDown ? PR_ONWHEELDOWN : PR_ONWHEELUP;
     const std::string& handler =
         candidate->MouseHandlers[base.WheelDown ? kOnWheelDown : kOnWheelUp];
@@ -478,6 +496,7 @@ void TVeskBaseList::Reset() {
   DropTransition();
   Events.Clear();
   focus_ = nullptr;
+  modal_ = nullptr;
   keyboard_ = nullptr;
   refocus_pending_ = false;
   RightClickTakers.clear();

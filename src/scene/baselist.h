@@ -174,6 +174,13 @@ class TVeskBaseList final : public TVeskComponent {
   bool RefocusPending() const { return refocus_pending_; }
   // The focused control is gone, hidden or off the shown base.
   void DropFocus();
+  // The modal focus (an open menu): while a control holds it the keyboard
+  // focus stays there, focus searches come back to it and its key
+  // reactions run even without HandleKey. Releasing it looks for a focus
+  // again at the next input step.
+  void TakeModalFocus(TVeskControl* control);
+  void ReleaseModalFocus(TVeskControl* control);
+  TVeskControl* ModalFocus() const { return modal_; }
   std::vector<TVeskControl*> RightClickTakers;
 
   // ---- The keyboard of text entry
@@ -233,6 +240,7 @@ class TVeskBaseList final : public TVeskComponent {
   std::array<int32_t, 256> key_repeat_timer_{};
   bool key_down_pending_ = false, key_up_pending_ = false, key_repeat_pending_ = false;
   TVeskControl* focus_ = nullptr;
+  TVeskControl* modal_ = nullptr;
   bool refocus_pending_ = false;
   TVeskControl* keyboard_ = nullptr;
   std::vector<TVeskControl*> overlays_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <variant>
 
+#include "core/sjis.h"
 #include "lang/properties.h"
 #include "lang/vocabulary.h"
 #include "scene/prop_dispatch.h"
@@ -153,6 +154,52 @@ int32_t ListCompo(TVeskBaseList& root, expr::Operands& ops) {
   return static_cast<int32_t>(names.size());
 }
 
+// A character of a menu item folded for comparing without letter case:
+// ASCII letters and the full-width Latin letters (Shift-JIS 0x8281..0x829A
+// to 0x8260..0x8279) to upper case; every other byte as it is.
+std::string FoldMenuCase(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<uint8_t>(text[i]);
+    if (IsSjisLeadByte(b) && i + 1 < text.size()) {
+      auto trail = static_cast<uint8_t>(text[i + 1]);
+      if (b == 0x82 && trail >= 0x81 && trail <= 0x9A) trail = static_cast<uint8_t>(trail - 0x21);
+      out.push_back(static_cast<char>(b));
+      out.push_back(static_cast<char>(trail));
+      ++i;
+    } else {
+      out.push_back(UpperAsciiByte(static_cast<char>(b)));
+    }
+  }
+  return out;
+}
+
+// IndexOfMenu: the first line of an object's text equal to `item` without
+// regard to letter case, or -1.
+int32_t IndexOfMenu(TVeskBaseList& root, const std::string& name, const std::string& item) {
+  TVeskObject* o = name.empty() ? nullptr : root.FindComponent(name);
+  if (!o) return -1;
+  const std::string text = o->GetStr(PR_TEXT);
+  std::string_view trimmed = text;
+  while (!trimmed.empty() && static_cast<uint8_t>(trimmed.front()) <= ' ') trimmed.remove_prefix(1);
+  while (!trimmed.empty() && static_cast<uint8_t>(trimmed.back()) <= ' ') trimmed.remove_suffix(1);
+  if (trimmed.empty()) return -1;
+  const std::string wanted = FoldMenuCase(item);
+  int32_t index = 0;
+  size_t start = 0;
+  while (start <= trimmed.size()) {
+    // CR and LF are never trail bytes: a byte scan finds the line ends.
+    size_t end = trimmed.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = trimmed.size();
+    if (FoldMenuCase(trimmed.substr(start, end - start)) == wanted) return index;
+    if (end == trimmed.size()) break;
+    start = end + (trimmed.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    ++index;
+  }
+  return -1;
+}
+
 }  // namespace
 
 bool CallSceneFunction(TVeskBaseList& root, int id, expr::TParamCollectionItem& dest,
@@ -198,6 +245,27 @@ bool CallSceneFunction(TVeskBaseList& root, int id, expr::TParamCollectionItem& 
       out.SetFlag(c && c->GetBase() == root.ShownBase() && !c->IsInCabinet());
       return true;
     }
+    case FN_GetCheck: {
+      TVeskObject* o = root.FindComponent(Str(ops, 0));
+      out.SetFlag(o && o->GetItemCheck(Int(ops, 1)));
+      return true;
+    }
+    case FN_SetCheck:
+      if (TVeskObject* o = root.FindComponent(Str(ops, 0)); o && Arg(ops, 2))
+        o->SetItemCheck(Int(ops, 1), Arg(ops, 2)->GetFlag());
+      return true;
+    case FN_IndexOfMenu:
+      out.SetInt(IndexOfMenu(root, Str(ops, 0), Str(ops, 1)));
+      return true;
+    case FN_GetEnabled: {
+      TVeskObject* o = root.FindComponent(Str(ops, 0));
+      out.SetFlag(o && o->GetItemEnabled(Str(ops, 1)));
+      return true;
+    }
+    case FN_SetEnabled:
+      if (TVeskObject* o = root.FindComponent(Str(ops, 0)); o && Arg(ops, 2))
+        o->SetItemEnabled(Str(ops, 1), Arg(ops, 2)->GetFlag());
+      return true;
     default:
       return false;
   }

@@ -34,6 +34,7 @@ class SceneCommandPort final : public script::ScenePort,
   void DeleteObject(script::SceneObject& object) override { root_.DeleteObject(&Object(object)); }
   bool ObjectExists(const std::string& name) override { return root_.IndexOfName(name) >= 0; }
   void Reset() override { root_.Reset(); }
+  void OpenMenu(script::SceneObject& object) override { Object(object).OpenMenu(); }
   void CloseMenu(script::SceneObject& object) override { Object(object).CloseMenu(); }
   void TakeSnapshot() override { root_.TakeSnapshot(); }
   void MoveToBackBase(const FlipPort::NameFilter& moves) override { root_.MoveToBackBase(moves); }
@@ -55,7 +56,9 @@ class SceneCommandPort final : public script::ScenePort,
 };
 
 // The system functions that act on scene objects (GetProp, SetProp, Exists,
-// ListCompo, ToClientX/Y, ToScreenX/Y, InPrimary). False for other ids.
+// ListCompo, ToClientX/Y, ToScreenX/Y, InPrimary, and the items of lists and
+// menus: GetCheck, SetCheck, IndexOfMenu, GetEnabled, SetEnabled). False for
+// other ids.
 bool CallSceneFunction(TVeskBaseList& root, int id, expr::TParamCollectionItem& dest,
                        expr::Operands& operands);
 

@@ -12,7 +12,8 @@ void SceneSystemProvider::RegisterWith(expr::SystemRouter& router) {
                        SV_WheelUp, SV_KeyPush, SV_KeyClick, SV_KeyRepeat, SV_ActiveCompo},
                       this);
   router.AddFunctions({FN_GetProp, FN_SetProp, FN_Exists, FN_ListCompo, FN_ToClientX, FN_ToClientY,
-                       FN_ToScreenX, FN_ToScreenY, FN_InPrimary},
+                       FN_ToScreenX, FN_ToScreenY, FN_InPrimary, FN_GetCheck, FN_SetCheck,
+                       FN_IndexOfMenu, FN_GetEnabled, FN_SetEnabled},
                       this);
 }
 

@@ -75,7 +75,9 @@ class TVeskObject : public script::SceneObject {
     (void)frame_ms;
     return false;
   }
-  // MenuClose: a menu starts closing; other objects take no notice.
+  // The menu command opens the menu it made; MenuClose starts its closing.
+  // Other objects take no notice.
+  virtual void OpenMenu() {}
   virtual void CloseMenu() {}
   // Items of lists, menus and preview menus (GetCheck/SetCheck,
   // GetEnabled/SetEnabled). Reading outside the items answers false,
@@ -251,6 +253,9 @@ class TVeskControl : public TVeskComponent {
   virtual void MouseIn();
   virtual void MouseOut();
   virtual void MouseHold() {}
+  // A wheel notch over the control, before its wheel handler is queued
+  // (lists scroll by it).
+  virtual void MouseWheel(bool down) { (void)down; }
   virtual void KeyDown();
   virtual void KeyUp();
   virtual void KeyRepeat();

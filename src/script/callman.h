@@ -47,7 +47,7 @@ struct CallPorts {
   ScenePort* scene = nullptr;         // object commands, senders, the scene's reset
   MessagePort* messages = nullptr;    // TextIns, TextClr
   FlipPort* flips = nullptr;          // Flip
-  MenuPort* menus = nullptr;          // MenuClose
+  MenuPort* menus = nullptr;          // Menu (opening), MenuClose
   MediaPort* media = nullptr;         // MediaPlay, MovieStop, the media objects
   HistoryPort* history = nullptr;     // CallHist, ClrHist, FormatHist, ClrRead, reset
   SaveDataPort* save_data = nullptr;  // GameSave, GameLoad

@@ -125,7 +125,10 @@ int TComComponent::CreatedKind() const {
 
 void TComComponent::Execute(TCallMan& man, TPage*&, int32_t& index) {
   ++index;
-  CreateAndApply(man, CreatedKind());
+  SceneObject* object = CreateAndApply(man, CreatedKind());
+  // A menu is made closed and starts opening once its properties are set.
+  if (object && ComType() == CMD_Menu)
+    if (MenuPort* menus = man.env().ports.menus) menus->OpenMenu(*object);
 }
 
 namespace {

@@ -268,5 +268,42 @@ TEST_F(FocusTest, HidingMovingOrDisablingTheFocusStartsANewSearch) {
   EXPECT_EQ(root.Focus(), &b);
 }
 
+TEST_F(FocusTest, TheModalFocusKeepsTheKeysUntilItIsReleased) {
+  TestBox& a = Focusable("a", 0);
+  TestBox& menu = Box("menu", 0, 20, 10, 10);  // takes no focus of its own
+  AllHandlers(menu);
+  root.InputStep(16);
+  ASSERT_EQ(root.Focus(), &a);
+  root.Events.Clear();
+
+  root.TakeModalFocus(&menu);
+  EXPECT_EQ(root.Focus(), &menu);
+  EXPECT_EQ(Take({PR_ONFOCUSIN, PR_ONFOCUSOUT}), (Lines{"a 149", "menu 148"}));
+  Press(1, 1);  // a click on a key control does not move it
+  Release();
+  EXPECT_EQ(root.Focus(), &menu);
+  root.DropFocus();  // nor does a search
+  root.InputStep(16);
+  EXPECT_EQ(root.Focus(), &menu);
+  root.Events.Clear();
+  root.RecordKeyDown(0x41);  // keys reach it without HandleKey
+  root.InputStep(16);
+  EXPECT_EQ(Take({PR_ONKEYDOWN}), (Lines{"menu 144"}));
+  root.RecordKeyUp(0x41);
+
+  root.ReleaseModalFocus(&a);  // only the holder releases it
+  EXPECT_EQ(root.ModalFocus(), &menu);
+  root.ReleaseModalFocus(&menu);
+  EXPECT_EQ(root.ModalFocus(), nullptr);
+  root.InputStep(16);
+  EXPECT_EQ(root.Focus(), &a);
+
+  root.TakeModalFocus(&menu);
+  root.DeleteObject(&menu);  // a deleted holder lets the focus go
+  EXPECT_EQ(root.ModalFocus(), nullptr);
+  root.InputStep(16);
+  EXPECT_EQ(root.Focus(), &a);
+}
+
 }  // namespace
 }  // namespace vesk::scene::test
