@@ -61,7 +61,7 @@ TEST_F(FlipRun, TheFadeMixesThePagesAndTheNewOneStays) {
   Build(false);
   const fs::path mid = dir_ / "mid.png", end = dir_ / "end.png";
   const std::string vars =
-      VarsAfter(60, " --screenshot-at 22:" + Q(mid) + " --screenshot " + Q(end));
+      VarsAfter(60, " --screenshot-at 28:" + Q(mid) + " --screenshot " + Q(end));
   EXPECT_THAT(vars, HasSubstr(Value("done", 1)));
   const uint32_t m = PngPixel(mid, 30, 30);  // 0xRRGGBB
   EXPECT_GT(m >> 16, 0x40u) << std::hex << m;
