@@ -66,8 +66,15 @@ bool TWipeMosaic::Step() {
   scratch_.StretchAlpha(small, base, base.BoundsRect(), KeyMode::kIgnore, Flip::kNone, 255);
   if (alpha > 0)
     scratch_.StretchAlpha(small, to(), to().BoundsRect(), KeyMode::kIgnore, Flip::kNone, alpha);
-  geo::OpenClip(d);
-  d.StretchAlpha(d.BoundsRect(), scratch_, small, KeyMode::kIgnore, Flip::kNone, 255);
+  // Stretching back is the costly part: done on raw rows when it can be.
+  const geo::Frame frame(d, from(), to());
+  const graphics::TDIBX& scratch = scratch_;
+  if (frame.ok && scratch.BitCount() == frame.bit_count) {
+    geo::StretchOver(frame, scratch.View(), small);
+  } else {
+    geo::OpenClip(d);
+    d.StretchAlpha(d.BoundsRect(), scratch_, small, KeyMode::kIgnore, Flip::kNone, 255);
+  }
   SetChanged(d.BoundsRect());
   return false;
 }
@@ -190,9 +197,14 @@ bool TWipeZoomin::Step() {
   int32_t left = 0, top = 0, width = 1, height = 1;
   ZoomSide(d.Width(), k, weight, p0_, left, width);
   ZoomSide(d.Height(), k, weight, p1_, top, height);
-  geo::OpenClip(d);
-  d.StretchAlpha(d.BoundsRect(), picture, Rect::FromSize(left, top, width, height),
-                 KeyMode::kIgnore, Flip::kNone, 255);
+  const Rect viewed = Rect::FromSize(left, top, width, height);
+  const geo::Frame frame(d, from(), to());
+  if (frame.ok) {
+    geo::StretchOver(frame, first_half ? frame.from : frame.to, viewed);
+  } else {
+    geo::OpenClip(d);
+    d.StretchAlpha(d.BoundsRect(), picture, viewed, KeyMode::kIgnore, Flip::kNone, 255);
+  }
   SetChanged(d.BoundsRect());
   return false;
 }

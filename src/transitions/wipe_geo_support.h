@@ -4,6 +4,7 @@
 // add or subtract them. Internal to the transitions library.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -38,10 +39,6 @@ inline int32_t RoundEven(double v) {
   v = std::nearbyint(v);
   return int32_t(std::clamp(v, -2147483648.0, 2147483647.0));
 }
-
-// Native grey (v, v, v) for v = 0..255 in the destination's format.
-using GreyTable = std::array<uint32_t, 256>;
-GreyTable MakeGreyTable(const graphics::TCustomDIBX& dest);
 
 // The raw rows of destination, old and new picture, usable when all three
 // have pixels of the same size and of one bit count the row loops know
@@ -94,6 +91,23 @@ const typename F::Word* RowOf(const graphics::ConstPixelView& v, int y) {
   return reinterpret_cast<const typename F::Word*>(v.Row(y));
 }
 
+// grey(v), the native value of the grey (v, v, v), computed for one format:
+// each channel is v cut to its width, as ColorToPixel cuts colours.
+template <class F>
+constexpr typename F::Word GreyOf(uint32_t v) {
+  using W = typename F::Word;
+  if constexpr (F::kChannels == 1) {
+    return W(v);
+  } else {
+    uint32_t out = 0;
+    for (int c = 0; c < F::kChannels; ++c) {
+      const int bits = std::bit_width(F::kMax[c]);
+      out |= (v >> (8 - bits)) << F::kShift[c];
+    }
+    return W(out);
+  }
+}
+
 // Saturating per-channel sum and difference with a grey level; the 32-bit
 // forms work on red|blue and green at once, as the surface kernels do.
 template <class F>
@@ -135,6 +149,12 @@ void SubGreyRow(typename F::Word* d, const typename F::Word* s, int n, typename 
 
 // Copies every row of a picture of the frame's shape into the destination.
 void CopyRows(const Frame& frame, const graphics::ConstPixelView& src);
+
+// A nearest-neighbour stretch of `src_rect` of `picture` over the whole
+// destination, sampled as the surfaces' StretchAlpha samples an unclipped
+// stretch; destination rows that repeat the row above are copied from it.
+// `src_rect` must lie inside the picture.
+void StretchOver(const Frame& frame, const graphics::ConstPixelView& picture, const Rect& src_rect);
 
 // The surface operations only draw inside the clip rectangle: the effects
 // redraw the whole surface, so they open it first.
