@@ -98,21 +98,34 @@ void TWipeBlurWhite::BuildBlurred() {
 
 namespace {
 
-// dest = base with `over` blended in (the DrawAlpha rule, through the
-// surfaces' vectorised row loops, row by row while the row is in cache);
+// dest = base with `over` blended in by the DrawAlpha rule, in one pass;
 // alpha 255 shows `over` itself.
 template <class F>
 void BlendRows(const geo::Frame& frame, const graphics::ConstPixelView& base,
                const graphics::ConstPixelView& over, int alpha) {
+  using graphics::detail::Fmt15;
+  using graphics::detail::Fmt16;
+  using graphics::detail::Fmt32;
   const size_t bytes = frame.RowBytes();
-  graphics::detail::RuleParams rule;
-  rule.rule = graphics::detail::Rule::kAlpha;
-  rule.amount = uint32_t(alpha);
+  const uint32_t a = uint32_t(alpha);
   for (int y = 0; y < frame.height; ++y) {
-    std::memmove(frame.dst.Row(y), (alpha >= 255 ? over : base).Row(y), bytes);
-    if (alpha > 0 && alpha < 255)
-      graphics::detail::ApplyRow<F>(graphics::detail::MakeRow<F>(frame.dst, 0, y),
-                                    geo::RowOf<F>(over, y), nullptr, frame.width, rule);
+    if (alpha <= 0 || alpha >= 255) {
+      std::memmove(frame.dst.Row(y), (alpha <= 0 ? base : over).Row(y), bytes);
+      continue;
+    }
+    auto* d = geo::RowOf<F>(frame.dst, y);
+    const auto* b = geo::RowOf<F>(base, y);
+    const auto* o = geo::RowOf<F>(over, y);
+    if constexpr (std::is_same_v<F, Fmt32>) {
+      geo::BlendRow32(d, b, o, frame.width, a);
+    } else if constexpr (std::is_same_v<F, Fmt16>) {
+      geo::BlendRow16(d, b, o, frame.width, a);
+    } else if constexpr (std::is_same_v<F, Fmt15>) {
+      geo::BlendRow15(d, b, o, frame.width, a);
+    } else {
+      for (int x = 0; x < frame.width; ++x)
+        d[x] = o[x] == b[x] ? b[x] : graphics::detail::BlendPixel<F>(o[x], b[x], a);
+    }
   }
 }
 

@@ -49,26 +49,69 @@ namespace {
 
 // Per pixel, with e = b - d: e < 0 the old picture; e < 256 the old picture
 // brightened by e; e < 512 the new one brightened by 511 - e; then the new.
-// The level is min(e, 511 - e) cut to 0..255 in every case, which keeps the
-// loop free of branches.
+enum SpotPart { kOld, kOldBright, kNewBright, kNew };
+
+SpotPart PartOf(int32_t b, uint16_t distance) {
+  const int32_t e = b - int32_t(distance);
+  return e < 0 ? kOld : e < 256 ? kOldBright : e < 512 ? kNewBright : kNew;
+}
+
 template <class F>
-void SpotRow(typename F::Word* d, const typename F::Word* from, const typename F::Word* to,
-             const uint16_t* dist, int n, int32_t b) {
+void Brighten(typename F::Word* d, const typename F::Word* s, const uint16_t* dist, int n,
+              int32_t b) {
   using graphics::detail::Fmt15;
   using graphics::detail::Fmt16;
   using graphics::detail::Fmt32;
   if constexpr (std::is_same_v<F, Fmt32>) {
-    geo::SpotRow32(d, from, to, dist, n, b);
+    geo::BrightenRow32(d, s, dist, n, b);
   } else if constexpr (std::is_same_v<F, Fmt16>) {
-    geo::SpotRow16(d, from, to, dist, n, b);
+    geo::BrightenRow16(d, s, dist, n, b);
   } else if constexpr (std::is_same_v<F, Fmt15>) {
-    geo::SpotRow15(d, from, to, dist, n, b);
+    geo::BrightenRow15(d, s, dist, n, b);
   } else {
     for (int x = 0; x < n; ++x) {
       const int32_t e = b - int32_t(dist[x]);
       const int32_t level = std::clamp(std::min(e, 511 - e), 0, 255);
-      d[x] = geo::AddGrey<F>(e < 256 ? from[x] : to[x], geo::GreyOf<F>(uint32_t(level)));
+      d[x] = geo::AddGrey<F>(s[x], geo::GreyOf<F>(uint32_t(level)));
     }
+  }
+}
+
+// Pixels [x0, x1) of row y, over which the distance only falls or only
+// rises: each part is one run, found by bisection, and handled by a copy or
+// by brightening one picture.
+template <class F>
+void SpotSpan(const geo::Frame& frame, int y, const uint16_t* dist, int x0, int x1, int32_t b) {
+  auto* d = geo::RowOf<F>(frame.dst, y);
+  const auto* old_row = geo::RowOf<F>(frame.from, y);
+  const auto* new_row = geo::RowOf<F>(frame.to, y);
+  for (int at = x0; at < x1;) {
+    const SpotPart part = PartOf(b, dist[at]);
+    int lo = at + 1, hi = x1;  // the run ends in [lo, hi]
+    while (lo < hi) {
+      const int mid = lo + (hi - lo) / 2;
+      if (PartOf(b, dist[mid]) == part) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    const int n = lo - at;
+    switch (part) {
+      case kOld:
+        std::copy(old_row + at, old_row + lo, d + at);
+        break;
+      case kOldBright:
+        Brighten<F>(d + at, old_row + at, dist + at, n, b);
+        break;
+      case kNewBright:
+        Brighten<F>(d + at, new_row + at, dist + at, n, b);
+        break;
+      case kNew:
+        std::copy(new_row + at, new_row + lo, d + at);
+        break;
+    }
+    at = lo;
   }
 }
 
@@ -98,9 +141,11 @@ bool TWipeSpot::Step() {
       } else if (b >= int32_t(row_max_[size_t(y)]) + 512) {
         std::memmove(frame.dst.Row(y), frame.to.Row(y), bytes);
       } else {
-        SpotRow<F>(geo::RowOf<F>(frame.dst, y), geo::RowOf<F>(frame.from, y),
-                   geo::RowOf<F>(frame.to, y), &distance_[size_t(y) * size_t(frame.width)],
-                   frame.width, b);
+        // Distances fall towards the middle column and rise after it
+        // (reversed: the other way round).
+        const uint16_t* dist = &distance_[size_t(y) * size_t(frame.width)];
+        SpotSpan<F>(frame, y, dist, 0, frame.width / 2, b);
+        SpotSpan<F>(frame, y, dist, frame.width / 2, frame.width, b);
       }
     }
   });
@@ -195,21 +240,29 @@ void RippleRow(const geo::Frame& frame, const RippleGeometry& g, int qy, const R
     std::copy(new_row + behind_from, new_row + quadrant_width, d + behind_from);
     std::copy(new_row + w - quadrant_width, new_row + w - behind_from, d + w - quadrant_width);
   }
+  // The middle row and column of odd sizes are their own mirror images:
+  // writing them twice writes the same value.
+  using W = typename F::Word;
+  W* d0 = geo::RowOf<F>(frame.dst, ys[0]);
+  W* d1 = geo::RowOf<F>(frame.dst, ys[1]);
+  const auto source = [&](int64_t y) { return geo::RowOf<F>(frame.to, int(y)); };
+  const int64_t last_x = w - 1, last_y = g.height - 1;
   for (int qx = ahead_px; qx < behind_from; ++qx) {
     const RipplePolar& p = polar[qx];
     const int64_t k = int64_t(p.distance) + (g.length - 1) - g.front;
     const int64_t reach = int64_t(p.distance) + wave[size_t(k)];
-    const int64_t tx = g.cx + ((reach * p.cos16 + 32768) >> 16);
-    const int64_t ty = g.cy + ((reach * p.sin16 + 32768) >> 16);
-    const bool inside = tx >= 0 && tx < w && ty >= 0 && ty < g.height;
-    const int xs[2] = {qx, w - 1 - qx};
-    const int cols = xs[0] == xs[1] ? 1 : 2;
-    for (int j = 0; j < rows; ++j)
-      for (int i = 0; i < cols; ++i) {
-        const int sx = inside ? (i == 0 ? int(tx) : w - 1 - int(tx)) : xs[i];
-        const int sy = inside ? (j == 0 ? int(ty) : g.height - 1 - int(ty)) : ys[j];
-        geo::RowOf<F>(frame.dst, ys[j])[xs[i]] = geo::RowOf<F>(frame.to, sy)[sx];
-      }
+    int64_t tx = g.cx + ((reach * p.cos16 + 32768) >> 16);
+    int64_t ty = g.cy + ((reach * p.sin16 + 32768) >> 16);
+    if (tx < 0 || tx > last_x || ty < 0 || ty > last_y) {
+      tx = qx;
+      ty = ys[0];
+    }
+    const W* top = source(ty);
+    const W* bottom = source(last_y - ty);
+    d0[qx] = top[tx];
+    d0[last_x - qx] = top[last_x - tx];
+    d1[qx] = bottom[tx];
+    d1[last_x - qx] = bottom[last_x - tx];
   }
 }
 

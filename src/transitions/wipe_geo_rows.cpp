@@ -13,14 +13,12 @@ using graphics::detail::Fmt16;
 using graphics::detail::Fmt32;
 
 template <class F>
-inline void Spot(typename F::Word* d, const typename F::Word* from, const typename F::Word* to,
-                 const uint16_t* dist, int n, int32_t b) {
+inline void Brighten(typename F::Word* d, const typename F::Word* s, const uint16_t* dist, int n,
+                     int32_t b) {
   for (int x = 0; x < n; ++x) {
     const int32_t e = b - int32_t(dist[x]);
     const int32_t level = std::clamp(std::min(e, 511 - e), 0, 255);
-    // Both loaded, so the choice is a select the loop can vectorise.
-    const auto old_px = from[x], new_px = to[x];
-    d[x] = AddGrey<F>(e < 256 ? old_px : new_px, GreyOf<F>(uint32_t(level)));
+    d[x] = AddGrey<F>(s[x], GreyOf<F>(uint32_t(level)));
   }
 }
 
@@ -35,6 +33,16 @@ inline void Grey(typename F::Word* d, const typename F::Word* s, int n, uint32_t
   }
 }
 
+template <class F>
+inline void Blend(typename F::Word* d, const typename F::Word* base, const typename F::Word* over,
+                  int n, uint32_t alpha) {
+  for (int x = 0; x < n; ++x) {
+    const auto b = base[x], o = over[x];
+    const auto mixed = graphics::detail::BlendPixel<F>(o, b, alpha);
+    d[x] = o == b ? b : mixed;
+  }
+}
+
 }  // namespace
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
@@ -43,17 +51,17 @@ inline void Grey(typename F::Word* d, const typename F::Word* s, int n, uint32_t
 #define VESK_GEO_ROW_CLONES
 #endif
 
-VESK_GEO_ROW_CLONES void SpotRow32(uint32_t* d, const uint32_t* from, const uint32_t* to,
-                                   const uint16_t* dist, int n, int32_t b) {
-  Spot<Fmt32>(d, from, to, dist, n, b);
+VESK_GEO_ROW_CLONES void BrightenRow32(uint32_t* d, const uint32_t* s, const uint16_t* dist, int n,
+                                       int32_t b) {
+  Brighten<Fmt32>(d, s, dist, n, b);
 }
-VESK_GEO_ROW_CLONES void SpotRow16(uint16_t* d, const uint16_t* from, const uint16_t* to,
-                                   const uint16_t* dist, int n, int32_t b) {
-  Spot<Fmt16>(d, from, to, dist, n, b);
+VESK_GEO_ROW_CLONES void BrightenRow16(uint16_t* d, const uint16_t* s, const uint16_t* dist, int n,
+                                       int32_t b) {
+  Brighten<Fmt16>(d, s, dist, n, b);
 }
-VESK_GEO_ROW_CLONES void SpotRow15(uint16_t* d, const uint16_t* from, const uint16_t* to,
-                                   const uint16_t* dist, int n, int32_t b) {
-  Spot<Fmt15>(d, from, to, dist, n, b);
+VESK_GEO_ROW_CLONES void BrightenRow15(uint16_t* d, const uint16_t* s, const uint16_t* dist, int n,
+                                       int32_t b) {
+  Brighten<Fmt15>(d, s, dist, n, b);
 }
 
 VESK_GEO_ROW_CLONES void GreyRow32(uint32_t* d, const uint32_t* s, int n, uint32_t grey,
@@ -67,6 +75,19 @@ VESK_GEO_ROW_CLONES void GreyRow16(uint16_t* d, const uint16_t* s, int n, uint32
 VESK_GEO_ROW_CLONES void GreyRow15(uint16_t* d, const uint16_t* s, int n, uint32_t grey,
                                    bool darken) {
   Grey<Fmt15>(d, s, n, grey, darken);
+}
+
+VESK_GEO_ROW_CLONES void BlendRow32(uint32_t* d, const uint32_t* base, const uint32_t* over, int n,
+                                    uint32_t alpha) {
+  Blend<Fmt32>(d, base, over, n, alpha);
+}
+VESK_GEO_ROW_CLONES void BlendRow16(uint16_t* d, const uint16_t* base, const uint16_t* over, int n,
+                                    uint32_t alpha) {
+  Blend<Fmt16>(d, base, over, n, alpha);
+}
+VESK_GEO_ROW_CLONES void BlendRow15(uint16_t* d, const uint16_t* base, const uint16_t* over, int n,
+                                    uint32_t alpha) {
+  Blend<Fmt15>(d, base, over, n, alpha);
 }
 
 }  // namespace vesk::transitions::geo
