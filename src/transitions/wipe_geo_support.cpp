@@ -41,9 +41,12 @@ std::vector<int> StretchTable(int dest_len, int src_lo, int src_len) {
 
 void StretchOver(const Frame& frame, const graphics::ConstPixelView& picture,
                  const Rect& src_rect) {
-  if (src_rect.IsEmpty() || frame.width <= 0 || frame.height <= 0) return;
-  const std::vector<int> xs = StretchTable(frame.width, src_rect.left, int(src_rect.Width()));
-  const std::vector<int> ys = StretchTable(frame.height, src_rect.top, int(src_rect.Height()));
+  const Rect source = src_rect.Intersect(Rect{0, 0, picture.width_px, picture.height_px});
+  if (source.IsEmpty() || picture.bit_count != frame.bit_count || frame.width <= 0 ||
+      frame.height <= 0)
+    return;
+  const std::vector<int> xs = StretchTable(frame.width, source.left, int(source.Width()));
+  const std::vector<int> ys = StretchTable(frame.height, source.top, int(source.Height()));
   const size_t bytes = frame.RowBytes();
   WithRowFormat(frame.bit_count, [&](auto fmt) {
     using F = decltype(fmt);

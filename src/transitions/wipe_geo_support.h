@@ -153,7 +153,8 @@ void CopyRows(const Frame& frame, const graphics::ConstPixelView& src);
 // A nearest-neighbour stretch of `src_rect` of `picture` over the whole
 // destination, sampled as the surfaces' StretchAlpha samples an unclipped
 // stretch; destination rows that repeat the row above are copied from it.
-// `src_rect` must lie inside the picture.
+// `src_rect` is cut to the picture; a picture of another bit count draws
+// nothing.
 void StretchOver(const Frame& frame, const graphics::ConstPixelView& picture, const Rect& src_rect);
 
 // The surface operations only draw inside the clip rectangle: the effects

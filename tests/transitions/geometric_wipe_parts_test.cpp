@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "transitions/wipe_fixture.h"
 #include "transitions/wipe_geo.h"
+#include "transitions/wipe_geo_support.h"
 
 namespace vesk::transitions {
 namespace {
@@ -186,6 +188,53 @@ TEST(Spot, ReverseRunsTheRingInwards) {
   };
   EXPECT_GT(brightness(false, 32, 24), brightness(false, 0, 0));
   EXPECT_LT(brightness(true, 32, 24), brightness(true, 0, 0));
+}
+
+// Small and Big draw on raw rows what the surfaces' rotation draws: the new
+// (old) picture, then the other one turned and zoomed over the centre.
+TEST(SmallAndBig, DrawWhatTheSurfaceRotationDraws) {
+  for (int type : {22, 23})
+    for (int32_t turn : {0, 64, 37, -200})
+      for (int32_t elapsed : {0, 130, 500, 871, 999}) {
+        WipeScene scene(32), expect(32);
+        auto wipe = CreateWipe(type, scene.dest, scene.from, scene.to);
+        wipe->Duration = 1000;
+        wipe->SetParam(0, turn);
+        wipe->Prepare();
+        wipe->Elapsed = elapsed;
+        wipe->Step();
+
+        const bool small = type == 22;
+        const double ratio = elapsed / 1000.0, rest = (1000 - elapsed - 1) / 1000.0;
+        const int zoom = int(std::nearbyint(255 * (small ? rest : ratio)));
+        const int angle = int(std::nearbyint(turn * (small ? ratio : rest)));
+        const TDIBX& base = small ? expect.to : expect.from;
+        const TDIBX& picture = small ? expect.from : expect.to;
+        expect.dest.Draw(0, 0, base, base.BoundsRect(), graphics::KeyMode::kIgnore,
+                         graphics::Flip::kNone);
+        if (zoom > 0)
+          expect.dest.DrawRotate(32, 24, zoom, zoom, picture, picture.BoundsRect(), 32, 24,
+                                 ((angle % 256) + 256) % 256, graphics::KeyMode::kIgnore,
+                                 graphics::Flip::kNone, zoom);
+        EXPECT_EQ(Pixels(scene.dest), Pixels(expect.dest))
+            << "type " << type << " turn " << turn << " at " << elapsed;
+      }
+}
+
+// The grey levels the row loops compute are the surfaces' own greys.
+TEST(GreyLevels, MatchColorToPixelInEveryRowFormat) {
+  for (int bits : {8, 15, 16, 32}) {
+    const TDIBX s(1, 1, bits);
+    geo::WithRowFormat(bits, [&](auto fmt) {
+      using F = decltype(fmt);
+      // 8-bit surfaces use the low byte of a colour as the grey level.
+      const uint32_t mask = bits == 8 ? 0xFFu : 0xFFFFFFFFu;
+      for (uint32_t v = 0; v < 256; ++v)
+        ASSERT_EQ(uint32_t(geo::GreyOf<F>(v)),
+                  uint32_t(s.ColorToPixel(int32_t(v * 0x010101u))) & mask)
+            << bits << " bits, level " << v;
+    });
+  }
 }
 
 }  // namespace
