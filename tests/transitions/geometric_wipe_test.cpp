@@ -128,7 +128,7 @@ TEST_P(GeometricWipeGolden, SixteenBitPicturesRunAtHalfTime) {
 
 TEST_P(GeometricWipeGolden, TinyAndOddSurfacesStayInside) {
   for (auto [w, h] : {std::pair{1, 1}, {2, 3}, {3, 2}, {5, 7}, {1, 9}}) {
-    for (int bits : {32, 16}) {
+    for (int bits : {32, 16, 15, 8, 24}) {
       TDIBX from(w, h, bits), to(w, h, bits), dest(w, h, bits);
       from.Fill(uint32_t(from.ColorToPixel(0x204060)));
       to.Fill(uint32_t(to.ColorToPixel(0xC0A080)));
