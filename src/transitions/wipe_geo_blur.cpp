@@ -161,6 +161,7 @@ bool TWipeBlurWhite::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   if (!built_) BuildBlurred();
   const geo::Frame frame(dest(), from(), to());
   const graphics::TDIBX& blurred_from = blurred_from_;

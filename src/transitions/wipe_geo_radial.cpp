@@ -123,6 +123,7 @@ bool TWipeSpot::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const geo::Frame frame(dest(), from(), to());
   if (!frame.ok) {
     geo::ShowNewPicture(dest(), to());
@@ -274,6 +275,7 @@ bool TWipeRipple::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const geo::Frame frame(dest(), from(), to());
   if (!frame.ok) {
     geo::ShowNewPicture(dest(), to());

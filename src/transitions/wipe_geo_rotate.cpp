@@ -164,7 +164,6 @@ void TurnStep(graphics::TCustomDIBX& d, const graphics::TCustomDIBX& picture,
     });
     return;
   }
-  geo::OpenClip(d);
   d.Draw(0, 0, base, base.BoundsRect(), KeyMode::kIgnore, Flip::kNone);
   DrawTurned(d, picture, zoom, angle);
 }
@@ -177,6 +176,7 @@ bool TWipeSmall::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const double rest = double(clock->T - clock->t - 1) / double(clock->T);
   const geo::Frame frame(dest(), from(), to());
   TurnStep(dest(), from(), to(), frame, false, geo::RoundEven(255 * rest),
@@ -191,6 +191,7 @@ bool TWipeBig::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const double rest = double(clock->T - clock->t - 1) / double(clock->T);
   const geo::Frame frame(dest(), from(), to());
   TurnStep(dest(), to(), from(), frame, true, geo::RoundEven(255 * clock->Ratio()),
@@ -268,6 +269,7 @@ bool TWipeCrack::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   if (!built_) BuildTiles();
   graphics::TCustomDIBX& d = dest();
   const int32_t w = d.Width(), h = d.Height(), side = p0_;
@@ -276,7 +278,6 @@ bool TWipeCrack::Step() {
   const int64_t b = clock->Scale(fall_time_ + (count - 1) * int64_t(p1_));
   // Tile j starts at j * P1: the started ones are a prefix of the order.
   const int64_t started = p1_ == 0 ? count : std::min(count, b / p1_ + 1);
-  geo::OpenClip(d);
   d.Draw(0, 0, to(), to().BoundsRect(), KeyMode::kIgnore, Flip::kNone);
   const auto piece = [&](const Tile& tile) {
     const int32_t x = tile.column * side, y = tile.row * side;

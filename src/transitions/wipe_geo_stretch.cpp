@@ -48,6 +48,7 @@ bool TWipeMosaic::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   graphics::TCustomDIBX& d = dest();
   if (d.IsEmpty()) return false;
   Prepare();
@@ -72,7 +73,6 @@ bool TWipeMosaic::Step() {
   if (frame.ok && scratch.BitCount() == frame.bit_count) {
     geo::StretchOver(frame, scratch.View(), small);
   } else {
-    geo::OpenClip(d);
     d.StretchAlpha(d.BoundsRect(), scratch_, small, KeyMode::kIgnore, Flip::kNone, 255);
   }
   SetChanged(d.BoundsRect());
@@ -135,6 +135,7 @@ bool TWipeSudareH::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const geo::Frame frame(dest(), from(), to());
   if (!frame.ok) {
     geo::ShowNewPicture(dest(), to());
@@ -154,6 +155,7 @@ bool TWipeSudareV::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const geo::Frame frame(dest(), from(), to());
   if (!frame.ok) {
     geo::ShowNewPicture(dest(), to());
@@ -187,6 +189,7 @@ bool TWipeZoomin::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   graphics::TCustomDIBX& d = dest();
   if (d.IsEmpty()) return false;
   const double c = 2.0 * clock->Ratio();
@@ -202,7 +205,6 @@ bool TWipeZoomin::Step() {
   if (frame.ok) {
     geo::StretchOver(frame, first_half ? frame.from : frame.to, viewed);
   } else {
-    geo::OpenClip(d);
     d.StretchAlpha(d.BoundsRect(), picture, viewed, KeyMode::kIgnore, Flip::kNone, 255);
   }
   SetChanged(d.BoundsRect());

@@ -148,6 +148,7 @@ bool TWipeTwistH::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const geo::Frame frame(dest(), from(), to());
   if (!frame.ok) {
     geo::ShowNewPicture(dest(), to());
@@ -167,6 +168,7 @@ bool TWipeTwistV::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const geo::Frame frame(dest(), from(), to());
   if (!frame.ok) {
     geo::ShowNewPicture(dest(), to());

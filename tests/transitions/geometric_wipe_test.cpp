@@ -90,6 +90,16 @@ TEST_P(GeometricWipeGolden, MatchesAtQuarterHalfAndThreeQuarters) {
   }
 }
 
+// A clip rectangle left on the screen does not cut the effect short: the
+// whole surface is opened and drawn.
+TEST_P(GeometricWipeGolden, ClippedDestinationIsDrawnWhole) {
+  WipeScene scene(32);
+  scene.dest.SetClipRect(Rect{0, 0, 8, 8});
+  ASSERT_NE(RunWipe(scene, GetParam().type, kDurationMs, kDurationMs / 2), nullptr);
+  EXPECT_EQ(scene.dest.ClipRect(), scene.dest.BoundsRect());
+  EXPECT_TRUE(testing::MatchesWipeGolden(scene.dest, GoldenName(GetParam(), 50)));
+}
+
 TEST_P(GeometricWipeGolden, StepAtTheEndAnswersTrueAndDrawsNothing) {
   WipeScene scene(32);
   auto wipe = RunWipe(scene, GetParam().type, kDurationMs, kDurationMs / 2);
