@@ -87,7 +87,8 @@ void SpotSpan(const geo::Frame& frame, int y, const uint16_t* dist, int x0, int 
   const auto* new_row = geo::RowOf<F>(frame.to, y);
   for (int at = x0; at < x1;) {
     const SpotPart part = PartOf(b, dist[at]);
-    int lo = at + 1, hi = x1;  // the run ends in [lo, hi]
+    int lo = at + 1, hi = x1;                      // the run ends in [lo, hi]
+    if (PartOf(b, dist[x1 - 1]) == part) lo = x1;  // the rest of the span
     while (lo < hi) {
       const int mid = lo + (hi - lo) / 2;
       if (PartOf(b, dist[mid]) == part) {

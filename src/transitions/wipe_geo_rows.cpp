@@ -12,13 +12,17 @@ using graphics::detail::Fmt15;
 using graphics::detail::Fmt16;
 using graphics::detail::Fmt32;
 
+// Distances and the front stay below 2^15 (sides are at most 32768), so
+// the level is worked out in 16-bit lanes.
 template <class F>
 inline void Brighten(typename F::Word* d, const typename F::Word* s, const uint16_t* dist, int n,
                      int32_t b) {
+  const int16_t front = int16_t(b);
   for (int x = 0; x < n; ++x) {
-    const int32_t e = b - int32_t(dist[x]);
-    const int32_t level = std::clamp(std::min(e, 511 - e), 0, 255);
-    d[x] = AddGrey<F>(s[x], GreyOf<F>(uint32_t(level)));
+    const int16_t e = int16_t(front - int16_t(dist[x]));
+    const int16_t rest = int16_t(511 - e);
+    const int16_t level = std::clamp<int16_t>(std::min(e, rest), 0, 255);
+    d[x] = AddGrey<F>(s[x], GreyOf<F>(uint16_t(level)));
   }
 }
 
