@@ -43,7 +43,7 @@ inline int32_t RoundEven(double v) {
 // The raw rows of destination, old and new picture, usable when all three
 // have pixels of the same size and of one bit count the row loops know
 // (8, 15, 16, 32). Otherwise `ok` is false and the effect falls back to
-// showing the new picture.
+// the surface calls or to showing the new picture.
 struct Frame {
   Frame(graphics::TCustomDIBX& dest, const graphics::TCustomDIBX& from,
         const graphics::TCustomDIBX& to);
