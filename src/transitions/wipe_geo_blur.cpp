@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "transitions/wipe_geo.h"
+#include "transitions/wipe_geo_rows.h"
 #include "transitions/wipe_geo_support.h"
 
 namespace vesk::transitions {
@@ -97,38 +98,57 @@ void TWipeBlurWhite::BuildBlurred() {
 
 namespace {
 
-// dest = base, then `over` blended in with alpha (255: `over` itself).
+// dest = base with `over` blended in by the DrawAlpha rule, in one pass;
+// alpha 255 shows `over` itself.
 template <class F>
 void BlendRows(const geo::Frame& frame, const graphics::ConstPixelView& base,
                const graphics::ConstPixelView& over, int alpha) {
+  using graphics::detail::Fmt15;
+  using graphics::detail::Fmt16;
+  using graphics::detail::Fmt32;
   const size_t bytes = frame.RowBytes();
-  graphics::detail::RuleParams rule;
-  rule.rule = graphics::detail::Rule::kAlpha;
-  rule.amount = uint32_t(alpha);
+  const uint32_t a = uint32_t(alpha);
   for (int y = 0; y < frame.height; ++y) {
-    if (alpha >= 255) {
-      std::memmove(frame.dst.Row(y), over.Row(y), bytes);
+    if (alpha <= 0 || alpha >= 255) {
+      std::memmove(frame.dst.Row(y), (alpha <= 0 ? base : over).Row(y), bytes);
       continue;
     }
-    std::memmove(frame.dst.Row(y), base.Row(y), bytes);
-    if (alpha > 0)
-      graphics::detail::ApplyRow<F>(graphics::detail::MakeRow<F>(frame.dst, 0, y),
-                                    geo::RowOf<F>(over, y), nullptr, frame.width, rule);
+    auto* d = geo::RowOf<F>(frame.dst, y);
+    const auto* b = geo::RowOf<F>(base, y);
+    const auto* o = geo::RowOf<F>(over, y);
+    if constexpr (std::is_same_v<F, Fmt32>) {
+      geo::BlendRow32(d, b, o, frame.width, a);
+    } else if constexpr (std::is_same_v<F, Fmt16>) {
+      geo::BlendRow16(d, b, o, frame.width, a);
+    } else if constexpr (std::is_same_v<F, Fmt15>) {
+      geo::BlendRow15(d, b, o, frame.width, a);
+    } else {
+      for (int x = 0; x < frame.width; ++x)
+        d[x] = o[x] == b[x] ? b[x] : graphics::detail::BlendPixel<F>(o[x], b[x], a);
+    }
   }
 }
 
 // dest = picture with a grey level added (or subtracted).
 template <class F>
-void GreyRows(const geo::Frame& frame, const graphics::ConstPixelView& picture, uint32_t grey,
+void GreyRows(const geo::Frame& frame, const graphics::ConstPixelView& picture, uint32_t level,
               bool darken) {
-  using W = typename F::Word;
+  using graphics::detail::Fmt15;
+  using graphics::detail::Fmt16;
+  using graphics::detail::Fmt32;
   for (int y = 0; y < frame.height; ++y) {
-    if (darken) {
-      geo::SubGreyRow<F>(geo::RowOf<F>(frame.dst, y), geo::RowOf<F>(picture, y), frame.width,
-                         W(grey));
+    auto* d = geo::RowOf<F>(frame.dst, y);
+    const auto* s = geo::RowOf<F>(picture, y);
+    if constexpr (std::is_same_v<F, Fmt32>) {
+      geo::GreyRow32(d, s, frame.width, level, darken);
+    } else if constexpr (std::is_same_v<F, Fmt16>) {
+      geo::GreyRow16(d, s, frame.width, level, darken);
+    } else if constexpr (std::is_same_v<F, Fmt15>) {
+      geo::GreyRow15(d, s, frame.width, level, darken);
+    } else if (darken) {
+      geo::SubGreyRow<F>(d, s, frame.width, geo::GreyOf<F>(level));
     } else {
-      geo::AddGreyRow<F>(geo::RowOf<F>(frame.dst, y), geo::RowOf<F>(picture, y), frame.width,
-                         W(grey));
+      geo::AddGreyRow<F>(d, s, frame.width, geo::GreyOf<F>(level));
     }
   }
 }
@@ -141,6 +161,7 @@ bool TWipeBlurWhite::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   if (!built_) BuildBlurred();
   const geo::Frame frame(dest(), from(), to());
   const graphics::TDIBX& blurred_from = blurred_from_;
@@ -152,15 +173,14 @@ bool TWipeBlurWhite::Step() {
     return false;
   }
   const int p = int(clock->Scale(639));
-  const geo::GreyTable greys = geo::MakeGreyTable(dest());
   geo::WithRowFormat(frame.bit_count, [&](auto fmt) {
     using F = decltype(fmt);
     if (p < 256) {
       BlendRows<F>(frame, frame.from, blur_from, p);
     } else if (p < 320) {
-      GreyRows<F>(frame, blur_from, greys[size_t((p - 256) * 4)], Darkens());
+      GreyRows<F>(frame, blur_from, uint32_t((p - 256) * 4), Darkens());
     } else if (p < 384) {
-      GreyRows<F>(frame, blur_to, greys[size_t((383 - p) * 4)], Darkens());
+      GreyRows<F>(frame, blur_to, uint32_t((383 - p) * 4), Darkens());
     } else {
       BlendRows<F>(frame, frame.to, blur_to, 639 - p);
     }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "transitions/wipe_geo.h"
+#include "transitions/wipe_geo_rows.h"
 #include "transitions/wipe_geo_support.h"
 
 namespace vesk::transitions {
@@ -48,21 +49,70 @@ namespace {
 
 // Per pixel, with e = b - d: e < 0 the old picture; e < 256 the old picture
 // brightened by e; e < 512 the new one brightened by 511 - e; then the new.
+enum SpotPart { kOld, kOldBright, kNewBright, kNew };
+
+SpotPart PartOf(int32_t b, uint16_t distance) {
+  const int32_t e = b - int32_t(distance);
+  return e < 0 ? kOld : e < 256 ? kOldBright : e < 512 ? kNewBright : kNew;
+}
+
 template <class F>
-void SpotRow(typename F::Word* d, const typename F::Word* from, const typename F::Word* to,
-             const uint16_t* dist, int n, int64_t b, const geo::GreyTable& greys) {
-  using W = typename F::Word;
-  for (int x = 0; x < n; ++x) {
-    const int64_t e = b - dist[x];
-    if (e < 0) {
-      d[x] = from[x];
-    } else if (e < 256) {
-      d[x] = geo::AddGrey<F>(from[x], W(greys[size_t(e)]));
-    } else if (e < 512) {
-      d[x] = geo::AddGrey<F>(to[x], W(greys[size_t(511 - e)]));
-    } else {
-      d[x] = to[x];
+void Brighten(typename F::Word* d, const typename F::Word* s, const uint16_t* dist, int n,
+              int32_t b) {
+  using graphics::detail::Fmt15;
+  using graphics::detail::Fmt16;
+  using graphics::detail::Fmt32;
+  if constexpr (std::is_same_v<F, Fmt32>) {
+    geo::BrightenRow32(d, s, dist, n, b);
+  } else if constexpr (std::is_same_v<F, Fmt16>) {
+    geo::BrightenRow16(d, s, dist, n, b);
+  } else if constexpr (std::is_same_v<F, Fmt15>) {
+    geo::BrightenRow15(d, s, dist, n, b);
+  } else {
+    for (int x = 0; x < n; ++x) {
+      const int32_t e = b - int32_t(dist[x]);
+      const int32_t level = std::clamp(std::min(e, 511 - e), 0, 255);
+      d[x] = geo::AddGrey<F>(s[x], geo::GreyOf<F>(uint32_t(level)));
     }
+  }
+}
+
+// Pixels [x0, x1) of row y, over which the distance only falls or only
+// rises: each part is one run, found by bisection, and handled by a copy or
+// by brightening one picture.
+template <class F>
+void SpotSpan(const geo::Frame& frame, int y, const uint16_t* dist, int x0, int x1, int32_t b) {
+  auto* d = geo::RowOf<F>(frame.dst, y);
+  const auto* old_row = geo::RowOf<F>(frame.from, y);
+  const auto* new_row = geo::RowOf<F>(frame.to, y);
+  for (int at = x0; at < x1;) {
+    const SpotPart part = PartOf(b, dist[at]);
+    int lo = at + 1, hi = x1;                      // the run ends in [lo, hi]
+    if (PartOf(b, dist[x1 - 1]) == part) lo = x1;  // the rest of the span
+    while (lo < hi) {
+      const int mid = lo + (hi - lo) / 2;
+      if (PartOf(b, dist[mid]) == part) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    const int n = lo - at;
+    switch (part) {
+      case kOld:
+        std::copy(old_row + at, old_row + lo, d + at);
+        break;
+      case kOldBright:
+        Brighten<F>(d + at, old_row + at, dist + at, n, b);
+        break;
+      case kNewBright:
+        Brighten<F>(d + at, new_row + at, dist + at, n, b);
+        break;
+      case kNew:
+        std::copy(new_row + at, new_row + lo, d + at);
+        break;
+    }
+    at = lo;
   }
 }
 
@@ -74,6 +124,7 @@ bool TWipeSpot::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const geo::Frame frame(dest(), from(), to());
   if (!frame.ok) {
     geo::ShowNewPicture(dest(), to());
@@ -81,8 +132,7 @@ bool TWipeSpot::Step() {
     return false;
   }
   if (!built_ || distance_.size() != size_t(frame.width) * size_t(frame.height)) BuildDistances();
-  const int64_t b = clock->Scale(span_);
-  const geo::GreyTable greys = geo::MakeGreyTable(dest());
+  const int32_t b = int32_t(clock->Scale(span_));
   const size_t bytes = frame.RowBytes();
   geo::WithRowFormat(frame.bit_count, [&](auto fmt) {
     using F = decltype(fmt);
@@ -90,12 +140,14 @@ bool TWipeSpot::Step() {
       // Rows the ring has not reached or has passed are plain copies.
       if (b < row_min_[size_t(y)]) {
         std::memmove(frame.dst.Row(y), frame.from.Row(y), bytes);
-      } else if (b >= int64_t(row_max_[size_t(y)]) + 512) {
+      } else if (b >= int32_t(row_max_[size_t(y)]) + 512) {
         std::memmove(frame.dst.Row(y), frame.to.Row(y), bytes);
       } else {
-        SpotRow<F>(geo::RowOf<F>(frame.dst, y), geo::RowOf<F>(frame.from, y),
-                   geo::RowOf<F>(frame.to, y), &distance_[size_t(y) * size_t(frame.width)],
-                   frame.width, b, greys);
+        // Distances fall towards the middle column and rise after it
+        // (reversed: the other way round).
+        const uint16_t* dist = &distance_[size_t(y) * size_t(frame.width)];
+        SpotSpan<F>(frame, y, dist, 0, frame.width / 2, b);
+        SpotSpan<F>(frame, y, dist, frame.width / 2, frame.width, b);
       }
     }
   });
@@ -164,41 +216,55 @@ struct RippleGeometry {
   int32_t length;
 };
 
-// The four mirrored pixels of one quadrant entry: each shows the old
-// picture ahead of the wave, the new one behind it, and inside it the new
-// picture displaced outwards by the wave.
+// One quadrant row and its mirror images: the old picture ahead of the
+// wave, the new one behind it, and inside it the new picture displaced
+// outwards by the wave. Distances fall along the row towards the centre, so
+// the three parts are runs found by bisection and the outer two are copies.
 template <class F>
 void RippleRow(const geo::Frame& frame, const RippleGeometry& g, int qy, const RipplePolar* polar,
                int quadrant_width, const std::vector<int32_t>& wave) {
-  using W = typename F::Word;
   const int ys[2] = {qy, g.height - 1 - qy};
   const int rows = ys[0] == ys[1] ? 1 : 2;
-  for (int qx = 0; qx < quadrant_width; ++qx) {
+  const RipplePolar* end = polar + quadrant_width;
+  const RipplePolar* band =
+      std::partition_point(polar, end, [&](const RipplePolar& p) { return p.distance > g.front; });
+  const RipplePolar* behind = std::partition_point(band, end, [&](const RipplePolar& p) {
+    return int64_t(p.distance) >= g.front - (g.length - 1);
+  });
+  const int ahead_px = int(band - polar), behind_from = int(behind - polar);
+  const int w = g.width;
+  for (int j = 0; j < rows; ++j) {
+    auto* d = geo::RowOf<F>(frame.dst, ys[j]);
+    const auto* old_row = geo::RowOf<F>(frame.from, ys[j]);
+    const auto* new_row = geo::RowOf<F>(frame.to, ys[j]);
+    std::copy(old_row, old_row + ahead_px, d);
+    std::copy(old_row + w - ahead_px, old_row + w, d + w - ahead_px);
+    std::copy(new_row + behind_from, new_row + quadrant_width, d + behind_from);
+    std::copy(new_row + w - quadrant_width, new_row + w - behind_from, d + w - quadrant_width);
+  }
+  // The middle row and column of odd sizes are their own mirror images:
+  // writing them twice writes the same value.
+  using W = typename F::Word;
+  W* d0 = geo::RowOf<F>(frame.dst, ys[0]);
+  W* d1 = geo::RowOf<F>(frame.dst, ys[1]);
+  const auto source = [&](int64_t y) { return geo::RowOf<F>(frame.to, int(y)); };
+  const int64_t last_x = w - 1, last_y = g.height - 1;
+  for (int qx = ahead_px; qx < behind_from; ++qx) {
     const RipplePolar& p = polar[qx];
     const int64_t k = int64_t(p.distance) + (g.length - 1) - g.front;
-    const int xs[2] = {qx, g.width - 1 - qx};
-    const int cols = xs[0] == xs[1] ? 1 : 2;
-    if (k > g.length - 1 || k < 0) {
-      const graphics::ConstPixelView& src = k < 0 ? frame.to : frame.from;
-      for (int j = 0; j < rows; ++j)
-        for (int i = 0; i < cols; ++i)
-          geo::RowOf<F>(frame.dst, ys[j])[xs[i]] = geo::RowOf<F>(src, ys[j])[xs[i]];
-      continue;
-    }
     const int64_t reach = int64_t(p.distance) + wave[size_t(k)];
-    const int64_t tx = g.cx + ((reach * p.cos16 + 32768) >> 16);
-    const int64_t ty = g.cy + ((reach * p.sin16 + 32768) >> 16);
-    const bool inside = tx >= 0 && tx < g.width && ty >= 0 && ty < g.height;
-    for (int j = 0; j < rows; ++j)
-      for (int i = 0; i < cols; ++i) {
-        int sx = xs[i], sy = ys[j];
-        if (inside) {
-          sx = i == 0 ? int(tx) : g.width - 1 - int(tx);
-          sy = j == 0 ? int(ty) : g.height - 1 - int(ty);
-        }
-        const W v = geo::RowOf<F>(frame.to, sy)[sx];
-        geo::RowOf<F>(frame.dst, ys[j])[xs[i]] = v;
-      }
+    int64_t tx = g.cx + ((reach * p.cos16 + 32768) >> 16);
+    int64_t ty = g.cy + ((reach * p.sin16 + 32768) >> 16);
+    if (tx < 0 || tx > last_x || ty < 0 || ty > last_y) {
+      tx = qx;
+      ty = ys[0];
+    }
+    const W* top = source(ty);
+    const W* bottom = source(last_y - ty);
+    d0[qx] = top[tx];
+    d0[last_x - qx] = top[last_x - tx];
+    d1[qx] = bottom[tx];
+    d1[last_x - qx] = bottom[last_x - tx];
   }
 }
 
@@ -210,6 +276,7 @@ bool TWipeRipple::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const geo::Frame frame(dest(), from(), to());
   if (!frame.ok) {
     geo::ShowNewPicture(dest(), to());

@@ -1,6 +1,8 @@
 // The effects that move pieces of a picture over the other one: the
 // shrinking and growing turned picture and the cracking tiles.
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 #include <random>
 
 #include "transitions/wipe_geo.h"
@@ -30,6 +32,142 @@ void DrawTurned(graphics::TCustomDIBX& d, const graphics::TCustomDIBX& picture, 
                zoom);
 }
 
+// --- the same on raw rows ------------------------------------------------------
+// A full-screen rotation through the surface call gathers every pixel of
+// the bounding box one by one; here each row's run inside the picture is
+// solved for directly and blended over the base picture in the same pass.
+// The geometry is the surfaces' own (DrawRotate), so both draw alike.
+
+struct Turn {
+  int64_t du_dx = 0, dv_dx = 0, du_dy = 0, dv_dy = 0;
+  Rect box;
+};
+
+using Real = long double;
+
+int64_t Fixed(Real v) {
+  return int64_t(std::trunc(v * 65536.0L));
+}
+
+int32_t ClampCoord(Real v) {
+  return int32_t(std::clamp<Real>(std::trunc(v), -1e9L, 1e9L));
+}
+
+// The inverse steps and the destination box of a w x h picture zoomed by
+// zoom / 256, turned by angle / 256 of a turn, its point `pivot` placed on
+// `centre`.
+Turn SetupTurn(int w, int h, int centre_x, int centre_y, int pivot_x, int pivot_y, int zoom,
+               int angle) {
+  const Real z = zoom / 256.0L;
+  const Real theta = angle * 2.0L * std::numbers::pi_v<Real> / 256.0L;
+  const Real c = std::cos(theta), s = std::sin(theta);
+  Turn t;
+  t.du_dx = Fixed(c / z);
+  t.dv_dx = Fixed(-s / z);
+  t.du_dy = Fixed(s / z);
+  t.dv_dy = Fixed(c / z);
+  const Real px = pivot_x * z, py = pivot_y * z;
+  const Real right = Real(w) * z - px - 1, bottom = Real(h) * z - py - 1;
+  const Real cxs[4] = {-px, right, -px, right}, cys[4] = {-py, -py, bottom, bottom};
+  Real min_x = 0, max_x = 0, min_y = 0, max_y = 0;
+  for (int i = 0; i < 4; ++i) {
+    const Real x = centre_x + cxs[i] * c - cys[i] * s;
+    const Real y = centre_y + cxs[i] * s + cys[i] * c;
+    min_x = i ? std::min(min_x, x) : x;
+    max_x = i ? std::max(max_x, x) : x;
+    min_y = i ? std::min(min_y, y) : y;
+    max_y = i ? std::max(max_y, y) : y;
+  }
+  t.box = Rect{ClampCoord(min_x), ClampCoord(min_y), ClampCoord(max_x) + 1, ClampCoord(max_y) + 1};
+  return t;
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
+  const int64_t q = a / b;
+  return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+// Narrows [lo, hi) to the i with 0 <= a + i * step < limit.
+void Narrow(int64_t a, int64_t step, int64_t limit, int64_t& lo, int64_t& hi) {
+  if (step == 0) {
+    if (a < 0 || a >= limit) hi = lo;
+    return;
+  }
+  if (step > 0) {
+    lo = std::max(lo, -FloorDiv(a, step));
+    hi = std::min(hi, FloorDiv(limit - 1 - a, step) + 1);
+  } else {
+    const int64_t s = -step;
+    lo = std::max(lo, FloorDiv(a - limit, s) + 1);
+    hi = std::min(hi, FloorDiv(a, s) + 1);
+  }
+}
+
+// dest = base with `picture` turned and zoomed over its centre, blended
+// with the zoom as blend value (255 opaque; otherwise the DrawAlpha rule).
+template <class F>
+void TurnOver(const geo::Frame& frame, const graphics::ConstPixelView& picture,
+              const graphics::ConstPixelView& base, int zoom, int angle) {
+  using W = typename F::Word;
+  geo::CopyRows(frame, base);
+  if (zoom <= 0) return;
+  const int w = frame.width, h = frame.height;
+  const int cx = w / 2, cy = h / 2;
+  const Turn t = SetupTurn(w, h, cx, cy, cx, cy, zoom, angle);
+  const Rect box = t.box.Intersect(Rect{0, 0, w, h});
+  if (box.IsEmpty()) return;
+  graphics::detail::RuleParams rule;
+  rule.rule = zoom >= 255 ? graphics::detail::Rule::kCopy : graphics::detail::Rule::kAlpha;
+  rule.amount = uint32_t(std::min(zoom, 255));
+  std::vector<W> run(static_cast<size_t>(box.Width()));
+  // Unturned (the usual case), every row samples the same columns: they
+  // are worked out once.
+  const bool unturned = t.dv_dx == 0 && t.du_dy == 0;
+  std::vector<int32_t> columns;
+  if (unturned) {
+    int64_t lo = 0, hi = box.Width();
+    const int64_t u0 = int64_t(cx) * 65536 + (int64_t(box.left) - cx) * t.du_dx;
+    Narrow(u0, t.du_dx, int64_t(w) * 65536, lo, hi);
+    for (int64_t i = lo; i < hi; ++i) columns.push_back(int32_t((u0 + i * t.du_dx) >> 16));
+  }
+  for (int y = box.top; y < box.bottom; ++y) {
+    const int64_t ox = int64_t(box.left) - cx, oy = int64_t(y) - cy;
+    const int64_t u0 = int64_t(cx) * 65536 + ox * t.du_dx + oy * t.du_dy;
+    const int64_t v0 = int64_t(cy) * 65536 + ox * t.dv_dx + oy * t.dv_dy;
+    int64_t lo = 0, hi = box.Width();
+    Narrow(u0, t.du_dx, int64_t(w) * 65536, lo, hi);
+    Narrow(v0, t.dv_dx, int64_t(h) * 65536, lo, hi);
+    if (lo >= hi) continue;
+    // Gather the run, then blend it with the surfaces' row loops.
+    if (unturned) {
+      const W* row = geo::RowOf<F>(picture, int(v0 >> 16));
+      for (int64_t i = 0; i < hi - lo; ++i) run[size_t(i)] = row[columns[size_t(i)]];
+    } else {
+      int64_t u = u0 + lo * t.du_dx, v = v0 + lo * t.dv_dx;
+      for (int64_t i = lo; i < hi; ++i, u += t.du_dx, v += t.dv_dx)
+        run[size_t(i - lo)] = geo::RowOf<F>(picture, int(v >> 16))[u >> 16];
+    }
+    graphics::detail::ApplyRow<F>(graphics::detail::MakeRow<F>(frame.dst, box.left + int(lo), y),
+                                  run.data(), nullptr, int(hi - lo), rule);
+  }
+}
+
+// Small and Big: `picture` over `base` on raw rows when the frame allows,
+// else through the surface calls.
+void TurnStep(graphics::TCustomDIBX& d, const graphics::TCustomDIBX& picture,
+              const graphics::TCustomDIBX& base, const geo::Frame& frame, bool picture_is_new,
+              int zoom, int angle) {
+  if (frame.ok) {
+    geo::WithRowFormat(frame.bit_count, [&](auto fmt) {
+      TurnOver<decltype(fmt)>(frame, picture_is_new ? frame.to : frame.from,
+                              picture_is_new ? frame.from : frame.to, zoom, angle);
+    });
+    return;
+  }
+  d.Draw(0, 0, base, base.BoundsRect(), KeyMode::kIgnore, Flip::kNone);
+  DrawTurned(d, picture, zoom, angle);
+}
+
 }  // namespace
 
 bool TWipeSmall::Step() {
@@ -38,12 +176,12 @@ bool TWipeSmall::Step() {
     SetChanged({});
     return true;
   }
-  graphics::TCustomDIBX& d = dest();
-  geo::OpenClip(d);
-  d.Draw(0, 0, to(), to().BoundsRect(), KeyMode::kIgnore, Flip::kNone);
+  geo::OpenClip(dest());
   const double rest = double(clock->T - clock->t - 1) / double(clock->T);
-  DrawTurned(d, from(), geo::RoundEven(255 * rest), TurnAngle(p0_, Reverse(), clock->Ratio()));
-  SetChanged(d.BoundsRect());
+  const geo::Frame frame(dest(), from(), to());
+  TurnStep(dest(), from(), to(), frame, false, geo::RoundEven(255 * rest),
+           TurnAngle(p0_, Reverse(), clock->Ratio()));
+  SetChanged(dest().BoundsRect());
   return false;
 }
 
@@ -53,12 +191,12 @@ bool TWipeBig::Step() {
     SetChanged({});
     return true;
   }
-  graphics::TCustomDIBX& d = dest();
-  geo::OpenClip(d);
-  d.Draw(0, 0, from(), from().BoundsRect(), KeyMode::kIgnore, Flip::kNone);
+  geo::OpenClip(dest());
   const double rest = double(clock->T - clock->t - 1) / double(clock->T);
-  DrawTurned(d, to(), geo::RoundEven(255 * clock->Ratio()), TurnAngle(p0_, Reverse(), rest));
-  SetChanged(d.BoundsRect());
+  const geo::Frame frame(dest(), from(), to());
+  TurnStep(dest(), to(), from(), frame, true, geo::RoundEven(255 * clock->Ratio()),
+           TurnAngle(p0_, Reverse(), rest));
+  SetChanged(dest().BoundsRect());
   return false;
 }
 
@@ -131,6 +269,7 @@ bool TWipeCrack::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   if (!built_) BuildTiles();
   graphics::TCustomDIBX& d = dest();
   const int32_t w = d.Width(), h = d.Height(), side = p0_;
@@ -139,7 +278,6 @@ bool TWipeCrack::Step() {
   const int64_t b = clock->Scale(fall_time_ + (count - 1) * int64_t(p1_));
   // Tile j starts at j * P1: the started ones are a prefix of the order.
   const int64_t started = p1_ == 0 ? count : std::min(count, b / p1_ + 1);
-  geo::OpenClip(d);
   d.Draw(0, 0, to(), to().BoundsRect(), KeyMode::kIgnore, Flip::kNone);
   const auto piece = [&](const Tile& tile) {
     const int32_t x = tile.column * side, y = tile.row * side;

@@ -48,6 +48,7 @@ bool TWipeMosaic::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   graphics::TCustomDIBX& d = dest();
   if (d.IsEmpty()) return false;
   Prepare();
@@ -66,8 +67,14 @@ bool TWipeMosaic::Step() {
   scratch_.StretchAlpha(small, base, base.BoundsRect(), KeyMode::kIgnore, Flip::kNone, 255);
   if (alpha > 0)
     scratch_.StretchAlpha(small, to(), to().BoundsRect(), KeyMode::kIgnore, Flip::kNone, alpha);
-  geo::OpenClip(d);
-  d.StretchAlpha(d.BoundsRect(), scratch_, small, KeyMode::kIgnore, Flip::kNone, 255);
+  // Stretching back is the costly part: done on raw rows when it can be.
+  const geo::Frame frame(d, from(), to());
+  const graphics::TDIBX& scratch = scratch_;
+  if (frame.ok && scratch.BitCount() == frame.bit_count) {
+    geo::StretchOver(frame, scratch.View(), small);
+  } else {
+    d.StretchAlpha(d.BoundsRect(), scratch_, small, KeyMode::kIgnore, Flip::kNone, 255);
+  }
   SetChanged(d.BoundsRect());
   return false;
 }
@@ -128,6 +135,7 @@ bool TWipeSudareH::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const geo::Frame frame(dest(), from(), to());
   if (!frame.ok) {
     geo::ShowNewPicture(dest(), to());
@@ -147,6 +155,7 @@ bool TWipeSudareV::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   const geo::Frame frame(dest(), from(), to());
   if (!frame.ok) {
     geo::ShowNewPicture(dest(), to());
@@ -180,6 +189,7 @@ bool TWipeZoomin::Step() {
     SetChanged({});
     return true;
   }
+  geo::OpenClip(dest());
   graphics::TCustomDIBX& d = dest();
   if (d.IsEmpty()) return false;
   const double c = 2.0 * clock->Ratio();
@@ -190,9 +200,13 @@ bool TWipeZoomin::Step() {
   int32_t left = 0, top = 0, width = 1, height = 1;
   ZoomSide(d.Width(), k, weight, p0_, left, width);
   ZoomSide(d.Height(), k, weight, p1_, top, height);
-  geo::OpenClip(d);
-  d.StretchAlpha(d.BoundsRect(), picture, Rect::FromSize(left, top, width, height),
-                 KeyMode::kIgnore, Flip::kNone, 255);
+  const Rect viewed = Rect::FromSize(left, top, width, height);
+  const geo::Frame frame(d, from(), to());
+  if (frame.ok) {
+    geo::StretchOver(frame, first_half ? frame.from : frame.to, viewed);
+  } else {
+    d.StretchAlpha(d.BoundsRect(), picture, viewed, KeyMode::kIgnore, Flip::kNone, 255);
+  }
   SetChanged(d.BoundsRect());
   return false;
 }

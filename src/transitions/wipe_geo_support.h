@@ -4,6 +4,7 @@
 // add or subtract them. Internal to the transitions library.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -39,14 +40,10 @@ inline int32_t RoundEven(double v) {
   return int32_t(std::clamp(v, -2147483648.0, 2147483647.0));
 }
 
-// Native grey (v, v, v) for v = 0..255 in the destination's format.
-using GreyTable = std::array<uint32_t, 256>;
-GreyTable MakeGreyTable(const graphics::TCustomDIBX& dest);
-
 // The raw rows of destination, old and new picture, usable when all three
 // have pixels of the same size and of one bit count the row loops know
 // (8, 15, 16, 32). Otherwise `ok` is false and the effect falls back to
-// showing the new picture.
+// the surface calls or to showing the new picture.
 struct Frame {
   Frame(graphics::TCustomDIBX& dest, const graphics::TCustomDIBX& from,
         const graphics::TCustomDIBX& to);
@@ -94,6 +91,25 @@ const typename F::Word* RowOf(const graphics::ConstPixelView& v, int y) {
   return reinterpret_cast<const typename F::Word*>(v.Row(y));
 }
 
+// grey(v), the native value of the grey (v, v, v), computed for one format:
+// each channel is v cut to its width, as ColorToPixel cuts colours.
+template <class F>
+constexpr typename F::Word GreyOf(uint32_t level) {
+  using W = typename F::Word;
+  if constexpr (F::kChannels == 1) {
+    return W(level);
+  } else {
+    // In the word's own width, so 16-bit loops stay in 16-bit lanes.
+    const W v = W(level);
+    W out = 0;
+    for (int c = 0; c < F::kChannels; ++c) {
+      const int bits = std::bit_width(F::kMax[c]);
+      out = W(out | W(W(v >> (8 - bits)) << F::kShift[c]));
+    }
+    return out;
+  }
+}
+
 // Saturating per-channel sum and difference with a grey level; the 32-bit
 // forms work on red|blue and green at once, as the surface kernels do.
 template <class F>
@@ -105,6 +121,16 @@ inline typename F::Word AddGrey(typename F::Word d, typename F::Word g) {
     rb = (rb | (orb - (orb >> 8))) & 0xFF00FFu;
     gr = (gr | (og - (og >> 8))) & 0xFF00u;
     return rb | gr;
+  } else if constexpr (graphics::detail::kIs16<F>) {
+    // 16-bit lanes throughout, so the loops vectorise twice as wide.
+    using graphics::detail::Channel16;
+    const auto add = [](uint16_t a, uint16_t b, uint16_t max) {
+      return std::min(max, uint16_t(a + b));
+    };
+    return uint16_t(
+        add(Channel16<F, 0>(d), Channel16<F, 0>(g), uint16_t(F::kMax[0])) << F::kShift[0] |
+        add(Channel16<F, 1>(d), Channel16<F, 1>(g), uint16_t(F::kMax[1])) << F::kShift[1] |
+        add(Channel16<F, 2>(d), Channel16<F, 2>(g), uint16_t(F::kMax[2])));
   } else {
     return graphics::detail::AddPixel<F>(g, d);
   }
@@ -118,6 +144,12 @@ inline typename F::Word SubGrey(typename F::Word d, typename F::Word g) {
     const uint32_t gr = ((d & 0xFF00u) | 0x10000u) - (g & 0xFF00u);
     const uint32_t krb = rb & 0x1000100u, kg = gr & 0x10000u;
     return ((rb & (krb - (krb >> 8))) & 0xFF00FFu) | ((gr & (kg - (kg >> 8))) & 0xFF00u);
+  } else if constexpr (graphics::detail::kIs16<F>) {
+    using graphics::detail::Channel16;
+    const auto sub = [](uint16_t a, uint16_t b) { return uint16_t(a > b ? a - b : 0); };
+    return uint16_t(sub(Channel16<F, 0>(d), Channel16<F, 0>(g)) << F::kShift[0] |
+                    sub(Channel16<F, 1>(d), Channel16<F, 1>(g)) << F::kShift[1] |
+                    sub(Channel16<F, 2>(d), Channel16<F, 2>(g)));
   } else {
     return graphics::detail::SubPixel<F>(g, d);
   }
@@ -135,6 +167,13 @@ void SubGreyRow(typename F::Word* d, const typename F::Word* s, int n, typename 
 
 // Copies every row of a picture of the frame's shape into the destination.
 void CopyRows(const Frame& frame, const graphics::ConstPixelView& src);
+
+// A nearest-neighbour stretch of `src_rect` of `picture` over the whole
+// destination, sampled as the surfaces' StretchAlpha samples an unclipped
+// stretch; destination rows that repeat the row above are copied from it.
+// `src_rect` is cut to the picture; a picture of another bit count draws
+// nothing.
+void StretchOver(const Frame& frame, const graphics::ConstPixelView& picture, const Rect& src_rect);
 
 // The surface operations only draw inside the clip rectangle: the effects
 // redraw the whole surface, so they open it first.

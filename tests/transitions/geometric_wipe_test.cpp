@@ -90,6 +90,16 @@ TEST_P(GeometricWipeGolden, MatchesAtQuarterHalfAndThreeQuarters) {
   }
 }
 
+// A clip rectangle left on the screen does not cut the effect short: the
+// whole surface is opened and drawn.
+TEST_P(GeometricWipeGolden, ClippedDestinationIsDrawnWhole) {
+  WipeScene scene(32);
+  scene.dest.SetClipRect(Rect{0, 0, 8, 8});
+  ASSERT_NE(RunWipe(scene, GetParam().type, kDurationMs, kDurationMs / 2), nullptr);
+  EXPECT_EQ(scene.dest.ClipRect(), scene.dest.BoundsRect());
+  EXPECT_TRUE(testing::MatchesWipeGolden(scene.dest, GoldenName(GetParam(), 50)));
+}
+
 TEST_P(GeometricWipeGolden, StepAtTheEndAnswersTrueAndDrawsNothing) {
   WipeScene scene(32);
   auto wipe = RunWipe(scene, GetParam().type, kDurationMs, kDurationMs / 2);
@@ -128,7 +138,7 @@ TEST_P(GeometricWipeGolden, SixteenBitPicturesRunAtHalfTime) {
 
 TEST_P(GeometricWipeGolden, TinyAndOddSurfacesStayInside) {
   for (auto [w, h] : {std::pair{1, 1}, {2, 3}, {3, 2}, {5, 7}, {1, 9}}) {
-    for (int bits : {32, 16}) {
+    for (int bits : {32, 16, 15, 8, 24}) {
       TDIBX from(w, h, bits), to(w, h, bits), dest(w, h, bits);
       from.Fill(uint32_t(from.ColorToPixel(0x204060)));
       to.Fill(uint32_t(to.ColorToPixel(0xC0A080)));
