@@ -9,6 +9,7 @@
 #include "components/label.h"
 #include "components/map_image.h"
 #include "components/mes.h"
+#include "components/slider.h"
 #include "components/text_box.h"
 #include "components/tile.h"
 #include "lang/vocabulary.h"
@@ -39,6 +40,8 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_LABEL, FactoryOf<TVeskLabel>(services));
   registry.Register(lang::LT_EDIT, FactoryOf<TVeskEdit>(services));
   registry.Register(lang::LT_MEMO, FactoryOf<TVeskMemo>(services));
+  registry.Register(lang::LT_SLIDER, FactoryOf<TVeskSlider>(services));
+  registry.Register(lang::LT_SCROLLBAR, FactoryOf<TVeskScrollbar>(services));
 }
 
 }  // namespace vesk::components

@@ -404,6 +404,7 @@ void TVeskBaseList::MouseStep(TVeskBase& base) {
         candidate->MouseHandlers[base.WheelDown ? kOnWheelDown : kOnWheelUp];
     if (!handler.empty() && !candidate->EventWaiting(id) && !candidate->IsInputLocked())
       candidate->QueueEvent(id, handler);
+    if (!candidate->IsInputLocked()) candidate->MouseWheel(base.WheelDown != 0);
   }
   if (!IsRegistered(candidate)) candidate = nullptr;
   HoverStep(base, candidate);

@@ -251,6 +251,9 @@ class TVeskControl : public TVeskComponent {
   virtual void MouseIn();
   virtual void MouseOut();
   virtual void MouseHold() {}
+  // A wheel notch over the control (after its wheel handler was queued):
+  // sliders and scroll bars step their value.
+  virtual void MouseWheel(bool down) { (void)down; }
   virtual void KeyDown();
   virtual void KeyUp();
   virtual void KeyRepeat();
