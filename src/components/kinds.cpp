@@ -5,6 +5,7 @@
 #include "components/box.h"
 #include "components/button.h"
 #include "components/cg_label.h"
+#include "components/gauge.h"
 #include "components/images.h"
 #include "components/label.h"
 #include "components/map_image.h"
@@ -42,6 +43,7 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_MEMO, FactoryOf<TVeskMemo>(services));
   registry.Register(lang::LT_SLIDER, FactoryOf<TVeskSlider>(services));
   registry.Register(lang::LT_SCROLLBAR, FactoryOf<TVeskScrollbar>(services));
+  registry.Register(lang::LT_GAUGE, FactoryOf<TVeskGauge>(services));
 }
 
 }  // namespace vesk::components
