@@ -10,6 +10,7 @@
 #include "components/label.h"
 #include "components/map_image.h"
 #include "components/mes.h"
+#include "components/prev_menu.h"
 #include "components/slider.h"
 #include "components/text_box.h"
 #include "components/tile.h"
@@ -44,6 +45,7 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_SLIDER, FactoryOf<TVeskSlider>(services));
   registry.Register(lang::LT_SCROLLBAR, FactoryOf<TVeskScrollbar>(services));
   registry.Register(lang::LT_GAUGE, FactoryOf<TVeskGauge>(services));
+  registry.Register(lang::LT_PREVMENU, FactoryOf<TVeskPrevMenu>(services));
 }
 
 }  // namespace vesk::components
