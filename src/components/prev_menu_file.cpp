@@ -66,7 +66,9 @@ PrevMenuFile ReadPrevMenuFile(std::span<const uint8_t> bytes) {
     menu.Version = menu.Version * 10 + (bytes[i] - '0');
   }
   if (menu.Version < kFirstSizedVersion) return menu;
-  ByteReader in(bytes.data() + kMagicBytes + 3, bytes.size() - kMagicBytes - 3);
+  // Read over the whole file, so that errors name offsets in it.
+  ByteReader in(bytes.data(), bytes.size());
+  in.Bytes(kMagicBytes + 3, "preview-menu header");
   RecordIO io(in, menu.Version);
   try {
     TransferBody(io, menu);
