@@ -1,6 +1,7 @@
 #include "components/gauge.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "components/part_drawing.h"
@@ -11,6 +12,10 @@ namespace vesk::components {
 using namespace vesk::lang;
 
 namespace {
+
+int32_t Clamp64(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
 
 // The lost part is drawn at half the blend value (additive: half the
 // level).
@@ -98,9 +103,13 @@ int32_t TVeskGauge::BarLength() const {
 }
 
 Rect TVeskGauge::BarRect() const {
-  const int32_t length = BarLength(), x = GetSceneLeft(), y = GetSceneTop();
-  if (Orientation == 0) return Rect::FromSize(Reverse ? x + Width - length : x, y, length, Height);
-  return Rect::FromSize(x, Reverse ? y : y + Height - length, Width, length);
+  // Saved games may hold any geometry: the sums are taken in 64 bits.
+  const int64_t length = BarLength(), x = GetSceneLeft(), y = GetSceneTop();
+  if (Orientation == 0)
+    return Rect::FromSize(Clamp64(Reverse ? x + Width - length : x), Clamp64(y), Clamp64(length),
+                          Height);
+  return Rect::FromSize(Clamp64(x), Clamp64(Reverse ? y : y + Height - length), Width,
+                        Clamp64(length));
 }
 
 int32_t TVeskGauge::LevelPx(Real level) const {
@@ -113,11 +122,12 @@ int32_t TVeskGauge::LevelPx(Real level) const {
 
 Rect TVeskGauge::Span(int32_t from_px, int32_t to_px) const {
   const Rect bar = BarRect();
+  const int64_t l = bar.left, t = bar.top, r = bar.right, b = bar.bottom;
   if (Orientation == 0)
-    return Reverse ? Rect{bar.right - to_px, bar.top, bar.right - from_px, bar.bottom}
-                   : Rect{bar.left + from_px, bar.top, bar.left + to_px, bar.bottom};
-  return Reverse ? Rect{bar.left, bar.top + from_px, bar.right, bar.top + to_px}
-                 : Rect{bar.left, bar.bottom - to_px, bar.right, bar.bottom - from_px};
+    return Reverse ? Rect{Clamp64(r - to_px), bar.top, Clamp64(r - from_px), bar.bottom}
+                   : Rect{Clamp64(l + from_px), bar.top, Clamp64(l + to_px), bar.bottom};
+  return Reverse ? Rect{bar.left, Clamp64(t + from_px), bar.right, Clamp64(t + to_px)}
+                 : Rect{bar.left, Clamp64(b - to_px), bar.right, Clamp64(b - from_px)};
 }
 
 void TVeskGauge::Draw(graphics::TCustomDIBX& surface, const Rect& clip) {
@@ -131,8 +141,8 @@ void TVeskGauge::Draw(graphics::TCustomDIBX& surface, const Rect& clip) {
     const Rect bar = BarRect();
     // The pattern stays anchored at the bar, whatever part of it shows.
     auto draw = [&](const Rect& part, int32_t blend) {
-      TileCell(surface, part, *picture, mask, picture->BoundsRect(), blend, part.left - bar.left,
-               part.top - bar.top);
+      TileCell(surface, part, *picture, mask, picture->BoundsRect(), blend,
+               Clamp64(int64_t{part.left} - bar.left), Clamp64(int64_t{part.top} - bar.top));
     };
     const int32_t level = LevelPx(Shown);
     draw(Span(0, level), Alpha);

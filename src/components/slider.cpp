@@ -1,6 +1,7 @@
 #include "components/slider.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "components/part_drawing.h"
@@ -33,12 +34,15 @@ Rect Cell(const graphics::TCustomDIBX* picture, int columns, int rows, int colum
   return Rect::FromSize(column * w, row * h, w, h);
 }
 
-Rect Offset(const Rect& r, int32_t dx, int32_t dy) {
-  return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-}
-
 int32_t Clamp64(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+// Geometry from saved games may sit anywhere in 32 bits: sums are taken in
+// 64 and clamped back.
+Rect Offset(const Rect& r, int32_t dx, int32_t dy) {
+  return {Clamp64(int64_t{r.left} + dx), Clamp64(int64_t{r.top} + dy),
+          Clamp64(int64_t{r.right} + dx), Clamp64(int64_t{r.bottom} + dy)};
 }
 
 }  // namespace
@@ -63,23 +67,25 @@ void TVeskSlider::ChangeValue(int64_t value, bool by_user) {
 
 // ---- Layout ----------------------------------------------------------------------------------
 
-Rect TVeskSlider::AxisRect(int32_t start, int32_t length, int32_t across,
-                           int32_t across_size) const {
-  const int32_t c = Forward() ? start : AxisLength() - start - length;
-  if (Orientation == 0) return Rect::FromSize(c, across, length, across_size);
-  return Rect::FromSize(across, c, across_size, length);
+Rect TVeskSlider::AxisRect(int64_t start, int64_t length, int64_t across,
+                           int64_t across_size) const {
+  const int32_t c = Clamp64(Forward() ? start : AxisLength() - start - length);
+  const int32_t a = Clamp64(across);
+  const int32_t n = Clamp64(length), w = Clamp64(across_size);
+  if (Orientation == 0) return Rect::FromSize(c, a, n, w);
+  return Rect::FromSize(a, c, w, n);
 }
 
 int32_t TVeskSlider::AxisPos(int32_t x, int32_t y) const {
   const int32_t c = Orientation == 0 ? x : y;
-  return Forward() ? c : AxisLength() - c;
+  return Forward() ? c : Clamp64(int64_t{AxisLength()} - c);
 }
 
 TVeskSlider::Layout TVeskSlider::ComputeLayout() const {
   auto& self = const_cast<TVeskSlider&>(*this);
   Layout l;
   const bool horizontal = Orientation == 0;
-  const int32_t length = AxisLength(), thickness = horizontal ? Height : Width;
+  const int64_t length = AxisLength(), thickness = horizontal ? Height : Width;
 
   const Rect button = Cell(FirstPicture(self.buttons_), 3, 2, 0, 0);
   const auto button_along = static_cast<int32_t>(horizontal ? button.Width() : button.Height());
@@ -90,7 +96,8 @@ TVeskSlider::Layout TVeskSlider::ComputeLayout() const {
                           button_across);
   }
   l.area_start = std::max(0, button_along);
-  const int32_t area_length = std::max(0, length - 2 * l.area_start);
+  const auto area_length =
+      static_cast<int32_t>(std::clamp<int64_t>(length - 2 * int64_t{l.area_start}, 0, INT32_MAX));
 
   const Rect thumb = Cell(FirstPicture(self.thumb_), 3, 1, 0, 0);
   const auto thumb_along = static_cast<int32_t>(horizontal ? thumb.Width() : thumb.Height());
@@ -104,13 +111,13 @@ TVeskSlider::Layout TVeskSlider::ComputeLayout() const {
                                                   (int64_t{ClampedValue()} - Min) / range)
                                    : 0;
   l.anchor = Clamp64(l.area_start + offset);
-  const int32_t start = IsScrollbar() ? l.anchor : l.anchor - l.thumb_length / 2;
+  const int64_t start = IsScrollbar() ? l.anchor : int64_t{l.anchor} - l.thumb_length / 2;
   if (l.thumb_length > 0 && thumb_across > 0)
     l.thumb = AxisRect(start, l.thumb_length, (thickness - thumb_across) / 2, thumb_across);
   return l;
 }
 
-bool TVeskSlider::MaskAllows(TVeskImageList& list, const Rect& cell, int32_t px, int32_t py) const {
+bool TVeskSlider::MaskAllows(TVeskImageList& list, const Rect& cell, int64_t px, int64_t py) const {
   if (!CaptureMask) return true;
   const graphics::TCustomDIBX* mask = FirstMask(list);
   if (!mask || cell.IsEmpty()) return true;
@@ -126,12 +133,12 @@ int32_t TVeskSlider::PartAt(int32_t x, int32_t y) {
   const Rect* rects[2] = {&l.decrease, &l.increase};
   for (int i = 0; i < 2; ++i) {
     const Rect& r = *rects[i];
-    if (r.Contains(x, y) &&
-        MaskAllows(buttons_, Cell(buttons, 3, 2, ButtonStates[i], i), x - r.left, y - r.top))
+    if (r.Contains(x, y) && MaskAllows(buttons_, Cell(buttons, 3, 2, ButtonStates[i], i),
+                                       int64_t{x} - r.left, int64_t{y} - r.top))
       return i == 0 ? kDecrease : kIncrease;
   }
   if (l.thumb.Contains(x, y) && MaskAllows(thumb_, Cell(FirstPicture(thumb_), 3, 1, ThumbState, 0),
-                                           x - l.thumb.left, y - l.thumb.top))
+                                           int64_t{x} - l.thumb.left, int64_t{y} - l.thumb.top))
     return kThumb;
   return kTrack;
 }
@@ -165,12 +172,12 @@ void TVeskSlider::Draw(graphics::TCustomDIBX& surface, const Rect& clip) {
 
 int32_t TVeskSlider::LocalMouseX() const {
   const scene::TVeskBase* base = const_cast<TVeskSlider*>(this)->GetBase();
-  return base ? base->MouseX - GetSceneLeft() : -1;
+  return base ? Clamp64(int64_t{base->MouseX} - GetSceneLeft()) : -1;
 }
 
 int32_t TVeskSlider::LocalMouseY() const {
   const scene::TVeskBase* base = const_cast<TVeskSlider*>(this)->GetBase();
-  return base ? base->MouseY - GetSceneTop() : -1;
+  return base ? Clamp64(int64_t{base->MouseY} - GetSceneTop()) : -1;
 }
 
 void TVeskSlider::SetPartStates(int32_t thumb, int32_t decrease, int32_t increase) {
@@ -222,7 +229,7 @@ void TVeskSlider::LeftDown() {
   PressedPart = part;
   switch (part) {
     case kThumb:
-      StartDrag(AxisPos(x, y) - ComputeLayout().anchor);
+      StartDrag(Clamp64(int64_t{AxisPos(x, y)} - ComputeLayout().anchor));
       return;
     case kDecrease:
     case kIncrease:

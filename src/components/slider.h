@@ -106,11 +106,11 @@ class TVeskSlider : public scene::TVeskControl, public ServiceUser {
   bool Forward() const { return Orientation == 0 || IsScrollbar(); }
   int32_t AxisLength() const { return Orientation == 0 ? Width : Height; }
   // A rectangle given on the axis (from the decrease end) and across it.
-  Rect AxisRect(int32_t start, int32_t length, int32_t across, int32_t across_size) const;
+  Rect AxisRect(int64_t start, int64_t length, int64_t across, int64_t across_size) const;
   void SetPartStates(int32_t thumb, int32_t decrease, int32_t increase);
   void HoverFromMouse();
   void DragTo(int32_t axis_pos);
-  bool MaskAllows(TVeskImageList& list, const Rect& cell, int32_t px, int32_t py) const;
+  bool MaskAllows(TVeskImageList& list, const Rect& cell, int64_t px, int64_t py) const;
   void SetSource(std::string& field, TVeskImageList& list, const std::string& name);
 
   TVeskImageList track_, thumb_, buttons_;

@@ -108,6 +108,27 @@ TEST_F(Gauges, AVerticalBarFillsFromTheBottomOrWithReverseFromTheTop) {
   EXPECT_EQ(Pixel(0, 4), 0u);
 }
 
+TEST_F(Gauges, ExtremeGeometryAndRangesStayWithinBounds) {
+  // What a hostile saved game could hold: all arithmetic must stay defined.
+  for (int orientation : {0, 1}) {
+    auto& g = Gauge();
+    g.SetInt(PR_ORIENTATION, orientation);
+    g.SetBounds(INT32_MAX - 5, INT32_MIN + 3, INT32_MAX, INT32_MAX);
+    g.SetInt(PR_MIN, INT32_MIN);
+    g.SetInt(PR_MAX, INT32_MAX);
+    g.SetInt(PR_BARSIZE, INT32_MAX);
+    g.SetInt(PR_DURATION, 1);
+    g.SetInt(PR_VALUE, INT32_MIN);
+    for (bool reverse : {false, true}) {
+      g.SetFlag(PR_REVERSE, reverse);
+      DrawAll();
+      Frame(3000);
+    }
+    EXPECT_EQ(g.Shown, INT32_MIN);
+    root_.DeleteObject(&g);
+  }
+}
+
 TEST_F(Gauges, TheStoredFormKeepsAnAnimationGoing) {
   auto& g = Gauge();
   g.SetInt(PR_DELAY, 300);

@@ -290,6 +290,31 @@ TEST_F(Sliders, AVerticalSliderHasItsMinimumAtTheBottom) {
   Release();
 }
 
+TEST_F(Sliders, ExtremeGeometryAndRangesStayWithinBounds) {
+  // What a hostile saved game could hold: all arithmetic must stay defined.
+  for (int orientation : {0, 1}) {
+    auto& s = Slider<TVeskScrollbar>(LT_SCROLLBAR, orientation);
+    s.SetBounds(INT32_MAX - 5, INT32_MIN + 3, INT32_MAX, INT32_MAX);
+    s.SetInt(PR_MIN, INT32_MIN);
+    s.SetInt(PR_MAX, INT32_MAX);
+    s.SetInt(PR_VALUE, 7);
+    s.SetInt(PR_BARSIZE, INT32_MAX);
+    s.SetInt(PR_LARGECHANGE, INT32_MAX);
+    s.SetInt(PR_SMALLCHANGE, INT32_MIN);
+    (void)s.ComputeLayout();
+    (void)s.PartAt(3, 3);
+    Press(1, 1);
+    MoveMouse(-30000, 30000);
+    Frame();
+    Release();
+    root_.RecordWheel(true);
+    Frame();
+    DrawAll();
+    EXPECT_GE(s.GetInt(PR_VALUE), INT32_MIN);
+    root_.DeleteObject(&s);
+  }
+}
+
 TEST_F(Sliders, TheStoredFormComesBackByteForByte) {
   auto& s = Slider<TVeskScrollbar>(LT_SCROLLBAR, 1, 40);
   s.SetInt(PR_MIN, -4);
