@@ -10,8 +10,10 @@
 //
 // The menu takes the mouse for its items (they ignore it themselves) and
 // finds the item under it, through the item's mask when the file asks for
-// one. Every picture the items name is kept in the picture cache while the
-// menu lives. Motion files are not looked into: motions do not play yet.
+// one; so items reach the mouse only inside the menu's own rectangle. A
+// disabled item (SetEnabled) takes neither hover nor click. Every picture the items name is kept in
+// the picture cache while the menu lives. Motion files are not looked into: motions do not play
+// yet.
 #include <cstdint>
 #include <string>
 #include <vector>
