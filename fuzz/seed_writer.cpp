@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "call_pages.h"
+#include "components/prev_menu_file.h"
 #include "core/runtime_context.h"
 #include "expr/sysfuncs.h"
 #include "lang/vocabulary.h"
@@ -100,6 +101,29 @@ void Scenes() {
     a.SetFlag(PR_SELECTED, true);
     a.SetStr(PR_ONNOTIFY, "p.lsb:a");
     save("map_and_buttons", root);
+  }
+  {
+    scene::TVeskBaseList root(rig.Env());
+    root.SetSceneSize(64, 48);
+    auto& slider = Make(root, LT_SLIDER, "volume");
+    slider.SetStr(PR_SOURCE, "k.orl");
+    slider.SetStr(PR_THUMBSOURCE, "n.orl");
+    slider.SetInt(PR_MAX, 10);
+    slider.SetInt(PR_VALUE, 4);
+    slider.SetStr(PR_ONNOTIFY, "p.lsb:changed");
+    auto& bar = Make(root, LT_SCROLLBAR, "bar");
+    bar.SetInt(PR_ORIENTATION, 1);
+    bar.SetInt(PR_MAX, 100);
+    bar.SetInt(PR_LARGECHANGE, 10);
+    auto& gauge = Make(root, LT_GAUGE, "life");
+    gauge.SetStr(PR_SOURCE, "n.orl");
+    gauge.SetInt(PR_MAX, 100);
+    gauge.SetInt(PR_VALUE, 100);
+    gauge.SetInt(PR_DURATION, 500);
+    gauge.SetInt(PR_DELAY, 300);
+    gauge.SetInt(PR_VALUE, 30);
+    Make(root, LT_PREVMENU, "choices").SetFlag(PR_RCLICKSCRAP, true);
+    save("sliders_and_gauges", root);
   }
 }
 
@@ -203,6 +227,35 @@ void MapFiles() {
   PutRaw("map_file", "ellipse.map", std::string(ellipse.bytes().begin(), ellipse.bytes().end()));
 }
 
+void PrevMenuFiles() {
+  using components::PrevMenuFile;
+  using components::PrevMenuItem;
+  PrevMenuFile menu;
+  menu.Width = 320;
+  menu.Height = 64;
+  PrevMenuItem yes;
+  yes.Source = "yes.orl";
+  yes.Caption = "\x82\xCD\x82\xA2";  // はい
+  yes.HoverSource = "yes_h.orl";
+  yes.HoverSound = "tick.wav";
+  yes.ClickedSource = "flash.orl";
+  yes.ClickedX = -4;
+  PrevMenuItem no;
+  no.X = 160;
+  no.CaptureMask = 1;
+  no.Source = "no.orl";
+  no.UncheckedSource = "no_u.orl";
+  no.Cursor = "hand.cur";
+  menu.Items = {yes, no};
+  const auto bytes = WritePrevMenuFile(menu);
+  PutRaw("prev_menu", "two_items.pmn", std::string(bytes.begin(), bytes.end()));
+  menu.Version = 100;
+  menu.Items[1].UncheckedSource.clear();
+  const auto old = WritePrevMenuFile(menu);
+  PutRaw("prev_menu", "version_100.pmn", std::string(old.begin(), old.end()));
+  PutRaw("prev_menu", "cut.pmn", std::string(bytes.begin(), bytes.end() - 7));
+}
+
 void Settings() {
   PutRaw("settings", "registry.ini",
          "[Software\\\\Vesk\\\\Game]\nCDDrive=Q:\\\\\nVolume=80\n[Other]\nmulti=line\\none\\r\n");
@@ -220,6 +273,7 @@ int main(int argc, char** argv) {
   CallStacks();
   VariableTables();
   MapFiles();
+  PrevMenuFiles();
   Settings();
   std::printf("seeds written under %s\n", argv[1]);
   return 0;

@@ -65,6 +65,9 @@ struct ComponentServices {
   TVeskNewHistory* history = nullptr;
   TVeskReadList* read_marks = nullptr;
   MessageSource* messages = nullptr;
+  // Plays a sound effect file (CP932 name in the game's files) once, as the
+  // items of preview menus do; empty until sound effects exist.
+  std::function<void(const std::string& file)> play_sound;
 };
 
 // A kind that needs the services keeps them from its maker: the kind

@@ -5,11 +5,14 @@
 #include "components/box.h"
 #include "components/button.h"
 #include "components/cg_label.h"
+#include "components/gauge.h"
 #include "components/images.h"
 #include "components/label.h"
 #include "components/map_image.h"
 #include "components/menu.h"
 #include "components/mes.h"
+#include "components/prev_menu.h"
+#include "components/slider.h"
 #include "components/text_box.h"
 #include "components/tile.h"
 #include "lang/vocabulary.h"
@@ -41,6 +44,10 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_EDIT, FactoryOf<TVeskEdit>(services));
   registry.Register(lang::LT_MEMO, FactoryOf<TVeskMemo>(services));
   registry.Register(lang::LT_MENU, FactoryOf<TVeskMenu>(services));
+  registry.Register(lang::LT_SLIDER, FactoryOf<TVeskSlider>(services));
+  registry.Register(lang::LT_SCROLLBAR, FactoryOf<TVeskScrollbar>(services));
+  registry.Register(lang::LT_GAUGE, FactoryOf<TVeskGauge>(services));
+  registry.Register(lang::LT_PREVMENU, FactoryOf<TVeskPrevMenu>(services));
 }
 
 }  // namespace vesk::components

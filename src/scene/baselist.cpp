@@ -410,7 +410,9 @@ void TVeskBaseList::MouseStep(TVeskBase& base) {
   } else if (base.RClick) {
     candidate->RightDown();
   } else if (base.WheelDown || base.WheelUp) {
-    candidate->MouseWheel(base.WheelDown != 0);
+    // The control hears the notch first (lists scroll, sliders step); an
+    // input-locked one hears nothing.
+    if (!candidate->IsInputLocked()) candidate->MouseWheel(base.WheelDown != 0);
     const int id = base.WheelDown ? PR_ONWHEELDOWN : PR_ONWHEELUP;
     const std::string& handler =
         candidate->MouseHandlers[base.WheelDown ? kOnWheelDown : kOnWheelUp];

@@ -253,8 +253,8 @@ class TVeskControl : public TVeskComponent {
   virtual void MouseIn();
   virtual void MouseOut();
   virtual void MouseHold() {}
-  // A wheel notch over the control, before its wheel handler is queued
-  // (lists scroll by it).
+  // A wheel notch over the control, before its wheel handler is queued:
+  // lists scroll by it, sliders and scroll bars step their value.
   virtual void MouseWheel(bool down) { (void)down; }
   virtual void KeyDown();
   virtual void KeyUp();

@@ -8,6 +8,7 @@
 #include "vesk-tool/compile_command.h"
 #include "vesk-tool/glyphs_command.h"
 #include "vesk-tool/image_command.h"
+#include "vesk-tool/prevmenu_command.h"
 #include "vesk-tool/save_command.h"
 
 namespace {
@@ -16,8 +17,8 @@ void PrintUsage(std::ostream& out) {
   out << "usage: vesk-tool COMMAND ...\n"
       << "commands:\n"
       << vesk::tool::ArchiveUsage() << vesk::tool::BundleUsage() << vesk::tool::CompileUsage()
-      << vesk::tool::GlyphsUsage() << vesk::tool::ImageUsage() << vesk::tool::SaveUsage()
-      << "  vesk-tool --help | --version\n";
+      << vesk::tool::GlyphsUsage() << vesk::tool::ImageUsage() << vesk::tool::PrevMenuUsage()
+      << vesk::tool::SaveUsage() << "  vesk-tool --help | --version\n";
 }
 
 }  // namespace
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
   if (command == "decompile") return vesk::tool::RunDecompileCommand(rest);
   if (command == "glyphs") return vesk::tool::RunGlyphsCommand(rest);
   if (command == "image") return vesk::tool::RunImageCommand(rest);
+  if (command == "prevmenu") return vesk::tool::RunPrevMenuCommand(rest);
   if (command == "save") return vesk::tool::RunSaveCommand(rest);
   std::cerr << "vesk-tool: unknown command '" << command << "'\n";
   PrintUsage(std::cerr);
