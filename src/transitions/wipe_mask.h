@@ -5,6 +5,7 @@
 // (blinds, dither, rows of grid cells) are stored once in a short mask that
 // the composition repeats downwards.
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "graphics/dibsfc.h"
@@ -45,14 +46,21 @@ class TWipeMask : public TCustomWipe {
 
  private:
   void EnsureMask();
-  void ClassifyRows();
+  void BuildSegments();
   void Compose();
 
-  // What a mask row holds, so rows of one kind become plain copies.
+  // Runs of mask columns that are all 0 or all 255 become plain copies;
+  // only the rest goes through the per-pixel rule.
   enum class RowKind : uint8_t { kFrom, kTo, kMixed };
+  struct Segment {
+    int32_t x0, x1;
+    RowKind kind;
+  };
 
   graphics::TDIBX mask_{0, 0, 8};
-  std::vector<RowKind> row_kinds_;
+  std::vector<Segment> segments_;
+  // The segments of mask row y: [first, end) of segments_.
+  std::vector<std::pair<size_t, size_t>> row_segments_;
   PictureRows rows_;
   int64_t last_progress_ = -1;
   bool two_level_ = false;

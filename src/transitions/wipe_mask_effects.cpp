@@ -189,12 +189,14 @@ bool TWipeShadow::UpdateMask() {
   if (greys_.size() != size_t(w) * size_t(h)) greys_.assign(size_t(w) * size_t(h), 255);
   const int64_t u = ScaleElapsed(*this, 512);
   if (!NewProgress(u)) return false;
-  uint8_t level[256];
-  for (int g = 0; g < 256; ++g) level[g] = uint8_t(std::clamp<int64_t>(u + g - 256, 0, 255));
+  // m = clamp(u + g - 256, 0, 255), in 16-bit lanes.
+  const auto offset = int16_t(u - 256);
   for (int y = 0; y < h; ++y) {
     const uint8_t* g = greys_.data() + size_t(y) * size_t(w);
     uint8_t* row = MaskRow(y);
-    for (int x = 0; x < w; ++x) row[x] = level[g[x]];
+    for (int x = 0; x < w; ++x) {
+      row[x] = uint8_t(std::clamp<int16_t>(int16_t(g[x] + offset), 0, 255));
+    }
   }
   SetTwoLevel(false);
   return true;

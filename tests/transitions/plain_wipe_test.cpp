@@ -12,6 +12,7 @@
 #include "transitions/plain_wipe_util.h"
 #include "transitions/wipe_fixture.h"
 #include "transitions/wipe_groups.h"
+#include "transitions/wipe_mask.h"
 
 namespace vesk::transitions {
 namespace {
@@ -214,6 +215,34 @@ TEST(PlainWipe, RuleThroughGreyFollowsTheRuleLevels) {
   RunWipe(scene, 20, 768, 100);
   EXPECT_TRUE(EveryPixel(
       scene.dest, [&](int x, int y) { return Grey32(scene.from.GetPixel(x, y), 99, true); }));
+}
+
+TEST(PlainWipe, BlendsAgreeWithTheSurfaceOperationsInEveryWorkingFormat) {
+  // The fade's single pass equals a copy and DrawAlpha; the mask
+  // composition equals a copy and DrawMask.
+  for (const int bits : {32, 16, 15}) {
+    WipeScene fade(bits);
+    auto wipe = CreateWipe(1, fade.dest, fade.from, fade.to);
+    wipe->Duration = 100;
+    wipe->SetParam(0, -30);
+    wipe->SetParam(1, 9);
+    wipe->Prepare();
+    wipe->Elapsed = 40;
+    wipe->Step();
+    TDIBX want = Snapshot(fade.from);
+    want.DrawAlpha(-18, 5, fade.to, fade.to.BoundsRect(), graphics::KeyMode::kIgnore,
+                   graphics::Flip::kNone, 102);
+    EXPECT_TRUE(EveryPixel(fade.dest, [&](int x, int y) { return want.GetPixel(x, y); })) << bits;
+
+    WipeScene shadow(bits);
+    RuleServices rules(RulePicture);
+    auto mask_wipe = RunWipe(shadow, 19, 1000, 300, 50, false, &rules.services);
+    TDIBX masked = Snapshot(shadow.from);
+    masked.DrawMask(0, 0, shadow.to, shadow.to.BoundsRect(), graphics::Flip::kNone,
+                    dynamic_cast<const TWipeMask&>(*mask_wipe).Mask());
+    EXPECT_TRUE(EveryPixel(shadow.dest, [&](int x, int y) { return masked.GetPixel(x, y); }))
+        << bits;
+  }
 }
 
 // Each channel of two colours within `tolerance`.
