@@ -52,8 +52,8 @@ bool TWipeMask::Step() {
 namespace {
 
 // Copies shorter than this cost more in calls than the rule itself.
-constexpr int kMinCopyPx = 32;
-constexpr int kChunkPx = 32;
+constexpr int kMinCopyPx = 64;
+constexpr int kChunkPx = 64;
 
 }  // namespace
 
@@ -66,7 +66,11 @@ Kind KindOf(const uint8_t* m, int n) {
   if (n == kChunkPx) {
     uint64_t w[kChunkPx / 8];
     std::memcpy(w, m, sizeof w);
-    const uint64_t any = w[0] | w[1] | w[2] | w[3], all = w[0] & w[1] & w[2] & w[3];
+    uint64_t any = 0, all = ~uint64_t{0};
+    for (const uint64_t v : w) {
+      any |= v;
+      all &= v;
+    }
     return any == 0 ? Kind::kFrom : all == ~uint64_t{0} ? Kind::kTo : Kind::kMixed;
   }
   uint8_t any = 0, all = 255;
