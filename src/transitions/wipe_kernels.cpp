@@ -228,10 +228,11 @@ void AlphaGeneric(const PixelView& d, const ConstPixelView& f, const ConstPixelV
 
 template <class F>
 void RuleGreyGeneric(const PixelView& d, const ConstPixelView& f, const ConstPixelView& t,
-                     const uint8_t* g, int y, int n, int32_t u, const uint32_t* greys, GreyOp op) {
+                     const uint8_t* g, int y, int x0, int n, int32_t u, const uint32_t* greys,
+                     GreyOp op) {
   using W = typename F::Word;
   const int bits = d.bit_count;
-  for (int x = 0; x < n; ++x) {
+  for (int x = x0; x < x0 + n; ++x) {
     const int32_t level = std::clamp(u + int32_t(g[x]) - 256, 0, 511);
     const bool late = level > 255;
     const auto s = W(gd::LoadNative((late ? t : f).Row(y), x, bits));
@@ -345,23 +346,26 @@ void GreyRow(const PixelView& dest, const ConstPixelView& source, int y, int n, 
 }
 
 void RuleGreyRow(const PixelView& dest, const ConstPixelView& from, const ConstPixelView& to,
-                 const uint8_t* levels, int y, int n, int32_t u, const uint32_t* greys,
+                 const uint8_t* levels, int y, int x0, int n, int32_t u, const uint32_t* greys,
                  bool formula_greys, GreyOp op) {
   const bool add = op == GreyOp::kAdd;
+  const uint8_t* g = levels + x0;
   if (formula_greys && dest.bit_count == 32) {
     const auto r = RowsAt<uint32_t>(dest, from, to, y);
-    return add ? RuleAdd32(r.d, r.f, r.t, levels, n, u) : RuleSub32(r.d, r.f, r.t, levels, n, u);
+    auto* d = r.d + x0;
+    const auto *f = r.f + x0, *t = r.t + x0;
+    return add ? RuleAdd32(d, f, t, g, n, u) : RuleSub32(d, f, t, g, n, u);
   }
-  if (formula_greys && dest.bit_count == 16) {
+  if (formula_greys && (dest.bit_count == 16 || dest.bit_count == 15)) {
     const auto r = RowsAt<uint16_t>(dest, from, to, y);
-    return add ? RuleAdd16(r.d, r.f, r.t, levels, n, u) : RuleSub16(r.d, r.f, r.t, levels, n, u);
-  }
-  if (formula_greys && dest.bit_count == 15) {
-    const auto r = RowsAt<uint16_t>(dest, from, to, y);
-    return add ? RuleAdd15(r.d, r.f, r.t, levels, n, u) : RuleSub15(r.d, r.f, r.t, levels, n, u);
+    auto* d = r.d + x0;
+    const auto *f = r.f + x0, *t = r.t + x0;
+    if (dest.bit_count == 16)
+      return add ? RuleAdd16(d, f, t, g, n, u) : RuleSub16(d, f, t, g, n, u);
+    return add ? RuleAdd15(d, f, t, g, n, u) : RuleSub15(d, f, t, g, n, u);
   }
   gd::WithFormat(dest.bit_count, [&](auto fmt) {
-    RuleGreyGeneric<decltype(fmt)>(dest, from, to, levels, y, n, u, greys, op);
+    RuleGreyGeneric<decltype(fmt)>(dest, from, to, levels, y, x0, n, u, greys, op);
   });
 }
 

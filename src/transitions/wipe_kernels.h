@@ -36,14 +36,15 @@ enum class GreyOp : uint8_t { kAdd, kSub };
 void GreyRow(const graphics::PixelView& dest, const graphics::ConstPixelView& source, int y, int n,
              uint32_t grey, GreyOp op);
 
-// Per pixel of row y with rule level g: L = clamp(u + g - 256, 0, 511);
+// Per pixel of columns x0 .. x0 + n - 1 of row y with rule level g (levels
+// indexed by column): L = clamp(u + g - 256, 0, 511);
 // L <= 255: from with grey(L) added or subtracted, else to with
 // grey(511 - L). greys[v] is grey(v) in the destination's format;
 // formula_greys tells that it holds what IsFormulaGreyTable checks, so the
 // working formats may compute it instead of looking it up.
 void RuleGreyRow(const graphics::PixelView& dest, const graphics::ConstPixelView& from,
-                 const graphics::ConstPixelView& to, const uint8_t* levels, int y, int n, int32_t u,
-                 const uint32_t* greys, bool formula_greys, GreyOp op);
+                 const graphics::ConstPixelView& to, const uint8_t* levels, int y, int x0, int n,
+                 int32_t u, const uint32_t* greys, bool formula_greys, GreyOp op);
 
 // Whether greys[v] is the plain conversion of (v, v, v) for a working
 // format (15, 16 or 32 bits).

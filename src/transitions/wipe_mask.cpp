@@ -99,8 +99,8 @@ void TWipeMask::BuildSegments() {
       continue;
     }
     const size_t first = segments_.size();
-    const RowKind row_kind = packed ? RowKind::kMixed : KindOf<RowKind>(m, w);
-    if (row_kind != RowKind::kMixed || packed) {
+    const RunKind row_kind = packed ? RunKind::kMixed : KindOf<RunKind>(m, w);
+    if (row_kind != RunKind::kMixed || packed) {
       segments_.push_back({0, w, row_kind});
       row_segments_[size_t(y)] = {first, segments_.size()};
       continue;
@@ -108,22 +108,22 @@ void TWipeMask::BuildSegments() {
     // Chunk by chunk; runs too short to be worth a copy join the mix.
     for (int x = 0; x < w; x += kChunkPx) {
       const int end = std::min(w, x + kChunkPx);
-      RowKind kind = KindOf<RowKind>(m + x, end - x);
+      RunKind kind = KindOf<RunKind>(m + x, end - x);
       if (segments_.size() > first && segments_.back().kind == kind) {
         segments_.back().x1 = end;
         continue;
       }
       if (segments_.size() > first) {
-        Segment& last = segments_.back();
-        if (last.kind != RowKind::kMixed && last.x1 - last.x0 < kMinCopyPx) {
-          last.kind = RowKind::kMixed;
+        ColumnRun& last = segments_.back();
+        if (last.kind != RunKind::kMixed && last.x1 - last.x0 < kMinCopyPx) {
+          last.kind = RunKind::kMixed;
         }
-        if (segments_.size() > first + 1 && last.kind == RowKind::kMixed &&
-            segments_[segments_.size() - 2].kind == RowKind::kMixed) {
+        if (segments_.size() > first + 1 && last.kind == RunKind::kMixed &&
+            segments_[segments_.size() - 2].kind == RunKind::kMixed) {
           segments_[segments_.size() - 2].x1 = last.x1;
           segments_.pop_back();
         }
-        if (kind == RowKind::kMixed && segments_.back().kind == RowKind::kMixed) {
+        if (kind == RunKind::kMixed && segments_.back().kind == RunKind::kMixed) {
           segments_.back().x1 = end;
           continue;
         }
@@ -142,7 +142,7 @@ void TWipeMask::Compose() {
   const size_t pixel_bytes = size_t(d.bit_count == 15 ? 16 : d.bit_count) / 8;
   const MaskRule rule = two_level_ ? MaskRule::kTwoLevel : MaskRule::kBlend;
   const int mask_rows = mask_.Height();
-  auto copy = [&](const graphics::ConstPixelView& src, int y, const Segment& s) {
+  auto copy = [&](const graphics::ConstPixelView& src, int y, const ColumnRun& s) {
     uint8_t* to_row = d.Row(y) + size_t(s.x0) * pixel_bytes;
     const uint8_t* from_row = src.Row(y) + size_t(s.x0) * pixel_bytes;
     if (to_row != from_row) std::memcpy(to_row, from_row, size_t(s.x1 - s.x0) * pixel_bytes);
@@ -151,10 +151,10 @@ void TWipeMask::Compose() {
     const int my = y % mask_rows;
     const auto [first, end] = row_segments_[size_t(my)];
     for (size_t i = first; i < end; ++i) {
-      const Segment& s = segments_[i];
-      if (s.kind == RowKind::kFrom) {
+      const ColumnRun& s = segments_[i];
+      if (s.kind == RunKind::kFrom) {
         copy(f, y, s);
-      } else if (s.kind == RowKind::kTo) {
+      } else if (s.kind == RunKind::kTo) {
         copy(t, y, s);
       } else {
         ComposeMaskRow(d, f, t, MaskRow(my), y, s.x0, s.x1 - s.x0, rule);

@@ -44,23 +44,19 @@ class TWipeMask : public TCustomWipe {
   int MaskRows() const { return mask_.Height(); }
   void SetTwoLevel(bool two_level) { two_level_ = two_level; }
 
+  // Splits every mask row into runs of columns to copy from one picture
+  // and runs to compose pixel by pixel. The default reads the mask.
+  virtual void BuildSegments();
+  // Filled by BuildSegments: the runs of mask row y are
+  // [row_segments_[y].first, row_segments_[y].second) of segments_.
+  std::vector<ColumnRun> segments_;
+  std::vector<std::pair<size_t, size_t>> row_segments_;
+
  private:
   void EnsureMask();
-  void BuildSegments();
   void Compose();
 
-  // Runs of mask columns that are all 0 or all 255 become plain copies;
-  // only the rest goes through the per-pixel rule.
-  enum class RowKind : uint8_t { kFrom, kTo, kMixed };
-  struct Segment {
-    int32_t x0, x1;
-    RowKind kind;
-  };
-
   graphics::TDIBX mask_{0, 0, 8};
-  std::vector<Segment> segments_;
-  // The segments of mask row y: [first, end) of segments_.
-  std::vector<std::pair<size_t, size_t>> row_segments_;
   PictureRows rows_;
   int64_t last_progress_ = -1;
   bool two_level_ = false;

@@ -181,18 +181,19 @@ bool TWipeDither::UpdateMask() {
 
 void TWipeShadow::Prepare() {
   TWipeMask::Prepare();
-  greys_ = LoadRuleGreys(services(), ImageName(), Reverse(), dest().Width(), dest().Height());
+  levels_.Load(services(), ImageName(), Reverse(), dest().Width(), dest().Height());
 }
 
 bool TWipeShadow::UpdateMask() {
   const int w = MaskWidth(), h = MaskRows();
-  if (greys_.size() != size_t(w) * size_t(h)) greys_.assign(size_t(w) * size_t(h), 255);
+  levels_.EnsureSize(w, h);
   const int64_t u = ScaleElapsed(*this, 512);
   if (!NewProgress(u)) return false;
   // m = clamp(u + g - 256, 0, 255), in 16-bit lanes.
-  const auto offset = int16_t(u - 256);
+  offset_ = int32_t(u - 256);
+  const auto offset = int16_t(offset_);
   for (int y = 0; y < h; ++y) {
-    const uint8_t* g = greys_.data() + size_t(y) * size_t(w);
+    const uint8_t* g = levels_.Row(y);
     uint8_t* row = MaskRow(y);
     for (int x = 0; x < w; ++x) {
       row[x] = uint8_t(std::clamp<int16_t>(int16_t(g[x] + offset), 0, 255));
@@ -200,6 +201,17 @@ bool TWipeShadow::UpdateMask() {
   }
   SetTwoLevel(false);
   return true;
+}
+
+void TWipeShadow::BuildSegments() {
+  if (dest().BitCount() < 8) return TWipeMask::BuildSegments();
+  segments_.clear();
+  row_segments_.resize(size_t(MaskRows()));
+  for (int y = 0; y < MaskRows(); ++y) {
+    const size_t first = segments_.size();
+    levels_.Runs(y, offset_, 0, 255, segments_);
+    row_segments_[size_t(y)] = {first, segments_.size()};
+  }
 }
 
 // --- clock hand ------------------------------------------------------------------

@@ -145,9 +145,12 @@ class TWipeShadow : public TWipeMask {
 
  protected:
   bool UpdateMask() override;
+  // From the rule's level ranges: no need to read the mask back.
+  void BuildSegments() override;
 
  private:
-  std::vector<uint8_t> greys_;
+  RuleLevels levels_;
+  int32_t offset_ = 0;  // u - 256 of the current mask
 };
 
 // A hand sweeping round from 12 o'clock (clockwise; reverse:

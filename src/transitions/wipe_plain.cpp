@@ -143,24 +143,44 @@ TWipeShadowWhite::TWipeShadowWhite(TCustomDIBX& dest, const TCustomDIBX& from,
       formula_greys_(IsFormulaGreyTable(greys_.data(), dest.BitCount())) {}
 
 void TWipeShadowWhite::Prepare() {
-  levels_ = LoadRuleGreys(services(), ImageName(), Reverse(), dest().Width(), dest().Height());
+  levels_.Load(services(), ImageName(), Reverse(), dest().Width(), dest().Height());
 }
 
 bool TWipeShadowWhite::Step() {
   SetChanged(Rect{});
   if (WipeFinished(*this)) return true;
   if (!rows_.Begin(dest(), from(), to())) return false;
-  const graphics::PixelView& d = rows_.Dest();
-  const size_t w = size_t(d.width_px);
-  if (levels_.size() != w * size_t(d.height_px)) levels_.assign(w * size_t(d.height_px), 255);
+  levels_.EnsureSize(rows_.Dest().width_px, rows_.Dest().height_px);
   const auto u = int32_t(ScaleElapsed(*this, 768));
-  for (int y = 0; y < d.height_px; ++y) {
-    RuleGreyRow(d, rows_.From(), rows_.To(), levels_.data() + size_t(y) * w, y, d.width_px, u,
-                greys_.data(), formula_greys_, Op());
-  }
+  for (int y = 0; y < rows_.Dest().height_px; ++y) DrawRow(y, u);
   rows_.Commit(dest());
   SetChanged(dest().BoundsRect());
   return false;
+}
+
+// Parts of the row wholly before their change (L = 0) or past it (L = 511)
+// show a picture plus grey(0), which is the picture itself.
+void TWipeShadowWhite::DrawRow(int y, int32_t u) {
+  const graphics::PixelView& d = rows_.Dest();
+  const int bits = d.bit_count == 15 ? 16 : d.bit_count;
+  runs_.clear();
+  if (bits >= 8 && greys_[0] == 0) {
+    levels_.Runs(y, u - 256, 0, 511, runs_);
+  } else {
+    runs_.push_back({0, d.width_px, RunKind::kMixed});
+  }
+  const size_t pixel_bytes = size_t(bits) / 8;
+  for (const ColumnRun& run : runs_) {
+    if (run.kind == RunKind::kMixed) {
+      RuleGreyRow(d, rows_.From(), rows_.To(), levels_.Row(y), y, run.x0, run.x1 - run.x0, u,
+                  greys_.data(), formula_greys_, Op());
+      continue;
+    }
+    const graphics::ConstPixelView& source = run.kind == RunKind::kFrom ? rows_.From() : rows_.To();
+    uint8_t* out = d.Row(y) + size_t(run.x0) * pixel_bytes;
+    const uint8_t* in = source.Row(y) + size_t(run.x0) * pixel_bytes;
+    if (out != in) std::memcpy(out, in, size_t(run.x1 - run.x0) * pixel_bytes);
+  }
 }
 
 // --- the maker -------------------------------------------------------------------------

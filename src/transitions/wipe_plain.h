@@ -90,10 +90,13 @@ class TWipeShadowWhite : public TCustomWipe {
   virtual GreyOp Op() const { return GreyOp::kAdd; }
 
  private:
+  void DrawRow(int y, int32_t u);
+
   GreyTable greys_;
   bool formula_greys_;
   PictureRows rows_;
-  std::vector<uint8_t> levels_;
+  RuleLevels levels_;
+  std::vector<ColumnRun> runs_;
 };
 
 // The same through black.

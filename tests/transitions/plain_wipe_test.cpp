@@ -245,6 +245,49 @@ TEST(PlainWipe, BlendsAgreeWithTheSurfaceOperationsInEveryWorkingFormat) {
   }
 }
 
+TEST(PlainWipe, RuleEffectsCopyWhatIsBeforeOrPastItsChange) {
+  // 256 columns whose left half has rule level 0 and right half 255; wide
+  // enough that whole runs of columns are plain copies.
+  RuleServices rules([] {
+    auto p = std::make_unique<TDIBX>(256, 1, 8);
+    for (int x = 0; x < 256; ++x) p->SetPixel(x, 0, x < 128 ? 0 : 255);
+    return p;
+  });
+  TDIBX from(256, 6, 32), to(256, 6, 32);
+  for (int x = 0; x < 256; ++x)
+    for (int y = 0; y < 6; ++y) {
+      from.SetPixel(x, y, uint32_t(x * 0x010001 + y * 40));
+      to.SetPixel(x, y, uint32_t(0x804020 + x + y * 0x0100));
+    }
+  for (const int u : {100, 300, 700}) {  // ShadowWhite: u = 768 * t div 768
+    TDIBX dest(256, 6, 32);
+    auto wipe = CreateWipe(20, dest, from, to, &rules.services);
+    wipe->Duration = 768;
+    wipe->Prepare();
+    wipe->Elapsed = u;
+    wipe->Step();
+    EXPECT_TRUE(EveryPixel(dest, [&](int x, int y) {
+      const int level = std::clamp(u + (x < 128 ? 0 : 255) - 256, 0, 511);
+      return level <= 255 ? Grey32(from.GetPixel(x, y), level, true)
+                          : Grey32(to.GetPixel(x, y), 511 - level, true);
+    })) << u;
+  }
+  for (const int u : {100, 300, 500}) {  // Shadow: u = 512 * t div 512
+    TDIBX dest(256, 6, 32);
+    auto wipe = CreateWipe(19, dest, from, to, &rules.services);
+    wipe->Duration = 512;
+    wipe->Prepare();
+    wipe->Elapsed = u;
+    wipe->Step();
+    TDIBX want = Snapshot(from);
+    want.DrawMask(0, 0, to, to.BoundsRect(), graphics::Flip::kNone,
+                  dynamic_cast<const TWipeMask&>(*wipe).Mask());
+    EXPECT_TRUE(EveryPixel(dest, [&](int x, int y) { return want.GetPixel(x, y); })) << u;
+    EXPECT_EQ(dynamic_cast<const TWipeMask&>(*wipe).Mask().GetPixel(0, 0),
+              uint32_t(std::clamp(u - 256, 0, 255)));
+  }
+}
+
 // Each channel of two colours within `tolerance`.
 bool Near(uint32_t a, uint32_t b, int tolerance) {
   for (int shift = 0; shift < 24; shift += 8) {
