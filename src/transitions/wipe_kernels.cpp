@@ -103,8 +103,10 @@ inline typename F::Word Blend(typename F::Word s, typename F::Word d, uint32_t w
 
 template <class F, class W = typename F::Word>
 inline void ComposeDirect(W* d, const W* f, const W* t, const uint8_t* m, int n) {
+  // Mask values in lanes as wide as the pixels.
+  using M = std::conditional_t<sizeof(W) == 2, uint16_t, uint32_t>;
   for (int i = 0; i < n; ++i) {
-    const uint32_t mv = m[i];
+    const M mv = m[i];
     const W fv = f[i], tv = t[i];
     const W bv = Blend<F>(tv, fv, mv);
     d[i] = mv == 0 ? fv : (mv == 255 ? tv : bv);
@@ -190,6 +192,13 @@ VESK_WIPE_FORMAT_ROWS(16, gd::Fmt16)
 VESK_WIPE_FORMAT_ROWS(15, gd::Fmt15)
 #undef VESK_WIPE_FORMAT_ROWS
 
+VESK_WIPE_CLONES void RuleMaskLevels(uint8_t* out, const uint8_t* levels, int n, int16_t offset) {
+  for (int i = 0; i < n; ++i) {
+    const auto v = int16_t(levels[i] + offset);
+    out[i] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+  }
+}
+
 template <class W, class V>
 W* RowAt(const V& view, int y) {
   return reinterpret_cast<W*>(view.Row(y));
@@ -254,6 +263,10 @@ Rows3<W> RowsAt(const PixelView& d, const ConstPixelView& f, const ConstPixelVie
 }
 
 }  // namespace
+
+void RuleMaskRow(uint8_t* out, const uint8_t* levels, int n, int32_t offset) {
+  RuleMaskLevels(out, levels, n, int16_t(std::clamp(offset, -256, 256)));
+}
 
 bool IsFormulaGreyTable(const uint32_t* greys, int bit_count) {
   for (uint32_t v = 0; v < 256; ++v) {

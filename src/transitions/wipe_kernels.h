@@ -46,6 +46,10 @@ void RuleGreyRow(const graphics::PixelView& dest, const graphics::ConstPixelView
                  const graphics::ConstPixelView& to, const uint8_t* levels, int y, int x0, int n,
                  int32_t u, const uint32_t* greys, bool formula_greys, GreyOp op);
 
+// out[i] = clamp(levels[i] + offset, 0, 255) for n values (offset in
+// -256 .. 256).
+void RuleMaskRow(uint8_t* out, const uint8_t* levels, int n, int32_t offset);
+
 // Whether greys[v] is the plain conversion of (v, v, v) for a working
 // format (15, 16 or 32 bits).
 bool IsFormulaGreyTable(const uint32_t* greys, int bit_count);

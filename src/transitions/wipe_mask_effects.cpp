@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "graphics/tprandom.h"
+#include "transitions/wipe_kernels.h"
 
 namespace vesk::transitions {
 namespace {
@@ -189,14 +190,26 @@ bool TWipeShadow::UpdateMask() {
   levels_.EnsureSize(w, h);
   const int64_t u = ScaleElapsed(*this, 512);
   if (!NewProgress(u)) return false;
-  // m = clamp(u + g - 256, 0, 255), in 16-bit lanes.
-  offset_ = int32_t(u - 256);
-  const auto offset = int16_t(offset_);
+  // m = clamp(u + g - 256, 0, 255). The rule's level ranges tell which runs
+  // are all 0 or all 255 before any pixel is looked at; those are filled,
+  // only the rest is computed. The runs are kept for the composition.
+  const auto offset = int32_t(u - 256);
+  segments_.clear();
+  row_segments_.resize(size_t(h));
   for (int y = 0; y < h; ++y) {
+    const size_t first = segments_.size();
+    levels_.Runs(y, offset, 0, 255, segments_);
+    row_segments_[size_t(y)] = {first, segments_.size()};
     const uint8_t* g = levels_.Row(y);
     uint8_t* row = MaskRow(y);
-    for (int x = 0; x < w; ++x) {
-      row[x] = uint8_t(std::clamp<int16_t>(int16_t(g[x] + offset), 0, 255));
+    for (size_t i = first; i < segments_.size(); ++i) {
+      // A copy: the mask bytes written below could alias the run.
+      const ColumnRun run = segments_[i];
+      if (run.kind != RunKind::kMixed) {
+        std::memset(row + run.x0, run.kind == RunKind::kTo ? 255 : 0, size_t(run.x1 - run.x0));
+        continue;
+      }
+      RuleMaskRow(row + run.x0, g + run.x0, run.x1 - run.x0, offset);
     }
   }
   SetTwoLevel(false);
@@ -204,14 +217,8 @@ bool TWipeShadow::UpdateMask() {
 }
 
 void TWipeShadow::BuildSegments() {
-  if (dest().BitCount() < 8) return TWipeMask::BuildSegments();
-  segments_.clear();
-  row_segments_.resize(size_t(MaskRows()));
-  for (int y = 0; y < MaskRows(); ++y) {
-    const size_t first = segments_.size();
-    levels_.Runs(y, offset_, 0, 255, segments_);
-    row_segments_[size_t(y)] = {first, segments_.size()};
-  }
+  // UpdateMask made them, except for packed pixels, which copy no runs.
+  if (dest().BitCount() < 8) TWipeMask::BuildSegments();
 }
 
 // --- clock hand ------------------------------------------------------------------

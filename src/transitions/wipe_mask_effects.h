@@ -145,12 +145,11 @@ class TWipeShadow : public TWipeMask {
 
  protected:
   bool UpdateMask() override;
-  // From the rule's level ranges: no need to read the mask back.
+  // UpdateMask makes the runs from the rule's level ranges.
   void BuildSegments() override;
 
  private:
   RuleLevels levels_;
-  int32_t offset_ = 0;  // u - 256 of the current mask
 };
 
 // A hand sweeping round from 12 o'clock (clockwise; reverse:
