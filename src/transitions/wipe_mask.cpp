@@ -55,14 +55,9 @@ namespace {
 constexpr int kMinCopyPx = 64;
 constexpr int kChunkPx = 64;
 
-}  // namespace
-
-namespace {
-
 // What a run of mask values asks for: all 0, all 255 or a mix (the loop
 // runs in vector lanes).
-template <class Kind>
-Kind KindOf(const uint8_t* m, int n) {
+RunKind KindOf(const uint8_t* m, int n) {
   if (n == kChunkPx) {
     uint64_t w[kChunkPx / 8];
     std::memcpy(w, m, sizeof w);
@@ -71,14 +66,14 @@ Kind KindOf(const uint8_t* m, int n) {
       any |= v;
       all &= v;
     }
-    return any == 0 ? Kind::kFrom : all == ~uint64_t{0} ? Kind::kTo : Kind::kMixed;
+    return any == 0 ? RunKind::kFrom : all == ~uint64_t{0} ? RunKind::kTo : RunKind::kMixed;
   }
   uint8_t any = 0, all = 255;
   for (int i = 0; i < n; ++i) {
     any |= m[i];
     all &= m[i];
   }
-  return any == 0 ? Kind::kFrom : all == 255 ? Kind::kTo : Kind::kMixed;
+  return any == 0 ? RunKind::kFrom : all == 255 ? RunKind::kTo : RunKind::kMixed;
 }
 
 }  // namespace
@@ -99,38 +94,45 @@ void TWipeMask::BuildSegments() {
       continue;
     }
     const size_t first = segments_.size();
-    const RunKind row_kind = packed ? RunKind::kMixed : KindOf<RunKind>(m, w);
+    const RunKind row_kind = packed ? RunKind::kMixed : KindOf(m, w);
     if (row_kind != RunKind::kMixed || packed) {
       segments_.push_back({0, w, row_kind});
       row_segments_[size_t(y)] = {first, segments_.size()};
       continue;
     }
-    // Chunk by chunk; runs too short to be worth a copy join the mix.
-    for (int x = 0; x < w; x += kChunkPx) {
-      const int end = std::min(w, x + kChunkPx);
-      RunKind kind = KindOf<RunKind>(m + x, end - x);
-      if (segments_.size() > first && segments_.back().kind == kind) {
+    AppendChunkRuns(m, w);
+    row_segments_[size_t(y)] = {first, segments_.size()};
+  }
+}
+
+// Chunk by chunk; runs too short to be worth a copy join the mix.
+void TWipeMask::AppendChunkRuns(const uint8_t* m, int w) {
+  const size_t first = segments_.size();
+  for (int x = 0; x < w; x += kChunkPx) {
+    const int end = std::min(w, x + kChunkPx);
+    const RunKind kind = KindOf(m + x, end - x);
+    if (segments_.size() > first && segments_.back().kind == kind) {
+      segments_.back().x1 = end;
+      continue;
+    }
+    if (segments_.size() > first) {
+      // The run before this one is complete: demote it when short, and
+      // join it to a mixed run before it.
+      ColumnRun& last = segments_.back();
+      if (last.kind != RunKind::kMixed && last.x1 - last.x0 < kMinCopyPx) {
+        last.kind = RunKind::kMixed;
+      }
+      if (segments_.size() > first + 1 && last.kind == RunKind::kMixed &&
+          segments_[segments_.size() - 2].kind == RunKind::kMixed) {
+        segments_[segments_.size() - 2].x1 = last.x1;
+        segments_.pop_back();
+      }
+      if (kind == RunKind::kMixed && segments_.back().kind == RunKind::kMixed) {
         segments_.back().x1 = end;
         continue;
       }
-      if (segments_.size() > first) {
-        ColumnRun& last = segments_.back();
-        if (last.kind != RunKind::kMixed && last.x1 - last.x0 < kMinCopyPx) {
-          last.kind = RunKind::kMixed;
-        }
-        if (segments_.size() > first + 1 && last.kind == RunKind::kMixed &&
-            segments_[segments_.size() - 2].kind == RunKind::kMixed) {
-          segments_[segments_.size() - 2].x1 = last.x1;
-          segments_.pop_back();
-        }
-        if (kind == RunKind::kMixed && segments_.back().kind == RunKind::kMixed) {
-          segments_.back().x1 = end;
-          continue;
-        }
-      }
-      segments_.push_back({x, end, kind});
     }
-    row_segments_[size_t(y)] = {first, segments_.size()};
+    segments_.push_back({x, end, kind});
   }
 }
 

@@ -54,6 +54,7 @@ class TWipeMask : public TCustomWipe {
 
  private:
   void EnsureMask();
+  void AppendChunkRuns(const uint8_t* mask_row, int width_px);
   void Compose();
 
   graphics::TDIBX mask_{0, 0, 8};

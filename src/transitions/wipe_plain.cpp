@@ -15,8 +15,9 @@ using graphics::TCustomDIBX;
 
 namespace {
 
-// Whether two pictures drawn side by side leave part of the destination
-// uncovered, which then shows 0 rather than an earlier frame.
+// Whether both pictures are at least the destination's size. When one is
+// not, the part the two leave uncovered is cleared to 0 rather than keep an
+// earlier frame.
 bool CoversDest(const TCustomDIBX& dest, const TCustomDIBX& a, const TCustomDIBX& b) {
   return a.Width() >= dest.Width() && a.Height() >= dest.Height() && b.Width() >= dest.Width() &&
          b.Height() >= dest.Height();
