@@ -31,7 +31,7 @@ template <class F>
 inline typename F::Word FormulaGrey(uint32_t v) {
   using W = typename F::Word;
   if constexpr (std::is_same_v<F, gd::Fmt32>) {
-    return W(v * 0x010101u);
+    return W(v | v << 8 | v << 16);  // shifts: no 32-bit multiply per pixel
   } else if constexpr (std::is_same_v<F, gd::Fmt16>) {
     return W((v >> 3) << 11 | (v >> 2) << 5 | v >> 3);
   } else {
