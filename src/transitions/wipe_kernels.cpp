@@ -81,15 +81,16 @@ inline typename F::Word SaturatePixel(typename F::Word s, typename F::Word grey)
 }
 
 // ((w*s + (255-w)*d) >> 8) per channel. 5/6-bit channels take the form
-// 255*d + w*(s - d), one product per channel instead of two: in 16-bit
-// arithmetic that wraps, the sum still comes out exact because the true
-// value lies in 0 .. 255*63.
+// d + ((w*(s - d) - d) >> 8) with an arithmetic shift (the same floor, as
+// 256*d + w*(s - d) - d is the sum): one product per channel instead of
+// two, and every term fits a signed 16-bit lane (|w*(s - d)| <= 255*63).
 template <class F>
 inline typename F::Word Blend(typename F::Word s, typename F::Word d, uint32_t w) {
   if constexpr (gd::kIs16<F>) {
     const auto w16 = uint16_t(w);
     auto mix = [&](uint16_t sc, uint16_t dc) {
-      return uint16_t(uint16_t(uint16_t(dc * 255) + uint16_t(w16 * uint16_t(sc - dc))) >> 8);
+      const auto x = int16_t(int16_t(w16 * int16_t(sc - dc)) - int16_t(dc));
+      return uint16_t(dc + int16_t(x >> 8));
     };
     return uint16_t(mix(gd::Channel16<F, 0>(s), gd::Channel16<F, 0>(d)) << F::kShift[0] |
                     mix(gd::Channel16<F, 1>(s), gd::Channel16<F, 1>(d)) << F::kShift[1] |
