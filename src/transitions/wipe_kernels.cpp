@@ -4,6 +4,7 @@
 #include "transitions/wipe_kernels.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "graphics/dibsfc_kernels.h"
 
@@ -25,69 +26,179 @@ inline typename F::Word GreyOpPixel(typename F::Word grey, typename F::Word s, G
   return op == GreyOp::kAdd ? gd::AddPixel<F>(grey, s) : gd::SubPixel<F>(grey, s);
 }
 
+// The native grey (v, v, v) of the working formats, as ColorToNative makes it.
+template <class F>
+inline typename F::Word FormulaGrey(uint32_t v) {
+  using W = typename F::Word;
+  if constexpr (std::is_same_v<F, gd::Fmt32>) {
+    return W(v | v << 8 | v << 16);  // shifts: no 32-bit multiply per pixel
+  } else if constexpr (std::is_same_v<F, gd::Fmt16>) {
+    return W((v >> 3) << 11 | (v >> 2) << 5 | v >> 3);
+  } else {
+    return W((v >> 3) << 10 | (v >> 3) << 5 | v >> 3);
+  }
+}
+
+template <class F, int kC, GreyOp kOp>
+inline uint16_t SaturateChannel16(uint16_t s, uint16_t grey) {
+  const uint16_t sc = gd::Channel16<F, kC>(s), gc = gd::Channel16<F, kC>(grey);
+  if constexpr (kOp == GreyOp::kAdd) {
+    const auto sum = uint16_t(sc + gc);
+    return sum > uint16_t(F::kMax[kC]) ? uint16_t(F::kMax[kC]) : sum;
+  } else {
+    return sc > gc ? uint16_t(sc - gc) : uint16_t(0);
+  }
+}
+
+// Saturating add or subtract per channel, written so that the compiler keeps
+// whole pixels in vector lanes: 32-bit pixels as red|blue and green words
+// whose carry and borrow bits sit just above each channel; 5/6-bit channels
+// in 16-bit lanes.
+template <class F, GreyOp kOp>
+inline typename F::Word SaturatePixel(typename F::Word s, typename F::Word grey) {
+  using W = typename F::Word;
+  if constexpr (std::is_same_v<F, gd::Fmt32>) {
+    if constexpr (kOp == GreyOp::kAdd) {
+      uint32_t rb = (s & 0xFF00FFu) + (grey & 0xFF00FFu), g = (s & 0xFF00u) + (grey & 0xFF00u);
+      const uint32_t orb = rb & 0x1000100u, og = g & 0x10000u;
+      rb = (rb | (orb - (orb >> 8))) & 0xFF00FFu;
+      g = (g | (og - (og >> 8))) & 0xFF00u;
+      return W(rb | g);
+    } else {
+      uint32_t rb = ((s & 0xFF00FFu) | 0x1000100u) - (grey & 0xFF00FFu);
+      uint32_t g = ((s & 0xFF00u) | 0x10000u) - (grey & 0xFF00u);
+      const uint32_t krb = rb & 0x1000100u, kg = g & 0x10000u;  // set: no borrow
+      rb &= (krb - (krb >> 8)) & 0xFF00FFu;
+      g &= (kg - (kg >> 8)) & 0xFF00u;
+      return W(rb | g);
+    }
+  } else {
+    const uint16_t out0 = SaturateChannel16<F, 0, kOp>(s, grey);
+    const uint16_t out1 = SaturateChannel16<F, 1, kOp>(s, grey);
+    const uint16_t out2 = SaturateChannel16<F, 2, kOp>(s, grey);
+    return W(out0 << F::kShift[0] | out1 << F::kShift[1] | out2);
+  }
+}
+
+// ((w*s + (255-w)*d) >> 8) per channel. 5/6-bit channels take the form
+// d + ((w*(s - d) - d) >> 8) with an arithmetic shift (the same floor, as
+// 256*d + w*(s - d) - d is the sum): one product per channel instead of
+// two, and every term fits a signed 16-bit lane (|w*(s - d)| <= 255*63).
+template <class F>
+inline typename F::Word Blend(typename F::Word s, typename F::Word d, uint32_t w) {
+  if constexpr (gd::kIs16<F>) {
+    const auto w16 = uint16_t(w);
+    auto mix = [&](uint16_t sc, uint16_t dc) {
+      const auto x = int16_t(int16_t(w16 * int16_t(sc - dc)) - int16_t(dc));
+      return uint16_t(dc + int16_t(x >> 8));
+    };
+    return uint16_t(mix(gd::Channel16<F, 0>(s), gd::Channel16<F, 0>(d)) << F::kShift[0] |
+                    mix(gd::Channel16<F, 1>(s), gd::Channel16<F, 1>(d)) << F::kShift[1] |
+                    mix(gd::Channel16<F, 2>(s), gd::Channel16<F, 2>(d)));
+  } else {
+    return gd::BlendPixel<F>(s, d, w);
+  }
+}
+
 // --- direct formats ------------------------------------------------------------
 
 template <class F, class W = typename F::Word>
 inline void ComposeDirect(W* d, const W* f, const W* t, const uint8_t* m, int n) {
+  // Mask values in lanes as wide as the pixels.
+  using M = std::conditional_t<sizeof(W) == 2, uint16_t, uint32_t>;
   for (int i = 0; i < n; ++i) {
-    const uint32_t mv = m[i];
+    const M mv = m[i];
     const W fv = f[i], tv = t[i];
-    const W bv = gd::BlendPixel<F>(tv, fv, mv);
+    const W bv = Blend<F>(tv, fv, mv);
     d[i] = mv == 0 ? fv : (mv == 255 ? tv : bv);
   }
 }
 
 template <class W>
 inline void SelectDirect(W* d, const W* f, const W* t, const uint8_t* m, int n) {
-  for (int i = 0; i < n; ++i) d[i] = m[i] != 0 ? t[i] : f[i];
+  // Both values are loaded so that the choice is a select, not a branch.
+  for (int i = 0; i < n; ++i) {
+    const W fv = f[i], tv = t[i];
+    d[i] = m[i] != 0 ? tv : fv;
+  }
+}
+
+// The alpha copy of t over f, pixels equal in both kept as they are.
+template <class F, class W = typename F::Word>
+inline void AlphaDirect(W* d, const W* f, const W* t, int n, uint32_t a) {
+  for (int i = 0; i < n; ++i) {
+    const W fv = f[i], tv = t[i];
+    const W bv = Blend<F>(tv, fv, a);
+    d[i] = tv == fv ? fv : bv;
+  }
 }
 
 template <class F, GreyOp kOp, class W = typename F::Word>
 inline void GreyDirect(W* d, const W* s, int n, W grey) {
-  for (int i = 0; i < n; ++i) d[i] = GreyOpPixel<F>(grey, s[i], kOp);
+  for (int i = 0; i < n; ++i) d[i] = SaturatePixel<F, kOp>(s[i], grey);
 }
 
 template <class F, GreyOp kOp, class W = typename F::Word>
-inline void RuleGreyDirect(W* d, const W* f, const W* t, const uint8_t* g, int n, int32_t u,
-                           const uint32_t* greys) {
+inline void RuleGreyDirect(W* d, const W* f, const W* t, const uint8_t* g, int n, int32_t u) {
+  // Levels in lanes as wide as the pixels (u - 256 lies in -256 .. 512).
+  using L = std::conditional_t<sizeof(W) == 2, int16_t, int32_t>;
+  const auto offset = L(std::clamp(u - 256, -512, 512));
   for (int i = 0; i < n; ++i) {
-    const int32_t level = std::clamp(u + int32_t(g[i]) - 256, 0, 511);
-    const bool late = level > 255;
-    const W grey = W(greys[late ? 511 - level : level]);
-    d[i] = GreyOpPixel<F>(grey, late ? t[i] : f[i], kOp);
+    L level = L(offset + L(g[i]));
+    level = level < 0 ? L(0) : level;
+    level = level > 511 ? L(511) : level;
+    // All ones past the turn: then the new picture and grey(511 - L),
+    // which is L ^ 511. Masks rather than two selects on one condition,
+    // which the vectoriser does not take.
+    const auto late = L(-L(level > 255));
+    const W grey = FormulaGrey<F>(uint32_t(L(level ^ (late & 511))));
+    const W fv = f[i], tv = t[i];
+    const W source = W((tv & W(late)) | (fv & W(~late)));
+    d[i] = SaturatePixel<F, kOp>(source, grey);
   }
 }
 
 // One clone set per working format and rule; the generic templates above
 // are inlined into each.
-#define VESK_WIPE_FORMAT_ROWS(NAME, FMT)                                                           \
-  VESK_WIPE_CLONES void Compose##NAME(FMT::Word* d, const FMT::Word* f, const FMT::Word* t,        \
-                                      const uint8_t* m, int n) {                                   \
-    ComposeDirect<FMT>(d, f, t, m, n);                                                             \
-  }                                                                                                \
-  VESK_WIPE_CLONES void Select##NAME(FMT::Word* d, const FMT::Word* f, const FMT::Word* t,         \
-                                     const uint8_t* m, int n) {                                    \
-    SelectDirect(d, f, t, m, n);                                                                   \
-  }                                                                                                \
-  VESK_WIPE_CLONES void GreyAdd##NAME(FMT::Word* d, const FMT::Word* s, int n, FMT::Word grey) {   \
-    GreyDirect<FMT, GreyOp::kAdd>(d, s, n, grey);                                                  \
-  }                                                                                                \
-  VESK_WIPE_CLONES void GreySub##NAME(FMT::Word* d, const FMT::Word* s, int n, FMT::Word grey) {   \
-    GreyDirect<FMT, GreyOp::kSub>(d, s, n, grey);                                                  \
-  }                                                                                                \
-  VESK_WIPE_CLONES void RuleAdd##NAME(FMT::Word* d, const FMT::Word* f, const FMT::Word* t,        \
-                                      const uint8_t* g, int n, int32_t u, const uint32_t* greys) { \
-    RuleGreyDirect<FMT, GreyOp::kAdd>(d, f, t, g, n, u, greys);                                    \
-  }                                                                                                \
-  VESK_WIPE_CLONES void RuleSub##NAME(FMT::Word* d, const FMT::Word* f, const FMT::Word* t,        \
-                                      const uint8_t* g, int n, int32_t u, const uint32_t* greys) { \
-    RuleGreyDirect<FMT, GreyOp::kSub>(d, f, t, g, n, u, greys);                                    \
+#define VESK_WIPE_FORMAT_ROWS(NAME, FMT)                                                         \
+  VESK_WIPE_CLONES void Compose##NAME(FMT::Word* d, const FMT::Word* f, const FMT::Word* t,      \
+                                      const uint8_t* m, int n) {                                 \
+    ComposeDirect<FMT>(d, f, t, m, n);                                                           \
+  }                                                                                              \
+  VESK_WIPE_CLONES void Select##NAME(FMT::Word* d, const FMT::Word* f, const FMT::Word* t,       \
+                                     const uint8_t* m, int n) {                                  \
+    SelectDirect(d, f, t, m, n);                                                                 \
+  }                                                                                              \
+  VESK_WIPE_CLONES void Alpha##NAME(FMT::Word* d, const FMT::Word* f, const FMT::Word* t, int n, \
+                                    uint32_t a) {                                                \
+    AlphaDirect<FMT>(d, f, t, n, a);                                                             \
+  }                                                                                              \
+  VESK_WIPE_CLONES void GreyAdd##NAME(FMT::Word* d, const FMT::Word* s, int n, FMT::Word grey) { \
+    GreyDirect<FMT, GreyOp::kAdd>(d, s, n, grey);                                                \
+  }                                                                                              \
+  VESK_WIPE_CLONES void GreySub##NAME(FMT::Word* d, const FMT::Word* s, int n, FMT::Word grey) { \
+    GreyDirect<FMT, GreyOp::kSub>(d, s, n, grey);                                                \
+  }                                                                                              \
+  VESK_WIPE_CLONES void RuleAdd##NAME(FMT::Word* d, const FMT::Word* f, const FMT::Word* t,      \
+                                      const uint8_t* g, int n, int32_t u) {                      \
+    RuleGreyDirect<FMT, GreyOp::kAdd>(d, f, t, g, n, u);                                         \
+  }                                                                                              \
+  VESK_WIPE_CLONES void RuleSub##NAME(FMT::Word* d, const FMT::Word* f, const FMT::Word* t,      \
+                                      const uint8_t* g, int n, int32_t u) {                      \
+    RuleGreyDirect<FMT, GreyOp::kSub>(d, f, t, g, n, u);                                         \
   }
 
 VESK_WIPE_FORMAT_ROWS(32, gd::Fmt32)
 VESK_WIPE_FORMAT_ROWS(16, gd::Fmt16)
 VESK_WIPE_FORMAT_ROWS(15, gd::Fmt15)
 #undef VESK_WIPE_FORMAT_ROWS
+
+VESK_WIPE_CLONES void RuleMaskLevels(uint8_t* out, const uint8_t* levels, int n, int16_t offset) {
+  for (int i = 0; i < n; ++i) {
+    const auto v = int16_t(levels[i] + offset);
+    out[i] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+  }
+}
 
 template <class W, class V>
 W* RowAt(const V& view, int y) {
@@ -98,10 +209,10 @@ W* RowAt(const V& view, int y) {
 
 template <class F>
 void ComposeGeneric(const PixelView& d, const ConstPixelView& f, const ConstPixelView& t,
-                    const uint8_t* m, int y, int n, MaskRule rule) {
+                    const uint8_t* m, int y, int x0, int n, MaskRule rule) {
   using W = typename F::Word;
   const int bits = d.bit_count;
-  for (int x = 0; x < n; ++x) {
+  for (int x = x0; x < x0 + n; ++x) {
     const auto fv = W(gd::LoadNative(f.Row(y), x, bits));
     const auto tv = W(gd::LoadNative(t.Row(y), x, bits));
     W out = m[x] == 0 ? fv : tv;
@@ -113,11 +224,25 @@ void ComposeGeneric(const PixelView& d, const ConstPixelView& f, const ConstPixe
 }
 
 template <class F>
-void RuleGreyGeneric(const PixelView& d, const ConstPixelView& f, const ConstPixelView& t,
-                     const uint8_t* g, int y, int n, int32_t u, const uint32_t* greys, GreyOp op) {
+void AlphaGeneric(const PixelView& d, const ConstPixelView& f, const ConstPixelView& t,
+                  const FadeSpan& span, uint32_t alpha) {
   using W = typename F::Word;
   const int bits = d.bit_count;
-  for (int x = 0; x < n; ++x) {
+  for (int i = 0; i < span.n; ++i) {
+    const auto fv = W(gd::LoadNative(f.Row(span.y), span.x + i, bits));
+    const auto tv = W(gd::LoadNative(t.Row(span.to_y), span.to_x + i, bits));
+    gd::StoreNative(d.Row(span.y), span.x + i, bits,
+                    tv == fv ? fv : gd::BlendPixel<F>(tv, fv, alpha));
+  }
+}
+
+template <class F>
+void RuleGreyGeneric(const PixelView& d, const ConstPixelView& f, const ConstPixelView& t,
+                     const uint8_t* g, int y, int x0, int n, int32_t u, const uint32_t* greys,
+                     GreyOp op) {
+  using W = typename F::Word;
+  const int bits = d.bit_count;
+  for (int x = x0; x < x0 + n; ++x) {
     const int32_t level = std::clamp(u + int32_t(g[x]) - 256, 0, 511);
     const bool late = level > 255;
     const auto s = W(gd::LoadNative((late ? t : f).Row(y), x, bits));
@@ -126,29 +251,80 @@ void RuleGreyGeneric(const PixelView& d, const ConstPixelView& f, const ConstPix
   }
 }
 
+// The three rows of one destination row.
+template <class W>
+struct Rows3 {
+  W* d;
+  const W* f;
+  const W* t;
+};
+template <class W>
+Rows3<W> RowsAt(const PixelView& d, const ConstPixelView& f, const ConstPixelView& t, int y) {
+  return {RowAt<W>(d, y), RowAt<const W>(f, y), RowAt<const W>(t, y)};
+}
+
 }  // namespace
 
+void RuleMaskRow(uint8_t* out, const uint8_t* levels, int n, int32_t offset) {
+  RuleMaskLevels(out, levels, n, int16_t(std::clamp(offset, -256, 256)));
+}
+
+bool IsFormulaGreyTable(const uint32_t* greys, int bit_count) {
+  for (uint32_t v = 0; v < 256; ++v) {
+    const uint32_t want = bit_count == 32   ? FormulaGrey<gd::Fmt32>(v)
+                          : bit_count == 16 ? FormulaGrey<gd::Fmt16>(v)
+                          : bit_count == 15 ? FormulaGrey<gd::Fmt15>(v)
+                                            : ~0u;
+    if (greys[v] != want) return false;
+  }
+  return true;
+}
+
 void ComposeMaskRow(const PixelView& dest, const ConstPixelView& from, const ConstPixelView& to,
-                    const uint8_t* mask, int y, int n, MaskRule rule) {
+                    const uint8_t* mask, int y, int x0, int n, MaskRule rule) {
   const bool blend = rule == MaskRule::kBlend;
+  const uint8_t* m = mask + x0;
   switch (dest.bit_count) {
     case 32: {
-      auto* d = RowAt<uint32_t>(dest, y);
-      const auto *f = RowAt<const uint32_t>(from, y), *t = RowAt<const uint32_t>(to, y);
-      return blend ? Compose32(d, f, t, mask, n) : Select32(d, f, t, mask, n);
+      const auto r = RowsAt<uint32_t>(dest, from, to, y);
+      return blend ? Compose32(r.d + x0, r.f + x0, r.t + x0, m, n)
+                   : Select32(r.d + x0, r.f + x0, r.t + x0, m, n);
     }
-    case 16:
+    case 16: {
+      const auto r = RowsAt<uint16_t>(dest, from, to, y);
+      return blend ? Compose16(r.d + x0, r.f + x0, r.t + x0, m, n)
+                   : Select16(r.d + x0, r.f + x0, r.t + x0, m, n);
+    }
     case 15: {
-      auto* d = RowAt<uint16_t>(dest, y);
-      const auto *f = RowAt<const uint16_t>(from, y), *t = RowAt<const uint16_t>(to, y);
-      if (!blend)
-        return dest.bit_count == 16 ? Select16(d, f, t, mask, n) : Select15(d, f, t, mask, n);
-      return dest.bit_count == 16 ? Compose16(d, f, t, mask, n) : Compose15(d, f, t, mask, n);
+      const auto r = RowsAt<uint16_t>(dest, from, to, y);
+      return blend ? Compose15(r.d + x0, r.f + x0, r.t + x0, m, n)
+                   : Select15(r.d + x0, r.f + x0, r.t + x0, m, n);
     }
     default:
       gd::WithFormat(dest.bit_count, [&](auto fmt) {
-        ComposeGeneric<decltype(fmt)>(dest, from, to, mask, y, n, rule);
+        ComposeGeneric<decltype(fmt)>(dest, from, to, mask, y, x0, n, rule);
       });
+  }
+}
+
+void AlphaSpan(const PixelView& dest, const ConstPixelView& from, const ConstPixelView& to,
+               const FadeSpan& span, uint32_t alpha) {
+  switch (dest.bit_count) {
+    case 32:
+      return Alpha32(RowAt<uint32_t>(dest, span.y) + span.x,
+                     RowAt<const uint32_t>(from, span.y) + span.x,
+                     RowAt<const uint32_t>(to, span.to_y) + span.to_x, span.n, alpha);
+    case 16:
+    case 15: {
+      auto* d = RowAt<uint16_t>(dest, span.y) + span.x;
+      const auto* f = RowAt<const uint16_t>(from, span.y) + span.x;
+      const auto* t = RowAt<const uint16_t>(to, span.to_y) + span.to_x;
+      return dest.bit_count == 16 ? Alpha16(d, f, t, span.n, alpha)
+                                  : Alpha15(d, f, t, span.n, alpha);
+    }
+    default:
+      gd::WithFormat(dest.bit_count,
+                     [&](auto fmt) { AlphaGeneric<decltype(fmt)>(dest, from, to, span, alpha); });
   }
 }
 
@@ -184,32 +360,27 @@ void GreyRow(const PixelView& dest, const ConstPixelView& source, int y, int n, 
 }
 
 void RuleGreyRow(const PixelView& dest, const ConstPixelView& from, const ConstPixelView& to,
-                 const uint8_t* levels, int y, int n, int32_t u, const uint32_t* greys, GreyOp op) {
+                 const uint8_t* levels, int y, int x0, int n, int32_t u, const uint32_t* greys,
+                 bool formula_greys, GreyOp op) {
   const bool add = op == GreyOp::kAdd;
-  switch (dest.bit_count) {
-    case 32: {
-      auto* d = RowAt<uint32_t>(dest, y);
-      const auto *f = RowAt<const uint32_t>(from, y), *t = RowAt<const uint32_t>(to, y);
-      return add ? RuleAdd32(d, f, t, levels, n, u, greys)
-                 : RuleSub32(d, f, t, levels, n, u, greys);
-    }
-    case 16: {
-      auto* d = RowAt<uint16_t>(dest, y);
-      const auto *f = RowAt<const uint16_t>(from, y), *t = RowAt<const uint16_t>(to, y);
-      return add ? RuleAdd16(d, f, t, levels, n, u, greys)
-                 : RuleSub16(d, f, t, levels, n, u, greys);
-    }
-    case 15: {
-      auto* d = RowAt<uint16_t>(dest, y);
-      const auto *f = RowAt<const uint16_t>(from, y), *t = RowAt<const uint16_t>(to, y);
-      return add ? RuleAdd15(d, f, t, levels, n, u, greys)
-                 : RuleSub15(d, f, t, levels, n, u, greys);
-    }
-    default:
-      gd::WithFormat(dest.bit_count, [&](auto fmt) {
-        RuleGreyGeneric<decltype(fmt)>(dest, from, to, levels, y, n, u, greys, op);
-      });
+  const uint8_t* g = levels + x0;
+  if (formula_greys && dest.bit_count == 32) {
+    const auto r = RowsAt<uint32_t>(dest, from, to, y);
+    auto* d = r.d + x0;
+    const auto *f = r.f + x0, *t = r.t + x0;
+    return add ? RuleAdd32(d, f, t, g, n, u) : RuleSub32(d, f, t, g, n, u);
   }
+  if (formula_greys && (dest.bit_count == 16 || dest.bit_count == 15)) {
+    const auto r = RowsAt<uint16_t>(dest, from, to, y);
+    auto* d = r.d + x0;
+    const auto *f = r.f + x0, *t = r.t + x0;
+    if (dest.bit_count == 16)
+      return add ? RuleAdd16(d, f, t, g, n, u) : RuleSub16(d, f, t, g, n, u);
+    return add ? RuleAdd15(d, f, t, g, n, u) : RuleSub15(d, f, t, g, n, u);
+  }
+  gd::WithFormat(dest.bit_count, [&](auto fmt) {
+    RuleGreyGeneric<decltype(fmt)>(dest, from, to, levels, y, x0, n, u, greys, op);
+  });
 }
 
 }  // namespace vesk::transitions

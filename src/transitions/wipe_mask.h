@@ -5,6 +5,7 @@
 // (blinds, dither, rows of grid cells) are stored once in a short mask that
 // the composition repeats downwards.
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "graphics/dibsfc.h"
@@ -43,16 +44,20 @@ class TWipeMask : public TCustomWipe {
   int MaskRows() const { return mask_.Height(); }
   void SetTwoLevel(bool two_level) { two_level_ = two_level; }
 
+  // Splits every mask row into runs of columns to copy from one picture
+  // and runs to compose pixel by pixel. The default reads the mask.
+  virtual void BuildSegments();
+  // Filled by BuildSegments: the runs of mask row y are
+  // [row_segments_[y].first, row_segments_[y].second) of segments_.
+  std::vector<ColumnRun> segments_;
+  std::vector<std::pair<size_t, size_t>> row_segments_;
+
  private:
   void EnsureMask();
-  void ClassifyRows();
+  void AppendChunkRuns(const uint8_t* mask_row, int width_px);
   void Compose();
 
-  // What a mask row holds, so rows of one kind become plain copies.
-  enum class RowKind : uint8_t { kFrom, kTo, kMixed };
-
   graphics::TDIBX mask_{0, 0, 8};
-  std::vector<RowKind> row_kinds_;
   PictureRows rows_;
   int64_t last_progress_ = -1;
   bool two_level_ = false;

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "graphics/tprandom.h"
+#include "transitions/wipe_kernels.h"
 
 namespace vesk::transitions {
 namespace {
@@ -181,23 +182,43 @@ bool TWipeDither::UpdateMask() {
 
 void TWipeShadow::Prepare() {
   TWipeMask::Prepare();
-  greys_ = LoadRuleGreys(services(), ImageName(), Reverse(), dest().Width(), dest().Height());
+  levels_.Load(services(), ImageName(), Reverse(), dest().Width(), dest().Height());
 }
 
 bool TWipeShadow::UpdateMask() {
   const int w = MaskWidth(), h = MaskRows();
-  if (greys_.size() != size_t(w) * size_t(h)) greys_.assign(size_t(w) * size_t(h), 255);
+  levels_.EnsureSize(w, h);
   const int64_t u = ScaleElapsed(*this, 512);
   if (!NewProgress(u)) return false;
-  uint8_t level[256];
-  for (int g = 0; g < 256; ++g) level[g] = uint8_t(std::clamp<int64_t>(u + g - 256, 0, 255));
+  // m = clamp(u + g - 256, 0, 255). The rule's level ranges tell which runs
+  // are all 0 or all 255 before any pixel is looked at; those are filled,
+  // only the rest is computed. The runs are kept for the composition.
+  const auto offset = int32_t(u - 256);
+  segments_.clear();
+  row_segments_.resize(size_t(h));
   for (int y = 0; y < h; ++y) {
-    const uint8_t* g = greys_.data() + size_t(y) * size_t(w);
+    const size_t first = segments_.size();
+    levels_.Runs(y, offset, 0, 255, segments_);
+    row_segments_[size_t(y)] = {first, segments_.size()};
+    const uint8_t* g = levels_.Row(y);
     uint8_t* row = MaskRow(y);
-    for (int x = 0; x < w; ++x) row[x] = level[g[x]];
+    for (size_t i = first; i < segments_.size(); ++i) {
+      // A copy: the mask bytes written below could alias the run.
+      const ColumnRun run = segments_[i];
+      if (run.kind != RunKind::kMixed) {
+        std::memset(row + run.x0, run.kind == RunKind::kTo ? 255 : 0, size_t(run.x1 - run.x0));
+        continue;
+      }
+      RuleMaskRow(row + run.x0, g + run.x0, run.x1 - run.x0, offset);
+    }
   }
   SetTwoLevel(false);
   return true;
+}
+
+void TWipeShadow::BuildSegments() {
+  // UpdateMask made them, except for packed pixels, which copy no runs.
+  if (dest().BitCount() < 8) TWipeMask::BuildSegments();
 }
 
 // --- clock hand ------------------------------------------------------------------

@@ -145,9 +145,11 @@ class TWipeShadow : public TWipeMask {
 
  protected:
   bool UpdateMask() override;
+  // UpdateMask makes the runs from the rule's level ranges.
+  void BuildSegments() override;
 
  private:
-  std::vector<uint8_t> greys_;
+  RuleLevels levels_;
 };
 
 // A hand sweeping round from 12 o'clock (clockwise; reverse:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "transitions/wipe_groups.h"
 #include "transitions/wipe_mask_effects.h"
@@ -14,8 +15,9 @@ using graphics::TCustomDIBX;
 
 namespace {
 
-// Whether two pictures drawn side by side leave part of the destination
-// uncovered, which then shows 0 rather than an earlier frame.
+// Whether both pictures are at least the destination's size. When one is
+// not, the part the two leave uncovered is cleared to 0 rather than keep an
+// earlier frame.
 bool CoversDest(const TCustomDIBX& dest, const TCustomDIBX& a, const TCustomDIBX& b) {
   return a.Width() >= dest.Width() && a.Height() >= dest.Height() && b.Width() >= dest.Width() &&
          b.Height() >= dest.Height();
@@ -30,12 +32,45 @@ bool TWipeFade::Step() {
   if (WipeFinished(*this)) return true;
   const double t = ClampedElapsed(*this), d = EffectiveDuration(*this);
   const double r = (d - t - 1) / d;
-  const auto x = int32_t(std::nearbyint(p0_ * r)), y = int32_t(std::nearbyint(p1_ * r));
-  CopyPicture(dest(), from());
-  dest().DrawAlpha(x, y, to(), to().BoundsRect(), KeyMode::kIgnore, Flip::kNone,
-                   int(ScaleElapsed(*this, 256)));
+  const auto ox = int32_t(std::nearbyint(p0_ * r)), oy = int32_t(std::nearbyint(p1_ * r));
+  const auto alpha = int(ScaleElapsed(*this, 256));
+  if (dest().BitCount() < 8) {
+    // Packed pixels: the surface operations know how to address them.
+    CopyPicture(dest(), from());
+    dest().DrawAlpha(ox, oy, to(), to().BoundsRect(), KeyMode::kIgnore, Flip::kNone, alpha);
+  } else if (rows_.Begin(dest(), from(), to())) {
+    BlendRows(ox, oy, uint32_t(alpha));
+    rows_.Commit(dest());
+  }
   SetChanged(dest().BoundsRect());
   return false;
+}
+
+// The old picture with the new one blended over the part it covers at
+// (ox, oy): one pass instead of a copy and a blend.
+void TWipeFade::BlendRows(int32_t ox, int32_t oy, uint32_t alpha) {
+  const graphics::PixelView& out = rows_.Dest();
+  const graphics::ConstPixelView &f = rows_.From(), &n = rows_.To();
+  const int64_t to_w = std::min<int64_t>(to().Width(), n.width_px);
+  const int64_t to_h = std::min<int64_t>(to().Height(), n.height_px);
+  const int64_t x0 = std::clamp<int64_t>(ox, 0, out.width_px);
+  const int64_t x1 = std::clamp<int64_t>(int64_t{ox} + to_w, x0, out.width_px);
+  const size_t pixel_bytes = size_t(out.bit_count == 15 ? 16 : out.bit_count) / 8;
+  auto copy = [&](int y, int64_t from_x, int64_t to_x) {
+    if (out.Row(y) == f.Row(y) || from_x >= to_x) return;
+    std::memcpy(out.Row(y) + size_t(from_x) * pixel_bytes, f.Row(y) + size_t(from_x) * pixel_bytes,
+                size_t(to_x - from_x) * pixel_bytes);
+  };
+  for (int y = 0; y < out.height_px; ++y) {
+    const int64_t ty = int64_t{y} - oy;
+    if (alpha == 0 || ty < 0 || ty >= to_h || x0 >= x1) {
+      copy(y, 0, out.width_px);
+      continue;
+    }
+    copy(y, 0, x0);
+    copy(y, x1, out.width_px);
+    AlphaSpan(out, f, n, FadeSpan{y, int(x0), int(ty), int(x0 - ox), int(x1 - x0)}, alpha);
+  }
 }
 
 // --- scrolls ---------------------------------------------------------------------
@@ -104,27 +139,49 @@ bool TWipeFlash::Step() {
 
 TWipeShadowWhite::TWipeShadowWhite(TCustomDIBX& dest, const TCustomDIBX& from,
                                    const TCustomDIBX& to)
-    : TCustomWipe(dest, from, to), greys_(MakeGreyTable(dest)) {}
+    : TCustomWipe(dest, from, to),
+      greys_(MakeGreyTable(dest)),
+      formula_greys_(IsFormulaGreyTable(greys_.data(), dest.BitCount())) {}
 
 void TWipeShadowWhite::Prepare() {
-  levels_ = LoadRuleGreys(services(), ImageName(), Reverse(), dest().Width(), dest().Height());
+  levels_.Load(services(), ImageName(), Reverse(), dest().Width(), dest().Height());
 }
 
 bool TWipeShadowWhite::Step() {
   SetChanged(Rect{});
   if (WipeFinished(*this)) return true;
   if (!rows_.Begin(dest(), from(), to())) return false;
-  const graphics::PixelView& d = rows_.Dest();
-  const size_t w = size_t(d.width_px);
-  if (levels_.size() != w * size_t(d.height_px)) levels_.assign(w * size_t(d.height_px), 255);
+  levels_.EnsureSize(rows_.Dest().width_px, rows_.Dest().height_px);
   const auto u = int32_t(ScaleElapsed(*this, 768));
-  for (int y = 0; y < d.height_px; ++y) {
-    RuleGreyRow(d, rows_.From(), rows_.To(), levels_.data() + size_t(y) * w, y, d.width_px, u,
-                greys_.data(), Op());
-  }
+  for (int y = 0; y < rows_.Dest().height_px; ++y) DrawRow(y, u);
   rows_.Commit(dest());
   SetChanged(dest().BoundsRect());
   return false;
+}
+
+// Parts of the row wholly before their change (L = 0) or past it (L = 511)
+// show a picture plus grey(0), which is the picture itself.
+void TWipeShadowWhite::DrawRow(int y, int32_t u) {
+  const graphics::PixelView& d = rows_.Dest();
+  const int bits = d.bit_count == 15 ? 16 : d.bit_count;
+  runs_.clear();
+  if (bits >= 8 && greys_[0] == 0) {
+    levels_.Runs(y, u - 256, 0, 511, runs_);
+  } else {
+    runs_.push_back({0, d.width_px, RunKind::kMixed});
+  }
+  const size_t pixel_bytes = size_t(bits) / 8;
+  for (const ColumnRun& run : runs_) {
+    if (run.kind == RunKind::kMixed) {
+      RuleGreyRow(d, rows_.From(), rows_.To(), levels_.Row(y), y, run.x0, run.x1 - run.x0, u,
+                  greys_.data(), formula_greys_, Op());
+      continue;
+    }
+    const graphics::ConstPixelView& source = run.kind == RunKind::kFrom ? rows_.From() : rows_.To();
+    uint8_t* out = d.Row(y) + size_t(run.x0) * pixel_bytes;
+    const uint8_t* in = source.Row(y) + size_t(run.x0) * pixel_bytes;
+    if (out != in) std::memcpy(out, in, size_t(run.x1 - run.x0) * pixel_bytes);
+  }
 }
 
 // --- the maker -------------------------------------------------------------------------

@@ -17,6 +17,10 @@ class TWipeFade : public TCustomWipe {
  public:
   using TCustomWipe::TCustomWipe;
   bool Step() override;
+
+ private:
+  void BlendRows(int32_t ox, int32_t oy, uint32_t alpha);
+  PictureRows rows_;
 };
 
 // The new picture pushes the old one out to the left (reverse: right).
@@ -86,9 +90,13 @@ class TWipeShadowWhite : public TCustomWipe {
   virtual GreyOp Op() const { return GreyOp::kAdd; }
 
  private:
+  void DrawRow(int y, int32_t u);
+
   GreyTable greys_;
+  bool formula_greys_;
   PictureRows rows_;
-  std::vector<uint8_t> levels_;
+  RuleLevels levels_;
+  std::vector<ColumnRun> runs_;
 };
 
 // The same through black.

@@ -128,4 +128,49 @@ std::vector<uint8_t> LoadRuleGreys(const WipeServices* services, const std::stri
   return out;
 }
 
+void RuleLevels::Load(const WipeServices* services, const std::string& name, bool invert,
+                      int width_px, int height_px) {
+  levels_ = LoadRuleGreys(services, name, invert, width_px, height_px);
+  width_ = std::max(width_px, 0);
+  height_ = std::max(height_px, 0);
+  Summarise();
+}
+
+void RuleLevels::EnsureSize(int width_px, int height_px) {
+  if (width_ == width_px && height_ == height_px && !levels_.empty()) return;
+  Load(nullptr, std::string(), false, width_px, height_px);
+}
+
+void RuleLevels::Summarise() {
+  chunks_ = (width_ + kChunkPx - 1) / kChunkPx;
+  low_.assign(size_t(chunks_) * size_t(height_), 255);
+  high_.assign(size_t(chunks_) * size_t(height_), 0);
+  for (int y = 0; y < height_; ++y) {
+    const uint8_t* row = Row(y);
+    for (int c = 0; c < chunks_; ++c) {
+      const int x0 = c * kChunkPx, x1 = std::min(width_, x0 + kChunkPx);
+      const auto [lo, hi] = std::minmax_element(row + x0, row + x1);
+      low_[size_t(y) * size_t(chunks_) + size_t(c)] = *lo;
+      high_[size_t(y) * size_t(chunks_) + size_t(c)] = *hi;
+    }
+  }
+}
+
+void RuleLevels::Runs(int y, int offset, int from_limit, int to_limit,
+                      std::vector<ColumnRun>& out) const {
+  const size_t first = out.size();
+  for (int c = 0; c < chunks_; ++c) {
+    const size_t i = size_t(y) * size_t(chunks_) + size_t(c);
+    const RunKind kind = high_[i] + offset <= from_limit ? RunKind::kFrom
+                         : low_[i] + offset >= to_limit  ? RunKind::kTo
+                                                         : RunKind::kMixed;
+    const int x0 = c * kChunkPx, x1 = std::min(width_, x0 + kChunkPx);
+    if (out.size() > first && out.back().kind == kind) {
+      out.back().x1 = x1;
+    } else {
+      out.push_back({x0, x1, kind});
+    }
+  }
+}
+
 }  // namespace vesk::transitions

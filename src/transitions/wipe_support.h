@@ -60,10 +60,42 @@ class PictureRows {
   bool dest_is_copy_ = false;
 };
 
+// Which picture a run of columns of a row shows as it is (plain copies), or
+// that its pixels need the per-pixel rule.
+enum class RunKind : uint8_t { kFrom, kTo, kMixed };
+struct ColumnRun {
+  int32_t x0, x1;
+  RunKind kind;
+};
+
 // The grey levels (0..255, row after row) of the named rule picture tiled
 // over width x height, each pixel the nearest grey of its colour, inverted
 // when asked. All 255 when there is no such picture (or it cannot be read).
 std::vector<uint8_t> LoadRuleGreys(const WipeServices* services, const std::string& name,
                                    bool invert, int width_px, int height_px);
+
+// Rule levels with the lowest and highest level of every run of kChunkPx
+// columns, so that a step finds the parts of a row that are wholly before
+// or past their change without reading each pixel.
+class RuleLevels {
+ public:
+  static constexpr int kChunkPx = 64;
+
+  void Load(const WipeServices* services, const std::string& name, bool invert, int width_px,
+            int height_px);
+  // All 255 (no rule picture) unless already of this size.
+  void EnsureSize(int width_px, int height_px);
+  const uint8_t* Row(int y) const { return levels_.data() + size_t(y) * size_t(width_); }
+
+  // Appends the runs of row y: chunks whose every level + offset is at most
+  // `from_limit` show the old picture, at least `to_limit` the new one.
+  void Runs(int y, int offset, int from_limit, int to_limit, std::vector<ColumnRun>& out) const;
+
+ private:
+  void Summarise();
+
+  std::vector<uint8_t> levels_, low_, high_;
+  int width_ = 0, height_ = 0, chunks_ = 0;
+};
 
 }  // namespace vesk::transitions

@@ -215,6 +215,25 @@ TEST(MaskWipe, ShadowChangesBrightRulePixelsFirst) {
   }
 }
 
+TEST(MaskWipe, RuleColoursCountAsTheirNearestGrey) {
+  // An indexed rule picture: pure red is as bright as grey 85, the mean of
+  // its channels; white-ish (250, 251, 255) rounds to 252.
+  RuleServices rules([] {
+    auto p = std::make_unique<TDIBX>(2, 1, 8);
+    graphics::Palette palette{};
+    palette[1] = {0, 0, 255, 0};
+    palette[2] = {255, 251, 250, 0};
+    p->SetPalette(palette);
+    p->SetPixel(0, 0, 1);
+    p->SetPixel(1, 0, 2);
+    return p;
+  });
+  WipeScene scene(32);
+  auto wipe = RunWipe(scene, 19, 512, 256, 50, false, &rules.services);  // u = 256: m = g
+  EXPECT_EQ(AsMask(wipe).Mask().GetPixel(0, 5), 85u);
+  EXPECT_EQ(AsMask(wipe).Mask().GetPixel(1, 5), 252u);
+}
+
 TEST(MaskWipe, ClockhandSweepsQuadrantByQuadrant) {
   const int w = testing::kPictureWidth, h = testing::kPictureHeight;
   for (const bool reverse : {false, true}) {

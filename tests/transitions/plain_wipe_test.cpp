@@ -12,6 +12,7 @@
 #include "transitions/plain_wipe_util.h"
 #include "transitions/wipe_fixture.h"
 #include "transitions/wipe_groups.h"
+#include "transitions/wipe_mask.h"
 
 namespace vesk::transitions {
 namespace {
@@ -214,6 +215,77 @@ TEST(PlainWipe, RuleThroughGreyFollowsTheRuleLevels) {
   RunWipe(scene, 20, 768, 100);
   EXPECT_TRUE(EveryPixel(
       scene.dest, [&](int x, int y) { return Grey32(scene.from.GetPixel(x, y), 99, true); }));
+}
+
+TEST(PlainWipe, BlendsAgreeWithTheSurfaceOperationsInEveryWorkingFormat) {
+  // The fade's single pass equals a copy and DrawAlpha; the mask
+  // composition equals a copy and DrawMask.
+  for (const int bits : {32, 16, 15}) {
+    WipeScene fade(bits);
+    auto wipe = CreateWipe(1, fade.dest, fade.from, fade.to);
+    wipe->Duration = 100;
+    wipe->SetParam(0, -30);
+    wipe->SetParam(1, 9);
+    wipe->Prepare();
+    wipe->Elapsed = 40;
+    wipe->Step();
+    TDIBX want = Snapshot(fade.from);
+    want.DrawAlpha(-18, 5, fade.to, fade.to.BoundsRect(), graphics::KeyMode::kIgnore,
+                   graphics::Flip::kNone, 102);
+    EXPECT_TRUE(EveryPixel(fade.dest, [&](int x, int y) { return want.GetPixel(x, y); })) << bits;
+
+    WipeScene shadow(bits);
+    RuleServices rules(RulePicture);
+    auto mask_wipe = RunWipe(shadow, 19, 1000, 300, 50, false, &rules.services);
+    TDIBX masked = Snapshot(shadow.from);
+    masked.DrawMask(0, 0, shadow.to, shadow.to.BoundsRect(), graphics::Flip::kNone,
+                    dynamic_cast<const TWipeMask&>(*mask_wipe).Mask());
+    EXPECT_TRUE(EveryPixel(shadow.dest, [&](int x, int y) { return masked.GetPixel(x, y); }))
+        << bits;
+  }
+}
+
+TEST(PlainWipe, RuleEffectsCopyWhatIsBeforeOrPastItsChange) {
+  // 256 columns whose left half has rule level 0 and right half 255; wide
+  // enough that whole runs of columns are plain copies.
+  RuleServices rules([] {
+    auto p = std::make_unique<TDIBX>(256, 1, 8);
+    for (int x = 0; x < 256; ++x) p->SetPixel(x, 0, x < 128 ? 0 : 255);
+    return p;
+  });
+  TDIBX from(256, 6, 32), to(256, 6, 32);
+  for (int x = 0; x < 256; ++x)
+    for (int y = 0; y < 6; ++y) {
+      from.SetPixel(x, y, uint32_t(x * 0x010001 + y * 40));
+      to.SetPixel(x, y, uint32_t(0x804020 + x + y * 0x0100));
+    }
+  for (const int u : {100, 300, 700}) {  // ShadowWhite: u = 768 * t div 768
+    TDIBX dest(256, 6, 32);
+    auto wipe = CreateWipe(20, dest, from, to, &rules.services);
+    wipe->Duration = 768;
+    wipe->Prepare();
+    wipe->Elapsed = u;
+    wipe->Step();
+    EXPECT_TRUE(EveryPixel(dest, [&](int x, int y) {
+      const int level = std::clamp(u + (x < 128 ? 0 : 255) - 256, 0, 511);
+      return level <= 255 ? Grey32(from.GetPixel(x, y), level, true)
+                          : Grey32(to.GetPixel(x, y), 511 - level, true);
+    })) << u;
+  }
+  for (const int u : {100, 300, 500}) {  // Shadow: u = 512 * t div 512
+    TDIBX dest(256, 6, 32);
+    auto wipe = CreateWipe(19, dest, from, to, &rules.services);
+    wipe->Duration = 512;
+    wipe->Prepare();
+    wipe->Elapsed = u;
+    wipe->Step();
+    TDIBX want = Snapshot(from);
+    want.DrawMask(0, 0, to, to.BoundsRect(), graphics::Flip::kNone,
+                  dynamic_cast<const TWipeMask&>(*wipe).Mask());
+    EXPECT_TRUE(EveryPixel(dest, [&](int x, int y) { return want.GetPixel(x, y); })) << u;
+    EXPECT_EQ(dynamic_cast<const TWipeMask&>(*wipe).Mask().GetPixel(0, 0),
+              uint32_t(std::clamp(u - 256, 0, 255)));
+  }
 }
 
 // Each channel of two colours within `tolerance`.
