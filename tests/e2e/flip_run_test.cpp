@@ -31,7 +31,8 @@ VarNew done type: int
 BoxNew Name: "red" Left: 0 Top: 0 Width: 64 Height: 48 Color: 0x0000FF OnLbtnDown: "start.lsb:clicked"
 BoxNew Name: "blue" Parent: "\x01" Left: 0 Top: 0 Width: 64 Height: 48 Color: 0xFF0000
 Wait 100
-Flip WP_FADE duration: 480 block: )") + (block ? "1" : "0") + R"(
+Flip WP_FADE duration: 480 block: )") +
+                                 (block ? "1" : "0") + R"(
 Calc done = 1
 While true
   Wait 1000

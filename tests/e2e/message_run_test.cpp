@@ -112,7 +112,7 @@ TEST_F(MessageRun, TheDemoTellsItsFirstScene) {
   const auto text_in = [](const fs::path& f, int y0, int y1) {
     return CountPixels(f, 64, y0, 736, y1, Whitish);
   };
-  EXPECT_LT(CountPixels(title, 330, 480, 736, 560, Whitish), 10);  // a star or two
+  EXPECT_LT(CountPixels(title, 560, 480, 736, 560, Whitish), 10);  // a star or two
   EXPECT_GT(text_in(first, 520, 550), 300);                        // the first page's second line
   EXPECT_GT(text_in(second, 480, 510), 300);
   // The log window stands in the upper half with the first page in it.

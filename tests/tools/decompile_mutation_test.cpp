@@ -51,7 +51,7 @@ std::string ReadText(const fs::path& p) {
 std::vector<std::pair<std::string, std::vector<uint8_t>>> RealPages() {
   const fs::path demo = fs::path(VESK_FIXTURES_DIR).parent_path().parent_path() / "demo";
   std::vector<CompiledPage> pages;
-  for (const char* name : {"start", "clock"}) {
+  for (const char* name : {"start", "story", "clock"}) {
     pages.push_back(
         CompilePage(ReadText(demo / (std::string(name) + ".vsc")), std::string(name) + ".lsb", {}));
   }
