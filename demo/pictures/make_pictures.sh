@@ -57,8 +57,8 @@ convert -size 800x600 gradient:white-black -rotate 0 \
   -swirl 120 -colorspace Gray -depth 8 -define png:color-type=2 rule.png
 # The settings screen's controls: a slider track, its thumb (normal,
 # hover, pressed side by side), the step buttons and a gauge bar.
-convert -size 300x12 xc:none -fill '#2a1a4a' -stroke '#b9a0f0' -strokewidth 2 \
-  -draw "roundrectangle 1,1 298,10 5,5" -depth 8 slider_track.png
+convert -size 320x28 xc:none -fill '#2a1a4a' -stroke '#b9a0f0' -strokewidth 2 \
+  -draw "roundrectangle 1,9 318,19 5,5" -depth 8 slider_track.png
 convert \( -size 20x28 xc:none -fill '#b9a0f0' -stroke '#ffffff' -draw "roundrectangle 1,1 18,26 6,6" \) \
   \( -size 20x28 xc:none -fill '#e0d0ff' -stroke '#ffffff' -draw "roundrectangle 1,1 18,26 6,6" \) \
   \( -size 20x28 xc:none -fill '#7a5ab0' -stroke '#ffffff' -draw "roundrectangle 1,1 18,26 6,6" \) \
