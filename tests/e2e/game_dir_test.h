@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "support/run_program.h"
@@ -17,6 +18,9 @@ namespace vesk::e2e {
 // beside the game, and must neither leave one in the build nor find one
 // there.
 inline std::filesystem::path CopyDemoInto(const std::filesystem::path& dir) {
+  // An empty folder would mean ./demo: the sources when run from the tree.
+  if (dir.empty() || dir.is_relative())
+    throw std::logic_error("the demo is copied into a test's own folder only");
   const std::filesystem::path to = dir / "demo";
   std::filesystem::remove_all(to);
   std::filesystem::copy(VESK_DEMO_DIR, to, std::filesystem::copy_options::recursive);
