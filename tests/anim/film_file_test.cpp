@@ -1,14 +1,18 @@
 #include "anim/film_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "anim/film_math.h"
 #include "anim/film_samples.h"
 #include "core/byte_writer.h"
+#include "storage/vrfiles.h"
 
 namespace vesk::anim {
 namespace {
@@ -345,6 +349,33 @@ TEST(FilmFile, OldVersionsWriteHalvedFramesAndLeaveOutNewerFields) {
     EXPECT_EQ(back.Relative, version >= 102 ? 1 : 0);
     EXPECT_EQ(back.LoopStart, version >= 106 ? 30 : 0);
   }
+}
+
+TEST(FilmFile, ReadThroughTheVirtualFiles) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("vesk-film-" + std::to_string(::getpid()));
+  fs::create_directories(dir / "films");
+  const std::vector<uint8_t> bytes = WriteFilm(SampleFilm());
+  std::ofstream(dir / "films" / "title.lcm", std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  {
+    storage::TVrFileManager files;
+    files.AddFolder(dir.string());
+    const auto film = ReadFilmFile(files, "FILMS\\title.lcm");
+    ASSERT_TRUE(film.has_value());
+    EXPECT_EQ(*film, SampleFilm());
+    // A missing film is the file manager's error, not a damaged film.
+    try {
+      (void)ReadFilmFile(files, "films\\none.lcm");
+      ADD_FAILURE() << "no error";
+    } catch (const EFilmFile&) {
+      ADD_FAILURE() << "a missing file read as damaged";
+    } catch (const EVeskError& e) {
+      EXPECT_NE(std::string(e.what()).find("none.lcm"), std::string::npos);
+    }
+  }
+  fs::remove_all(dir);
 }
 
 }  // namespace
