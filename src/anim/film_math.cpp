@@ -229,6 +229,53 @@ bool HasParentLoop(const FilmData& film) {
 
 namespace {
 
+bool IsWipe(const FrameList& list) {
+  return list.Kind() == FrameListKind::kWipe;
+}
+
+// The last frame of list `index`, in 64 bits.
+int64_t LastFrame(const FilmData& film, int32_t index) {
+  return int64_t{StartFrame(film, index)} + film.Lists[static_cast<size_t>(index)].Length - 1;
+}
+
+}  // namespace
+
+int32_t WipeParity(const FilmData& film, int32_t start_frame) {
+  int32_t passed = 0;
+  for (size_t i = 0; i < film.Lists.size(); ++i)
+    if (IsWipe(film.Lists[i]) && start_frame >= LastFrame(film, static_cast<int32_t>(i))) ++passed;
+  return passed % 2;
+}
+
+ActiveWipe ActiveWipeAt(const FilmData& film, int32_t frame) {
+  ActiveWipe wipe;
+  int32_t passed = 0;
+  for (size_t i = 0; i < film.Lists.size(); ++i) {
+    if (!IsWipe(film.Lists[i])) continue;
+    const auto index = static_cast<int32_t>(i);
+    if (IsActive(film, index, frame))
+      wipe.list = index;
+    else if (frame >= LastFrame(film, index))
+      ++passed;
+  }
+  wipe.parity = passed % 2;
+  return wipe;
+}
+
+bool NeedsStage(const FilmData& film) {
+  for (const FrameList& list : film.Lists)
+    if (IsWipe(list) || list.BackBase != 0) return true;
+  return false;
+}
+
+int32_t FirstList(const FilmData& film) {
+  for (size_t i = 0; i < film.Lists.size(); ++i)
+    if (StartFrame(film, static_cast<int32_t>(i)) == 0) return static_cast<int32_t>(i);
+  return -1;
+}
+
+namespace {
+
 void TakeClipStart(ClipBlock& clip, const ClipBlock& parent) {
   clip.StartClipPos = parent.EndClipPos;
   clip.StartClipSize = parent.EndClipSize;

@@ -105,6 +105,26 @@ bool IsActive(const FilmData& film, int32_t index, int32_t frame);
 // Whether some parent chain loops back on itself.
 bool HasParentLoop(const FilmData& film);
 
+// Stage placement. The base (0 or 1) a list starting at `start_frame`
+// belongs to: the number of wipe lists whose last frame it is at or past,
+// modulo 2 (a list starting on a wipe's last frame is on the wipe's new
+// base). The base of a list's object is this XOR its BackBase.
+int32_t WipeParity(const FilmData& film, int32_t start_frame);
+// The wipe shown at `frame`: the last wipe list active there (-1 when
+// none), and the shown base: the number of wipe lists not active there
+// whose last frame `frame` is at or past, modulo 2.
+struct ActiveWipe {
+  int32_t list = -1;
+  int32_t parity = 0;
+  bool operator==(const ActiveWipe&) const = default;
+};
+ActiveWipe ActiveWipeAt(const FilmData& film, int32_t frame);
+// Whether the film needs a private stage: some list is a wipe or has
+// BackBase set.
+bool NeedsStage(const FilmData& film);
+// The first list whose StartFrame is 0, or -1.
+int32_t FirstList(const FilmData& film);
+
 // The list as it plays: with a parent, every start value is its parent's
 // corresponding end value, whatever it stores itself. Lists of kinds with
 // the same record take the whole set; image, label and tile lists share

@@ -210,6 +210,34 @@ TEST(FilmChains, StartValuesComeFromTheParentsEnds) {
   EXPECT_EQ(sound.StartBalance, -40);
 }
 
+TEST(FilmChains, WipesDecideTheBaseOfTheListsAfterThem) {
+  FilmData film;
+  film.Lists.push_back(ImageList(-1, 5, 10, {}, {}));
+  EXPECT_FALSE(NeedsStage(film));
+  EXPECT_EQ(FirstList(film), -1);
+  FrameList wipe;
+  wipe.OwnStart = 10;
+  wipe.Length = 5;  // frames 10..14
+  wipe.Data = WipeListData{1};
+  film.Lists.push_back(wipe);
+  wipe.OwnStart = 20;  // frames 20..24
+  film.Lists.push_back(wipe);
+  film.Lists.push_back(ImageList(-1, 0, 3, {}, {}));
+  EXPECT_TRUE(NeedsStage(film));
+  EXPECT_EQ(FirstList(film), 3);
+  // A list starting on a wipe's last frame is on the base it leads to.
+  EXPECT_EQ(WipeParity(film, 13), 0);
+  EXPECT_EQ(WipeParity(film, 14), 1);
+  EXPECT_EQ(WipeParity(film, 24), 0);
+  EXPECT_EQ(ActiveWipeAt(film, 9), (ActiveWipe{-1, 0}));
+  EXPECT_EQ(ActiveWipeAt(film, 12), (ActiveWipe{1, 0}));
+  // On its last frame the wipe is still active: it does not count yet.
+  EXPECT_EQ(ActiveWipeAt(film, 14), (ActiveWipe{1, 0}));
+  EXPECT_EQ(ActiveWipeAt(film, 15), (ActiveWipe{-1, 1}));
+  EXPECT_EQ(ActiveWipeAt(film, 22), (ActiveWipe{2, 1}));
+  EXPECT_EQ(ActiveWipeAt(film, 30), (ActiveWipe{-1, 0}));
+}
+
 TEST(FilmNames, ResolveRelativeAgainstTheFolder) {
   EXPECT_EQ(FilmFolder("data\\film.lcm"), "data\\");
   EXPECT_EQ(FilmFolder("film.lcm"), "");
