@@ -232,7 +232,9 @@ struct FrameList {
   bool operator==(const FrameList&) const = default;
 };
 
-// A whole film as stored.
+// A whole film as stored. What a player adds while playing (the current
+// frame, the last wipe, running and paused flags, the volume, the
+// placement, the scene root) is the player's state, not part of the file.
 struct FilmData {
   FilmFileKind FileKind = FilmFileKind::kCinema;
   int32_t Version = kFilmVersion;  // the three digits the file carried
