@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "anim/film_file.h"
 #include "call_pages.h"
 #include "components/prev_menu_file.h"
 #include "core/runtime_context.h"
@@ -256,6 +257,60 @@ void PrevMenuFiles() {
   PutRaw("prev_menu", "cut.pmn", std::string(bytes.begin(), bytes.end() - 7));
 }
 
+// A cinema with one list of each kind (a chain among them), the same film
+// in the oldest layouts, a motion, and one cut short.
+void FilmFiles() {
+  using namespace anim;
+  auto list = [](int32_t parent, int32_t start, int32_t length, FrameListData data) {
+    FrameList l;
+    l.Parent = parent;
+    l.OwnStart = start;
+    l.Length = length;
+    l.Data = std::move(data);
+    return l;
+  };
+  FilmData film;
+  film.Size = {320, 240};
+  film.LoopStart = 20;
+  ImageListData image;
+  image.Source = "girl.orl";
+  image.Image.EndPos = {100, 0};
+  image.Image.Clip.StartClipSize = {8, 8};
+  LabelListData label;
+  label.Text = "\x82\xA0";  // あ
+  BoxListData box;
+  box.EndColor = 0xFF;
+  WipeListData wipe{1, "rule.orl", 2, 3, 1};
+  SoundListData sound;
+  sound.Source = "bell.wav";
+  TileListData tile;
+  tile.Source = "sky.orl";
+  tile.Clip.EndClipSize = {4, 4};
+  ParticleListData particle;  // an empty Source still stores every field
+  particle.StartParam1 = 0.5;
+  FireListData fire;
+  fire.Power = 80;
+  film.Lists = {list(-1, 0, 30, image), list(0, 0, 10, image),     list(-1, 4, 20, label),
+                list(-1, 0, 8, box),    list(-1, 30, 10, wipe),    list(-1, 0, 40, sound),
+                list(-1, 2, 6, tile),   list(-1, 0, 12, particle), list(-1, 0, 12, fire)};
+  auto put = [](const std::string& name, const std::vector<uint8_t>& bytes) {
+    PutRaw("film", name, std::string(bytes.begin(), bytes.end()));
+  };
+  const auto current = WriteFilm(film);
+  put("every_kind.lcm", current);
+  put("cut.lcm", std::vector<uint8_t>(current.begin(), current.end() - 9));
+  film.Version = 100;
+  put("version_100.lcm", WriteFilm(film));
+  film.Version = 106;
+  put("version_106.lcm", WriteFilm(film));
+  FilmData motion;
+  motion.FileKind = FilmFileKind::kMotion;
+  motion.Relative = 1;
+  motion.DesignOrigin = {10, 10};
+  motion.Lists = {list(-1, 0, 60, image)};
+  put("motion.lmt", WriteFilm(motion));
+}
+
 void Settings() {
   PutRaw("settings", "registry.ini",
          "[Software\\\\Vesk\\\\Game]\nCDDrive=Q:\\\\\nVolume=80\n[Other]\nmulti=line\\none\\r\n");
@@ -274,6 +329,7 @@ int main(int argc, char** argv) {
   VariableTables();
   MapFiles();
   PrevMenuFiles();
+  FilmFiles();
   Settings();
   std::printf("seeds written under %s\n", argv[1]);
   return 0;

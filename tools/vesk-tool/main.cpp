@@ -6,6 +6,7 @@
 #include "vesk-tool/archive_command.h"
 #include "vesk-tool/bundle_command.h"
 #include "vesk-tool/compile_command.h"
+#include "vesk-tool/film_command.h"
 #include "vesk-tool/glyphs_command.h"
 #include "vesk-tool/image_command.h"
 #include "vesk-tool/prevmenu_command.h"
@@ -17,8 +18,9 @@ void PrintUsage(std::ostream& out) {
   out << "usage: vesk-tool COMMAND ...\n"
       << "commands:\n"
       << vesk::tool::ArchiveUsage() << vesk::tool::BundleUsage() << vesk::tool::CompileUsage()
-      << vesk::tool::GlyphsUsage() << vesk::tool::ImageUsage() << vesk::tool::PrevMenuUsage()
-      << vesk::tool::SaveUsage() << "  vesk-tool --help | --version\n";
+      << vesk::tool::FilmUsage() << vesk::tool::GlyphsUsage() << vesk::tool::ImageUsage()
+      << vesk::tool::PrevMenuUsage() << vesk::tool::SaveUsage()
+      << "  vesk-tool --help | --version\n";
 }
 
 }  // namespace
@@ -43,6 +45,7 @@ int main(int argc, char** argv) {
   if (command == "bundle") return vesk::tool::RunBundleCommand(rest);
   if (command == "compile") return vesk::tool::RunCompileCommand(rest);
   if (command == "decompile") return vesk::tool::RunDecompileCommand(rest);
+  if (command == "film") return vesk::tool::RunFilmCommand(rest);
   if (command == "glyphs") return vesk::tool::RunGlyphsCommand(rest);
   if (command == "image") return vesk::tool::RunImageCommand(rest);
   if (command == "prevmenu") return vesk::tool::RunPrevMenuCommand(rest);
