@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/screen_manager.h"
+#include "app/startup_logo.h"
 #include "companion/trace_log.h"
 #include "components/kinds.h"
 #include "components/system_provider.h"
@@ -300,9 +301,18 @@ MediaManagers DefaultEngineFactory::CreateMedia() {
   return m;
 }
 
-std::unique_ptr<StartupLogo> DefaultEngineFactory::CreateLogo(bool) {
-  // No logo cinema until cinemas play: the scenario starts on the first frame.
-  return nullptr;
+// The logo plays when this program carries its archive and the cinema kind
+// exists; otherwise the scenario starts on the first frame.
+std::unique_ptr<StartupLogo> DefaultEngineFactory::CreateLogo(bool skip) {
+  if (skip || !storage::FindEmbeddedResource(CinemaLogo::kResourceName, CinemaLogo::kResourceType))
+    return nullptr;
+  scene::KindRegistry kinds;
+  components::ComponentServices no_services;
+  components::RegisterComponentKinds(kinds, no_services);
+  if (!kinds.Find(lang::LT_CINEMA)) return nullptr;
+  return std::make_unique<CinemaLogo>(
+      [this]() -> scene::TVeskBaseList* { return scene_ ? &scene_->root() : nullptr; }, files_,
+      platform::ExecutablePath());
 }
 
 }  // namespace vesk::app
