@@ -236,7 +236,9 @@ void TVeskParticle::TakeCreationExpression(int id, const expr::TVeskParser& expr
 }
 
 void TVeskParticle::ForgetParticle(TVeskParticleImages* particle) {
-  std::erase(particles_, particle);
+  // The newest go first when the scene is taken down: look from the end.
+  const auto it = std::find(particles_.rbegin(), particles_.rend(), particle);
+  if (it != particles_.rend()) particles_.erase(std::next(it).base());
 }
 
 int32_t TVeskParticle::GetInt(int id) const {
@@ -452,13 +454,23 @@ void TVeskParticle::NextPlace(int32_t* x, int32_t* y, int32_t* interval_ms) {
 }
 
 std::string TVeskParticle::NextParticleName() {
-  // Counting on from the last name given finds a free one at once, where
-  // counting from 0 would walk past every living particle.
+  // Particles are numbered on from the highest number their prefix bears,
+  // looked up once per emitter name, so that a spawn never walks the
+  // registry.
   const std::string prefix = std::string(1, scene::kSystemNameByte) + Name + scene::kSystemNameByte;
-  while (true) {
-    std::string name = prefix + std::to_string(name_counter_++);
-    if (Root->IndexOfName(name) < 0) return name;
+  if (prefix != name_prefix_) {
+    name_prefix_ = prefix;
+    name_counter_ = 0;
+    for (int32_t i = 0; i < Root->ObjectCount(); ++i) {
+      const std::string& other = Root->GetObject(i)->Name;
+      if (other.size() <= prefix.size() || other.compare(0, prefix.size(), prefix) != 0) continue;
+      const std::string digits = other.substr(prefix.size());
+      if (digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos)
+        continue;
+      name_counter_ = std::max<uint64_t>(name_counter_, std::stoull(digits) + 1);
+    }
   }
+  return prefix + std::to_string(name_counter_++);
 }
 
 TVeskParticleImages* TVeskParticle::Spawn(int32_t x, int32_t y) {
@@ -469,7 +481,10 @@ TVeskParticleImages* TVeskParticle::Spawn(int32_t x, int32_t y) {
   Root->AddObject(std::move(owned));
   particles_.push_back(p);
   p->PartMotion = PartMotion;
-  p->SetParent(this);
+  // Joined without a sort each: the children are sorted once after the step.
+  p->Parent = this;
+  Children.push_back(p);
+  order_changed_ = true;
   p->SetInt(PR_LEFT, x);
   p->SetInt(PR_TOP, y);
   p->SetInt(PR_ALPHA, Alpha);

@@ -109,7 +109,7 @@ class TVeskParticle final : public scene::TVeskControl, public ServiceUser {
   // Live particles one emitter keeps at most: a script asking for more (a
   // tiny interval over a long warm-up) gets spawning held back instead of
   // millions of objects.
-  static constexpr size_t kMaxParticles = 20000;
+  static constexpr size_t kMaxParticles = 10000;
   // The longest warm-up run through at once (ten minutes of particles).
   static constexpr int32_t kMaxWarmUpMs = 600000;
 
@@ -157,7 +157,8 @@ class TVeskParticle final : public scene::TVeskControl, public ServiceUser {
   std::unique_ptr<TVeskParticleFilm> film_;
   std::vector<TVeskParticleImages*> particles_;
   EffectRandom random_{*this};
-  uint32_t name_counter_ = 0;
+  std::string name_prefix_;
+  uint64_t name_counter_ = 0;
   bool order_changed_ = false;
 };
 
