@@ -87,6 +87,21 @@ bool TVeskParticleImages::Update(int32_t frame_ms) {
   return TVeskCustomImages::Update(frame_ms);
 }
 
+std::string TVeskParticleImages::GetStr(int id) const {
+  // Asked of every object in every update pass: particles have no handlers.
+  return id == PR_ONIDLE ? std::string() : TVeskCustomImages::GetStr(id);
+}
+
+void TVeskParticleImages::MoveTo(int32_t left, int32_t top) {
+  if (left == Left && top == Top && MotionOffsetX == 0 && MotionOffsetY == 0) return;
+  InvalidateImage();
+  Left = left;
+  Top = top;
+  MotionOffsetX = MotionOffsetY = 0;
+  InvalidateImage();
+  Moved();
+}
+
 void TVeskParticleImages::StartMotion(EffectRandom& random) {
   SetInt(PR_OFFSETX, Width / 2);
   SetInt(PR_OFFSETY, Height / 2);
@@ -152,13 +167,16 @@ void TVeskParticleImages::Advance(int64_t ticks) {
 void TVeskParticleImages::AdvanceSnow(int64_t ticks) {
   const double n = static_cast<double>(ticks);
   Angle += AngularSpeed * n;
-  SetInt(PR_LEFT, Clamp32(int64_t{RoundI(std::sin(Angle) * (Params[1] + Amplitude))} + OriginX));
+  const int32_t left =
+      Clamp32(int64_t{RoundI(std::sin(Angle) * (Params[1] + Amplitude))} + OriginX);
+  int32_t top = Top;
   Progress += n * Params[0];
   if (Progress >= 1) {
     const double k = std::trunc(Progress);
-    SetInt(PR_TOP, Clamp32(int64_t{Top} + TruncI(k)));
+    top = Clamp32(int64_t{Top} + TruncI(k));
     Progress -= k;
   }
+  MoveTo(left, top);
   if (!Finished && GetLocalTop() >= EmitterHeight()) Finished = 1;
 }
 
@@ -170,8 +188,8 @@ void TVeskParticleImages::AdvanceStar(int64_t ticks) {
     Finished = 1;
     return;
   }
-  SetInt(PR_LEFT, Clamp32(int64_t{RoundI(std::cos(Angle) * Rate)} + OriginX));
-  SetInt(PR_TOP, Clamp32(int64_t{RoundI(std::sin(Angle) * Rate)} + OriginY));
+  MoveTo(Clamp32(int64_t{RoundI(std::cos(Angle) * Rate)} + OriginX),
+         Clamp32(int64_t{RoundI(std::sin(Angle) * Rate)} + OriginY));
   Rate *= p2;
   if (!Finished && Rate >= Reach) Finished = 1;
   Angle += Params[2];
@@ -180,9 +198,8 @@ void TVeskParticleImages::AdvanceStar(int64_t ticks) {
 void TVeskParticleImages::AdvanceFluff(int64_t ticks) {
   const double n = static_cast<double>(ticks);
   PosX += n * Params[1];
-  SetInt(PR_LEFT, TruncI(PosX));
   Progress += n;
-  SetInt(PR_TOP, Clamp32(int64_t{OriginY} - TruncI(Params[0] * Progress * Progress)));
+  MoveTo(TruncI(PosX), Clamp32(int64_t{OriginY} - TruncI(Params[0] * Progress * Progress)));
   if (Finished) return;
   const int64_t left = GetLocalLeft(), top = GetLocalTop();
   const bool above = top + Height < 0;
@@ -196,9 +213,8 @@ void TVeskParticleImages::AdvanceTwister(int64_t ticks) {
   const int32_t zoom = RoundI(g * 256);
   SetInt(PR_ZOOMX, zoom);
   SetInt(PR_ZOOMY, zoom);
-  SetInt(PR_LEFT, Clamp32(int64_t{TruncI(g * (std::sin(Angle) * Amplitude))} + OriginX));
   Progress -= Params[0];
-  SetInt(PR_TOP, TruncI(Progress));
+  MoveTo(Clamp32(int64_t{TruncI(g * (std::sin(Angle) * Amplitude))} + OriginX), TruncI(Progress));
   // Front of the whirl over its back: the emitter sorts its children once
   // after moving them all, not once per particle.
   const int32_t priority = RoundI((g - 0.5) / 0.5 * 2000 - 1000);
@@ -243,6 +259,9 @@ void TVeskParticle::ForgetParticle(TVeskParticleImages* particle) {
 
 int32_t TVeskParticle::GetInt(int id) const {
   switch (id) {
+    case PR_SCROLLX:
+    case PR_SCROLLY:
+      return 0;  // asked by every particle's position: answered here at once
     case PR_PARTMOTION:
       return PartMotion;
     case PR_ALPHA:
@@ -453,6 +472,20 @@ void TVeskParticle::NextPlace(int32_t* x, int32_t* y, int32_t* interval_ms) {
   *y = EvaluateInt(AppearY, &had_value);
 }
 
+void TVeskParticle::JoinChildren(TVeskParticleImages* p) {
+  // System-named children come before the others, and a new particle's
+  // name (zero-padded, counting up) sorts after every earlier one's: it
+  // belongs right after the last particle unless that one stands higher.
+  auto at = Children.begin();
+  while (at != Children.end() && !(*at)->Name.empty() && (*at)->Name[0] == scene::kSystemNameByte)
+    ++at;
+  const bool in_order =
+      at == Children.begin() || (int64_t{(*(at - 1))->Priority} + (*(at - 1))->PriorityBias <= 0 &&
+                                 (*(at - 1))->Name < p->Name);
+  Children.insert(at, p);
+  if (!in_order) order_changed_ = true;
+}
+
 std::string TVeskParticle::NextParticleName() {
   // Particles are numbered on from the highest number their prefix bears,
   // looked up once per emitter name, so that a spawn never walks the
@@ -470,7 +503,9 @@ std::string TVeskParticle::NextParticleName() {
       name_counter_ = std::max<uint64_t>(name_counter_, std::stoull(digits) + 1);
     }
   }
-  return prefix + std::to_string(name_counter_++);
+  std::string digits = std::to_string(name_counter_++);
+  if (digits.size() < kNameDigits) digits.insert(0, kNameDigits - digits.size(), '0');
+  return prefix + digits;
 }
 
 TVeskParticleImages* TVeskParticle::Spawn(int32_t x, int32_t y) {
@@ -481,10 +516,8 @@ TVeskParticleImages* TVeskParticle::Spawn(int32_t x, int32_t y) {
   Root->AddObject(std::move(owned));
   particles_.push_back(p);
   p->PartMotion = PartMotion;
-  // Joined without a sort each: the children are sorted once after the step.
   p->Parent = this;
-  Children.push_back(p);
-  order_changed_ = true;
+  JoinChildren(p);
   p->SetInt(PR_LEFT, x);
   p->SetInt(PR_TOP, y);
   p->SetInt(PR_ALPHA, Alpha);

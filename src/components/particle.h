@@ -64,6 +64,7 @@ class TVeskParticleImages final : public TVeskCustomImages {
   bool Repeats() const override { return true; }
   TVeskImageList* ShownList() override;
   bool GetFlag(int id) const override;
+  std::string GetStr(int id) const override;
   bool Update(int32_t frame_ms) override;
   void RestoreSurfaces() override { InvalidateImage(); }
 
@@ -75,6 +76,9 @@ class TVeskParticleImages final : public TVeskCustomImages {
   void DetachEmitter() { emitter_ = nullptr; }
 
  private:
+  // Both coordinates at once: one invalidation of the old place and one of
+  // the new.
+  void MoveTo(int32_t left, int32_t top);
   void AdvanceSnow(int64_t ticks);
   void AdvanceStar(int64_t ticks);
   void AdvanceFluff(int64_t ticks);
@@ -152,6 +156,8 @@ class TVeskParticle final : public scene::TVeskControl, public ServiceUser {
   int32_t EvaluateInt(expr::TVeskParser& expression, bool* had_value);
   TVeskParticleImages* Spawn(int32_t x, int32_t y);
   std::string NextParticleName();
+  void JoinChildren(TVeskParticleImages* particle);
+  static constexpr size_t kNameDigits = 10;
 
   TVeskImageList images_;
   std::unique_ptr<TVeskParticleFilm> film_;

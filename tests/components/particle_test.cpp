@@ -107,7 +107,7 @@ TEST_F(Particles, StarGrowsGeometricallyAndStopsAtItsReach) {
   EXPECT_EQ(p.Finished, 0);
   Frame(16);  // 152.6 shown, grown to 228.9
   EXPECT_EQ(p.Finished, 0);
-  Frame(16);  // 228.9 shown, grown to 343.4: beyond the corner at 282.8
+  Frame(16);               // 228.9 shown, grown to 343.4: beyond the corner at 282.8
   EXPECT_EQ(Count(e), 0);  // finished and deleted in the same pass
 }
 
@@ -198,6 +198,41 @@ TEST_F(Particles, ShortIntervalsSpawnEveryTwoMillisecondsAndSpreadTheirAges) {
   EXPECT_EQ(w.Particles().front()->AgeMs, 55 * 16);
   for (size_t i = 1; i < w.Particles().size(); ++i)
     EXPECT_LT(w.Particles()[i]->AgeMs, w.Particles()[i - 1]->AgeMs);
+}
+
+// A parser whose value is the integer `v`.
+expr::TVeskParser Constant(int32_t v) {
+  expr::TVeskParser e;
+  auto op = std::make_unique<expr::TOpeData>();
+  op->Op = lang::ocTo;
+  op->Dest = expr::kResultTemp;
+  auto value = expr::MakeParam(lang::PT_INT);
+  value->SetInt(v);
+  op->Operands.push_back(std::move(value));
+  e.Ops.push_back(std::move(op));
+  return e;
+}
+
+TEST_F(Particles, TheCreationExpressionsPlaceAndTimeEveryParticle) {
+  auto& e = Make<TVeskParticle>(LT_PARTICLE, "e");
+  e.SetInt(PR_WIDTH, 400);
+  e.SetInt(PR_HEIGHT, 400);
+  e.TakeCreationExpression(PR_APPEARX, Constant(7));
+  e.TakeCreationExpression(PR_APPEARY, Constant(9));
+  e.TakeCreationExpression(PR_DELAY, Constant(40));
+  e.SetReal(PR_PARAM1, 0.01);
+  e.SetInt(PR_PARTMOTION, PM_SNOW);
+  Frame();
+  Frame(64);
+  ASSERT_EQ(Count(e), 2);  // at 0 and 40 ms
+  EXPECT_EQ(e.Particles().back()->OriginX, 7);
+  EXPECT_EQ(e.Particles().back()->OriginY, 9);
+  // An interval that yields nothing is a frame period.
+  e.Interval = expr::TVeskParser();
+  e.SetInt(PR_PARTMOTION, PM_FLUFF);
+  Frame(0);
+  Frame(48);
+  EXPECT_EQ(Count(e), 2 + 4);
 }
 
 TEST_F(Particles, WithoutMotionNothingSpawnsButExistingParticlesKeepMoving) {
