@@ -83,8 +83,10 @@ bool TVeskParticleImages::Update(int32_t frame_ms) {
     emitter_ = nullptr;
     return true;
   }
-  if (emitter_ && emitter_->Film()) return false;
-  return TVeskCustomImages::Update(frame_ms);
+  if (!emitter_ || emitter_->Film()) return false;
+  TVeskCustomImage::Update(frame_ms);  // the size after a zoom
+  // A still picture has no frames to step (most particles show one).
+  return emitter_->Images().Count() > 1 && StepFrames(frame_ms);
 }
 
 std::string TVeskParticleImages::GetStr(int id) const {
@@ -94,11 +96,30 @@ std::string TVeskParticleImages::GetStr(int id) const {
 
 void TVeskParticleImages::MoveTo(int32_t left, int32_t top) {
   if (left == Left && top == Top && MotionOffsetX == 0 && MotionOffsetY == 0) return;
-  InvalidateImage();
+  // A particle steps a pixel or two a tick: the old and the new place,
+  // when they touch, go up as one rectangle (thousands move every frame).
+  const bool plain = TVeskCustomImage::Angle == 0 && !Clips() && Parent && GetVisible();
+  const Rect before = plain ? SceneRect() : Rect{};
+  if (!plain) InvalidateImage();
   Left = left;
   Top = top;
   MotionOffsetX = MotionOffsetY = 0;
-  InvalidateImage();
+  if (!plain) {
+    InvalidateImage();
+  } else if (const Rect after = SceneRect(); !before.IsEmpty() || !after.IsEmpty()) {
+    const Rect limit = Parent->GetHitRect();
+    const auto mark = [&](const Rect& r) {
+      if (const Rect c = r.Intersect(limit); !c.IsEmpty()) InvalidateRect(c);
+    };
+    const Rect both = before.Union(after);
+    if (both.Width() * both.Height() <=
+        before.Width() * before.Height() * 2 + after.Width() * after.Height()) {
+      mark(both);
+    } else {
+      mark(before);
+      mark(after);
+    }
+  }
   Moved();
 }
 
@@ -120,10 +141,10 @@ void TVeskParticleImages::StartMotion(EffectRandom& random) {
     case PM_STAR: {
       OriginX = Left;
       OriginY = Top;
-      Angle = random.Unit() * kTwoPi;
+      MotionAngle = random.Unit() * kTwoPi;
       Rate = p1 + 0.1;
-      SetInt(PR_LEFT, Clamp32(int64_t{RoundI(Rate * std::cos(Angle))} + OriginX));
-      SetInt(PR_TOP, Clamp32(int64_t{RoundI(Rate * std::sin(Angle))} + OriginY));
+      SetInt(PR_LEFT, Clamp32(int64_t{RoundI(Rate * std::cos(MotionAngle))} + OriginX));
+      SetInt(PR_TOP, Clamp32(int64_t{RoundI(Rate * std::sin(MotionAngle))} + OriginY));
       // The reach is the distance to the farther corner.
       const double w = EmitterWidth(), h = EmitterHeight();
       const double fx = OriginX >= w * 0.5 ? 0 : w;
@@ -166,9 +187,9 @@ void TVeskParticleImages::Advance(int64_t ticks) {
 
 void TVeskParticleImages::AdvanceSnow(int64_t ticks) {
   const double n = static_cast<double>(ticks);
-  Angle += AngularSpeed * n;
+  MotionAngle += AngularSpeed * n;
   const int32_t left =
-      Clamp32(int64_t{RoundI(std::sin(Angle) * (Params[1] + Amplitude))} + OriginX);
+      Clamp32(int64_t{RoundI(std::sin(MotionAngle) * (Params[1] + Amplitude))} + OriginX);
   int32_t top = Top;
   Progress += n * Params[0];
   if (Progress >= 1) {
@@ -188,11 +209,11 @@ void TVeskParticleImages::AdvanceStar(int64_t ticks) {
     Finished = 1;
     return;
   }
-  MoveTo(Clamp32(int64_t{RoundI(std::cos(Angle) * Rate)} + OriginX),
-         Clamp32(int64_t{RoundI(std::sin(Angle) * Rate)} + OriginY));
+  MoveTo(Clamp32(int64_t{RoundI(std::cos(MotionAngle) * Rate)} + OriginX),
+         Clamp32(int64_t{RoundI(std::sin(MotionAngle) * Rate)} + OriginY));
   Rate *= p2;
   if (!Finished && Rate >= Reach) Finished = 1;
-  Angle += Params[2];
+  MotionAngle += Params[2];
 }
 
 void TVeskParticleImages::AdvanceFluff(int64_t ticks) {
@@ -207,14 +228,15 @@ void TVeskParticleImages::AdvanceFluff(int64_t ticks) {
 }
 
 void TVeskParticleImages::AdvanceTwister(int64_t ticks) {
-  Angle += static_cast<double>(ticks) * Rate;
-  if (Angle > kTwoPi) Angle -= kTwoPi;
-  const double g = std::abs(std::cos(Angle * 0.5)) * 0.5 + 0.5;
+  MotionAngle += static_cast<double>(ticks) * Rate;
+  if (MotionAngle > kTwoPi) MotionAngle -= kTwoPi;
+  const double g = std::abs(std::cos(MotionAngle * 0.5)) * 0.5 + 0.5;
   const int32_t zoom = RoundI(g * 256);
   SetInt(PR_ZOOMX, zoom);
   SetInt(PR_ZOOMY, zoom);
   Progress -= Params[0];
-  MoveTo(Clamp32(int64_t{TruncI(g * (std::sin(Angle) * Amplitude))} + OriginX), TruncI(Progress));
+  MoveTo(Clamp32(int64_t{TruncI(g * (std::sin(MotionAngle) * Amplitude))} + OriginX),
+         TruncI(Progress));
   // Front of the whirl over its back: the emitter sorts its children once
   // after moving them all, not once per particle.
   const int32_t priority = RoundI((g - 0.5) / 0.5 * 2000 - 1000);
@@ -259,9 +281,14 @@ void TVeskParticle::ForgetParticle(TVeskParticleImages* particle) {
 
 int32_t TVeskParticle::GetInt(int id) const {
   switch (id) {
+    // Asked for every particle's position: an emitter neither scrolls nor
+    // zooms, answered here without the catalogue.
     case PR_SCROLLX:
     case PR_SCROLLY:
-      return 0;  // asked by every particle's position: answered here at once
+      return 0;
+    case PR_ZOOMX:
+    case PR_ZOOMY:
+      return 256;
     case PR_PARTMOTION:
       return PartMotion;
     case PR_ALPHA:
@@ -300,6 +327,9 @@ void TVeskParticle::SetInt(int id, int32_t value) {
 
 bool TVeskParticle::GetFlag(int id) const {
   switch (id) {
+    case PR_FLIPH:
+    case PR_FLIPV:
+      return false;
     case PR_PAUSED:
       return Paused != 0;
     case PR_PLAYING:

@@ -52,7 +52,9 @@ class TVeskParticleImages final : public TVeskCustomImages {
   ~TVeskParticleImages() override;
 
   std::array<double, 3> Params{};  // P1..P3, adjusted by the motion's start
-  double PosX = 0, Progress = 0, Amplitude = 0, AngularSpeed = 0, Angle = 0, Rate = 0;
+  // The motions' working values (MotionAngle: radians, apart from the
+  // picture's own Angle).
+  double PosX = 0, Progress = 0, Amplitude = 0, AngularSpeed = 0, MotionAngle = 0, Rate = 0;
   int32_t OriginX = 0, OriginY = 0;
   uint8_t PartMotion = 0;
   double Reach = 0;

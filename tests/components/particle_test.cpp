@@ -95,7 +95,7 @@ TEST_F(Particles, StarGrowsGeometricallyAndStopsAtItsReach) {
   auto& e = Emitter(PM_STAR, 200, 200, 1000000, {20, 1.5, 0});
   Frame();
   TVeskParticleImages& p = First(e);
-  const double angle = p.Angle;
+  const double angle = p.MotionAngle;
   EXPECT_EQ(p.Left, 200 + std::lrint(20.1 * std::cos(angle)));
   EXPECT_DOUBLE_EQ(p.Reach, std::hypot(200.0, 200.0));
   // Five ticks at once: the radius of the fifth tick, then one more growth.
@@ -158,7 +158,7 @@ TEST_F(Particles, TwisterWhirlsWithZoomAndPriorityAndRisesOncePerAdvance) {
   Frame(16 * 7);
   const double angle = 7 * rate;
   const double g = std::abs(std::cos(angle * 0.5)) * 0.5 + 0.5;
-  EXPECT_DOUBLE_EQ(p.Angle, angle);
+  EXPECT_DOUBLE_EQ(p.MotionAngle, angle);
   EXPECT_EQ(p.ZoomX, std::lrint(g * 256));
   EXPECT_EQ(p.ZoomY, p.ZoomX);
   EXPECT_EQ(p.Left, 100 + static_cast<int32_t>(std::trunc(g * std::sin(angle) * amp)));
@@ -166,7 +166,7 @@ TEST_F(Particles, TwisterWhirlsWithZoomAndPriorityAndRisesOncePerAdvance) {
   EXPECT_EQ(p.Priority, std::lrint((g - 0.5) / 0.5 * 2000 - 1000));
   // Past a full turn the angle comes back by 2 pi.
   Frame(16 * static_cast<int32_t>(std::ceil(2 * kPi / rate)));
-  EXPECT_LE(p.Angle, 2 * kPi);
+  EXPECT_LE(p.MotionAngle, 2 * kPi);
 }
 
 TEST_F(Particles, AnUnknownMotionFinishesItsParticlesAtOnce) {
