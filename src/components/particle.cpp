@@ -94,6 +94,12 @@ std::string TVeskParticleImages::GetStr(int id) const {
   return id == PR_ONIDLE ? std::string() : TVeskCustomImages::GetStr(id);
 }
 
+void TVeskParticleImages::Draw(graphics::TCustomDIBX& surface, const Rect& clip) {
+  DrawPicture(surface);
+  // Thousands are drawn a frame and hardly any has children of its own.
+  if (!Children.empty()) DrawChildren(surface, clip);
+}
+
 void TVeskParticleImages::MoveTo(int32_t left, int32_t top) {
   if (left == Left && top == Top && MotionOffsetX == 0 && MotionOffsetY == 0) return;
   // A particle steps a pixel or two a tick: the old and the new place,

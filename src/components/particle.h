@@ -68,6 +68,7 @@ class TVeskParticleImages final : public TVeskCustomImages {
   bool GetFlag(int id) const override;
   std::string GetStr(int id) const override;
   bool Update(int32_t frame_ms) override;
+  void Draw(graphics::TCustomDIBX& surface, const Rect& clip) override;
   void RestoreSurfaces() override { InvalidateImage(); }
 
   // The motion's start rule (anchors the particle at its centre first).
