@@ -120,7 +120,11 @@ TEST_F(Fires, SizeFollowsTheBufferAndZoomAndHugeSizesAreHeld) {
   EXPECT_EQ(f.Initialised, 0);
   f.SetInt(PR_ORIGHEIGHT, 3);
   Frame();
+  Frame();
+  Frame();
   EXPECT_EQ(f.HeatSurface().Width(), TVeskFire::kMaxSidePx);
+  DrawAll();  // stretched beyond any screen: only the screen's part is drawn
+  EXPECT_NE(Pixel(0, 0), 0u);
 }
 
 TEST_F(Fires, RampPassesThroughItsKeysInEachTargetFormat) {
