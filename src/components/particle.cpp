@@ -393,9 +393,8 @@ void TVeskParticle::DeleteParticles() {
   // root keeps its running update pass in place itself.
   while (!particles_.empty()) {
     TVeskParticleImages* p = particles_.back();
-    if (Root && Root->IsRegistered(p)) {
-      Root->DeleteObject(p);
-    } else {
+    if (Root) Root->DeleteObject(p);
+    if (!particles_.empty() && particles_.back() == p) {  // not the root's: let it go
       p->DetachEmitter();
       particles_.pop_back();
     }
