@@ -39,18 +39,6 @@ class Particles : public ImageScene {
   int Count(const TVeskParticle& e) const { return static_cast<int>(e.Particles().size()); }
 };
 
-TEST_F(Particles, ParamsAreThreeRealsAndOtherIndicesReadZero) {
-  auto& e = Make<TVeskParticle>(LT_PARTICLE, "p");
-  e.SetReal(PR_PARAM1, 1.5);
-  e.SetReal(PR_PARAM2, -2.25);
-  e.SetReal(PR_PARAM3, 7);
-  EXPECT_EQ(e.GetReal(PR_PARAM1), 1.5L);
-  EXPECT_EQ(e.GetReal(PR_PARAM2), -2.25L);
-  EXPECT_EQ(e.GetReal(PR_PARAM3), 7.0L);
-  EXPECT_EQ(e.GetInt(PR_COMPOTYPE), LT_PARTICLE);
-  EXPECT_EQ(e.GetInt(PR_APPEARX), 0);
-}
-
 TEST_F(Particles, SnowSwaysAndFallsByItsClosedForm) {
   auto& e = Emitter(PM_SNOW, 100, 20, 1000000, {0.25, 12, 30});
   Frame();
