@@ -29,6 +29,8 @@ class TOrloCollection;
 class TVeskNewHistory;
 class TVeskReadList;
 class MessageSource;
+class TVeskParticle;
+class TVeskParticleFilm;
 
 // A motion (".lmt") playing on a control: it places the control and gives
 // it its pictures frame by frame. Motions are their own subsystem; the
@@ -49,11 +51,18 @@ class TVeskMotionLink {
 using MotionFactory = std::function<std::unique_ptr<TVeskMotionLink>(scene::TVeskControl& driven,
                                                                      const std::string& file)>;
 
+// Makes the motion film the particles of `emitter` show, from `file`
+// (particle.h); null when it cannot be had.
+using ParticleFilmFactory = std::function<std::unique_ptr<TVeskParticleFilm>(
+    TVeskParticle& emitter, const std::string& file)>;
+
 struct ComponentServices {
   TOrloCollection* pictures = nullptr;
   expr::TParamCollection* variables = nullptr;
   expr::TSysFuncMan* functions = nullptr;
   MotionFactory make_motion;  // empty until motions exist: ".lmt" sources show nothing
+  // Empty until films exist: particles of an ".lmt" source show nothing.
+  ParticleFilmFactory make_particle_film;
   // The clipboard's text for the text boxes, in CP932 (empty: none).
   std::function<std::string()> read_clipboard;
   std::function<void(const std::string& cp932)> write_clipboard;

@@ -5,16 +5,19 @@
 #include "components/box.h"
 #include "components/button.h"
 #include "components/cg_label.h"
+#include "components/fire.h"
 #include "components/gauge.h"
 #include "components/images.h"
 #include "components/label.h"
 #include "components/map_image.h"
 #include "components/menu.h"
 #include "components/mes.h"
+#include "components/particle.h"
 #include "components/prev_menu.h"
 #include "components/slider.h"
 #include "components/text_box.h"
 #include "components/tile.h"
+#include "components/wave.h"
 #include "lang/vocabulary.h"
 #include "scene/kind_registry.h"
 
@@ -48,6 +51,9 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_SCROLLBAR, FactoryOf<TVeskScrollbar>(services));
   registry.Register(lang::LT_GAUGE, FactoryOf<TVeskGauge>(services));
   registry.Register(lang::LT_PREVMENU, FactoryOf<TVeskPrevMenu>(services));
+  registry.Register(lang::LT_PARTICLE, FactoryOf<TVeskParticle>(services));
+  registry.Register(lang::LT_FIRE, FactoryOf<TVeskFire>(services));
+  registry.Register(lang::LT_WAVE, FactoryOf<TVeskWave>(services));
 }
 
 }  // namespace vesk::components

@@ -63,6 +63,10 @@ SceneObject* TComComponent::CreateAndApply(TCallMan& man, int kind) {
   if (ComType() == CMD_ImgNew)
     if (const TVeskParser* delay = Property(PR_DELAY))
       scene->TakeCreationExpression(*object, PR_DELAY, *delay);
+  // An emitter evaluates its place and interval anew for every particle.
+  if (ComType() == CMD_ParticleNew)
+    for (int p : {PR_APPEARX, PR_APPEARY, PR_DELAY})
+      if (const TVeskParser* e = Property(p)) scene->TakeCreationExpression(*object, p, *e);
   for (int p : CreationOrder()) {
     TVeskParser* e = Property(p);
     if (!e || lang::Property(p).creation_read == lang::CreationRead::kNever) continue;
