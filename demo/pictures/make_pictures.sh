@@ -49,7 +49,10 @@ convert -size 800x600 gradient:'#5a3a28'-'#2a1a12' \
   \( -size 800x600 xc:none -fill '#f0c878' -draw "rectangle 520,80 740,300" -fill '#1a2850' -draw "rectangle 532,92 728,288" -fill '#f0c878' -draw "rectangle 626,92 634,288 rectangle 532,186 728,194" \) -composite \
   \( -size 800x600 xc:none -fill '#ffe8a0' -draw "circle 200,160 200,200" -blur 0x12 \) -composite \
   \( -size 800x600 xc:none -fill '#3a2418' -draw "rectangle 0,430 800,600" -fill '#6a4030' -draw "rectangle 60,360 380,440" \) -composite \
+  \( -size 800x600 xc:none -fill '#5a4a44' -draw "rectangle 540,318 780,440" -fill '#140c08' -draw "roundrectangle 570,345 750,440 30,30" -fill '#7a6a62' -draw "rectangle 530,310 790,322" \) -composite \
   -depth 8 room.png
+# A snowflake for the hill's snow (a particle picture).
+convert -size 9x9 xc:none -fill '#ffffffee' -draw "circle 4,4 4,1" -blur 0x0.8 -depth 8 snowflake.png
 # The rule picture of the wipe to the hill: bright parts change first, so
 # the stars come in from the top right down to the ground.
 convert -size 800x600 gradient:white-black -rotate 0 \
