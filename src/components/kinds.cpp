@@ -5,6 +5,7 @@
 #include "components/box.h"
 #include "components/button.h"
 #include "components/cg_label.h"
+#include "components/cinema.h"
 #include "components/gauge.h"
 #include "components/images.h"
 #include "components/label.h"
@@ -48,6 +49,7 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_SCROLLBAR, FactoryOf<TVeskScrollbar>(services));
   registry.Register(lang::LT_GAUGE, FactoryOf<TVeskGauge>(services));
   registry.Register(lang::LT_PREVMENU, FactoryOf<TVeskPrevMenu>(services));
+  registry.Register(lang::LT_CINEMA, FactoryOf<TVeskCinema>(services));
 }
 
 }  // namespace vesk::components
