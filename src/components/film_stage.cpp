@@ -277,7 +277,7 @@ void SceneFilmStage::SetBounds(int32_t slot, int32_t left, int32_t top, int32_t 
 }
 
 void SceneFilmStage::SetPresetArea(int32_t slot, const anim::ParticlePreset& preset) {
-  if (scene::TVeskControl* c = Object(slot); c && set_preset_area) set_preset_area(*c, preset);
+  if (auto* taker = dynamic_cast<PresetAreaTaker*>(Object(slot))) taker->TakePresetArea(preset);
 }
 
 void SceneFilmStage::StartTransition(const anim::FilmTransition& t) {

@@ -5,7 +5,6 @@
 // writes every value into the one driven control; CachePictures hands out
 // the frames of the program-wide picture cache.
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -23,6 +22,14 @@ namespace vesk::components {
 struct ComponentServices;
 class TOrloCollection;
 
+// A kind that spawns by a film's preset area (the particle emitter)
+// implements this; other objects ignore the preset.
+class PresetAreaTaker {
+ public:
+  virtual ~PresetAreaTaker() = default;
+  virtual void TakePresetArea(const anim::ParticlePreset& preset) = 0;
+};
+
 class SceneFilmStage final : public anim::FilmStage {
  public:
   // Objects are made in `root` and named after `cinema` (when given), which
@@ -31,11 +38,6 @@ class SceneFilmStage final : public anim::FilmStage {
                  ComponentServices* services);
   // Motion placement: every slot is `control`.
   explicit SceneFilmStage(scene::TVeskControl& control);
-
-  // Fills a particle emitter's spawning area; empty until the emitter kind
-  // offers one (the preset is then ignored).
-  std::function<void(scene::TVeskControl& emitter, const anim::ParticlePreset& preset)>
-      set_preset_area;
 
   void Ensure(int32_t slot, anim::FilmObjectKind kind, int32_t base) override;
   bool Has(int32_t slot) const override;

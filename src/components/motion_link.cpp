@@ -12,10 +12,10 @@ namespace vesk::components {
 
 FilmMotionLink::FilmMotionLink(scene::TVeskControl& driven, anim::FilmData film,
                                const std::string& name, TOrloCollection* pictures)
-    : driven_(driven), pictures_(pictures), stage_(driven) {
+    : driven_(&driven), pictures_(pictures), stage_(driven) {
   film_.Load(std::move(film), name, &pictures_);
   film_.Place(anim::FilmPlacement::kMotion, &stage_, nullptr);
-  film_.BasePriority = driven_.Priority;
+  film_.BasePriority = driven_->Priority;
   Show(0);
 }
 
@@ -29,12 +29,12 @@ void FilmMotionLink::Show(int32_t frame) {
 
 bool FilmMotionLink::Step(int32_t frame_ms) {
   if (ended_) return false;
-  if (!driven_.AniPaused) position_ms_ += frame_ms;
+  if (!driven_->AniPaused) position_ms_ += frame_ms;
   const int32_t count = film_.FrameCount();
   int32_t frame = anim::FrameOfElapsed(position_ms_);
   bool just_ended = false;
   if (frame >= count) {
-    if (driven_.GetFlag(lang::PR_REPEAT) && count > 0) {
+    if (driven_->GetFlag(lang::PR_REPEAT) && count > 0) {
       frame = std::min(frame % count + film_.LoopStart(), count - 1);
       position_ms_ = static_cast<int32_t>(std::lround(frame * anim::kFrame_ms));
     } else {
@@ -51,7 +51,7 @@ void FilmMotionLink::Restart() {
   position_ms_ = 0;
   ended_ = false;
   shown_ = false;
-  film_.BasePriority = driven_.Priority;
+  film_.BasePriority = driven_->Priority;
   Show(0);
 }
 
@@ -71,6 +71,24 @@ bool FilmMotionLink::ShowAt(int32_t time_ms) {
   }
   Show(frame);
   return false;
+}
+
+void FilmMotionLink::Attach(scene::TVeskControl& control) {
+  if (driven_ == &control) return;
+  driven_ = &control;
+  stage_ = SceneFilmStage(control);
+  shown_ = false;
+}
+
+bool FilmMotionLink::StepParticle(scene::TVeskControl& particle, int32_t age_ms) {
+  Attach(particle);
+  if (age_ms == 0) {
+    film_.Origin =
+        film_.Relative() ? anim::FilmPoint{particle.Left, particle.Top} : anim::FilmPoint{};
+    film_.BasePriority = particle.Priority;
+    shown_ = false;
+  }
+  return ShowAt(age_ms);
 }
 
 std::unique_ptr<FilmMotionLink> MakeFilmMotion(scene::TVeskControl& driven, const std::string& file,

@@ -31,14 +31,21 @@ class FilmMotionLink final : public TVeskMotionLink {
   int32_t FrameCount() const override { return film_.FrameCount(); }
 
   // Shows the frame at `time_ms` without the repeat rule; true at or past
-  // the end (the last frame is then shown). Particle films step this way.
+  // the end (the last frame is then shown).
   bool ShowAt(int32_t time_ms);
+  // The particle film (one per emitter, shared by its particles): the film
+  // moves to `particle`, takes its origin (its position when the film is
+  // relative, else (0, 0)) and base priority at age 0, and shows the frame
+  // of `age_ms`; true once the film is over (the particle is finished).
+  bool StepParticle(scene::TVeskControl& particle, int32_t age_ms);
+  // Points the film at another control; the next step shows its frame again.
+  void Attach(scene::TVeskControl& control);
   anim::TFilmManager& Film() { return film_; }
 
  private:
   void Show(int32_t frame);
 
-  scene::TVeskControl& driven_;
+  scene::TVeskControl* driven_;
   CachePictures pictures_;
   SceneFilmStage stage_;
   anim::TFilmManager film_;  // last: lets its pictures go before the ports

@@ -135,3 +135,25 @@ TEST_F(Motions, ButtonsAndLabelsMoveToo) {
 
 }  // namespace
 }  // namespace vesk::components::test
+
+namespace vesk::components::test {
+namespace {
+
+TEST_F(Motions, OneParticleFilmStepsEveryParticleByItsAge) {
+  auto& a = Make<TVeskImages>(LT_IMAGES, "a");
+  auto& b = Make<TVeskImages>(LT_IMAGES, "b");
+  std::unique_ptr<FilmMotionLink> film = MakeFilmMotion(a, "walk.lmt", &services_);
+  ASSERT_NE(film, nullptr);
+  EXPECT_FALSE(film->StepParticle(a, 0));
+  EXPECT_FALSE(film->StepParticle(b, 16));
+  EXPECT_EQ(a.MotionOffsetX, 0);
+  EXPECT_EQ(b.MotionOffsetX, 10);
+  EXPECT_FALSE(film->StepParticle(a, 33));
+  EXPECT_EQ(a.MotionOffsetX, 20);
+  EXPECT_TRUE(film->StepParticle(a, 50));  // frame 3: the film is over
+  EXPECT_EQ(a.MotionOffsetX, 20);
+  EXPECT_EQ(b.MotionOffsetX, 10);
+}
+
+}  // namespace
+}  // namespace vesk::components::test
