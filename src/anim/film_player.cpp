@@ -614,7 +614,7 @@ void TFilmManager::ApplySound(int32_t i, int32_t frame) {
     if (!running_) return sounds_->SetInt(first, FilmProp::kPaused, 1);
     if (sounds_->GetInt(first, FilmProp::kPaused) || sounds_->Stopped(first))
       return sounds_->Replay(first);
-    const auto expected_ms = static_cast<int32_t>(int64_t{frame - chain_start} * 1000 / 60);
+    const auto expected_ms = static_cast<int32_t>((int64_t{frame} - chain_start) * 1000 / 60);
     if (std::llabs(int64_t{sounds_->GetInt(first, FilmProp::kIndex)} - expected_ms) >= 3000)
       sounds_->SetInt(first, FilmProp::kIndex, expected_ms);
     return;

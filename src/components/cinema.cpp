@@ -1,6 +1,7 @@
 #include "components/cinema.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "anim/film_file.h"
@@ -53,7 +54,8 @@ int32_t TVeskCinema::GetInt(int id) const {
 void TVeskCinema::SetInt(int id, int32_t value) {
   switch (id) {
     case PR_INDEX:
-      Position_ms = static_cast<int32_t>(value * anim::kFrame_ms);
+      Position_ms = static_cast<int32_t>(
+          std::clamp(value * anim::kFrame_ms, double{INT32_MIN}, double{INT32_MAX}));
       Ended = 0;
       HoldFrames = 2;
       return;
@@ -204,7 +206,9 @@ bool TVeskCinema::Update(int32_t frame_ms) {
   if (!film_) return false;
   film_->SetRunning(!AniPaused && !Paused);
   if (Paused) return false;
-  if (!Ended && !AniPaused && HoldFrames < 1) Position_ms += frame_ms;
+  if (!Ended && !AniPaused && HoldFrames < 1)
+    Position_ms =
+        static_cast<int32_t>(std::min<int64_t>(int64_t{Position_ms} + frame_ms, INT32_MAX));
   int32_t frame = anim::FrameOfElapsed(Position_ms);
   const int32_t count = film_->FrameCount();
   bool finished = false;
@@ -218,7 +222,8 @@ bool TVeskCinema::Update(int32_t frame_ms) {
         QueueEvent(PR_ONPLAYEND, OnPlayEnd);
     }
     if (Repeat) {
-      frame = std::min(frame % std::max(count, 1) + film_->LoopStart(), count - 1);
+      frame = static_cast<int32_t>(
+          std::min<int64_t>(int64_t{frame % std::max(count, 1)} + film_->LoopStart(), count - 1));
       Position_ms = static_cast<int32_t>(std::lround(frame * anim::kFrame_ms));
     } else {
       frame = count - 1;

@@ -1,6 +1,7 @@
 #include "components/motion_link.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "anim/film_file.h"
@@ -29,13 +30,16 @@ void FilmMotionLink::Show(int32_t frame) {
 
 bool FilmMotionLink::Step(int32_t frame_ms) {
   if (ended_) return false;
-  if (!driven_->AniPaused) position_ms_ += frame_ms;
+  if (!driven_->AniPaused)
+    position_ms_ =
+        static_cast<int32_t>(std::min<int64_t>(int64_t{position_ms_} + frame_ms, INT32_MAX));
   const int32_t count = film_.FrameCount();
   int32_t frame = anim::FrameOfElapsed(position_ms_);
   bool just_ended = false;
   if (frame >= count) {
     if (driven_->GetFlag(lang::PR_REPEAT) && count > 0) {
-      frame = std::min(frame % count + film_.LoopStart(), count - 1);
+      frame = static_cast<int32_t>(
+          std::min<int64_t>(int64_t{frame % count} + film_.LoopStart(), count - 1));
       position_ms_ = static_cast<int32_t>(std::lround(frame * anim::kFrame_ms));
     } else {
       frame = std::max(0, count - 1);

@@ -256,6 +256,30 @@ TEST_F(Player, AChainContinuesFromItsParentsEndValues) {
   EXPECT_EQ(stage.Int(1, FilmProp::kLeft), 30);
 }
 
+TEST_F(Player, TileListUsesItsOwnClipAndSizesFromThePicture) {
+  FilmData film;
+  TileListData tile;
+  tile.Source = "a.orl";
+  tile.Image.StartPos = {2, 2};
+  tile.Image.EndPos = {2, 2};
+  tile.Image.Clip = {{9, 9}, {9, 9}, {9, 9}, {9, 9}, 0, 0};  // stored, not used
+  tile.Clip = {{1, 1}, {5, 5}, {1, 1}, {5, 5}, 0, 0};
+  tile.StartScrollX = 0;
+  tile.EndScrollX = 8;
+  tile.EndWidth = 60;  // the start size comes from the picture (40 x 30)
+  tile.DistanceX = 3;
+  film.Lists.push_back(List(tile, 0, 3));
+  Play(film);
+  player.SetFrame(1);
+  EXPECT_EQ(stage.kinds[0], FilmObjectKind::kTile);
+  EXPECT_EQ(stage.Int(0, FilmProp::kWidth), 50);
+  EXPECT_EQ(stage.Int(0, FilmProp::kHeight), 30);
+  EXPECT_EQ(stage.Int(0, FilmProp::kScrollX), 4);
+  EXPECT_EQ(stage.Int(0, FilmProp::kDistanceX), 3);
+  EXPECT_EQ(stage.Int(0, FilmProp::kClipLeft), 1);
+  EXPECT_EQ(stage.Int(0, FilmProp::kClipWidth), 5);
+}
+
 TEST_F(Player, MotionPlacementWritesIntoTheControlRelativeToTheDesignOrigin) {
   FilmData film;
   film.FileKind = FilmFileKind::kMotion;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 
 #include "film_fixture.h"
@@ -135,6 +136,11 @@ TEST_F(Cinemas, IndexWritesHoldTwoUpdatesAndRepeatWrapsToTheLoopStart) {
   EXPECT_EQ(cinema.GetInt(PR_INDEX), 2);
   EXPECT_TRUE(Events(PR_ONPLAYEND).empty());
   EXPECT_TRUE(cinema.GetFlag(PR_PLAYING));
+  // An index far beyond the film wraps like any other.
+  cinema.SetInt(PR_INDEX, INT32_MAX);
+  for (int i = 0; i < 3; ++i) Frame(16);
+  EXPECT_GE(cinema.GetInt(PR_INDEX), 2);
+  EXPECT_LE(cinema.GetInt(PR_INDEX), 9);
 }
 
 TEST_F(Cinemas, PausedCinemasStandStill) {
