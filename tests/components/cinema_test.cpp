@@ -86,6 +86,35 @@ TEST_F(Cinemas, OnlyWhatChangedIsRedrawnAndAStillFilmDirtiesNothing) {
   EXPECT_EQ(cinema.GetInt(PR_INDEX), 5);
 }
 
+TEST_F(Cinemas, AWipeRunsTheStagesTransitionAndLeadsToTheOtherBase) {
+  anim::FilmData film;
+  film.Size = {8, 8};
+  film.BackColor = 0;
+  film.Lists.push_back(FilmList(FilmBox({0, 0}, {8, 8}, 0x0000FF), 0, 10));
+  anim::WipeListData wipe;
+  wipe.WipeType = 1;
+  film.Lists.push_back(FilmList(wipe, 2, 4));
+  film.Lists.push_back(FilmList(FilmBox({0, 0}, {8, 8}, 0x00FF00), 5, 5));
+  AddFilm("wipe.lcm", film);
+  auto& cinema = Cinema("wipe.lcm");
+  ASSERT_TRUE(cinema.OnStage());
+  for (int i = 0; i < 4; ++i) Frame(16);  // two held updates, then frames 1 and 2
+  ASSERT_EQ(cinema.GetInt(PR_INDEX), 2);
+  scene::TVeskBaseList& stage = cinema.Stage();
+  EXPECT_EQ(stage.TransitionKind(), 1);
+  EXPECT_EQ(stage.TransitionDuration(), 67);  // four frames
+  EXPECT_EQ(stage.ShownBaseIndex(), 0);
+  DrawAll();  // the transition draws through the stage's own screen
+  Frame(16);
+  EXPECT_EQ(stage.TransitionKind(), 1);
+  for (int i = 0; i < 3; ++i) Frame(16);  // frame 6: the wipe is over
+  EXPECT_EQ(stage.TransitionKind(), 0);
+  EXPECT_EQ(stage.ShownBaseIndex(), 1);
+  ASSERT_EQ(stage.GetBaseAt(1)->Children.size(), 1u);
+  DrawAll();
+  EXPECT_EQ(Pixel(6 + 3, 4 + 3), 0x00FF00u);
+}
+
 TEST_F(Cinemas, ADirectFilmPlacesItsObjectsAsTheCinemasChildren) {
   auto& cinema = Cinema("direct.lcm");
   ASSERT_FALSE(cinema.OnStage());
