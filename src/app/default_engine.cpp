@@ -7,6 +7,7 @@
 #include "app/startup_logo.h"
 #include "companion/trace_log.h"
 #include "components/kinds.h"
+#include "components/motion_link.h"
 #include "components/system_provider.h"
 #include "db/table_provider.h"
 #include "expr/sysfuncs.h"
@@ -49,6 +50,7 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   pictures_ = std::make_unique<components::TOrloCollection>(PictureServicesFor());
   component_services_ = std::make_unique<components::ComponentServices>();
   component_services_->pictures = pictures_.get();
+  component_services_->make_motion = components::FilmMotionFactory(component_services_.get());
   if (!glyphs_) {
     // Characters no installed font can draw are noted once each in the trace.
     std::function<void(const std::string&)> note;

@@ -5,6 +5,7 @@
 #include "components/box.h"
 #include "components/button.h"
 #include "components/cg_label.h"
+#include "components/cinema.h"
 #include "components/fire.h"
 #include "components/gauge.h"
 #include "components/images.h"
@@ -54,6 +55,7 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_PARTICLE, FactoryOf<TVeskParticle>(services));
   registry.Register(lang::LT_FIRE, FactoryOf<TVeskFire>(services));
   registry.Register(lang::LT_WAVE, FactoryOf<TVeskWave>(services));
+  registry.Register(lang::LT_CINEMA, FactoryOf<TVeskCinema>(services));
 }
 
 }  // namespace vesk::components
