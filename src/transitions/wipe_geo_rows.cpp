@@ -22,7 +22,7 @@ inline void Brighten(typename F::Word* d, const typename F::Word* s, const uint1
     const int16_t e = int16_t(front - int16_t(dist[x]));
     const int16_t rest = int16_t(511 - e);
     const int16_t level = std::clamp<int16_t>(std::min(e, rest), 0, 255);
-    d[x] = AddGrey<F>(s[x], GreyOf<F>(uint16_t(level)));
+    d[x] = OffsetByLevel16<F, false>(s[x], uint16_t(level));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "graphics/dibsfc_kernels.h"
+#include "transitions/wipe_geo_support.h"
 
 namespace vesk::transitions {
 namespace {
@@ -151,10 +152,14 @@ inline void RuleGreyDirect(W* d, const W* f, const W* t, const uint8_t* g, int n
     // which is L ^ 511. Masks rather than two selects on one condition,
     // which the vectoriser does not take.
     const auto late = L(-L(level > 255));
-    const W grey = FormulaGrey<F>(uint32_t(L(level ^ (late & 511))));
+    const auto v = L(level ^ (late & 511));
     const W fv = f[i], tv = t[i];
     const W source = W((tv & W(late)) | (fv & W(~late)));
-    d[i] = SaturatePixel<F, kOp>(source, grey);
+    if constexpr (gd::kIs16<F>) {
+      d[i] = geo::OffsetByLevel16<F, kOp == GreyOp::kSub>(source, uint16_t(v));
+    } else {
+      d[i] = SaturatePixel<F, kOp>(source, FormulaGrey<F>(uint32_t(v)));
+    }
   }
 }
 
