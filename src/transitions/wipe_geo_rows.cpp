@@ -70,8 +70,10 @@ VESK_GEO_ROW_CLONES void BrightenRow32(uint32_t* d, const uint32_t* s, const uin
     const uint8_t* sb = reinterpret_cast<const uint8_t*>(s + at);
     const uint8_t* gb = reinterpret_cast<const uint8_t*>(greys);
     uint8_t* db = reinterpret_cast<uint8_t*>(d + at);
-    for (int i = 0; i < 4 * m; ++i)
-      db[i] = uint8_t(std::min<uint16_t>(uint16_t(sb[i] + gb[i]), 255));
+    for (int i = 0; i < 4 * m; ++i) {
+      const auto sum = uint8_t(sb[i] + gb[i]);  // the form taken for a saturating add
+      db[i] = sum < sb[i] ? uint8_t(255) : sum;
+    }
   }
 }
 VESK_GEO_ROW_CLONES void BrightenRow16(uint16_t* d, const uint16_t* s, const uint16_t* dist, int n,
