@@ -47,7 +47,7 @@ inline uint16_t SaturateChannel16(uint16_t s, uint16_t grey) {
     const auto sum = uint16_t(sc + gc);
     return sum > uint16_t(F::kMax[kC]) ? uint16_t(F::kMax[kC]) : sum;
   } else {
-    return sc > gc ? uint16_t(sc - gc) : uint16_t(0);
+    return uint16_t(std::max(sc, gc) - gc);  // two vector operations, the choice takes four
   }
 }
 
