@@ -6,6 +6,11 @@
 #include <algorithm>
 #include <type_traits>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VESK_WIPE_AVX2_BLEND 1
+#endif
+
 #include "graphics/dibsfc_kernels.h"
 #include "transitions/wipe_geo_support.h"
 
@@ -99,6 +104,97 @@ inline typename F::Word Blend(typename F::Word s, typename F::Word d, uint32_t w
   } else {
     return gd::BlendPixel<F>(s, d, w);
   }
+}
+
+// --- 5/6-bit blends with AVX2 ------------------------------------------------------
+#ifdef VESK_WIPE_AVX2_BLEND
+// The per-channel form of Blend leaves the compiler 30 vector operations
+// for 16 pixels. Here each channel of both pixels goes into one 16-bit lane
+// as a byte pair (new, old) and a single multiply-add against the weight
+// pair (w, 255 - w) gives w*new + (255-w)*old, the same sum (at most
+// 255*63, no saturation), in about two thirds of the operations.
+template <class F>
+struct Blend16Avx2 {
+  static constexpr int kRed = F::kShift[0];
+  static constexpr uint16_t kRedMax = uint16_t(F::kMax[0]), kGreenMax = uint16_t(F::kMax[1]),
+                            kBlueMax = uint16_t(F::kMax[2]);
+
+  // Byte pairs (lo, hi) of channel values.
+  [[gnu::target("avx2")]] static __m256i Pair(__m256i lo, __m256i hi) {
+    return _mm256_or_si256(lo, _mm256_slli_epi16(hi, 8));
+  }
+
+  // (w*t + (255-w)*f) >> 8 per channel; weights holds w | (255-w) << 8.
+  [[gnu::target("avx2")]] static __m256i Mix(__m256i t, __m256i f, __m256i weights) {
+    const __m256i red_max = _mm256_set1_epi16(short(kRedMax));
+    const __m256i green_max = _mm256_set1_epi16(short(kGreenMax));
+    const __m256i blue_max = _mm256_set1_epi16(short(kBlueMax));
+    const __m256i b = Pair(_mm256_and_si256(t, blue_max), _mm256_and_si256(f, blue_max));
+    const __m256i g = Pair(_mm256_and_si256(_mm256_srli_epi16(t, 5), green_max),
+                           _mm256_and_si256(_mm256_srli_epi16(f, 5), green_max));
+    const __m256i r = Pair(_mm256_and_si256(_mm256_srli_epi16(t, kRed), red_max),
+                           _mm256_and_si256(_mm256_srli_epi16(f, kRed), red_max));
+    const __m256i mb = _mm256_srli_epi16(_mm256_maddubs_epi16(weights, b), 8);
+    const __m256i mg = _mm256_srli_epi16(_mm256_maddubs_epi16(weights, g), 8);
+    const __m256i mr = _mm256_srli_epi16(_mm256_maddubs_epi16(weights, r), 8);
+    return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(mr, kRed), _mm256_slli_epi16(mg, 5)),
+                           mb);
+  }
+
+  // AlphaDirect over the first n - n % 16 pixels; returns how many.
+  [[gnu::target("avx2")]] static int Alpha(uint16_t* d, const uint16_t* f, const uint16_t* t, int n,
+                                           uint32_t alpha) {
+    const __m256i weights = _mm256_set1_epi16(short(alpha | (255 - alpha) << 8));
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+      const __m256i fv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + i));
+      const __m256i tv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + i));
+      const __m256i same = _mm256_cmpeq_epi16(fv, tv);
+      const __m256i out = _mm256_blendv_epi8(Mix(tv, fv, weights), fv, same);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), out);
+    }
+    return i;
+  }
+
+  // ComposeDirect likewise.
+  [[gnu::target("avx2")]] static int Compose(uint16_t* d, const uint16_t* f, const uint16_t* t,
+                                             const uint8_t* m, int n) {
+    const __m256i zero = _mm256_setzero_si256(), full = _mm256_set1_epi16(255);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+      const __m256i mv =
+          _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i)));
+      const __m256i weights = _mm256_or_si256(mv, _mm256_slli_epi16(_mm256_xor_si256(mv, full), 8));
+      const __m256i fv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + i));
+      const __m256i tv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + i));
+      __m256i out = Mix(tv, fv, weights);
+      out = _mm256_blendv_epi8(out, fv, _mm256_cmpeq_epi16(mv, zero));
+      out = _mm256_blendv_epi8(out, tv, _mm256_cmpeq_epi16(mv, full));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), out);
+    }
+    return i;
+  }
+};
+
+inline bool HasAvx2() {
+  return __builtin_cpu_supports("avx2");
+}
+#endif
+
+// The first pixels of a 5/6-bit blend row the AVX2 loops can take.
+template <class F>
+int Alpha16Fast(uint16_t* d, const uint16_t* f, const uint16_t* t, int n, uint32_t alpha) {
+#ifdef VESK_WIPE_AVX2_BLEND
+  if (alpha <= 255 && HasAvx2()) return Blend16Avx2<F>::Alpha(d, f, t, n, alpha);
+#endif
+  return 0;
+}
+template <class F>
+int Compose16Fast(uint16_t* d, const uint16_t* f, const uint16_t* t, const uint8_t* m, int n) {
+#ifdef VESK_WIPE_AVX2_BLEND
+  if (HasAvx2()) return Blend16Avx2<F>::Compose(d, f, t, m, n);
+#endif
+  return 0;
 }
 
 // --- direct formats ------------------------------------------------------------
@@ -334,13 +430,15 @@ void ComposeMaskRow(const PixelView& dest, const ConstPixelView& from, const Con
     }
     case 16: {
       const auto r = RowsAt<uint16_t>(dest, from, to, y);
-      return blend ? Compose16(r.d + x0, r.f + x0, r.t + x0, m, n)
-                   : Select16(r.d + x0, r.f + x0, r.t + x0, m, n);
+      if (!blend) return Select16(r.d + x0, r.f + x0, r.t + x0, m, n);
+      const int done = Compose16Fast<gd::Fmt16>(r.d + x0, r.f + x0, r.t + x0, m, n);
+      return Compose16(r.d + x0 + done, r.f + x0 + done, r.t + x0 + done, m + done, n - done);
     }
     case 15: {
       const auto r = RowsAt<uint16_t>(dest, from, to, y);
-      return blend ? Compose15(r.d + x0, r.f + x0, r.t + x0, m, n)
-                   : Select15(r.d + x0, r.f + x0, r.t + x0, m, n);
+      if (!blend) return Select15(r.d + x0, r.f + x0, r.t + x0, m, n);
+      const int done = Compose16Fast<gd::Fmt15>(r.d + x0, r.f + x0, r.t + x0, m, n);
+      return Compose15(r.d + x0 + done, r.f + x0 + done, r.t + x0 + done, m + done, n - done);
     }
     default:
       gd::WithFormat(dest.bit_count, [&](auto fmt) {
@@ -361,8 +459,10 @@ void AlphaSpan(const PixelView& dest, const ConstPixelView& from, const ConstPix
       auto* d = RowAt<uint16_t>(dest, span.y) + span.x;
       const auto* f = RowAt<const uint16_t>(from, span.y) + span.x;
       const auto* t = RowAt<const uint16_t>(to, span.to_y) + span.to_x;
-      return dest.bit_count == 16 ? Alpha16(d, f, t, span.n, alpha)
-                                  : Alpha15(d, f, t, span.n, alpha);
+      const int done = dest.bit_count == 16 ? Alpha16Fast<gd::Fmt16>(d, f, t, span.n, alpha)
+                                            : Alpha16Fast<gd::Fmt15>(d, f, t, span.n, alpha);
+      return dest.bit_count == 16 ? Alpha16(d + done, f + done, t + done, span.n - done, alpha)
+                                  : Alpha15(d + done, f + done, t + done, span.n - done, alpha);
     }
     default:
       gd::WithFormat(dest.bit_count,

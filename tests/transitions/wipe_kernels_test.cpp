@@ -69,6 +69,51 @@ TEST(WipeKernels, RuleGreyRowsComputeWhatTheGreyTableHolds) {
   }
 }
 
+TDIBX EqualInPlaces(TDIBX s, const TDIBX& like) {
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; x += 5) s.SetPixel(x, y, like.GetPixel(x, y));
+  return s;
+}
+
+// Every weight, with some pixels equal in both pictures (the fade keeps
+// those as they are).
+template <class F>
+void ExpectBlendRowsMatchThePixelBlend() {
+  using W = typename F::Word;
+  const TDIBX from = Noise(F::kBits, 3), to = EqualInPlaces(Noise(F::kBits, 4), from);
+  std::vector<uint8_t> mask(kWidth);
+  for (int x = 0; x < kWidth; ++x) mask[size_t(x)] = uint8_t(x * 37 + x / 7);
+  mask[3] = 0;
+  mask[4] = 255;
+  const auto f = [&](int x, int y) { return W(from.GetPixel(x, y)); };
+  const auto t = [&](int x, int y) { return W(to.GetPixel(x, y)); };
+  TDIBX out(kWidth, kHeight, F::kBits);
+  for (int y = 0; y < kHeight; ++y) {
+    ComposeMaskRow(out.View(), from.View(), to.View(), mask.data(), y, y, kWidth - 2 * y,
+                   MaskRule::kBlend);
+    for (int x = y; x < kWidth - y; ++x) {
+      const uint32_t m = mask[size_t(x)];
+      const W want = m == 0 ? f(x, y) : m == 255 ? t(x, y) : gd::BlendPixel<F>(t(x, y), f(x, y), m);
+      ASSERT_EQ(out.GetPixel(x, y), want) << F::kBits << " bits, mask " << m << " at " << x;
+    }
+  }
+  for (const uint32_t alpha : {0u, 1u, 77u, 128u, 254u, 255u}) {
+    for (int y = 0; y < kHeight; ++y) {
+      AlphaSpan(out.View(), from.View(), to.View(), FadeSpan{y, 1, y, 1, kWidth - 1 - y}, alpha);
+      for (int x = 1; x < kWidth - y; ++x) {
+        const W want = t(x, y) == f(x, y) ? f(x, y) : gd::BlendPixel<F>(t(x, y), f(x, y), alpha);
+        ASSERT_EQ(out.GetPixel(x, y), want) << F::kBits << " bits, alpha " << alpha << " at " << x;
+      }
+    }
+  }
+}
+
+TEST(WipeKernels, BlendRowsMatchThePixelBlend) {
+  ExpectBlendRowsMatchThePixelBlend<gd::Fmt32>();
+  ExpectBlendRowsMatchThePixelBlend<gd::Fmt16>();
+  ExpectBlendRowsMatchThePixelBlend<gd::Fmt15>();
+}
+
 template <class F>
 void ExpectLevelOffsetsMatchTheGreyPixel() {
   for (uint32_t d = 0; d < 0x10000; d += 11)
