@@ -127,12 +127,22 @@ void TWipeGrid::FillSquare(int64_t row, int64_t column, int64_t side, uint8_t va
   }
 }
 
+void TWipeGrid::Prepare() {
+  TWipeMask::Prepare();
+  built_ = {};
+}
+
 bool TWipeGrid::UpdateMask() {
   const int64_t cell = p0_, p1 = p1_;
   const int64_t columns = CeilDiv(dest().Width(), cell), rows = CeilDiv(dest().Height(), cell);
   const int64_t b = ScaleElapsed(*this, p1 + StartSpan(rows, columns) - 4);
   if (!NewProgress(b)) return false;
-  mask().Fill(0);
+  const Built now{b, p0_, p1_, dest().Width(), dest().Height(), Reverse()};
+  const bool grows = built_.b >= 0 && b >= built_.b && now.p0 == built_.p0 && now.p1 == built_.p1 &&
+                     now.width == built_.width && now.height == built_.height &&
+                     now.reverse == built_.reverse;
+  if (!grows) mask().Fill(0);
+  built_ = now;
   // Only the rows of cells the mask holds (one for the column order).
   const int64_t mask_rows = CeilDiv(MaskRows(), cell);
   for (int64_t r = 0; r < mask_rows; ++r) {
