@@ -119,26 +119,28 @@ struct Blend16Avx2 {
   static constexpr uint16_t kRedMax = uint16_t(F::kMax[0]), kGreenMax = uint16_t(F::kMax[1]),
                             kBlueMax = uint16_t(F::kMax[2]);
 
-  // Byte pairs (lo, hi) of channel values.
-  [[gnu::target("avx2")]] static __m256i Pair(__m256i lo, __m256i hi) {
-    return _mm256_or_si256(lo, _mm256_slli_epi16(hi, 8));
-  }
+  [[gnu::target("avx2")]] static __m256i Set(int v) { return _mm256_set1_epi16(short(v)); }
 
   // (w*t + (255-w)*f) >> 8 per channel; weights holds w | (255-w) << 8.
+  // Each pair is put together with the old pixel's channel shifted straight
+  // to the high byte and the sums straight to their places.
   [[gnu::target("avx2")]] static __m256i Mix(__m256i t, __m256i f, __m256i weights) {
-    const __m256i red_max = _mm256_set1_epi16(short(kRedMax));
-    const __m256i green_max = _mm256_set1_epi16(short(kGreenMax));
-    const __m256i blue_max = _mm256_set1_epi16(short(kBlueMax));
-    const __m256i b = Pair(_mm256_and_si256(t, blue_max), _mm256_and_si256(f, blue_max));
-    const __m256i g = Pair(_mm256_and_si256(_mm256_srli_epi16(t, 5), green_max),
-                           _mm256_and_si256(_mm256_srli_epi16(f, 5), green_max));
-    const __m256i r = Pair(_mm256_and_si256(_mm256_srli_epi16(t, kRed), red_max),
-                           _mm256_and_si256(_mm256_srli_epi16(f, kRed), red_max));
+    constexpr int kBlueHigh = 8, kGreenHigh = 8 - 5, kRedHigh = kRed - 8;
+    const __m256i b =
+        _mm256_or_si256(_mm256_and_si256(t, Set(kBlueMax)),
+                        _mm256_and_si256(_mm256_slli_epi16(f, kBlueHigh), Set(kBlueMax << 8)));
+    const __m256i g =
+        _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi16(t, 5), Set(kGreenMax)),
+                        _mm256_and_si256(_mm256_slli_epi16(f, kGreenHigh), Set(kGreenMax << 8)));
+    const __m256i r =
+        _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi16(t, kRed), Set(kRedMax)),
+                        _mm256_and_si256(_mm256_srli_epi16(f, kRedHigh), Set(kRedMax << 8)));
     const __m256i mb = _mm256_srli_epi16(_mm256_maddubs_epi16(weights, b), 8);
-    const __m256i mg = _mm256_srli_epi16(_mm256_maddubs_epi16(weights, g), 8);
-    const __m256i mr = _mm256_srli_epi16(_mm256_maddubs_epi16(weights, r), 8);
-    return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(mr, kRed), _mm256_slli_epi16(mg, 5)),
-                           mb);
+    const __m256i mg = _mm256_and_si256(_mm256_srli_epi16(_mm256_maddubs_epi16(weights, g), 8 - 5),
+                                        Set(kGreenMax << 5));
+    const __m256i mr = _mm256_and_si256(
+        _mm256_slli_epi16(_mm256_maddubs_epi16(weights, r), kRedHigh), Set(kRedMax << kRed));
+    return _mm256_or_si256(_mm256_or_si256(mr, mg), mb);
   }
 
   // AlphaDirect over the first n - n % 16 pixels; returns how many.
