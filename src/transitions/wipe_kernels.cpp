@@ -4,6 +4,7 @@
 #include "transitions/wipe_kernels.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <type_traits>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -333,10 +334,17 @@ VESK_WIPE_FORMAT_ROWS(16, gd::Fmt16)
 VESK_WIPE_FORMAT_ROWS(15, gd::Fmt15)
 #undef VESK_WIPE_FORMAT_ROWS
 
+// A saturating byte add or subtract of |offset| (cut to 255, which clamps
+// the same), in the forms the vectoriser takes: one operation per 32 bytes.
 VESK_WIPE_CLONES void RuleMaskLevels(uint8_t* out, const uint8_t* levels, int n, int16_t offset) {
-  for (int i = 0; i < n; ++i) {
-    const auto v = int16_t(levels[i] + offset);
-    out[i] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+  const auto k = uint8_t(std::min<int>(std::abs(offset), 255));
+  if (offset >= 0) {
+    for (int i = 0; i < n; ++i) {
+      const auto sum = uint8_t(levels[i] + k);
+      out[i] = sum < levels[i] ? uint8_t(255) : sum;
+    }
+  } else {
+    for (int i = 0; i < n; ++i) out[i] = uint8_t(std::max(levels[i], k) - k);
   }
 }
 

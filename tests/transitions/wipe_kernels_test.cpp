@@ -3,6 +3,7 @@
 // with odd ends and starts for their tails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -39,6 +40,17 @@ std::vector<uint32_t> Pixels(const TDIBX& s) {
   for (int y = 0; y < s.Height(); ++y)
     for (int x = 0; x < s.Width(); ++x) out.push_back(s.GetPixel(x, y));
   return out;
+}
+
+TEST(WipeKernels, RuleMaskRowsClampTheShiftedLevels) {
+  std::vector<uint8_t> levels(300), out(300);
+  for (size_t i = 0; i < levels.size(); ++i) levels[i] = uint8_t(i * 7);
+  for (const int32_t offset : {-300, -256, -255, -100, -1, 0, 1, 100, 255, 256, 300}) {
+    RuleMaskRow(out.data(), levels.data(), int(levels.size()), offset);
+    const int32_t cut = std::clamp(offset, -256, 256);
+    for (size_t i = 0; i < levels.size(); ++i)
+      ASSERT_EQ(out[i], std::clamp(levels[i] + cut, 0, 255)) << "offset " << offset << " at " << i;
+  }
 }
 
 TEST(WipeKernels, RuleGreyRowsComputeWhatTheGreyTableHolds) {
