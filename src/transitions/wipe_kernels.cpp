@@ -109,11 +109,11 @@ inline typename F::Word Blend(typename F::Word s, typename F::Word d, uint32_t w
 
 // --- 5/6-bit blends with AVX2 ------------------------------------------------------
 #ifdef VESK_WIPE_AVX2_BLEND
-// The per-channel form of Blend leaves the compiler 30 vector operations
+// The per-channel form of Blend takes the compiler about 35 instructions
 // for 16 pixels. Here each channel of both pixels goes into one 16-bit lane
 // as a byte pair (new, old) and a single multiply-add against the weight
 // pair (w, 255 - w) gives w*new + (255-w)*old, the same sum (at most
-// 255*63, no saturation), in about two thirds of the operations.
+// 255*63, no saturation), in about 28.
 template <class F>
 struct Blend16Avx2 {
   static constexpr int kRed = F::kShift[0];
