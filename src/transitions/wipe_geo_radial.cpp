@@ -87,15 +87,15 @@ void SpotSpan(const geo::Frame& frame, int y, const uint16_t* dist, int x0, int 
   const auto* new_row = geo::RowOf<F>(frame.to, y);
   for (int at = x0; at < x1;) {
     const SpotPart part = PartOf(b, dist[at]);
-    int lo = at + 1, hi = x1;                      // the run ends in [lo, hi]
-    if (PartOf(b, dist[x1 - 1]) == part) lo = x1;  // the rest of the span
-    while (lo < hi) {
-      const int mid = lo + (hi - lo) / 2;
-      if (PartOf(b, dist[mid]) == part) {
-        lo = mid + 1;
-      } else {
-        hi = mid;
-      }
+    // The run ends at the first pixel of another part: a bisection whose
+    // steps are selects, not branches, as each goes either way as often.
+    int lo = at + 1, left = x1 - lo;
+    if (PartOf(b, dist[x1 - 1]) == part) left = 0, lo = x1;  // the rest of the span
+    while (left > 0) {
+      const int half = left / 2;
+      const bool same = PartOf(b, dist[lo + half]) == part;
+      lo = same ? lo + half + 1 : lo;
+      left = same ? left - half - 1 : half;
     }
     const int n = lo - at;
     switch (part) {

@@ -22,7 +22,7 @@ inline void Brighten(typename F::Word* d, const typename F::Word* s, const uint1
     const int16_t e = int16_t(front - int16_t(dist[x]));
     const int16_t rest = int16_t(511 - e);
     const int16_t level = std::clamp<int16_t>(std::min(e, rest), 0, 255);
-    d[x] = AddGrey<F>(s[x], GreyOf<F>(uint16_t(level)));
+    d[x] = OffsetByLevel16<F, false>(s[x], uint16_t(level));
   }
 }
 
@@ -70,8 +70,10 @@ VESK_GEO_ROW_CLONES void BrightenRow32(uint32_t* d, const uint32_t* s, const uin
     const uint8_t* sb = reinterpret_cast<const uint8_t*>(s + at);
     const uint8_t* gb = reinterpret_cast<const uint8_t*>(greys);
     uint8_t* db = reinterpret_cast<uint8_t*>(d + at);
-    for (int i = 0; i < 4 * m; ++i)
-      db[i] = uint8_t(std::min<uint16_t>(uint16_t(sb[i] + gb[i]), 255));
+    for (int i = 0; i < 4 * m; ++i) {
+      const auto sum = uint8_t(sb[i] + gb[i]);  // the form taken for a saturating add
+      db[i] = sum < sb[i] ? uint8_t(255) : sum;
+    }
   }
 }
 VESK_GEO_ROW_CLONES void BrightenRow16(uint16_t* d, const uint16_t* s, const uint16_t* dist, int n,

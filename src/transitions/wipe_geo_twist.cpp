@@ -84,9 +84,38 @@ void TwistRows(const geo::Frame& frame, const std::vector<Strip>& strips) {
   }
 }
 
-// Columns are drawn row by row: per column of the turning part a span and
-// the picture column it shows; the turned-over part is a copy of the new
-// picture's rows.
+// A turning column: its span of destination rows, and the picture column
+// it shows squeezed into the span.
+struct TurningColumn {
+  int start = 0, length = 0;
+  int64_t step16 = 0;    // source rows per span row, 16.16
+  ptrdiff_t stride = 0;  // bytes from one picture row to the next
+  const uint8_t* top{};  // the column's pixel in picture row 0
+};
+
+// Rows [y0, y1) of one turning column, `d` at its pixel in row y0: black
+// above and below the span, a plain loop over the span, so no pixel waits
+// on a choice.
+template <class W>
+void DrawColumnPart(uint8_t* d, ptrdiff_t dest_stride, const TurningColumn& col, int y0, int y1) {
+  const int span0 = std::clamp(col.start, y0, y1);
+  const int span1 = std::clamp(col.start + col.length, span0, y1);
+  auto put = [&](W v) {
+    *reinterpret_cast<W*>(d) = v;
+    d += dest_stride;
+  };
+  for (int y = y0; y < span0; ++y) put(W(0));
+  // Source row (k * step) >> 16 for k = y - start, stepped on.
+  int64_t pos = int64_t(span0 - col.start) * col.step16;
+  for (int y = span0; y < span1; ++y, pos += col.step16)
+    put(*reinterpret_cast<const W*>(col.top + ptrdiff_t(pos >> 16) * col.stride));
+  for (int y = span1; y < y1; ++y) put(W(0));
+}
+
+// Columns are drawn in tiles of a cache line across and kTileRows down,
+// column by column inside a tile, so the tile's lines of the destination
+// and of the pictures stay in the nearest cache; the turned-over part is a
+// copy of the new picture's rows.
 template <class F>
 void TwistColumns(const geo::Frame& frame, const std::vector<Strip>& strips, const Rect& band) {
   using W = typename F::Word;
@@ -98,18 +127,12 @@ void TwistColumns(const geo::Frame& frame, const std::vector<Strip>& strips, con
     }
   if (lo >= hi) lo = hi = band.right;
   const int n = hi - lo;
-  const size_t count = static_cast<size_t>(n);
-  std::vector<int32_t> start(count), length(count);
-  std::vector<int64_t> step(count), stride(count);
-  std::vector<const uint8_t*> column(count);
+  std::vector<TurningColumn> columns(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
     const Strip& s = strips[size_t(lo + i)];
     const graphics::ConstPixelView& picture = s.shows_new ? frame.to : frame.from;
-    start[size_t(i)] = s.start;
-    length[size_t(i)] = s.state == Strip::kTurning ? s.length : 0;
-    step[size_t(i)] = s.step16;
-    stride[size_t(i)] = picture.stride_bytes;
-    column[size_t(i)] = picture.origin + size_t(lo + i) * sizeof(W);
+    columns[size_t(i)] = {s.start, s.state == Strip::kTurning ? s.length : 0, s.step16,
+                          picture.stride_bytes, picture.origin + size_t(lo + i) * sizeof(W)};
   }
   const size_t pixel = sizeof(W);
   for (int y = 0; y < frame.height; ++y) {
@@ -121,21 +144,16 @@ void TwistColumns(const geo::Frame& frame, const std::vector<Strip>& strips, con
       std::memcpy(d + band.left, done + band.left, size_t(lo - band.left) * pixel);
     if (hi < band.right) std::memcpy(d + hi, done + hi, size_t(band.right - hi) * pixel);
   }
-  // Turning columns go in blocks of a cache line across, top to bottom:
-  // neighbouring columns read neighbouring source rows, so a block's reads
-  // stay in the nearest cache.
   constexpr int kBlock = int(64 / sizeof(W));
+  constexpr int kTileRows = 32;
+  const ptrdiff_t dest_stride = frame.dst.stride_bytes;
   for (int b0 = 0; b0 < n; b0 += kBlock) {
     const int b1 = std::min(n, b0 + kBlock);
-    for (int y = 0; y < frame.height; ++y) {
-      W* d = geo::RowOf<F>(frame.dst, y) + lo;
-      for (int i = b0; i < b1; ++i) {
-        const size_t c = size_t(i);
-        const int32_t k = y - start[c];
-        d[i] = uint32_t(k) < uint32_t(length[c])
-                   ? *reinterpret_cast<const W*>(column[c] + ((k * step[c]) >> 16) * stride[c])
-                   : W(0);
-      }
+    for (int y0 = 0; y0 < frame.height; y0 += kTileRows) {
+      const int y1 = std::min(frame.height, y0 + kTileRows);
+      uint8_t* row = frame.dst.Row(y0) + size_t(lo) * pixel;
+      for (int i = b0; i < b1; ++i)
+        DrawColumnPart<W>(row + size_t(i) * pixel, dest_stride, columns[size_t(i)], y0, y1);
     }
   }
 }

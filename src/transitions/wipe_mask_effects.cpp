@@ -127,18 +127,31 @@ void TWipeGrid::FillSquare(int64_t row, int64_t column, int64_t side, uint8_t va
   }
 }
 
+void TWipeGrid::Prepare() {
+  TWipeMask::Prepare();
+  built_ = {};
+}
+
 bool TWipeGrid::UpdateMask() {
   const int64_t cell = p0_, p1 = p1_;
   const int64_t columns = CeilDiv(dest().Width(), cell), rows = CeilDiv(dest().Height(), cell);
   const int64_t b = ScaleElapsed(*this, p1 + StartSpan(rows, columns) - 4);
   if (!NewProgress(b)) return false;
-  mask().Fill(0);
+  const Built now{b, p0_, p1_, dest().Width(), dest().Height(), Reverse()};
+  const bool grows = built_.b >= 0 && b >= built_.b && now.p0 == built_.p0 && now.p1 == built_.p1 &&
+                     now.width == built_.width && now.height == built_.height &&
+                     now.reverse == built_.reverse;
+  if (!grows) mask().Fill(0);
+  // Cells already whole (b - start >= P1: the full side at 255) stay as
+  // they are.
+  const int64_t whole_before = grows ? built_.b - p1 : -1;
+  built_ = now;
   // Only the rows of cells the mask holds (one for the column order).
   const int64_t mask_rows = CeilDiv(MaskRows(), cell);
   for (int64_t r = 0; r < mask_rows; ++r) {
     for (int64_t c = 0; c < columns; ++c) {
       const int64_t start = Reverse() ? CellStart(rows - 1 - r, columns - 1 - c) : CellStart(r, c);
-      if (b < start) continue;
+      if (b < start || start <= whole_before) continue;
       const int64_t side = std::min(cell, cell * (b - start) / p1);
       FillSquare(r, c, side, Ramp(b, start, p1));
     }

@@ -85,6 +85,7 @@ class TWipeCurtainV : public TWipeOrderVMask {
 class TWipeGrid : public TWipeMask {
  public:
   using TWipeMask::TWipeMask;
+  void Prepare() override;
 
  protected:
   bool UpdateMask() override;
@@ -94,6 +95,17 @@ class TWipeGrid : public TWipeMask {
 
  private:
   void FillSquare(int64_t row, int64_t column, int64_t side, uint8_t value);
+
+  // What the mask was last built for. A square's side and value only grow
+  // with b, and each square covers its smaller self, so a later b of the
+  // same layout draws over the mask without clearing it first.
+  struct Built {
+    int64_t b = -1;
+    int32_t p0 = 0, p1 = 0;
+    int width = 0, height = 0;
+    bool reverse = false;
+  };
+  Built built_;
 };
 
 // Column by column; every row of cells is the same, so the mask is one.
