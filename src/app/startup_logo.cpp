@@ -36,7 +36,11 @@ bool CinemaLogo::Begin(scene::TVeskBaseList& root) {
   scene::TVeskObject* cinema = root.CreateByKind(LT_CINEMA);
   if (!cinema) return false;
   scene::TVeskBase* base = root.ShownBase();
-  if (scene::TVeskControl* control = cinema->AsControl()) control->SetParent(base);
+  if (scene::TVeskControl* control = cinema->AsControl()) {
+    control->SetParent(base);
+    // A click anywhere skips the logo: the picture itself does not take it.
+    control->IgnoreMouse = IM_ALL;
+  }
   cinema->SetStr(PR_SOURCE, CinemaName());
   cinema->SetFlag(PR_AUTOSCRAP, true);
   cinema->SetFlag(PR_REPEAT, false);
