@@ -70,3 +70,5 @@ convert -size 300x16 gradient:'#f0a0b9'-'#ffe080' -rotate -90 -resize 300x16! \
   \( +clone -fill none -stroke '#ffffff' -strokewidth 1 -draw "rectangle 0,0 299,15" \) -composite -depth 8 gauge_bar.png
 # The background of the choice menu (its centre cell, filling the middle).
 convert -size 16x16 xc:'#2a1a4add' -depth 8 menu_bg.png
+# A glowing star for the title's cinema (a shooting star and a twinkle).
+convert -size 32x32 radial-gradient:'#ffffff'-none \( +clone \) -compose plus -composite -depth 8 star_glow.png
