@@ -51,6 +51,8 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   component_services_ = std::make_unique<components::ComponentServices>();
   component_services_->pictures = pictures_.get();
   component_services_->make_motion = components::FilmMotionFactory(component_services_.get());
+  component_services_->make_particle_film =
+      components::FilmParticleFactory(component_services_.get());
   if (!glyphs_) {
     // Characters no installed font can draw are noted once each in the trace.
     std::function<void(const std::string&)> note;

@@ -237,7 +237,7 @@ void TVeskImages::SetListSource(int i, const std::string& name) {
   if (IsLayeredFile(name)) {
     lists_[static_cast<size_t>(i)]->Load(pictures(), this, name, false);
   } else if (IsMotionFile(name)) {
-    // Motions arrive with their own subsystem; until then the source shows
+    // Without a motion maker (or for a file the game lacks) the source shows
     // nothing.
     const ComponentServices* made_with = services();
     if (made_with && made_with->make_motion)

@@ -3,21 +3,23 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <optional>
 
 #include "anim/film_file.h"
 #include "anim/film_math.h"
+#include "components/particle.h"
 #include "lang/vocabulary.h"
 #include "scene/vesk_object.h"
 
 namespace vesk::components {
 
 FilmMotionLink::FilmMotionLink(scene::TVeskControl& driven, anim::FilmData film,
-                               const std::string& name, TOrloCollection* pictures)
+                               const std::string& name, TOrloCollection* pictures, bool show_first)
     : driven_(&driven), pictures_(pictures), stage_(driven) {
   film_.Load(std::move(film), name, &pictures_);
   film_.Place(anim::FilmPlacement::kMotion, &stage_, nullptr);
   film_.BasePriority = driven_->Priority;
-  Show(0);
+  if (show_first) Show(0);
 }
 
 FilmMotionLink::~FilmMotionLink() = default;
@@ -90,24 +92,59 @@ bool FilmMotionLink::StepParticle(scene::TVeskControl& particle, int32_t age_ms)
     film_.Origin =
         film_.Relative() ? anim::FilmPoint{particle.Left, particle.Top} : anim::FilmPoint{};
     film_.BasePriority = particle.Priority;
-    shown_ = false;
   }
+  // The particle's own motion moved it (and cleared its motion offsets)
+  // since the film last showed on it: the frame is written again.
+  shown_ = false;
   return ShowAt(age_ms);
 }
 
+namespace {
+
+std::optional<anim::FilmData> ReadMotion(const std::string& file, ComponentServices* services) {
+  const std::optional<std::vector<uint8_t>> bytes = ReadGameFile(services, file);
+  if (!bytes) return std::nullopt;
+  try {
+    return anim::ReadFilm(*bytes, file);
+  } catch (const anim::EFilmFile&) {
+    return std::nullopt;  // a damaged motion shows nothing, like a missing one
+  }
+}
+
+// One emitter's film, moved from particle to particle as each updates.
+class FilmParticleLink final : public TVeskParticleFilm {
+ public:
+  explicit FilmParticleLink(std::unique_ptr<FilmMotionLink> link) : link_(std::move(link)) {}
+  bool ShowAt(TVeskParticleImages& particle, int32_t age_ms) override {
+    return link_->StepParticle(particle, age_ms);
+  }
+
+ private:
+  std::unique_ptr<FilmMotionLink> link_;
+};
+
+}  // namespace
+
 std::unique_ptr<FilmMotionLink> MakeFilmMotion(scene::TVeskControl& driven, const std::string& file,
                                                ComponentServices* services) {
-  const std::optional<std::vector<uint8_t>> bytes = ReadGameFile(services, file);
-  if (!bytes) return nullptr;
-  std::optional<anim::FilmData> film;
-  try {
-    film = anim::ReadFilm(*bytes, file);
-  } catch (const anim::EFilmFile&) {
-    return nullptr;  // a damaged motion shows nothing, like a missing one
-  }
+  std::optional<anim::FilmData> film = ReadMotion(file, services);
   if (!film) return nullptr;
   return std::make_unique<FilmMotionLink>(driven, std::move(*film), file,
                                           services ? services->pictures : nullptr);
+}
+
+std::unique_ptr<TVeskParticleFilm> MakeParticleFilm(TVeskParticle& emitter, const std::string& file,
+                                                    ComponentServices* services) {
+  std::optional<anim::FilmData> film = ReadMotion(file, services);
+  if (!film) return nullptr;
+  return std::make_unique<FilmParticleLink>(std::make_unique<FilmMotionLink>(
+      emitter, std::move(*film), file, services ? services->pictures : nullptr, false));
+}
+
+ParticleFilmFactory FilmParticleFactory(ComponentServices* services) {
+  return [services](TVeskParticle& emitter, const std::string& file) {
+    return MakeParticleFilm(emitter, file, services);
+  };
 }
 
 MotionFactory FilmMotionFactory(ComponentServices* services) {

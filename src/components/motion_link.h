@@ -16,8 +16,10 @@ namespace vesk::components {
 
 class FilmMotionLink final : public TVeskMotionLink {
  public:
+  // Shows the first frame on `driven` at once unless `show_first` is false
+  // (a particle film waits for its first particle instead).
   FilmMotionLink(scene::TVeskControl& driven, anim::FilmData film, const std::string& name,
-                 TOrloCollection* pictures);
+                 TOrloCollection* pictures, bool show_first = true);
   ~FilmMotionLink() override;
 
   // Time moves on unless the control's animation is paused; past the last
@@ -60,5 +62,13 @@ std::unique_ptr<FilmMotionLink> MakeFilmMotion(scene::TVeskControl& driven, cons
                                                ComponentServices* services);
 // What ComponentServices::make_motion is filled with.
 MotionFactory FilmMotionFactory(ComponentServices* services);
+
+// The film the particles of `emitter` share, from the motion file `file`:
+// nothing is shown on the emitter itself. Null when the game does not hold
+// the file or it is no film (the particles then show nothing).
+std::unique_ptr<TVeskParticleFilm> MakeParticleFilm(TVeskParticle& emitter, const std::string& file,
+                                                    ComponentServices* services);
+// What ComponentServices::make_particle_film is filled with.
+ParticleFilmFactory FilmParticleFactory(ComponentServices* services);
 
 }  // namespace vesk::components

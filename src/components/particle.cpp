@@ -76,6 +76,10 @@ int32_t TVeskParticleImages::EmitterHeight() const {
   return emitter_ ? emitter_->Height : 0;
 }
 
+bool TVeskParticleImages::HasMotion() const {
+  return emitter_ && emitter_->Film();
+}
+
 bool TVeskParticleImages::Update(int32_t frame_ms) {
   if (!Finished && emitter_ && emitter_->Film()) Finished = emitter_->Film()->ShowAt(*this, AgeMs);
   if (Finished) {
@@ -263,6 +267,28 @@ TVeskParticle::~TVeskParticle() {
   for (TVeskParticleImages* p : particles_) p->DetachEmitter();
 }
 
+void TVeskParticle::TakePresetArea(const anim::ParticlePreset& preset) {
+  PresetArea = TVeskParticleParam{preset.x_base,  preset.y_base,        preset.x_range,
+                                  preset.y_range, preset.interval_base, preset.interval_range};
+}
+
+void TVeskParticle::SetMotion(const std::string& file) {
+  if (motion_) {
+    motion_.reset();
+    Invalidate();
+    MotionOffsetX = MotionOffsetY = 0;
+    PriorityBias = 0;
+  }
+  const ComponentServices* made_with = services();
+  if (IsMotionFile(file) && made_with && made_with->make_motion)
+    motion_ = made_with->make_motion(*this, file);
+  Invalidate();
+}
+
+void TVeskParticle::RestartMotion() {
+  if (motion_) motion_->Restart();
+}
+
 void TVeskParticle::TakeCreationExpression(int id, const expr::TVeskParser& expression) {
   switch (id) {
     case PR_APPEARX:
@@ -339,7 +365,7 @@ bool TVeskParticle::GetFlag(int id) const {
     case PR_PAUSED:
       return Paused != 0;
     case PR_PLAYING:
-      return !Paused && !AniPaused;
+      return !Paused && !AniPaused && !(motion_ && motion_->Ended());
     default:
       return TVeskControl::GetFlag(id);
   }
@@ -419,6 +445,9 @@ void TVeskParticle::SetSource(const std::string& name) {
 
 bool TVeskParticle::Update(int32_t frame_ms) {
   const bool done = TVeskControl::Update(frame_ms);
+  // The emitter has no play-end handler: the end of its motion only shows
+  // in PR_PLAYING.
+  if (motion_) motion_->Step(frame_ms);
   if (AniPaused) return done;
   switch (EmitState) {
     case 0: {

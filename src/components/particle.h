@@ -19,6 +19,7 @@
 
 #include "components/component_services.h"
 #include "components/effect_random.h"
+#include "components/film_stage.h"
 #include "components/image_list.h"
 #include "components/images.h"
 #include "expr/parser.h"
@@ -35,9 +36,9 @@ struct TVeskParticleParam {
   int32_t XBase = 0, YBase = 0, XRange = 0, YRange = 0, IntervalBase = 0, IntervalRange = 0;
 };
 
-// A motion film every particle of one emitter shows at its own age. The
-// film player provides it; until then an ".lmt" source makes none and its
-// particles move without showing anything.
+// A motion film every particle of one emitter shows at its own age
+// (ComponentServices::make_particle_film makes it for an ".lmt" source).
+// Without one such a source shows nothing while its particles still move.
 class TVeskParticleFilm {
  public:
   virtual ~TVeskParticleFilm() = default;
@@ -67,6 +68,8 @@ class TVeskParticleImages final : public TVeskCustomImages {
   TVeskImageList* ShownList() override;
   bool GetFlag(int id) const override;
   std::string GetStr(int id) const override;
+  // The emitter's film places the particle through its motion offsets.
+  bool HasMotion() const override;
   bool Update(int32_t frame_ms) override;
   void Draw(graphics::TCustomDIBX& surface, const Rect& clip) override;
   void RestoreSurfaces() override { InvalidateImage(); }
@@ -91,7 +94,7 @@ class TVeskParticleImages final : public TVeskCustomImages {
   TVeskParticle* emitter_;
 };
 
-class TVeskParticle final : public scene::TVeskControl, public ServiceUser {
+class TVeskParticle final : public scene::TVeskControl, public ServiceUser, public PresetAreaTaker {
  public:
   explicit TVeskParticle(scene::TVeskBaseList* root);
   ~TVeskParticle() override;
@@ -122,6 +125,15 @@ class TVeskParticle final : public scene::TVeskControl, public ServiceUser {
 
   int GetCompoType() const override { return lang::LT_PARTICLE; }
   void TakeCreationExpression(int id, const expr::TVeskParser& expression) override;
+  // A film's particle list: particles appear in its area from now on.
+  void TakePresetArea(const anim::ParticlePreset& preset) override;
+
+  // The emitter's own motion (it places the emitter, not its particles);
+  // an empty or unknown file takes it away.
+  void SetMotion(const std::string& file);
+  void RestartMotion();
+  TVeskMotionLink* Motion() const { return motion_.get(); }
+  bool HasMotion() const override { return motion_ != nullptr; }
 
   int32_t GetInt(int id) const override;
   void SetInt(int id, int32_t value) override;
@@ -164,6 +176,7 @@ class TVeskParticle final : public scene::TVeskControl, public ServiceUser {
 
   TVeskImageList images_;
   std::unique_ptr<TVeskParticleFilm> film_;
+  std::unique_ptr<TVeskMotionLink> motion_;
   std::vector<TVeskParticleImages*> particles_;
   EffectRandom random_{*this};
   std::string name_prefix_;

@@ -1,7 +1,12 @@
 #include "components/prev_menu.h"
 
 #include <cstdio>
+#include <optional>
+#include <variant>
 
+#include "anim/film_file.h"
+#include "anim/film_math.h"
+#include "components/film_stage.h"
 #include "components/images.h"
 #include "components/orlo_collection.h"
 #include "core/sjis.h"
@@ -99,10 +104,33 @@ TVeskPrevImages* TVeskPrevMenu::MakeImage(const std::string& suffix, int32_t x, 
 }
 
 void TVeskPrevMenu::Preload(const std::string& file) {
-  // Motion files would be opened for their pictures once motions exist.
   TOrloCollection* cache = pictures();
-  if (!cache || !IsLayeredFile(file)) return;
-  preloaded_.push_back(cache->Acquire(this, file, false, false));
+  if (!cache) return;
+  if (IsLayeredFile(file)) {
+    preloaded_.push_back(cache->Acquire(this, file, false, false));
+  } else if (IsMotionFile(file)) {
+    for (const std::string& picture : MotionPictures(file))
+      if (IsLayeredFile(picture)) preloaded_.push_back(cache->Acquire(this, picture, false, false));
+  }
+}
+
+std::vector<std::string> TVeskPrevMenu::MotionPictures(const std::string& file) const {
+  std::vector<std::string> names;
+  const std::optional<std::vector<uint8_t>> bytes = ReadGameFile(services(), file);
+  if (!bytes) return names;
+  std::optional<anim::FilmData> film;
+  try {
+    film = anim::ReadFilm(*bytes, file);
+  } catch (const anim::EFilmFile&) {
+    return names;  // a damaged motion has nothing to preload (it shows nothing either)
+  }
+  if (!film) return names;
+  const std::string folder = anim::FilmFolder(file);
+  for (const anim::FrameList& list : film->Lists)
+    if (const auto* image = std::get_if<anim::ImageListData>(&list.Data);
+        image && !image->Source.empty())
+      names.push_back(anim::ResolveRelative(image->Source, folder));
+  return names;
 }
 
 void TVeskPrevMenu::SetSource(const std::string& name) {

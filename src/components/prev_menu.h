@@ -12,8 +12,8 @@
 // finds the item under it, through the item's mask when the file asks for
 // one; so items reach the mouse only inside the menu's own rectangle. A
 // disabled item (SetEnabled) takes neither hover nor click. Every picture the items name is kept in
-// the picture cache while the menu lives. Motion files are not looked into: motions do not play
-// yet.
+// the picture cache while the menu lives, and for a motion file the pictures of its image lists;
+// an item whose source is a motion plays it through the motion link.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -92,6 +92,9 @@ class TVeskPrevMenu final : public scene::TVeskControl, public ServiceUser {
   void Show(int32_t index, const std::string& source, bool repeat);
   void PlaySound(const std::string& file) const;
   void Preload(const std::string& file);
+  // The pictures a motion file's image lists show, resolved against its
+  // folder (none when the game lacks the file or it is no film).
+  std::vector<std::string> MotionPictures(const std::string& file) const;
   void HoverFromMouse();
   void Cancel();
   void AnimationFinished(TVeskPrevImages& image);

@@ -42,7 +42,10 @@ inline anim::BoxListData FilmBox(anim::FilmPoint pos, anim::FilmPoint size, int3
 
 class FilmScene : public ImageScene {
  protected:
-  FilmScene() { services_.make_motion = FilmMotionFactory(&services_); }
+  FilmScene() {
+    services_.make_motion = FilmMotionFactory(&services_);
+    services_.make_particle_film = FilmParticleFactory(&services_);
+  }
   void AddFilm(const std::string& name, const anim::FilmData& film) {
     fake_.files[name] = anim::WriteFilm(film);
   }

@@ -2,12 +2,15 @@
 // files, other magics), and the menu driven through the scene: its item
 // children, hover and leave pictures, sounds and events, the choice into
 // @SelStr/@SelIndex with the clicked animation and AutoScrap, check and
-// enabled flags, the right-click cancel and the stored form.
+// enabled flags, the right-click cancel and the stored form; items whose
+// pictures are motions (preloaded picture by picture, played on the item).
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "components/images.h"
 #include "components/prev_menu.h"
-#include "image_fixture.h"
+#include "film_fixture.h"
 
 namespace vesk::components::test {
 namespace {
@@ -281,6 +284,62 @@ TEST_F(PrevMenus, TheStoredFormComesBackByteForByte) {
   ByteWriter second;
   copy.SaveToStream(second);
   EXPECT_EQ(first.bytes(), second.bytes());
+}
+
+class MotionPrevMenus : public FilmScene {
+ protected:
+  MotionPrevMenus() {
+    fake_.pictures["menu\\dot.orl"] = {Solid(4, 4, 0x0000FF)};
+    fake_.pictures["menu\\ring.orl"] = {Solid(4, 4, 0x00FF00)};
+    // An image list per picture (a box list has none); the motion's names
+    // are relative to it.
+    anim::FilmData film;
+    film.FileKind = anim::FilmFileKind::kMotion;
+    film.Lists.push_back(FilmList(FilmBox({0, 0}, {2, 2}, 0xFF), 0, 6));
+    film.Lists.push_back(FilmList(FilmImage("dot.orl", {0, 0}, {4, 0}), 0, 3));
+    film.Lists.push_back(FilmList(FilmImage("ring.orl", {0, 0}, {0, 0}), 3, 3));
+    AddFilm("menu\\glow.lmt", film);
+    PrevMenuFile menu;
+    menu.Width = 16;
+    menu.Height = 8;
+    PrevMenuItem item;
+    item.Source = "glow.lmt";
+    menu.Items = {item};
+    fake_.files["menu\\m.pmn"] = WritePrevMenuFile(menu);
+  }
+  bool Held(const std::string& file, const void* by) {
+    const TOrloItem* item = pictures_.Find(file);
+    if (!item) return false;
+    const auto& users = item->Users();
+    return std::find(users.begin(), users.end(), by) != users.end();
+  }
+};
+
+TEST_F(MotionPrevMenus, AMotionItemsPicturesArePreloadedAndItsMotionPlays) {
+  auto& m = Make<TVeskPrevMenu>(LT_PREVMENU, "pm");
+  m.SetStr(PR_SOURCE, "menu\\m.pmn");
+  ASSERT_EQ(m.GetInt(PR_COUNT), 1);
+  EXPECT_TRUE(Held("menu\\dot.orl", &m));
+  EXPECT_TRUE(Held("menu\\ring.orl", &m));
+  TVeskPrevImages* item = m.ItemImage(0);
+  ASSERT_NE(item, nullptr);
+  EXPECT_TRUE(item->HasMotion());
+  Frame();
+  EXPECT_EQ(item->MotionOffsetX, 2);
+  // The menu lets its preloaded pictures go with its items.
+  m.SetStr(PR_SOURCE, "");
+  EXPECT_FALSE(Held("menu\\dot.orl", &m));
+  EXPECT_FALSE(Held("menu\\ring.orl", &m));
+}
+
+TEST_F(MotionPrevMenus, AMissingOrDamagedMotionPreloadsNothing) {
+  fake_.files["menu\\glow.lmt"] = {'V', 'e', 's', 'k', 'M', 'o', 't', 'i', 'o', 'n', '9'};
+  auto& m = Make<TVeskPrevMenu>(LT_PREVMENU, "pm");
+  m.SetStr(PR_SOURCE, "menu\\m.pmn");
+  ASSERT_EQ(m.GetInt(PR_COUNT), 1);
+  EXPECT_FALSE(Held("menu\\dot.orl", &m));
+  EXPECT_FALSE(m.ItemImage(0)->HasMotion());
+  Frame();
 }
 
 }  // namespace
