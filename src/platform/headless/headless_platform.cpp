@@ -98,4 +98,10 @@ std::unique_ptr<Window> HeadlessPlatform::CreateMainWindow(const WindowSpec& loo
   return w;
 }
 
+std::unique_ptr<AudioDevice> HeadlessPlatform::OpenAudioDevice() {
+  auto device = std::make_unique<HeadlessAudioDevice>();
+  audio_device_ = device.get();
+  return device;
+}
+
 }  // namespace vesk::platform

@@ -1,6 +1,6 @@
 #pragma once
-// The headless backend: no window, no audio device, a manual clock, message
-// boxes printed to standard error. Tests and automation drive it by
+// The headless backend: no window, a manual clock, message boxes printed to
+// standard error, an audio device pulled on the game clock. Tests and automation drive it by
 // injecting events and advancing the clock.
 #include <deque>
 #include <memory>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/cursor_image.h"
+#include "platform/headless/headless_audio_device.h"
 #include "platform/platform.h"
 
 namespace vesk::platform {
@@ -92,16 +93,23 @@ class HeadlessPlatform final : public Platform {
   Dialogs& dialogs() override { return dialogs_; }
   std::unique_ptr<Window> CreateMainWindow(const WindowSpec& look, std::string* error) override;
   bool headless() const override { return true; }
+  // Always the default block size, whatever VESK_AUDIO_FRAMES says, so that
+  // a headless run pulls the same blocks everywhere.
+  std::unique_ptr<AudioDevice> OpenAudioDevice() override;
 
   ManualClock& manual_clock() { return clock_; }
   HeadlessDialogs& headless_dialogs() { return dialogs_; }
   // The window most recently created (owned by the caller of CreateMainWindow).
   HeadlessWindow* window() const { return window_; }
+  // The audio device most recently opened (owned by its opener): the owner
+  // of the game clock advances it.
+  HeadlessAudioDevice* audio_device() const { return audio_device_; }
 
  private:
   ManualClock clock_;
   HeadlessDialogs dialogs_;
   HeadlessWindow* window_ = nullptr;
+  HeadlessAudioDevice* audio_device_ = nullptr;
 };
 
 }  // namespace vesk::platform

@@ -1,6 +1,7 @@
 #include <SDL.h>
 
 #include "platform/platform.h"
+#include "platform/sdl/sdl_audio_device.h"
 #include "platform/sdl/sdl_window.h"
 
 namespace vesk::platform {
@@ -51,6 +52,9 @@ class SdlPlatform final : public Platform {
     return SdlWindow::Create(look, error);
   }
   bool headless() const override { return false; }
+  std::unique_ptr<AudioDevice> OpenAudioDevice() override {
+    return OpenSdlAudioDevice(AudioBlockFramesFromEnvironment());
+  }
 
  private:
   SdlClock clock_;
