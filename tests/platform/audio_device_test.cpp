@@ -161,10 +161,13 @@ class ThreadCheckingSource final : public AudioSource {
     if (std::this_thread::get_id() == main_thread_) on_main_thread_.store(true);
     if (frame_count <= 0 || frame_count > max_frames_) bad_size_.store(true);
     for (int i = 0; i < frame_count * 2; ++i) interleaved[i] = 0;
+    // A slow fill widens the window in which a swap meets a running callback.
+    if (fill_us_ > 0) std::this_thread::sleep_for(std::chrono::microseconds(fill_us_));
     frames_.fetch_add(frame_count);
     calls_.fetch_add(1);
   }
-  explicit ThreadCheckingSource(int max_frames) : max_frames_(max_frames) {}
+  explicit ThreadCheckingSource(int max_frames, int fill_us = 0)
+      : max_frames_(max_frames), fill_us_(fill_us) {}
   int calls() const { return calls_.load(); }
   uint64_t frames() const { return frames_.load(); }
   bool on_main_thread() const { return on_main_thread_.load(); }
@@ -173,6 +176,7 @@ class ThreadCheckingSource final : public AudioSource {
  private:
   const std::thread::id main_thread_ = std::this_thread::get_id();
   const int max_frames_;
+  const int fill_us_;
   std::atomic<int> calls_{0};
   std::atomic<uint64_t> frames_{0};
   std::atomic<bool> on_main_thread_{false};
@@ -219,6 +223,19 @@ TEST_F(SdlAudioDeviceTest, DummyDriverPullsBlocksFromTheCallbackThreadAndClosesC
   // The subsystem was given back: a second device opens as the first did.
   std::unique_ptr<AudioDevice> again = OpenSdlAudioDevice(kDefaultAudioBlockFrames);
   EXPECT_TRUE(again->live());
+}
+
+TEST_F(SdlAudioDeviceTest, SourceFreedRightAfterItsSwapIsNeverTouchedAgain) {
+  // The address sanitizer catches a callback still reading a freed source.
+  std::unique_ptr<AudioDevice> device = OpenSdlAudioDevice(256);
+  ASSERT_TRUE(device->live());
+  for (int round = 0; round < 20; ++round) {
+    auto source = std::make_unique<ThreadCheckingSource>(256, 3000);
+    device->SetSource(source.get());
+    ASSERT_TRUE(WaitForCalls(*source, 1));
+    device->SetSource(nullptr);
+    source.reset();
+  }
 }
 
 TEST_F(SdlAudioDeviceTest, UnknownDriverGivesASilentDevice) {
