@@ -218,30 +218,41 @@ size_t TWavBuffer::Widen(size_t bytes_read) {
   return out_frames;
 }
 
-void TWavBuffer::ApplyFixedGains(std::span<int16_t> samples, const ChannelGains& g) {
-  if (g.left_q16 == kUnityGainQ16 && g.right_q16 == kUnityGainQ16) return;
+namespace {
+
+// Adds samples scaled by g to block with saturation, in one pass.
+void AddScaled(std::span<int16_t> block, std::span<const int16_t> samples, const ChannelGains& g) {
+  const size_t n = std::min(block.size(), samples.size());
+  if (g.left_q16 == kUnityGainQ16 && g.right_q16 == kUnityGainQ16) {
+    for (size_t i = 0; i < n; ++i) block[i] = Saturate(int32_t(block[i]) + samples[i]);
+    return;
+  }
   const int32_t gl = g.left_q16, gr = g.right_q16;
-  for (size_t i = 0; i + 1 < samples.size(); i += 2) {
-    samples[i] = int16_t((int32_t(samples[i]) * gl) >> 16);
-    samples[i + 1] = int16_t((int32_t(samples[i + 1]) * gr) >> 16);
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    block[i] = Saturate(int32_t(block[i]) + ((int32_t(samples[i]) * gl) >> 16));
+    block[i + 1] = Saturate(int32_t(block[i + 1]) + ((int32_t(samples[i + 1]) * gr) >> 16));
   }
 }
 
-void TWavBuffer::ApplyGains(std::span<int16_t> samples) {
+}  // namespace
+
+void TWavBuffer::AddWithGains(std::span<int16_t> block) {
   if (!fading_) {
-    ApplyFixedGains(samples, gains_);
+    AddScaled(block, mix_, gains_);
     return;
   }
-  const size_t frames = samples.size() / 2;
+  const size_t frames = std::min(block.size(), mix_.size()) / 2;
+  const std::span<const int16_t> mix(mix_);
   for (size_t f = 0; f < frames; f += kFadeStepFrames) {
     const size_t n = std::min<size_t>(kFadeStepFrames, frames - f);
-    ApplyFixedGains(samples.subspan(2 * f, 2 * n), GainsFor(FadeVolumeAt(fade_done_frames_), pan_));
+    AddScaled(block.subspan(2 * f, 2 * n), mix.subspan(2 * f, 2 * n),
+              GainsFor(FadeVolumeAt(fade_done_frames_), pan_));
     fade_done_frames_ += n;
     if (fade_done_frames_ >= fade_total_frames_) {
       fading_ = false;
       volume_cdb_ = fade_to_cdb_;
       gains_ = GainsFor(volume_cdb_, pan_);
-      ApplyFixedGains(samples.subspan(2 * (f + n)), gains_);
+      AddScaled(block.subspan(2 * (f + n)), mix.subspan(2 * (f + n)), gains_);
       return;
     }
   }
@@ -257,8 +268,7 @@ bool TWavBuffer::FillInto(std::span<int16_t> block, uint32_t now_ms) {
   ended_ = position_bytes_ >= source_.SizeBytes();
   if (level_ < 255)
     for (int16_t& s : mix_) s = int16_t((int32_t(s) * level_) >> 8);
-  ApplyGains(mix_);
-  for (size_t i = 0; i < block.size(); ++i) block[i] = Saturate(int32_t(block[i]) + mix_[i]);
+  AddWithGains(block);
   last_mix_ms_ = now_ms;
   mixed_once_ = true;
   return true;

@@ -71,8 +71,8 @@ class TWavBuffer {
   bool FillInto(std::span<int16_t> block, uint32_t now_ms);
   size_t ReadSource(std::span<uint8_t> into);
   size_t Widen(size_t bytes_read);
-  void ApplyGains(std::span<int16_t> samples);
-  void ApplyFixedGains(std::span<int16_t> samples, const ChannelGains& g);
+  // Adds mix_ to block at the volume, pan and fade; a fade advances.
+  void AddWithGains(std::span<int16_t> block);
   int32_t FadeVolumeAt(uint64_t done_frames) const;
 
   TWavOut& out_;
