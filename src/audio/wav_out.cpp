@@ -182,7 +182,7 @@ size_t TWavBuffer::ReadSource(std::span<uint8_t> into) {
       if (!loop_ || size <= 0) break;
       source_.SeekBytes(0);
     }
-    const size_t n = source_.Read(into.subspan(got));
+    const size_t n = std::min(source_.Read(into.subspan(got)), into.size() - got);
     if (n == 0) break;  // a source that stops short of its size
     got += n;
   }

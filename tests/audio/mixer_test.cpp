@@ -1,12 +1,32 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "audio/volume.h"
 #include "audio/wav_out.h"
 #include "platform/clock.h"
+
+// Every allocation in this test program is counted, so a test can show
+// that steady mixing allocates nothing.
+namespace {
+std::atomic<size_t> g_allocations{0};
+}  // namespace
+
+void* operator new(size_t size) {
+  ++g_allocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  std::free(p);
+}
 
 namespace vesk::audio {
 namespace {
@@ -29,6 +49,7 @@ class MixerTest : public ::testing::Test {
   platform::ManualClock clock_;
   TWavOut out_{100, clock_};  // blocks of 4410 frames
   std::vector<MemoryPcmStream> streams_;
+  int64_t sink_ = 0;
 
   MixerTest() {
     streams_.reserve(8);
@@ -280,6 +301,25 @@ TEST_F(MixerTest, QueueHoldsTwoBlocksFromThePool) {
   std::vector<int16_t> more(64, 5);
   EXPECT_EQ(out_.ReadOutput(more), 0u);
   EXPECT_EQ(more, std::vector<int16_t>(64, 0));
+}
+
+TEST_F(MixerTest, SteadyMixingAllocatesNothing) {
+  const size_t frames = out_.BlockFrames();
+  TWavBuffer* plain = Play(Ramp(frames * 8));
+  TWavBuffer* shaped = Play(Constant(frames, 100, 200), MakePcmFormat(1, 22050, 8));
+  shaped->SetLoop(true);
+  shaped->SetPan(-3000);
+  shaped->FadeTo(-4000, 300);
+  std::vector<int16_t> heard(2000);
+  out_.Refill();
+  const size_t before = g_allocations;
+  for (int i = 0; i < 40; ++i) {
+    out_.ReadOutput(heard);
+    out_.Refill();
+    sink_ += plain->GetBytePosition() + shaped->Volume();
+  }
+  EXPECT_EQ(g_allocations - before, 0u);
+  EXPECT_TRUE(plain->Ended());
 }
 
 TEST_F(MixerTest, NothingIsQueuedWithoutActiveBuffersOrWhenClosed) {
