@@ -8,7 +8,10 @@ namespace vesk::audio {
 int32_t GainQ16FromVolume(int32_t volume_cdb) {
   if (volume_cdb <= kSilentVolume) return 0;
   if (volume_cdb >= kFullVolume) return kUnityGainQ16;
-  const double gain = std::pow(10.0, double(volume_cdb) / 2000.0);
+  // 10^(v/2000) as a power of two: exp2 is several times cheaper than pow,
+  // and fades evaluate this every few dozen frames.
+  constexpr double kLog2TenPer2000 = 3.321928094887362 / 2000.0;
+  const double gain = std::exp2(double(volume_cdb) * kLog2TenPer2000);
   return int32_t(std::lround(gain * kUnityGainQ16));
 }
 
