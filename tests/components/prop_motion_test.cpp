@@ -11,6 +11,7 @@
 #include "components/prop_motion.h"
 #include "expr/param_text.h"
 #include "image_fixture.h"
+#include "scene/scene_port.h"
 
 namespace vesk::components::test {
 namespace {
@@ -34,16 +35,18 @@ class PropMotions : public ImageScene {
  protected:
   TVeskPropMotion& Motion(const std::string& target, int prop, Real end, int32_t duration_ms,
                           int easing = MT_NORMAL) {
-    auto* m = dynamic_cast<TVeskPropMotion*>(root_.CreateByKind(LT_PROPMOTION));
+    // Made and set up as the command does it, through the scene's port.
+    scene::SceneCommandPort port(root_);
+    auto* m = dynamic_cast<TVeskPropMotion*>(port.CreateByKind(LT_PROPMOTION));
     EXPECT_NE(m, nullptr);
-    m->SetName("pm");
+    port.ApplyCreationProperty(*m, PR_NAME, std::string("pm"));
     script::PropertyMotionSetup setup;
     setup.target_name = target;
     setup.property_id = prop;
     setup.end_value = end;
     setup.duration_ms = duration_ms;
     setup.easing = easing;
-    m->TakePropertyMotion(setup);
+    port.SetUpPropertyMotion(*m, setup);
     return *m;
   }
   bool MotionExists() const { return root_.IndexOfName("pm") >= 0; }
