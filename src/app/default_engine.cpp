@@ -50,6 +50,7 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   pictures_ = std::make_unique<components::TOrloCollection>(PictureServicesFor());
   component_services_ = std::make_unique<components::ComponentServices>();
   component_services_->pictures = pictures_.get();
+  component_services_->game_clock_ms = [clock = &ctx.game_clock_ms] { return *clock; };
   component_services_->make_motion = components::FilmMotionFactory(component_services_.get());
   component_services_->make_particle_film =
       components::FilmParticleFactory(component_services_.get());

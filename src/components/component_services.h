@@ -77,6 +77,9 @@ struct ComponentServices {
   // Plays a sound effect file (CP932 name in the game's files) once, as the
   // items of preview menus do; empty until sound effects exist.
   std::function<void(const std::string& file)> play_sound;
+  // The game clock in milliseconds (timers keep their schedule on it);
+  // empty: a timer counts the frame time of its own updates instead.
+  std::function<int32_t()> game_clock_ms;
 };
 
 // A kind that needs the services keeps them from its maker: the kind

@@ -15,9 +15,11 @@
 #include "components/mes.h"
 #include "components/particle.h"
 #include "components/prev_menu.h"
+#include "components/prop_motion.h"
 #include "components/slider.h"
 #include "components/text_box.h"
 #include "components/tile.h"
+#include "components/timer.h"
 #include "components/wave.h"
 #include "lang/vocabulary.h"
 #include "scene/kind_registry.h"
@@ -56,6 +58,8 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_FIRE, FactoryOf<TVeskFire>(services));
   registry.Register(lang::LT_WAVE, FactoryOf<TVeskWave>(services));
   registry.Register(lang::LT_CINEMA, FactoryOf<TVeskCinema>(services));
+  registry.Register(lang::LT_TIMER, FactoryOf<TVeskTimer>(services));
+  registry.Register(lang::LT_PROPMOTION, FactoryOf<TVeskPropMotion>(services));
 }
 
 }  // namespace vesk::components

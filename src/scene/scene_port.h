@@ -30,6 +30,10 @@ class SceneCommandPort final : public script::ScenePort,
                               const expr::TVeskParser& expression) override {
     Object(object).TakeCreationExpression(id, expression);
   }
+  void SetUpPropertyMotion(script::SceneObject& motion,
+                           const script::PropertyMotionSetup& setup) override {
+    Object(motion).TakePropertyMotion(setup);
+  }
   void CreationComplete(script::SceneObject& object) override;
   void DeleteObject(script::SceneObject& object) override { root_.DeleteObject(&Object(object)); }
   bool ObjectExists(const std::string& name) override { return root_.IndexOfName(name) >= 0; }

@@ -21,6 +21,7 @@
 #include "expr/parser.h"
 #include "lang/vocabulary.h"
 #include "script/scene_object.h"
+#include "script/scene_port.h"
 
 namespace vesk::graphics {
 class TCustomDIBX;
@@ -118,6 +119,10 @@ class TVeskObject : public script::SceneObject {
     (void)id;
     (void)expression;
   }
+
+  // The property-motion command's target, property and course; other
+  // kinds take no notice.
+  virtual void TakePropertyMotion(const script::PropertyMotionSetup& setup) { (void)setup; }
 
   // Queues the handler of property `event_id` when it is set: (name of the
   // handler, this object, the id, the arguments).

@@ -380,7 +380,8 @@ class TComPropMotion : public TCommand {
   TVeskParser EndValue;
   TVeskParser Duration;
   TVeskParser Easing;
-  TVeskParser Flag;  // page version > 107
+  TVeskParser Flag;  // page version > 107: the motion starts paused
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 // ---- Components ---------------------------------------------------------

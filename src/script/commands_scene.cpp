@@ -170,6 +170,28 @@ void TComSetProp::Execute(TCallMan& man, TPage*&, int32_t& index) {
     man.env().ports.scene->SetProp(*object, id, *value);
 }
 
+// Everything is evaluated before the motion is made, so a bad property id
+// leaves no motion behind.
+void TComPropMotion::Execute(TCallMan& man, TPage*&, int32_t& index) {
+  ++index;
+  ScenePort* scene = man.env().ports.scene;
+  if (!scene) return;
+  const std::string name = EvaluateStr(MotionName, man);
+  PropertyMotionSetup setup;
+  setup.target_name = EvaluateStr(TargetName, man);
+  const expr::TCustomParam* id = Evaluate(PropertyId, man);
+  if (!id) throw EVeskError(MessageCp932(Msg::kBadPropertyId));
+  setup.property_id = id->GetInt();
+  if (const expr::TCustomParam* v = Evaluate(EndValue, man)) setup.end_value = v->GetFloat();
+  if (const expr::TCustomParam* v = Evaluate(Duration, man)) setup.duration_ms = v->GetInt();
+  if (const expr::TCustomParam* v = Evaluate(Easing, man)) setup.easing = v->GetInt();
+  if (const expr::TCustomParam* v = Evaluate(Flag, man)) setup.paused = v->GetFlag();
+  SceneObject* motion = scene->CreateByKind(LT_PROPMOTION);
+  if (!motion) return;
+  if (!name.empty()) scene->ApplyCreationProperty(*motion, PR_NAME, name);
+  scene->SetUpPropertyMotion(*motion, setup);
+}
+
 void TComObjDel::Execute(TCallMan& man, TPage*&, int32_t& index) {
   ++index;
   ScenePort* scene = man.env().ports.scene;

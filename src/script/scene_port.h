@@ -5,6 +5,7 @@
 // back as opaque SceneObject handles.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -17,6 +18,17 @@ namespace vesk::script {
 // A property value as a creation command read it: string, integer, flag or
 // real (the command's own table decides which).
 using CreationValue = std::variant<std::string, int32_t, bool, expr::Real>;
+
+// What the property-motion command hands the motion it made: the object to
+// move by name, the property id, and the parts the command gave a value.
+struct PropertyMotionSetup {
+  std::string target_name;
+  int32_t property_id = 0;
+  std::optional<expr::Real> end_value;
+  std::optional<int32_t> duration_ms;
+  std::optional<int32_t> easing;  // an MT_ code
+  std::optional<bool> paused;
+};
 
 class ScenePort {
  public:
@@ -35,6 +47,12 @@ class ScenePort {
   // An expression the object keeps instead of a value (ImgNew's end wait).
   virtual void TakeCreationExpression(SceneObject& object, int id,
                                       const expr::TVeskParser& expression) = 0;
+  // What a property motion made by CreateByKind is to do. Scenes that make
+  // no motions need not answer.
+  virtual void SetUpPropertyMotion(SceneObject& motion, const PropertyMotionSetup& setup) {
+    (void)motion;
+    (void)setup;
+  }
   // After the last property: a control marks its area for drawing.
   virtual void CreationComplete(SceneObject& object) = 0;
   virtual void DeleteObject(SceneObject& object) = 0;
