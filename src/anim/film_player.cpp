@@ -293,18 +293,30 @@ void TFilmManager::ApplyList(int32_t i, int32_t frame) {
   }
 }
 
-void TFilmManager::ApplyImage(int32_t i, int32_t frame) {
-  ListState& list = lists_[static_cast<size_t>(i)];
+bool TFilmManager::EnsureOwnObject(int32_t i, int32_t frame, FilmObjectKind kind) {
   if (!Active(i, frame)) {
     if (!Motion()) DropIfShown(i);
-    return;
+    return false;
   }
+  if (!Motion()) stage_->Ensure(SlotOf(i), kind, BaseOf(i));
+  return true;
+}
+
+const FrameElement* TFilmManager::PictureElementAt(int32_t i, int32_t frame,
+                                                   FrameListKind kind) const {
+  const ListState& list = lists_[static_cast<size_t>(i)];
+  const int32_t e = FrameAt(kind, list.elements, list.played.Cycle, frame - list.start);
+  if (e < 0 || list.elements[static_cast<size_t>(e)].PictureFrame < 0) return nullptr;
+  return &list.elements[static_cast<size_t>(e)];
+}
+
+void TFilmManager::ApplyImage(int32_t i, int32_t frame) {
+  ListState& list = lists_[static_cast<size_t>(i)];
+  if (!EnsureOwnObject(i, frame, FilmObjectKind::kImage)) return;
   const int32_t slot = SlotOf(i);
-  if (!Motion()) stage_->Ensure(slot, FilmObjectKind::kImage, BaseOf(i));
-  const int32_t e =
-      FrameAt(FrameListKind::kImage, list.elements, list.played.Cycle, frame - list.start);
-  if (e < 0 || list.elements[static_cast<size_t>(e)].PictureFrame < 0) return;
-  const FrameElement& element = list.elements[static_cast<size_t>(e)];
+  const FrameElement* shown = PictureElementAt(i, frame, FrameListKind::kImage);
+  if (!shown) return;
+  const FrameElement& element = *shown;
   const FilmPictureFrame& picture = list.picture[static_cast<size_t>(element.PictureFrame)];
   const ImagePart& part = std::get<ImageListData>(list.played.Data).Image;
   const FrameStep at = StepOf(i, frame);
@@ -347,12 +359,8 @@ void TFilmManager::ApplyImage(int32_t i, int32_t frame) {
 
 void TFilmManager::ApplyLabel(int32_t i, int32_t frame) {
   ListState& list = lists_[static_cast<size_t>(i)];
-  if (!Active(i, frame)) {
-    if (!Motion()) DropIfShown(i);
-    return;
-  }
+  if (!EnsureOwnObject(i, frame, FilmObjectKind::kLabel)) return;
   const int32_t slot = SlotOf(i);
-  if (!Motion()) stage_->Ensure(slot, FilmObjectKind::kLabel, BaseOf(i));
   const auto& label = std::get<LabelListData>(list.played.Data);
   const ImagePart& part = label.Image;
   const FrameStep at = StepOf(i, frame);
@@ -389,16 +397,11 @@ void TFilmManager::ApplyLabel(int32_t i, int32_t frame) {
 
 void TFilmManager::ApplyTile(int32_t i, int32_t frame) {
   ListState& list = lists_[static_cast<size_t>(i)];
-  if (!Active(i, frame)) {
-    if (!Motion()) DropIfShown(i);
-    return;
-  }
+  if (!EnsureOwnObject(i, frame, FilmObjectKind::kTile)) return;
   const int32_t slot = SlotOf(i);
-  if (!Motion()) stage_->Ensure(slot, FilmObjectKind::kTile, BaseOf(i));
-  const int32_t e =
-      FrameAt(FrameListKind::kTile, list.elements, list.played.Cycle, frame - list.start);
-  if (e < 0 || list.elements[static_cast<size_t>(e)].PictureFrame < 0) return;
-  const FrameElement& element = list.elements[static_cast<size_t>(e)];
+  const FrameElement* shown = PictureElementAt(i, frame, FrameListKind::kTile);
+  if (!shown) return;
+  const FrameElement& element = *shown;
   const FilmPictureFrame& picture = list.picture[static_cast<size_t>(element.PictureFrame)];
   const auto& tile = std::get<TileListData>(list.played.Data);
   const ImagePart& part = tile.Image;
@@ -457,12 +460,8 @@ void TFilmManager::ApplyTile(int32_t i, int32_t frame) {
 
 void TFilmManager::ApplyBox(int32_t i, int32_t frame) {
   ListState& list = lists_[static_cast<size_t>(i)];
-  if (!Active(i, frame)) {
-    if (!Motion()) DropIfShown(i);
-    return;
-  }
+  if (!EnsureOwnObject(i, frame, FilmObjectKind::kBox)) return;
   const int32_t slot = SlotOf(i);
-  if (!Motion()) stage_->Ensure(slot, FilmObjectKind::kBox, BaseOf(i));
   const auto& box = std::get<BoxListData>(list.played.Data);
   const FrameStep at = StepOf(i, frame);
   FilmPoint start = box.StartPos, end = box.EndPos;

@@ -110,6 +110,12 @@ class TFilmManager {
   int32_t SlotOf(int32_t owner) const;
   bool Motion() const { return placement_ == FilmPlacement::kMotion; }
   void DropIfShown(int32_t slot);
+  // Lists with an object of their own: false (and the object dropped) while
+  // list i is not active at `frame`; otherwise its object exists.
+  bool EnsureOwnObject(int32_t i, int32_t frame, FilmObjectKind kind);
+  // The element of image or tile list i shown at `frame`; null when it has
+  // no picture frame.
+  const FrameElement* PictureElementAt(int32_t i, int32_t frame, FrameListKind kind) const;
   // Particle and fire chains: keeps the chain's object while the chain runs.
   void DropChainOutside(int32_t i, int32_t frame);
   void Set(int32_t slot, FilmProp prop, int32_t value) { stage_->SetInt(slot, prop, value); }
