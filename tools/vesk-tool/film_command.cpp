@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
-#include <sstream>
 
 #include "anim/film_file.h"
 #include "platform/files.h"
@@ -387,16 +386,7 @@ std::string FilmUsage() {
 
 FilmData ParseFilmDescription(const std::string& utf8) {
   FilmData film;
-  std::istringstream lines(utf8);
-  std::string line;
-  for (int number = 1; std::getline(lines, line); ++number) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<script::Token> tokens = script::Tokenize(line, number);
-    if (tokens.empty() || tokens.front().kind == Tok::kEnd) continue;
-    TokenStream ts(std::move(tokens), number, static_cast<int>(line.size()) + 1);
-    if (ts.AtEnd()) continue;
-    ParseLine(ts, film);
-  }
+  script::ForEachDescriptionLine(utf8, [&](TokenStream& ts) { ParseLine(ts, film); });
   return film;
 }
 

@@ -5,7 +5,6 @@
 #include "vesk-tool/prevmenu_command.h"
 
 #include <iostream>
-#include <sstream>
 
 #include "platform/files.h"
 #include "vesk-tool/script/lexer.h"
@@ -105,16 +104,7 @@ std::string PrevMenuUsage() {
 
 PrevMenuFile ParsePrevMenuDescription(const std::string& utf8) {
   PrevMenuFile menu;
-  std::istringstream lines(utf8);
-  std::string line;
-  for (int number = 1; std::getline(lines, line); ++number) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<script::Token> tokens = script::Tokenize(line, number);
-    if (tokens.empty() || tokens.front().kind == Tok::kEnd) continue;
-    TokenStream ts(std::move(tokens), number, static_cast<int>(line.size()) + 1);
-    if (ts.AtEnd()) continue;
-    ParseLine(ts, menu);
-  }
+  script::ForEachDescriptionLine(utf8, [&](TokenStream& ts) { ParseLine(ts, menu); });
   return menu;
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 #include "core/sjis.h"
 #include "platform/cp932.h"
@@ -378,6 +379,20 @@ std::string RealText(long double value) {
   std::string s = buf;
   if (s.find_first_of(".en") == std::string::npos) s += ".0";
   return s;
+}
+
+void ForEachDescriptionLine(const std::string& utf8,
+                            const std::function<void(TokenStream& line)>& parse) {
+  std::istringstream lines(utf8);
+  std::string line;
+  for (int number = 1; std::getline(lines, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<Token> tokens = Tokenize(line, number);
+    if (tokens.empty() || tokens.front().kind == Tok::kEnd) continue;
+    TokenStream ts(std::move(tokens), number, static_cast<int>(line.size()) + 1);
+    if (ts.AtEnd()) continue;
+    parse(ts);
+  }
 }
 
 }  // namespace vesk::tool::script

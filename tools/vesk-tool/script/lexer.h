@@ -3,6 +3,7 @@
 // names come out already in Shift-JIS (CP932): UTF-8 text is converted, and
 // `\xNN` escapes give raw bytes. Errors carry the 1-based line and column.
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -82,6 +83,11 @@ class TokenStream {
   size_t pos_ = 0;
   Token end_;
 };
+
+// The line-per-record description formats of the tools (films, preview
+// menus): each line of `utf8` (CR LF or LF) that holds a token, as a stream.
+void ForEachDescriptionLine(const std::string& utf8,
+                            const std::function<void(TokenStream& line)>& parse);
 
 // Text forms used by the decompiler, parsed back exactly by Tokenize.
 std::string QuoteString(std::string_view cp932);  // "..." in UTF-8 with escapes
