@@ -32,8 +32,11 @@ constexpr std::array<std::pair<int, Rgb>, 6> kRampKeys{{{0, {0, 0, 0}},
 Rgb RampColor(int i) {
   size_t k = 1;
   while (k + 1 < kRampKeys.size() && kRampKeys[k].first < i) ++k;
-  const auto& [i0, c0] = kRampKeys[k - 1];
-  const auto& [i1, c1] = kRampKeys[k];
+  // Plain names rather than structured bindings: older clang cannot capture
+  // bindings in the lambda below.
+  const int i0 = kRampKeys[k - 1].first, i1 = kRampKeys[k].first;
+  const Rgb& c0 = kRampKeys[k - 1].second;
+  const Rgb& c1 = kRampKeys[k].second;
   const auto lerp = [&](int a, int b) {
     return a + ((b - a) * (i - i0) * 2 + (i1 - i0)) / (2 * (i1 - i0));
   };
