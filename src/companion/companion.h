@@ -71,6 +71,10 @@ class HandleTable {
   bool Del(int handle) { return items_.erase(handle) > 0; }
   size_t size() const { return items_.size(); }
   void Clear() { items_.clear(); }
+  template <typename F>
+  void ForEach(F&& f) {
+    for (auto& [handle, item] : items_) f(*item);
+  }
 
  private:
   std::map<int, std::unique_ptr<T>> items_;

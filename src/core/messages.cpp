@@ -70,6 +70,8 @@ constexpr std::array<const char*, static_cast<size_t>(Msg::kCount)> kUtf8 = {
     "情報",
     "Error:GetOutlineTextMetrics",
     "このセーブデータは使用できません\r\n終了してください",
+    "サウンドデータが不正です",
+    "MIDIマッパー",
 };
 
 }  // namespace

@@ -68,6 +68,8 @@ enum class Msg {
   kInfoCaption,
   kGetOutlineTextMetrics,  // the glyph cache found no metrics for the font
   kBadSaveData,            // a saved game that cannot be loaded ends the game
+  kBadSoundData,           // decoded sound in a format the wave output cannot take
+  kMidiMapper,             // the first entry of the MIDI device list
   kCount
 };
 

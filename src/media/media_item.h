@@ -34,6 +34,9 @@ class TDMediaItem {
   // True when playback has reached its end (per kind: once per end or for
   // as long as it stands there).
   virtual bool PollEnded() { return false; }
+  // Standing at its end, without taking a once-per-end report (what the
+  // managers' Suspend asks).
+  virtual bool AtEnd() { return false; }
   virtual void ClearEnded(int32_t) {}
   virtual bool IsPlaying() { return false; }
   virtual bool IsPaused() { return false; }
