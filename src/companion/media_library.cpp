@@ -31,8 +31,7 @@ std::unique_ptr<platform::AudioDecoder> OpenAudio(const DecoderFactories& d,
 MediaLibrary::MediaLibrary(audio::TWavOut& out, DecoderFactories decoders, platform::Clock& clock)
     : out_(out), decoders_(std::move(decoders)), clock_(clock) {}
 
-std::unique_ptr<SoundItem> MediaLibrary::MakeSound(platform::MediaBytes bytes,
-                                                   std::string* error) {
+std::unique_ptr<SoundItem> MediaLibrary::MakeSound(platform::MediaBytes bytes, std::string* error) {
   auto decoder = OpenAudio(decoders_, std::move(bytes), error);
   if (!decoder) return nullptr;
   out_.Open();  // the first sound of the run prepares the output

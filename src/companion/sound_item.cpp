@@ -85,6 +85,9 @@ bool SoundItem::GetRepeat() const {
 
 void SoundItem::SetRepeat(bool on) {
   buffer_->SetLoop(on);
+  // The mixer passes over a buffer that has ended; a playing sound told to
+  // repeat after reading its end goes on from the start.
+  if (on && playing_ && buffer_->Ended()) buffer_->Start();
 }
 
 }  // namespace vesk::companion

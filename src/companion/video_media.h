@@ -69,8 +69,8 @@ class VideoMedia final : public MediaItem {
   bool overlay_;
   bool playing_ = false, paused_ = false, repeat_ = false;
   bool visible_ = true, dirty_ = false, suspended_ = false;
-  int64_t base_ms_ = 0;     // position when the clock last started
-  uint32_t start_ms_ = 0;   // clock reading then
+  int64_t base_ms_ = 0;    // position when the clock last started
+  uint32_t start_ms_ = 0;  // clock reading then
   int32_t volume_ = 0, pan_ = 0;
   Rect source_rect_, screen_rect_;
 };

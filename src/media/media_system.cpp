@@ -27,10 +27,9 @@ MediaSystem::~MediaSystem() {
 void MediaSystem::SetSoundOn(bool on) {
   if (on == sound_on_) return;
   sound_on_ = on;
-  for (TMediaManagerBase* m : {static_cast<TMediaManagerBase*>(wmp_.get()),
-                               static_cast<TMediaManagerBase*>(ogg_.get()),
-                               static_cast<TMediaManagerBase*>(cdda_.get()),
-                               static_cast<TMediaManagerBase*>(midi_.get())})
+  for (TMediaManagerBase* m :
+       {static_cast<TMediaManagerBase*>(wmp_.get()), static_cast<TMediaManagerBase*>(ogg_.get()),
+        static_cast<TMediaManagerBase*>(cdda_.get()), static_cast<TMediaManagerBase*>(midi_.get())})
     m->SetEnabled(on);
 }
 

@@ -22,8 +22,8 @@ class TMidiManager;
 class TMidiItem final : public TDMediaItem {
  public:
   // silent: an empty or damaged file (every operation does nothing).
-  TMidiItem(TMidiManager* manager, std::string name, platform::MediaBytes bytes,
-            int32_t length_ms, bool silent);
+  TMidiItem(TMidiManager* manager, std::string name, platform::MediaBytes bytes, int32_t length_ms,
+            bool silent);
 
   bool GetLoop() override;
   void SetLoop(bool loop) override;

@@ -101,9 +101,8 @@ void TOggItem::Pause() {
 
 // ---- TOggWaveItem -----------------------------------------------------------
 
-TOggWaveItem::TOggWaveItem(TMediaManager* manager, audio::TWavOut& out,
-                           platform::MediaBytes source, std::unique_ptr<TOggStream> stream,
-                           audio::TWavBuffer* buffer)
+TOggWaveItem::TOggWaveItem(TMediaManager* manager, audio::TWavOut& out, platform::MediaBytes source,
+                           std::unique_ptr<TOggStream> stream, audio::TWavBuffer* buffer)
     : TCustomOggItem(manager),
       out_(out),
       source_(std::move(source)),
@@ -216,8 +215,8 @@ TDMediaItem* TOggManager::AddWaveItem(const std::string& name, platform::MediaBy
     return nullptr;
   }
   audio::TWavBuffer* buffer = out_.CreateBuffer(stream->format(), *stream);
-  return Keep(std::make_unique<TOggWaveItem>(this, out_, std::move(bytes), std::move(stream),
-                                             buffer));
+  return Keep(
+      std::make_unique<TOggWaveItem>(this, out_, std::move(bytes), std::move(stream), buffer));
 }
 
 }  // namespace vesk::media

@@ -101,8 +101,7 @@ class TOggWaveItem final : public TCustomOggItem {
 class TOggManager final : public TMediaManagerBase {
  public:
   // out: the wave output the decoded items play through.
-  TOggManager(const MediaServices& services, companion::MediaLibrary& library,
-              audio::TWavOut& out)
+  TOggManager(const MediaServices& services, companion::MediaLibrary& library, audio::TWavOut& out)
       : TMediaManagerBase(services), library_(library), out_(out) {}
   ~TOggManager() override { Clear(); }
   TDMediaItem* Add(const std::string& name, bool overlay = false) override;
