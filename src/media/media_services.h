@@ -27,15 +27,15 @@ struct MediaServices {
   // A game file's bytes by name (CP932): names starting with a path
   // delimiter are files on disk, the rest are read through the virtual
   // files. Null when the file is not there.
-  std::function<platform::MediaBytes(const std::string& name)> read_file;
+  std::function<platform::MediaBytes(const std::string& name)> read_file = nullptr;
   // The decoders (platform::OpenAudioDecoder / OpenVideoDecoder).
   std::function<std::unique_ptr<platform::AudioDecoder>(platform::MediaBytes, std::string* error)>
-      open_audio;
+      open_audio = nullptr;
   std::function<std::unique_ptr<platform::VideoDecoder>(platform::MediaBytes, std::string* error)>
-      open_video;
+      open_video = nullptr;
   // The sequencer the MIDI manager owns (MidiPlayVFactory in the program);
   // without one MIDI items are silent.
-  MidiSequencerFactory make_midi_sequencer;
+  MidiSequencerFactory make_midi_sequencer = nullptr;
   TMMTimer::Mode timer_mode = TMMTimer::Mode::kThread;
   // What a silent film's pictures follow; null: `clock`.
   platform::Clock* game_clock = nullptr;
@@ -46,12 +46,12 @@ struct MediaServices {
 
   // A value of the settings stored under the project's registry name
   // ("CDDrive": a folder holding the track files); nothing when unset.
-  std::function<std::optional<std::string>(const std::string& value_name)> setting;
+  std::function<std::optional<std::string>(const std::string& value_name)> setting = nullptr;
   // Root folders of mounted discs, each searched for the track files.
-  std::function<std::vector<std::string>()> cd_roots;
+  std::function<std::vector<std::string>()> cd_roots = nullptr;
   // One line (CP932) for standard error and the trace; null: standard
   // error only.
-  std::function<void(const std::string& line)> report;
+  std::function<void(const std::string& line)> report = nullptr;
 };
 
 }  // namespace vesk::media

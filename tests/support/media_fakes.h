@@ -123,8 +123,8 @@ inline std::unique_ptr<platform::AudioDecoder> OpenFakeAudio(platform::MediaByte
     *error = "not a media file";
     return nullptr;
   }
-  const int64_t frames = int64_t(b[3]) | int64_t(b[4]) << 8 | int64_t(b[5]) << 16 |
-                         int64_t(b[6]) << 24;
+  const int64_t frames =
+      int64_t(b[3]) | int64_t(b[4]) << 8 | int64_t(b[5]) << 16 | int64_t(b[6]) << 24;
   const bool short_file = b.size() > 7;
   return std::make_unique<FakeAudioDecoder>(frames, short_file ? frames / 2 : frames);
 }
