@@ -8,9 +8,9 @@ namespace {
 
 // One track: a note of one quarter (96 ticks, 500 ms at the default tempo).
 platform::MediaBytes Song() {
-  const std::vector<uint8_t> b = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
-                                  'M', 'T', 'r', 'k', 0, 0, 0, 12, 0, 0x90, 60, 100,
-                                  0x60, 0x80, 60, 0, 0, 0xFF, 0x2F, 0};
+  const std::vector<uint8_t> b = {'M', 'T', 'h',  'd',  0,   0,   0, 6,    0,    0,  0, 1,
+                                  0,   96,  'M',  'T',  'r', 'k', 0, 0,    0,    12, 0, 0x90,
+                                  60,  100, 0x60, 0x80, 60,  0,   0, 0xFF, 0x2F, 0};
   return std::make_shared<const std::vector<uint8_t>>(b);
 }
 
