@@ -26,9 +26,9 @@ SoundItem::~SoundItem() {
 }
 
 void SoundItem::Play() {
-  if (IsEnd() || (!buffer_->Loop() && buffer_->GetBytePosition() >= stream_->SizeBytes()))
-    buffer_->SetBytePosition(0);
+  if (IsEnd() && !buffer_->Loop()) buffer_->SetBytePosition(0);
   buffer_->Start();
+  rewound_ = false;
   playing_ = true;
   paused_ = false;
 }
@@ -44,8 +44,7 @@ bool SoundItem::IsPlaying() const {
 }
 
 bool SoundItem::IsEnd() const {
-  return buffer_->Ended() && buffer_->HasDrained() &&
-         buffer_->GetBytePosition() >= stream_->SizeBytes();
+  return !rewound_ && buffer_->Ended() && buffer_->HasDrained();
 }
 
 int32_t SoundItem::GetLen() const {
@@ -59,8 +58,12 @@ int32_t SoundItem::GetPosition() const {
 void SoundItem::SetPosition(int32_t position_ms) {
   buffer_->SetBytePosition(MsToStereoBytes(position_ms));
   // Starting again clears the buffer's end, so a rewound sound that was
-  // playing goes on from the new place.
-  if (playing_) buffer_->Start();
+  // playing goes on from the new place; one that was not stands at its
+  // new place until Play.
+  if (playing_)
+    buffer_->Start();
+  else
+    rewound_ = true;
 }
 
 int32_t SoundItem::GetVolume() const {

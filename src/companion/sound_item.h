@@ -43,6 +43,9 @@ class SoundItem final : public MediaItem {
   audio::TWavBuffer* buffer_ = nullptr;
   bool playing_ = false;
   bool paused_ = false;
+  // Moved since it last ended: the buffer still says ended until the next
+  // Start. (The stream's size is the mixing thread's to read.)
+  bool rewound_ = false;
 };
 
 // Milliseconds and bytes of 44100 Hz 16-bit stereo.

@@ -53,6 +53,7 @@ void CdPlayer::Unload() {
   if (buffer_) out_.FreeBuffer(buffer_);
   buffer_ = nullptr;
   stream_.reset();
+  rewound_ = false;
   track_ = 0;
   length_s_ = 0;
 }
@@ -61,6 +62,7 @@ void CdPlayer::Play() {
   if (!buffer_) return;
   if (AtEnd() && !buffer_->Loop()) buffer_->SetBytePosition(0);
   buffer_->Start();
+  rewound_ = false;
 }
 
 void CdPlayer::Stop() {
@@ -70,7 +72,10 @@ void CdPlayer::Stop() {
 void CdPlayer::Seek(int32_t seconds) {
   if (!buffer_) return;
   buffer_->SetBytePosition(int64_t(std::max(0, seconds)) * kBytesPerSecond);
-  if (buffer_->Started() && !buffer_->Stopped()) buffer_->Start();
+  if (buffer_->Started() && !buffer_->Stopped())
+    buffer_->Start();
+  else
+    rewound_ = true;
 }
 
 bool CdPlayer::Playing() const {
@@ -78,8 +83,7 @@ bool CdPlayer::Playing() const {
 }
 
 bool CdPlayer::AtEnd() const {
-  return buffer_ && buffer_->Ended() && buffer_->HasDrained() &&
-         buffer_->GetBytePosition() >= stream_->SizeBytes();
+  return buffer_ && !rewound_ && buffer_->Ended() && buffer_->HasDrained();
 }
 
 int32_t CdPlayer::PositionS() const {

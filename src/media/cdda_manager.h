@@ -49,6 +49,7 @@ class CdPlayer {
   int32_t length_s_ = 0;
   std::unique_ptr<audio::PcmStream> stream_;
   audio::TWavBuffer* buffer_ = nullptr;
+  bool rewound_ = false;  // moved since it ended, not started since
 };
 
 class TCddaItem final : public TDMediaItem {

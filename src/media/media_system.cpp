@@ -12,11 +12,13 @@ MediaSystem::MediaSystem(MediaServices services)
   ogg_ = std::make_unique<TOggManager>(services_, library_, wav_out_);
   cdda_ = std::make_unique<TCddaManager>(services_, wav_out_);
   midi_ = std::make_unique<TMidiManager>(services_);
+  managers_ = {video_.get(), wmp_.get(), ogg_.get(), cdda_.get(), midi_.get()};
 }
 
 // The managers go first, in the reverse of their making, so every item
 // gives its handle and buffer back before the module and output go.
 MediaSystem::~MediaSystem() {
+  managers_ = {};
   midi_.reset();
   cdda_.reset();
   ogg_.reset();
@@ -43,10 +45,6 @@ void MediaSystem::OnActivate(bool active) {
     video_->ResumeAll();
     for (TMediaManagerBase* m : all) m->Resume();
   }
-}
-
-TMediaManagers MediaSystem::managers() {
-  return {video_.get(), wmp_.get(), ogg_.get(), cdda_.get(), midi_.get()};
 }
 
 }  // namespace vesk::media

@@ -33,7 +33,8 @@ class MediaSystem {
   // managers suspend and resume, and the films with them.
   void OnActivate(bool active);
 
-  TMediaManagers managers();
+  // What the sound and video components are handed.
+  const TMediaManagers& managers() const { return managers_; }
   audio::TWavOut& wav_out() { return wav_out_; }
   companion::MediaLibrary& library() { return library_; }
   TVideoManager& video() { return *video_; }
@@ -52,6 +53,7 @@ class MediaSystem {
   std::unique_ptr<TOggManager> ogg_;
   std::unique_ptr<TCddaManager> cdda_;
   std::unique_ptr<TMidiManager> midi_;
+  TMediaManagers managers_;
   bool sound_on_ = true;
 };
 
