@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/messages.h"
+#include "core/vesk_error.h"
 #include "media/midi_file.h"
 #include "platform/cp932.h"
 
@@ -120,7 +121,7 @@ TDMediaItem* TMidiManager::Add(const std::string& name, bool /*overlay*/) {
       TMidiV song;
       song.LoadSong(*bytes);
       length_ms = song.song_length_ms();
-    } catch (const EMidiFile& e) {
+    } catch (const EVeskError& e) {
       Report(name, e.Message());
       silent = true;
     }
@@ -159,7 +160,7 @@ bool TMidiManager::MakeCurrent(TMidiItem* item) {
   current_ = item;
   try {
     sequencer_->LoadSong(*item->bytes_);
-  } catch (const EMidiFile& e) {
+  } catch (const EVeskError& e) {
     // Checked when the item was made, so only a sequencer that reads
     // differently gets here: the item stays current with an empty song.
     Report(item->name_, e.Message());
