@@ -12,6 +12,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   libcurl4-openssl-dev zlib1g-dev libdeflate-dev libpng-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev liblua5.4-dev
+  ffmpeg
   xvfb xauth x11-utils clang-format
 )
 
