@@ -1,8 +1,8 @@
 // Writes the demo's title music, a Standard MIDI File of our own: eight bars
 // of a quiet night theme (piano melody, string pad, bass, light brushes)
 // that loop. Built and run by the demo's build; no input, one output file.
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -74,9 +74,9 @@ const int kRoots[8] = {48, 45, 41, 43, 48, 45, 41, 43};
 const int kChords[8][3] = {{60, 64, 67}, {57, 60, 64}, {53, 57, 60}, {55, 59, 62},
                            {60, 64, 67}, {57, 60, 64}, {53, 57, 60}, {55, 59, 62}};
 // The melody, in eighths per bar (0: rest).
-const int kMelody[8][8] = {{76, 0, 74, 72, 74, 0, 76, 79}, {76, 0, 72, 0, 69, 72, 74, 0},
-                           {72, 0, 69, 72, 77, 0, 76, 74}, {74, 0, 71, 0, 67, 71, 74, 0},
-                           {76, 0, 74, 72, 74, 76, 79, 81}, {79, 0, 76, 0, 72, 74, 76, 0},
+const int kMelody[8][8] = {{76, 0, 74, 72, 74, 0, 76, 79},   {76, 0, 72, 0, 69, 72, 74, 0},
+                           {72, 0, 69, 72, 77, 0, 76, 74},   {74, 0, 71, 0, 67, 71, 74, 0},
+                           {76, 0, 74, 72, 74, 76, 79, 81},  {79, 0, 76, 0, 72, 74, 76, 0},
                            {77, 76, 74, 72, 69, 72, 74, 77}, {76, 0, 74, 0, 71, 0, 72, 0}};
 
 }  // namespace

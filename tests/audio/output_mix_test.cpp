@@ -70,7 +70,7 @@ TEST(OutputMixTest, QueuedOutputPlaysItsBlocksInOrderAndSumsSaturate) {
   mix.SetSynth(&synth);
   std::vector<int16_t> got;
   std::vector<int16_t> pull(1024 * 2);
-  for (int i = 0; i < 8; ++i) {
+  for (int i = 0; i < 10; ++i) {
     mix.FillAudio(pull.data(), 1024);
     got.insert(got.end(), pull.begin(), pull.end());
   }
