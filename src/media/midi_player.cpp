@@ -208,8 +208,7 @@ void TMidiPlayV::SendScaledController(int channel, int controller, uint32_t due_
   if (out_ == nullptr) return;
   const int64_t scaled = static_cast<int64_t>(controller_values_[channel][controller]) *
                          controller_percents_[channel][controller] / 100;
-  out_->ShortMessage(ControllerMessage(channel, controller, static_cast<uint8_t>(scaled)),
-                     due_ms);
+  out_->ShortMessage(ControllerMessage(channel, controller, static_cast<uint8_t>(scaled)), due_ms);
 }
 
 void TMidiPlayV::Pause(uint32_t duration_ms) {

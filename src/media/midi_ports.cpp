@@ -3,8 +3,8 @@
 namespace vesk::media {
 
 MidiPorts::MidiPorts(platform::Clock& clock, const std::string& soundfont)
-    : synth_(platform::OpenSoundFontSynth(platform::FindSoundFont(soundfont), &synth_error_,
-                                          &clock)),
+    : synth_(
+          platform::OpenSoundFontSynth(platform::FindSoundFont(soundfont), &synth_error_, &clock)),
       alsa_names_(platform::ListAlsaMidiPorts()),
       alsa_open_(alsa_names_.size()) {
   if (synth_ != nullptr) synth_error_.clear();
@@ -12,7 +12,9 @@ MidiPorts::MidiPorts(platform::Clock& clock, const std::string& soundfont)
 
 MidiPorts::MidiPorts(std::unique_ptr<platform::MidiSynth> synth,
                      std::vector<std::string> alsa_ports)
-    : synth_(std::move(synth)), alsa_names_(std::move(alsa_ports)), alsa_open_(alsa_names_.size()) {}
+    : synth_(std::move(synth)),
+      alsa_names_(std::move(alsa_ports)),
+      alsa_open_(alsa_names_.size()) {}
 
 MidiPorts::~MidiPorts() = default;
 

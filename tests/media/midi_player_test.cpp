@@ -235,18 +235,18 @@ TEST_F(MidiPlayerTest, PlayFromPastTheEndStartsAgainAtTheFirstEvent) {
 
 TEST_F(MidiPlayerTest, ResumingChasesEverythingButNotesThenReplaysTheEventBeforeThePause) {
   Load(SmfFile(0, 100)
-           .Track(TrackBody()
-                      .At(0, {0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41,
-                              0xF7})
-                      .At(0, {0xC0, 0x30})
-                      .At(0, {0xB0, 0x07, 0x64})
-                      .At(10, {0x90, 0x3C, 0x40})
-                      .At(10, {0xE0, 0x00, 0x50})
-                      .At(10, {0x90, 0x3C, 0x00})  // velocity 0: a note-off
-                      .At(10, {0xD0, 0x22})
-                      .At(10, {0x90, 0x40, 0x60})  // at 250 ms
-                      .At(30, {0x80, 0x40, 0x00})  // at 400 ms
-                      .End(20))
+           .Track(
+               TrackBody()
+                   .At(0, {0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7})
+                   .At(0, {0xC0, 0x30})
+                   .At(0, {0xB0, 0x07, 0x64})
+                   .At(10, {0x90, 0x3C, 0x40})
+                   .At(10, {0xE0, 0x00, 0x50})
+                   .At(10, {0x90, 0x3C, 0x00})  // velocity 0: a note-off
+                   .At(10, {0xD0, 0x22})
+                   .At(10, {0x90, 0x40, 0x60})  // at 250 ms
+                   .At(30, {0x80, 0x40, 0x00})  // at 400 ms
+                   .End(20))
            .Build());
   player.PlayFrom(0);
   Run(260);
@@ -256,8 +256,8 @@ TEST_F(MidiPlayerTest, ResumingChasesEverythingButNotesThenReplaysTheEventBefore
 
   player.PlayFrom(paused_at);
   auto expected = AllNotesOffLines();
-  for (const char* line : {"sysex f0 41 10 42 12 40 00 7f 00 41 f7", "c0 30", "b0 07 64",
-                           "e0 00 50", "d0 22"})
+  for (const char* line :
+       {"sysex f0 41 10 42 12 40 00 7f 00 41 f7", "c0 30", "b0 07 64", "e0 00 50", "d0 22"})
     expected.push_back(line);
   EXPECT_THAT(ports.port.TakeWhat(), ElementsAreArray(expected));
   EXPECT_EQ(clock.slept_ms(), 0u);  // a manual timer does not wait after the GS reset
@@ -302,10 +302,7 @@ TEST_F(MidiPlayerTest, ControllerScaleAppliesAtOnceWhilePlayingAndToLaterEvents)
 }
 
 TEST_F(MidiPlayerTest, ATrackOfLengthZeroAddsNothing) {
-  Load(SmfFile(1, 100)
-           .Track(TrackBody())
-           .Track(TrackBody().At(0, {0xC2, 0x09}).End(10))
-           .Build());
+  Load(SmfFile(1, 100).Track(TrackBody()).Track(TrackBody().At(0, {0xC2, 0x09}).End(10)).Build());
   EXPECT_EQ(player.events().size(), 2u);
   player.PlayFrom(0);
   Run(100);
@@ -415,8 +412,8 @@ TEST(MidiTimerThread, APlayerOnItsOwnThreadPlaysASongToTheEnd) {
   player.PlayFrom(0);
   ASSERT_TRUE(WaitFor([&] { return player.Ended(); }));
   player.Stop();
-  EXPECT_THAT(ports.port.TakeWhat(), testing::IsSupersetOf({"90 3c 40", "80 3c 00", "90 3e 40",
-                                                            "80 3e 00"}));
+  EXPECT_THAT(ports.port.TakeWhat(),
+              testing::IsSupersetOf({"90 3c 40", "80 3c 00", "90 3e 40", "80 3e 00"}));
 }
 
 }  // namespace

@@ -154,9 +154,9 @@ std::unique_ptr<MidiOut> OpenAlsaMidiPort(const std::string& name, std::string* 
     }
   if (!found) return close_and_fail("no ALSA MIDI port named " + name);
   snd_seq_set_client_name(seq, kClientName);
-  const int port = snd_seq_create_simple_port(
-      seq, "out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
-      SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+  const int port =
+      snd_seq_create_simple_port(seq, "out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+                                 SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
   if (port < 0) return close_and_fail("cannot create an ALSA sequencer port");
   if (snd_seq_connect_to(seq, port, target.client, target.port) < 0)
     return close_and_fail("cannot connect to the ALSA MIDI port " + name);

@@ -70,9 +70,8 @@ bool Readable(const std::string& path) {
 }  // namespace
 
 std::string FindSoundFont(const std::string& preferred) {
-  for (const std::string& path :
-       {preferred, std::string("/usr/share/sounds/sf2/FluidR3_GM.sf2"),
-        std::string("/usr/share/sounds/sf2/TimGM6mb.sf2")})
+  for (const std::string& path : {preferred, std::string("/usr/share/sounds/sf2/FluidR3_GM.sf2"),
+                                  std::string("/usr/share/sounds/sf2/TimGM6mb.sf2")})
     if (Readable(path)) return path;
   return "";
 }
@@ -87,7 +86,7 @@ struct FluidSynthPort::Impl {
 
   // Audio thread only, past creation.
   std::vector<float> left, right;
-  int64_t frames = 0;        // rendered so far: the frame timeline
+  int64_t frames = 0;  // rendered so far: the frame timeline
   bool anchored = false;
   uint32_t last_raw_ms = 0;  // the clock at the last render
   double now_ms = 0;         // the same, unwrapped
@@ -165,14 +164,29 @@ void FluidSynthPort::Impl::ApplyShort(uint32_t message) {
   const int data2 = static_cast<int>((message >> 16) & 0xFF);
   // FluidSynth refuses data bytes above 7F itself.
   switch (status >> 4) {
-    case 0x8: fluid_synth_noteoff(synth, channel, data1); break;
-    case 0x9: fluid_synth_noteon(synth, channel, data1, data2); break;
-    case 0xA: fluid_synth_key_pressure(synth, channel, data1, data2); break;
-    case 0xB: fluid_synth_cc(synth, channel, data1, data2); break;
-    case 0xC: fluid_synth_program_change(synth, channel, data1); break;
-    case 0xD: fluid_synth_channel_pressure(synth, channel, data1); break;
-    case 0xE: fluid_synth_pitch_bend(synth, channel, (data1 & 0x7F) | ((data2 & 0x7F) << 7)); break;
-    default: break;  // system messages have no meaning for the synth
+    case 0x8:
+      fluid_synth_noteoff(synth, channel, data1);
+      break;
+    case 0x9:
+      fluid_synth_noteon(synth, channel, data1, data2);
+      break;
+    case 0xA:
+      fluid_synth_key_pressure(synth, channel, data1, data2);
+      break;
+    case 0xB:
+      fluid_synth_cc(synth, channel, data1, data2);
+      break;
+    case 0xC:
+      fluid_synth_program_change(synth, channel, data1);
+      break;
+    case 0xD:
+      fluid_synth_channel_pressure(synth, channel, data1);
+      break;
+    case 0xE:
+      fluid_synth_pitch_bend(synth, channel, (data1 & 0x7F) | ((data2 & 0x7F) << 7));
+      break;
+    default:
+      break;  // system messages have no meaning for the synth
   }
 }
 
@@ -194,8 +208,12 @@ void FluidSynthPort::Impl::ApplySysEx(std::span<const uint8_t> bytes) {
 
 void FluidSynthPort::Impl::Apply(const SynthMessage& message) {
   switch (message.kind) {
-    case SynthMessage::Kind::kShort: ApplyShort(message.short_message); break;
-    case SynthMessage::Kind::kSysEx: ApplySysEx(queue.BytesOf(message)); break;
+    case SynthMessage::Kind::kShort:
+      ApplyShort(message.short_message);
+      break;
+    case SynthMessage::Kind::kSysEx:
+      ApplySysEx(queue.BytesOf(message));
+      break;
     case SynthMessage::Kind::kReset:
       for (int channel = 0; channel < 16; ++channel) {
         fluid_synth_all_sounds_off(synth, channel);
@@ -208,8 +226,8 @@ void FluidSynthPort::Impl::Apply(const SynthMessage& message) {
 void FluidSynthPort::Impl::Trace(const SynthMessage& message, int64_t wanted, int64_t frame) {
   const size_t n = trace_count.load(std::memory_order_relaxed);
   if (n >= trace.size()) return;
-  const double placed_ms = origin_ms + (frame - latency_frames.load()) / kFramesPerMs -
-                           (now_ms - last_raw_ms);
+  const double placed_ms =
+      origin_ms + (frame - latency_frames.load()) / kFramesPerMs - (now_ms - last_raw_ms);
   trace[n] = {message.due_ms, wanted, frame, placed_ms};
   trace_count.store(n + 1, std::memory_order_release);
 }
@@ -224,11 +242,16 @@ std::unique_ptr<FluidSynthPort> FluidSynthPort::Create(const std::string& soundf
     return nullptr;
   };
   if (soundfont_path.empty())
-    return fail("no General MIDI SoundFont found (install fluid-soundfont-gm or "
-                "timgm6mb-soundfont); MIDI music stays silent");
+    return fail(
+        "no General MIDI SoundFont found (install fluid-soundfont-gm or "
+        "timgm6mb-soundfont); MIDI music stays silent");
   if (!Readable(soundfont_path)) return fail("cannot read the SoundFont " + soundfont_path);
   QuietFluidSynthLog();
   TakeLogError();
+  // Checked first: the loaders of other formats complain on stderr about
+  // files that are none.
+  if (!fluid_is_soundfont(soundfont_path.c_str()))
+    return fail("not a SoundFont: " + soundfont_path);
   auto impl = std::make_unique<Impl>();
   impl->settings = new_fluid_settings();
   if (impl->settings == nullptr) return fail("FluidSynth: cannot create its settings");
@@ -250,8 +273,8 @@ std::unique_ptr<FluidSynthPort> FluidSynthPort::Create(const std::string& soundf
   return std::unique_ptr<FluidSynthPort>(new FluidSynthPort(std::move(impl)));
 }
 
-std::unique_ptr<MidiSynth> OpenSoundFontSynth(const std::string& soundfont_path,
-                                              std::string* error, Clock* clock) {
+std::unique_ptr<MidiSynth> OpenSoundFontSynth(const std::string& soundfont_path, std::string* error,
+                                              Clock* clock) {
   return FluidSynthPort::Create(soundfont_path, error, clock);
 }
 
@@ -311,8 +334,7 @@ void FluidSynthPort::RenderAdd(int16_t* interleaved, int frame_count) {
   for (uint64_t n = pending.first; n < pending.end; ++n) {
     const SynthMessage& message = s.queue.At(n);
     const int64_t wanted = std::max(s.WantedFrame(message.due_ms), s.last_wanted_frame);
-    const int64_t edge =
-        (wanted + kSynthBlockFrames / 2) / kSynthBlockFrames * kSynthBlockFrames;
+    const int64_t edge = (wanted + kSynthBlockFrames / 2) / kSynthBlockFrames * kSynthBlockFrames;
     if (edge >= block_start + frame_count) break;
     const int at = static_cast<int>(std::max<int64_t>(edge - block_start, 0));
     if (at > done) {
@@ -320,8 +342,8 @@ void FluidSynthPort::RenderAdd(int16_t* interleaved, int frame_count) {
       done = at;
     }
     s.Apply(message);
-    const int64_t effective = (block_start + done + kSynthBlockFrames - 1) / kSynthBlockFrames *
-                              kSynthBlockFrames;
+    const int64_t effective =
+        (block_start + done + kSynthBlockFrames - 1) / kSynthBlockFrames * kSynthBlockFrames;
     s.Trace(message, wanted, effective);
     s.last_wanted_frame = wanted;
     consumed = n + 1;
