@@ -200,7 +200,7 @@ TEST(SynthMessageQueue, KeepsOrderAndBytesAcrossTheRingsEndAndDropsWhenFull) {
   EXPECT_FALSE(queue.PushSysEx(ten, 3));  // 10 more bytes do not fit beside the first 10
   auto range = queue.Pending();
   ASSERT_EQ(range.end - range.first, 2u);
-  queue.Consume(range.first + 1);  // frees the bytes
+  queue.Consume(range.first + 1);        // frees the bytes
   ASSERT_TRUE(queue.PushSysEx(ten, 4));  // placed at the ring's front
   ASSERT_TRUE(queue.PushReset(5));
   ASSERT_TRUE(queue.PushShort(0x80, 6));
