@@ -40,7 +40,7 @@ constexpr int kBlockFrames = 1024;
 constexpr int kSecondFrames = 44100;
 constexpr int kDivision = 480;
 constexpr int kStepTicks = kDivision / 4;  // sixteenth notes, 125 ms at 120 bpm
-constexpr int kSongSteps = 8 * 16;          // 8 bars, 16 s
+constexpr int kSongSteps = 8 * 16;         // 8 bars, 16 s
 
 using Bytes = std::vector<uint8_t>;
 
@@ -69,10 +69,11 @@ Bytes DenseSong() {
   }
   const auto note = [&](int tick, int ch, int key, int velocity) {
     const uint8_t c = static_cast<uint8_t>(ch);
-    events.insert({tick, {static_cast<uint8_t>(0x90 | c), static_cast<uint8_t>(key),
-                          static_cast<uint8_t>(velocity)}});
-    events.insert({tick + kStepTicks - 10,
-                   {static_cast<uint8_t>(0x80 | c), static_cast<uint8_t>(key), 0}});
+    events.insert({tick,
+                   {static_cast<uint8_t>(0x90 | c), static_cast<uint8_t>(key),
+                    static_cast<uint8_t>(velocity)}});
+    events.insert(
+        {tick + kStepTicks - 10, {static_cast<uint8_t>(0x80 | c), static_cast<uint8_t>(key), 0}});
   };
   for (int step = 0; step < kSongSteps; ++step) {
     const int tick = step * kStepTicks;
@@ -191,9 +192,9 @@ BENCHMARK(BM_SynthRenderDenseSong)->Unit(benchmark::kMillisecond);
 class SteadyClock final : public vesk::platform::Clock {
  public:
   uint32_t NowMs() override {
-    return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
-                        SteadyTime::now().time_since_epoch())
-                        .count());
+    return uint32_t(
+        std::chrono::duration_cast<std::chrono::milliseconds>(SteadyTime::now().time_since_epoch())
+            .count());
   }
   void SleepMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 };
@@ -282,8 +283,8 @@ void BM_SequencerTiming(benchmark::State& state) {
       std::vector<int16_t> block(size_t(kBlockFrames) * 2);
       const auto start = SteadyTime::now();
       for (int64_t k = 0; rendering.load(); ++k) {
-        std::this_thread::sleep_until(start + std::chrono::microseconds(k * kBlockFrames *
-                                                                         1000000 / 44100));
+        std::this_thread::sleep_until(
+            start + std::chrono::microseconds(k * kBlockFrames * 1000000 / 44100));
         std::fill(block.begin(), block.end(), 0);
         synth->RenderAdd(block.data(), kBlockFrames);
       }

@@ -22,7 +22,7 @@ constexpr double kReanchorMs = 100;  // the device stopped pulling, or jumped
 constexpr double kAnchorSmoothing = 1.0 / 32;
 constexpr size_t kQueueSlots = 8192;
 constexpr size_t kSysExBytes = 64 * 1024;
-constexpr double kBaseGain = 0.3;
+constexpr double kBaseGain = 0.5;
 constexpr const char* kSynthName = "VeskPlayer SoundFont synth";
 
 // FluidSynth reports through a global log function; errors are kept for the

@@ -27,6 +27,8 @@ struct SynthPlacement {
 class FluidSynthPort final : public MidiSynth {
  public:
   // Null with *error when the SoundFont or FluidSynth cannot be loaded.
+  // Take the synth out of the mix before freeing it: RenderAdd must not
+  // run while it goes.
   static std::unique_ptr<FluidSynthPort> Create(const std::string& soundfont_path,
                                                 std::string* error, Clock* clock);
   ~FluidSynthPort() override;
