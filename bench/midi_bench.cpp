@@ -6,7 +6,8 @@
 //    time to a memcpy of the same second of audio in the same iterations.
 //  - Timing: the song played for a few seconds by the sequencer on its own
 //    timer thread into the synth, which a thread of its own renders in
-//    1024-frame blocks at the audio rate (as a device would pull). For
+//    blocks of 256, 1024 or 4096 frames at the audio rate (as a device
+//    would pull; in the last case each pull up to 10 ms late). For
 //    every message: due_dev (its due time against the file's time), late
 //    (how long after that time the tick sent it) and placed_dev (where the
 //    synth placed it, latency taken off, against the file's time); mean and
@@ -21,6 +22,7 @@
 #include <ctime>
 #include <map>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -262,6 +264,8 @@ struct Deviation {
 
 void BM_SequencerTiming(benchmark::State& state) {
   const int seconds = int(state.range(0));
+  const int block_frames = int(state.range(1));
+  const int jitter_us = int(state.range(2)) * 1000;
   SteadyClock clock;
   std::string error;
   auto synth = FluidSynthPort::Create(vesk::platform::FindSoundFont(""), &error, &clock);
@@ -280,13 +284,16 @@ void BM_SequencerTiming(benchmark::State& state) {
     player.OpenDevice(-1);
     std::atomic<bool> rendering{true};
     std::thread device([&] {
-      std::vector<int16_t> block(size_t(kBlockFrames) * 2);
+      std::vector<int16_t> block(size_t(block_frames) * 2);
       const auto start = SteadyTime::now();
+      std::minstd_rand random(7);
       for (int64_t k = 0; rendering.load(); ++k) {
+        // A device pulls a little late now and then, never early.
+        const int64_t late_us = jitter_us > 0 ? int64_t(random() % uint32_t(jitter_us)) : 0;
         std::this_thread::sleep_until(
-            start + std::chrono::microseconds(k * kBlockFrames * 1000000 / 44100));
+            start + std::chrono::microseconds(k * block_frames * 1000000 / 44100 + late_us));
         std::fill(block.begin(), block.end(), 0);
-        synth->RenderAdd(block.data(), kBlockFrames);
+        synth->RenderAdd(block.data(), block_frames);
       }
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the timeline settles
@@ -323,7 +330,16 @@ void BM_SequencerTiming(benchmark::State& state) {
   state.counters["latency_ms"] = synth->LatencyFrames() * 1000.0 / 44100;
   state.counters["dropped"] = double(synth->dropped_messages());
 }
-BENCHMARK(BM_SequencerTiming)->Arg(4)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+// Arguments: seconds played, frames per rendered block, the most ms a
+// pull comes late (at random).
+BENCHMARK(BM_SequencerTiming)
+    ->Args({4, 256, 0})
+    ->Args({4, 1024, 0})
+    ->Args({4, 4096, 0})
+    ->Args({4, 1024, 10})
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
 
 void BM_MemcpyOneSecondOfAudio(benchmark::State& state) {
   std::vector<int16_t> second(size_t(kSecondFrames) * 2, 1), copy(second.size());
