@@ -26,7 +26,8 @@ const char* UsageText() {
          "program or lying beside it.\n"
          "\n"
          "  --config              open the sound settings dialog (game.ini)\n"
-         "  --headless            no window and no audio device; never blocks on a dialog\n"
+         "  --headless            no window; sound is mixed on the game clock, unheard;\n"
+         "                        never blocks on a dialog\n"
          "  --step MS             every frame lasts exactly MS ms of game clock (1..3000;\n"
          "                        default 16 with --headless)\n"
          "  --frames N            stop after N frames (frames count from 0), then shut down\n"
@@ -36,6 +37,8 @@ const char* UsageText() {
          "  --trace FILE          write one trace line per command and event start\n"
          "  --screenshot FILE.png save the last frame at exit\n"
          "  --screenshot-at FRAME:FILE.png   save the frame FRAME (repeatable)\n"
+         "  --soundfont FILE      the General MIDI SoundFont for MIDI music\n"
+         "  --record-audio FILE.wav   with --headless: save everything played, at exit\n"
          "  --help, --version\n";
 }
 
@@ -87,6 +90,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, PlayerOptions* out,
       if (!need_value(i, &o.dump_vars_file)) return false;
     } else if (a == "--trace") {
       if (!need_value(i, &o.trace_file)) return false;
+    } else if (a == "--soundfont") {
+      if (!need_value(i, &o.soundfont_file)) return false;
+    } else if (a == "--record-audio") {
+      if (!need_value(i, &o.record_audio_file)) return false;
     } else if (a == "--screenshot") {
       if (!need_value(i, &o.screenshot_file)) return false;
     } else if (a == "--screenshot-at") {
@@ -108,6 +115,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, PlayerOptions* out,
   }
   if (o.step_ms && !o.headless) {
     *error = "--step needs --headless (a window runs on the real clock)";
+    return false;
+  }
+  if (!o.record_audio_file.empty() && !o.headless) {
+    *error = "--record-audio needs --headless (it keeps what the headless device played)";
     return false;
   }
   if (o.headless && !o.step_ms) o.step_ms = 16;

@@ -21,6 +21,8 @@ struct PlayerOptions {
   std::string trace_file;                                   // --trace
   std::string screenshot_file;                              // --screenshot (at exit)
   std::vector<std::pair<int, std::string>> screenshots_at;  // --screenshot-at FRAME:FILE
+  std::string soundfont_file;                               // --soundfont
+  std::string record_audio_file;                            // --record-audio (headless)
   bool help = false;
   bool version = false;
 };

@@ -21,8 +21,11 @@ void RunMainLoop(TFormView& view, RuntimeContext& ctx, platform::Window& window,
       view.HandleEvent(options.input[next_input++].event);
     if (ctx.terminated) break;
 
-    if (headless)
-      options.manual_clock->Advance(static_cast<uint32_t>(options.step_ms.value_or(16)));
+    if (headless) {
+      const auto step_ms = static_cast<uint32_t>(options.step_ms.value_or(16));
+      options.manual_clock->Advance(step_ms);
+      if (options.advance_media) options.advance_media(step_ms);
+    }
     const int drawn_before = view.frames_run();
     const bool may_wait = view.OnIdle();
     if (headless || view.frames_run() != drawn_before) {

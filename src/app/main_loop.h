@@ -17,6 +17,9 @@ struct LoopOptions {
   std::optional<int> step_ms;                     // headless: clock step per slot
   platform::ManualClock* manual_clock = nullptr;  // set in headless mode
   std::vector<ScriptedEvent> input;               // delivered before their frame
+  // Headless: after the clock moved by one step, before the frame: the
+  // sound plays that much game time (the sequencer ticks, the device pulls).
+  std::function<void(uint32_t elapsed_ms)> advance_media;
   // Called after frame slot `frame` ran (headless: every slot).
   std::function<void(int frame)> after_frame;
 };

@@ -281,6 +281,11 @@ TWavOut::TWavOut(uint32_t delay_ms, platform::Clock& clock)
       delay_ms_(NormaliseDelay(delay_ms)),
       block_bytes_(delay_ms_ * kOutputBytesPerSec / 1000u) {}
 
+TWavOut::TWavOut(DirectBlockFrames block, platform::Clock& clock)
+    : clock_(clock),
+      delay_ms_((std::max<uint32_t>(block.frames, 64) * 1000u + kOutputRateHz - 1) / kOutputRateHz),
+      block_bytes_(std::max<uint32_t>(block.frames, 64) * 4u) {}
+
 TWavOut::~TWavOut() {
   Close();
 }

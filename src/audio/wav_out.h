@@ -92,10 +92,19 @@ class TWavBuffer {
   uint32_t last_mix_ms_ = 0;
 };
 
+// The block length of an output that the device's pull mixes directly,
+// without the queue (see OutputMix): a block is what the device asks for.
+struct DirectBlockFrames {
+  uint32_t frames = 1024;
+};
+
 class TWavOut {
  public:
   // delay_ms is brought to a multiple of 100 in 100..500.
   TWavOut(uint32_t delay_ms, platform::Clock& clock);
+  // Blocks of block.frames frames (at least 64); DelayMs() is their length
+  // rounded up, which the drain and position estimates use.
+  TWavOut(DirectBlockFrames block, platform::Clock& clock);
   ~TWavOut();
   TWavOut(const TWavOut&) = delete;
   TWavOut& operator=(const TWavOut&) = delete;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
+
 namespace vesk::platform {
 
 class MidiOut {
@@ -33,6 +35,10 @@ class MidiSynth : public MidiOut {
   // Called on the audio device's thread; allocates nothing and never waits
   // long for the sequencer's thread.
   virtual void RenderAdd(int16_t* interleaved, int frame_count) = 0;
+  // How far behind its due time a message sounds, in frames of the mix:
+  // the margin that lets a message sent late by up to a sequencer tick
+  // still be placed at its due time. 0 for a synth that sends at once.
+  virtual int LatencyFrames() const { return 0; }
 };
 
 // The General MIDI SoundFont to use: `preferred` when it names a readable
@@ -40,9 +46,11 @@ class MidiSynth : public MidiOut {
 std::string FindSoundFont(const std::string& preferred);
 
 // The synthesizer over that SoundFont; null with *error when FluidSynth or
-// the SoundFont cannot be loaded.
-std::unique_ptr<MidiSynth> OpenSoundFontSynth(const std::string& soundfont_path,
-                                              std::string* error);
+// the SoundFont cannot be loaded. `clock` is the scale of the messages'
+// due_ms (the sequencer's clock; null: SystemTickMs); it must outlive the
+// synth.
+std::unique_ptr<MidiSynth> OpenSoundFontSynth(const std::string& soundfont_path, std::string* error,
+                                              Clock* clock = nullptr);
 
 // Names of the ALSA sequencer's writable MIDI ports ("client:port name"),
 // empty on a machine without them; OpenAlsaMidiPort opens one by name.
