@@ -40,7 +40,11 @@ struct MediaServices {
   // What a silent film's pictures follow; null: `clock`.
   platform::Clock* game_clock = nullptr;
 
-  // game.ini, section Sound.
+  // Frames the audio device pulls at a time: the block of the direct
+  // output, which the companion module's sounds and the CD tracks play on.
+  uint32_t device_block_frames = 1024;
+  // game.ini, section Sound (DelayTime: the queued output's block, which
+  // the decoded Ogg items play on).
   uint32_t delay_ms = 500;
   bool direct_sound = true;
 

@@ -4,13 +4,14 @@ namespace vesk::media {
 
 MediaSystem::MediaSystem(MediaServices services)
     : services_(std::move(services)),
+      direct_out_(audio::DirectBlockFrames{services_.device_block_frames}, services_.clock),
       wav_out_(services_.delay_ms, services_.clock),
-      library_(wav_out_, {services_.open_audio, services_.open_video},
+      library_(direct_out_, {services_.open_audio, services_.open_video},
                services_.game_clock ? *services_.game_clock : services_.clock) {
   video_ = std::make_unique<TVideoManager>(services_, library_);
   wmp_ = std::make_unique<TWmpManager>(services_, library_);
   ogg_ = std::make_unique<TOggManager>(services_, library_, wav_out_);
-  cdda_ = std::make_unique<TCddaManager>(services_, wav_out_);
+  cdda_ = std::make_unique<TCddaManager>(services_, direct_out_);
   midi_ = std::make_unique<TMidiManager>(services_);
   managers_ = {video_.get(), wmp_.get(), ogg_.get(), cdda_.get(), midi_.get()};
 }

@@ -1,9 +1,14 @@
 #pragma once
 // Everything that plays sound and video, made in one piece by the app: the
-// wave output every sound mixes into, the companion module's families over
-// it, and the five managers in their order (video, WMA, Ogg, CD, MIDI).
-// The app runs the output's refills and hooks it to the audio device
-// (wav_out()); for the MIDI synthesizer it needs nothing from here.
+// two wave outputs, the companion module's families and the five managers
+// in their order (video, WMA, Ogg, CD, MIDI).
+// - direct_out(): mixed a device block at a time on the device's pull; the
+//   module's sounds (WMA, Ogg with DirectSound on, films) and CD tracks.
+// - wav_out(): the Ogg manager's queued output of DelayTime blocks; the
+//   decoded Ogg items (DirectSound off).
+// The app adds both to its output mix (AddDirect, AddQueued) and takes them
+// out before the system goes; for the MIDI synthesizer it needs nothing
+// from here.
 #include <memory>
 
 #include "audio/wav_out.h"
@@ -35,6 +40,7 @@ class MediaSystem {
 
   // What the sound and video components are handed.
   const TMediaManagers& managers() const { return managers_; }
+  audio::TWavOut& direct_out() { return direct_out_; }
   audio::TWavOut& wav_out() { return wav_out_; }
   companion::MediaLibrary& library() { return library_; }
   TVideoManager& video() { return *video_; }
@@ -46,6 +52,7 @@ class MediaSystem {
 
  private:
   MediaServices services_;
+  audio::TWavOut direct_out_;
   audio::TWavOut wav_out_;
   companion::MediaLibrary library_;
   std::unique_ptr<TVideoManager> video_;

@@ -3,6 +3,7 @@
 // map; the mixer is driven block by block on a manual clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -42,6 +43,7 @@ class MediaFixture : public ::testing::Test {
       seq_ = seq.get();
       return seq;
     };
+    s.device_block_frames = 4410;  // 100 ms, as the queued output's
     s.delay_ms = 100;
     s.direct_sound = direct_sound;
     s.setting = [this](const std::string& value) -> std::optional<std::string> {
@@ -51,15 +53,21 @@ class MediaFixture : public ::testing::Test {
     s.report = [this](const std::string& line) { reports_.push_back(line); };
     sys_ = std::make_unique<MediaSystem>(std::move(s));
     block_.assign(sys_->wav_out().BlockSamples(), 0);
+    queued_block_ = block_;
   }
 
-  // Mixes a block and lets its 100 ms pass.
+  // Mixes a block on both outputs, sums them into block_ and lets their
+  // 100 ms pass.
   void Blocks(int n) {
     for (int i = 0; i < n; ++i) {
-      sys_->wav_out().MixBlock(block_);
+      sys_->direct_out().MixBlock(block_);
+      sys_->wav_out().MixBlock(queued_block_);
+      for (size_t k = 0; k < block_.size(); ++k)
+        block_[k] = int16_t(std::clamp(block_[k] + queued_block_[k], -32768, 32767));
       clock_.Advance(100);
     }
   }
+  std::vector<int16_t> queued_block_;
 };
 
 }  // namespace vesk::media

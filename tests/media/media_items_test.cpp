@@ -46,6 +46,24 @@ TEST_F(ItemsTest, MissingAndUndecodableFilesGiveOneReportAndNoItem) {
   EXPECT_EQ(sys_->wmp().Count() + sys_->ogg().Count() + sys_->video().Count(), 0u);
 }
 
+TEST_F(ItemsTest, ModuleSoundsMixOnTheDirectOutputAndDecodedOggOnTheQueuedOne) {
+  for (bool direct_sound : {true, false}) {
+    Make(direct_sound);
+    files_["a.wma"] = SoundFile(44100);
+    files_["b.ogg"] = SoundFile(44100);
+    std::vector<int16_t> direct(sys_->direct_out().BlockSamples());
+    std::vector<int16_t> queued(sys_->wav_out().BlockSamples());
+    TDMediaItem* b = sys_->ogg().Add("b.ogg");
+    b->Play();
+    EXPECT_EQ(sys_->direct_out().MixBlock(direct), direct_sound);
+    EXPECT_EQ(sys_->wav_out().MixBlock(queued), !direct_sound);
+    b->Pause();
+    sys_->wmp().Add("a.wma")->Play();
+    EXPECT_TRUE(sys_->direct_out().MixBlock(direct));
+    EXPECT_FALSE(sys_->wav_out().MixBlock(queued));
+  }
+}
+
 TEST_F(ItemsTest, WmaReportsEachEndOnceAndAgainAfterARewind) {
   Make();
   files_["a.wma"] = SoundFile(4410 * 3);

@@ -52,10 +52,9 @@ class OnePort final : public MidiPortList {
 
 // A note of one second (96 ticks a quarter, 500 ms a quarter) on channel 0.
 platform::MediaBytes Song() {
-  const std::vector<uint8_t> b = {'M',  'T',  'h',  'd', 0, 0,    0,    6,    0,    0, 0, 1,
-                                  0,    96,   'M',  'T', 'r', 'k', 0,    0,    0,    13, 0,
-                                  0x90, 60,   100,  0x81, 0x40, 0x80, 60, 0,    0,    0xFF,
-                                  0x2F, 0};
+  const std::vector<uint8_t> b = {'M', 'T', 'h',  'd',  0,    0,   0, 6, 0,    0,    0, 1,
+                                  0,   96,  'M',  'T',  'r',  'k', 0, 0, 0,    13,   0, 0x90,
+                                  60,  100, 0x81, 0x40, 0x80, 60,  0, 0, 0xFF, 0x2F, 0};
   return std::make_shared<const std::vector<uint8_t>>(b);
 }
 
