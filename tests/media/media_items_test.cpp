@@ -177,6 +177,7 @@ TEST_F(ItemsTest, DecodedOggWithoutSoundIsBadSoundData) {
   files_["empty.ogg"] = SoundFile(0);
   EXPECT_EQ(sys_->ogg().Add("empty.ogg"), nullptr);
   ASSERT_EQ(reports_.size(), 1u);
+  EXPECT_STREQ(MessageUtf8(Msg::kBadSoundData), "サウンドデータが不正です");
   EXPECT_EQ(reports_[0], "empty.ogg: " + MessageCp932(Msg::kBadSoundData));
   EXPECT_EQ(sys_->library().StreamCount(), 0u);
 }

@@ -96,6 +96,7 @@ TEST_F(MidiItemsTest, AnotherItemStopsTheCurrentSongAndLoadsItsOwn) {
 
 TEST_F(MidiItemsTest, DevicesStartWithTheMapperAndSelectionIsClamped) {
   ASSERT_EQ(midi().DeviceCount(), 3);
+  EXPECT_STREQ(MessageUtf8(Msg::kMidiMapper), "MIDIマッパー");
   EXPECT_EQ(midi().DeviceName(0), MessageCp932(Msg::kMidiMapper));
   EXPECT_EQ(midi().DeviceName(2), "Port B");
   EXPECT_EQ(midi().DeviceName(9), MessageCp932(Msg::kMidiMapper));
