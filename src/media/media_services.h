@@ -33,10 +33,12 @@ struct MediaServices {
       open_audio = nullptr;
   std::function<std::unique_ptr<platform::VideoDecoder>(platform::MediaBytes, std::string* error)>
       open_video = nullptr;
-  // The sequencer the MIDI manager owns (MidiPlayVFactory in the program);
-  // without one MIDI items are silent.
-  MidiSequencerFactory make_midi_sequencer = nullptr;
+  // How the sequencer's timer runs: its own thread, or (headless runs)
+  // one tick per MediaSystem::TickSequencer.
   TMMTimer::Mode timer_mode = TMMTimer::Mode::kThread;
+  // The sequencer the MIDI manager owns; unset: a TMidiPlayV over
+  // midi_ports, clock and timer_mode. Tests hand in a fake.
+  MidiSequencerFactory make_midi_sequencer = nullptr;
   // What a silent film's pictures follow; null: `clock`.
   platform::Clock* game_clock = nullptr;
 

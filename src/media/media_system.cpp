@@ -36,6 +36,10 @@ void MediaSystem::SetSoundOn(bool on) {
     m->SetEnabled(on);
 }
 
+void MediaSystem::TickSequencer() {
+  if (MidiSequencer* seq = midi_->sequencer()) seq->TickNow();
+}
+
 void MediaSystem::OnActivate(bool active) {
   TMediaManagerBase* all[] = {video_.get(), wmp_.get(), ogg_.get(), cdda_.get(), midi_.get()};
   if (!active) {

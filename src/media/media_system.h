@@ -37,6 +37,9 @@ class MediaSystem {
   // The application lost (false) or regained (true) the focus: enabled
   // managers suspend and resume, and the films with them.
   void OnActivate(bool active);
+  // With the sequencer's manual timer (headless runs): one tick, once per
+  // frame after the game clock moved.
+  void TickSequencer();
 
   // What the sound and video components are handed.
   const TMediaManagers& managers() const { return managers_; }

@@ -100,7 +100,11 @@ void TMidiItem::Pause() {
 // ---- TMidiManager -------------------------------------------------------------
 
 TMidiManager::TMidiManager(const MediaServices& services) : TMediaManagerBase(services) {
-  if (services.make_midi_sequencer) sequencer_ = services.make_midi_sequencer();
+  if (services.make_midi_sequencer)
+    sequencer_ = services.make_midi_sequencer();
+  else
+    sequencer_ = std::make_unique<PlayerSequencer<>>(services.midi_ports, services.clock,
+                                                     services.timer_mode);
   devices_.push_back(MessageCp932(Msg::kMidiMapper));
   for (const auto& port : services.midi_ports.Names())
     devices_.push_back(platform::Utf8ToCp932(port));

@@ -82,6 +82,7 @@ class TMidiManager final : public TMediaManagerBase {
   bool SelectDeviceByName(const std::string& name);
 
   TMidiItem* current() const { return current_; }
+  // Null only when a factory handed in made none.
   MidiSequencer* sequencer() const { return sequencer_.get(); }
   // Loads the item's song unless it is current; true when it is current.
   bool MakeCurrent(TMidiItem* item);

@@ -1,6 +1,6 @@
 #pragma once
 // What the MIDI manager asks of its sequencer. TMidiPlayV answers all of it
-// (MidiPlayVFactory wraps one); tests give a recording fake.
+// (PlayerSequencer wraps one); tests give a recording fake.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -30,12 +30,14 @@ class MidiSequencer {
   virtual void SetLoop(bool loop) = 0;
   virtual void SetControllerScaleAll(int controller, int percent) = 0;
   virtual void SendMasterVolumeFull() = 0;
+  // A manual timer's tick (nothing with a timer thread).
+  virtual void TickNow() = 0;
 };
 
 using MidiSequencerFactory = std::function<std::unique_ptr<MidiSequencer>()>;
 
-// The sequencer as a MidiSequencer. A template so that only a program that
-// makes one needs the player linked in.
+// The sequencer as a MidiSequencer (a template so that tests can put a
+// stand-in player behind it).
 template <typename Player = TMidiPlayV>
 class PlayerSequencer final : public MidiSequencer {
  public:
@@ -57,19 +59,13 @@ class PlayerSequencer final : public MidiSequencer {
     player_.SetControllerScaleAll(controller, percent);
   }
   void SendMasterVolumeFull() override { player_.SendMasterVolumeFull(); }
+  void TickNow() override {
+    if (player_.timer().mode() == TMMTimer::Mode::kManual) player_.timer().TickNow();
+  }
   Player& player() { return player_; }
 
  private:
   Player player_;
 };
-
-// The factory the program hands to the media system.
-template <typename Player = TMidiPlayV>
-MidiSequencerFactory MidiPlayVFactory(MidiPortList& ports, platform::Clock& clock,
-                                      TMMTimer::Mode mode) {
-  return [&ports, &clock, mode] {
-    return std::make_unique<PlayerSequencer<Player>>(ports, clock, mode);
-  };
-}
 
 }  // namespace vesk::media

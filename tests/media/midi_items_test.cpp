@@ -160,21 +160,15 @@ TEST_F(MidiItemsTest, SoundOffRemembersPlayAndDeactivationResumesFromTheClock) {
   EXPECT_FALSE(a->IsPaused());
 }
 
-TEST(MediaSystemNoSequencer, MidiItemsStaySilentWithoutASequencer) {
-  platform::ManualClock clock;
-  testing_media::NamedPorts ports({});
-  MediaServices s{clock, ports};
-  s.read_file = [](const std::string&) { return testing_media::Bytes(""); };
-  MediaSystem sys(std::move(s));
-  EXPECT_EQ(sys.midi().DeviceCount(), 1);
-  TDMediaItem* a = sys.midi().Add("a.mid");
-  ASSERT_NE(a, nullptr);
-  a->Play();
-  EXPECT_FALSE(a->IsPlaying());
-  const TMediaManagers m = sys.managers();
-  EXPECT_EQ(m.video, &sys.video());
-  EXPECT_EQ(m.midi, &sys.midi());
-  EXPECT_EQ(m.ForSoundName("x.ogg"), &sys.ogg());
+TEST_F(MidiItemsTest, TheSystemTicksTheSequencerAndListsItsManagers) {
+  sys_->TickSequencer();
+  EXPECT_EQ(seq().ticks, 1);
+  const TMediaManagers& m = sys_->managers();
+  EXPECT_EQ(m.video, &sys_->video());
+  EXPECT_EQ(m.wmp, &sys_->wmp());
+  EXPECT_EQ(m.cdda, &sys_->cdda());
+  EXPECT_EQ(m.midi, &sys_->midi());
+  EXPECT_EQ(m.ForSoundName("x.ogg"), &sys_->ogg());
 }
 
 }  // namespace

@@ -187,9 +187,10 @@ class FakeSequencer final : public media::MidiSequencer {
     scales.push_back({controller, percent});
   }
   void SendMasterVolumeFull() override { ++master_volumes; }
+  void TickNow() override { ++ticks; }
 
   bool open = false, playing = false, ended = false, loop = false;
-  int loads = 0, closes = 0, stops = 0, master_volumes = 0;
+  int loads = 0, closes = 0, stops = 0, master_volumes = 0, ticks = 0;
   size_t loaded_size = 0;
   int32_t clock_ms = 0;
   std::vector<int> opened;
