@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "audio/decoded_pcm_stream.h"
 #include "audio/wav_out.h"
 #include "companion/media_library.h"
 #include "platform/clock.h"
@@ -12,48 +11,6 @@ namespace {
 using testing_media::RampSample;
 using testing_media::SoundFile;
 using testing_media::VideoFile;
-
-int16_t SampleAt(const std::vector<uint8_t>& bytes, size_t offset) {
-  return int16_t(uint16_t(bytes[offset] | (bytes[offset + 1] << 8)));
-}
-
-TEST(DecodedPcmStream, ReadsTheSameSamplesInPiecesAndAfterSeeks) {
-  audio::DecodedPcmStream s(std::make_unique<testing_media::FakeAudioDecoder>(100, 100));
-  EXPECT_EQ(s.SizeBytes(), 400);
-  std::vector<uint8_t> all;
-  // Pieces that split frames and samples: 3, 5, 7, ... bytes.
-  for (size_t n = 3; all.size() < 400; n += 2) {
-    std::vector<uint8_t> piece(n);
-    piece.resize(s.Read(piece));
-    ASSERT_FALSE(piece.empty());
-    all.insert(all.end(), piece.begin(), piece.end());
-  }
-  ASSERT_EQ(all.size(), 400u);
-  for (int64_t f = 0; f < 100; ++f) {
-    EXPECT_EQ(SampleAt(all, size_t(f) * 4), RampSample(f, 0)) << f;
-    EXPECT_EQ(SampleAt(all, size_t(f) * 4 + 2), RampSample(f, 1)) << f;
-  }
-  std::vector<uint8_t> rest(8);
-  EXPECT_EQ(s.Read(rest), 0u);
-
-  audio::DecodedPcmStream t(std::make_unique<testing_media::FakeAudioDecoder>(100, 100));
-  std::vector<uint8_t> block(40);
-  t.Read(block);
-  t.Read(block);
-  t.SeekBytes(80);
-  t.Read(block);
-  t.SeekBytes(200);
-  ASSERT_EQ(t.Read(block), 40u);
-  EXPECT_EQ(SampleAt(block, 0), RampSample(50, 0));
-}
-
-TEST(DecodedPcmStream, ADecoderThatStopsEarlyShrinksTheSize) {
-  audio::DecodedPcmStream s(std::make_unique<testing_media::FakeAudioDecoder>(100, 60));
-  std::vector<uint8_t> buf(400);
-  EXPECT_EQ(s.Read(buf), 240u);
-  EXPECT_EQ(s.SizeBytes(), 240);
-  EXPECT_EQ(s.PositionBytes(), 240);
-}
 
 class LibraryTest : public ::testing::Test {
  protected:

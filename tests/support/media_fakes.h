@@ -59,12 +59,10 @@ class FakeAudioDecoder final : public platform::AudioDecoder {
     return size_t(n);
   }
   bool SeekFrame(int64_t frame) override {
-    ++seeks;
     position_ = std::clamp<int64_t>(frame, 0, info_.total_frames);
     return true;
   }
   int64_t PositionFrames() const override { return position_; }
-  int seeks = 0;
 
  private:
   platform::AudioStreamInfo info_;
