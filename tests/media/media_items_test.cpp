@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "core/messages.h"
 #include "media/media_fixture.h"
 
@@ -272,6 +275,46 @@ TEST_F(ItemsTest, VideoItemsShowPicturesAndSuspendWithTheApplication) {
   Blocks(10);
   EXPECT_TRUE(v->PollEnded());
   EXPECT_TRUE(v->PollEnded());
+}
+
+// Items are made, played and freed on this thread while another mixes both
+// outputs, as the audio device's thread does: a buffer or stream freed
+// under the mixer would show up as a use after free.
+TEST_F(ItemsTest, ItemsComeAndGoWhileTheOutputsMix) {
+  for (bool direct_sound : {true, false}) {
+    Make(direct_sound);
+    files_["a.wma"] = SoundFile(20000);
+    files_["b.ogg"] = SoundFile(20000);
+    files_["cd\\track02.ogg"] = SoundFile(3 * 44100);
+    std::atomic<bool> done{false};
+    std::thread mixer([&] {
+      std::vector<int16_t> a(sys_->direct_out().BlockSamples());
+      std::vector<int16_t> b(sys_->wav_out().BlockSamples());
+      while (!done) {
+        sys_->direct_out().MixBlock(a);
+        sys_->wav_out().MixBlock(b);
+      }
+    });
+    for (int round = 0; round < 200; ++round) {
+      TDMediaItem* a = sys_->wmp().Add("a.wma");
+      TDMediaItem* b = sys_->ogg().Add("b.ogg");
+      TDMediaItem* cd = sys_->cdda().Add("CD_2");
+      for (TDMediaItem* item : {a, b, cd}) {
+        item->SetLoop(round % 2 == 0);
+        item->Play();
+        item->SetPosition(round);
+        item->GetPosition();
+      }
+      a->Pause();
+      sys_->ogg().Remove(b);
+      sys_->wmp().Remove(a);
+      if (round % 3 == 0) sys_->cdda().Clear();
+    }
+    done = true;
+    mixer.join();
+    EXPECT_EQ(sys_->wmp().Count(), 0u);
+    EXPECT_TRUE(reports_.empty());
+  }
 }
 
 }  // namespace
