@@ -16,6 +16,7 @@
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/font_library.h"
+#include "platform/settings_store.h"
 #include "scene/system_provider.h"
 #include "script/system_provider.h"
 #include "storage/embedded_resources.h"
@@ -148,6 +149,7 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
     return nullptr;
   }
   image_seed_ = static_cast<uint32_t>(project->info.image_seed);
+  registry_key_ = project->info.registry_key;
   constexpr int32_t kMaxSide = 16384;
   if (project->info.screen_width > kMaxSide || project->info.screen_height > kMaxSide) {
     ctx.Terminate();
@@ -295,7 +297,34 @@ std::unique_ptr<ScreenManager> DefaultEngineFactory::CreateScreenManager(
   return screen;
 }
 
+void PlayerMediaManager::PauseAll() {
+  if (manager_.Enabled()) manager_.Suspend();
+  if (video_) video_->SuspendAll();
+}
+
+void PlayerMediaManager::ResumeAll() {
+  if (video_) video_->ResumeAll();
+  manager_.Resume();
+}
+
 MediaManagers DefaultEngineFactory::CreateMedia() {
+  if (platform_) {
+    if (!settings_) settings_ = std::make_unique<platform::SettingsStore>();
+    PlayerMediaOptions options = media_options_;
+    options.registry_key = registry_key_;
+    media_ = std::make_unique<PlayerMedia>(*platform_, files_, *settings_, options);
+    media::MediaSystem& system = media_->system();
+    if (component_services_) component_services_->media = &system.managers();
+    if (router_)
+      media_providers_.Add(*router_, std::make_unique<MediaSystemProvider>(system));
+    MediaManagers m;
+    m.video = std::make_unique<PlayerMediaManager>(system.video(), &system.video());
+    m.wma = std::make_unique<PlayerMediaManager>(system.wmp(), nullptr);
+    m.ogg = std::make_unique<PlayerMediaManager>(system.ogg(), nullptr);
+    m.cd_audio = std::make_unique<PlayerMediaManager>(system.cdda(), nullptr);
+    m.midi = std::make_unique<PlayerMediaManager>(system.midi(), nullptr);
+    return m;
+  }
   MediaManagers m;
   m.video = std::make_unique<IdleMediaManager>();
   m.wave = std::make_unique<IdleMediaManager>();

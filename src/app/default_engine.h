@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "app/engine_ports.h"
+#include "app/media_provider.h"
 #include "app/message_adapter.h"
+#include "app/player_media.h"
 #include "app/save_sections.h"
 #include "app/scene_adapter.h"
 #include "components/component_services.h"
@@ -43,6 +45,21 @@ class ProjectScenario final : public Scenario {
   expr::ProviderSet providers_;
 };
 
+// One of the player's media managers as the main window sees it: paused
+// and resumed with the focus and around modal loops.
+class PlayerMediaManager final : public MediaManager {
+ public:
+  PlayerMediaManager(media::TMediaManager& manager, media::TVideoManager* video)
+      : manager_(manager), video_(video) {}
+  void PauseAll() override;
+  void ResumeAll() override;
+  bool HasItems() const override { return true; }
+
+ private:
+  media::TMediaManager& manager_;
+  media::TVideoManager* video_;  // set for the video manager
+};
+
 class IdleMediaManager final : public MediaManager {
  public:
   void PauseAll() override {}
@@ -67,6 +84,13 @@ class DefaultEngineFactory final : public EngineFactory {
   // The router every subsystem made here registers its system variables
   // and functions with (the main window's); none: they answer nothing.
   void set_router(expr::SystemRouter* router) { router_ = router; }
+  // Sound and video are made by CreateMedia on this platform; without one
+  // (tests of the main window) the managers hold nothing.
+  void set_media(platform::Platform* platform, PlayerMediaOptions options) {
+    platform_ = platform;
+    media_options_ = std::move(options);
+  }
+  PlayerMedia* media() const { return media_.get(); }
   std::unique_ptr<ScreenManager> CreateScreenManager(platform::Window& window,
                                                      const script::ProjectInfo& info) override;
   MediaManagers CreateMedia() override;
@@ -109,6 +133,14 @@ class DefaultEngineFactory final : public EngineFactory {
   platform::Window* window_ = nullptr;
   expr::TParamCollection* variables_ = nullptr;
   expr::SystemRouter* router_ = nullptr;  // owned by the main window
+  // The media outlive the scene, whose sounds and videos give their items
+  // back to the managers as they go.
+  platform::Platform* platform_ = nullptr;
+  PlayerMediaOptions media_options_;
+  std::string registry_key_;
+  std::unique_ptr<platform::SettingsStore> settings_;
+  std::unique_ptr<PlayerMedia> media_;
+  expr::ProviderSet media_providers_;
 };
 
 }  // namespace vesk::app
