@@ -331,8 +331,8 @@ void TVeskSound::Transfer(RecordIO& io) {
   io.I32(position_ms, "sound position");
   io.U8(PlayMode, "sound play mode");
   io.Str(OnPlayEnd, "sound play end handler");
-  io.Flag(RewindOnLoad, "sound rewind on load");
-  io.Flag(MuteOnLoad, "sound mute on load");
+  if (io.version() > 107) io.Flag(RewindOnLoad, "sound rewind on load");
+  if (io.version() > 128) io.Flag(MuteOnLoad, "sound mute on load");
 }
 
 void TVeskSound::LoadFields(RecordIO& io) {
