@@ -77,7 +77,9 @@ using FakeItem = FakeItemOf<media::TDMediaItem>;
 class FakeVideoItem final : public FakeItemOf<media::TVideoItem> {
  public:
   FakeVideoItem(media::TMediaManager* manager, MediaLog* log, int w, int h)
-      : FakeItemOf(manager, media::MediaKind::kVideo, log), width(w), height(h),
+      : FakeItemOf(manager, media::MediaKind::kVideo, log),
+        width(w),
+        height(h),
         pixels(static_cast<size_t>(w * h * 4), 0) {}
   bool NeedPaint() override { return need_paint; }
   const uint8_t* GetDC(int* stride) override {
