@@ -35,9 +35,16 @@ TEST(EucJp, PairsKanaAndAsciiBecomeShiftJis) {
 }
 
 TEST(EucJp, LinesAreJoinedWithMarks) {
-  EXPECT_EQ(JoinLinesWithMarks("a\r\nb"), "a\x01" "b");
-  EXPECT_EQ(JoinLinesWithMarks("a\nb\rc\r\n"), "a\x01" "b\x01" "c");
-  EXPECT_EQ(JoinLinesWithMarks("a\r\n\r\nb"), "a\x01\x01" "b");
+  EXPECT_EQ(JoinLinesWithMarks("a\r\nb"),
+            "a\x01"
+            "b");
+  EXPECT_EQ(JoinLinesWithMarks("a\nb\rc\r\n"),
+            "a\x01"
+            "b\x01"
+            "c");
+  EXPECT_EQ(JoinLinesWithMarks("a\r\n\r\nb"),
+            "a\x01\x01"
+            "b");
   EXPECT_EQ(JoinLinesWithMarks(""), "");
 }
 
@@ -103,7 +110,9 @@ TEST_F(Requests, BodyArrivesAsTextAndTheEndIsQueued) {
   EXPECT_TRUE(r.Running());
   EXPECT_EQ(r.GetStr(PR_SOURCE), "http://h/a");
   Finish(r);
-  EXPECT_EQ(r.GetStr(PR_TEXT), "a\x01" "b");
+  EXPECT_EQ(r.GetStr(PR_TEXT),
+            "a\x01"
+            "b");
   EXPECT_EQ(Events(PR_ONPLAYEND), std::vector<std::string>{"p:r()"});
 }
 
@@ -145,7 +154,7 @@ TEST_F(Requests, WritesWhileRunningAreIgnoredAndDestructionCancels) {
   r.SetStr(PR_SOURCE, "http://h/other");
   EXPECT_EQ(r.GetStr(PR_SOURCE), "http://h/slow");
   EXPECT_EQ(r.GetStr(PR_TEXT), "");  // the body is the worker's meanwhile
-  root_.DeleteObject(&r);  // returns once the worker gave up
+  root_.DeleteObject(&r);            // returns once the worker gave up
   EXPECT_EQ(root_.IndexOfName("r"), -1);
 }
 
