@@ -37,7 +37,10 @@ TEST_F(FilmSoundScene, FilmSoundsAreSystemSoundsOfTheMainRoot) {
   ASSERT_TRUE(sounds.Create(3, "bell.wav"));
   TVeskSound* s = sounds.Sound(3);
   ASSERT_NE(s, nullptr);
-  EXPECT_EQ(s->Name.rfind("\x01" "cin\x01", 0), 0u);
+  EXPECT_EQ(s->Name.rfind("\x01"
+                          "cin\x01",
+                          0),
+            0u);
   EXPECT_EQ(s->Source, "bell.wav");
   media_.ogg.length_ms = 2500;
   EXPECT_EQ(sounds.GetInt(3, anim::FilmProp::kCount), 2500);
@@ -76,7 +79,9 @@ TEST_F(FilmSoundScene, ACinemasSoundListPlaysItsSoundAndTakesItAway) {
   auto& cinema = Make<TVeskCinema>(LT_CINEMA, "cin");
   cinema.SetStr(PR_SOURCE, "snd.lcm");
   for (int i = 0; i < 6; ++i) Frame(16);
-  std::vector<TVeskSound*> sounds = SoundsNamed("\x01" "cin\x01");
+  std::vector<TVeskSound*> sounds = SoundsNamed(
+      "\x01"
+      "cin\x01");
   ASSERT_EQ(sounds.size(), 1u);
   ASSERT_NE(sounds[0]->Item, nullptr);
   auto* item = dynamic_cast<FakeItem*>(sounds[0]->Item);
