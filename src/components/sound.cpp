@@ -154,6 +154,9 @@ void TVeskSound::SetFlag(int id, bool value) {
       RewindOnLoad = v;
       return;
     case PR_MUTEONLOAD:
+      // The creating command sets it; the script property only reads it.
+      MuteOnLoad = v;
+      return;
     case PR_PLAYING:
       return;
     default:

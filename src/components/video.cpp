@@ -200,6 +200,9 @@ void TVeskVideo::SetFlag(int id, bool value) {
       return;
     }
     case PR_MUTEONLOAD:
+      // The creating command sets it; the script property only reads it.
+      MuteOnLoad = v;
+      return;
     case PR_PLAYING:
       return;
     default:

@@ -287,7 +287,7 @@ TEST_F(Sounds, StoredFormRoundTripReopensAtThePosition) {
 TEST_F(Sounds, StoredFormVersionRules) {
   TVeskSound& s = Sound("a", "bgm.ogg", 700);
   s.SetFlag(PR_REWINDONLOAD, true);
-  s.MuteOnLoad = 1;
+  s.SetFlag(PR_MUTEONLOAD, true);
   s.SetPlayMode(LP_PLAY);
   ItemOf(s).position_ms = 900;
   auto load_at = [&](int32_t version) -> TVeskSound& {

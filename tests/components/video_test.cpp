@@ -9,6 +9,7 @@
 #include "core/version.h"
 #include "image_fixture.h"
 #include "media_fakes.h"
+#include "scene/scene_port.h"
 
 namespace vesk::components::test {
 namespace {
@@ -206,6 +207,36 @@ TEST_F(Videos, EndOfPlaybackQueuesTheHandlerOrScraps) {
   Tick(16);
   EXPECT_EQ(Events(PR_ONPLAYEND), std::vector<std::string>{"p:end()"});
   EXPECT_FALSE(Exists("scrap"));
+}
+
+TEST_F(Videos, ReplayFadesInAgainAndTheVolumeMovesTheTarget) {
+  TVeskVideo& v = Make<TVeskVideo>(LT_VIDEO, "v");
+  v.SetStr(PR_SOURCE, "clip.wmv");
+  v.SetInt(PR_VOLUME, 1000);
+  v.SetInt(PR_DELAY, 1000);
+  scene::SceneCommandPort(root_).CreationComplete(v);
+  EXPECT_EQ(v.PlayMode, LP_PLAYFADE);
+  ASSERT_NE(v.Fade, nullptr);
+  FakeVideoItem& item = ItemOf(v);
+  Tick(0);
+  Tick(600);
+  item.position_ms = 600;
+  v.Replay();
+  EXPECT_EQ(item.position_ms, 0);
+  EXPECT_TRUE(item.paused);
+  EXPECT_EQ(item.volume, -10000);
+  v.SetInt(PR_VOLUME, 500);
+  EXPECT_EQ(v.Fade->TargetVolume, -2500);
+  Tick(0);  // the new fade starts playing
+  EXPECT_TRUE(item.playing);
+  Tick(1000);
+  EXPECT_EQ(item.volume, -2500);
+  EXPECT_EQ(v.Fade, nullptr);
+  // A new source closes the item.
+  v.SetStr(PR_SOURCE, "other.wmv");
+  EXPECT_EQ(v.Item, nullptr);
+  EXPECT_EQ(v.FrameSurface, nullptr);
+  EXPECT_TRUE(media_.video.items.empty());
 }
 
 TEST_F(Videos, StoredFormRoundTripAndVersionRules) {

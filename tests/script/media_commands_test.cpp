@@ -60,8 +60,8 @@ TEST_F(MediaCommands, StopsWithoutFadeOrWaitOrTargetMoveOnAtOnce) {
   fake_.fading_name = "bgm";
   gone_.insert("nobody");
   Builder main("main.lsb");
-  Stop(main, "bgm", 0, true);      // stopped at once: nothing to wait for
-  Stop(main, "bgm", 500, false);   // no wait
+  Stop(main, "bgm", 0, true);       // stopped at once: nothing to wait for
+  Stop(main, "bgm", 500, false);    // no wait
   Stop(main, "nobody", 500, true);  // no such object: the port is not asked
   Stop(main, "", 500, true);
   Text(main.Add<TComMediaPlay>().ObjectName, "");
