@@ -278,9 +278,15 @@ void TVeskVideo::MakeFrameSurface() {
   if (!Item) return;
   const ComponentServices* s = services();
   const int bits = s && s->screen_bit_count ? s->screen_bit_count() : 15;
-  FrameSurface = std::make_unique<graphics::TDIBX>(std::max(1, Item->SourceWidth()),
-                                                   std::max(1, Item->SourceHeight()), bits);
   has_picture_ = false;
+  try {
+    FrameSurface = std::make_unique<graphics::TDIBX>(std::max(1, Item->SourceWidth()),
+                                                     std::max(1, Item->SourceHeight()), bits);
+  } catch (const graphics::EGraphicsError&) {
+    FrameSurface.reset();  // a size no surface takes: the video shows nothing
+    SetExternalSurface(nullptr, nullptr);
+    return;
+  }
   SetExternalSurface(FrameSurface.get(), nullptr);
 }
 

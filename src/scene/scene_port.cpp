@@ -67,16 +67,16 @@ void SceneCommandPort::ApplyCreationProperty(SceneObject& handle, int id,
 }
 
 void SceneCommandPort::CreationComplete(SceneObject& handle) {
-  // A sound or video plays once its properties are set, fading in when it
-  // was given a fade time.
+  if (TVeskControl* control = Object(handle).AsControl()) {
+    // A control made without a parent property lands on the shown base, as
+    // one with an unknown parent name does.
+    if (!control->Parent) control->SetParent(root_.ShownBase());
+    control->Invalidate();
+  }
+  // A sound or video plays once its properties are set (and a video is in
+  // place), fading in when it was given a fade time.
   if (auto* media = dynamic_cast<MediaObject*>(&Object(handle)))
     media->SetPlayMode(Object(handle).GetInt(PR_DELAY) > 0 ? LP_PLAYFADE : LP_PLAY);
-  TVeskControl* control = Object(handle).AsControl();
-  if (!control) return;
-  // A control made without a parent property lands on the shown base, as
-  // one with an unknown parent name does.
-  if (!control->Parent) control->SetParent(root_.ShownBase());
-  control->Invalidate();
 }
 
 void SceneCommandPort::Play(const std::string& name) {

@@ -80,7 +80,7 @@ class FakeVideoItem final : public FakeItemOf<media::TVideoItem> {
       : FakeItemOf(manager, media::MediaKind::kVideo, log),
         width(w),
         height(h),
-        pixels(static_cast<size_t>(w * h * 4), 0) {}
+        pixels(Area(w, h) <= (size_t{1} << 20) ? Area(w, h) * 4 : 0, 0) {}
   bool NeedPaint() override { return need_paint; }
   const uint8_t* GetDC(int* stride) override {
     need_paint = false;
@@ -96,8 +96,9 @@ class FakeVideoItem final : public FakeItemOf<media::TVideoItem> {
   bool GetVisible() override { return visible; }
   void SetVisible(bool v) override { visible = v; }
 
+  static size_t Area(int w, int h) { return static_cast<size_t>(w) * static_cast<size_t>(h); }
   int width, height;
-  std::vector<uint8_t> pixels;  // B, G, R, X
+  std::vector<uint8_t> pixels;  // B, G, R, X; none for absurd sizes
   bool need_paint = false, visible = false;
   Rect source, screen;
 };

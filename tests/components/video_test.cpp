@@ -239,6 +239,30 @@ TEST_F(Videos, ReplayFadesInAgainAndTheVolumeMovesTheTarget) {
   EXPECT_TRUE(media_.video.items.empty());
 }
 
+TEST_F(Videos, MadeByItsCommandTheOverlayIsPlacedAtOnce) {
+  auto* v = dynamic_cast<TVeskVideo*>(root_.CreateByKind(LT_VIDEO));
+  ASSERT_NE(v, nullptr);
+  v->SetStr(PR_SOURCE, "clip.wmv");
+  scene::SceneCommandPort(root_).CreationComplete(*v);
+  EXPECT_EQ(v->Parent, root_.ShownBase());
+  ASSERT_NE(v->Item, nullptr);
+  EXPECT_TRUE(ItemOf(*v).visible);
+  EXPECT_EQ(ItemOf(*v).screen.right, 16);
+}
+
+TEST_F(Videos, APictureSizeNoSurfaceTakesShowsNothing) {
+  media_.video.video_w = 1 << 20;
+  media_.video.video_h = 1 << 20;
+  media_.video.files.insert("huge.wmv");
+  TVeskVideo& v = Make<TVeskVideo>(LT_VIDEO, "v");
+  v.SetStr(PR_SOURCE, "huge.wmv");
+  v.SetPlayMode(LP_PLAY);
+  ASSERT_NE(v.Item, nullptr);
+  EXPECT_EQ(v.FrameSurface, nullptr);
+  DrawAll();
+  EXPECT_EQ(Pixel(0, 0), 0u);
+}
+
 TEST_F(Videos, StoredFormRoundTripAndVersionRules) {
   TVeskVideo& v = Video("v");
   v.SetFlag(PR_OVERLAY, false);
