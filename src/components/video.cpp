@@ -124,15 +124,13 @@ void TVeskVideo::SetInt(int id, int32_t value) {
         InvalidateImage();
       return;
     }
-    case PR_LEFT:
-    case PR_TOP:
-    case PR_OFFSETX:
-    case PR_OFFSETY: {
-      const int32_t before = GetInt(id);
+    case PR_CLIPLEFT:
+    case PR_CLIPTOP:
+    case PR_CLIPWIDTH:
+    case PR_CLIPHEIGHT:
       TVeskCustomImage::SetInt(id, value);
-      PlaceIfMoved(GetInt(id) != before);
+      PlaceIfMoved(true);
       return;
-    }
     default:
       TVeskCustomImage::SetInt(id, value);
   }
@@ -396,6 +394,17 @@ void TVeskVideo::CabinetDetached() {
 }
 
 // ---- Overlay --------------------------------------------------------------
+
+// The overlay follows the video wherever it or an ancestor moves.
+void TVeskVideo::Moved() {
+  TVeskCustomImage::Moved();
+  PlaceIfMoved(true);
+}
+
+void TVeskVideo::ClipChanged() {
+  TVeskCustomImage::ClipChanged();
+  PlaceIfMoved(true);
+}
 
 void TVeskVideo::PlaceIfMoved(bool changed) {
   if (changed && Overlay && Item) PlaceOverlay();

@@ -36,6 +36,8 @@ class TVeskVideo final : public TVeskCustomImage, public scene::MediaObject {
   std::string GetStr(int id) const override;
   void SetStr(int id, const std::string& value) override;
   void SetVisible(bool visible) override;
+  void Moved() override;
+  void ClipChanged() override;
   bool Update(int32_t frame_ms) override;
   void Draw(graphics::TCustomDIBX& surface, const Rect& clip) override;
   void ReleaseSurfaces() override;

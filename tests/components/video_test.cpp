@@ -3,6 +3,7 @@
 // end of playback and the stored form.
 #include <gtest/gtest.h>
 
+#include "components/box.h"
 #include "components/video.h"
 #include "core/byte_reader.h"
 #include "core/byte_writer.h"
@@ -91,16 +92,24 @@ TEST_F(Videos, OverlayShowsTheVisiblePartInWindowPixels) {
   v.SetInt(PR_CLIPTOP, 0);
   v.SetInt(PR_CLIPWIDTH, 10);
   v.SetInt(PR_CLIPHEIGHT, 40);
-  v.PlaceOverlay();
   EXPECT_EQ(item.source.left, 4);
   EXPECT_EQ(item.source.right, 9);
   v.SetFlag(PR_VISIBLE, false);
   EXPECT_FALSE(item.visible);
   v.SetFlag(PR_VISIBLE, true);
   EXPECT_TRUE(item.visible);
-  // Moved off the scene, nothing is shown.
+  // Moved off the scene, nothing is shown; it follows its parent too.
   v.SetInt(PR_LEFT, 100);
   EXPECT_FALSE(item.visible);
+  auto& holder = Make<TVeskBox>(LT_BOX, "holder");
+  holder.SetInt(PR_WIDTH, 32);
+  holder.SetInt(PR_HEIGHT, 24);
+  v.SetParent(&holder);
+  v.SetInt(PR_LEFT, 0);
+  v.SetInt(PR_CLIPWIDTH, 0);
+  ASSERT_TRUE(item.visible);
+  holder.SetInt(PR_LEFT, 3);
+  EXPECT_EQ(item.screen.left, 6);
 }
 
 TEST_F(Videos, PicturesAreCopiedIntoTheSceneAndStayUpBetweenNewOnes) {
