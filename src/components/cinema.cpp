@@ -20,7 +20,7 @@ Rect Shifted(const Rect& r, int32_t dx, int32_t dy) {
 
 }  // namespace
 
-TVeskCinema::TVeskCinema(scene::TVeskBaseList* root) : TVeskControl(root) {
+TVeskCinema::TVeskCinema(scene::TVeskBaseList* root) : TVeskControl(root), sounds_(root, this) {
   scene::SceneEnvironment env;
   if (root) {
     env.kinds = root->env().kinds;

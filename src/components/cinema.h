@@ -10,6 +10,7 @@
 
 #include "anim/film_player.h"
 #include "components/component_services.h"
+#include "components/film_sounds.h"
 #include "components/film_stage.h"
 #include "graphics/dibsfc.h"
 #include "scene/baselist.h"
@@ -63,7 +64,7 @@ class TVeskCinema final : public scene::TVeskControl, public ServiceUser {
   std::unique_ptr<graphics::TDIBX> stage_screen_;
   std::unique_ptr<CachePictures> pictures_;
   std::unique_ptr<SceneFilmStage> ports_;
-  anim::SilentFilmSounds sounds_;
+  SceneFilmSounds sounds_;                    // in the main scene root, named after the cinema
   std::unique_ptr<anim::TFilmManager> film_;  // after its ports: freed first
   bool on_stage_ = false;
   int bit_count_ = 32;

@@ -18,6 +18,14 @@ namespace vesk::text {
 class TFontPixelManager;
 }  // namespace vesk::text
 
+namespace vesk::media {
+struct TMediaManagers;
+}  // namespace vesk::media
+
+namespace vesk::platform {
+class HttpClient;
+}  // namespace vesk::platform
+
 namespace vesk::scene {
 class TVeskObject;
 class TVeskControl;
@@ -80,6 +88,27 @@ struct ComponentServices {
   // The game clock in milliseconds (timers keep their schedule on it);
   // empty: a timer counts the frame time of its own updates instead.
   std::function<int32_t()> game_clock_ms;
+
+  // ---- Sound, video and HTTP
+  // The media managers sounds and videos take their items from; null: every
+  // sound and video stays silent.
+  media::TMediaManagers* media = nullptr;
+  // The project's file test (CP932 names); empty: no file is held.
+  std::function<bool(const std::string& name)> file_available;
+  // The system clock in milliseconds (videos look for new pictures on it);
+  // empty: the game clock.
+  std::function<uint32_t()> system_clock_ms;
+  // The window's scale of the scene in percent (overlay videos are placed
+  // in window pixels); empty: 100.
+  std::function<int32_t()> display_scale_percent;
+  // The bit count of the screen's pixels (video pictures are converted to
+  // it); empty: 15.
+  std::function<int()> screen_bit_count;
+  // Fetches the URLs of HTTP request objects; null (headless runs, tests):
+  // every request ends at once with an empty body.
+  platform::HttpClient* http = nullptr;
+  // Whether the program is shutting down (HTTP requests then end quietly).
+  std::function<bool()> terminating;
 };
 
 // A kind that needs the services keeps them from its maker: the kind

@@ -8,6 +8,7 @@
 #include "components/cinema.h"
 #include "components/fire.h"
 #include "components/gauge.h"
+#include "components/http.h"
 #include "components/images.h"
 #include "components/label.h"
 #include "components/map_image.h"
@@ -17,9 +18,11 @@
 #include "components/prev_menu.h"
 #include "components/prop_motion.h"
 #include "components/slider.h"
+#include "components/sound.h"
 #include "components/text_box.h"
 #include "components/tile.h"
 #include "components/timer.h"
+#include "components/video.h"
 #include "components/wave.h"
 #include "lang/vocabulary.h"
 #include "scene/kind_registry.h"
@@ -60,6 +63,9 @@ void RegisterComponentKinds(scene::KindRegistry& registry, ComponentServices& se
   registry.Register(lang::LT_CINEMA, FactoryOf<TVeskCinema>(services));
   registry.Register(lang::LT_TIMER, FactoryOf<TVeskTimer>(services));
   registry.Register(lang::LT_PROPMOTION, FactoryOf<TVeskPropMotion>(services));
+  registry.Register(lang::LT_SOUND, FactoryOf<TVeskSound>(services));
+  registry.Register(lang::LT_VIDEO, FactoryOf<TVeskVideo>(services));
+  registry.Register(lang::LT_HTTP, FactoryOf<TVeskHttp>(services));
 }
 
 }  // namespace vesk::components

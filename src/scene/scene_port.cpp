@@ -6,6 +6,7 @@
 #include "core/sjis.h"
 #include "lang/properties.h"
 #include "lang/vocabulary.h"
+#include "scene/media_object.h"
 #include "scene/prop_dispatch.h"
 
 namespace vesk::scene {
@@ -66,12 +67,38 @@ void SceneCommandPort::ApplyCreationProperty(SceneObject& handle, int id,
 }
 
 void SceneCommandPort::CreationComplete(SceneObject& handle) {
-  TVeskControl* control = Object(handle).AsControl();
-  if (!control) return;
-  // A control made without a parent property lands on the shown base, as
-  // one with an unknown parent name does.
-  if (!control->Parent) control->SetParent(root_.ShownBase());
-  control->Invalidate();
+  if (TVeskControl* control = Object(handle).AsControl()) {
+    // A control made without a parent property lands on the shown base, as
+    // one with an unknown parent name does.
+    if (!control->Parent) control->SetParent(root_.ShownBase());
+    control->Invalidate();
+  }
+  // A sound or video plays once its properties are set (and a video is in
+  // place), fading in when it was given a fade time.
+  if (auto* media = dynamic_cast<MediaObject*>(&Object(handle)))
+    media->SetPlayMode(Object(handle).GetInt(PR_DELAY) > 0 ? LP_PLAYFADE : LP_PLAY);
+}
+
+void SceneCommandPort::Play(const std::string& name) {
+  if (auto* media = dynamic_cast<MediaObject*>(root_.FindComponent(name))) media->Replay();
+}
+
+std::string SceneCommandPort::Stop(const std::string& name, int32_t fade_ms,
+                                   const std::function<bool(const std::string&)>& file_available) {
+  TVeskObject* object = root_.FindComponent(name);
+  auto* media = dynamic_cast<MediaObject*>(object);
+  if (!media) return {};
+  if (fade_ms <= 0) {
+    media->SetPlayMode(LP_STOP);
+    root_.DeleteObject(object);
+    return {};
+  }
+  const std::string& source = media->MediaSource();
+  if (source.rfind("CD_", 0) != 0 && !(file_available && file_available(source))) return {};
+  if (media->GetPlayMode() == LP_STOP || media->GetPlayMode() == LP_STOPFADE) return {};
+  object->SetInt(PR_DELAY, fade_ms);
+  media->SetPlayMode(LP_STOPFADE);
+  return object->Name;  // a sound has stepped aside to its fading name
 }
 
 namespace {

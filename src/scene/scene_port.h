@@ -6,16 +6,19 @@
 #include "expr/sysfuncs.h"
 #include "scene/baselist.h"
 #include "script/flip_port.h"
+#include "script/media_port.h"
 #include "script/menu_port.h"
 #include "script/scene_port.h"
 
 namespace vesk::scene {
 
 // The scene as the commands see it; it closes menus too, since a menu is a
-// scene object, and serves the flip, whose bases and transition it owns.
+// scene object, serves the flip, whose bases and transition it owns, and
+// plays and stops the media objects (scene/media_object.h).
 class SceneCommandPort final : public script::ScenePort,
                                public script::MenuPort,
-                               public script::FlipPort {
+                               public script::FlipPort,
+                               public script::MediaPort {
  public:
   using NameFilter = script::ScenePort::NameFilter;  // the same in both ports
   explicit SceneCommandPort(TVeskBaseList& root) : root_(root) {}
@@ -50,6 +53,9 @@ class SceneCommandPort final : public script::ScenePort,
   void FinishFlip(bool clear_back, bool cabinets_too) override;
   void SaveCabinet(const std::string& name, const ScenePort::NameFilter& selected) override;
   void LoadCabinet(const std::string& name, const ScenePort::NameFilter& selected) override;
+  void Play(const std::string& object) override;
+  std::string Stop(const std::string& object, int32_t fade_ms,
+                   const std::function<bool(const std::string&)>& file_available) override;
 
  private:
   // Every handle this port gives out is a scene object.

@@ -550,6 +550,19 @@ class TComMovieStop : public TCommand {
   TVeskParser FadeTime;
   TVeskParser Wait;
   TVeskParser BlockEvents;  // page version > 106
+
+  void Start(TCallMan& man) override;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
+  void SaveState(std::unique_ptr<ByteWriter>& state) override;
+  void LoadState(ByteReader& state) override;
+  bool Yields() const override { return waiting_ != 0; }
+  bool BlocksEvents() const override { return blocks_ != 0; }
+
+ private:
+  void TransferState(RecordIO& io);
+  std::string target_;  // the object fading out; empty: none
+  uint8_t waiting_ = 0;
+  uint8_t blocks_ = 0;
 };
 
 class TComMediaPlay : public TCommand {
@@ -558,6 +571,7 @@ class TComMediaPlay : public TCommand {
   int ComType() const override { return lang::CMD_MediaPlay; }
   void Transfer(RecordIO& io) override;
   TVeskParser ObjectName;
+  void Execute(TCallMan& man, TPage*& page, int32_t& index) override;
 };
 
 // ---- Objects, messages and history --------------------------------------
