@@ -13,6 +13,7 @@
 #include "expr/sysfuncs.h"
 #include "graphics/cursor_file.h"
 #include "graphics/image_reader.h"
+#include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/font_library.h"
@@ -48,6 +49,7 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
   // exists (the scene is made before the screen manager).
   env.show_cursor = [this](const std::string& file) { ShowCursorFile(file); };
   env.default_cursor = [this] { return variables_ ? variables_->CursorFile : std::string(); };
+  ctx_ = &ctx;
   pictures_ = std::make_unique<components::TOrloCollection>(PictureServicesFor());
   component_services_ = std::make_unique<components::ComponentServices>();
   component_services_->pictures = pictures_.get();
@@ -83,6 +85,19 @@ std::unique_ptr<SceneRoot> DefaultEngineFactory::CreateScene(const RuntimeContex
       text.erase(at, 1);
     window_->SetClipboardText(platform::Cp932ToUtf8(text));
   };
+  // Sounds, videos and HTTP requests; the media themselves come later
+  // (CreateMedia), once the project is known.
+  component_services_->play_sound = [this](const std::string& file) {
+    if (sound_effects_) sound_effects_->Play(file);
+  };
+  component_services_->system_clock_ms = [] { return platform::SystemTickMs(); };
+  component_services_->screen_bit_count = [this] { return screen_bits_; };
+  component_services_->terminating = [clock = &ctx] { return clock->terminated; };
+  // A headless run never reaches the network: its requests end at once.
+  if (platform_ && !platform_->headless()) {
+    http_ = platform::MakeCurlHttpClient();
+    component_services_->http = http_.get();
+  }
   kinds_ = std::make_shared<scene::KindRegistry>();
   components::RegisterComponentKinds(*kinds_, *component_services_);
   env.kinds = kinds_;
@@ -133,6 +148,7 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
     env.ports.scene = &scene_->port();
     env.ports.menus = &scene_->port();
     env.ports.flips = &scene_->port();
+    env.ports.media = &scene_->port();
     env.ports.messages = message_ports_.get();
     env.ports.history = message_ports_.get();
     env.events = &scene_->root().Events;
@@ -158,6 +174,12 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
     return nullptr;
   }
   auto scenario = std::make_unique<ProjectScenario>(std::move(project));
+  if (component_services_) {
+    script::TProject* held = &scenario->project();
+    component_services_->file_available = [held](const std::string& name) {
+      return held->FileAvailable(name);
+    };
+  }
   if (router_ && scenario->project().CallMan) {
     scenario->providers().Add(
         *router_, std::make_unique<script::CallSystemProvider>(*scenario->project().CallMan));
@@ -294,6 +316,7 @@ std::unique_ptr<ScreenManager> DefaultEngineFactory::CreateScreenManager(
                                                  info.full_width, info.full_height,
                                                  window.DesktopBitsPerPixel());
   if (pictures_) pictures_->RestoreSurfaces(screen->working_bit_count());
+  screen_bits_ = screen->working_bit_count();
   return screen;
 }
 
@@ -312,11 +335,13 @@ MediaManagers DefaultEngineFactory::CreateMedia() {
     if (!settings_) settings_ = std::make_unique<platform::SettingsStore>();
     PlayerMediaOptions options = media_options_;
     options.registry_key = registry_key_;
+    if (ctx_) options.sound = ctx_->sound;  // game.ini, as the main window read it
     media_ = std::make_unique<PlayerMedia>(*platform_, files_, *settings_, options);
     media::MediaSystem& system = media_->system();
+    sound_effects_ = std::make_unique<components::SoundEffects>(&system.managers());
     if (component_services_) component_services_->media = &system.managers();
-    if (router_)
-      media_providers_.Add(*router_, std::make_unique<MediaSystemProvider>(system));
+    if (scene_) scene_->set_after_update([effects = sound_effects_.get()] { effects->Tick(); });
+    if (router_) media_providers_.Add(*router_, std::make_unique<MediaSystemProvider>(system));
     MediaManagers m;
     m.video = std::make_unique<PlayerMediaManager>(system.video(), &system.video());
     m.wma = std::make_unique<PlayerMediaManager>(system.wmp(), nullptr);

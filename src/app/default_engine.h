@@ -14,11 +14,14 @@
 #include "app/save_sections.h"
 #include "app/scene_adapter.h"
 #include "components/component_services.h"
+#include "components/film_sounds.h"
 #include "components/orlo_collection.h"
 #include "db/db_manager.h"
 #include "db/db_table_port.h"
 #include "expr/system_router.h"
 #include "platform/dialogs.h"
+#include "platform/http_client.h"
+#include "platform/settings_store.h"
 #include "platform/window.h"
 #include "script/project.h"
 #include "storage/vrfiles.h"
@@ -140,6 +143,10 @@ class DefaultEngineFactory final : public EngineFactory {
   std::string registry_key_;
   std::unique_ptr<platform::SettingsStore> settings_;
   std::unique_ptr<PlayerMedia> media_;
+  std::unique_ptr<components::SoundEffects> sound_effects_;
+  std::unique_ptr<platform::HttpClient> http_;
+  int screen_bits_ = 32;
+  const RuntimeContext* ctx_ = nullptr;
   expr::ProviderSet media_providers_;
 };
 

@@ -14,6 +14,7 @@
 #include "app/main_loop.h"
 #include "app/screenshot.h"
 #include "app/var_dump.h"
+#include "app/wave_file.h"
 #include "companion/companion.h"
 #include "companion/trace_log.h"
 #include "core/messages.h"
@@ -122,6 +123,15 @@ int RunPlayer(const std::vector<std::string>& args) {
   companion::Companion companion;
   DefaultEngineFactory factory(files, platform->dialogs(), o.folders, exe_dir);
   if (trace.active()) factory.set_trace(&trace);
+  PlayerMediaOptions media;
+  media.soundfont = o.soundfont_file;
+  media.capture = !o.record_audio_file.empty();
+  // A file that cannot be played costs its sound, not the game.
+  media.report = [&](const std::string& line) {
+    std::fprintf(stderr, "vesk-player: %s\n", line.c_str());
+    if (trace.active()) trace.WriteNoteUtf8(static_cast<uint32_t>(ctx.game_clock_ms), line);
+  };
+  factory.set_media(platform.get(), media);
   TFormView view(ctx, *platform, companion, factory);
   FormViewOptions fv;
   for (const auto& f : o.folders) fv.args.push_back(platform::CanonicalPath(f));
@@ -147,6 +157,8 @@ int RunPlayer(const std::vector<std::string>& args) {
     // The headless window has the focus from the start.
     view.HandleEvent(platform::Event::Of(platform::EventType::kActivated));
   }
+  if (PlayerMedia* m = factory.media(); m && o.headless)
+    loop.advance_media = [m](uint32_t elapsed_ms) { m->AdvanceHeadless(elapsed_ms); };
   int status = kExitOk;
   loop.after_frame = [&](int frame) {
     for (const auto& [at, file] : o.screenshots_at) {
@@ -163,6 +175,12 @@ int RunPlayer(const std::vector<std::string>& args) {
     std::string err;
     if (!f || !SavePng(*f, o.screenshot_file, &err))
       status = Fail(o.screenshot_file + ": " + (f ? err : "no frame"));
+  }
+  if (!o.record_audio_file.empty()) {
+    PlayerMedia* m = factory.media();
+    platform::HeadlessAudioDevice* device = m ? m->headless_device() : nullptr;
+    const std::vector<int16_t> samples = device ? device->TakeCaptured() : std::vector<int16_t>();
+    if (!SaveWaveFile(o.record_audio_file, samples, &error)) status = Fail(error);
   }
   const int32_t frames = ctx.frame_counter, tick = ctx.game_clock_ms;
   view.Close();

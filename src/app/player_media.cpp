@@ -66,8 +66,8 @@ void PlayerMedia::AdvanceHeadless(uint32_t elapsed_ms) {
 
 platform::MediaBytes PlayerMedia::ReadGameFile(const std::string& name) {
   // Names that start with a path delimiter or a drive are files on disk.
-  const bool on_disk = !name.empty() && (name[0] == '\\' || name[0] == '/' ||
-                                         (name.size() > 1 && name[1] == ':'));
+  const bool on_disk =
+      !name.empty() && (name[0] == '\\' || name[0] == '/' || (name.size() > 1 && name[1] == ':'));
   try {
     if (on_disk) {
       std::string path = platform::Cp932ToUtf8(name);

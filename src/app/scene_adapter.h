@@ -1,6 +1,7 @@
 #pragma once
 // The scene root as the frame loop drives it: raw input from the window,
 // the three passes, and the picture copied into the back buffer.
+#include <functional>
 #include <memory>
 
 #include "app/engine_ports.h"
@@ -37,7 +38,12 @@ class SceneAdapter final : public SceneRoot {
   void KeyUp(int vk) override { root_->RecordKeyUp(vk); }
   void ClearInput() override;
   void InputStep() override { root_->InputStep(ctx_.frame_delta_ms); }
-  void UpdatePass() override { root_->UpdatePass(ctx_.frame_delta_ms); }
+  void UpdatePass() override {
+    root_->UpdatePass(ctx_.frame_delta_ms);
+    if (after_update_) after_update_();
+  }
+  // Runs after every update pass (the sound effects give back what ended).
+  void set_after_update(std::function<void()> f) { after_update_ = std::move(f); }
   void Draw(platform::BackBuffer& frame) override;
   void ClearDirtyRects() override { root_->ClearDirtyRects(); }
   bool LeftClicked() const override;
@@ -58,6 +64,7 @@ class SceneAdapter final : public SceneRoot {
   expr::ProviderSet providers_;
   std::unique_ptr<graphics::TDIBX> screen_;  // the shown base draws here
   bool frame_changed_ = true;
+  std::function<void()> after_update_;
 };
 
 }  // namespace vesk::app

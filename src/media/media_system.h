@@ -43,6 +43,7 @@ class MediaSystem {
 
   // What the sound and video components are handed.
   const TMediaManagers& managers() const { return managers_; }
+  TMediaManagers& managers() { return managers_; }
   audio::TWavOut& direct_out() { return direct_out_; }
   audio::TWavOut& wav_out() { return wav_out_; }
   companion::MediaLibrary& library() { return library_; }
