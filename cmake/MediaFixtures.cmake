@@ -6,8 +6,7 @@
 #     makes OUTPUT with `ffmpeg ARGUMENTS OUTPUT` (bit-exact, quiet).
 #   VESK_VORBIS_ENCODER   the arguments that choose a Vorbis encoder
 #   VESK_HAVE_THEORA      whether the Theora encoder is there
-include_guard(GLOBAL)
-
+# Included by each folder that makes media (variables are per folder).
 find_program(VESK_FFMPEG ffmpeg)
 if(NOT VESK_FFMPEG)
   message(FATAL_ERROR "The ffmpeg program is missing: the media test fixtures are made with it. "

@@ -142,8 +142,9 @@ bool FfmpegVideoDecoder::DecodeNext() {
 int64_t FfmpegVideoDecoder::TimeMs(const AVFrame& f) {
   int64_t ms = 0;
   if (f.best_effort_timestamp != AV_NOPTS_VALUE)
-    ms = av_rescale_q(f.best_effort_timestamp - stream_->start_ts(), stream_->stream().time_base,
-                      kMsTimeBase);
+    // Rounded down: a frame at 66.7 ms is there at 66 ms.
+    ms = av_rescale_q_rnd(f.best_effort_timestamp - stream_->start_ts(),
+                          stream_->stream().time_base, kMsTimeBase, AV_ROUND_DOWN);
   else if (last_ms_ >= 0)
     ms = last_ms_ + std::llround(frame_ms_);
   last_ms_ = ms;
