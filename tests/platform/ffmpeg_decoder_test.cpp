@@ -416,6 +416,17 @@ TEST(HostileMediaTest, EveryFixtureTruncated) {
   }
 }
 
+// Small files cut everywhere, a few dozen bytes apart.
+TEST(HostileMediaTest, SmallFilesCutAtEveryLength) {
+  for (const char* name : {"colours_wmv1.wmv", "tone_mono22050.ogg"}) {
+    const MediaBytes whole = Fixture(name);
+    for (size_t length = 2; length < whole->size(); length += 61) {
+      SCOPED_TRACE(std::string(name) + " cut at " + std::to_string(length));
+      ExerciseHostile(Prefix(whole, length));
+    }
+  }
+}
+
 // Every 97th byte of the file's second half replaced with noise: the
 // headers read, the packets are damaged.
 TEST(HostileMediaTest, DamagedPackets) {
