@@ -144,7 +144,7 @@ bool FfmpegAudioDecoder::SeekFrame(int64_t frame) {
     return true;
   }
   position_ = frame;
-  if (frame < kRestartBelowFrames || first_ts_ == AV_NOPTS_VALUE || !stream_) return Restart();
+  if (frame < kRestartBelowFrames || !ffmpeg::UsableTs(first_ts_) || !stream_) return Restart();
   const AVStream& s = stream_->stream();
   const int64_t ts = av_rescale_q(frame - kPrerollFrames, kOutTimeBase, s.time_base);
   ResetDecoding();
@@ -223,7 +223,7 @@ bool FfmpegAudioDecoder::DecodeMore() {
 }
 
 bool FfmpegAudioDecoder::PlaceAfterSeek(const AVFrame& f) {
-  if (f.best_effort_timestamp == AV_NOPTS_VALUE || f.sample_rate < 1) return false;
+  if (!ffmpeg::UsableTs(f.best_effort_timestamp) || f.sample_rate < 1) return false;
   const int block = stream_->codec().frame_size > 0 ? stream_->codec().frame_size : f.nb_samples;
   const int64_t source_samples =
       SourceSamplesFromStart(f.best_effort_timestamp, f.sample_rate, block);

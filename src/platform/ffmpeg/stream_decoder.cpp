@@ -177,7 +177,7 @@ bool StreamDecoder::SeekBefore(int64_t ts) {
 }
 
 int64_t StreamDecoder::start_ts() const {
-  return stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0;
+  return UsableTs(stream_->start_time) ? stream_->start_time : 0;
 }
 
 int64_t StreamDecoder::duration_ts() const {

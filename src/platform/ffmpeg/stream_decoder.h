@@ -21,6 +21,13 @@ inline constexpr int kMaxPictureSidePx = 4096;
 inline constexpr int kMaxChannels = 8;
 inline constexpr int kMaxSampleRateHz = 384000;
 
+// A time stamp that can be used in sums without overflow; larger ones only
+// come from damaged files and count as missing.
+inline bool UsableTs(int64_t ts) {
+  constexpr int64_t kLimit = int64_t(1) << 50;
+  return ts != AV_NOPTS_VALUE && ts > -kLimit && ts < kLimit;
+}
+
 struct FrameFree {
   void operator()(AVFrame* frame) const { av_frame_free(&frame); }
 };

@@ -134,14 +134,14 @@ bool FfmpegVideoDecoder::AdvanceTo(int64_t time_ms) {
 bool FfmpegVideoDecoder::DecodeNext() {
   if (!stream_->NextFrame(next_.get())) return false;
   has_next_ = true;
-  next_has_ts_ = next_->best_effort_timestamp != AV_NOPTS_VALUE;
+  next_has_ts_ = ffmpeg::UsableTs(next_->best_effort_timestamp);
   next_ms_ = TimeMs(*next_);
   return true;
 }
 
 int64_t FfmpegVideoDecoder::TimeMs(const AVFrame& f) {
   int64_t ms = 0;
-  if (f.best_effort_timestamp != AV_NOPTS_VALUE)
+  if (ffmpeg::UsableTs(f.best_effort_timestamp))
     // Rounded down: a frame at 66.7 ms is there at 66 ms.
     ms = av_rescale_q_rnd(f.best_effort_timestamp - stream_->start_ts(),
                           stream_->stream().time_base, kMsTimeBase, AV_ROUND_DOWN);
