@@ -5,6 +5,7 @@
 #   vesk_media_fixture(OUTPUT ffmpeg-arguments...)
 #     makes OUTPUT with `ffmpeg ARGUMENTS OUTPUT` (bit-exact, quiet).
 #   VESK_VORBIS_ENCODER   the arguments that choose a Vorbis encoder
+#   VESK_VORBIS_STEREO_ONLY  whether that encoder takes only two channels
 #   VESK_HAVE_THEORA      whether the Theora encoder is there
 # Included by each folder that makes media (variables are per folder).
 find_program(VESK_FFMPEG ffmpeg)
@@ -18,9 +19,12 @@ execute_process(COMMAND ${VESK_FFMPEG} -hide_banner -encoders
 # Lines read " A....D libvorbis   libvorbis (codec vorbis)".
 if(_vesk_ffmpeg_encoders MATCHES "[ \n][A-Z.]+ libvorbis ")
   set(VESK_VORBIS_ENCODER -c:a libvorbis -q:a 4)
+  set(VESK_VORBIS_STEREO_ONLY OFF)
 else()
-  # FFmpeg's own Vorbis encoder is marked experimental.
+  # FFmpeg's own Vorbis encoder is marked experimental, and takes stereo
+  # only.
   set(VESK_VORBIS_ENCODER -c:a vorbis -strict -2)
+  set(VESK_VORBIS_STEREO_ONLY ON)
 endif()
 if(_vesk_ffmpeg_encoders MATCHES "[ \n][A-Z.]+ libtheora ")
   set(VESK_HAVE_THEORA ON)

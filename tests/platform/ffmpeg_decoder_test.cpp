@@ -97,9 +97,9 @@ const AudioCase kAudioCases[] = {
     {"tone_mono22050.wav", 1, "pcm_s16le", 1, 22050, 2, 0.002},
     {"tone_u8.wav", 1, "pcm_u8", 1, 22050, 2, 0.002},
     {"tone.ogg", 1, "vorbis", 2, 44100, 256, 0.02},
-    {"tone_mono22050.ogg", 1, "vorbis", 1, 22050, 256, 0.02},
+    {"tone_mono22050.ogg", 1, "vorbis", VESK_MONO_OGG_CHANNELS, 22050, 256, 0.02},
     {"tone_4s.ogg", 4, "vorbis", 2, 44100, 256, 0.02},
-    {"tone_4s_mono22050.ogg", 4, "vorbis", 1, 22050, 256, 0.02},
+    {"tone_4s_mono22050.ogg", 4, "vorbis", VESK_MONO_OGG_CHANNELS, 22050, 256, 0.02},
     // One WMA block is 2048 frames (46 ms).
     {"tone_wmav2.wma", 1, "wmav2", 2, 44100, 2 * 2048, 0.02},
     {"tone_wmav1.wma", 1, "wmav1", 2, 44100, 2 * 2048, 0.02},
