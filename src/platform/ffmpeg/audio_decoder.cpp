@@ -270,7 +270,7 @@ bool FfmpegAudioDecoder::Resample(const AVFrame* f) {
 // stay the same.
 bool FfmpegAudioDecoder::ConfigureResampler(const AVFrame& f) {
   const int channels = f.ch_layout.nb_channels;
-  if (channels < 1 || channels > ffmpeg::kMaxChannels || f.sample_rate < 1 ||
+  if (channels < 1 || channels > ffmpeg::kMaxChannels || f.sample_rate < ffmpeg::kMinSampleRateHz ||
       f.sample_rate > ffmpeg::kMaxSampleRateHz || f.format < 0 || f.format >= AV_SAMPLE_FMT_NB)
     return false;
   AVChannelLayout in = LayoutOf(f);

@@ -47,7 +47,7 @@ std::string CheckParameters(const AVCodecParameters& p) {
     const int channels = p.ch_layout.nb_channels;
     if (channels < 1 || channels > kMaxChannels)
       return "unsupported channel count " + std::to_string(channels);
-    if (p.sample_rate < 1 || p.sample_rate > kMaxSampleRateHz)
+    if (p.sample_rate < kMinSampleRateHz || p.sample_rate > kMaxSampleRateHz)
       return "unsupported sample rate " + std::to_string(p.sample_rate);
   }
   return {};

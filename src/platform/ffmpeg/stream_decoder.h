@@ -19,6 +19,9 @@ namespace vesk::platform::ffmpeg {
 // cannot make the decoders allocate without bound.
 inline constexpr int kMaxPictureSidePx = 4096;
 inline constexpr int kMaxChannels = 8;
+// A rate far below any real sound's would turn a few bytes into hours of
+// resampled output.
+inline constexpr int kMinSampleRateHz = 4000;
 inline constexpr int kMaxSampleRateHz = 384000;
 
 // A time stamp that can be used in sums without overflow; larger ones only
