@@ -64,17 +64,6 @@ std::vector<uint8_t> ReadAll(PcmStream& s, size_t piece) {
   return all;
 }
 
-TEST(DecodedPcmStreamTest, IsSixteenBitStereoAtTheDecodedRate) {
-  const PcmFormat f = DecodedPcmStream::Format();
-  EXPECT_EQ(f.channels, 2);
-  EXPECT_EQ(f.samples_per_sec, 44100u);
-  EXPECT_EQ(f.bits_per_sample, 16);
-  EXPECT_EQ(f.block_align, 4);
-  DecodedPcmStream s(std::make_unique<RampDecoder>(1000, 1000));
-  EXPECT_EQ(s.SizeBytes(), 4000);
-  EXPECT_EQ(s.PositionBytes(), 0);
-}
-
 // Reads of any size, frames split between reads included, give the same
 // bytes as one read of everything.
 TEST(DecodedPcmStreamTest, ReadsOfAnySizeGiveTheSameBytes) {
