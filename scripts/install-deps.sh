@@ -9,10 +9,9 @@ packages=(
   libsdl2-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
   libfluidsynth-dev timgm6mb-soundfont libasound2-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev ffmpeg
   libcurl4-openssl-dev zlib1g-dev libdeflate-dev libpng-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev liblua5.4-dev
-  ffmpeg
   xvfb xauth x11-utils clang-format
 )
 

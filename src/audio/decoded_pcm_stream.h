@@ -1,9 +1,12 @@
 #pragma once
-// A decoder's sound as a PcmStream: 44100 Hz interleaved 16-bit stereo
-// bytes, decoded on demand where the mixer reads. Seeking moves the decoder
-// only when a read asks for another place than the one it stands at, so a
-// sound that plays straight through is decoded once, front to back.
-#include <atomic>
+// A compressed sound (Ogg Vorbis, WMA, ...) as the mixer reads it: a PCM
+// stream of 44100 Hz 16-bit stereo bytes decoded on demand.
+//
+// The length is the container's (counted by decoding once when it gives
+// none). When decoding stops short of that length, the stream ends there:
+// its size shrinks to the bytes read, so a looping sound starts over and a
+// plain one counts as ended.
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -16,27 +19,26 @@ class DecodedPcmStream final : public PcmStream {
  public:
   explicit DecodedPcmStream(std::unique_ptr<platform::AudioDecoder> decoder);
 
-  // The layout every decoded stream has.
-  static PcmFormat Format() { return MakePcmFormat(2, 44100, 16); }
+  // What the bytes hold: always 44100 Hz, two channels, 16 bits.
+  static PcmFormat Format() { return MakePcmFormat(2, platform::kDecodedRateHz, 16); }
 
-  // The decoder's frame count; shrinks to what was really there when the
-  // decoder stops early (a damaged or shorter file).
-  int64_t SizeBytes() const override { return size_bytes_.load(); }
+  int64_t SizeBytes() const override { return size_bytes_; }
   int64_t PositionBytes() const override { return position_bytes_; }
+  // Seeks to the frame the position lies in.
   void SeekBytes(int64_t position_bytes) override;
   size_t Read(std::span<uint8_t> out) override;
 
  private:
   static constexpr int64_t kFrameBytes = 4;
-  // Frames from the decoder at the current position into scratch_; 0 at
-  // its end (then the size is cut to the position).
-  size_t DecodeFrames(size_t frame_count);
+  size_t ReadWholeFrames(std::span<uint8_t> out);
+  int64_t CountFrames();
 
   std::unique_ptr<platform::AudioDecoder> decoder_;
-  std::atomic<int64_t> size_bytes_{0};
+  int64_t size_bytes_ = 0;
   int64_t position_bytes_ = 0;
-  int64_t decoder_frame_ = 0;  // the frame the decoder reads next
   std::vector<int16_t> scratch_;
+  // The frame a read ended inside; its bytes from position % 4 on come next.
+  std::array<uint8_t, kFrameBytes> split_frame_{};
 };
 
 }  // namespace vesk::audio

@@ -174,18 +174,23 @@ int32_t TWavBuffer::FadeVolumeAt(uint64_t done_frames) const {
 }
 
 size_t TWavBuffer::ReadSource(std::span<uint8_t> into) {
-  const int64_t size = source_.SizeBytes();
   source_.SeekBytes(position_bytes_);
   size_t got = 0;
   while (got < into.size()) {
+    // Read afresh each time: a decoder whose file overstated its length
+    // shrinks its size to where decoding stopped, and a looping sound goes
+    // on from the start right there.
+    const int64_t size = source_.SizeBytes();
     if (source_.PositionBytes() >= size) {
       if (!loop_ || size <= 0) break;
       source_.SeekBytes(0);
     }
     const size_t n = std::min(source_.Read(into.subspan(got)), into.size() - got);
+    if (n == 0 && source_.SizeBytes() < size) continue;
     if (n == 0) break;  // a source that stops short of its size
     got += n;
   }
+  const int64_t size = source_.SizeBytes();
   position_bytes_ = source_.PositionBytes();
   // A looping sound whose block ended right at the end of its source goes
   // on from the start next time instead of counting as ended (which would
