@@ -341,7 +341,9 @@ MediaManagers DefaultEngineFactory::CreateMedia() {
     sound_effects_ = std::make_unique<components::SoundEffects>(&system.managers());
     if (component_services_) component_services_->media = &system.managers();
     if (scene_) scene_->set_after_update([effects = sound_effects_.get()] { effects->Tick(); });
-    if (router_) media_providers_.Add(*router_, std::make_unique<MediaSystemProvider>(system));
+    // Kept with the scene's providers: they leave the router before it goes.
+    if (router_ && scene_)
+      scene_->providers().Add(*router_, std::make_unique<MediaSystemProvider>(system));
     MediaManagers m;
     m.video = std::make_unique<PlayerMediaManager>(system.video(), &system.video());
     m.wma = std::make_unique<PlayerMediaManager>(system.wmp(), nullptr);

@@ -147,7 +147,6 @@ class DefaultEngineFactory final : public EngineFactory {
   std::unique_ptr<platform::HttpClient> http_;
   int screen_bits_ = 32;
   const RuntimeContext* ctx_ = nullptr;
-  expr::ProviderSet media_providers_;
 };
 
 }  // namespace vesk::app

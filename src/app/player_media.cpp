@@ -46,14 +46,19 @@ PlayerMedia::PlayerMedia(platform::Platform& platform, storage::TVrFileManager& 
     };
   system_ = std::make_unique<media::MediaSystem>(std::move(services));
 
-  mix_.AddDirect(system_->direct_out());
-  mix_.AddQueued(system_->wav_out());
-  mix_.SetSynth(ports_->synth());
-  device_->SetSource(&mix_);
+  mix_ = std::make_unique<audio::OutputMix>(
+      headless_ ? audio::OutputMix::Mode::kInline : audio::OutputMix::Mode::kThread,
+      device_->block_frames());
+  mix_->AddDirect(system_->direct_out());
+  mix_->AddQueued(system_->wav_out());
+  mix_->SetSynth(ports_->synth());
+  mix_->Start();
+  device_->SetSource(mix_.get());
 }
 
 PlayerMedia::~PlayerMedia() {
   device_->SetSource(nullptr);
+  mix_.reset();     // the mixing thread stops
   system_.reset();  // the sequencer closes its port through the list
   ports_.reset();
   device_.reset();

@@ -59,7 +59,7 @@ class PlayerMedia {
   std::unique_ptr<platform::AudioDevice> device_;
   std::unique_ptr<media::MidiPorts> ports_;
   std::unique_ptr<media::MediaSystem> system_;
-  audio::OutputMix mix_;
+  std::unique_ptr<audio::OutputMix> mix_;
 };
 
 // The settings value that names a SoundFont for every game.

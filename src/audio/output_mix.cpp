@@ -1,12 +1,11 @@
 #include "audio/output_mix.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace vesk::audio {
 namespace {
-
-constexpr size_t kMaxPullSamples = size_t(platform::kMaxAudioBlockFrames) * 2;
 
 void AddSaturating(int16_t* into, const int16_t* from, size_t samples) {
   for (size_t i = 0; i < samples; ++i)
@@ -15,17 +14,50 @@ void AddSaturating(int16_t* into, const int16_t* from, size_t samples) {
 
 }  // namespace
 
+OutputMix::OutputMix(Mode mode, int device_block_frames)
+    : mode_(mode),
+      chunk_frames_(size_t(std::clamp(device_block_frames, 64, platform::kMaxAudioBlockFrames))),
+      target_frames_(2 * chunk_frames_),
+      capacity_frames_(4 * chunk_frames_),
+      ring_(capacity_frames_ * 2),
+      chunk_(chunk_frames_ * 2),
+      scratch_(chunk_frames_ * 2) {}
+
+OutputMix::~OutputMix() {
+  Stop();
+}
+
 void OutputMix::AddDirect(TWavOut& out) {
   Direct d;
   d.out = &out;
   d.block.assign(out.BlockSamples(), 0);
-  d.read = d.block.size();  // empty: the first pull mixes a block
+  d.read = d.block.size();  // empty: the first use mixes a block
   direct_.push_back(std::move(d));
 }
 
 void OutputMix::AddQueued(TWavOut& out) {
   queued_.push_back(&out);
-  scratch_.resize(kMaxPullSamples);
+}
+
+void OutputMix::Start() {
+  if (mode_ != Mode::kThread || thread_.joinable()) return;
+  stopping_ = false;
+  thread_ = std::thread([this] { MixerLoop(); });
+}
+
+void OutputMix::Stop() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard lock(wake_mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+size_t OutputMix::Buffered() const {
+  return size_t(written_frames_.load(std::memory_order_acquire) -
+                read_frames_.load(std::memory_order_acquire));
 }
 
 void OutputMix::AddDirectSamples(Direct& d, int16_t* out, size_t samples) {
@@ -42,18 +74,56 @@ void OutputMix::AddDirectSamples(Direct& d, int16_t* out, size_t samples) {
   }
 }
 
-void OutputMix::FillAudio(int16_t* interleaved, int frame_count) {
-  const size_t samples = size_t(std::max(frame_count, 0)) * 2;
-  std::memset(interleaved, 0, samples * sizeof(int16_t));
-  for (Direct& d : direct_) AddDirectSamples(d, interleaved, samples);
+bool OutputMix::ProduceChunk() {
+  if (capacity_frames_ - Buffered() < chunk_frames_) return false;
+  std::fill(chunk_.begin(), chunk_.end(), int16_t{0});
+  for (Direct& d : direct_) AddDirectSamples(d, chunk_.data(), chunk_.size());
   for (TWavOut* q : queued_) {
-    for (size_t done = 0; done < samples;) {
-      const size_t n = std::min(samples - done, scratch_.size());
-      q->Refill();
-      q->ReadOutput(std::span<int16_t>(scratch_.data(), n));
-      AddSaturating(interleaved + done, scratch_.data(), n);
-      done += n;
+    q->Refill();
+    q->ReadOutput(scratch_);
+    AddSaturating(chunk_.data(), scratch_.data(), scratch_.size());
+  }
+  // Only this thread writes, so the write position is ours to read.
+  const uint64_t at = written_frames_.load(std::memory_order_relaxed);
+  for (size_t f = 0; f < chunk_frames_; ++f) {
+    const size_t slot = size_t((at + f) % capacity_frames_) * 2;
+    ring_[slot] = chunk_[2 * f];
+    ring_[slot + 1] = chunk_[2 * f + 1];
+  }
+  written_frames_.store(at + chunk_frames_, std::memory_order_release);
+  return true;
+}
+
+void OutputMix::MixerLoop() {
+  // Four wake-ups per device block keep two blocks ready without spinning.
+  const auto period = std::chrono::microseconds(
+      std::max<int64_t>(1000, int64_t(chunk_frames_) * 1000000 / kOutputRateHz / 4));
+  std::unique_lock lock(wake_mutex_);
+  while (!stopping_) {
+    lock.unlock();
+    while (Buffered() < target_frames_ && ProduceChunk()) {
     }
+    lock.lock();
+    wake_.wait_for(lock, period, [this] { return stopping_; });
+  }
+}
+
+void OutputMix::FillAudio(int16_t* interleaved, int frame_count) {
+  const size_t frames = size_t(std::max(frame_count, 0));
+  if (mode_ == Mode::kInline)
+    while (Buffered() < frames && ProduceChunk()) {
+    }
+  const uint64_t at = read_frames_.load(std::memory_order_relaxed);
+  const size_t have = std::min(frames, Buffered());
+  for (size_t f = 0; f < have; ++f) {
+    const size_t slot = size_t((at + f) % capacity_frames_) * 2;
+    interleaved[2 * f] = ring_[slot];
+    interleaved[2 * f + 1] = ring_[slot + 1];
+  }
+  read_frames_.store(at + have, std::memory_order_release);
+  if (have < frames) {
+    std::memset(interleaved + 2 * have, 0, (frames - have) * 2 * sizeof(int16_t));
+    underrun_frames_.fetch_add(frames - have, std::memory_order_relaxed);
   }
   if (synth_) synth_->RenderAdd(interleaved, frame_count);
 }

@@ -45,7 +45,18 @@ int32_t TCompanionVideoItem::GetPosition() {
 }
 
 void TCompanionVideoItem::SetPosition(int32_t position_ms) {
+  end_reported_ = false;
   if (auto* v = Lib()) v->SetPosition(std::max(0, position_ms));
+}
+
+bool TCompanionVideoItem::PollEnded() {
+  if (!AtEnd()) {
+    end_reported_ = false;
+    return false;
+  }
+  if (end_reported_) return false;
+  end_reported_ = true;
+  return true;
 }
 
 int32_t TCompanionVideoItem::GetLength() {

@@ -25,8 +25,10 @@ class TCompanionVideoItem final : public TVideoItem {
   int32_t GetPosition() override;
   void SetPosition(int32_t position_ms) override;
   int32_t GetLength() override;
-  // For as long as the film stands at its end.
-  bool PollEnded() override { return AtEnd(); }
+  // Once per end, as the sounds do: a film left standing at its end would
+  // otherwise queue its play-end handler again on every frame. Moving it
+  // (SetPosition) arms the report again.
+  bool PollEnded() override;
   bool AtEnd() override;
   bool IsPlaying() override;
   bool IsPaused() override;
@@ -43,6 +45,7 @@ class TCompanionVideoItem final : public TVideoItem {
   int handle() const { return handle_; }
 
  private:
+  bool end_reported_ = false;
   companion::VideoMedia* Lib() const { return library_.Video(handle_); }
   companion::MediaLibrary& library_;
   int handle_;

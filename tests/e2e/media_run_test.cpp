@@ -11,6 +11,7 @@
 #include "app/wave_file.h"
 #include "e2e/game_dir_test.h"
 #include "platform/midi_port.h"
+#include "support/png_read.h"
 #include "support/run_program.h"
 
 namespace vesk::e2e {
@@ -40,7 +41,8 @@ std::vector<int16_t> ReadRecording(const fs::path& file) {
 // The loudest sample between two times of the recording.
 int Peak(const std::vector<int16_t>& s, int from_ms, int to_ms) {
   int peak = 0;
-  const size_t a = size_t(from_ms) * 441 / 10 * 2, b = std::min(s.size(), size_t(to_ms) * 441 / 10 * 2);
+  const size_t a = size_t(from_ms) * 441 / 10 * 2,
+               b = std::min(s.size(), size_t(to_ms) * 441 / 10 * 2);
   for (size_t i = a; i < b; ++i) peak = std::max(peak, std::abs(int(s[i])));
   return peak;
 }
@@ -82,7 +84,7 @@ VarNew pos2 type: int
 VarNew len type: int
 VarNew ended type: int
 VarNew playing type: flag
-Sound Name: "s" Source: "tone.wav" OnPlayEnd: "start.lsb:end"
+Sound Name: "s" Source: "tone.wav" Volume: 1000 OnPlayEnd: "start.lsb:end"
 Wait 400
 GetProp "s" prop: PR_INDEX var: pos1
 GetProp "s" prop: PR_COUNT var: len
@@ -110,10 +112,10 @@ Exit
 
   const std::vector<int16_t> heard = ReadRecording(dir_ / "heard.wav");
   ASSERT_GE(heard.size(), size_t(2900 * 441 / 10 * 2));
-  EXPECT_GT(Peak(heard, 100, 350), 15000);  // playing
-  EXPECT_LT(Peak(heard, 600, 850), 10);     // paused
+  EXPECT_GT(Peak(heard, 100, 350), 15000);    // playing
+  EXPECT_LT(Peak(heard, 600, 850), 10);       // paused
   EXPECT_GT(Peak(heard, 1100, 1400), 15000);  // playing on
-  EXPECT_LT(Peak(heard, 2200, 2900), 10);   // over: 1000 ms in all
+  EXPECT_LT(Peak(heard, 2200, 2900), 10);     // over: 1000 ms in all
 }
 
 // A looping Ogg sound fades out when MovieStop asks for it and then goes;
@@ -121,7 +123,7 @@ Exit
 TEST_F(MediaRun, AnOggSoundFadesOutAndGoesAndAMissingFileIsReported) {
   Build(R"(VarNew during type: flag
 VarNew after type: flag
-Sound Name: "amb" Source: "hill.ogg" Repeat: 1
+Sound Name: "amb" Source: "hill.ogg" Repeat: 1 Volume: 1000
 Sound Name: "gone" Source: "nothere.ogg"
 Wait 1000
 MovieStop "amb" fade: 600
@@ -186,7 +188,12 @@ Exit
   EXPECT_EQ(Var("width"), 320);
   EXPECT_EQ(Var("ended"), 1);
   EXPECT_GT(Peak(ReadRecording(dir_ / "heard.wav"), 1000, 5000), 1000);
-  EXPECT_GT(fs::file_size(dir_ / "mid.png"), 1000u);
+  // Three seconds in, the film's pink light fills its left side and the
+  // night its right.
+  const int64_t left = test_support::PngPixel(dir_ / "mid.png", 5, 120);
+  const int64_t right = test_support::PngPixel(dir_ / "mid.png", 315, 120);
+  EXPECT_GT((left >> 16) & 0xFF, 0xC0) << std::hex << left;
+  EXPECT_LT((right >> 16) & 0xFF, 0x60) << std::hex << right;
 }
 
 }  // namespace
