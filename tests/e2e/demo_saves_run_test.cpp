@@ -208,12 +208,12 @@ TEST_F(DemoSaves, TheCountOfStoriesPlayedToTheEndOutlivesTheRun) {
   ASSERT_EQ(Play(520, kSaveInput, At(5, "none")).status, 0);
   // Loaded on the second page: Enter for the third, Enter again at its end;
   // Up and Enter choose the room, Enter ends its message, and after the
-  // ending the story starts over on the title.
-  RunResult r = Play(800,
+  // ending (and its film) the story starts over on the title.
+  RunResult r = Play(1250,
                      std::string(kLoadInput) +
                          "110 key Return\n330 key Return\n370 key Up\n380 key Return\n"
                          "520 key Return\n560 key Return\n",
-                     At(790, "one"));
+                     At(1240, "one"));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Var("clears"), "1");
   EXPECT_EQ(Var("choice"), "\"\"");  // cleared by the reset
