@@ -23,6 +23,14 @@ PlayerMedia::PlayerMedia(platform::Platform& platform, storage::TVrFileManager& 
   std::string soundfont = options.soundfont;
   if (soundfont.empty())
     soundfont = settings.Read(kPlayerSettingsKey, kSoundFontValue).value_or(std::string());
+  // Games of this kind come with WMA and WMV files: a build of FFmpeg
+  // without those decoders plays them silently, so say so once.
+  if (const std::vector<std::string> missing = platform::MissingMediaCodecs(); !missing.empty()) {
+    std::string names;
+    for (const std::string& m : missing) names += (names.empty() ? "" : ", ") + m;
+    std::fprintf(stderr, "vesk-player: this FFmpeg cannot decode %s; such files stay silent\n",
+                 names.c_str());
+  }
   ports_ = std::make_unique<media::MidiPorts>(clock, soundfont);
   if (!ports_->synth() && !ports_->synth_error().empty())
     std::fprintf(stderr, "vesk-player: MIDI music is silent: %s\n", ports_->synth_error().c_str());
