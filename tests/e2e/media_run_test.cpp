@@ -198,3 +198,24 @@ Exit
 
 }  // namespace
 }  // namespace vesk::e2e
+
+namespace vesk::e2e {
+namespace {
+
+// The demo's title plays its theme, and the music fades out once the story
+// begins.
+TEST_F(MediaRun, TheDemoTitlePlaysItsMusicUntilTheStoryBegins) {
+  if (platform::FindSoundFont("").empty()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+  const fs::path demo = CopyDemo();
+  WriteFile("input.txt", "60 click 150 400\n");
+  RunResult r = RunPlayer(
+      "--frames 400 --input " + Q(dir_ / "input.txt") + " --record-audio " + Q(dir_ / "heard.wav"),
+      demo);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<int16_t> heard = ReadRecording(dir_ / "heard.wav");
+  EXPECT_GT(Peak(heard, 100, 900), 500);   // the title's theme
+  EXPECT_LT(Peak(heard, 4000, 6000), 10);  // faded out behind the story
+}
+
+}  // namespace
+}  // namespace vesk::e2e
