@@ -1,5 +1,7 @@
 #include "media/manager_base.h"
 
+#include "media/silent_item.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -66,6 +68,11 @@ platform::MediaBytes TMediaManagerBase::ReadOrReport(const std::string& name) co
   platform::MediaBytes bytes = services_.read_file ? services_.read_file(name) : nullptr;
   if (!bytes) Report(name, "file not found");
   return bytes;
+}
+
+TDMediaItem* TMediaManagerBase::KeepSilent(MediaKind kind) {
+  if (kind == MediaKind::kVideo) return Keep(std::make_unique<TSilentVideoItem>(this));
+  return Keep(std::make_unique<TSilentItem>(this, kind));
 }
 
 }  // namespace vesk::media

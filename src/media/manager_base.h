@@ -36,6 +36,9 @@ class TMediaManagerBase : public TMediaManager {
 
  protected:
   TDMediaItem* Keep(std::unique_ptr<TDMediaItem> item);
+  // A file this manager cannot play, already reported: an item that makes
+  // no sound and reports its end once played.
+  TDMediaItem* KeepSilent(MediaKind kind);
   // Called before an item of this manager is freed.
   virtual void Forget(TDMediaItem*) {}
   // The file's bytes, or null after a report.

@@ -59,7 +59,14 @@ void TMidiItem::SetPosition(int32_t position_ms) {
 }
 
 bool TMidiItem::AtEnd() {
-  return Current() && Sequencer()->Ended();
+  return silent_ || (Current() && Sequencer()->Ended());
+}
+
+bool TMidiItem::PollEnded() {
+  if (!silent_) return Current() && Sequencer()->Ended();
+  const bool ended = silent_end_;
+  silent_end_ = false;
+  return ended;
 }
 
 bool TMidiItem::IsPlaying() {
@@ -67,7 +74,11 @@ bool TMidiItem::IsPlaying() {
 }
 
 void TMidiItem::Play() {
-  if (silent_) return;
+  if (silent_) {
+    // Nothing to play: its end is reported at once.
+    silent_end_ = true;
+    return;
+  }
   if (!midi_.Enabled()) {
     pending_play_ = true;
     suspended = true;
@@ -117,7 +128,7 @@ TMidiManager::~TMidiManager() {
 
 TDMediaItem* TMidiManager::Add(const std::string& name, bool /*overlay*/) {
   platform::MediaBytes bytes = ReadOrReport(name);
-  if (!bytes) return nullptr;
+  if (!bytes) bytes = std::make_shared<const std::vector<uint8_t>>();
   int32_t length_ms = 0;
   bool silent = bytes->empty();
   if (!silent) {

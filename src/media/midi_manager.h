@@ -33,7 +33,8 @@ class TMidiItem final : public TDMediaItem {
   int32_t GetPosition() override;
   void SetPosition(int32_t position_ms) override;
   int32_t GetLength() override { return length_ms_; }
-  bool PollEnded() override { return AtEnd(); }
+  // A silent item (an empty or damaged file) reports its end once played.
+  bool PollEnded() override;
   bool AtEnd() override;
   bool IsPlaying() override;
   bool IsPaused() override { return paused_; }
@@ -56,6 +57,7 @@ class TMidiItem final : public TDMediaItem {
   platform::MediaBytes bytes_;
   int32_t length_ms_;
   bool silent_;
+  bool silent_end_ = false;
   int32_t resume_ms_ = 0;
   int32_t volume_ = 0;
   bool paused_ = false;

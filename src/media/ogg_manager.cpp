@@ -181,7 +181,7 @@ bool HasOggExtension(const std::string& name) {
 
 TDMediaItem* TOggManager::Add(const std::string& name, bool /*overlay*/) {
   platform::MediaBytes bytes = ReadOrReport(name);
-  if (!bytes) return nullptr;
+  if (!bytes) return KeepSilent(MediaKind::kOgg);
   const bool is_ogg = HasOggExtension(name);
   if (services().direct_sound) return AddLibraryItem(name, std::move(bytes), is_ogg);
   return AddWaveItem(name, std::move(bytes), is_ogg);
@@ -193,7 +193,7 @@ TDMediaItem* TOggManager::AddLibraryItem(const std::string& name, platform::Medi
   const int handle = library_.OggmanAdd(bytes, is_ogg, &error);
   if (handle == 0) {
     Report(name, error);
-    return nullptr;
+    return KeepSilent(MediaKind::kOgg);
   }
   return Keep(std::make_unique<TOggItem>(this, library_, handle, std::move(bytes)));
 }
@@ -205,14 +205,14 @@ TDMediaItem* TOggManager::AddWaveItem(const std::string& name, platform::MediaBy
   const int handle = library_.OggStrmanAdd(bytes, is_ogg, &error);
   if (handle == 0) {
     Report(name, error);
-    return nullptr;
+    return KeepSilent(MediaKind::kOgg);
   }
   std::unique_ptr<TOggStream> stream;
   try {
     stream = std::make_unique<TOggStream>(library_, handle);
   } catch (const EVeskError& e) {
     Report(name, e.Message());
-    return nullptr;
+    return KeepSilent(MediaKind::kOgg);
   }
   audio::TWavBuffer* buffer = out_.CreateBuffer(stream->format(), *stream);
   return Keep(

@@ -125,12 +125,12 @@ void TCompanionVideoItem::SetVisible(bool visible) {
 
 TDMediaItem* TVideoManager::Add(const std::string& name, bool overlay) {
   const platform::MediaBytes bytes = ReadOrReport(name);
-  if (!bytes) return nullptr;
+  if (!bytes) return KeepSilent(MediaKind::kVideo);
   std::string error;
   const int handle = library_.VidmanAdd(name, bytes, overlay, &error);
   if (handle == 0) {
     Report(name, error);
-    return nullptr;
+    return KeepSilent(MediaKind::kVideo);
   }
   return Keep(std::make_unique<TCompanionVideoItem>(this, library_, handle));
 }

@@ -85,12 +85,12 @@ void TWmpItem::Pause() {
 
 TDMediaItem* TWmpManager::Add(const std::string& name, bool /*overlay*/) {
   const platform::MediaBytes bytes = ReadOrReport(name);
-  if (!bytes) return nullptr;
+  if (!bytes) return KeepSilent(MediaKind::kWmp);
   std::string error;
   const int handle = library_.WmpmanAdd(bytes, &error);
   if (handle == 0) {
     Report(name, error);
-    return nullptr;
+    return KeepSilent(MediaKind::kWmp);
   }
   return Keep(std::make_unique<TWmpItem>(this, library_, handle));
 }

@@ -35,18 +35,30 @@ TEST(TMediaManagers, ChoosesTheManagerByExtensionThenCdPrefix) {
 
 class ItemsTest : public MediaFixture {};
 
-TEST_F(ItemsTest, MissingAndUndecodableFilesGiveOneReportAndNoItem) {
+// A file that cannot be played costs its sound, not the script waiting for
+// it: one report, and an item that is silent and ends once played.
+TEST_F(ItemsTest, MissingAndUndecodableFilesGiveOneReportAndASilentItemThatEnds) {
   Make();
   files_["bad.wma"] = testing_media::Bytes("not sound");
-  EXPECT_EQ(sys_->wmp().Add("gone.wma"), nullptr);
-  EXPECT_EQ(sys_->wmp().Add("bad.wma"), nullptr);
-  EXPECT_EQ(sys_->ogg().Add("gone.ogg"), nullptr);
-  EXPECT_EQ(sys_->video().Add("gone.mpg"), nullptr);
-  EXPECT_EQ(sys_->midi().Add("gone.mid"), nullptr);
-  ASSERT_EQ(reports_.size(), 5u);
+  files_["bad.mid"] = testing_media::Bytes("not midi");
+  std::vector<TDMediaItem*> items = {sys_->wmp().Add("gone.wma"),  sys_->wmp().Add("bad.wma"),
+                                     sys_->ogg().Add("gone.ogg"),  sys_->video().Add("gone.mpg"),
+                                     sys_->midi().Add("gone.mid"), sys_->midi().Add("bad.mid")};
+  ASSERT_EQ(reports_.size(), 6u);
   EXPECT_EQ(reports_[0], "gone.wma: file not found");
   EXPECT_EQ(reports_[1], "bad.wma: not a media file");
-  EXPECT_EQ(sys_->wmp().Count() + sys_->ogg().Count() + sys_->video().Count(), 0u);
+  for (TDMediaItem* item : items) {
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->GetLength(), 0);
+    EXPECT_FALSE(item->PollEnded());  // not played yet
+    item->Play();
+    EXPECT_FALSE(item->IsPlaying());
+    EXPECT_TRUE(item->PollEnded());
+    EXPECT_FALSE(item->PollEnded());
+  }
+  EXPECT_EQ(items[1]->Kind(), MediaKind::kWmp);
+  EXPECT_EQ(items[3]->Kind(), MediaKind::kVideo);
+  EXPECT_EQ(items[5]->Kind(), MediaKind::kMidi);
 }
 
 TEST_F(ItemsTest, ModuleSoundsMixOnTheDirectOutputAndDecodedOggOnTheQueuedOne) {
@@ -178,7 +190,9 @@ TEST_F(ItemsTest, DecodedOggPositionsComeFromTheEstimate) {
 TEST_F(ItemsTest, DecodedOggWithoutSoundIsBadSoundData) {
   Make(/*direct_sound=*/false);
   files_["empty.ogg"] = SoundFile(0);
-  EXPECT_EQ(sys_->ogg().Add("empty.ogg"), nullptr);
+  TDMediaItem* item = sys_->ogg().Add("empty.ogg");
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->GetLength(), 0);
   ASSERT_EQ(reports_.size(), 1u);
   EXPECT_STREQ(MessageUtf8(Msg::kBadSoundData), "サウンドデータが不正です");
   EXPECT_EQ(reports_[0], "empty.ogg: " + MessageCp932(Msg::kBadSoundData));
