@@ -143,6 +143,27 @@ While true
   EXPECT_LT(Peak(heard, 1800, 2300), 10);
 }
 
+// A damaged file: one line names it, the sound is silent, and its end is
+// reported so that the script goes on.
+TEST_F(MediaRun, ADamagedFileIsNamedOnceAndStillEnds) {
+  Build(R"(VarNew ended type: int
+Sound Name: "s" Source: "broken.ogg" Volume: 1000 OnPlayEnd: "start.lsb:end"
+While true
+  Wait 1000
+Label end
+Calc ended = ended + 1
+Exit
+)");
+  std::ofstream(dir_ / "game" / "broken.ogg") << "OggS but nothing a decoder could read";
+  RunResult r = Play(30, 20);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Var("ended"), 1);
+  const size_t at = r.err.find("broken.ogg");
+  ASSERT_NE(at, std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("broken.ogg", at + 1), std::string::npos) << r.err;
+  EXPECT_LT(Peak(ReadRecording(dir_ / "heard.wav"), 0, 500), 1);
+}
+
 // The title's MIDI theme plays through the SoundFont synthesizer.
 TEST_F(MediaRun, MidiMusicPlaysThroughTheSynthesizer) {
   if (platform::FindSoundFont("").empty()) GTEST_SKIP() << "no General MIDI SoundFont installed";
