@@ -4,6 +4,8 @@
 // folder so that runs never meet another test's instance lock.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,8 +33,9 @@ inline std::filesystem::path CopyDemoInto(const std::filesystem::path& dir) {
 class GameDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The process id keeps two test runs at once (two build trees) apart.
     dir_ = std::filesystem::temp_directory_path() /
-           ("vesk-e2e-game-" +
+           ("vesk-e2e-game-" + std::to_string(getpid()) + "-" +
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ / "src");
