@@ -194,26 +194,36 @@ void MediaPlayback::AdvanceClock(int32_t frame_ms) {
 
 // ---- Stored form ----------------------------------------------------------
 
+MediaPlayback::StoredLabels::StoredLabels(const std::string& kind)
+    : source(kind + " source"),
+      repeat(kind + " repeat"),
+      auto_scrap(kind + " auto scrap"),
+      paused(kind + " paused"),
+      volume(kind + " volume"),
+      balance(kind + " balance"),
+      delay(kind + " delay"),
+      position(kind + " position"),
+      mode(kind + " play mode"),
+      play_end(kind + " play end handler") {}
+
 MediaPlayback::StoredPlayback MediaPlayback::StoredNow() const {
   return {Source, Paused, PlayMode, Delay, Item ? Item->GetPosition() : 0};
 }
 
-void MediaPlayback::TransferHead(RecordIO& io, StoredPlayback& stored,
-                                 const StoredLabels& labels) {
-  io.Str(stored.source, labels.source);
-  io.Flag(Repeat, labels.repeat);
-  io.Flag(AutoScrap, labels.auto_scrap);
-  io.Flag(stored.paused, labels.paused);
+void MediaPlayback::TransferHead(RecordIO& io, StoredPlayback& stored, const StoredLabels& labels) {
+  io.Str(stored.source, labels.source.c_str());
+  io.Flag(Repeat, labels.repeat.c_str());
+  io.Flag(AutoScrap, labels.auto_scrap.c_str());
+  io.Flag(stored.paused, labels.paused.c_str());
 }
 
-void MediaPlayback::TransferBody(RecordIO& io, StoredPlayback& stored,
-                                 const StoredLabels& labels) {
-  io.I32(Volume, labels.volume);
-  io.I32In(Balance, -10000, 10000, labels.balance);
-  io.I32(stored.delay_ms, labels.delay);
-  io.I32(stored.position_ms, labels.position);
-  io.U8(stored.mode, labels.mode);
-  io.Str(OnPlayEnd, labels.play_end);
+void MediaPlayback::TransferBody(RecordIO& io, StoredPlayback& stored, const StoredLabels& labels) {
+  io.I32(Volume, labels.volume.c_str());
+  io.I32In(Balance, -10000, 10000, labels.balance.c_str());
+  io.I32(stored.delay_ms, labels.delay.c_str());
+  io.I32(stored.position_ms, labels.position.c_str());
+  io.U8(stored.mode, labels.mode.c_str());
+  io.Str(OnPlayEnd, labels.play_end.c_str());
 }
 
 void MediaPlayback::ReopenLoaded(StoredPlayback& stored) {

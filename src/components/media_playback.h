@@ -42,10 +42,12 @@ class MediaPlayback : public scene::MediaObject {
   uint8_t RewindOnLoad = 0, MuteOnLoad = 0;
 
  protected:
-  // What names each stored field in a load error.
+  // What names each stored field in a load error: the kind's word and the
+  // field's ("sound volume").
   struct StoredLabels {
-    const char *source, *repeat, *auto_scrap, *paused, *volume, *balance, *delay, *position,
-        *mode, *play_end;
+    explicit StoredLabels(const std::string& kind);
+    std::string source, repeat, auto_scrap, paused, volume, balance, delay, position, mode,
+        play_end;
   };
   // The stored fields a load hands on to the setters rather than keeping.
   struct StoredPlayback {

@@ -206,10 +206,7 @@ bool TVeskSound::Update(int32_t frame_ms) {
 // ---- Stored form ----------------------------------------------------------
 
 void TVeskSound::Transfer(RecordIO& io) {
-  static constexpr StoredLabels kLabels{
-      "sound source",    "sound repeat",          "sound auto scrap", "sound paused",
-      "sound volume",    "sound balance",         "sound delay",      "sound position",
-      "sound play mode", "sound play end handler"};
+  static const StoredLabels kLabels("sound");
   TVeskComponent::Transfer(io);
   StoredPlayback stored = StoredNow();
   uint8_t ani_paused = AniPaused, ended = Ended;

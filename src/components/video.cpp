@@ -394,10 +394,7 @@ void TVeskVideo::RestoreSurfaces() {
 // ---- Stored form ----------------------------------------------------------
 
 void TVeskVideo::TransferKindFields(RecordIO& io) {
-  static constexpr StoredLabels kLabels{
-      "video source",    "video repeat",          "video auto scrap", "video paused",
-      "video volume",    "video balance",         "video delay",      "video position",
-      "video play mode", "video play end handler"};
+  static const StoredLabels kLabels("video");
   TVeskCustomImage::TransferKindFields(io);
   StoredPlayback stored = StoredNow();
   TransferHead(io, stored, kLabels);
