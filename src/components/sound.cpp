@@ -40,10 +40,6 @@ media::TMediaManager* SoundManagerFor(const media::TMediaManagers* managers,
   return IsCdTrack(source) ? managers->cdda : nullptr;
 }
 
-int32_t MediaClockMs(const ComponentServices* services, int32_t fallback_ms) {
-  return services && services->game_clock_ms ? services->game_clock_ms() : fallback_ms;
-}
-
 TVeskSound::~TVeskSound() {
   if (Item) Item->SetVolume(kSilentVolume);
   Fade.reset();
@@ -53,91 +49,33 @@ TVeskSound::~TVeskSound() {
 // ---- Properties -----------------------------------------------------------
 
 int32_t TVeskSound::GetInt(int id) const {
-  switch (id) {
-    case PR_INDEX:
-      return Item ? Item->GetPosition() : 0;
-    case PR_COUNT: {
-      if (Item) return Item->GetLength();
-      if (!HoldsSource()) return 0;
-      // The length of a file not open yet: open it for a moment.
-      media::TMediaManager* manager =
-          SoundManagerFor(services() ? services()->media : nullptr, Source);
-      media::TDMediaItem* probe = manager ? manager->Add(Source) : nullptr;
-      if (!probe) return 0;
-      const int32_t length_ms = probe->GetLength();
-      manager->Remove(probe);
-      return length_ms;
-    }
-    case PR_VOLUME:
-      return Volume;
-    case PR_BALANCE:
-      return Balance;
-    case PR_DELAY:
-      return Delay;
-    default:
-      return TVeskComponent::GetInt(id);
-  }
+  if (const std::optional<int32_t> value = PlaybackInt(id)) return *value;
+  return TVeskComponent::GetInt(id);
 }
 
 void TVeskSound::SetInt(int id, int32_t value) {
-  switch (id) {
-    case PR_INDEX:
-      StartPosition = value;
-      if (!Item) return;
-      Item->SetPosition(value);
-      Ended = 0;
-      if (!Paused && !Item->IsPlaying()) Item->Play();
-      return;
-    case PR_VOLUME:
-      if (value == Volume) return;
-      Volume = value;
-      if (Item) Item->SetVolume(ScaledVolume(Item, Volume));
-      return;
-    case PR_BALANCE:
-      if (value == Balance) return;
-      Balance = std::clamp(value, -10000, 10000);
-      if (Item) Item->SetPan(Balance);
-      return;
-    case PR_DELAY:
-      Delay = value;
-      return;
-    case PR_COUNT:
-      return;
-    default:
-      TVeskComponent::SetInt(id, value);
+  if (id != PR_INDEX) {
+    if (!SetPlaybackInt(id, value)) TVeskComponent::SetInt(id, value);
+    return;
   }
+  StartPosition = value;
+  if (!Item) return;
+  Item->SetPosition(value);
+  Ended = 0;
+  if (!Paused && !Item->IsPlaying()) Item->Play();
 }
 
 bool TVeskSound::GetFlag(int id) const {
-  switch (id) {
-    case PR_REPEAT:
-      return Repeat;
-    case PR_PAUSED:
-      return Paused;
-    case PR_PLAYING:
-      return Item && Item->IsPlaying();
-    case PR_AUTOSCRAP:
-      return AutoScrap;
-    case PR_REWINDONLOAD:
-      return RewindOnLoad;
-    case PR_MUTEONLOAD:
-      return MuteOnLoad;
-    default:
-      return TVeskComponent::GetFlag(id);  // PR_ANIPAUSED reads the default
-  }
+  if (id == PR_PLAYING) return Item && Item->IsPlaying();
+  if (const std::optional<bool> value = PlaybackFlag(id)) return *value;
+  return TVeskComponent::GetFlag(id);  // PR_ANIPAUSED reads the default
 }
 
 void TVeskSound::SetFlag(int id, bool value) {
   const uint8_t v = value ? 1 : 0;
   switch (id) {
     case PR_REPEAT:
-      Repeat = v;
-      if (!Item) return;
-      Item->SetLoop(value);
-      if (Repeat && !Paused && Item->GetPosition() >= Item->GetLength() - 1) {
-        Item->SetPosition(0);
-        Ended = 0;
-      }
+      if (ChangeRepeat(value)) Ended = 0;
       return;
     case PR_PAUSED:
     case PR_ANIPAUSED: {
@@ -147,64 +85,39 @@ void TVeskSound::SetFlag(int id, bool value) {
       ApplyPauseState();
       return;
     }
-    case PR_AUTOSCRAP:
-      AutoScrap = v;
-      return;
-    case PR_REWINDONLOAD:
-      RewindOnLoad = v;
-      return;
-    case PR_MUTEONLOAD:
-      // The creating command sets it; the script property only reads it.
-      MuteOnLoad = v;
-      return;
-    case PR_PLAYING:
-      return;
     default:
-      TVeskComponent::SetFlag(id, value);
+      if (!SetPlaybackFlag(id, value)) TVeskComponent::SetFlag(id, value);
   }
 }
 
 std::string TVeskSound::GetStr(int id) const {
-  switch (id) {
-    case PR_SOURCE:
-      return Source;
-    case PR_ONPLAYEND:
-      return OnPlayEnd;
-    default:
-      return TVeskComponent::GetStr(id);
-  }
+  if (std::optional<std::string> value = PlaybackStr(id)) return std::move(*value);
+  return TVeskComponent::GetStr(id);
 }
 
 void TVeskSound::SetStr(int id, const std::string& value) {
-  switch (id) {
-    case PR_SOURCE:
-      if (value == Source) return;
-      ReleaseItem();
-      Source = value;
-      PlayMode = LP_STOP;
-      Paused = 0;
-      StartPosition = 0;
-      Ended = 0;
-      return;
-    case PR_ONPLAYEND:
-      OnPlayEnd = value;
-      return;
-    default:
-      TVeskComponent::SetStr(id, value);
-  }
+  if (!SetPlaybackStr(id, value)) TVeskComponent::SetStr(id, value);
+}
+
+void TVeskSound::ChangeSource(const std::string& source) {
+  ReleaseItem();
+  Source = source;
+  PlayMode = LP_STOP;
+  Paused = 0;
+  StartPosition = 0;
+  Ended = 0;
 }
 
 // ---- Playing --------------------------------------------------------------
 
-bool TVeskSound::HoldsSource() const {
-  const ComponentServices* s = services();
-  return s && s->file_available && s->file_available(Source);
+media::TMediaManager* TVeskSound::PlaybackManager() const {
+  return SoundManagerFor(services() ? services()->media : nullptr, Source);
 }
 
 bool TVeskSound::OpenItem() {
   if (Item) return true;
   if (!HoldsSource() && !IsCdTrack(Source)) return false;
-  media::TMediaManager* manager = SoundManagerFor(services() ? services()->media : nullptr, Source);
+  media::TMediaManager* manager = PlaybackManager();
   if (!manager) return false;
   Item = manager->Add(Source);
   if (!Item) return false;
@@ -213,25 +126,9 @@ bool TVeskSound::OpenItem() {
   return true;
 }
 
-void TVeskSound::ReleaseItem() {
-  // A fade of the item given back would reach a freed item.
-  Fade.reset();
-  if (!Item) return;
-  media::TDMediaItem* item = Item;
-  Item = nullptr;
-  if (item->Manager()) item->Manager()->Remove(item);
-}
-
-void TVeskSound::StartFadeIn() {
-  Fade = std::make_unique<TVeskMixerFadein>(Item, Delay);
-  Fade->TargetVolume = ScaledVolume(Item, Volume);
-}
-
 void TVeskSound::SetPlayMode(int mode) {
-  Fade.reset();
   Ended = 0;
-  if (mode < LP_PLAY || mode > LP_STOPFADE) mode = LP_STOP;
-  PlayMode = static_cast<uint8_t>(mode);
+  EnterPlayMode(mode);
   if (PlayMode == LP_PLAYFADE && Delay <= 0) PlayMode = LP_PLAY;
   if (PlayMode == LP_PLAY || PlayMode == LP_PLAYFADE) {
     // An open item keeps playing as it does: only the mode is recorded.
@@ -258,12 +155,10 @@ void TVeskSound::SetPlayMode(int mode) {
       if (!Paused) StartFadeIn();
       return;
     default:  // LP_STOPFADE
-      if (!Item) {
+      if (!FadeOutItem(false)) {
         if (Root) Root->ScheduleDelete(this);
         return;
       }
-      Fade = std::make_unique<TVeskMixerFadeout>(Item, Delay);
-      StartPosition = 0;
       SetName(ScrapName(Name));
   }
 }
@@ -273,18 +168,7 @@ void TVeskSound::Replay() {
   Paused = 0;
   Ended = 0;
   SetPlayMode(LP_PLAYFADE);
-  if (!Item) return;
-  Fade.reset();
-  if (Delay <= 0) {
-    Item->SetVolume(ScaledVolume(Item, Volume));
-    Item->SetPosition(0);
-    if (!Item->IsPlaying()) Item->Play();
-    return;
-  }
-  Item->Pause();
-  Item->SetVolume(kSilentVolume);
-  Item->SetPosition(0);
-  StartFadeIn();
+  if (Item && !RewindForReplay() && !Item->IsPlaying()) Item->Play();
 }
 
 void TVeskSound::ApplyPauseState() {
@@ -301,8 +185,7 @@ void TVeskSound::ApplyPauseState() {
 }
 
 bool TVeskSound::Update(int32_t frame_ms) {
-  own_clock_ms_ =
-      static_cast<int32_t>(static_cast<uint32_t>(own_clock_ms_) + static_cast<uint32_t>(frame_ms));
+  AdvanceClock(frame_ms);
   if (Item && Item->PollEnded()) {
     Item->ClearEnded(0);
     Ended = 1;
@@ -314,7 +197,7 @@ bool TVeskSound::Update(int32_t frame_ms) {
     if (!OnPlayEnd.empty()) QueueEvent(PR_ONPLAYEND, OnPlayEnd);
     return false;
   }
-  if (!Fade || !Fade->Step(NowMs())) return false;
+  if (!FadeOver()) return false;
   const bool faded_out = Fade->FadesOut();
   Fade.reset();
   return faded_out;
@@ -323,56 +206,26 @@ bool TVeskSound::Update(int32_t frame_ms) {
 // ---- Stored form ----------------------------------------------------------
 
 void TVeskSound::Transfer(RecordIO& io) {
+  static const StoredLabels kLabels("sound");
   TVeskComponent::Transfer(io);
-  if (io.loading()) return LoadFields(io);
-  int32_t position_ms = Item ? Item->GetPosition() : 0;
-  io.Str(Source, "sound source");
-  for (uint8_t* f : {&Repeat, &AutoScrap, &Paused, &AniPaused, &Ended}) io.Flag(*f, "sound flag");
-  io.I32(Volume, "sound volume");
-  io.I32(Balance, "sound balance");
-  io.I32(Delay, "sound delay");
-  io.I32(position_ms, "sound position");
-  io.U8(PlayMode, "sound play mode");
-  io.Str(OnPlayEnd, "sound play end handler");
-  if (io.version() > 107) io.Flag(RewindOnLoad, "sound rewind on load");
-  if (io.version() > 128) io.Flag(MuteOnLoad, "sound mute on load");
-}
-
-void TVeskSound::LoadFields(RecordIO& io) {
-  std::string source;
-  uint8_t paused = 0, ani_paused = 0, ended = 0, mode = LP_STOP;
-  int32_t delay_ms = 0, position_ms = 0;
-  io.Str(source, "sound source");
-  io.Flag(Repeat, "sound repeat");
-  io.Flag(AutoScrap, "sound auto scrap");
-  io.Flag(paused, "sound paused");
+  StoredPlayback stored = StoredNow();
+  uint8_t ani_paused = AniPaused, ended = Ended;
+  TransferHead(io, stored, kLabels);
   io.Flag(ani_paused, "sound animation pause");
   io.Flag(ended, "sound ended");
-  io.I32(Volume, "sound volume");
-  io.I32In(Balance, -10000, 10000, "sound balance");
-  io.I32(delay_ms, "sound delay");
-  io.I32(position_ms, "sound position");
-  io.U8(mode, "sound play mode");
-  io.Str(OnPlayEnd, "sound play end handler");
-  RewindOnLoad = 0;
-  MuteOnLoad = 0;
+  TransferBody(io, stored, kLabels);
+  if (io.loading()) RewindOnLoad = MuteOnLoad = 0;
   if (io.version() > 107) io.Flag(RewindOnLoad, "sound rewind on load");
   if (io.version() > 128) io.Flag(MuteOnLoad, "sound mute on load");
-  if (mode > LP_STOPFADE) mode = LP_STOP;
-  if (MuteOnLoad) Volume = 0;
-  // The sound reopens its file the way a script would have set it up.
-  Delay = 0;
-  SetStr(PR_SOURCE, source);
-  StartPosition = RewindOnLoad ? 0 : position_ms;
-  Paused = paused;
+  if (!io.loading()) return;
+  ReopenLoaded(stored);
   AniPaused = ani_paused;
   Ended = ended;
-  if (mode == LP_STOPFADE) SetPlayMode(LP_PLAY);
-  Delay = delay_ms;
+  ResumeLoaded(stored);
   if (ended)
-    PlayMode = mode;
+    PlayMode = stored.mode;
   else
-    SetPlayMode(mode);
+    SetPlayMode(stored.mode);
   if (Paused || AniPaused) ApplyPauseState();
 }
 

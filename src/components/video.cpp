@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "components/sound.h"
 #include "scene/baselist.h"
 
 namespace vesk::components {
@@ -56,9 +55,7 @@ void CopyBgrxPicture(const uint8_t* pixels, int stride_bytes, int width_px, int 
 }
 
 TVeskVideo::~TVeskVideo() {
-  Fade.reset();
-  if (Item && Item->Manager()) Item->Manager()->Remove(Item);
-  Item = nullptr;
+  ReleaseItem();
   SetExternalSurface(nullptr, nullptr);
   FrameSurface.reset();
 }
@@ -66,28 +63,8 @@ TVeskVideo::~TVeskVideo() {
 // ---- Properties -----------------------------------------------------------
 
 int32_t TVeskVideo::GetInt(int id) const {
-  switch (id) {
-    case PR_INDEX:
-      return Item ? Item->GetPosition() : 0;
-    case PR_COUNT: {
-      if (Item) return Item->GetLength();
-      media::TMediaManager* manager = Manager();
-      if (!manager || !HoldsSource()) return 0;
-      media::TDMediaItem* probe = manager->Add(Source, Overlay != 0);
-      if (!probe) return 0;
-      const int32_t length_ms = probe->GetLength();
-      manager->Remove(probe);
-      return length_ms;
-    }
-    case PR_VOLUME:
-      return Volume;
-    case PR_BALANCE:
-      return Balance;
-    case PR_DELAY:
-      return Delay;
-    default:
-      return TVeskCustomImage::GetInt(id);
-  }
+  if (const std::optional<int32_t> value = PlaybackInt(id)) return *value;
+  return TVeskCustomImage::GetInt(id);
 }
 
 void TVeskVideo::SetInt(int id, int32_t value) {
@@ -97,21 +74,9 @@ void TVeskVideo::SetInt(int id, int32_t value) {
       if (Item) Item->SetPosition(value);
       return;
     case PR_VOLUME:
-      if (value == Volume) return;
-      Volume = value;
-      if (!Item) return;
-      Item->SetVolume(ScaledVolume(Item, Volume));
-      if (Fade && !Fade->FadesOut()) Fade->TargetVolume = ScaledVolume(Item, Volume);
-      return;
-    case PR_BALANCE:
-      if (value == Balance) return;
-      Balance = std::clamp(value, -10000, 10000);
-      if (Item) Item->SetPan(Balance);
-      return;
-    case PR_DELAY:
-      Delay = value;
-      return;
-    case PR_COUNT:
+      // A fade-in under way rises to the new volume.
+      if (ChangeVolume(value) && Fade && !Fade->FadesOut())
+        Fade->TargetVolume = ScaledVolume(Item, Volume);
       return;
     case PR_ZOOMX:
     case PR_ZOOMY: {
@@ -132,16 +97,12 @@ void TVeskVideo::SetInt(int id, int32_t value) {
       PlaceIfMoved(true);
       return;
     default:
-      TVeskCustomImage::SetInt(id, value);
+      if (!SetPlaybackInt(id, value)) TVeskCustomImage::SetInt(id, value);
   }
 }
 
 bool TVeskVideo::GetFlag(int id) const {
   switch (id) {
-    case PR_REPEAT:
-      return Repeat;
-    case PR_PAUSED:
-      return Paused;
     case PR_ANIPAUSED:
       return AniPaused;
     case PR_PLAYING: {
@@ -149,15 +110,10 @@ bool TVeskVideo::GetFlag(int id) const {
       const int32_t length_ms = Item ? Item->GetLength() : 0;
       return !Halted() && (Repeat || position_ms < length_ms - 1);
     }
-    case PR_AUTOSCRAP:
-      return AutoScrap;
-    case PR_REWINDONLOAD:
-      return RewindOnLoad;
-    case PR_MUTEONLOAD:
-      return MuteOnLoad;
     case PR_OVERLAY:
       return Overlay;
     default:
+      if (const std::optional<bool> value = PlaybackFlag(id)) return *value;
       return TVeskCustomImage::GetFlag(id);
   }
 }
@@ -165,12 +121,6 @@ bool TVeskVideo::GetFlag(int id) const {
 void TVeskVideo::SetFlag(int id, bool value) {
   const uint8_t v = value ? 1 : 0;
   switch (id) {
-    case PR_REPEAT:
-      Repeat = v;
-      if (!Item) return;
-      Item->SetLoop(value);
-      if (Repeat && !Paused && Item->GetPosition() >= Item->GetLength() - 1) Item->SetPosition(0);
-      return;
     case PR_PAUSED:
     case PR_ANIPAUSED: {
       uint8_t& flag = id == PR_PAUSED ? Paused : AniPaused;
@@ -180,12 +130,6 @@ void TVeskVideo::SetFlag(int id, bool value) {
       PauseChanged(was_halted);
       return;
     }
-    case PR_AUTOSCRAP:
-      AutoScrap = v;
-      return;
-    case PR_REWINDONLOAD:
-      RewindOnLoad = v;
-      return;
     case PR_OVERLAY: {
       if (v == Overlay) return;
       Overlay = v;
@@ -197,14 +141,9 @@ void TVeskVideo::SetFlag(int id, bool value) {
       SetPlayMode(LP_PLAY);
       return;
     }
-    case PR_MUTEONLOAD:
-      // The creating command sets it; the script property only reads it.
-      MuteOnLoad = v;
-      return;
-    case PR_PLAYING:
-      return;
     default:
-      TVeskCustomImage::SetFlag(id, value);  // PR_VISIBLE comes through SetVisible
+      // PR_VISIBLE comes through SetVisible.
+      if (!SetPlaybackFlag(id, value)) TVeskCustomImage::SetFlag(id, value);
   }
 }
 
@@ -215,56 +154,32 @@ void TVeskVideo::SetVisible(bool visible) {
 }
 
 std::string TVeskVideo::GetStr(int id) const {
-  switch (id) {
-    case PR_SOURCE:
-      return Source;
-    case PR_ONPLAYEND:
-      return OnPlayEnd;
-    case PR_ONIDLE:
-      return OnIdle;
-    default:
-      return TVeskCustomImage::GetStr(id);
-  }
+  if (id == PR_ONIDLE) return OnIdle;
+  if (std::optional<std::string> value = PlaybackStr(id)) return std::move(*value);
+  return TVeskCustomImage::GetStr(id);
 }
 
 void TVeskVideo::SetStr(int id, const std::string& value) {
-  switch (id) {
-    case PR_SOURCE:
-      if (value == Source) return;
-      SetExternalSurface(nullptr, nullptr);
-      Fade.reset();
-      if (Item && Item->Manager()) Item->Manager()->Remove(Item);
-      Item = nullptr;
-      FrameSurface.reset();
-      has_picture_ = false;
-      Source = value;
-      PlayMode = LP_STOP;
-      return;
-    case PR_ONPLAYEND:
-      OnPlayEnd = value;
-      return;
-    case PR_ONIDLE:
-      OnIdle = value;
-      return;
-    default:
-      TVeskCustomImage::SetStr(id, value);
-  }
+  if (id == PR_ONIDLE)
+    OnIdle = value;
+  else if (!SetPlaybackStr(id, value))
+    TVeskCustomImage::SetStr(id, value);
+}
+
+void TVeskVideo::ChangeSource(const std::string& source) {
+  SetExternalSurface(nullptr, nullptr);
+  ReleaseItem();
+  FrameSurface.reset();
+  has_picture_ = false;
+  Source = source;
+  PlayMode = LP_STOP;
 }
 
 // ---- Playing --------------------------------------------------------------
 
-media::TMediaManager* TVeskVideo::Manager() const {
+media::TMediaManager* TVeskVideo::PlaybackManager() const {
   const ComponentServices* s = services();
   return s && s->media ? s->media->video : nullptr;
-}
-
-bool TVeskVideo::HoldsSource() const {
-  const ComponentServices* s = services();
-  return s && s->file_available && s->file_available(Source);
-}
-
-int32_t TVeskVideo::NowMs() const {
-  return MediaClockMs(services(), own_clock_ms_);
 }
 
 uint32_t TVeskVideo::SystemMs() const {
@@ -278,8 +193,8 @@ void TVeskVideo::MakeFrameSurface() {
   const int bits = s && s->screen_bit_count ? s->screen_bit_count() : 15;
   has_picture_ = false;
   try {
-    FrameSurface = std::make_unique<graphics::TDIBX>(std::max(1, Item->SourceWidth()),
-                                                     std::max(1, Item->SourceHeight()), bits);
+    FrameSurface = std::make_unique<graphics::TDIBX>(std::max(1, Video()->SourceWidth()),
+                                                     std::max(1, Video()->SourceHeight()), bits);
   } catch (const graphics::EGraphicsError&) {
     FrameSurface.reset();  // a size no surface takes: the video shows nothing
     SetExternalSurface(nullptr, nullptr);
@@ -289,7 +204,7 @@ void TVeskVideo::MakeFrameSurface() {
 }
 
 void TVeskVideo::SizeToSource() {
-  const int32_t sw = Item ? Item->SourceWidth() : 0, sh = Item ? Item->SourceHeight() : 0;
+  const int32_t sw = Item ? Video()->SourceWidth() : 0, sh = Item ? Video()->SourceHeight() : 0;
   // Straight to the control (an explicit size would stretch the picture);
   // a size the script gave (zoom 0) stays.
   if (ZoomX > 0) TVeskControl::SetInt(PR_WIDTH, ZoomedSize(sw, ZoomX));
@@ -298,32 +213,24 @@ void TVeskVideo::SizeToSource() {
 
 void TVeskVideo::CloseItem() {
   InvalidateImage();
-  if (Item && Item->Manager()) Item->Manager()->Remove(Item);
-  Item = nullptr;
+  ReleaseItem();
   SetExternalSurface(nullptr, nullptr);
   FrameSurface.reset();
   has_picture_ = false;
   StartPosition = 0;
 }
 
-void TVeskVideo::StartFadeIn() {
-  Fade = std::make_unique<TVeskMixerFadein>(Item, Delay);
-  Fade->TargetVolume = ScaledVolume(Item, Volume);
-}
-
 void TVeskVideo::SetPlayMode(int mode) {
-  Fade.reset();
-  if (mode < LP_PLAY || mode > LP_STOPFADE) mode = LP_STOP;
-  PlayMode = static_cast<uint8_t>(mode);
+  mode = EnterPlayMode(mode);
   if (mode == LP_PLAY || mode == LP_PLAYFADE) {
-    media::TMediaManager* manager = Manager();
+    media::TMediaManager* manager = PlaybackManager();
     if (Item || !manager || !HoldsSource()) return;
-    media::TDMediaItem* item = manager->Add(Source, Overlay != 0);
-    Item = dynamic_cast<media::TVideoItem*>(item);
-    if (!Item) {
+    media::TDMediaItem* item = manager->Add(Source, OpensOverlay());
+    if (!dynamic_cast<media::TVideoItem*>(item)) {
       if (item) manager->Remove(item);
       return;
     }
+    Item = item;
     Item->SetLoop(Repeat);
     if (Overlay && IsShown()) PlaceOverlay();
     MakeFrameSurface();
@@ -345,15 +252,8 @@ void TVeskVideo::SetPlayMode(int mode) {
       if (!Halted()) StartFadeIn();
       return;
     default:  // LP_STOPFADE
-      if (!Item) {
-        if (Root) Root->ScheduleDelete(this);
-        return;
-      }
       // The fade keeps the item to the end and gives it back then.
-      Fade = std::make_unique<TVeskMixerFadeout>(Item, Delay);
-      Fade->ReturnsItem = true;
-      Item = nullptr;
-      StartPosition = 0;
+      if (!FadeOutItem(true) && Root) Root->ScheduleDelete(this);
   }
 }
 
@@ -361,18 +261,7 @@ void TVeskVideo::Replay() {
   StartPosition = 0;
   Paused = 0;
   SetPlayMode(LP_PLAYFADE);
-  if (!Item) return;
-  Fade.reset();
-  if (Delay > 0) {
-    Item->Pause();
-    Item->SetVolume(kSilentVolume);
-    Item->SetPosition(0);
-    StartFadeIn();
-    return;
-  }
-  Item->SetVolume(ScaledVolume(Item, Volume));
-  Item->SetPosition(0);
-  if (Item->IsPaused()) Item->Play();
+  if (Item && !RewindForReplay() && Item->IsPaused()) Item->Play();
 }
 
 void TVeskVideo::PauseChanged(bool was_halted) {
@@ -422,7 +311,7 @@ Rect TVeskVideo::ParentVisibleArea() const {
 
 void TVeskVideo::PlaceOverlay() {
   if (!Overlay || !Item) return;
-  const int32_t sw = Item->SourceWidth(), sh = Item->SourceHeight();
+  const int32_t sw = Video()->SourceWidth(), sh = Video()->SourceHeight();
   const int32_t zx = std::max(1, EffectiveZoomX()), zy = std::max(1, EffectiveZoomY());
   const int32_t left = GetSceneLeft(), top = GetSceneTop();
   const Rect dest{left, top, left + ZoomedSize(sw, zx), top + ZoomedSize(sh, zy)};
@@ -439,26 +328,25 @@ void TVeskVideo::PlaceOverlay() {
       const ComponentServices* s = services();
       const int64_t scale = s && s->display_scale_percent ? s->display_scale_percent() : 100;
       auto scaled = [scale](int32_t v) { return static_cast<int32_t>(v * scale / 100); };
-      Item->SetRect(source, {scaled(visible.left), scaled(visible.top), scaled(visible.right),
-                             scaled(visible.bottom)});
+      Video()->SetRect(source, {scaled(visible.left), scaled(visible.top), scaled(visible.right),
+                                scaled(visible.bottom)});
       shown = true;
     }
   }
-  Item->SetVisible(shown);
+  Video()->SetVisible(shown);
 }
 
 // ---- Frames ---------------------------------------------------------------
 
 bool TVeskVideo::Update(int32_t frame_ms) {
-  own_clock_ms_ =
-      static_cast<int32_t>(static_cast<uint32_t>(own_clock_ms_) + static_cast<uint32_t>(frame_ms));
+  AdvanceClock(frame_ms);
   TVeskCustomImage::Update(frame_ms);
   if (Item) {
-    if (Overlay && IsShown() != Item->GetVisible()) PlaceOverlay();
+    if (Overlay && IsShown() != Video()->GetVisible()) PlaceOverlay();
     const uint32_t now_ms = SystemMs();
     if (now_ms - LastRefresh > 32) {
       LastRefresh = now_ms;
-      if (Item->NeedPaint()) InvalidateImage();
+      if (Video()->NeedPaint()) InvalidateImage();
     }
     if (Item->PollEnded() && !Repeat) {
       Item->ClearEnded(0);
@@ -469,7 +357,7 @@ bool TVeskVideo::Update(int32_t frame_ms) {
       }
     }
   }
-  if (!Fade || !Fade->Step(NowMs())) return false;
+  if (!FadeOver()) return false;
   if (Fade->FadesOut()) {
     InvalidateImage();
     return true;  // the fade goes with the video and gives its item back
@@ -479,11 +367,12 @@ bool TVeskVideo::Update(int32_t frame_ms) {
 }
 
 void TVeskVideo::Draw(graphics::TCustomDIBX& surface, const Rect& clip) {
-  if (Item && FrameSurface && Item->NeedPaint()) {
+  if (Item && FrameSurface && Video()->NeedPaint()) {
     int stride = 0;
-    const uint8_t* pixels = Item->GetDC(&stride);
+    const uint8_t* pixels = Video()->GetDC(&stride);
     if (pixels) {
-      CopyBgrxPicture(pixels, stride, Item->SourceWidth(), Item->SourceHeight(), *FrameSurface);
+      CopyBgrxPicture(pixels, stride, Video()->SourceWidth(), Video()->SourceHeight(),
+                      *FrameSurface);
       has_picture_ = true;
     }
   }
@@ -505,36 +394,20 @@ void TVeskVideo::RestoreSurfaces() {
 // ---- Stored form ----------------------------------------------------------
 
 void TVeskVideo::TransferKindFields(RecordIO& io) {
+  static const StoredLabels kLabels("video");
   TVeskCustomImage::TransferKindFields(io);
-  std::string source = Source;
-  uint8_t paused = Paused, mode = PlayMode;
-  int32_t delay_ms = Delay, position_ms = Item ? Item->GetPosition() : 0;
-  io.Str(source, "video source");
-  io.Flag(Repeat, "video repeat");
-  io.Flag(AutoScrap, "video auto scrap");
-  io.Flag(paused, "video paused");
-  io.I32(Volume, "video volume");
-  io.I32(Balance, "video balance");
-  io.I32(delay_ms, "video delay");
-  io.I32(position_ms, "video position");
-  io.U8(mode, "video play mode");
-  io.Str(OnPlayEnd, "video play end handler");
+  StoredPlayback stored = StoredNow();
+  TransferHead(io, stored, kLabels);
+  TransferBody(io, stored, kLabels);
   io.Str(OnIdle, "video idle handler");
   if (io.loading()) MuteOnLoad = 0;
   if (io.version() > 107) io.Flag(RewindOnLoad, "video rewind on load");
   if (io.version() >= 112) io.Flag(Overlay, "video overlay");
   if (io.version() > 128) io.Flag(MuteOnLoad, "video mute on load");
   if (!io.loading()) return;
-  if (mode > LP_STOPFADE) mode = LP_STOP;
-  Balance = std::clamp(Balance, -10000, 10000);
-  if (MuteOnLoad) Volume = 0;
-  Delay = 0;
-  SetStr(PR_SOURCE, source);
-  StartPosition = RewindOnLoad ? 0 : position_ms;
-  Paused = paused;
-  if (mode == LP_STOPFADE) SetPlayMode(LP_PLAY);
-  Delay = delay_ms;
-  SetPlayMode(mode);
+  ReopenLoaded(stored);
+  ResumeLoaded(stored);
+  SetPlayMode(stored.mode);
 }
 
 }  // namespace vesk::components

@@ -5,16 +5,16 @@
 // also told which part of the picture is shown where in the window, and
 // the program lays it over the scene there. Fades and the play modes are
 // those of the sound, except that LP_STOP only closes the item (the stop
-// command deletes the video) and a fade-out keeps the item until it ends.
+// command deletes the video) and a fade-out keeps the item until it ends;
+// what the two share is in MediaPlayback.
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "components/custom_image.h"
-#include "components/mixer.h"
+#include "components/media_playback.h"
 #include "graphics/dibsfc.h"
 #include "media/media_item.h"
-#include "scene/media_object.h"
 
 namespace vesk::components {
 
@@ -23,7 +23,7 @@ namespace vesk::components {
 void CopyBgrxPicture(const uint8_t* pixels, int stride_bytes, int width_px, int height_px,
                      graphics::TCustomDIBX& target);
 
-class TVeskVideo final : public TVeskCustomImage, public scene::MediaObject {
+class TVeskVideo final : public TVeskCustomImage, public MediaPlayback {
  public:
   explicit TVeskVideo(scene::TVeskBaseList* root) : TVeskCustomImage(root) {}
   ~TVeskVideo() override;
@@ -45,46 +45,41 @@ class TVeskVideo final : public TVeskCustomImage, public scene::MediaObject {
   void CabinetAttached() override;
   void CabinetDetached() override;
 
-  int GetPlayMode() const override { return PlayMode; }
   void SetPlayMode(int mode) override;
   void Replay() override;
-  const std::string& MediaSource() const override { return Source; }
 
   // The item's part and window rectangle for the overlay, from the scene
   // rectangle, the clipping and the display scale.
   void PlaceOverlay();
 
-  std::string Source;
-  uint8_t PlayMode = lang::LP_STOP;
-  media::TVideoItem* Item = nullptr;
+  // The file played, not the image's picture; the field, not the
+  // component's pause query.
+  using MediaPlayback::Paused;
+  using MediaPlayback::Source;
   std::unique_ptr<graphics::TDIBX> FrameSurface;
-  uint8_t Repeat = 0, Paused = 0;
-  int32_t Volume = 0, Balance = 0, Delay = 0, StartPosition = 0;
-  std::unique_ptr<TVeskMixer> Fade;
-  uint8_t AutoScrap = 0;
-  std::string OnPlayEnd, OnIdle;
-  uint8_t RewindOnLoad = 0, MuteOnLoad = 0;
+  std::string OnIdle;
   uint8_t Overlay = 1;
   uint32_t LastRefresh = 0;  // system ms
 
  protected:
   void TransferKindFields(RecordIO& io) override;
+  const ComponentServices* PlaybackServices() const override { return services(); }
+  media::TMediaManager* PlaybackManager() const override;
+  bool OpensOverlay() const override { return Overlay != 0; }
+  void ChangeSource(const std::string& source) override;
 
  private:
-  media::TMediaManager* Manager() const;
-  bool HoldsSource() const;
+  // Item as the video item it always is here.
+  media::TVideoItem* Video() const { return static_cast<media::TVideoItem*>(Item); }
   bool Halted() const { return Paused || AniPaused; }
   void CloseItem();
   void MakeFrameSurface();
-  void StartFadeIn();
   void SizeToSource();
   void PauseChanged(bool was_halted);
   // Places the overlay when `changed` and the video is an overlay one.
   void PlaceIfMoved(bool changed);
   Rect ParentVisibleArea() const;
-  int32_t NowMs() const;
   uint32_t SystemMs() const;
-  int32_t own_clock_ms_ = 0;
   bool has_picture_ = false;
 };
 
