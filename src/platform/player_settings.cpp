@@ -28,9 +28,9 @@ struct KeyAlias {
   int vk;
 };
 constexpr KeyAlias kAliases[] = {
-    {"printscreen", vk::kSnapshot}, {"print", vk::kSnapshot},  {"enter", vk::kReturn},
-    {"esc", vk::kEscape},           {"backspace", vk::kBack},  {"scrolllock", vk::kScroll},
-    {"numlock", vk::kNumLock},      {"pageup", vk::kPrior},    {"pagedown", vk::kNext},
+    {"printscreen", vk::kSnapshot}, {"print", vk::kSnapshot}, {"enter", vk::kReturn},
+    {"esc", vk::kEscape},           {"backspace", vk::kBack}, {"scrolllock", vk::kScroll},
+    {"numlock", vk::kNumLock},      {"pageup", vk::kPrior},   {"pagedown", vk::kNext},
 };
 
 struct ModName {
@@ -72,15 +72,19 @@ struct Placement {
 
 void Warn(std::vector<std::string>* warnings, const std::string& section, const std::string& key,
           const std::string& value) {
-  if (warnings) warnings->push_back("[" + section + "] " + key + "=" + value +
-                                    ": not a valid value, the default is used");
+  if (warnings)
+    warnings->push_back("[" + section + "] " + key + "=" + value +
+                        ": not a valid value, the default is used");
 }
 
 bool ApplyWindowKey(PlayerSettings* s, Placement* p, const std::string& key, const std::string& v) {
   if (key == "scaling") {
-    if (v == "fit") s->scaling = ScalingMode::kFit;
-    else if (v == "integer") s->scaling = ScalingMode::kInteger;
-    else return false;
+    if (v == "fit")
+      s->scaling = ScalingMode::kFit;
+    else if (v == "integer")
+      s->scaling = ScalingMode::kInteger;
+    else
+      return false;
     return true;
   }
   if (key == "fullscreen" || key == "allow_mode_switch") {
@@ -89,8 +93,11 @@ bool ApplyWindowKey(PlayerSettings* s, Placement* p, const std::string& key, con
     (key == "fullscreen" ? s->fullscreen : s->allow_mode_switch) = *flag;
     return true;
   }
-  std::optional<int>* slot = key == "x" ? &p->x : key == "y" ? &p->y : key == "width" ? &p->w
-                             : key == "height" ? &p->h : nullptr;
+  std::optional<int>* slot = key == "x"        ? &p->x
+                             : key == "y"      ? &p->y
+                             : key == "width"  ? &p->w
+                             : key == "height" ? &p->h
+                                               : nullptr;
   if (!slot) return true;  // unknown keys are ignored
   *slot = ParseInt(v);
   if (!*slot || ((key == "width" || key == "height") && **slot <= 0)) {
@@ -142,7 +149,6 @@ std::string FormatKeyChord(const KeyChord& chord) {
   if (chord.mods & kModAlt) out += "Alt+";
   if (chord.mods & kModShift) out += "Shift+";
   if (chord.mods & kModSuper) out += "Super+";
-  if (chord.vk == vk::kSnapshot) return out + "PrintScreen";
   const char* name = vk::VirtualKeyName(chord.vk);
   return out + (name ? name : "");
 }
@@ -164,9 +170,12 @@ PlayerSettings ParsePlayerSettings(const std::string& text, std::vector<std::str
     const std::string key = Lower(Trim(line.substr(0, eq)));
     const std::string value = Trim(line.substr(eq + 1));
     bool ok = true;
-    if (section == "window") ok = ApplyWindowKey(&s, &p, key, value);
-    else if (section == "keys") ok = ApplyKeysKey(&s, key, value);
-    else if (section == "sound" && key == "soundfont") s.soundfont = value;
+    if (section == "window")
+      ok = ApplyWindowKey(&s, &p, key, value);
+    else if (section == "keys")
+      ok = ApplyKeysKey(&s, key, value);
+    else if (section == "sound" && key == "soundfont")
+      s.soundfont = value;
     if (!ok) Warn(warnings, section, key, value);
   }
   if (p.x && p.y && p.w && p.h) {
@@ -185,8 +194,7 @@ std::string FormatPlayerSettings(const PlayerSettings& s) {
       << "scaling=" << (s.scaling == ScalingMode::kFit ? "fit" : "integer") << "\n"
       << "fullscreen=" << (s.fullscreen ? 1 : 0) << "\n";
   if (s.has_placement)
-    out << "x=" << s.x << "\ny=" << s.y << "\nwidth=" << s.width << "\nheight=" << s.height
-        << "\n";
+    out << "x=" << s.x << "\ny=" << s.y << "\nwidth=" << s.width << "\nheight=" << s.height << "\n";
   out << "allow_mode_switch=" << (s.allow_mode_switch ? 1 : 0) << "\n"
       << "\n[keys]\n"
       << "fullscreen=" << FormatKeyChord(s.fullscreen_key) << "\n"
@@ -199,8 +207,10 @@ std::string FormatPlayerSettings(const PlayerSettings& s) {
 
 std::string PlayerSettingsPath(const std::string& game_name) {
   std::string base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') base = xdg;
-  else if (const char* home = std::getenv("HOME"); home && home[0]) base = JoinPath(home, ".config");
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
+    base = xdg;
+  else if (const char* home = std::getenv("HOME"); home && home[0])
+    base = JoinPath(home, ".config");
   if (base.empty() || game_name.empty()) return {};
   return JoinPath(JoinPath(JoinPath(base, "vesk-player"), game_name), "settings.ini");
 }

@@ -37,9 +37,9 @@ struct PlayerSettings {
   int x = 0, y = 0, width = 0, height = 0;
   bool allow_mode_switch = false;
   // [keys]
-  KeyChord fullscreen_key{0x0D, 4};    // Alt+Return
-  KeyChord scaling_key{0x53, 4};       // Alt+S
-  KeyChord screenshot_key{0x2C, 0};    // PrintScreen
+  KeyChord fullscreen_key{0x0D, 4};  // Alt+Return
+  KeyChord scaling_key{0x53, 4};     // Alt+S
+  KeyChord screenshot_key{0x2C, 0};  // PrintScreen
   // [sound]
   std::string soundfont;
 

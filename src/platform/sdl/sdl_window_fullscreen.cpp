@@ -32,8 +32,8 @@ void SdlWindow::SetScalingMode(ScalingMode mode) {
 
 void SdlWindow::ApplyTextureFilter() {
   if (!texture_) return;
-  SDL_SetTextureScaleMode(texture_, scaling_ == ScalingMode::kFit ? SDL_ScaleModeLinear
-                                                                  : SDL_ScaleModeNearest);
+  SDL_SetTextureScaleMode(
+      texture_, scaling_ == ScalingMode::kFit ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
 }
 
 WindowPlacement SdlWindow::Placement() const {
@@ -69,10 +69,9 @@ bool SdlWindow::SaveWindowBmp(const std::string& bmp_path) {
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_XRGB8888);
   if (!s) return false;
   // Read before the next present: the renderer's picture is still the one shown.
-  const bool ok =
-      SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_XRGB8888, s->pixels, s->pitch) ==
-          0 &&
-      SDL_SaveBMP(s, bmp_path.c_str()) == 0;
+  const bool ok = SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_XRGB8888, s->pixels,
+                                       s->pitch) == 0 &&
+                  SDL_SaveBMP(s, bmp_path.c_str()) == 0;
   SDL_FreeSurface(s);
   return ok;
 }
