@@ -74,23 +74,32 @@ void WindowKeys::Attach(platform::Window& window) {
   window.SetScalingMode(settings_.scaling);
   if (settings_.has_placement)
     window.RestorePlacement({settings_.x, settings_.y, settings_.width, settings_.height, true});
-  if (settings_.fullscreen) window.SetDesktopFullscreen(true);
+  // Full screen waits for the window system to have shown the window: a
+  // window not yet mapped may keep its own size.
+  pending_fullscreen_ = settings_.fullscreen;
 }
 
 bool WindowKeys::Offer(const platform::Event& e, platform::Window& window,
                        const platform::BackBuffer* frame) {
+  if (pending_fullscreen_ && (e.type == EventType::kActivated || e.type == EventType::kExposed)) {
+    pending_fullscreen_ = false;
+    window.SetDesktopFullscreen(true);
+  }
   if (e.type == EventType::kKeyUp) return held_.erase(e.vk) > 0;
   if (e.type != EventType::kKeyDown) return false;
   const platform::PlayerSettings& s = settings_;
-  const bool ours = s.fullscreen_key.Matches(e.vk, e.mods) ||
-                    s.scaling_key.Matches(e.vk, e.mods) || s.screenshot_key.Matches(e.vk, e.mods);
+  const bool ours = s.fullscreen_key.Matches(e.vk, e.mods) || s.scaling_key.Matches(e.vk, e.mods) ||
+                    s.screenshot_key.Matches(e.vk, e.mods);
   // A repeat of a press we took is ours even if a modifier was let go.
   if (!ours) return e.repeat && held_.count(e.vk) > 0;
   const bool first = held_.insert(e.vk).second && !e.repeat;
   if (!first) return true;
-  if (s.fullscreen_key.Matches(e.vk, e.mods)) ToggleFullscreen(window);
-  else if (s.scaling_key.Matches(e.vk, e.mods)) ToggleScaling(window);
-  else TakeScreenshot(frame);
+  if (s.fullscreen_key.Matches(e.vk, e.mods))
+    ToggleFullscreen(window);
+  else if (s.scaling_key.Matches(e.vk, e.mods))
+    ToggleScaling(window);
+  else
+    TakeScreenshot(frame);
   return true;
 }
 
@@ -113,7 +122,8 @@ void WindowKeys::ToggleScaling(platform::Window& window) {
 void WindowKeys::TakeScreenshot(const platform::BackBuffer* frame) {
   const std::string base = PicturesDirectory();
   if (!frame || base.empty()) {
-    std::fprintf(stderr, "vesk-player: screenshot: %s\n", frame ? "no pictures folder" : "no frame");
+    std::fprintf(stderr, "vesk-player: screenshot: %s\n",
+                 frame ? "no pictures folder" : "no frame");
     return;
   }
   const std::string dir = platform::JoinPath(base, "vesk-player");

@@ -23,7 +23,8 @@ class WindowKeys {
 
   const platform::PlayerSettings& settings() const { return settings_; }
 
-  // The remembered scaling, placement and full screen, put on the window.
+  // The remembered scaling, placement and full screen, put on the window
+  // (full screen once the window has been shown and activated).
   void Attach(platform::Window& window);
   // True when the event was one of ours (and has been acted on).
   bool Offer(const platform::Event& e, platform::Window& window, const platform::BackBuffer* frame);
@@ -39,7 +40,9 @@ class WindowKeys {
   std::string game_name_;
   std::string path_;  // empty: nothing is written
   platform::PlayerSettings settings_;
-  std::set<int> held_;  // keys whose press was ours: their release is too
+  std::set<int> held_;
+  bool pending_fullscreen_ = false;  // remembered, not yet put on the window  // keys whose press
+                                     // was ours: their release is too
 };
 
 // $XDG_PICTURES_DIR, else the one ~/.config/user-dirs.dirs names, else

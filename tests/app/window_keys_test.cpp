@@ -128,6 +128,7 @@ TEST_F(WindowKeysTest, ChoicesAreRememberedForTheNextRun) {
   auto w = other.CreateMainWindow({}, &error);
   ASSERT_TRUE(w);
   next.Attach(*w);
+  next.Offer(Event::Of(EventType::kActivated), *w, nullptr);
   EXPECT_TRUE(w->desktop_fullscreen());
   EXPECT_EQ(w->scaling_mode(), ScalingMode::kFit);
 }

@@ -85,6 +85,7 @@ class SdlWindow final : public Window {
   int current_mode_ = -1;
   ScalingMode scaling_ = ScalingMode::kInteger;
   bool desktop_fullscreen_ = false;
+  WindowPlacement windowed_;  // where the window was before the desktop full screen
   bool allow_mode_switch_ = true;
   // One SDL cursor per frame of the game's cursor (none: the system arrow);
   // an animation walks through them by its steps.

@@ -8,8 +8,14 @@ namespace vesk::platform {
 
 bool SdlWindow::SetDesktopFullscreen(bool on) {
   if (on == desktop_fullscreen_) return true;
+  if (on) windowed_ = Placement();
   if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
   desktop_fullscreen_ = on;
+  // Without a window manager nobody gives the window its old size back.
+  if (!on && windowed_.valid) {
+    SDL_SetWindowSize(window_, windowed_.w, windowed_.h);
+    SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+  }
   UpdateMappings();
   UpdateVsync();
   Redraw();
