@@ -60,8 +60,7 @@ class WindowKeysRun : public GameDirTest {
     fs::remove(dir_ / "window.bmp");
     return test_support::RunProgram(VESK_PLAYER_PATH,
                                     "--no-logo --frames 90 --input " + Q(dir_ / "input.txt") +
-                                        " --screenshot " + Q(dir_ / "frame.png") + " " +
-                                        Q(demo_),
+                                        " --screenshot " + Q(dir_ / "frame.png") + " " + Q(demo_),
                                     dir_ / "out", env);
   }
   std::string Settings() const {
