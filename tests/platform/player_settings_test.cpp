@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/events.h"
 #include "platform/files.h"
@@ -101,7 +102,7 @@ TEST(PlayerSettings, FileRoundTripCreatesTheFolders) {
   EXPECT_EQ(LoadPlayerSettings(path, &warnings), s);
   EXPECT_TRUE(warnings.empty());
   ::unsetenv("XDG_CONFIG_HOME");
-  RemoveFile(path);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
