@@ -74,6 +74,7 @@ void WindowKeys::Attach(platform::Window& window) {
   window.SetScalingMode(settings_.scaling);
   if (settings_.has_placement)
     window.RestorePlacement({settings_.x, settings_.y, settings_.width, settings_.height, true});
+  start_ = window.Placement();
   // Full screen waits for the window system to have shown the window: a
   // window not yet mapped may keep its own size.
   pending_fullscreen_ = settings_.fullscreen;
@@ -142,6 +143,9 @@ void WindowKeys::TakeScreenshot(const platform::BackBuffer* frame) {
 void WindowKeys::Remember(const platform::Window& window) {
   const platform::WindowPlacement p = window.Placement();
   if (!p.valid) return;  // full screen: the last windowed placement stands
+  // A window nobody moved or sized leaves the file alone.
+  if (start_.valid && p.x == start_.x && p.y == start_.y && p.w == start_.w && p.h == start_.h)
+    return;
   if (settings_.has_placement && settings_.x == p.x && settings_.y == p.y &&
       settings_.width == p.w && settings_.height == p.h)
     return;

@@ -28,7 +28,8 @@ class WindowKeys {
   void Attach(platform::Window& window);
   // True when the event was one of ours (and has been acted on).
   bool Offer(const platform::Event& e, platform::Window& window, const platform::BackBuffer* frame);
-  // The window's placement into the settings file (on close).
+  // The window's placement into the settings file, when it was moved or
+  // sized since the start (on close and before full screen).
   void Remember(const platform::Window& window);
 
  private:
@@ -40,9 +41,9 @@ class WindowKeys {
   std::string game_name_;
   std::string path_;  // empty: nothing is written
   platform::PlayerSettings settings_;
-  std::set<int> held_;
-  bool pending_fullscreen_ = false;  // remembered, not yet put on the window  // keys whose press
-                                     // was ours: their release is too
+  std::set<int> held_;               // keys whose press was ours: their release is too
+  bool pending_fullscreen_ = false;  // remembered, not yet put on the window
+  platform::WindowPlacement start_;  // where the window was put at start
 };
 
 // $XDG_PICTURES_DIR, else the one ~/.config/user-dirs.dirs names, else
