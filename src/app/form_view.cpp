@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/game_ini.h"
+#include "app/window_keys.h"
 #include "core/messages.h"
 #include "core/vesk_error.h"
 #include "platform/cp932.h"
@@ -69,6 +70,8 @@ bool TFormView::Create(const FormViewOptions& options) {
   }
   if (ctx_.terminated) return false;
   window_->Show();
+  window_keys_ = options.window_keys;
+  if (window_keys_) window_keys_->Attach(*window_);
   return true;
 }
 
@@ -173,7 +176,13 @@ void TFormView::RunFrame() {
   ++frames_drawn_;
 }
 
+bool TFormView::OfferWindowKey(const Event& e) {
+  if (!window_keys_ || !window_) return false;
+  return window_keys_->Offer(e, *window_, screen_ ? &screen_->back_buffer() : nullptr);
+}
+
 void TFormView::HandleEvent(const Event& e) {
+  if (OfferWindowKey(e)) return;
   switch (e.type) {
     case EventType::kQuit:
       Close();
@@ -393,6 +402,7 @@ void TFormView::SetCursorY(int y) {
 void TFormView::Close() {
   if (closed_) return;
   closed_ = true;
+  if (window_keys_ && window_) window_keys_->Remember(*window_);
   ctx_.Terminate();
   // Project first (it writes the status data), then the scene, the media
   // managers and the companion module.

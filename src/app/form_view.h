@@ -20,6 +20,8 @@
 
 namespace vesk::app {
 
+class WindowKeys;
+
 // The toolbar dock strip above the scene has no content; we keep none.
 inline constexpr int kDockStripHeightPx = 0;
 // Frames whose delta exceeds this are dropped from the game clock.
@@ -31,6 +33,7 @@ struct FormViewOptions {
   bool skip_logo = false;
   expr::SysFuncHost* function_host = nullptr;  // files and browser for the built-in functions
   const RuntimeServices* services = nullptr;   // none: expressions report nowhere
+  WindowKeys* window_keys = nullptr;           // none: every key is the game's
 };
 
 class TFormView {
@@ -99,6 +102,8 @@ class TFormView {
   // The window takes text (and runs the input method) exactly while a text
   // box that accepts it holds the keyboard, its candidate window at the caret.
   void SyncTextInput();
+  // The player's own keys, taken before the scene sees them.
+  bool OfferWindowKey(const platform::Event& e);
   void FinishDisplayChange();
   void WindowedClientSize();
   void ResumeMedia();
@@ -119,6 +124,7 @@ class TFormView {
   std::unique_ptr<ScreenManager> screen_;
   MediaManagers media_;
   std::unique_ptr<StartupLogo> logo_;
+  WindowKeys* window_keys_ = nullptr;
 
   bool active_ = false;
   bool logo_done_ = false;

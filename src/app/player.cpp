@@ -1,6 +1,7 @@
 #include "app/player.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/command_line.h"
@@ -15,6 +16,7 @@
 #include "app/screenshot.h"
 #include "app/var_dump.h"
 #include "app/wave_file.h"
+#include "app/window_keys.h"
 #include "companion/companion.h"
 #include "companion/trace_log.h"
 #include "core/messages.h"
@@ -123,8 +125,10 @@ int RunPlayer(const std::vector<std::string>& args) {
   companion::Companion companion;
   DefaultEngineFactory factory(files, platform->dialogs(), o.folders, exe_dir);
   if (trace.active()) factory.set_trace(&trace);
+  // The player's own per-game settings, under the same name the saves use.
+  WindowKeys window_keys(platform::Cp932ToUtf8(MakeLockName(platform::Utf8ToCp932(data_path))));
   PlayerMediaOptions media;
-  media.soundfont = o.soundfont_file;
+  media.soundfont = o.soundfont_file.empty() ? window_keys.settings().soundfont : o.soundfont_file;
   media.capture = !o.record_audio_file.empty();
   // A file that cannot be played costs its sound, not the game.
   media.report = [&](const std::string& line) {
@@ -138,6 +142,7 @@ int RunPlayer(const std::vector<std::string>& args) {
   fv.exe_dir = exe_dir;
   fv.skip_logo = o.no_logo;
   fv.services = &services;
+  fv.window_keys = &window_keys;
   PlayerFunctionHost function_host(files);
   fv.function_host = &function_host;
   factory.set_router(&view.router());
@@ -169,6 +174,9 @@ int RunPlayer(const std::vector<std::string>& args) {
     }
   };
   RunMainLoop(view, ctx, *view.window(), loop);
+  // Test-only: the window's own pixels as shown, letterbox and scaling included.
+  if (const char* shot = std::getenv("VESK_TEST_WINDOW_SHOT"); shot && shot[0])
+    if (!view.window()->SaveWindowBmp(shot)) status = Fail(std::string(shot) + ": not saved");
 
   if (!o.screenshot_file.empty()) {
     const platform::BackBuffer* f = LastFrame(*platform, view);

@@ -31,6 +31,7 @@ enum class MouseButton { kLeft, kRight, kMiddle };
 inline constexpr uint8_t kModShift = 1;
 inline constexpr uint8_t kModControl = 2;
 inline constexpr uint8_t kModAlt = 4;
+inline constexpr uint8_t kModSuper = 8;
 
 struct Event {
   EventType type = EventType::kQuit;

@@ -5,19 +5,20 @@
 
 namespace vesk::platform {
 
-void ViewMapping::Update(int window_w, int window_h, int scene_w, int scene_h) {
+void ViewMapping::Update(int window_w, int window_h, int scene_w, int scene_h, ScalingMode mode) {
   scene_w_ = std::max(1, scene_w);
   scene_h_ = std::max(1, scene_h);
   window_w = std::max(1, window_w);
   window_h = std::max(1, window_h);
-  const int whole = std::min(window_w / scene_w_, window_h / scene_h_);
+  const int whole =
+      mode == ScalingMode::kInteger ? std::min(window_w / scene_w_, window_h / scene_h_) : 0;
   int w, h;
   if (whole >= 1) {
     // Whole-number steps keep pixels square and sharp.
     w = scene_w_ * whole;
     h = scene_h_ * whole;
   } else {
-    // Smaller than the scene: the largest fit with the aspect kept.
+    // Fit, or smaller than the scene: the largest size with the aspect kept.
     const double scale = std::min(double(window_w) / scene_w_, double(window_h) / scene_h_);
     w = std::max(1, int(std::lround(scene_w_ * scale)));
     h = std::max(1, int(std::lround(scene_h_ * scale)));

@@ -74,6 +74,8 @@ const char* VirtualKeyName(int vk) {
       return "Right";
     case kDown:
       return "Down";
+    case kSnapshot:
+      return "PrintScreen";
     case kInsert:
       return "Insert";
     case kDelete:

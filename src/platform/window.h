@@ -10,6 +10,7 @@
 #include "platform/back_buffer.h"
 #include "platform/display_mode.h"
 #include "platform/events.h"
+#include "platform/view_mapping.h"
 
 namespace vesk::platform {
 
@@ -23,6 +24,12 @@ struct WindowSpec {
   // The pace of the caller's frame loop. The window waits for the display's
   // vertical blank only where that never holds such a frame back.
   int frame_period_ms = 16;
+};
+
+// Where the window sits on the desktop (window coordinates, not scene ones).
+struct WindowPlacement {
+  int x = 0, y = 0, w = 0, h = 0;
+  bool valid = false;
 };
 
 // What a window has sent to the screen so far.
@@ -84,6 +91,25 @@ class Window {
   // The clipboard's text (UTF-8; empty when it holds none), and replacing it.
   virtual std::string ClipboardText() const = 0;
   virtual void SetClipboardText(const std::string& utf8) = 0;
+
+  // The user's own full screen: a borderless window covering the display at
+  // the desktop's mode, never a mode change. Off returns to the window as it
+  // was. The game's display mode (above) is not affected.
+  virtual bool SetDesktopFullscreen(bool /*on*/) { return false; }
+  virtual bool desktop_fullscreen() const { return false; }
+  // How the scene is scaled into the window (the mouse mapping follows).
+  virtual void SetScalingMode(ScalingMode /*mode*/) {}
+  virtual ScalingMode scaling_mode() const { return ScalingMode::kInteger; }
+  // Whether a game's display-mode switch may change the desktop's mode; when
+  // not, it is shown as the desktop full screen while the game still sees
+  // its mode as current.
+  virtual void SetAllowModeSwitch(bool /*allow*/) {}
+  // The window's place and size, to be remembered; restoring keeps it only
+  // when it still lies on a display.
+  virtual WindowPlacement Placement() const { return {}; }
+  virtual void RestorePlacement(const WindowPlacement& /*placement*/) {}
+  // The window's own pixels as shown (letterbox included), as a BMP file; for tests.
+  virtual bool SaveWindowBmp(const std::string& /*bmp_path*/) { return false; }
 };
 
 }  // namespace vesk::platform

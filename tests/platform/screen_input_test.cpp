@@ -50,6 +50,24 @@ TEST(ViewMapping, WholeStepsWhenTheWindowAllowsAndLetterboxOtherwise) {
   EXPECT_EQ(m.dest(), Rect::FromSize(0, 80, 320, 240));
 }
 
+TEST(ViewMapping, IntegerAndFitModesOnADeckSizedScreen) {
+  ViewMapping m;
+  m.Update(1280, 800, 800, 600, ScalingMode::kInteger);  // only 1x fits
+  EXPECT_EQ(m.dest(), Rect::FromSize(240, 100, 800, 600));
+  m.Update(1280, 800, 800, 600, ScalingMode::kFit);  // 4/3 scale, height bound
+  EXPECT_EQ(m.dest(), Rect::FromSize(106, 0, 1067, 800));
+  m.Update(1280, 800, 640, 480, ScalingMode::kInteger);
+  EXPECT_EQ(m.dest(), Rect::FromSize(320, 160, 640, 480));
+  m.Update(400, 300, 800, 600, ScalingMode::kInteger);  // below 1x it fits
+  EXPECT_EQ(m.dest(), Rect::FromSize(0, 0, 400, 300));
+  // The mouse follows the mode: the fit picture's right edge is the scene's.
+  m.Update(1280, 800, 800, 600, ScalingMode::kFit);
+  int x, y;
+  m.WindowToScene(106 + 1066, 799, &x, &y);
+  EXPECT_EQ(x, 799);
+  EXPECT_EQ(y, 599);
+}
+
 TEST(ViewMapping, MouseMapsBackToSceneCoordinates) {
   ViewMapping m;
   m.Update(1400, 1000, 640, 480);

@@ -41,6 +41,14 @@ class HeadlessWindow final : public Window {
   // An in-memory clipboard: what one copy puts there, the next paste takes.
   std::string ClipboardText() const override { return clipboard_; }
   void SetClipboardText(const std::string& utf8) override { clipboard_ = utf8; }
+  // No screen to cover: the states are kept so the player's keys can be tested.
+  bool SetDesktopFullscreen(bool on) override {
+    desktop_fullscreen_ = on;
+    return true;
+  }
+  bool desktop_fullscreen() const override { return desktop_fullscreen_; }
+  void SetScalingMode(ScalingMode mode) override { scaling_ = mode; }
+  ScalingMode scaling_mode() const override { return scaling_; }
 
   // Test and automation hooks.
   void Inject(const Event& e) { queue_.push_back(e); }
@@ -73,6 +81,8 @@ class HeadlessWindow final : public Window {
   bool text_input_ = false;
   Rect text_input_caret_{};
   std::string clipboard_;
+  bool desktop_fullscreen_ = false;
+  ScalingMode scaling_ = ScalingMode::kInteger;
 };
 
 class HeadlessDialogs final : public Dialogs {

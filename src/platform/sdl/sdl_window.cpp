@@ -41,9 +41,9 @@ SDL_Cursor* MakeColorCursor(int w, int h, int hot_x, int hot_y, const std::vecto
 }
 
 uint8_t Modifiers(Uint16 mod) {
-  return static_cast<uint8_t>(((mod & KMOD_SHIFT) ? kModShift : 0) |
-                              ((mod & KMOD_CTRL) ? kModControl : 0) |
-                              ((mod & KMOD_ALT) ? kModAlt : 0));
+  return static_cast<uint8_t>(
+      ((mod & KMOD_SHIFT) ? kModShift : 0) | ((mod & KMOD_CTRL) ? kModControl : 0) |
+      ((mod & KMOD_ALT) ? kModAlt : 0) | ((mod & KMOD_GUI) ? kModSuper : 0));
 }
 
 bool IsSoftwareRenderer(SDL_Renderer* r) {
@@ -193,8 +193,8 @@ void SdlWindow::UpdateMappings() {
     ow = ww;
     oh = wh;
   }
-  window_mapping_.Update(ww, wh, scene_w_, scene_h_);
-  output_mapping_.Update(ow, oh, scene_w_, scene_h_);
+  window_mapping_.Update(ww, wh, scene_w_, scene_h_, scaling_);
+  output_mapping_.Update(ow, oh, scene_w_, scene_h_, scaling_);
 }
 
 bool SdlWindow::EnsureTexture(const BackBuffer& frame, bool* made) {
@@ -208,6 +208,7 @@ bool SdlWindow::EnsureTexture(const BackBuffer& frame, bool* made) {
   texture_w_ = frame.width_px();
   texture_h_ = frame.height_px();
   texture_format_ = frame.format();
+  ApplyTextureFilter();
   *made = texture_ != nullptr;
   return *made;
 }
@@ -407,6 +408,7 @@ bool SdlWindow::DesktopIsRgb555() const {
 
 bool SdlWindow::SetDisplayMode(int index) {
   if (index < 0) {
+    if (desktop_fullscreen_) SetDesktopFullscreen(false);
     if (SDL_SetWindowFullscreen(window_, 0) != 0) return false;
     current_mode_ = -1;
     SDL_SetWindowSize(window_, scene_w_, scene_h_);
@@ -418,6 +420,7 @@ bool SdlWindow::SetDisplayMode(int index) {
   if (display < 0) display = 0;
   SDL_DisplayMode m;
   if (SDL_GetDisplayMode(display, index, &m) != 0) return false;
+  if (!allow_mode_switch_) return EnterDesktopFullscreenFor(index);
   if (SDL_SetWindowDisplayMode(window_, &m) != 0) return false;
   if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0) return false;
   current_mode_ = index;

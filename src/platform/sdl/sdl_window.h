@@ -39,6 +39,16 @@ class SdlWindow final : public Window {
   bool text_input_started() const override { return text_input_; }
   std::string ClipboardText() const override;
   void SetClipboardText(const std::string& utf8) override;
+  // Full screen on the desktop's own mode, scaling, placement
+  // (sdl_window_fullscreen.cpp).
+  bool SetDesktopFullscreen(bool on) override;
+  bool desktop_fullscreen() const override { return desktop_fullscreen_; }
+  void SetScalingMode(ScalingMode mode) override;
+  ScalingMode scaling_mode() const override { return scaling_; }
+  void SetAllowModeSwitch(bool allow) override { allow_mode_switch_ = allow; }
+  WindowPlacement Placement() const override;
+  void RestorePlacement(const WindowPlacement& placement) override;
+  bool SaveWindowBmp(const std::string& bmp_path) override;
 
  private:
   struct CursorDeleter {
@@ -53,6 +63,9 @@ class SdlWindow final : public Window {
   // *made: the texture is new (or was lost) and holds nothing yet.
   bool EnsureTexture(const BackBuffer& frame, bool* made);
   void Redraw();
+  void ApplyTextureFilter();
+  // A game's mode switch shown as the desktop's full screen instead.
+  bool EnterDesktopFullscreenFor(int mode_index);
   // Animated cursors move on while events are pumped.
   void AnimateCursor();
   int MsUntilCursorStep() const;  // -1 when the cursor does not move
@@ -70,6 +83,10 @@ class SdlWindow final : public Window {
   ViewMapping output_mapping_;  // in renderer output pixels
   ViewMapping window_mapping_;  // in window coordinates (mouse events)
   int current_mode_ = -1;
+  ScalingMode scaling_ = ScalingMode::kInteger;
+  bool desktop_fullscreen_ = false;
+  WindowPlacement windowed_;  // where the window was before the desktop full screen
+  bool allow_mode_switch_ = true;
   // One SDL cursor per frame of the game's cursor (none: the system arrow);
   // an animation walks through them by its steps.
   std::vector<CursorPtr> cursors_;
