@@ -50,6 +50,13 @@ TEST(ViewMapping, WholeStepsWhenTheWindowAllowsAndLetterboxOtherwise) {
   EXPECT_EQ(m.dest(), Rect::FromSize(0, 80, 320, 240));
 }
 
+TEST(ViewMapping, HandheldScreenShowsAnOldGameAtOneToOneLetterboxed) {
+  // 1280x800 has no room for 2x 800x600: the picture stays whole-pixel.
+  ViewMapping m;
+  m.Update(1280, 800, 800, 600);
+  EXPECT_EQ(m.dest(), Rect::FromSize(240, 100, 800, 600));
+}
+
 TEST(ViewMapping, MouseMapsBackToSceneCoordinates) {
   ViewMapping m;
   m.Update(1400, 1000, 640, 480);
