@@ -208,6 +208,12 @@ void TFormView::HandleEvent(const Event& e) {
     case EventType::kPadAxis:
       RoutePad(e);
       break;
+    case EventType::kPadRemoved: {
+      std::vector<Event> released;
+      pad_.ReleaseAll(&released);
+      DispatchPadOutput(released);
+      break;
+    }
     case EventType::kWheel:
       MouseWheel(e.wheel_down);
       break;

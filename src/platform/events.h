@@ -26,6 +26,7 @@ enum class EventType {
   kPadButtonDown,   // pad_button: a game controller's button went down
   kPadButtonUp,     // pad_button
   kPadAxis,         // pad_axis, axis_value: a stick or trigger moved
+  kPadRemoved,      // a game controller was unplugged: what it held is let go
 };
 
 // A game controller's buttons and axes, laid out as an Xbox pad is (the

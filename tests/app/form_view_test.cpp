@@ -328,6 +328,11 @@ TEST_F(FormViewTest, ControllerButtonsReachTheSceneAsKeysAndClicks) {
   EXPECT_TRUE(rec.right_held());
   view_.HandleEvent(Event::Pad(PadButton::kY, false));
   EXPECT_FALSE(rec.right_held());
+  // Unplugged with a direction held, the key is let go rather than stuck.
+  view_.HandleEvent(Event::Pad(PadButton::kDpadUp, true));
+  EXPECT_TRUE(rec.KeyHeld(platform::vk::kUp));
+  view_.HandleEvent(Event::Of(EventType::kPadRemoved));
+  EXPECT_FALSE(rec.KeyHeld(platform::vk::kUp));
 }
 
 TEST_F(FormViewTest, FullScreenNeedsAChosenModeAndCentresThePanel) {

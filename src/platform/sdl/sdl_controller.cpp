@@ -128,7 +128,8 @@ bool SdlControllers::Translate(const SDL_Event& e, Event* out) {
     }
     case SDL_CONTROLLERDEVICEREMOVED:
       open_.erase(e.cdevice.which);
-      return false;
+      *out = Event::Of(EventType::kPadRemoved);
+      return true;
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:
       if (e.cbutton.button >= static_cast<int>(PadButton::kCount)) return false;

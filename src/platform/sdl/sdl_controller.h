@@ -37,7 +37,8 @@ class SdlControllers {
   SdlControllers(const SdlControllers&) = delete;
   SdlControllers& operator=(const SdlControllers&) = delete;
 
-  // Controller events become *out (true); devices come and go (false).
+  // Controller events become *out (true); a device plugged in is opened
+  // (false), one unplugged is closed and reported as kPadRemoved.
   bool Translate(const SDL_Event& in, Event* out);
   // Plays the test script up to `frame` (frames presented so far).
   void Step(int64_t frame);
