@@ -101,6 +101,7 @@ void TFormView::RunStartupSequence() {
   WindowedClientSize();
   window_->CenterOnWorkArea();
   scene_->SetSceneSize(info.screen_width, info.screen_height);
+  pad_.SetSceneSize(info.screen_width, info.screen_height);
   PlacePanel();
 }
 
@@ -142,6 +143,7 @@ bool TFormView::OnIdle() {
   ctx_.frame_delta_ms = static_cast<int32_t>(delta);
   last_tick_ = now;
   ++frames_run_;
+  StepPad(now);
   RunFrame();
   const uint32_t elapsed = clock.NowMs() - now;
   if (scenario_ && scenario_->info().sleep_between_frames) {
@@ -197,16 +199,30 @@ void TFormView::HandleEvent(const Event& e) {
       KeyUp(e.vk);
       break;
     case EventType::kMouseDown:
+      pad_.NotePointer(e.x, e.y);
       PanelMouseMove(e.x, e.y);
       PanelMouseDown(e.button);
       break;
     case EventType::kMouseUp:
+      pad_.NotePointer(e.x, e.y);
       PanelMouseMove(e.x, e.y);
       PanelMouseUp();
       break;
     case EventType::kMouseMove:
+      pad_.NotePointer(e.x, e.y);
       PanelMouseMove(e.x, e.y);
       break;
+    case EventType::kPadButtonDown:
+    case EventType::kPadButtonUp:
+    case EventType::kPadAxis:
+      RoutePad(e);
+      break;
+    case EventType::kPadRemoved: {
+      std::vector<Event> released;
+      pad_.ReleaseAll(&released);
+      DispatchPadOutput(released);
+      break;
+    }
     case EventType::kWheel:
       MouseWheel(e.wheel_down);
       break;
@@ -236,6 +252,26 @@ void TFormView::HandleEvent(const Event& e) {
       break;
     case EventType::kExposed:
       break;
+  }
+}
+
+void TFormView::RoutePad(const Event& e) {
+  std::vector<Event> out;
+  pad_.Handle(e, platform_.clock().NowMs(), &out);
+  DispatchPadOutput(out);
+}
+
+void TFormView::StepPad(uint32_t now_ms) {
+  std::vector<Event> out;
+  pad_.Tick(now_ms, &out);
+  DispatchPadOutput(out);
+}
+
+void TFormView::DispatchPadOutput(const std::vector<Event>& events) {
+  for (const Event& ev : events) {
+    // The stick moves the real pointer too, so mouse and stick agree.
+    if (ev.type == EventType::kMouseMove && window_) window_->WarpMouse(ev.x, ev.y);
+    HandleEvent(ev);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/controller_input.h"
 #include "app/engine_ports.h"
 #include "app/runtime_services.h"
 #include "app/system_host.h"
@@ -95,6 +96,8 @@ class TFormView {
   // Where the variable table and the functions ask the running system; the
   // factory registers the subsystems' providers here as it makes them.
   expr::SystemRouter& router() { return router_; }
+  // The game controller's buttons and sticks as keys and the mouse.
+  ControllerInput& controller() { return pad_; }
 
  private:
   void RunStartupSequence();
@@ -108,6 +111,10 @@ class TFormView {
   void WindowedClientSize();
   void ResumeMedia();
   void PauseMedia();
+  // Controller events pass on as the key and mouse events they stand for.
+  void RoutePad(const platform::Event& e);
+  void StepPad(uint32_t now_ms);
+  void DispatchPadOutput(const std::vector<platform::Event>& events);
 
   RuntimeContext& ctx_;
   platform::Platform& platform_;
@@ -134,6 +141,7 @@ class TFormView {
   int panel_x_ = 0, panel_y_ = 0;
   int frames_drawn_ = 0;
   int frames_run_ = 0;
+  ControllerInput pad_;
   std::string start_error_;
 };
 

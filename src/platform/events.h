@@ -23,7 +23,33 @@ enum class EventType {
   kExposed,         // the window needs repainting
   kDisplayChanged,  // desktop resolution or window scale changed
   kAudioRestored,   // the sound device came back
+  kPadButtonDown,   // pad_button: a game controller's button went down
+  kPadButtonUp,     // pad_button
+  kPadAxis,         // pad_axis, axis_value: a stick or trigger moved
+  kPadRemoved,      // a game controller was unplugged: what it held is let go
 };
+
+// A game controller's buttons and axes, laid out as an Xbox pad is (the
+// SDL backend's order, so its numbers carry over unchanged).
+enum class PadButton {
+  kA,
+  kB,
+  kX,
+  kY,
+  kBack,
+  kGuide,
+  kStart,
+  kLeftStick,
+  kRightStick,
+  kLeftShoulder,
+  kRightShoulder,
+  kDpadUp,
+  kDpadDown,
+  kDpadLeft,
+  kDpadRight,
+  kCount
+};
+enum class PadAxis { kLeftX, kLeftY, kRightX, kRightY, kTriggerLeft, kTriggerRight, kCount };
 
 enum class MouseButton { kLeft, kRight, kMiddle };
 
@@ -43,6 +69,9 @@ struct Event {
   bool wheel_down = false;  // wheel turned toward the user
   std::string text;         // UTF-8 text for kTextInput and kTextEditing
   int edit_cursor = 0;      // kTextEditing: the cursor, in characters into `text`
+  PadButton pad_button = PadButton::kA;
+  PadAxis pad_axis = PadAxis::kLeftX;
+  int axis_value = 0;  // -32768..32767; sticks grow right and down, triggers from 0
 
   static Event Key(EventType t, int vk, bool repeat = false, uint8_t mods = 0) {
     Event e;
@@ -78,6 +107,19 @@ struct Event {
     Event e;
     e.type = EventType::kWheel;
     e.wheel_down = down;
+    return e;
+  }
+  static Event Pad(PadButton b, bool down) {
+    Event e;
+    e.type = down ? EventType::kPadButtonDown : EventType::kPadButtonUp;
+    e.pad_button = b;
+    return e;
+  }
+  static Event Axis(PadAxis a, int value) {
+    Event e;
+    e.type = EventType::kPadAxis;
+    e.pad_axis = a;
+    e.axis_value = value;
     return e;
   }
   static Event Of(EventType t) {

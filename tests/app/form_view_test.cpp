@@ -305,6 +305,36 @@ TEST_F(FormViewTest, MouseRoutingRecordsButtonsPositionAndWheel) {
   EXPECT_FALSE(rec.wheel_up());
 }
 
+TEST_F(FormViewTest, ControllerButtonsReachTheSceneAsKeysAndClicks) {
+  CreateActive();
+  auto& rec = factory_.scene->recorder;
+  using platform::PadAxis;
+  using platform::PadButton;
+  view_.HandleEvent(Event::Pad(PadButton::kA, true));
+  EXPECT_TRUE(rec.KeyHeld(platform::vk::kReturn));
+  view_.HandleEvent(Event::Pad(PadButton::kA, false));
+  EXPECT_FALSE(rec.KeyHeld(platform::vk::kReturn));
+  view_.HandleEvent(Event::Pad(PadButton::kDpadLeft, true));
+  EXPECT_TRUE(rec.KeyHeld(platform::vk::kLeft));
+  view_.HandleEvent(Event::Pad(PadButton::kDpadLeft, false));
+  // The right stick moves the pointer a frame at a time; Y clicks there.
+  view_.HandleEvent(Event::Move(10, 20));  // the fake scene is 64 pixels wide
+  view_.HandleEvent(Event::Axis(PadAxis::kRightX, 32767));
+  Idle(16);
+  view_.HandleEvent(Event::Axis(PadAxis::kRightX, 0));
+  EXPECT_EQ(rec.mouse_x(), 22);  // full deflection: 12 pixels a frame
+  EXPECT_EQ(rec.mouse_y(), 20);
+  view_.HandleEvent(Event::Pad(PadButton::kY, true));
+  EXPECT_TRUE(rec.right_held());
+  view_.HandleEvent(Event::Pad(PadButton::kY, false));
+  EXPECT_FALSE(rec.right_held());
+  // Unplugged with a direction held, the key is let go rather than stuck.
+  view_.HandleEvent(Event::Pad(PadButton::kDpadUp, true));
+  EXPECT_TRUE(rec.KeyHeld(platform::vk::kUp));
+  view_.HandleEvent(Event::Of(EventType::kPadRemoved));
+  EXPECT_FALSE(rec.KeyHeld(platform::vk::kUp));
+}
+
 TEST_F(FormViewTest, FullScreenNeedsAChosenModeAndCentresThePanel) {
   CreateActive();
   view_.SetFullScreen(true);

@@ -7,6 +7,7 @@
 #include "core/sjis.h"
 #include "platform/keymap.h"
 #include "platform/sdl/sdl_choices.h"
+#include "platform/sdl/sdl_controller.h"
 
 namespace vesk::platform {
 namespace {
@@ -132,7 +133,8 @@ SdlWindow::SdlWindow(SDL_Window* window, SDL_Renderer* renderer, const WindowSpe
       software_(IsSoftwareRenderer(renderer)),
       frame_period_ms_(look.frame_period_ms),
       scene_w_(look.client_w_px),
-      scene_h_(look.client_h_px) {
+      scene_h_(look.client_h_px),
+      controllers_(std::make_unique<SdlControllers>()) {
   UpdateMappings();
   UpdateVsync();
   // SDL starts with text input on; an input method would then take the
@@ -214,6 +216,7 @@ bool SdlWindow::EnsureTexture(const BackBuffer& frame, bool* made) {
 }
 
 void SdlWindow::Present(const BackBuffer& frame) {
+  controllers_->Step(++frames_offered_);
   bool made = false;
   if (frame.empty() || !EnsureTexture(frame, &made)) return;
   // A new texture holds nothing yet: it takes the whole frame. Otherwise
@@ -366,7 +369,7 @@ bool SdlWindow::Translate(const SDL_Event& e, Event* out) {
       *out = Event::Of(EventType::kDisplayChanged);
       return true;
     default:
-      return false;
+      return controllers_->Translate(e, out);
   }
 }
 

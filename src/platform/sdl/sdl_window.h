@@ -10,6 +10,8 @@
 
 namespace vesk::platform {
 
+class SdlControllers;
+
 // The real window: the back buffer's changes go to a streaming texture,
 // which is drawn scaled into the window with its aspect ratio kept. The
 // window is drawn only when the frame changed or the window system asks.
@@ -95,6 +97,8 @@ class SdlWindow final : public Window {
   Uint64 cursor_step_due_ms_ = 0;
   bool text_input_ = false;
   Rect text_input_caret_{};
+  std::unique_ptr<SdlControllers> controllers_;
+  int64_t frames_offered_ = 0;  // Present calls, for the test controller's script
 };
 
 }  // namespace vesk::platform

@@ -1,0 +1,95 @@
+// A game controller in a real window: SDL's virtual controller, played by
+// the script in VESK_TEST_VIRTUAL_CONTROLLER, reaches the game's script as
+// the keys and clicks it stands for.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "e2e/game_dir_test.h"
+#include "support/run_program.h"
+#include "support/xvfb_server.h"
+
+namespace vesk::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using vesk::test_support::RunResult;
+using vesk::test_support::Slurp;
+
+// Each flag goes up once the script has seen its key held or its click.
+constexpr const char* kGame = R"(VarNew ret type: int
+VarNew esc type: int
+VarNew left type: int
+VarNew down type: int
+VarNew lclick type: int
+VarNew rclick type: int
+While true
+  If @KeyPush[13]
+    Calc ret = 1
+  If @KeyPush[27]
+    Calc esc = 1
+  If @KeyPush[37]
+    Calc left = 1
+  If @KeyPush[40]
+    Calc down = 1
+  If @LClick
+    Calc lclick = 1
+  If @RClick
+    Calc rclick = 1
+  Wait 16
+)";
+
+class ControllerRun : public GameDirTest {
+ protected:
+  void SetUp() override {
+    GameDirTest::SetUp();
+    WriteSource("project.vproj", "title \"Pad\"\nscreen 120 90\nstart \"start.lsb\"\n");
+    WriteSource("start.vsc", kGame);
+    RunResult c = Compile();
+    ASSERT_EQ(c.status, 0) << c.err;
+  }
+  // The variables after a windowed run of `frames` frames with the
+  // controller doing `pad_script`.
+  std::string Run(const test_support::XvfbServer& x, int frames, const std::string& pad_script) {
+    const fs::path json = dir_ / "vars.json";
+    RunResult r =
+        test_support::RunProgram(VESK_PLAYER_PATH,
+                                 "--no-logo --frames " + std::to_string(frames) + " --dump-vars " +
+                                     Q(json) + " " + Q(dir_ / "game"),
+                                 dir_ / "player",
+                                 x.Env() + " VESK_TEST_VIRTUAL_CONTROLLER='" + pad_script +
+                                     "' XDG_CONFIG_HOME=" + Q(dir_ / "config"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    return Slurp(json);
+  }
+  static std::string Value(const std::string& vars, const std::string& name) {
+    const size_t at = vars.find("\"name\":\"" + name + "\"");
+    if (at == std::string::npos) return "<missing>";
+    const size_t values = vars.find("\"values\":[", at);
+    if (values == std::string::npos) return "<missing>";
+    return vars.substr(values + 10, vars.find(']', values) - values - 10);
+  }
+};
+
+TEST_F(ControllerRun, ButtonsAndTheDpadArriveAsKeysAndClicks) {
+  test_support::XvfbServer x("1024x768x24");
+  if (!x.up()) GTEST_SKIP() << "no X server for the window test";
+  const std::string vars = Run(x, 80,
+                               "10:a:1 14:a:0 18:b:1 22:b:0 26:dpleft:1 30:dpleft:0 "
+                               "34:dpdown:1 38:dpdown:0 42:x:1 46:x:0 50:y:1 54:y:0");
+  for (const char* flag : {"ret", "esc", "left", "down", "lclick", "rclick"})
+    EXPECT_EQ(Value(vars, flag), "1") << flag << " in " << vars;
+}
+
+TEST_F(ControllerRun, StartIsNotEscapeAndTheLeftStickHasADeadZone) {
+  test_support::XvfbServer x("1024x768x24");
+  if (!x.up()) GTEST_SKIP() << "no X server for the window test";
+  const std::string vars =
+      Run(x, 60, "10:start:1 14:start:0 18:leftx:-8000 22:leftx:0 26:lefty:30000 30:lefty:0");
+  EXPECT_EQ(Value(vars, "esc"), "0") << vars;
+  EXPECT_EQ(Value(vars, "left"), "0") << vars;  // inside the dead zone
+  EXPECT_EQ(Value(vars, "down"), "1") << vars;
+}
+
+}  // namespace
+}  // namespace vesk::e2e
