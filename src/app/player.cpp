@@ -152,6 +152,16 @@ int RunPlayer(const std::vector<std::string>& args) {
     return Fail(why == "no game was given" ? why + "\n" + UsageText() : why);
   }
 
+  // The game controller's mapping from the same settings file.
+  if (const std::string& lines = window_keys.settings().controller; !lines.empty()) {
+    ControllerMapping mapping = ControllerMapping::Defaults();
+    std::string why;
+    if (ParseControllerMapping(lines, &mapping, &why))
+      view.controller().SetMapping(mapping);
+    else
+      std::fprintf(stderr, "vesk-player: settings.ini [controller]: %s\n", why.c_str());
+  }
+
   LoopOptions loop;
   loop.frames = o.frames;
   loop.step_ms = o.step_ms;

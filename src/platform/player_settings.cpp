@@ -176,6 +176,8 @@ PlayerSettings ParsePlayerSettings(const std::string& text, std::vector<std::str
       ok = ApplyKeysKey(&s, key, value);
     else if (section == "sound" && key == "soundfont")
       s.soundfont = value;
+    else if (section == "controller")
+      s.controller += key + "=" + value + "\n";
     if (!ok) Warn(warnings, section, key, value);
   }
   if (p.x && p.y && p.w && p.h) {
@@ -202,6 +204,7 @@ std::string FormatPlayerSettings(const PlayerSettings& s) {
       << "screenshot=" << FormatKeyChord(s.screenshot_key) << "\n"
       << "\n[sound]\n"
       << "soundfont=" << s.soundfont << "\n";
+  if (!s.controller.empty()) out << "\n[controller]\n" << s.controller;
   return out.str();
 }
 

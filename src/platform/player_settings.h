@@ -42,6 +42,9 @@ struct PlayerSettings {
   KeyChord screenshot_key{0x2C, 0};  // PrintScreen
   // [sound]
   std::string soundfont;
+  // [controller]: the game controller's mapping, its "name=value" lines as
+  // written (the app parses them; they are kept and written back as they are).
+  std::string controller;
 
   bool operator==(const PlayerSettings&) const = default;
 };

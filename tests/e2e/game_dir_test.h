@@ -41,6 +41,10 @@ class GameDirTest : public ::testing::Test {
     std::filesystem::create_directories(dir_ / "src");
     std::filesystem::create_directories(dir_ / "run");
     setenv("XDG_RUNTIME_DIR", (dir_ / "run").c_str(), 1);
+    // The player's per-game settings and the user's data stay in the test's
+    // folder, never in the user's own.
+    setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 

@@ -44,11 +44,13 @@ class PlayerRun : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("vesk-e2e-" +
+           ("vesk-e2e-" + std::to_string(getpid()) + "-" +
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "run");
     setenv("XDG_RUNTIME_DIR", (dir_ / "run").c_str(), 1);
+    // The per-game settings of a windowed run stay in the test's folder.
+    setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
   }
   void TearDown() override { fs::remove_all(dir_); }
 

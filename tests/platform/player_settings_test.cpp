@@ -96,6 +96,7 @@ TEST(PlayerSettings, FileRoundTripCreatesTheFolders) {
   s.height = 800;
   s.scaling_key = {vk::kF1 + 8, kModControl};
   s.soundfont = "sounds/font.sf2";
+  s.controller = "a=space\nstart=escape\n";  // kept as written, for the app to read
   std::string error;
   ASSERT_TRUE(SavePlayerSettings(path, s, &error)) << error;
   std::vector<std::string> warnings;
