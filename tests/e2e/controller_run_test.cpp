@@ -74,9 +74,12 @@ class ControllerRun : public GameDirTest {
 TEST_F(ControllerRun, ButtonsAndTheDpadArriveAsKeysAndClicks) {
   test_support::XvfbServer x("1024x768x24");
   if (!x.up()) GTEST_SKIP() << "no X server for the window test";
-  const std::string vars = Run(x, 80,
-                               "10:a:1 14:a:0 18:b:1 22:b:0 26:dpleft:1 30:dpleft:0 "
-                               "34:dpdown:1 38:dpdown:0 42:x:1 46:x:0 50:y:1 54:y:0");
+  // The presses start once the window has surely come up and taken the
+  // focus (a loaded machine may take a few frames), and last long enough to
+  // be seen by a script that looks once a frame.
+  const std::string vars = Run(x, 140,
+                               "40:a:1 46:a:0 52:b:1 58:b:0 64:dpleft:1 70:dpleft:0 "
+                               "76:dpdown:1 82:dpdown:0 88:x:1 94:x:0 100:y:1 106:y:0");
   for (const char* flag : {"ret", "esc", "left", "down", "lclick", "rclick"})
     EXPECT_EQ(Value(vars, flag), "1") << flag << " in " << vars;
 }
@@ -85,7 +88,7 @@ TEST_F(ControllerRun, StartIsNotEscapeAndTheLeftStickHasADeadZone) {
   test_support::XvfbServer x("1024x768x24");
   if (!x.up()) GTEST_SKIP() << "no X server for the window test";
   const std::string vars =
-      Run(x, 60, "10:start:1 14:start:0 18:leftx:-8000 22:leftx:0 26:lefty:30000 30:lefty:0");
+      Run(x, 100, "40:start:1 46:start:0 52:leftx:-8000 58:leftx:0 64:lefty:30000 70:lefty:0");
   EXPECT_EQ(Value(vars, "esc"), "0") << vars;
   EXPECT_EQ(Value(vars, "left"), "0") << vars;  // inside the dead zone
   EXPECT_EQ(Value(vars, "down"), "1") << vars;
