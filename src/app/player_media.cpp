@@ -90,7 +90,7 @@ platform::MediaBytes PlayerMedia::ReadGameFile(const std::string& name) {
       if (!bytes) return nullptr;
       return std::make_shared<const std::vector<uint8_t>>(std::move(*bytes));
     }
-    if (!files_.Exists(name)) return nullptr;
+    // A missing file throws, as a damaged archive does: both are no file.
     return std::make_shared<const std::vector<uint8_t>>(files_.ReadFileBytes(name));
   } catch (const std::exception&) {
     return nullptr;

@@ -10,15 +10,6 @@ using namespace vesk::lang;
 
 namespace {
 
-std::string LowerExtension(const std::string& name) {
-  const size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return {};
-  std::string ext = name.substr(dot);
-  for (char& c : ext)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return ext;
-}
-
 bool IsCdTrack(const std::string& source) {
   return source.rfind("CD_", 0) == 0;
 }
@@ -32,12 +23,7 @@ std::string ScrapName(const std::string& name) {
 
 media::TMediaManager* SoundManagerFor(const media::TMediaManagers* managers,
                                       const std::string& source) {
-  if (!managers) return nullptr;
-  const std::string ext = LowerExtension(source);
-  if (ext == ".mid" || ext == ".sgt") return managers->midi;
-  if (ext == ".wma" || ext == ".asf" || ext == ".wmv") return managers->wmp;
-  if (ext == ".ogg" || ext == ".wav") return managers->ogg;
-  return IsCdTrack(source) ? managers->cdda : nullptr;
+  return managers ? managers->ForSoundName(source) : nullptr;
 }
 
 TVeskSound::~TVeskSound() {
