@@ -150,6 +150,10 @@ std::string FormatKeyChord(const KeyChord& chord) {
   if (chord.mods & kModShift) out += "Shift+";
   if (chord.mods & kModSuper) out += "Super+";
   const char* name = vk::VirtualKeyName(chord.vk);
+  // A key known only by the window system's name (Scroll Lock, Num Lock)
+  // is written under that name, so the file reads back the same.
+  for (const auto& a : kAliases)
+    if (!name && a.vk == chord.vk) name = a.name;
   return out + (name ? name : "");
 }
 
