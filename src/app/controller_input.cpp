@@ -69,6 +69,8 @@ bool ParseBinding(std::string_view value, PadBinding* out) {
     *out = {PadAction::kLeftClick, 0};
   } else if (SameLetters(value, "rclick")) {
     *out = {PadAction::kRightClick, 0};
+  } else if (SameLetters(value, "settings")) {
+    *out = {PadAction::kSettings, 0};
   } else if (const int vk = VirtualKeyFromName(value); vk != 0) {
     *out = {PadAction::kKey, vk};
   } else {
@@ -110,6 +112,7 @@ ControllerMapping ControllerMapping::Defaults() {
   m.buttons[Index(PadButton::kB)] = {PadAction::kKey, platform::vk::kEscape};
   m.buttons[Index(PadButton::kX)] = {PadAction::kLeftClick, 0};
   m.buttons[Index(PadButton::kY)] = {PadAction::kRightClick, 0};
+  m.buttons[Index(PadButton::kBack)] = {PadAction::kSettings, 0};
   return m;
 }
 
@@ -202,6 +205,9 @@ void ControllerInput::HandleButton(PadButton b, bool down, uint32_t now_ms,
   const PadBinding& binding = mapping_.buttons[Index(b)];
   switch (binding.action) {
     case PadAction::kNone:
+      break;
+    case PadAction::kSettings:
+      if (down) settings_requested_ = true;
       break;
     case PadAction::kKey:
       out->push_back(Event::Key(down ? EventType::kKeyDown : EventType::kKeyUp, binding.vk));

@@ -7,13 +7,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/events.h"
 
 namespace vesk::app {
 
-enum class PadAction { kNone, kKey, kLeftClick, kRightClick };
+// kSettings opens the player's own settings screen.
+enum class PadAction { kNone, kKey, kLeftClick, kRightClick, kSettings };
 
 struct PadBinding {
   PadAction action = PadAction::kNone;
@@ -34,15 +36,16 @@ struct ControllerMapping {
   int repeat_interval_ms = 60;  // and the ones after it
   int pointer_speed_px = 12;    // scene pixels a frame at full deflection
 
-  // A → Return, B → Escape, X → left click, Y → right click; Start and the
-  // rest do nothing, since games open their menus with Escape already.
+  // A → Return, B → Escape, X → left click, Y → right click, Back → the
+  // player's settings screen; Start and the rest do nothing, since games
+  // open their menus with Escape already.
   static ControllerMapping Defaults();
 };
 
 // Reads lines of `name=value` over the defaults already in *mapping:
 // a button name (a, b, x, y, back, guide, start, leftstick, rightstick,
 // leftshoulder, rightshoulder, dpup, dpdown, dpleft, dpright) takes a key
-// name ("Return", "Space", "F5"...), click, rclick or none; dpad and lstick
+// name ("Return", "Space", "F5"...), click, rclick, settings or none; dpad and lstick
 // take arrows or none; rstick takes pointer or none; deadzone (percent),
 // pointer_speed (pixels a frame), repeat_delay and repeat_interval (ms)
 // take numbers. '#' and ';' start comments. On a bad line *error names it
@@ -71,6 +74,8 @@ class ControllerInput {
   void Tick(uint32_t now_ms, std::vector<platform::Event>* out);
   // Lets go of every held key and button (the controller went away).
   void ReleaseAll(std::vector<platform::Event>* out);
+  // True once after a button bound to kSettings was pressed.
+  bool TakeSettingsRequest() { return std::exchange(settings_requested_, false); }
 
  private:
   enum Direction { kLeft, kRight, kUp, kDown, kDirections };
@@ -96,6 +101,7 @@ class ControllerInput {
   double carry_x_ = 0, carry_y_ = 0;
   int pointer_x_ = 0, pointer_y_ = 0;
   int scene_w_ = 640, scene_h_ = 480;
+  bool settings_requested_ = false;
 };
 
 }  // namespace vesk::app

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/game_ini.h"
+#include "app/settings_screen.h"
 #include "app/window_keys.h"
 #include "core/messages.h"
 #include "core/vesk_error.h"
@@ -133,6 +134,13 @@ bool TFormView::OnIdle() {
   if (ctx_.terminated || !active_ || closed_ || !screen_) return true;
   platform::Clock& clock = platform_.clock();
   const uint32_t now = clock.NowMs();
+  if (settings_screen_) {
+    // The game stands still behind the screen; only the controller's
+    // held directions repeat.
+    last_tick_ = now;
+    StepPad(now);
+    return true;
+  }
   const uint32_t delta = now - last_tick_;
   if (delta > kStallLimitMs) {
     // A stall (a dragged window, a suspended machine) is not game time.
@@ -180,10 +188,13 @@ void TFormView::RunFrame() {
 
 bool TFormView::OfferWindowKey(const Event& e) {
   if (!window_keys_ || !window_) return false;
-  return window_keys_->Offer(e, *window_, screen_ ? &screen_->back_buffer() : nullptr);
+  if (!window_keys_->Offer(e, *window_, screen_ ? &screen_->back_buffer() : nullptr)) return false;
+  if (window_keys_->TakeSettingsRequest()) OpenSettings();
+  return true;
 }
 
 void TFormView::HandleEvent(const Event& e) {
+  if (settings_screen_ && RouteToSettings(e)) return;
   if (OfferWindowKey(e)) return;
   switch (e.type) {
     case EventType::kQuit:
@@ -259,6 +270,11 @@ void TFormView::RoutePad(const Event& e) {
   std::vector<Event> out;
   pad_.Handle(e, platform_.clock().NowMs(), &out);
   DispatchPadOutput(out);
+  if (!pad_.TakeSettingsRequest()) return;
+  if (settings_screen_)
+    CloseSettings();  // Back again: as Cancel
+  else
+    OpenSettings();
 }
 
 void TFormView::StepPad(uint32_t now_ms) {
@@ -351,7 +367,7 @@ void TFormView::Activate() {
   active_ = true;
   // The time spent in the background is not game time.
   last_tick_ = platform_.clock().NowMs();
-  ResumeMedia();
+  if (!settings_screen_) ResumeMedia();
 }
 
 void TFormView::Deactivate() {
@@ -368,6 +384,7 @@ void TFormView::EnterModalLoop() {
 
 void TFormView::LeaveModalLoop() {
   last_tick_ = platform_.clock().NowMs();
+  if (settings_screen_) return;  // the screen keeps the game paused
   for (MediaManager* m : {media_.wave.get(), media_.video.get(), media_.wma.get(), media_.ogg.get(),
                           media_.cd_audio.get(), media_.midi.get()})
     if (m) m->ResumeAll();

@@ -5,6 +5,7 @@
 // background, switches full screen, and shuts everything down in order.
 // It never touches SDL: the window and clock come from the platform layer.
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,13 @@
 #include "expr/param_collection.h"
 #include "expr/sysfuncs.h"
 #include "expr/system_router.h"
+#include "platform/font_rasterizer.h"
 #include "platform/platform.h"
 
 namespace vesk::app {
 
 class WindowKeys;
+class SettingsScreen;
 
 // The toolbar dock strip above the scene has no content; we keep none.
 inline constexpr int kDockStripHeightPx = 0;
@@ -99,6 +102,12 @@ class TFormView {
   // The game controller's buttons and sticks as keys and the mouse.
   ControllerInput& controller() { return pad_; }
 
+  // The player's settings screen over the paused game (the settings key or
+  // the controller's Back button open it; it needs the window keys).
+  void OpenSettings();
+  bool settings_open() const { return settings_screen_ != nullptr; }
+  const SettingsScreen* settings_screen() const { return settings_screen_.get(); }
+
  private:
   void RunStartupSequence();
   void PlacePanel();
@@ -115,6 +124,10 @@ class TFormView {
   void RoutePad(const platform::Event& e);
   void StepPad(uint32_t now_ms);
   void DispatchPadOutput(const std::vector<platform::Event>& events);
+  // While the settings screen is open: true when it took the event.
+  bool RouteToSettings(const platform::Event& e);
+  void DrawSettings();
+  void CloseSettings();
 
   RuntimeContext& ctx_;
   platform::Platform& platform_;
@@ -143,6 +156,11 @@ class TFormView {
   int frames_run_ = 0;
   ControllerInput pad_;
   std::string start_error_;
+
+  std::unique_ptr<SettingsScreen> settings_screen_;
+  std::unique_ptr<platform::FontFace> settings_font_;
+  platform::BackBuffer settings_frame_;
+  std::set<int> settings_keys_;  // pressed while the screen was open: their releases are its
 };
 
 }  // namespace vesk::app

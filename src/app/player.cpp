@@ -162,6 +162,13 @@ int RunPlayer(const std::vector<std::string>& args) {
       std::fprintf(stderr, "vesk-player: settings.ini [controller]: %s\n", why.c_str());
   }
 
+  // The player's own volumes over the game's, from the settings file and
+  // the settings screen.
+  if (PlayerMedia* m = factory.media())
+    window_keys.SetLevelsSink([m](const platform::PlayerSettings& s) {
+      m->SetLevels(s.volume_percent, s.music_volume_percent, s.sounds_volume_percent);
+    });
+
   LoopOptions loop;
   loop.frames = o.frames;
   loop.step_ms = o.step_ms;

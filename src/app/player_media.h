@@ -48,6 +48,10 @@ class PlayerMedia {
   // Headless: the game clock moved by elapsed_ms; the sequencer ticks and
   // the device plays that much.
   void AdvanceHeadless(uint32_t elapsed_ms);
+  // The listener's levels in percent, over everything the game plays.
+  void SetLevels(int master_percent, int music_percent, int sounds_percent) {
+    mix_->SetLevels(master_percent, music_percent, sounds_percent);
+  }
   // The headless device (null with a real one).
   platform::HeadlessAudioDevice* headless_device() const { return headless_; }
 

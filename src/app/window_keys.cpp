@@ -90,7 +90,7 @@ bool WindowKeys::Offer(const platform::Event& e, platform::Window& window,
   if (e.type != EventType::kKeyDown) return false;
   const platform::PlayerSettings& s = settings_;
   const bool ours = s.fullscreen_key.Matches(e.vk, e.mods) || s.scaling_key.Matches(e.vk, e.mods) ||
-                    s.screenshot_key.Matches(e.vk, e.mods);
+                    s.screenshot_key.Matches(e.vk, e.mods) || s.settings_key.Matches(e.vk, e.mods);
   // A repeat of a press we took is ours even if a modifier was let go.
   if (!ours) return e.repeat && held_.count(e.vk) > 0;
   const bool first = held_.insert(e.vk).second && !e.repeat;
@@ -99,6 +99,8 @@ bool WindowKeys::Offer(const platform::Event& e, platform::Window& window,
     ToggleFullscreen(window);
   else if (s.scaling_key.Matches(e.vk, e.mods))
     ToggleScaling(window);
+  else if (s.settings_key.Matches(e.vk, e.mods))
+    settings_requested_ = true;
   else
     TakeScreenshot(frame);
   return true;
@@ -155,6 +157,47 @@ void WindowKeys::Remember(const platform::Window& window) {
   settings_.width = p.w;
   settings_.height = p.h;
   Save();
+}
+
+void WindowKeys::Apply(const platform::PlayerSettings& edited, platform::Window& window) {
+  // Only what the screen edits; placement and the controller's lines stand.
+  platform::PlayerSettings next = settings_;
+  next.scaling = edited.scaling;
+  next.fullscreen = edited.fullscreen;
+  next.allow_mode_switch = edited.allow_mode_switch;
+  next.fullscreen_key = edited.fullscreen_key;
+  next.scaling_key = edited.scaling_key;
+  next.screenshot_key = edited.screenshot_key;
+  next.settings_key = edited.settings_key;
+  next.soundfont = edited.soundfont;
+  next.volume_percent = edited.volume_percent;
+  next.music_volume_percent = edited.music_volume_percent;
+  next.sounds_volume_percent = edited.sounds_volume_percent;
+  if (next == settings_) return;
+  const bool levels_changed = next.volume_percent != settings_.volume_percent ||
+                              next.music_volume_percent != settings_.music_volume_percent ||
+                              next.sounds_volume_percent != settings_.sounds_volume_percent;
+  window.SetAllowModeSwitch(next.allow_mode_switch);
+  window.SetScalingMode(next.scaling);
+  if (next.fullscreen != window.desktop_fullscreen()) {
+    if (next.fullscreen) Remember(window);
+    if (!window.SetDesktopFullscreen(next.fullscreen))
+      next.fullscreen = window.desktop_fullscreen();
+  }
+  // Remember may have taken the placement in the meantime.
+  next.has_placement = settings_.has_placement;
+  next.x = settings_.x;
+  next.y = settings_.y;
+  next.width = settings_.width;
+  next.height = settings_.height;
+  settings_ = next;
+  if (levels_changed && levels_sink_) levels_sink_(settings_);
+  Save();
+}
+
+void WindowKeys::SetLevelsSink(std::function<void(const platform::PlayerSettings&)> sink) {
+  levels_sink_ = std::move(sink);
+  if (levels_sink_) levels_sink_(settings_);
 }
 
 void WindowKeys::Save() {

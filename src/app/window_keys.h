@@ -3,8 +3,10 @@
 // the per-game window state they change. These are the player's, never the
 // game's: a press that matches one is taken here, its repeats and its
 // release too, before the scene can record it.
+#include <functional>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "platform/back_buffer.h"
 #include "platform/events.h"
@@ -32,6 +34,15 @@ class WindowKeys {
   // sized since the start (on close and before full screen).
   void Remember(const platform::Window& window);
 
+  // True once after the settings key was pressed.
+  bool TakeSettingsRequest() { return std::exchange(settings_requested_, false); }
+  // What the settings screen closed with: put on the window and the sound,
+  // and saved.
+  void Apply(const platform::PlayerSettings& edited, platform::Window& window);
+  // Where the volumes go; called at once with the current ones, and again
+  // whenever Apply changes them.
+  void SetLevelsSink(std::function<void(const platform::PlayerSettings&)> sink);
+
  private:
   void ToggleFullscreen(platform::Window& window);
   void ToggleScaling(platform::Window& window);
@@ -43,6 +54,8 @@ class WindowKeys {
   platform::PlayerSettings settings_;
   std::set<int> held_;               // keys whose press was ours: their release is too
   bool pending_fullscreen_ = false;  // remembered, not yet put on the window
+  bool settings_requested_ = false;
+  std::function<void(const platform::PlayerSettings&)> levels_sink_;
   platform::WindowPlacement start_;  // where the window was put at start
 };
 

@@ -12,6 +12,17 @@ void AddSaturating(int16_t* into, const int16_t* from, size_t samples) {
     into[i] = int16_t(std::clamp(int32_t(into[i]) + int32_t(from[i]), -32768, 32767));
 }
 
+constexpr int32_t kUnityQ16 = 65536;
+
+int32_t GainQ16(int percent) {
+  const int64_t p = std::clamp(percent, 0, 100);
+  return int32_t(p * p * kUnityQ16 / 10000);
+}
+
+int16_t Scaled(int32_t sample, int32_t gain_q16) {
+  return int16_t(std::clamp((int64_t(sample) * gain_q16) >> 16, int64_t{-32768}, int64_t{32767}));
+}
+
 }  // namespace
 
 OutputMix::OutputMix(Mode mode, int device_block_frames)
@@ -21,7 +32,16 @@ OutputMix::OutputMix(Mode mode, int device_block_frames)
       capacity_frames_(4 * chunk_frames_),
       ring_(capacity_frames_ * 2),
       chunk_(chunk_frames_ * 2),
-      scratch_(chunk_frames_ * 2) {}
+      scratch_(chunk_frames_ * 2),
+      synth_block_(chunk_frames_ * 2) {}
+
+void OutputMix::SetLevels(int master_percent, int music_percent, int sounds_percent) {
+  const int64_t master = GainQ16(master_percent);
+  wave_gain_q16_.store(int32_t(master * GainQ16(sounds_percent) / kUnityQ16),
+                       std::memory_order_relaxed);
+  synth_gain_q16_.store(int32_t(master * GainQ16(music_percent) / kUnityQ16),
+                        std::memory_order_relaxed);
+}
 
 OutputMix::~OutputMix() {
   Stop();
@@ -113,6 +133,16 @@ void OutputMix::FillAudio(int16_t* interleaved, int frame_count) {
   if (mode_ == Mode::kInline)
     while (Buffered() < frames && ProduceChunk()) {
     }
+  CopyFromRing(interleaved, frames, wave_gain_q16());
+  if (!synth_) return;
+  const int32_t synth_gain = synth_gain_q16();
+  if (synth_gain == kUnityQ16)
+    synth_->RenderAdd(interleaved, frame_count);
+  else
+    RenderSynthScaled(interleaved, frames, synth_gain);
+}
+
+void OutputMix::CopyFromRing(int16_t* interleaved, size_t frames, int32_t gain_q16) {
   const uint64_t at = read_frames_.load(std::memory_order_relaxed);
   const size_t have = std::min(frames, Buffered());
   for (size_t f = 0; f < have; ++f) {
@@ -120,12 +150,28 @@ void OutputMix::FillAudio(int16_t* interleaved, int frame_count) {
     interleaved[2 * f] = ring_[slot];
     interleaved[2 * f + 1] = ring_[slot + 1];
   }
+  if (gain_q16 != kUnityQ16)
+    for (size_t i = 0; i < 2 * have; ++i) interleaved[i] = Scaled(interleaved[i], gain_q16);
   read_frames_.store(at + have, std::memory_order_release);
   if (have < frames) {
     std::memset(interleaved + 2 * have, 0, (frames - have) * 2 * sizeof(int16_t));
     underrun_frames_.fetch_add(frames - have, std::memory_order_relaxed);
   }
-  if (synth_) synth_->RenderAdd(interleaved, frame_count);
+}
+
+// The synthesizer renders into a block of its own, a device block at a
+// time (the block was sized up front: the device's thread never allocates).
+void OutputMix::RenderSynthScaled(int16_t* interleaved, size_t frames, int32_t gain_q16) {
+  for (size_t done = 0; done < frames;) {
+    const size_t n = std::min(frames - done, chunk_frames_);
+    std::fill_n(synth_block_.begin(), 2 * n, int16_t{0});
+    synth_->RenderAdd(synth_block_.data(), int(n));
+    int16_t* out = interleaved + 2 * done;
+    for (size_t i = 0; i < 2 * n; ++i)
+      out[i] =
+          int16_t(std::clamp(int32_t(out[i]) + Scaled(synth_block_[i], gain_q16), -32768, 32767));
+    done += n;
+  }
 }
 
 }  // namespace vesk::audio

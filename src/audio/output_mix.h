@@ -47,6 +47,16 @@ class OutputMix final : public platform::AudioSource {
 
   void FillAudio(int16_t* interleaved, int frame_count) override;
 
+  // The listener's own levels over whatever the game set, in percent
+  // (0..100, clamped): all of it, the synthesizer, the wave outputs. Heard
+  // from the next pull on; any thread may call it. A percent is squared
+  // into the gain, so the slider's middle sounds half as loud rather than
+  // barely quieter.
+  void SetLevels(int master_percent, int music_percent, int sounds_percent);
+  // The gains the levels give, in 1/65536 (65536: unchanged).
+  int32_t wave_gain_q16() const { return wave_gain_q16_.load(std::memory_order_relaxed); }
+  int32_t synth_gain_q16() const { return synth_gain_q16_.load(std::memory_order_relaxed); }
+
   // Frames mixed and not yet played.
   size_t buffered_frames() const { return Buffered(); }
   // Frames the device found no mixed sound for (the mixing thread was late).
@@ -64,6 +74,8 @@ class OutputMix final : public platform::AudioSource {
   bool ProduceChunk();
   void AddDirectSamples(Direct& d, int16_t* out, size_t samples);
   void MixerLoop();
+  void CopyFromRing(int16_t* interleaved, size_t frames, int32_t gain_q16);
+  void RenderSynthScaled(int16_t* interleaved, size_t frames, int32_t gain_q16);
 
   const Mode mode_;
   const size_t chunk_frames_;     // one device block
@@ -79,6 +91,9 @@ class OutputMix final : public platform::AudioSource {
   std::vector<int16_t> chunk_;    // one chunk being mixed
   std::vector<int16_t> scratch_;  // a queued output's part of it
   platform::MidiSynth* synth_ = nullptr;
+  std::vector<int16_t> synth_block_;  // the synthesizer's part, when it is scaled
+  std::atomic<int32_t> wave_gain_q16_{65536};
+  std::atomic<int32_t> synth_gain_q16_{65536};
 
   std::thread thread_;
   std::mutex wake_mutex_;

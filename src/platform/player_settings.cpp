@@ -111,11 +111,28 @@ bool ApplyKeysKey(PlayerSettings* s, const std::string& key, const std::string& 
   KeyChord* slot = key == "fullscreen"   ? &s->fullscreen_key
                    : key == "scaling"    ? &s->scaling_key
                    : key == "screenshot" ? &s->screenshot_key
+                   : key == "settings"   ? &s->settings_key
                                          : nullptr;
   if (!slot) return true;
   const auto chord = ParseKeyChord(v);
   if (!chord) return false;
   *slot = *chord;
+  return true;
+}
+
+bool ApplySoundKey(PlayerSettings* s, const std::string& key, const std::string& v) {
+  if (key == "soundfont") {
+    s->soundfont = v;
+    return true;
+  }
+  int* slot = key == "volume"          ? &s->volume_percent
+              : key == "music_volume"  ? &s->music_volume_percent
+              : key == "sounds_volume" ? &s->sounds_volume_percent
+                                       : nullptr;
+  if (!slot) return true;
+  const auto n = ParseInt(v);
+  if (!n || *n < 0 || *n > 100) return false;
+  *slot = *n;
   return true;
 }
 
@@ -178,8 +195,8 @@ PlayerSettings ParsePlayerSettings(const std::string& text, std::vector<std::str
       ok = ApplyWindowKey(&s, &p, key, value);
     else if (section == "keys")
       ok = ApplyKeysKey(&s, key, value);
-    else if (section == "sound" && key == "soundfont")
-      s.soundfont = value;
+    else if (section == "sound")
+      ok = ApplySoundKey(&s, key, value);
     else if (section == "controller")
       s.controller += key + "=" + value + "\n";
     if (!ok) Warn(warnings, section, key, value);
@@ -206,8 +223,12 @@ std::string FormatPlayerSettings(const PlayerSettings& s) {
       << "fullscreen=" << FormatKeyChord(s.fullscreen_key) << "\n"
       << "scaling=" << FormatKeyChord(s.scaling_key) << "\n"
       << "screenshot=" << FormatKeyChord(s.screenshot_key) << "\n"
+      << "settings=" << FormatKeyChord(s.settings_key) << "\n"
       << "\n[sound]\n"
-      << "soundfont=" << s.soundfont << "\n";
+      << "soundfont=" << s.soundfont << "\n"
+      << "volume=" << s.volume_percent << "\n"
+      << "music_volume=" << s.music_volume_percent << "\n"
+      << "sounds_volume=" << s.sounds_volume_percent << "\n";
   if (!s.controller.empty()) out << "\n[controller]\n" << s.controller;
   return out.str();
 }

@@ -40,8 +40,15 @@ struct PlayerSettings {
   KeyChord fullscreen_key{0x0D, 4};  // Alt+Return
   KeyChord scaling_key{0x53, 4};     // Alt+S
   KeyChord screenshot_key{0x2C, 0};  // PrintScreen
+  KeyChord settings_key{0x4F, 4};    // Alt+O: the settings screen
   // [sound]
   std::string soundfont;
+  // The player's own levels over everything the game plays, in percent
+  // (0..100): all of it, the MIDI synthesizer, and the wave outputs
+  // (sounds, Ogg, WMA, CD tracks and films).
+  int volume_percent = 100;
+  int music_volume_percent = 100;
+  int sounds_volume_percent = 100;
   // [controller]: the game controller's mapping, its "name=value" lines as
   // written (the app parses them; they are kept and written back as they are).
   std::string controller;

@@ -73,6 +73,13 @@ TEST_F(ControllerInputTest, DefaultButtonsPressKeysAndClickAtThePointer) {
   pad_.NotePointer(5000, -3);  // kept within the scene
   EXPECT_EQ(Button(PadButton::kY, true), V{"press right 799,0"});
   EXPECT_EQ(Button(PadButton::kY, false), V{"release right 799,0"});
+  // Back asks for the player's settings screen, once a press, and the
+  // game hears nothing of it.
+  EXPECT_TRUE(Button(PadButton::kBack, true).empty());
+  EXPECT_TRUE(pad_.TakeSettingsRequest());
+  EXPECT_FALSE(pad_.TakeSettingsRequest());
+  EXPECT_TRUE(Button(PadButton::kBack, false).empty());
+  EXPECT_FALSE(pad_.TakeSettingsRequest());
   // Start and the shoulders do nothing unless bound.
   EXPECT_TRUE(Button(PadButton::kStart, true).empty());
   EXPECT_TRUE(Button(PadButton::kLeftShoulder, true).empty());

@@ -9,6 +9,7 @@
 
 #include "app/engine_fakes.h"
 #include "app/form_view.h"
+#include "app/settings_screen.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/vkeys.h"
 
@@ -51,6 +52,11 @@ class WindowKeysTest : public ::testing::Test {
     view_.HandleEvent(Event::Key(EventType::kKeyDown, key, false, mods));
     view_.HandleEvent(Event::Key(EventType::kKeyDown, key, true, mods));
     view_.HandleEvent(Event::Key(EventType::kKeyUp, key, false, 0));  // Alt let go first
+  }
+  // One press without auto-repeat.
+  void Tap(int key, uint8_t mods = 0) {
+    view_.HandleEvent(Event::Key(EventType::kKeyDown, key, false, mods));
+    view_.HandleEvent(Event::Key(EventType::kKeyUp, key, false, 0));
   }
   long KeyDowns(int key) const {
     return std::count(log_.begin(), log_.end(), "key-down " + std::to_string(key));
@@ -131,6 +137,90 @@ TEST_F(WindowKeysTest, ChoicesAreRememberedForTheNextRun) {
   next.Offer(Event::Of(EventType::kActivated), *w, nullptr);
   EXPECT_TRUE(w->desktop_fullscreen());
   EXPECT_EQ(w->scaling_mode(), ScalingMode::kFit);
+}
+
+TEST_F(WindowKeysTest, TheSettingsScreenPausesTheGameAndOkAppliesAndSaves) {
+  WindowKeys keys("GAME");
+  std::vector<int> levels;
+  keys.SetLevelsSink(
+      [&](const platform::PlayerSettings& s) { levels.push_back(s.volume_percent); });
+  ASSERT_EQ(levels, std::vector<int>{100});  // the sink hears the file's levels at once
+  Start(&keys);
+  // A key the game holds when the screen opens is let go for it.
+  view_.HandleEvent(Event::Key(EventType::kKeyDown, 'Z'));
+  view_.HandleEvent(Event::Key(EventType::kKeyDown, 'O', false, kModAlt));
+  ASSERT_TRUE(view_.settings_open());
+  EXPECT_FALSE(factory_.scene->recorder.KeyHeld('Z'));
+  EXPECT_EQ(std::count(log_.begin(), log_.end(), "clear-input"), 1);
+  view_.HandleEvent(Event::Key(EventType::kKeyUp, 'O'));
+
+  // The game runs no frame and hears no key while the screen is up.
+  const int frames = view_.frames_run();
+  view_.OnIdle();
+  EXPECT_EQ(view_.frames_run(), frames);
+  log_.clear();
+  for (int i = 0; i < 3; ++i) Tap(vk::kDown);  // to the volume
+  for (int i = 0; i < 4; ++i) Tap(vk::kLeft);
+  Tap(vk::kUp);  // the mode switch box
+  Tap(vk::kSpace);
+  view_.HandleEvent(Event::Mouse(EventType::kMouseDown, platform::MouseButton::kLeft, 1, 1));
+  view_.HandleEvent(Event::Mouse(EventType::kMouseUp, platform::MouseButton::kLeft, 1, 1));
+  EXPECT_EQ(std::count_if(log_.begin(), log_.end(),
+                          [](const std::string& l) { return l.rfind("key-down", 0) == 0; }),
+            0);
+  EXPECT_FALSE(factory_.scene->recorder.LeftClicked());
+  Tap(vk::kReturn);  // on a check box: toggles it back
+  Tap(vk::kTab, kModShift);
+  Tap(vk::kSpace);   // full screen on
+  Tap(vk::kEscape);  // Cancel
+  ASSERT_FALSE(view_.settings_open());
+
+  // Cancel: nothing changed, nothing written.
+  EXPECT_FALSE(window().desktop_fullscreen());
+  EXPECT_FALSE(fs::exists(dir_ / "config" / "vesk-player" / "GAME" / "settings.ini"));
+
+  view_.HandleEvent(Event::Key(EventType::kKeyDown, 'O', false, kModAlt));
+  view_.HandleEvent(Event::Key(EventType::kKeyUp, 'O'));
+  ASSERT_TRUE(view_.settings_open());
+  Tap(vk::kDown);
+  Tap(vk::kSpace);  // full screen
+  for (int i = 0; i < 2; ++i) Tap(vk::kDown);
+  for (int i = 0; i < 4; ++i) Tap(vk::kLeft);  // volume 80
+  Tap(vk::kReturn);                            // OK
+  ASSERT_FALSE(view_.settings_open());
+  EXPECT_TRUE(window().desktop_fullscreen());
+  EXPECT_EQ(levels.back(), 80);
+  std::vector<std::string> warnings;
+  const auto saved = platform::LoadPlayerSettings(
+      (dir_ / "config" / "vesk-player" / "GAME" / "settings.ini").string(), &warnings);
+  EXPECT_TRUE(saved.fullscreen);
+  EXPECT_EQ(saved.volume_percent, 80);
+  EXPECT_TRUE(warnings.empty());
+
+  // The key the game held before is the game's again, its release too.
+  view_.HandleEvent(Event::Key(EventType::kKeyDown, 'Z'));
+  EXPECT_TRUE(factory_.scene->recorder.KeyHeld('Z'));
+  view_.OnIdle();
+  EXPECT_GT(view_.frames_run(), frames);
+}
+
+TEST_F(WindowKeysTest, TheControllersBackButtonOpensAndClosesTheSettings) {
+  WindowKeys keys("GAME", platform::PlayerSettings{});
+  Start(&keys);
+  view_.HandleEvent(Event::Pad(platform::PadButton::kBack, true));
+  view_.HandleEvent(Event::Pad(platform::PadButton::kBack, false));
+  ASSERT_TRUE(view_.settings_open());
+  // The d-pad moves the focus as the arrow keys do; A acts.
+  view_.HandleEvent(Event::Pad(platform::PadButton::kDpadDown, true));
+  view_.HandleEvent(Event::Pad(platform::PadButton::kDpadDown, false));
+  EXPECT_EQ(view_.settings_screen()->focus(), SettingsControl::kFullscreen);
+  view_.HandleEvent(Event::Pad(platform::PadButton::kA, true));
+  view_.HandleEvent(Event::Pad(platform::PadButton::kA, false));
+  EXPECT_TRUE(view_.settings_screen()->edited().fullscreen);
+  view_.HandleEvent(Event::Pad(platform::PadButton::kBack, true));
+  EXPECT_FALSE(view_.settings_open());
+  EXPECT_FALSE(window().desktop_fullscreen());  // Back again is Cancel
+  EXPECT_EQ(KeyDowns(vk::kReturn) + KeyDowns(vk::kDown), 0);
 }
 
 TEST_F(WindowKeysTest, PicturesFolderComesFromUserDirsThenHome) {

@@ -80,6 +80,40 @@ TEST(OutputMixTest, QueuedOutputPlaysItsBlocksInOrderAndSumsSaturate) {
     ASSERT_EQ(got[i], std::clamp(source[i] + 30000, -32768, 32767)) << "sample " << i;
 }
 
+// The listener's levels scale the waves and the synthesizer apart, squared
+// from their percent, and leave the mix untouched at 100.
+TEST(OutputMixTest, LevelsScaleWavesAndSynthesizerApart) {
+  platform::ManualClock clock;
+  const std::vector<int16_t> source(4096 * 2, 20000);
+  ConstantSynth synth;  // +30000 a sample
+  auto heard = [&](int master, int music, int sounds) {
+    TWavOut out(DirectBlockFrames{1024}, clock);
+    out.Open();
+    MemoryPcmStream stream = MemoryPcmStream::FromSamples(source);
+    out.CreateBuffer(MakePcmFormat(2, 44100, 16), stream)->Start();
+    OutputMix mix(OutputMix::Mode::kInline, 1024);
+    mix.AddDirect(out);
+    mix.SetSynth(&synth);
+    mix.SetLevels(master, music, sounds);
+    std::vector<int16_t> pull(3000 * 2);  // more than one block: the synth renders in pieces
+    mix.FillAudio(pull.data(), 3000);
+    return pull;
+  };
+  EXPECT_EQ(heard(100, 100, 100)[100], 32767);  // saturated as before
+  const auto waves_only = heard(100, 0, 100);
+  EXPECT_EQ(waves_only[0], 20000);
+  EXPECT_EQ(waves_only[2 * 2999 + 1], 20000);
+  const auto synth_only = heard(100, 100, 0);
+  EXPECT_EQ(synth_only[0], 30000);
+  EXPECT_EQ(synth_only[2 * 2999], 30000);
+  // 50 % is a quarter of the amplitude; master and part multiply.
+  const auto half = heard(100, 50, 50);
+  EXPECT_EQ(half[10], 20000 / 4 + 30000 / 4);
+  const auto master_half = heard(50, 100, 0);
+  EXPECT_EQ(master_half[10], 30000 / 4);
+  EXPECT_EQ(heard(0, 100, 100)[10], 0);
+}
+
 // On a real device the mixing thread keeps sound ready; the device's own
 // pulls only copy it out.
 TEST(OutputMixTest, TheMixingThreadKeepsTheDeviceFed) {

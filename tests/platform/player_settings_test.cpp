@@ -56,10 +56,13 @@ TEST(PlayerSettings, DefaultsWhenEmptyAndValuesWhenGiven) {
   EXPECT_EQ(FormatKeyChord(none.fullscreen_key), "Alt+Return");
   EXPECT_EQ(FormatKeyChord(none.scaling_key), "Alt+S");
   EXPECT_EQ(FormatKeyChord(none.screenshot_key), "PrintScreen");
+  EXPECT_EQ(FormatKeyChord(none.settings_key), "Alt+O");
+  EXPECT_EQ(none.volume_percent, 100);
 
   const PlayerSettings s = ParsePlayerSettings(
       "; mine\n[Window]\nscaling = fit\nfullscreen=1\nx=10\ny=-20\nwidth=800\nheight=600\r\n"
-      "allow_mode_switch=1\nunknown=3\n[keys]\nscreenshot=F12\n[sound]\nsoundfont=/a b.sf2\n",
+      "allow_mode_switch=1\nunknown=3\n[keys]\nscreenshot=F12\n[sound]\nsoundfont=/a b.sf2\n"
+      "volume=40\nmusic_volume=0\nsounds_volume=100\n[keys]\nsettings=Ctrl+F1\n",
       &warnings);
   EXPECT_TRUE(warnings.empty());
   EXPECT_EQ(s.scaling, ScalingMode::kFit);
@@ -72,15 +75,23 @@ TEST(PlayerSettings, DefaultsWhenEmptyAndValuesWhenGiven) {
   EXPECT_EQ(s.height, 600);
   EXPECT_EQ(s.screenshot_key, (KeyChord{vk::kF1 + 11, 0}));
   EXPECT_EQ(s.soundfont, "/a b.sf2");
+  EXPECT_EQ(s.volume_percent, 40);
+  EXPECT_EQ(s.music_volume_percent, 0);
+  EXPECT_EQ(s.sounds_volume_percent, 100);
+  EXPECT_EQ(s.settings_key, (KeyChord{vk::kF1, platform::kModControl}));
+  // Everything read writes back to the same settings.
+  EXPECT_EQ(ParsePlayerSettings(FormatPlayerSettings(s), &warnings), s);
 }
 
 TEST(PlayerSettings, BadValuesWarnAndKeepTheDefault) {
   std::vector<std::string> warnings;
   const PlayerSettings s = ParsePlayerSettings(
       "[window]\nscaling=huge\nfullscreen=maybe\nx=1\ny=2\nwidth=0\nheight=99999999999\n"
-      "[keys]\nfullscreen=Hyper+Q\n",
+      "[keys]\nfullscreen=Hyper+Q\n[sound]\nvolume=101\nmusic_volume=-1\nsounds_volume=x\n",
       &warnings);
-  EXPECT_EQ(warnings.size(), 5u);
+  EXPECT_EQ(warnings.size(), 8u);
+  EXPECT_EQ(s.volume_percent, 100);
+  EXPECT_EQ(s.music_volume_percent, 100);
   EXPECT_EQ(s.scaling, ScalingMode::kInteger);
   EXPECT_FALSE(s.fullscreen);
   EXPECT_FALSE(s.has_placement);  // a half placement is none
