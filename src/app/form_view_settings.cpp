@@ -18,8 +18,8 @@ constexpr int kSettingsFontPx = 13;
 
 void TFormView::OpenSettings() {
   if (settings_screen_ || !window_keys_ || !window_ || !screen_ || closed_) return;
-  settings_screen_ = std::make_unique<SettingsScreen>(window_keys_->settings(),
-                                                      FindInstalledSoundFonts());
+  settings_screen_ =
+      std::make_unique<SettingsScreen>(window_keys_->settings(), FindInstalledSoundFonts());
   const platform::BackBuffer& game = screen_->back_buffer();
   settings_screen_->SetFrameSize(game.width_px(), game.height_px());
   PauseMedia();

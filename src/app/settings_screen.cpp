@@ -47,24 +47,39 @@ Rect SoundFontArrowRect(bool next) {
 namespace {
 
 constexpr const char* kTitle = "Player settings";
-constexpr const char* kCaptureHint = "Press the new key with its modifiers; Escape keeps the old one";
+constexpr const char* kCaptureHint =
+    "Press the new key with its modifiers; Escape keeps the old one";
 
 const char* Label(SettingsControl c) {
   switch (c) {
-    case SC::kScaling: return "Scaling";
-    case SC::kFullscreen: return "Full screen";
-    case SC::kModeSwitch: return "Display mode changes";
-    case SC::kVolume: return "Volume";
-    case SC::kMusicVolume: return "Music (MIDI)";
-    case SC::kSoundsVolume: return "Sounds and films";
-    case SC::kSoundFont: return "SoundFont (next start)";
-    case SC::kKeyFullscreen: return "Full screen key";
-    case SC::kKeyScaling: return "Scaling key";
-    case SC::kKeyScreenshot: return "Screenshot key";
-    case SC::kKeySettings: return "Settings key";
-    case SC::kOk: return "OK";
-    case SC::kCancel: return "Cancel";
-    case SC::kCount: break;
+    case SC::kScaling:
+      return "Scaling";
+    case SC::kFullscreen:
+      return "Full screen";
+    case SC::kModeSwitch:
+      return "Display mode changes";
+    case SC::kVolume:
+      return "Volume";
+    case SC::kMusicVolume:
+      return "Music (MIDI)";
+    case SC::kSoundsVolume:
+      return "Sounds and films";
+    case SC::kSoundFont:
+      return "SoundFont (next start)";
+    case SC::kKeyFullscreen:
+      return "Full screen key";
+    case SC::kKeyScaling:
+      return "Scaling key";
+    case SC::kKeyScreenshot:
+      return "Screenshot key";
+    case SC::kKeySettings:
+      return "Settings key";
+    case SC::kOk:
+      return "OK";
+    case SC::kCancel:
+      return "Cancel";
+    case SC::kCount:
+      break;
   }
   return "";
 }
@@ -79,11 +94,16 @@ bool IsSlider(SettingsControl c) {
 
 platform::KeyChord* KeyField(PlayerSettings& s, SettingsControl c) {
   switch (c) {
-    case SC::kKeyFullscreen: return &s.fullscreen_key;
-    case SC::kKeyScaling: return &s.scaling_key;
-    case SC::kKeyScreenshot: return &s.screenshot_key;
-    case SC::kKeySettings: return &s.settings_key;
-    default: return nullptr;
+    case SC::kKeyFullscreen:
+      return &s.fullscreen_key;
+    case SC::kKeyScaling:
+      return &s.scaling_key;
+    case SC::kKeyScreenshot:
+      return &s.screenshot_key;
+    case SC::kKeySettings:
+      return &s.settings_key;
+    default:
+      return nullptr;
   }
 }
 
@@ -115,19 +135,27 @@ bool Inside(const Rect& r, int x, int y) {
 
 int VolumeValue(const PlayerSettings& s, SettingsControl c) {
   switch (c) {
-    case SC::kVolume: return s.volume_percent;
-    case SC::kMusicVolume: return s.music_volume_percent;
-    case SC::kSoundsVolume: return s.sounds_volume_percent;
-    default: return 0;
+    case SC::kVolume:
+      return s.volume_percent;
+    case SC::kMusicVolume:
+      return s.music_volume_percent;
+    case SC::kSoundsVolume:
+      return s.sounds_volume_percent;
+    default:
+      return 0;
   }
 }
 
 int* VolumeField(PlayerSettings& s, SettingsControl c) {
   switch (c) {
-    case SC::kVolume: return &s.volume_percent;
-    case SC::kMusicVolume: return &s.music_volume_percent;
-    case SC::kSoundsVolume: return &s.sounds_volume_percent;
-    default: return nullptr;
+    case SC::kVolume:
+      return &s.volume_percent;
+    case SC::kMusicVolume:
+      return &s.music_volume_percent;
+    case SC::kSoundsVolume:
+      return &s.sounds_volume_percent;
+    default:
+      return nullptr;
   }
 }
 
@@ -178,12 +206,18 @@ Rect SettingsScreen::PanelRect() const {
 bool SettingsScreen::HandleEvent(const Event& e) {
   if (!open()) return false;
   switch (e.type) {
-    case EventType::kKeyDown: return HandleKeyDown(e);
-    case EventType::kMouseDown: return HandleMouseDown(e);
-    case EventType::kMouseMove: return HandleMouseMove(e);
-    case EventType::kMouseUp: return HandleMouseUp(e);
-    case EventType::kWheel: return Change(e.wheel_down ? -1 : 1);
-    default: return false;
+    case EventType::kKeyDown:
+      return HandleKeyDown(e);
+    case EventType::kMouseDown:
+      return HandleMouseDown(e);
+    case EventType::kMouseMove:
+      return HandleMouseMove(e);
+    case EventType::kMouseUp:
+      return HandleMouseUp(e);
+    case EventType::kWheel:
+      return Change(e.wheel_down ? -1 : 1);
+    default:
+      return false;
   }
 }
 
@@ -262,7 +296,8 @@ void SettingsScreen::MoveFocus(int by) {
 bool SettingsScreen::Change(int direction) {
   switch (focus_) {
     case SC::kScaling:
-      edited_.scaling = direction > 0 ? platform::ScalingMode::kInteger : platform::ScalingMode::kFit;
+      edited_.scaling =
+          direction > 0 ? platform::ScalingMode::kInteger : platform::ScalingMode::kFit;
       return true;
     case SC::kSoundFont:
       CycleSoundFont(direction);
@@ -291,13 +326,25 @@ void SettingsScreen::CycleSoundFont(int direction) {
 bool SettingsScreen::Activate(SettingsControl c) {
   focus_ = c;
   switch (c) {
-    case SC::kFullscreen: edited_.fullscreen = !edited_.fullscreen; return true;
-    case SC::kModeSwitch: edited_.allow_mode_switch = !edited_.allow_mode_switch; return true;
-    case SC::kScaling: return Change(edited_.scaling == platform::ScalingMode::kFit ? 1 : -1);
-    case SC::kSoundFont: CycleSoundFont(1); return true;
-    case SC::kOk: Close(Result::kOk); return true;
-    case SC::kCancel: Close(Result::kCancel); return true;
-    default: break;
+    case SC::kFullscreen:
+      edited_.fullscreen = !edited_.fullscreen;
+      return true;
+    case SC::kModeSwitch:
+      edited_.allow_mode_switch = !edited_.allow_mode_switch;
+      return true;
+    case SC::kScaling:
+      return Change(edited_.scaling == platform::ScalingMode::kFit ? 1 : -1);
+    case SC::kSoundFont:
+      CycleSoundFont(1);
+      return true;
+    case SC::kOk:
+      Close(Result::kOk);
+      return true;
+    case SC::kCancel:
+      Close(Result::kCancel);
+      return true;
+    default:
+      break;
   }
   if (IsKeyControl(c)) {
     capturing_ = c;
@@ -435,10 +482,18 @@ void DrawKey(const View& v, SC c) {
   v.p.Fill(dialog::Inset(r, 2), waiting ? dialog::kSelection : dialog::kWindow);
   const platform::KeyChord* chord = nullptr;
   switch (c) {
-    case SC::kKeyFullscreen: chord = &v.s.fullscreen_key; break;
-    case SC::kKeyScaling: chord = &v.s.scaling_key; break;
-    case SC::kKeyScreenshot: chord = &v.s.screenshot_key; break;
-    default: chord = &v.s.settings_key; break;
+    case SC::kKeyFullscreen:
+      chord = &v.s.fullscreen_key;
+      break;
+    case SC::kKeyScaling:
+      chord = &v.s.scaling_key;
+      break;
+    case SC::kKeyScreenshot:
+      chord = &v.s.screenshot_key;
+      break;
+    default:
+      chord = &v.s.settings_key;
+      break;
   }
   const Caption text = PlainCaption(waiting ? "press a key..." : platform::FormatKeyChord(*chord));
   v.p.Text(text, r.left + 6, r, true, waiting ? dialog::kSelectionText : dialog::kText);
@@ -449,20 +504,23 @@ void DrawControl(const View& v, SC c) {
     case SC::kScaling:
       DrawRadio(v, layout::ScalingChoiceRect(false), v.s.scaling == platform::ScalingMode::kFit,
                 "Fit (smooth)");
-      DrawRadio(v, layout::ScalingChoiceRect(true),
-                v.s.scaling == platform::ScalingMode::kInteger, "Integer (sharp)");
+      DrawRadio(v, layout::ScalingChoiceRect(true), v.s.scaling == platform::ScalingMode::kInteger,
+                "Integer (sharp)");
       break;
-    case SC::kFullscreen: DrawCheck(v, c, v.s.fullscreen, "Borderless window"); break;
+    case SC::kFullscreen:
+      DrawCheck(v, c, v.s.fullscreen, "Borderless window");
+      break;
     case SC::kModeSwitch:
       DrawCheck(v, c, v.s.allow_mode_switch, "Allow when the game asks");
       break;
-    case SC::kSoundFont: DrawSoundFont(v); break;
+    case SC::kSoundFont:
+      DrawSoundFont(v);
+      break;
     case SC::kOk:
     case SC::kCancel:
-      dialog::PushButton(v.p, layout::ControlRect(c), PlainCaption(Label(c)),
-                         v.screen.pushed() == c,
-                         (v.screen.focus() == SC::kCancel) != (c == SC::kOk),
-                         v.screen.focus() == c);
+      dialog::PushButton(
+          v.p, layout::ControlRect(c), PlainCaption(Label(c)), v.screen.pushed() == c,
+          (v.screen.focus() == SC::kCancel) != (c == SC::kOk), v.screen.focus() == c);
       break;
     default:
       if (IsSlider(c)) DrawSlider(v, c, VolumeValue(v.s, c));
@@ -497,8 +555,7 @@ void SettingsScreen::Render(const platform::BackBuffer& game_frame, platform::Ba
   for (int i = 0; i < static_cast<int>(SC::kCount); ++i) {
     const SC c = static_cast<SC>(i);
     const Rect r = layout::ControlRect(c);
-    if (c != SC::kOk && c != SC::kCancel)
-      p.Text(PlainCaption(Label(c)), layout::kLabelX, r, true);
+    if (c != SC::kOk && c != SC::kCancel) p.Text(PlainCaption(Label(c)), layout::kLabelX, r, true);
     DrawControl(v, c);
     if (focus_ == c && c != SC::kOk && c != SC::kCancel)
       p.DottedFrame({r.left - 4, r.top, r.right + 4, r.bottom});

@@ -129,9 +129,8 @@ TEST(SettingsScreen, KeyCaptureTakesAChordAndRefusesClashesAndNavigationKeys) {
 TEST(SettingsScreen, MouseClicksChoicesChecksSlidersAndButtons) {
   SettingsScreen s(platform::PlayerSettings{}, {"/fonts/a.sf2"});
   s.SetFrameSize(800, 600);
-  EXPECT_EQ(s.PanelRect(), Rect::FromSize((800 - layout::kPanelW) / 2,
-                                          (600 - layout::kPanelH) / 2, layout::kPanelW,
-                                          layout::kPanelH));
+  EXPECT_EQ(s.PanelRect(), Rect::FromSize((800 - layout::kPanelW) / 2, (600 - layout::kPanelH) / 2,
+                                          layout::kPanelW, layout::kPanelH));
   ClickOn(s, layout::ScalingChoiceRect(false));
   EXPECT_EQ(s.edited().scaling, ScalingMode::kFit);
   ClickOn(s, layout::ControlRect(SC::kModeSwitch));
@@ -175,7 +174,7 @@ TEST(SettingsScreen, DrawsThePanelOverTheDimmedGame) {
   ASSERT_EQ(out.height_px(), 480);
   EXPECT_EQ(out.GetRgb(0, 0), 0x604020u);  // the game at half its light
   const Rect panel = s.PanelRect();
-  EXPECT_EQ(out.GetRgb(panel.left, panel.top), 0xFFFFFFu);  // the raised edge's light
+  EXPECT_EQ(out.GetRgb(panel.left, panel.top), 0xFFFFFFu);            // the raised edge's light
   EXPECT_EQ(out.GetRgb(panel.left + 10, panel.top + 10), 0x0A246Au);  // the title bar
   // The full-screen box is ticked: its tick's darkest column is inside the box.
   const Rect fs = layout::ControlRect(SC::kFullscreen);

@@ -59,9 +59,9 @@ class PlayerKeysRun : public GameDirTest {
   std::string Run(const std::string& input, int frames) {
     WriteFile("input.txt", input);
     const fs::path json = dir_ / "vars.json";
-    RunResult r = RunPlayer("--frames " + std::to_string(frames) + " --input " +
-                            Q(dir_ / "input.txt") + " --dump-vars " + Q(json) + " --screenshot " +
-                            Q(dir_ / "last.png"));
+    RunResult r =
+        RunPlayer("--frames " + std::to_string(frames) + " --input " + Q(dir_ / "input.txt") +
+                  " --dump-vars " + Q(json) + " --screenshot " + Q(dir_ / "last.png"));
     EXPECT_EQ(r.status, 0) << r.err;
     return Slurp(json);
   }

@@ -1,6 +1,7 @@
 // The README's tour: the demo played in a real window under a virtual X
 // server, with three of its moments saved as pictures (the title, the first
-// message with its ruby, the choice menu). They land in the build tree
+// message with its ruby, the choice menu coming in over the evening's
+// wipe). They land in the build tree
 // (tour/); scripts/update-screenshots.sh copies them into docs/.
 #include <gtest/gtest.h>
 
@@ -50,7 +51,8 @@ TEST_F(Tour, TheDemoInARealWindowGivesTheReadmeItsPictures) {
   for (const fs::path& p : {title, message, menu}) fs::remove(p);
   // The logo takes about 140 frames; the first page of the story reveals
   // itself letter by letter for a few seconds; Enter turns the pages until
-  // the choice menu opens.
+  // the choice menu opens, with the evening's wipe running behind it for
+  // about 40 frames after the fourth press.
   WriteFile("input.txt",
             "200 click 150 400\n"
             "560 key Return\n580 key Return\n600 key Return\n620 key Return\n"
@@ -58,17 +60,17 @@ TEST_F(Tour, TheDemoInARealWindowGivesTheReadmeItsPictures) {
   RunResult r = test_support::RunProgram(
       VESK_PLAYER_PATH,
       "--frames 800 --input " + Q(dir_ / "input.txt") + " --screenshot-at 190:" + Q(title) +
-          " --screenshot-at 540:" + Q(message) + " --screenshot-at 790:" + Q(menu) + " " + Q(demo),
+          " --screenshot-at 540:" + Q(message) + " --screenshot-at 640:" + Q(menu) + " " + Q(demo),
       dir_ / "player", x.Env());
   ASSERT_EQ(r.status, 0) << r.err;
   // Each picture is a moment of its own, and each shows what it should:
-  // the moon over the title, the message panel with white text, the menu's
-  // pink border.
+  // the moon over the title, the message panel with white text. The menu
+  // is caught in its wipe, so its colours are whatever the wipe has made
+  // of them by then.
   EXPECT_GT(Differing(title, message), 50000);
   EXPECT_GT(Differing(message, menu), 1000);
   EXPECT_GT(test_support::PngPixel(title, 660, 120) & 0xFF, 0xC0);
   EXPECT_GT(CountIn(message, 64, 452, 736, 560, 0xFFFFFF), 200);
-  EXPECT_GT(CountIn(menu, 440, 200, 800, 400, 0xB9A0F0), 20);
 }
 
 }  // namespace
