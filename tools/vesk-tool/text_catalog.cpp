@@ -260,7 +260,8 @@ class Collector {
       TVeskParser* shown = DisplayExpression(c);
       for (const NamedExpression& e : ExpressionsOf(c, page.page->Version)) {
         const bool display = e.expression == shown;
-        const bool assigns = c.ComType() == CMD_Calc || (c.ComType() == CMD_VarNew && e.key == "value");
+        const bool assigns =
+            c.ComType() == CMD_Calc || (c.ComType() == CMD_VarNew && e.key == "value");
         std::vector<Literal> literals;
         if (display) {
           literals = LiteralsOf(*e.expression, IsValueResult);
@@ -307,8 +308,10 @@ class Collector {
     item.original = l.param->GetStr();
     if (!l.shown) {
       item.context = std::move(context);
-      item.comments.push_back("not shown on screen (" + std::string(e.condition ? "a condition" : "a name, a file or a value") +
-                              "): listed by --all, change with care");
+      item.comments.push_back(
+          "not shown on screen (" +
+          std::string(e.condition ? "a condition" : "a name, a file or a value") +
+          "): listed by --all, change with care");
       game_.items.push_back(std::move(item));
       return;
     }
@@ -326,7 +329,8 @@ class Collector {
       return;
     }
     item.context = std::move(context);
-    if (c.ComType() == CMD_Calc || c.ComType() == CMD_VarNew) item.comments.push_back("a string shown through a variable");
+    if (c.ComType() == CMD_Calc || c.ComType() == CMD_VarNew)
+      item.comments.push_back("a string shown through a variable");
     game_.items.push_back(std::move(item));
   }
 
@@ -350,7 +354,8 @@ std::vector<std::string> SplitMenuLines(const std::string& text, std::vector<std
     const size_t end = text.find_first_of("\r\n", start);
     lines.push_back(text.substr(start, end == std::string::npos ? end : end - start));
     if (end == std::string::npos) break;
-    const size_t length = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
+    const size_t length =
+        text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
     if (breaks) breaks->push_back(text.substr(end, length));
     start = end + length;
   }
@@ -368,7 +373,8 @@ GameText CollectGameText(const GameFiles& files, bool progress) {
         game.project_bytes = std::move(*bytes);
         game.has_project = true;
       } catch (const std::exception& e) {
-        game.notes.push_back(Utf8(name) + ": cannot be read (" + e.what() + "); its title is left out");
+        game.notes.push_back(Utf8(name) + ": cannot be read (" + e.what() +
+                             "); its title is left out");
       }
       continue;
     }

@@ -31,7 +31,7 @@ enum class TextKind { kMessage, kLiteral, kMenuLine, kTitle };
 struct TextItem {
   std::string context;  // UTF-8
   TextKind kind = TextKind::kLiteral;
-  std::string original;  // CP932: markup lines joined by "\n", or the string
+  std::string original;               // CP932: markup lines joined by "\n", or the string
   std::vector<std::string> comments;  // UTF-8, one line each
   std::string reference;              // "PAGE:LINE"
   bool shown = true;                  // false: listed only with --all

@@ -71,7 +71,8 @@ int Export(const std::vector<std::string>& sources, const std::string& out, bool
     throw Failure{out + ": cannot write: " + error};
   std::cout << out << ": " << catalog.entries.size() << " entries from " << game.pages.size()
             << " pages";
-  if (left_out) std::cout << " (" << left_out << " strings not shown on screen left out; --all lists them)";
+  if (left_out)
+    std::cout << " (" << left_out << " strings not shown on screen left out; --all lists them)";
   std::cout << '\n';
   return 0;
 }
@@ -126,15 +127,18 @@ class Importer {
     if (!e.has_context) return Error(e.line, "the entry has no msgctxt: not one of text export's");
     const auto it = by_context_.find(e.context);
     if (it == by_context_.end())
-      return Error(e.line, "the context '" + e.context.substr(0, 200) + "' names no text of this game");
+      return Error(e.line,
+                   "the context '" + e.context.substr(0, 200) + "' names no text of this game");
     TextItem& item = *it->second;
     if (e.id != Utf8(item.original))
-      return Error(e.line, e.context + ": the msgid is not the game's text there (a catalogue of "
-                                       "another version of the game?)");
+      return Error(e.line, e.context +
+                               ": the msgid is not the game's text there (a catalogue of "
+                               "another version of the game?)");
     if (!e.translated()) return;  // untranslated and fuzzy entries keep the original
     const std::string utf8 = o_.replace ? ReplaceForShiftJis(e.str) : e.str;
     if (!platform::IsCp932Representable(utf8))
-      return Error(e.str_line, e.context + ": " + FirstUnencodable(utf8) + " has no Shift-JIS form" +
+      return Error(e.str_line, e.context + ": " + FirstUnencodable(utf8) +
+                                   " has no Shift-JIS form" +
                                    (o_.replace ? "" : " (--replace maps common ones)"));
     const std::string cp932 = platform::Utf8ToCp932(utf8);
     if (cp932 == item.original) return;
@@ -218,8 +222,9 @@ std::vector<PatchFile> ChangedFiles(const GameText& game) {
     vesk::script::TPage fresh;
     fresh.Load(page.name, page.bytes);
     if (script::PageBytes(fresh) != page.bytes)
-      throw Failure{Utf8(page.name) + ": the page does not come out the same when written again; "
-                                      "it cannot be patched"};
+      throw Failure{Utf8(page.name) +
+                    ": the page does not come out the same when written again; "
+                    "it cannot be patched"};
     files.push_back({page.name, script::PageBytes(*page.page)});
   }
   if (game.title_changed) {
@@ -318,7 +323,8 @@ int Import(const ImportOptions& o) {
   if (!text) throw Failure{o.po + ": cannot read"};
   po::Catalog catalog;
   try {
-    catalog = po::ReadCatalog(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
+    catalog = po::ReadCatalog(
+        std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
   } catch (const po::PoError& e) {
     throw Failure{o.po + ":" + std::to_string(e.line()) + ": " + e.what() + "; nothing written"};
   }

@@ -89,15 +89,15 @@ char SimpleEscape(char c) {
 
 // The line as the reader sees it: trailing CR and surrounding blanks gone.
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t'))
+    s.remove_suffix(1);
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   return s;
 }
 
 // One "..." literal, the whole of `s`, unescaped and appended to `out`.
 void AppendLiteral(std::string_view s, int line, std::string& out) {
-  if (s.size() < 2 || s.front() != '"')
-    throw PoError(line, "expected a string in double quotes");
+  if (s.size() < 2 || s.front() != '"') throw PoError(line, "expected a string in double quotes");
   if (s.back() != '"' || s.size() == 1) throw PoError(line, "the string is not closed");
   for (size_t i = 1; i + 1 < s.size(); ++i) {
     const char c = s[i];
@@ -239,8 +239,8 @@ class Reader {
   void CheckSize() {
     const size_t bytes = current_.context.size() + current_.id.size() + current_.str.size();
     if (bytes > kMaxEntryBytes)
-      throw PoError(current_.line, "the entry is larger than " +
-                                       std::to_string(kMaxEntryBytes >> 20) + " MiB");
+      throw PoError(current_.line,
+                    "the entry is larger than " + std::to_string(kMaxEntryBytes >> 20) + " MiB");
   }
 
   void Close() {
@@ -256,10 +256,10 @@ class Reader {
       const std::string key = (current_.has_context ? "1" : "0") + current_.context + '\x04' +
                               (current_.has_context ? std::string() : current_.id);
       if (!keys_.insert(key).second)
-        throw PoError(current_.line,
-                      current_.has_context ? "a second entry with the context '" +
-                                                 current_.context.substr(0, 200) + "'"
-                                           : "a second entry with this msgid");
+        throw PoError(current_.line, current_.has_context
+                                         ? "a second entry with the context '" +
+                                               current_.context.substr(0, 200) + "'"
+                                         : "a second entry with this msgid");
       catalog_.entries.push_back(std::move(current_));
     }
     current_ = Entry{};

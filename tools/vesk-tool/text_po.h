@@ -19,8 +19,8 @@ inline constexpr size_t kMaxEntryBytes = size_t{1} << 20;
 struct Entry {
   std::string context;  // msgctxt, UTF-8
   bool has_context = false;
-  std::string id;   // msgid, UTF-8
-  std::string str;  // msgstr, UTF-8
+  std::string id;                       // msgid, UTF-8
+  std::string str;                      // msgstr, UTF-8
   std::vector<std::string> comments;    // "#. " extracted comments
   std::vector<std::string> references;  // "#: " references
   std::vector<std::string> flags;       // "#, " flags ("fuzzy", ...)

@@ -16,22 +16,22 @@ struct Replacement {
 
 // Punctuation first, then the Latin-1 letters (their base letter).
 constexpr Replacement kReplacements[] = {
-    {0x00A0, " "},   {0x2002, " "},   {0x2003, " "},   {0x2009, " "},   {0x202F, " "},
-    {0x2010, "-"},   {0x2011, "-"},   {0x2012, "-"},   {0x2013, "-"},   {0x2014, "\u2015"},
-    {0x2212, "-"},   {0x2018, "'"},   {0x2019, "'"},   {0x201A, ","},   {0x201B, "'"},
-    {0x201C, "\""},  {0x201D, "\""},  {0x201E, "\""},  {0x00AB, "\""},  {0x00BB, "\""},
+    {0x00A0, " "},   {0x2002, " "},   {0x2003, " "},   {0x2009, " "},      {0x202F, " "},
+    {0x2010, "-"},   {0x2011, "-"},   {0x2012, "-"},   {0x2013, "-"},      {0x2014, "\u2015"},
+    {0x2212, "-"},   {0x2018, "'"},   {0x2019, "'"},   {0x201A, ","},      {0x201B, "'"},
+    {0x201C, "\""},  {0x201D, "\""},  {0x201E, "\""},  {0x00AB, "\""},     {0x00BB, "\""},
     {0x2039, "'"},   {0x203A, "'"},   {0x2026, "..."}, {0x2022, "\u30FB"}, {0x00B7, "\u30FB"},
-    {0x00A9, "(c)"}, {0x00AE, "(R)"}, {0x2122, "TM"},  {0x00A1, "!"},   {0x00BF, "?"},
-    {0x0152, "OE"},  {0x0153, "oe"},  {0x00C6, "AE"},  {0x00E6, "ae"},  {0x00DF, "ss"},
-    {0x00D8, "O"},   {0x00F8, "o"},   {0x00D0, "D"},   {0x00F0, "d"},   {0x00DE, "Th"},
+    {0x00A9, "(c)"}, {0x00AE, "(R)"}, {0x2122, "TM"},  {0x00A1, "!"},      {0x00BF, "?"},
+    {0x0152, "OE"},  {0x0153, "oe"},  {0x00C6, "AE"},  {0x00E6, "ae"},     {0x00DF, "ss"},
+    {0x00D8, "O"},   {0x00F8, "o"},   {0x00D0, "D"},   {0x00F0, "d"},      {0x00DE, "Th"},
     {0x00FE, "th"},
 };
 
 // U+00C0..U+00FF: the letter without its accent ('\0': none).
 constexpr char kLatin1Base[] =
-    "AAAAAAACEEEEIIII"  // C0..CF
-    "DNOOOOO\0OUUUUYTs"  // D0..DF
-    "aaaaaaaceeeeiiii"  // E0..EF
+    "AAAAAAACEEEEIIII"    // C0..CF
+    "DNOOOOO\0OUUUUYTs"   // D0..DF
+    "aaaaaaaceeeeiiii"    // E0..EF
     "dnooooo\0ouuuuyty";  // F0..FF
 
 uint32_t Decode(const std::string& s, size_t i, size_t* length) {
