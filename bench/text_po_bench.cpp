@@ -96,8 +96,8 @@ void BM_ExportLargeGame(benchmark::State& state) {
     const auto start = std::chrono::steady_clock::now();
     if (tool::RunTextCommand({"export", game.Path("game"), game.Path("game.po")}) != 0)
       state.SkipWithError("export failed");
-    Report(state,
-           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), game);
+    Report(state, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+           game);
   }
 }
 
@@ -106,22 +106,26 @@ void BM_ImportTranslationOfEveryEntry(benchmark::State& state) {
   if (!platform::FileExists(game.Path("game.po")))
     tool::RunTextCommand({"export", game.Path("game"), game.Path("game.po")});
   const auto text = platform::ReadWholeFile(game.Path("game.po"));
-  tool::po::Catalog catalog =
-      tool::po::ReadCatalog(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
+  tool::po::Catalog catalog = tool::po::ReadCatalog(
+      std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
   for (tool::po::Entry& e : catalog.entries) e.str = "[EN] " + e.id;
   const std::string translated = tool::po::WriteCatalog(catalog);
   platform::WriteFileAtomic(game.Path("en.po"), translated.data(), translated.size());
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    if (tool::RunTextCommand({"import", game.Path("game"), game.Path("en.po"), game.Path("patch")}) != 0)
+    if (tool::RunTextCommand(
+            {"import", game.Path("game"), game.Path("en.po"), game.Path("patch")}) != 0)
       state.SkipWithError("import failed");
-    Report(state,
-           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), game);
+    Report(state, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+           game);
   }
 }
 
 BENCHMARK(BM_ExportLargeGame)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ImportTranslationOfEveryEntry)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImportTranslationOfEveryEntry)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 
