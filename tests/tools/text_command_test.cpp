@@ -38,7 +38,9 @@ constexpr const char* kStart =
     "Menu Name: \"m\" Text: \"丘へ\\n部屋へ\"\n"
     "SetProp \"cap\" prop: PR_TEXT value: \"つづき\" ~ IntToStr(2)\n"
     "Jump \"other.lsb\"\n";
-constexpr const char* kOther = "TextIns window: \"mes\" \"おわり\"\n";
+constexpr const char* kOther =
+    "TextIns window: \"mes\" \"おわり\"\n"
+    "Caption Name: \"sc\" Text: \"得点 \" ~ IntToStr(3, \"2\") ~ \" 点\"\n";
 
 class TextCommand : public ::testing::Test {
  protected:
@@ -226,6 +228,58 @@ TEST_F(TextCommand, BadTranslationsAreErrorsAtTheirLineAndWriteNothing) {
   const RunResult ok = Import("ok.po", "out", "--replace");
   EXPECT_EQ(ok.status, 0) << ok.err;
   EXPECT_TRUE(fs::exists(dir_ / "out" / "start.lsb"));
+}
+
+TEST_F(TextCommand, StringsGivenToFunctionsAreNotTextButTheJoinedPiecesAre) {
+  ASSERT_EQ(Export("game.po").status, 0);
+  const po::Catalog c = Read("game.po");
+  // Strings are counted in stored order, where the function comes first.
+  EXPECT_EQ(Find(c, "other.lsb:1:text"), nullptr);  // the "2" of IntToStr
+  ASSERT_NE(Find(c, "other.lsb:1:text.1"), nullptr);
+  EXPECT_EQ(Find(c, "other.lsb:1:text.1")->id, "得点 ");
+  ASSERT_NE(Find(c, "other.lsb:1:text.2"), nullptr);
+  EXPECT_EQ(Find(c, "other.lsb:1:text.2")->id, " 点");
+}
+
+TEST_F(TextCommand, ReadsGamesFromArchivesAndNeverReplacesWhatIsNotAPatch) {
+  ASSERT_EQ(Export("folder.po").status, 0);
+  ASSERT_EQ(Tool("archive pack " + Quote(dir_ / "game") + " " + Quote(dir_ / "game.dat")).status,
+            0);
+  RunResult r = Tool("text export " + Quote(dir_ / "game.dat") + " " + Quote(dir_ / "dat.po"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Slurp(dir_ / "dat.po"), Slurp(dir_ / "folder.po"));
+
+  // A loose page is read ahead of the game.dat beside it, as the player reads it.
+  fs::create_directories(dir_ / "mixed");
+  fs::copy(dir_ / "game.dat", dir_ / "mixed" / "game.dat");
+  Write(dir_ / "src2.vsc", "TextIns \"べつ\"\n");
+  fs::create_directories(dir_ / "src2");
+  fs::rename(dir_ / "src2.vsc", dir_ / "src2" / "other.vsc");
+  ASSERT_EQ(Tool("compile " + Quote(dir_ / "src2") + " " + Quote(dir_ / "mixed")).status, 0);
+  r = Tool("text export " + Quote(dir_ / "mixed") + " " + Quote(dir_ / "mixed.po"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const po::Catalog mixed = Read("mixed.po");
+  ASSERT_NE(Find(mixed, "other.lsb:0:message"), nullptr);
+  EXPECT_EQ(Find(mixed, "other.lsb:0:message")->id, "べつ");
+  EXPECT_NE(Find(mixed, "start.lsb:4:message"), nullptr);
+
+  // OUT that holds other files is never replaced; an earlier patch is.
+  po::Catalog c = Read("folder.po");
+  for (po::Entry& e : c.entries) e.str = "[EN]" + e.id;
+  Save(c, "en.po");
+  fs::create_directories(dir_ / "docs");
+  Write(dir_ / "docs" / "notes.txt", "mine");
+  r = Import("en.po", "docs");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("a folder that is not a patch"));
+  EXPECT_EQ(Slurp(dir_ / "docs" / "notes.txt"), "mine");
+  ASSERT_EQ(Import("folder.po", "patch").status, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "patch" / "start.lsb"));
+  r = Import("en.po", "patch");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(dir_ / "patch" / "start.lsb"));
+  for (const auto& e : fs::directory_iterator(dir_))
+    EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
 }
 
 }  // namespace
