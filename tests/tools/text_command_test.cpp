@@ -52,7 +52,13 @@ class TextCommand : public ::testing::Test {
     Write(dir_ / "src" / "project.vproj", kProject);
     Write(dir_ / "src" / "start.vsc", kStart);
     Write(dir_ / "src" / "other.vsc", kOther);
-    const RunResult r = Tool("compile " + Quote(dir_ / "src") + " " + Quote(dir_ / "game"));
+    RunResult r = Tool("compile " + Quote(dir_ / "src") + " " + Quote(dir_ / "game"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    // A cinema with a caption of its own, between a picture and a wipe.
+    Write(dir_ / "intro.txt",
+          "film cinema\nimage\n  length 60\n  source \"bg.orl\"\nlabel\n  length 60\n"
+          "  text \"はるの夜\"\nwipe\n  length 30\n");
+    r = Tool("film write " + Quote(dir_ / "intro.txt") + " " + Quote(dir_ / "game" / "intro.lcm"));
     ASSERT_EQ(r.status, 0) << r.err;
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -106,6 +112,8 @@ TEST_F(TextCommand, ExportsWhatIsShownWithContextsReferencesAndSpeakers) {
   EXPECT_EQ(Find(c, "start.lsb:8:text/2")->id, "部屋へ");
   EXPECT_EQ(Find(c, "start.lsb:9:value")->id, "つづき");
   EXPECT_EQ(Find(c, "vesk.lpb:title")->id, "花の丘");
+  ASSERT_NE(Find(c, "intro.lcm:1:text"), nullptr);
+  EXPECT_EQ(Find(c, "intro.lcm:1:text")->id, "はるの夜");
   // "name" is shown by the message's VAR tag and compared nowhere.
   EXPECT_EQ(Find(c, "start.lsb:0:value")->id, "ゆき");
   EXPECT_EQ(Find(c, "start.lsb:7:expr")->id, "そら");
@@ -153,6 +161,7 @@ TEST_F(TextCommand, UnchangedImportGivesAnEmptyPatchAndMarkersReachEveryText) {
       EXPECT_TRUE(fs::exists(dir_ / "en" / "start.lsb"));
       EXPECT_TRUE(fs::exists(dir_ / "en" / "other.lsb"));
       EXPECT_TRUE(fs::exists(dir_ / "en" / "vesk.lpb"));
+      EXPECT_TRUE(fs::exists(dir_ / "en" / "intro.lcm"));
       EXPECT_EQ(Slurp(dir_ / "en" / "vesk-patch.ini"),
                 "[patch]\nformat=1\ngame=花の丘\n[text]\nwrap=words\n");
     }

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <set>
 
+#include "anim/film_file.h"
 #include "core/byte_reader.h"
 #include "expr/params.h"
 #include "lang/vocabulary.h"
@@ -183,6 +184,7 @@ class Collector {
         std::cerr << "text: [" << p + 1 << "/" << count << "] pages read\n";
     }
     for (size_t p = 0; p < count; ++p) PageItems(p);
+    for (size_t f = 0; f < game_.films.size(); ++f) FilmItems(f);
     if (game_.has_project) {
       TextItem title;
       title.context = std::string(kProjectName) + ":title";
@@ -334,14 +336,57 @@ class Collector {
     game_.items.push_back(std::move(item));
   }
 
+  void FilmItems(size_t f) {
+    LoadedFilm& film = game_.films[f];
+    const std::string name = Utf8(film.name);
+    for (size_t i = 0; i < film.film.Lists.size(); ++i) {
+      auto* label = std::get_if<anim::LabelListData>(&film.film.Lists[i].Data);
+      if (!label || !HasWords(label->Text)) continue;
+      TextItem item;
+      item.context = name + ":" + std::to_string(i) + ":text";
+      item.kind = TextKind::kFilmLabel;
+      item.original = label->Text;
+      item.reference = name + ":" + std::to_string(i);
+      item.comments.push_back("a label of the film");
+      item.page = f;
+      item.film_text = &label->Text;
+      game_.items.push_back(std::move(item));
+    }
+  }
+
   GameText& game_;
   std::set<std::string> shown_vars_;
   std::set<std::string> compared_;
 };
 
+bool HasExtension(const std::string& name, const char* lower) {
+  if (name.size() <= 4) return false;
+  for (size_t i = 0; i < 4; ++i) {
+    char c = name[name.size() - 4 + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    if (c != lower[i]) return false;
+  }
+  return true;
+}
+
 bool IsPageName(const std::string& name) {
-  return name.size() > 4 && (name.compare(name.size() - 4, 4, ".lsb") == 0 ||
-                             name.compare(name.size() - 4, 4, ".LSB") == 0);
+  return HasExtension(name, ".lsb");
+}
+
+bool IsFilmName(const std::string& name) {
+  return HasExtension(name, ".lcm") || HasExtension(name, ".lmt");
+}
+
+void LoadFilm(const GameFiles& files, const std::string& name, GameText& game) {
+  auto bytes = files.Read(name);
+  if (!bytes) return game.notes.push_back(Utf8(name) + ": cannot be read; left out");
+  try {
+    auto film = anim::ReadFilm(*bytes, name);
+    if (!film) return;  // not a film: the player shows it as empty
+    game.films.push_back({name, std::move(*bytes), std::move(*film), false});
+  } catch (const std::exception& e) {
+    game.notes.push_back(Utf8(name) + ": cannot be read (" + Utf8(e.what()) + "); left out");
+  }
 }
 
 }  // namespace
@@ -376,6 +421,10 @@ GameText CollectGameText(const GameFiles& files, bool progress) {
         game.notes.push_back(Utf8(name) + ": cannot be read (" + e.what() +
                              "); its title is left out");
       }
+      continue;
+    }
+    if (IsFilmName(name)) {
+      LoadFilm(files, name, game);
       continue;
     }
     if (!IsPageName(name)) continue;

@@ -6,6 +6,8 @@
 //   PAGE:INDEX:KEY[.N][/M]     string literal N (from 0; ".0" left out) of
 //                              the field KEY of command INDEX; /M the line M
 //                              (from 1) of a menu's text
+//   FILM:LIST:text             the text of label list LIST (from 0) of a
+//                              cinema or motion (.lcm, .lmt)
 //   vesk.lpb:title             the project's title
 //
 // The pieces keep pointers into the loaded pages, so a translation is put
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "anim/film_data.h"
 #include "script/pages.h"
 #include "script/project_info.h"
 
@@ -26,7 +29,7 @@ namespace vesk::tool {
 
 class GameFiles;
 
-enum class TextKind { kMessage, kLiteral, kMenuLine, kTitle };
+enum class TextKind { kMessage, kLiteral, kMenuLine, kTitle, kFilmLabel };
 
 struct TextItem {
   std::string context;  // UTF-8
@@ -35,10 +38,18 @@ struct TextItem {
   std::vector<std::string> comments;  // UTF-8, one line each
   std::string reference;              // "PAGE:LINE"
   bool shown = true;                  // false: listed only with --all
-  size_t page = 0;                    // index into GameText::pages
+  size_t page = 0;                    // index into GameText::pages (films: GameText::films)
   vesk::script::TComTextIns* message = nullptr;
   expr::TCustomParam* literal = nullptr;
   int menu_line = 0;
+  std::string* film_text = nullptr;
+};
+
+struct LoadedFilm {
+  std::string name;  // CP932 game name
+  std::vector<uint8_t> bytes;
+  anim::FilmData film;
+  bool changed = false;
 };
 
 struct LoadedPage {
@@ -50,6 +61,7 @@ struct LoadedPage {
 
 struct GameText {
   std::vector<LoadedPage> pages;
+  std::vector<LoadedFilm> films;
   bool has_project = false;
   std::vector<uint8_t> project_bytes;
   vesk::script::ProjectFile project;

@@ -7,6 +7,7 @@
 #include <map>
 #include <random>
 
+#include "anim/film_file.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "storage/streams.h"
@@ -150,6 +151,11 @@ class Importer {
       case TextKind::kLiteral:
         item.literal->SetStr(cp932);
         return Changed(item);
+      case TextKind::kFilmLabel:
+        *item.film_text = cp932;
+        game_.films[item.page].changed = true;
+        ++changed_;
+        return;
       case TextKind::kTitle:
         game_.project.info.title = cp932;
         game_.title_changed = true;
@@ -226,6 +232,14 @@ std::vector<PatchFile> ChangedFiles(const GameText& game) {
                     ": the page does not come out the same when written again; "
                     "it cannot be patched"};
     files.push_back({page.name, script::PageBytes(*page.page)});
+  }
+  for (const LoadedFilm& film : game.films) {
+    if (!film.changed) continue;
+    if (anim::WriteFilm(*anim::ReadFilm(film.bytes, film.name)) != film.bytes)
+      throw Failure{Utf8(film.name) +
+                    ": the film does not come out the same when written again; "
+                    "it cannot be patched"};
+    files.push_back({film.name, anim::WriteFilm(film.film)});
   }
   if (game.title_changed) {
     if (vesk::script::WriteProjectFile(vesk::script::ReadProjectFile(game.project_bytes)) !=
