@@ -239,6 +239,19 @@ TEST_F(TextCommand, BadTranslationsAreErrorsAtTheirLineAndWriteNothing) {
   EXPECT_TRUE(fs::exists(dir_ / "out" / "start.lsb"));
 }
 
+TEST_F(TextCommand, BadCommandLinesExit2AndMissingGamesExit1) {
+  for (const char* args : {"text", "text frob", "text export only-one", "text import a b",
+                           "text import a b c --wrap lines", "text export a b --archive"}) {
+    const RunResult r = Tool(args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_THAT(r.err, HasSubstr("usage")) << args;
+  }
+  const RunResult r = Tool("text export " + Quote(dir_ / "nowhere") + " " + Quote(dir_ / "x.po"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("no such game folder or file"));
+  EXPECT_FALSE(fs::exists(dir_ / "x.po"));
+}
+
 TEST_F(TextCommand, StringsGivenToFunctionsAreNotTextButTheJoinedPiecesAre) {
   ASSERT_EQ(Export("game.po").status, 0);
   const po::Catalog c = Read("game.po");
