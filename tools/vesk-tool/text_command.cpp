@@ -3,6 +3,7 @@
 #include "vesk-tool/text_command.h"
 
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <random>
@@ -275,12 +276,18 @@ fs::path PathBelow(const fs::path& folder, const std::string& name_cp932) {
   return path;
 }
 
+// Inside the folder that is renamed into place once complete, so each file
+// needs no rename of its own; a sync per file would cost a large patch
+// more than everything else.
 void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
   std::error_code ec;
   fs::create_directories(path.parent_path(), ec);
-  std::string error;
-  if (ec || !platform::WriteFileAtomic(path.string(), bytes.data(), bytes.size(), &error))
-    throw Failure{path.string() + ": cannot write " + (ec ? ec.message() : error)};
+  if (ec) throw Failure{path.parent_path().string() + ": cannot create: " + ec.message()};
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) throw Failure{path.string() + ": cannot write"};
 }
 
 std::string RandomSuffix() {
