@@ -11,6 +11,7 @@
 #include "vesk-tool/image_command.h"
 #include "vesk-tool/prevmenu_command.h"
 #include "vesk-tool/save_command.h"
+#include "vesk-tool/text_command.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ void PrintUsage(std::ostream& out) {
       << "commands:\n"
       << vesk::tool::ArchiveUsage() << vesk::tool::BundleUsage() << vesk::tool::CompileUsage()
       << vesk::tool::FilmUsage() << vesk::tool::GlyphsUsage() << vesk::tool::ImageUsage()
-      << vesk::tool::PrevMenuUsage() << vesk::tool::SaveUsage()
+      << vesk::tool::PrevMenuUsage() << vesk::tool::SaveUsage() << vesk::tool::TextUsage()
       << "  vesk-tool --help | --version\n";
 }
 
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
   if (command == "image") return vesk::tool::RunImageCommand(rest);
   if (command == "prevmenu") return vesk::tool::RunPrevMenuCommand(rest);
   if (command == "save") return vesk::tool::RunSaveCommand(rest);
+  if (command == "text") return vesk::tool::RunTextCommand(rest);
   std::cerr << "vesk-tool: unknown command '" << command << "'\n";
   PrintUsage(std::cerr);
   return 2;
