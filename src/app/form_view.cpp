@@ -72,7 +72,16 @@ bool TFormView::Create(const FormViewOptions& options) {
   if (ctx_.terminated) return false;
   window_->Show();
   window_keys_ = options.window_keys;
-  if (window_keys_) window_keys_->Attach(*window_);
+  if (window_keys_) {
+    window_keys_->Attach(*window_);
+    // Leaving a full screen the game asked for goes the game's own way, so
+    // what it reads of the screen stays true.
+    window_keys_->SetGameFullscreenExit([this] {
+      if (!screen_ || !screen_->full_screen()) return false;
+      SetFullScreen(false);
+      return true;
+    });
+  }
   return true;
 }
 
@@ -374,6 +383,10 @@ void TFormView::Deactivate() {
   active_ = false;
   PauseMedia();
   if (scene_) scene_->ClearInput();
+  // The controller's releases do not arrive while the window is in the
+  // background: what it held is let go now (the scene has let go already).
+  std::vector<Event> released;
+  pad_.ReleaseAll(&released);
 }
 
 void TFormView::EnterModalLoop() {

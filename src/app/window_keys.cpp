@@ -107,6 +107,7 @@ bool WindowKeys::Offer(const platform::Event& e, platform::Window& window,
 }
 
 void WindowKeys::ToggleFullscreen(platform::Window& window) {
+  if (leave_game_fullscreen_ && leave_game_fullscreen_()) return;
   const bool on = !window.desktop_fullscreen();
   // Leaving the window: its placement is the one to come back to.
   if (on) Remember(window);

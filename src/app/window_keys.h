@@ -39,6 +39,12 @@ class WindowKeys {
   // What the settings screen closed with: put on the window and the sound,
   // and saved.
   void Apply(const platform::PlayerSettings& edited, platform::Window& window);
+  // Asked first when the full-screen key is pressed: true when it took the
+  // game out of a full screen the game itself asked for (the game is told,
+  // as by its own request), so the key has nothing more to do.
+  void SetGameFullscreenExit(std::function<bool()> leave) {
+    leave_game_fullscreen_ = std::move(leave);
+  }
   // Where the volumes go; called at once with the current ones, and again
   // whenever Apply changes them.
   void SetLevelsSink(std::function<void(const platform::PlayerSettings&)> sink);
@@ -56,6 +62,7 @@ class WindowKeys {
   bool pending_fullscreen_ = false;  // remembered, not yet put on the window
   bool settings_requested_ = false;
   std::function<void(const platform::PlayerSettings&)> levels_sink_;
+  std::function<bool()> leave_game_fullscreen_;
   platform::WindowPlacement start_;  // where the window was put at start
 };
 

@@ -139,6 +139,36 @@ TEST_F(WindowKeysTest, ChoicesAreRememberedForTheNextRun) {
   EXPECT_EQ(w->scaling_mode(), ScalingMode::kFit);
 }
 
+TEST_F(WindowKeysTest, TheFullScreenKeyLeavesAFullScreenTheGameAskedForTheGamesWay) {
+  WindowKeys keys("GAME", platform::PlayerSettings{});
+  Start(&keys);
+  factory_.screen->set_chosen_mode(0);
+  view_.SetFullScreen(true);
+  ASSERT_TRUE(factory_.screen->full_screen());
+  Press(vk::kReturn, kModAlt);
+  EXPECT_FALSE(factory_.screen->full_screen());  // what the game reads follows
+  EXPECT_FALSE(window().desktop_fullscreen());
+  EXPECT_EQ(KeyDowns(vk::kReturn), 0);
+  Press(vk::kReturn, kModAlt);  // and from the window, the player's own full screen
+  EXPECT_TRUE(window().desktop_fullscreen());
+  EXPECT_FALSE(factory_.screen->full_screen());
+}
+
+TEST_F(WindowKeysTest, AControllersHeldDirectionIsLetGoWhenTheWindowLosesTheFocus) {
+  WindowKeys keys("GAME", platform::PlayerSettings{});
+  Start(&keys);
+  view_.HandleEvent(Event::Pad(platform::PadButton::kDpadDown, true));
+  EXPECT_EQ(KeyDowns(vk::kDown), 1);
+  view_.HandleEvent(Event::Of(EventType::kDeactivated));
+  // The release never comes; back in front, nothing repeats.
+  view_.HandleEvent(Event::Of(EventType::kActivated));
+  for (int i = 0; i < 5; ++i) {
+    platform_.manual_clock().Advance(500);
+    view_.OnIdle();
+  }
+  EXPECT_EQ(KeyDowns(vk::kDown), 1);
+}
+
 TEST_F(WindowKeysTest, TheSettingsScreenPausesTheGameAndOkAppliesAndSaves) {
   WindowKeys keys("GAME");
   std::vector<int> levels;
