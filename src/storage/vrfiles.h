@@ -202,6 +202,7 @@ class TVrFileManager {
   // never shadows the patch. Throws EArchiveError naming the path.
   void AddPatch(const std::string& host_path);
   const TPatchSource* Patch() const { return patch_.get(); }
+  TPatchSource* Patch() { return patch_.get(); }
 
   bool Exists(const std::string& name);
   // The complete, decompressed content; raises "%s:ファイルがありません".

@@ -44,9 +44,9 @@ class PatchTest : public ::testing::Test {
   void MountGame(TVrFileManager& m) {
     Write("game/" + platform::Utf8ToCp932("頁") + "/start.lsb", "loose original");
     Write("game/game.dat", "");
-    const auto archive = BuildArchive(
-        102, {{platform::Utf8ToCp932("頁\\二.lsb"), Bytes("archived original")},
-              {"pic.orl", Bytes("picture")}});
+    const auto archive =
+        BuildArchive(102, {{platform::Utf8ToCp932("頁\\二.lsb"), Bytes("archived original")},
+                           {"pic.orl", Bytes("picture")}});
     std::ofstream((dir_ / "game/game.dat").string(), std::ios::binary)
         .write(reinterpret_cast<const char*>(archive.data()),
                static_cast<std::streamsize>(archive.size()));
