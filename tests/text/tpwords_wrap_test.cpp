@@ -39,7 +39,8 @@ class WrapTest : public ::testing::Test {
   std::vector<std::tuple<int32_t, int32_t, int32_t>> Positions() const {
     std::vector<std::tuple<int32_t, int32_t, int32_t>> out;
     for (const auto& p : pages)
-      p->ForEachGlyph([&](const TWdGlyph& g) { out.emplace_back(g.Code(), g.SurfaceX(), g.SurfaceY()); });
+      p->ForEachGlyph(
+          [&](const TWdGlyph& g) { out.emplace_back(g.Code(), g.SurfaceX(), g.SurfaceY()); });
     return out;
   }
   FakeEnvironment env;
