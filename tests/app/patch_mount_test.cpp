@@ -23,9 +23,10 @@ TEST(PatchOption, TakesAPathBesideTheGameFolder) {
 TEST(PatchIni, GameTitleAndWrapWithCommentsAndUnknownKeys) {
   PatchSettings s;
   std::string error;
-  ASSERT_TRUE(ParsePatchIni("\xEF\xBB\xBF[patch]\r\nformat=1\r\ngame = 体験版 \r\nother=x\r\n"
-                            "[text]\r\nwrap=words ; at spaces\r\n",
-                            &s, &error))
+  ASSERT_TRUE(
+      ParsePatchIni("\xEF\xBB\xBF[patch]\r\nformat=1\r\ngame = 体験版 \r\nother=x\r\n"
+                    "[text]\r\nwrap=words ; at spaces\r\n",
+                    &s, &error))
       << error;
   EXPECT_EQ(s.game_utf8, "体験版");
   EXPECT_EQ(s.wrap, TextWrap::kWords);
