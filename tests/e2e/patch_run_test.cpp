@@ -3,10 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
 #include "e2e/game_dir_test.h"
+#include "support/png_read.h"
 #include "support/run_program.h"
 
 namespace vesk::e2e {
@@ -98,6 +100,38 @@ TEST_F(PatchRun, AMissingPatchOrOneWithoutItsFileIsRefusedNamingThePath) {
   r = RunPlayer("--frames 5 --patch " + Q(dir_ / "nowhere"));
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(r.err, HasSubstr((dir_ / "nowhere").string()));
+}
+
+// Lit pixels of the screenshot inside a rectangle.
+int LitPixels(const fs::path& file, int x0, int y0, int x1, int y1) {
+  int w = 0, h = 0;
+  const std::vector<uint32_t> pixels = vesk::test_support::PngPixels(file, &w, &h);
+  int n = 0;
+  for (int y = y0; y < std::min(y1, h); ++y)
+    for (int x = x0; x < std::min(x1, w); ++x)
+      n += (pixels[static_cast<size_t>(y) * w + x] & 0x00FFFFFF) > 0x808080 ? 1 : 0;
+  return n;
+}
+
+TEST_F(PatchRun, APatchOfNoPagesCanStillTurnOnWordWrapping) {
+  // A word far wider than the window: it runs past the edge on one row as
+  // games were made, and breaks onto the rows below with word wrapping.
+  WriteSource("start.vsc",
+              "MesNew Name: \"mes\" Left: 4 Top: 4 Width: 150 Height: 52 FontHeight: 16 "
+              "FontColor: 0xFFFFFF\nTextIns window: \"mes\"\n  | abcdefghijklmnopqrstuvwxyz\n"
+              "While true\n  Wait 1000\n");
+  ASSERT_EQ(Compile().status, 0);
+  fs::remove(dir_ / "patch" / "start.lsb");
+  WriteIni("Patched");
+  const fs::path chars = dir_ / "chars.png", words = dir_ / "words.png";
+  RunResult r = RunPlayer("--frames 90 --screenshot " + Q(chars));
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = RunPlayer("--frames 90 --screenshot " + Q(words) + " --patch " + Q(dir_ / "patch"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_GT(LitPixels(chars, 4, 4, 154, 20), 50);
+  EXPECT_EQ(LitPixels(chars, 4, 22, 154, 56), 0);
+  EXPECT_GT(LitPixels(words, 4, 4, 154, 20), 50);
+  EXPECT_GT(LitPixels(words, 4, 22, 154, 56), 50);
 }
 
 }  // namespace
