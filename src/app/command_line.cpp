@@ -39,6 +39,9 @@ const char* UsageText() {
          "  --screenshot-at FRAME:FILE.png   save the frame FRAME (repeatable)\n"
          "  --soundfont FILE      the General MIDI SoundFont for MIDI music\n"
          "  --record-audio FILE.wav   with --headless: save everything played, at exit\n"
+         "  --patch PATCH         play a translation patch (a folder or an archive\n"
+         "                        holding vesk-patch.ini) ahead of the game's own files;\n"
+         "                        the game's files are never changed\n"
          "  --help, --version\n";
 }
 
@@ -94,6 +97,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, PlayerOptions* out,
       if (!need_value(i, &o.soundfont_file)) return false;
     } else if (a == "--record-audio") {
       if (!need_value(i, &o.record_audio_file)) return false;
+    } else if (a == "--patch") {
+      if (!need_value(i, &o.patch)) return false;
     } else if (a == "--screenshot") {
       if (!need_value(i, &o.screenshot_file)) return false;
     } else if (a == "--screenshot-at") {

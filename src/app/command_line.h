@@ -23,6 +23,7 @@ struct PlayerOptions {
   std::vector<std::pair<int, std::string>> screenshots_at;  // --screenshot-at FRAME:FILE
   std::string soundfont_file;                               // --soundfont
   std::string record_audio_file;                            // --record-audio (headless)
+  std::string patch;                                        // --patch (folder or archive)
   bool help = false;
   bool version = false;
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "app/patch_mount.h"
 #include "app/screen_manager.h"
 #include "app/startup_logo.h"
 #include "companion/trace_log.h"
@@ -132,6 +133,9 @@ std::unique_ptr<Scenario> DefaultEngineFactory::CreateProject(RuntimeContext& ct
   }
   variables_ = &variables;
   if (component_services_) {
+    component_services_->line_break = TextWrapOfGame(files_) == TextWrap::kWords
+                                          ? text::LineBreak::kWords
+                                          : text::LineBreak::kChars;
     component_services_->variables = &variables;
     component_services_->functions = &functions;
   }

@@ -13,6 +13,7 @@
 #include "app/game_ini.h"
 #include "app/input_script.h"
 #include "app/main_loop.h"
+#include "app/patch_mount.h"
 #include "app/screenshot.h"
 #include "app/var_dump.h"
 #include "app/wave_file.h"
@@ -109,6 +110,9 @@ int RunPlayer(const std::vector<std::string>& args) {
   if (has_folder && !platform::DirectoryExists(o.folders.front()))
     return Fail(o.folders.front() + ": no such folder");
 
+  PatchSettings patch;
+  if (!o.patch.empty() && !MountPatch(files, o.patch, &patch, &error)) return Fail(error);
+
   companion::TraceLog trace;
   if (!o.trace_file.empty() && !trace.Open(o.trace_file))
     return Fail(o.trace_file + ": cannot create the trace file");
@@ -151,6 +155,11 @@ int RunPlayer(const std::vector<std::string>& args) {
         view.start_error().empty() ? "the game could not start" : view.start_error();
     return Fail(why == "no game was given" ? why + "\n" + UsageText() : why);
   }
+
+  if (!o.patch.empty() && view.scenario())
+    if (const std::string warning = PatchGameMismatch(patch, view.scenario()->info().title);
+        !warning.empty())
+      std::fprintf(stderr, "vesk-player: warning: %s\n", warning.c_str());
 
   // The game controller's mapping from the same settings file.
   if (const std::string& lines = window_keys.settings().controller; !lines.empty()) {

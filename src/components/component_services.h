@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "text/line_break.h"
+
 namespace vesk::expr {
 class TParamCollection;
 class TSysFuncMan;
@@ -77,6 +79,8 @@ struct ComponentServices {
   // The one glyph cache every text drawer shares (message windows, menus,
   // labels, text boxes); null: text draws nothing.
   text::TFontPixelManager* glyphs = nullptr;
+  // How message windows wrap single-byte text (the game's vesk-patch.ini).
+  text::LineBreak line_break = text::LineBreak::kChars;
   // The runtime's message history and read marks, and the script pages the
   // message windows take their compiled messages from.
   TVeskNewHistory* history = nullptr;

@@ -16,6 +16,10 @@ using namespace vesk::lang;
 
 namespace {
 
+text::LineBreak LineBreakOf(const ComponentServices* services) {
+  return services ? services->line_break : text::LineBreak::kChars;
+}
+
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
@@ -214,6 +218,7 @@ void TVeskMes::SetText(const std::string& text) {
     const auto& sink = services()->variables->services().error_sink;
     if (sink) sink(*error);
   }
+  Word.Wrap = LineBreakOf(services());
   Word.ExpandVars(0, -1);
   Word.Layout(Pages, 0, -1);
   PageIndex = 0;
@@ -294,6 +299,7 @@ void TVeskMes::BuildPages() {
         *message, message->SourceToIndex(segments[0].FirstSource),
         segments[0].LastSource < 0 ? -1 : message->SourceToIndex(segments[0].LastSource));
     Word.VarSnapshot = SnapshotLines(segments[0].Snapshot);
+    Word.Wrap = LineBreakOf(services());
     Word.ExpandVars(0, -1);
     Word.Layout(Pages, 0, -1);
     return;
@@ -322,6 +328,7 @@ void TVeskMes::BuildHistoryPages() {
         *message, message->SourceToIndex(segments[i].FirstSource),
         segments[i].LastSource < 0 ? -1 : message->SourceToIndex(segments[i].LastSource));
     Word.VarSnapshot = SnapshotLines(segments[i].Snapshot);
+    Word.Wrap = LineBreakOf(services());
     Word.ExpandVars(from, -1);
     text::PageList scratch;
     if (from < static_cast<int32_t>(Word.GlyphCount())) Word.Layout(scratch, from, -1);
@@ -359,6 +366,7 @@ void TVeskMes::BuildOldHistoryPages() {
       Word.PageWidth = e.Width;
       Word.PageHeight = e.Height;
       Word.CopyGlyphs(*message, 0, -1);
+      Word.Wrap = LineBreakOf(services());
       Word.ExpandVars(0, -1);
       Word.Layout(Pages, 0, -1);
     }
@@ -378,6 +386,7 @@ void TVeskMes::BuildOldHistoryPages() {
     Word.CopyGlyphs(*message, 0, -1);
     Word.PageWidth = e.Width;
     Word.PageHeight = e.Height;
+    Word.Wrap = LineBreakOf(services());
     Word.ExpandVars(from, -1);
     text::PageList scratch;
     if (from < static_cast<int32_t>(Word.GlyphCount())) Word.Layout(scratch, from, -1);

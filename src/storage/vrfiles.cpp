@@ -33,6 +33,7 @@ TVrFileManager::TVrFileManager()
 TVrFileManager::~TVrFileManager() {
   // Extracted files live for the whole run; they go with the manager.
   for (const TVrLockData& lock : locks_) platform::RemoveFile(lock.path);
+  for (const std::string& path : retired_files_) platform::RemoveFile(path);
   if (!temp_folder_.empty()) platform::RemoveEmptyDirectory(temp_folder_);
 }
 
@@ -84,6 +85,17 @@ void TVrFileManager::RemoveSource(int id) {
   if (id >= 0 && id < SourceCount()) sources_.erase(sources_.begin() + id);
 }
 
+void TVrFileManager::AddPatch(const std::string& host_path) {
+  auto patch = std::make_unique<TPatchSource>();
+  patch->Open(host_path);
+  patch_ = std::move(patch);
+  ClearCache();
+  // A consumer may still hold an extracted file open; it goes at the end
+  // of the run with the others, but is never handed out again.
+  for (const TVrLockData& lock : locks_) retired_files_.push_back(lock.path);
+  locks_.clear();
+}
+
 TVrFileCollection* TVrFileManager::Source(int id) const {
   return id >= 0 && id < SourceCount() ? sources_[static_cast<size_t>(id)].get() : nullptr;
 }
@@ -96,6 +108,7 @@ std::optional<std::string> TVrFileManager::LooseFile(const std::string& base,
 }
 
 bool TVrFileManager::Exists(const std::string& name) {
+  if (patch_ && patch_->Holds(name)) return true;
   for (const auto& s : sources_)
     if (const TVrFile* e = s->FindEntry(name); e && e->Name() != kEofEntryName) return true;
   if (LooseFile(base_folder_, name)) return true;
@@ -134,6 +147,18 @@ void TVrFileManager::ClearCache() {
 }
 
 bool TVrFileManager::LoadInto(const std::string& name, CacheEntry& slot) {
+  if (patch_) {
+    if (const TVrFile* e = patch_->Entry(name)) {
+      slot.content = patch_->Archive()->ReadEntryData(*e);
+      return true;
+    }
+    if (auto path = patch_->LoosePath(name)) {
+      if (auto bytes = platform::ReadWholeFile(*path)) {
+        slot.content = std::move(*bytes);
+        return true;
+      }
+    }
+  }
   if (auto path = LooseFile(base_folder_, name)) {
     if (auto bytes = platform::ReadWholeFile(*path)) {
       slot.content = std::move(*bytes);
@@ -183,6 +208,11 @@ std::unique_ptr<TStream> TVrFileManager::OpenRange(const std::string& name) {
     const int64_t size = s->Size();
     return std::make_unique<TRangeStream>(std::move(s), 0, size);
   };
+  if (patch_) {
+    if (const TVrFile* e = patch_->Entry(name)) return patch_->Archive()->OpenEntryRange(*e);
+    if (auto path = patch_->LoosePath(name))
+      if (auto s = whole_file(*path)) return s;
+  }
   if (auto path = LooseFile(base_folder_, name))
     if (auto s = whole_file(*path)) return s;
   for (const auto& src : sources_) {
@@ -201,31 +231,37 @@ std::string TVrFileManager::TempFolder() {
   return temp_folder_;
 }
 
+std::string TVrFileManager::ExtractToTemp(const std::string& name) {
+  for (TVrLockData& lock : locks_) {
+    if (THashCollection::SameName(lock.name, name)) {
+      ++lock.use_count;
+      return lock.path;
+    }
+  }
+  const std::string folder = TempFolder();
+  if (folder.empty()) throw EVeskError(MessageCp932(Msg::kCannotMakeWorkFile));
+  char file[32];
+  std::snprintf(file, sizeof file, "~vk%08X", next_lock_id_);
+  TVrLockData lock{name, next_lock_id_, 1, platform::JoinPath(folder, file + ExtensionOf(name))};
+  const std::vector<uint8_t> content = ReadFileBytes(name);
+  if (!platform::WriteFileAtomic(lock.path, content.data(), content.size()))
+    throw EVeskError(MessageCp932(Msg::kCannotMakeWorkFile));
+  ++next_lock_id_;
+  locks_.push_back(lock);
+  return lock.path;
+}
+
 std::string TVrFileManager::GetFilePath(const std::string& name) {
+  if (patch_) {
+    if (patch_->Entry(name)) return ExtractToTemp(name);
+    if (auto path = patch_->LoosePath(name)) return *path;
+  }
   if (auto path = LooseFile(base_folder_, name)) return *path;
   const bool in_source = std::any_of(sources_.begin(), sources_.end(), [&](const auto& s) {
     const TVrFile* e = s->FindEntry(name);
     return e && e->Name() != kEofEntryName;
   });
-  if (in_source) {
-    for (TVrLockData& lock : locks_) {
-      if (THashCollection::SameName(lock.name, name)) {
-        ++lock.use_count;
-        return lock.path;
-      }
-    }
-    const std::string folder = TempFolder();
-    if (folder.empty()) throw EVeskError(MessageCp932(Msg::kCannotMakeWorkFile));
-    char file[32];
-    std::snprintf(file, sizeof file, "~vk%08X", next_lock_id_);
-    TVrLockData lock{name, next_lock_id_, 1, platform::JoinPath(folder, file + ExtensionOf(name))};
-    const std::vector<uint8_t> content = ReadFileBytes(name);
-    if (!platform::WriteFileAtomic(lock.path, content.data(), content.size()))
-      throw EVeskError(MessageCp932(Msg::kCannotMakeWorkFile));
-    ++next_lock_id_;
-    locks_.push_back(lock);
-    return lock.path;
-  }
+  if (in_source) return ExtractToTemp(name);
   for (const auto& root : cd_roots_)
     if (auto path = LooseFile(root, name)) return *path;
   return platform::Cp932ToUtf8(name);

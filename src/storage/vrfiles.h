@@ -17,6 +17,7 @@
 
 #include "storage/hash.h"
 #include "storage/loose_files.h"
+#include "storage/patch_source.h"
 #include "storage/streams.h"
 
 namespace vesk::platform {
@@ -194,6 +195,14 @@ class TVrFileManager {
   // Mounts an archive already in memory (tests, bundled data).
   int AddMemoryArchive(std::shared_ptr<const std::vector<uint8_t>> bytes, const std::string& label);
   void RemoveSource(int id);
+  // Mounts a translation patch (a folder or an archive file): every lookup
+  // sees its files before those of the base folder, the archives and the
+  // discs. One patch at a time; a second call replaces the first. Names
+  // already cached or extracted are dropped, so an original read earlier
+  // never shadows the patch. Throws EArchiveError naming the path.
+  void AddPatch(const std::string& host_path);
+  const TPatchSource* Patch() const { return patch_.get(); }
+  TPatchSource* Patch() { return patch_.get(); }
 
   bool Exists(const std::string& name);
   // The complete, decompressed content; raises "%s:ファイルがありません".
@@ -231,12 +240,15 @@ class TVrFileManager {
   std::optional<std::string> LooseFile(const std::string& base, const std::string& name);
   bool LoadInto(const std::string& name, CacheEntry& slot);
   std::string TempFolder();
+  std::string ExtractToTemp(const std::string& name);
 
   std::string base_folder_;
   std::vector<std::unique_ptr<TVrFileCollection>> sources_;
   std::vector<std::string> cd_roots_;
   std::vector<CacheEntry> cache_;  // most recently used first
   std::vector<TVrLockData> locks_;
+  std::vector<std::string> retired_files_;  // extracted before a patch came
+  std::unique_ptr<TPatchSource> patch_;
   uint32_t next_lock_id_ = 0;
   std::string temp_folder_;
   LooseFileResolver loose_;

@@ -20,6 +20,7 @@
 #include "core/wrap32.h"
 #include "graphics/dibsfc.h"
 #include "text/glyph_stream.h"
+#include "text/line_break.h"
 
 namespace vesk::text {
 
@@ -333,6 +334,8 @@ class TTpWord {
   int32_t Left = 0, Top = 0;
   graphics::TCustomDIBX* Target = nullptr;
   bool Paging = true;
+  // A per-game choice, never stored with the window: saved games stay the same.
+  LineBreak Wrap = LineBreak::kChars;
   int32_t LinkColor = 0xFF0000;
   int32_t HoverColor = 0x008000;
   int32_t FadeTime = 1;

@@ -53,11 +53,37 @@ struct Unit {
   int32_t count = 0;
 };
 
-Unit UnitAt(const std::vector<std::unique_ptr<TWdGlyph>>& glyphs, size_t i, size_t end) {
+using GlyphList = std::vector<std::unique_ptr<TWdGlyph>>;
+
+bool IsAsciiChar(const TWdGlyph& g) {
+  return g.IsChar() && g.Code() >= 32 && g.Code() <= 126;
+}
+
+bool IsAlnum(const TWdGlyph& g) {
+  const uint16_t c = g.Code();
+  return g.IsChar() && ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'));
+}
+
+// With word wrapping, a hyphen between two letters or digits ends a word
+// (unless the markup keeps the two sides together).
+bool HyphenBreak(const GlyphList& glyphs, size_t i, size_t end) {
+  if (i == 0 || i + 1 >= end || !glyphs[i]->IsChar() || glyphs[i]->Code() != '-') return false;
+  const TWdGlyph &prev = *glyphs[i - 1], &hyphen = *glyphs[i], &next = *glyphs[i + 1];
+  if (!IsAlnum(prev) || !IsAlnum(next)) return false;
+  if (hyphen.NoBreak() && next.NoBreak()) return false;
+  return next.Ruby().empty() || next.Ruby() != hyphen.Ruby();
+}
+
+bool Joined(const GlyphList& glyphs, size_t i, size_t end, LineBreak wrap) {
+  if (BreakAllowed(*glyphs[i], *glyphs[i + 1])) return false;
+  return wrap != LineBreak::kWords || !HyphenBreak(glyphs, i, end);
+}
+
+Unit UnitAt(const GlyphList& glyphs, size_t i, size_t end, LineBreak wrap) {
   Unit u{glyphs[i]->Width, 1};
   if (glyphs[i]->IsReturn()) return u;
   auto take_while_joined = [&](size_t last) {
-    while (last + 1 < end && !BreakAllowed(*glyphs[last], *glyphs[last + 1])) {
+    while (last + 1 < end && Joined(glyphs, last, end, wrap)) {
       ++last;
       u.width = Wrap32(int64_t{u.width} + glyphs[last]->Width);
       ++u.count;
@@ -269,14 +295,23 @@ class Layouter {
     if (!row_) OpenRow(a);
     if (g->Kind() == GlyphKind::kImg && static_cast<TWdImg*>(g)->Floats())
       return PlaceFloat(a, *static_cast<TWdImg*>(g));
-    const Unit u = UnitAt(glyphs, a, end);
+    Unit u = UnitAt(glyphs, a, end, word_.Wrap);
+    const bool words = word_.Wrap == LineBreak::kWords;
+    // Word wrapping lets the spaces after a word hang past the row's end.
+    const int32_t hanging = words ? TrailingSpaceWidth(a, u.count) : 0;
+    const bool spaces_only = words && hanging == u.width && IsAsciiChar(*g) && g->Code() == 32;
+    const int64_t room = int64_t{row_->RightBound} - row_->LeftBound;
+    const bool overflows =
+        word_.PageWidth != 0 && !spaces_only && room < int64_t{row_->Width} + u.width - hanging;
     // A row that holds nothing but its indent takes the unit however wide:
     // moving it on would only open the same row again.
-    if (word_.PageWidth != 0 && row_->Width > row_start_width_ &&
-        int64_t{row_->RightBound} - row_->LeftBound < int64_t{row_->Width} + u.width) {
+    if (overflows && row_->Width > row_start_width_) {
+      if (words) DropTrailingSpaces();
       CloseRow();
       return a;  // tried again on a new row
     }
+    // With word wrapping, a word longer than the whole row breaks by characters.
+    const bool split = overflows && words && SplitWord(a, room, u);
     for (int32_t k = 0; k < u.count; ++k) {
       row_->Add(glyphs[a + static_cast<size_t>(k)].get());
       if (word_.Paging && page_->Rows.size() > 1 &&
@@ -292,11 +327,58 @@ class Layouter {
     }
     row_->Width = Wrap32(int64_t{row_->Width} + u.width);
     const TWdGlyph* tail = glyphs[a + static_cast<size_t>(u.count) - 1].get();
-    if (tail->IsReturn()) {
+    if (split) {
+      CloseRow();
+    } else if (tail->IsReturn()) {
       CloseRow();
       if (static_cast<const TWdOpe*>(tail)->Clear) ClosePage();
     }
     return a + static_cast<size_t>(u.count);
+  }
+
+  int32_t TrailingSpaceWidth(size_t a, int32_t count) const {
+    const auto& glyphs = word_.GlyphList();
+    int32_t width = 0;
+    for (size_t k = a + static_cast<size_t>(count); k > a; --k) {
+      const TWdGlyph& g = *glyphs[k - 1];
+      if (!IsAsciiChar(g) || g.Code() != 32) break;
+      width = Wrap32(int64_t{width} + g.Width);
+    }
+    return width;
+  }
+
+  // The spaces a wrapped row ends with take no room: alignment sees the words.
+  void DropTrailingSpaces() {
+    for (auto it = row_->Children.rbegin(); it != row_->Children.rend(); ++it) {
+      if (!IsAsciiChar(**it) || (*it)->Code() != 32) break;
+      row_->Width = Wrap32(int64_t{row_->Width} - (*it)->Width);
+    }
+  }
+
+  // Cuts `u` (a unit of single-byte characters on an empty row) to the
+  // characters that fit, at least one, not starting the next row with a
+  // character that may not start one. False when the unit is no plain word.
+  bool SplitWord(size_t a, int64_t room, Unit& u) const {
+    const auto& glyphs = word_.GlyphList();
+    for (int32_t k = 0; k < u.count; ++k) {
+      const TWdGlyph& g = *glyphs[a + static_cast<size_t>(k)];
+      if (!IsAsciiChar(g) || g.NoBreak() || !g.Ruby().empty()) return false;
+    }
+    int32_t fit = 0;
+    int64_t width = row_->Width;
+    while (fit < u.count && width + glyphs[a + static_cast<size_t>(fit)]->Width <= room) {
+      width += glyphs[a + static_cast<size_t>(fit)]->Width;
+      ++fit;
+    }
+    if (fit == 0) fit = 1;
+    if (fit >= u.count) return false;
+    const TWdGlyph& next = *glyphs[a + static_cast<size_t>(fit)];
+    if (fit > 1 && In(kNoLineStart, next.Code())) --fit;
+    u.count = fit;
+    u.width = 0;
+    for (int32_t k = 0; k < fit; ++k)
+      u.width = Wrap32(int64_t{u.width} + glyphs[a + static_cast<size_t>(k)]->Width);
+    return true;
   }
 
   size_t PlaceFloat(size_t a, TWdImg& img) {
