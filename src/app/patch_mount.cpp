@@ -38,6 +38,7 @@ bool ParsePatchIni(const std::string& text, PatchSettings* out, std::string* err
     if (eq == std::string::npos) continue;
     const std::string key = Trim(line.substr(0, eq));
     if (section == "patch" && key == "game") s.game_utf8 = Trim(line.substr(eq + 1));
+    if (section == "patch" && key == "title") s.title_utf8 = Trim(line.substr(eq + 1));
     if (section == "text" && key == "wrap") {
       const std::string v = ValueOf(line.substr(eq + 1));
       if (v == "words") {
@@ -81,6 +82,9 @@ bool MountPatch(storage::TVrFileManager& files, const std::string& patch_path,
 std::string PatchGameMismatch(const PatchSettings& patch, const std::string& title_cp932) {
   const std::string title = platform::Cp932ToUtf8(title_cp932);
   if (patch.game_utf8.empty() || patch.game_utf8 == title) return {};
+  // A patch that translates the title is read for it: the game then bears
+  // the patch's title.
+  if (!patch.title_utf8.empty() && patch.title_utf8 == title) return {};
   return "the patch was made for \"" + patch.game_utf8 + "\", this game is \"" + title +
          "\"; playing it anyway";
 }

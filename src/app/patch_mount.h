@@ -20,7 +20,8 @@ inline constexpr const char* kPatchIniName = "vesk-patch.ini";
 enum class TextWrap { kChars, kWords };
 
 struct PatchSettings {
-  std::string game_utf8;  // [patch] game=
+  std::string game_utf8;   // [patch] game=: the title it was made for
+  std::string title_utf8;  // [patch] title=: the title it gives the game, if it translates it
   TextWrap wrap = TextWrap::kChars;
 };
 

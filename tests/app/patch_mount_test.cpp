@@ -41,6 +41,11 @@ TEST(PatchIni, TheTitleCheckComparesTheProjectsTitleAsUtf8) {
   s.game_utf8 = "体験版";
   EXPECT_EQ(PatchGameMismatch(s, platform::Utf8ToCp932("体験版")), "");
   EXPECT_NE(PatchGameMismatch(s, "Other").find("\"体験版\""), std::string::npos);
+  // A patch that translates the title gives the game its own.
+  s.title_utf8 = "Trial";
+  EXPECT_EQ(PatchGameMismatch(s, "Trial"), "");
+  EXPECT_NE(PatchGameMismatch(s, "Other"), "");
+  s.title_utf8.clear();
   s.game_utf8.clear();  // a patch that names no game is taken as it is
   EXPECT_EQ(PatchGameMismatch(s, "Other"), "");
 }

@@ -163,7 +163,7 @@ TEST_F(TextCommand, UnchangedImportGivesAnEmptyPatchAndMarkersReachEveryText) {
       EXPECT_TRUE(fs::exists(dir_ / "en" / "vesk.lpb"));
       EXPECT_TRUE(fs::exists(dir_ / "en" / "intro.lcm"));
       EXPECT_EQ(Slurp(dir_ / "en" / "vesk-patch.ini"),
-                "[patch]\nformat=1\ngame=花の丘\n[text]\nwrap=words\n");
+                "[patch]\nformat=1\ngame=花の丘\ntitle=[EN]花の丘\n[text]\nwrap=words\n");
     }
     // The game with the patch ahead of it shows the marker everywhere.
     r = Tool("text export " + Quote(dir_ / "game") + " --patch " + Quote(dir_ / out) + " " +

@@ -252,8 +252,12 @@ std::vector<PatchFile> ChangedFiles(const GameText& game) {
 }
 
 // Names the game by its own title, not the translated one.
-std::string PatchIni(const std::string& title_utf8, bool wrap_words) {
+// game= is the title the patch was made for; title= the title it gives the
+// game, when it translates that too (the player then reads the patch's).
+std::string PatchIni(const std::string& title_utf8, const std::string& translated_utf8,
+                     bool wrap_words) {
   std::string ini = "[patch]\nformat=1\ngame=" + title_utf8 + "\n";
+  if (translated_utf8 != title_utf8) ini += "title=" + translated_utf8 + "\n";
   if (wrap_words) ini += "[text]\nwrap=words\n";
   return ini;
 }
@@ -364,7 +368,7 @@ int Import(const ImportOptions& o) {
     throw Failure{o.po + ": " + std::to_string(errors.size()) + " error(s); nothing written"};
   }
   const std::vector<PatchFile> changed = ChangedFiles(game);
-  const std::string ini = PatchIni(title, o.wrap_words);
+  const std::string ini = PatchIni(title, TitleOf(game), o.wrap_words);
   if (o.archive)
     WritePatchArchive(o.out, changed, ini);
   else
