@@ -159,6 +159,7 @@ class TFormView {
 
   std::unique_ptr<SettingsScreen> settings_screen_;
   std::unique_ptr<platform::FontFace> settings_font_;
+  platform::BackBuffer settings_backdrop_;  // the paused game, dimmed once
   platform::BackBuffer settings_frame_;
   std::set<int> settings_keys_;  // pressed while the screen was open: their releases are its
 };

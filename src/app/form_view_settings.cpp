@@ -22,6 +22,7 @@ void TFormView::OpenSettings() {
       std::make_unique<SettingsScreen>(window_keys_->settings(), FindInstalledSoundFonts());
   const platform::BackBuffer& game = screen_->back_buffer();
   settings_screen_->SetFrameSize(game.width_px(), game.height_px());
+  settings_screen_->DimBackdrop(game, settings_backdrop_);
   PauseMedia();
   // Whatever the game thought was held is let go, as when the window loses
   // the focus.
@@ -64,7 +65,8 @@ bool TFormView::RouteToSettings(const Event& e) {
 
 void TFormView::DrawSettings() {
   if (!settings_screen_ || !screen_ || !window_) return;
-  settings_screen_->Render(screen_->back_buffer(), settings_frame_, settings_font_.get());
+  settings_frame_ = settings_backdrop_;
+  settings_screen_->RenderPanel(settings_frame_, settings_font_.get());
   settings_frame_.MarkAllChanged();
   window_->Present(settings_frame_);
 }

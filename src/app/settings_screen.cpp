@@ -92,7 +92,10 @@ bool IsSlider(SettingsControl c) {
   return c >= SC::kVolume && c <= SC::kSoundsVolume;
 }
 
-platform::KeyChord* KeyField(PlayerSettings& s, SettingsControl c) {
+// The field a key control edits (null for other controls), for a settings
+// object const or not.
+template <typename Settings>
+auto KeyField(Settings& s, SettingsControl c) -> decltype(&s.fullscreen_key) {
   switch (c) {
     case SC::kKeyFullscreen:
       return &s.fullscreen_key;
@@ -102,6 +105,21 @@ platform::KeyChord* KeyField(PlayerSettings& s, SettingsControl c) {
       return &s.screenshot_key;
     case SC::kKeySettings:
       return &s.settings_key;
+    default:
+      return nullptr;
+  }
+}
+
+// The same for a volume slider.
+template <typename Settings>
+auto VolumeOf(Settings& s, SettingsControl c) -> decltype(&s.volume_percent) {
+  switch (c) {
+    case SC::kVolume:
+      return &s.volume_percent;
+    case SC::kMusicVolume:
+      return &s.music_volume_percent;
+    case SC::kSoundsVolume:
+      return &s.sounds_volume_percent;
     default:
       return nullptr;
   }
@@ -132,32 +150,6 @@ bool Inside(const Rect& r, int x, int y) {
 }
 
 }  // namespace
-
-int VolumeValue(const PlayerSettings& s, SettingsControl c) {
-  switch (c) {
-    case SC::kVolume:
-      return s.volume_percent;
-    case SC::kMusicVolume:
-      return s.music_volume_percent;
-    case SC::kSoundsVolume:
-      return s.sounds_volume_percent;
-    default:
-      return 0;
-  }
-}
-
-int* VolumeField(PlayerSettings& s, SettingsControl c) {
-  switch (c) {
-    case SC::kVolume:
-      return &s.volume_percent;
-    case SC::kMusicVolume:
-      return &s.music_volume_percent;
-    case SC::kSoundsVolume:
-      return &s.sounds_volume_percent;
-    default:
-      return nullptr;
-  }
-}
 
 std::vector<std::string> FindInstalledSoundFonts() {
   std::vector<std::string> dirs = {"/usr/share/sounds/sf2", "/usr/share/sounds/sf3",
@@ -269,17 +261,18 @@ bool SettingsScreen::HandleCapture(const Event& e) {
     return true;
   }
   const platform::KeyChord chord{e.vk, e.mods};
-  if (platform::FormatKeyChord(chord).empty() || platform::FormatKeyChord(chord).back() == '+') {
+  const std::string name = platform::FormatKeyChord(chord);
+  if (name.empty() || name.back() == '+') {
     status_ = "That key has no name the settings file could keep";
     return true;
   }
   if (ReservedForNavigation(chord)) {
-    status_ = platform::FormatKeyChord(chord) + " is needed to move around; choose another";
+    status_ = name + " is needed to move around; choose another";
     return true;
   }
   for (SC other : {SC::kKeyFullscreen, SC::kKeyScaling, SC::kKeyScreenshot, SC::kKeySettings})
     if (other != target && *KeyField(edited_, other) == chord) {
-      status_ = platform::FormatKeyChord(chord) + " is already the " + Label(other);
+      status_ = name + " is already the " + Label(other);
       return true;
     }
   *KeyField(edited_, target) = chord;
@@ -309,7 +302,7 @@ bool SettingsScreen::Change(int direction) {
     default:
       break;
   }
-  if (int* v = VolumeField(edited_, focus_)) {
+  if (int* v = VolumeOf(edited_, focus_)) {
     *v = std::clamp(*v + direction * layout::kVolumeStep, 0, 100);
     return true;
   }
@@ -355,7 +348,7 @@ bool SettingsScreen::Activate(SettingsControl c) {
 }
 
 bool SettingsScreen::SetSliderAt(SettingsControl c, int panel_x) {
-  int* v = VolumeField(edited_, c);
+  int* v = VolumeOf(edited_, c);
   if (!v) return false;
   const Rect t = layout::SliderTrackRect(c);
   const int span = std::max(1, dialog::Width(t) - 1);
@@ -523,26 +516,33 @@ void DrawControl(const View& v, SC c) {
           (v.screen.focus() == SC::kCancel) != (c == SC::kOk), v.screen.focus() == c);
       break;
     default:
-      if (IsSlider(c)) DrawSlider(v, c, VolumeValue(v.s, c));
+      if (IsSlider(c)) DrawSlider(v, c, *VolumeOf(v.s, c));
       if (IsKeyControl(c)) DrawKey(v, c);
       break;
   }
 }
 
-void DimInto(const platform::BackBuffer& game, platform::BackBuffer& out) {
-  out.Resize(game.width_px(), game.height_px(), game.format());
-  for (int y = 0; y < game.height_px(); ++y)
-    for (int x = 0; x < game.width_px(); ++x) out.SetRgb(x, y, (game.GetRgb(x, y) >> 1) & 0x7F7F7F);
-}
-
 }  // namespace
+
+void SettingsScreen::DimBackdrop(const platform::BackBuffer& game_frame,
+                                 platform::BackBuffer& out) const {
+  if (game_frame.empty()) {
+    out.Resize(frame_w_, frame_h_, platform::PixelFormat::kXrgb8888);
+    return;
+  }
+  out.Resize(game_frame.width_px(), game_frame.height_px(), game_frame.format());
+  for (int y = 0; y < game_frame.height_px(); ++y)
+    for (int x = 0; x < game_frame.width_px(); ++x)
+      out.SetRgb(x, y, (game_frame.GetRgb(x, y) >> 1) & 0x7F7F7F);
+}
 
 void SettingsScreen::Render(const platform::BackBuffer& game_frame, platform::BackBuffer& out,
                             platform::FontFace* font) const {
-  if (game_frame.empty())
-    out.Resize(frame_w_, frame_h_, platform::PixelFormat::kXrgb8888);
-  else
-    DimInto(game_frame, out);
+  DimBackdrop(game_frame, out);
+  RenderPanel(out, font);
+}
+
+void SettingsScreen::RenderPanel(platform::BackBuffer& out, platform::FontFace* font) const {
   const Rect panel = PanelRect();
   Painter p(out, font, panel.left, panel.top);
   const Rect whole = Rect::FromSize(0, 0, layout::kPanelW, layout::kPanelH);

@@ -87,6 +87,11 @@ class SettingsScreen {
   // the frame). Without a font everything but the text is drawn.
   void Render(const platform::BackBuffer& game_frame, platform::BackBuffer& out,
               platform::FontFace* font) const;
+  // The two halves of Render: the game stands still behind the screen, so
+  // its dimmed frame is made once and the panel drawn over a copy of it on
+  // every change.
+  void DimBackdrop(const platform::BackBuffer& game_frame, platform::BackBuffer& out) const;
+  void RenderPanel(platform::BackBuffer& out, platform::FontFace* font) const;
   // Where the panel stands in the frame.
   Rect PanelRect() const;
 
@@ -119,9 +124,5 @@ class SettingsScreen {
 // The .sf2/.sf3 files in the usual SoundFont folders (the system's and
 // $XDG_DATA_HOME/soundfonts), sorted, at most 64.
 std::vector<std::string> FindInstalledSoundFonts();
-
-// The field a volume slider edits (null for other controls), and its value.
-int* VolumeField(platform::PlayerSettings& s, SettingsControl c);
-int VolumeValue(const platform::PlayerSettings& s, SettingsControl c);
 
 }  // namespace vesk::app

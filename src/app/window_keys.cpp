@@ -161,36 +161,27 @@ void WindowKeys::Remember(const platform::Window& window) {
 }
 
 void WindowKeys::Apply(const platform::PlayerSettings& edited, platform::Window& window) {
-  // Only what the screen edits; placement and the controller's lines stand.
-  platform::PlayerSettings next = settings_;
-  next.scaling = edited.scaling;
-  next.fullscreen = edited.fullscreen;
-  next.allow_mode_switch = edited.allow_mode_switch;
-  next.fullscreen_key = edited.fullscreen_key;
-  next.scaling_key = edited.scaling_key;
-  next.screenshot_key = edited.screenshot_key;
-  next.settings_key = edited.settings_key;
-  next.soundfont = edited.soundfont;
-  next.volume_percent = edited.volume_percent;
-  next.music_volume_percent = edited.music_volume_percent;
-  next.sounds_volume_percent = edited.sounds_volume_percent;
-  if (next == settings_) return;
-  const bool levels_changed = next.volume_percent != settings_.volume_percent ||
-                              next.music_volume_percent != settings_.music_volume_percent ||
-                              next.sounds_volume_percent != settings_.sounds_volume_percent;
-  window.SetAllowModeSwitch(next.allow_mode_switch);
-  window.SetScalingMode(next.scaling);
-  if (next.fullscreen != window.desktop_fullscreen()) {
-    if (next.fullscreen) Remember(window);
-    if (!window.SetDesktopFullscreen(next.fullscreen))
-      next.fullscreen = window.desktop_fullscreen();
+  const bool levels_changed = edited.volume_percent != settings_.volume_percent ||
+                              edited.music_volume_percent != settings_.music_volume_percent ||
+                              edited.sounds_volume_percent != settings_.sounds_volume_percent;
+  window.SetAllowModeSwitch(edited.allow_mode_switch);
+  window.SetScalingMode(edited.scaling);
+  bool fullscreen = edited.fullscreen;
+  if (fullscreen != window.desktop_fullscreen()) {
+    if (fullscreen) Remember(window);
+    if (!window.SetDesktopFullscreen(fullscreen)) fullscreen = window.desktop_fullscreen();
   }
-  // Remember may have taken the placement in the meantime.
+  // The screen edits neither the window's placement (Remember may just
+  // have taken it) nor the controller's lines: those stand as they are.
+  platform::PlayerSettings next = edited;
+  next.fullscreen = fullscreen;
   next.has_placement = settings_.has_placement;
   next.x = settings_.x;
   next.y = settings_.y;
   next.width = settings_.width;
   next.height = settings_.height;
+  next.controller = settings_.controller;
+  if (next == settings_) return;
   settings_ = next;
   if (levels_changed && levels_sink_) levels_sink_(settings_);
   Save();

@@ -30,6 +30,16 @@ inline std::filesystem::path CopyDemoInto(const std::filesystem::path& dir) {
   return to;
 }
 
+// The values of one variable in a --dump-vars file, as written between its
+// "values" brackets ("<missing>" when the variable is not there).
+inline std::string DumpedValues(const std::string& vars, const std::string& name) {
+  const size_t at = vars.find("\"name\":\"" + name + "\"");
+  if (at == std::string::npos) return "<missing>";
+  const size_t values = vars.find("\"values\":[", at);
+  if (values == std::string::npos) return "<missing>";
+  return vars.substr(values + 10, vars.find(']', values) - values - 10);
+}
+
 class GameDirTest : public ::testing::Test {
  protected:
   void SetUp() override {

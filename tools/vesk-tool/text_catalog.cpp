@@ -5,6 +5,7 @@
 
 #include "anim/film_file.h"
 #include "core/byte_reader.h"
+#include "core/sjis.h"
 #include "expr/params.h"
 #include "lang/vocabulary.h"
 #include "platform/cp932.h"
@@ -360,13 +361,7 @@ class Collector {
 };
 
 bool HasExtension(const std::string& name, const char* lower) {
-  if (name.size() <= 4) return false;
-  for (size_t i = 0; i < 4; ++i) {
-    char c = name[name.size() - 4 + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    if (c != lower[i]) return false;
-  }
-  return true;
+  return name.size() > 4 && EndsWithIgnoreAsciiCase(name, lower);
 }
 
 bool IsPageName(const std::string& name) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "core/sjis.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "storage/hash.h"
@@ -14,20 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Names compare as the player's lookups do: ASCII letters in any case, the
+// bytes of double-byte characters as they are.
 std::string Key(const std::string& name) {
-  std::string key = name;
-  // ASCII only: the trail bytes of Shift-JIS characters must stay as they are.
-  bool trail = false;
-  for (char& c : key) {
-    const auto b = static_cast<uint8_t>(c);
-    if (trail) {
-      trail = false;
-      continue;
-    }
-    if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) trail = true;
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return key;
+  return UpperAsciiSjis(name);
 }
 
 }  // namespace
