@@ -5,6 +5,7 @@
 //   [patch]
 //   format=1
 //   game=<the project's title>
+//   title=<the title it gives the game, when it translates that too>
 //   [text]
 //   wrap=words        ; or chars, the default
 #include <string>
